@@ -1,0 +1,94 @@
+#include "app/FixedText.h"
+
+#include <climits>
+#include <cstdio>
+
+namespace velatrace {
+
+namespace {
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+size_t CopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
+    if (dstSize == 0) {
+        return 0;
+    }
+    size_t n = 0;
+    if (src != nullptr) {
+        while (n < maxChars && n + 1 < dstSize && src[n] != '\0') {
+            dst[n] = src[n];
+            ++n;
+        }
+    }
+    dst[n] = '\0';
+    return n;
+}
+
+size_t FormatText(char* dst, size_t dstSize, const char* format, ...) {
+    if (dstSize == 0) {
+        return 0;
+    }
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(dst, dstSize, format, args);
+    va_end(args);
+    if (n < 0) {
+        dst[0] = '\0';
+        return 0;
+    }
+    return static_cast<size_t>(n) < dstSize ? static_cast<size_t>(n) : dstSize - 1;
+}
+
+int32_t LeadingInteger(const char* text, size_t maxChars) {
+    if (text == nullptr) {
+        return 0;
+    }
+    size_t i = 0;
+    while (i < maxChars && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < maxChars && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int64_t value = 0;
+    while (i < maxChars && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10 + (text[i] - '0');
+        if (value > INT32_MAX) {
+            value = static_cast<int64_t>(INT32_MAX) + 1;  // saturate below
+        }
+        ++i;
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT32_MAX) {
+        return INT32_MAX;
+    }
+    if (value < INT32_MIN) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(value);
+}
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+    for (size_t i = 0; prefix[i] != '\0'; ++i) {
+        if (text[i] == '\0' || LowerAscii(text[i]) != LowerAscii(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool EqualsNoCase(const char* a, const char* b) {
+    size_t i = 0;
+    for (; a[i] != '\0' && b[i] != '\0'; ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return a[i] == b[i];
+}
+
+}  // namespace velatrace

@@ -1,0 +1,31 @@
+#pragma once
+// Counted, truncating text helpers for the fixed text fields the program keeps.
+// A text that does not fit is cut, never reported, and the result is always NUL-terminated.
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+
+namespace velatrace {
+
+// Copies at most `maxChars` characters of `src` (stopping at its NUL) into `dst` of `dstSize`
+// bytes, cutting further so the terminator fits. Returns the number of characters copied.
+size_t CopyText(char* dst, size_t dstSize, const char* src, size_t maxChars = SIZE_MAX);
+
+template <size_t N>
+size_t CopyText(char (&dst)[N], const char* src, size_t maxChars = SIZE_MAX) {
+    return CopyText(dst, N, src, maxChars);
+}
+
+// printf into a fixed buffer; a longer result is cut. Returns the length written.
+size_t FormatText(char* dst, size_t dstSize, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// The leading integer of a text: optional blanks, an optional sign, then decimal digits up to the
+// first other character; 0 when there are no digits. Saturates instead of overflowing.
+int32_t LeadingInteger(const char* text, size_t maxChars = SIZE_MAX);
+
+// Case-insensitive comparison of the first `n` characters (ASCII letters only).
+bool StartsWithNoCase(const char* text, const char* prefix);
+bool EqualsNoCase(const char* a, const char* b);
+
+}  // namespace velatrace

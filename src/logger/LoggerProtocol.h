@@ -1,0 +1,64 @@
+#pragma once
+// The logger's text command set: forming commands, text and data-block exchanges, the channel
+// information query, the acknowledge poll and the connect step.
+#include <cstddef>
+#include <cstdint>
+
+#include "app/Clock.h"
+#include "app/Host.h"
+#include "logger/LoggerLink.h"
+
+namespace velatrace {
+
+// Terminator indices of the port settings: 0 "CrLf", 1 "Cr", 2 "Lf", 3 "None".
+inline constexpr int kTerminatorCount = 4;
+const char* TerminatorBytes(int index);
+
+inline constexpr size_t kCommandSize = 32;
+
+// Forms a command into a 32-byte buffer: "%s" in `format` is the terminator and "%d" (optional)
+// the channel number. A longer result is cut at 31 characters. Returns the length.
+size_t FormatCommand(char (&out)[kCommandSize], const char* format, int terminator,
+                     int channel = 0);
+
+// Control commands sent by SendControl.
+enum class ControlKind : int { Status = 0, Clear = 1, RemoteOff = 2 };
+
+// Receives the answer of an acknowledge poll. Complete() stands for the message posted back to
+// the window: it may run later, and the block's bytes stay in the receive buffer until the next
+// read. Piece() is called at once for every full piece of a block larger than the receive
+// buffer, which must be consumed before it returns.
+class AckSink {
+public:
+    virtual ~AckSink() = default;
+    virtual void Piece(uint32_t byteCount) = 0;
+    virtual void Complete(uint32_t result, uint32_t byteCount) = 0;
+};
+
+class LoggerProtocol {
+public:
+    LoggerProtocol(LoggerLink& link, Host& host, Clock& clock)
+        : link_(link), host_(host), clock_(clock) {}
+
+    uint32_t SendControl(ControlKind kind, int terminator, uint32_t timeoutMs);
+    uint32_t QueryChannelInfo(int terminator, uint32_t timeoutMs);
+    uint32_t PollAck(int terminator, uint32_t timeoutMs, AckSink& sink);
+    bool ConnectLogger(int terminator);
+    int32_t CountActiveChannels() const { return link_.Wave().CountActiveChannels(); }
+
+private:
+    // Sends a command, pauses 10 ms and reads the text reply. Returns the ReadReply result.
+    uint32_t TextExchange(const char* command, size_t length, uint32_t timeoutMs);
+    // Sends a command and reads the 8-byte block header. Returns the read's result and, when the
+    // header announces a block, its byte count in *announced (else -1).
+    uint32_t BlockHeaderExchange(const char* command, size_t length, uint32_t sendTimeoutMs,
+                                 uint32_t readTimeoutMs, int32_t* announced);
+    void ParseAmpReply(ChannelInfo& ch, const char* reply);
+    void ParseAlarmReply(ChannelInfo& ch, const char* reply);
+
+    LoggerLink& link_;
+    Host& host_;
+    Clock& clock_;
+};
+
+}  // namespace velatrace

@@ -1,0 +1,30 @@
+#pragma once
+// The wave pane's view scales: a level step per channel and one time step, with their tables.
+#include <cstdint>
+
+#include "wave/WaveBuffer.h"
+
+namespace velatrace {
+
+inline constexpr int32_t kMaxVscale = 10;
+inline constexpr int32_t kMaxTscale = 8;
+inline constexpr int32_t kDefaultTscale = 7;
+
+struct WaveScales {
+    int32_t vscale[kChannels] = {};
+    int32_t tscale = kDefaultTscale;
+
+    // Each returns true when the end of the range was reached (the command is then disabled).
+    bool LevelZoomIn(const WaveBuffer& wave);
+    bool LevelZoomOut(const WaveBuffer& wave);
+    bool TimeZoomIn();
+    bool TimeZoomOut();
+};
+
+// Value at the top edge of the plot for a channel type at a level step (the bottom is its
+// negative). Out-of-range steps are clamped.
+double LevelSpan(int32_t type, int32_t vscale);
+// Seconds from the plot's right edge (newest) to its left edge.
+int32_t TimeSpanSeconds(int32_t tscale);
+
+}  // namespace velatrace
