@@ -1,0 +1,28 @@
+#pragma once
+// Where captures go and what the logger's alarms do.
+#include <cstddef>
+#include <cstdint>
+
+namespace velatrace {
+
+inline constexpr size_t kMaxPath = 260;
+
+// Alarm actions.
+inline constexpr int32_t kAlarmCapture = 0;
+inline constexpr int32_t kAlarmTransfer = 2;
+
+struct CaptureSettings {
+    char path[kMaxPath] = {};      // capture folder, ending with the path separator once set
+    char filename[kMaxPath] = {};  // base name, without extension
+    int32_t namingChanged = 0;
+    int32_t conditionsChanged = 0;
+    int32_t alarmType[4] = {};  // per alarm output: kAlarmCapture or kAlarmTransfer
+    int32_t transAlarm = 0;     // first alarm (1..4) whose type is kAlarmTransfer, 0 if none
+    int32_t autoNumber = 0;
+    int32_t number = 0;  // next capture number
+    int32_t alarmEnable[4] = {};
+    int32_t useTimeLimit = 0;
+    int32_t timeLimitSec = 0;
+};
+
+}  // namespace velatrace
