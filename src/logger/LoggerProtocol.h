@@ -53,6 +53,9 @@ private:
     // header announces a block, its byte count in *announced (else -1).
     uint32_t BlockHeaderExchange(const char* command, size_t length, uint32_t sendTimeoutMs,
                                  uint32_t readTimeoutMs, int32_t* announced);
+    // Reads and discards a block of `byteCount` bytes, in pieces the receive buffer holds.
+    uint32_t DrainBlock(int32_t byteCount, uint32_t timeoutMs);
+    void ReportQueryFailure(uint32_t code);
     void ParseAmpReply(ChannelInfo& ch, const char* reply);
     void ParseAlarmReply(ChannelInfo& ch, const char* reply);
 
