@@ -15,7 +15,7 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Milliseconds since an arbitrary start; wraps like a 32-bit tick counter.
     virtual uint32_t TickCount() = 0;

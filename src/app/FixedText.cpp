@@ -6,7 +6,9 @@
 namespace velatrace {
 
 namespace {
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 }  // namespace
 
 size_t CopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {

@@ -25,13 +25,13 @@ enum class Submenu : int { File = 0, View = 1, Capture = 2, Transfer = 3, Help =
 
 // Kinds of run-time menu extension, named by the first command ID they add.
 enum class MenuExtension : uint32_t {
-    CaptureDevices = 32796,  // one item per camera, IDs 32796..32799
-    ChannelProperty = 32802, // "Channel &property..."
-    DdeTransfer = 32790,     // "DDE &transfer" and "&DDE transfer setting..."
+    CaptureDevices = 32796,   // one item per camera, IDs 32796..32799
+    ChannelProperty = 32802,  // "Channel &property..."
+    DdeTransfer = 32790,      // "DDE &transfer" and "&DDE transfer setting..."
 };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
     // A system sound of the given message box icon kind (mb::kIcon*), or 0 for the default beep.
     virtual void MessageBeep(uint32_t kind) = 0;

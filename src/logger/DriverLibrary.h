@@ -17,17 +17,24 @@ struct GtcCompletion {
 // Windows error and wait codes the logger path passes on unchanged.
 namespace err {
 inline constexpr uint32_t kSuccess = 0;
-inline constexpr uint32_t kInvalidHandle = 6;       // no device open
-inline constexpr uint32_t kGenFailure = 31;         // the device stopped working
-inline constexpr uint32_t kWaitTimeout = 258;       // no reply in time
-inline constexpr uint32_t kProcNotFound = 1114;     // open entry missing
+inline constexpr uint32_t kInvalidHandle = 6;    // no device open
+inline constexpr uint32_t kGenFailure = 31;      // the device stopped working
+inline constexpr uint32_t kWaitTimeout = 258;    // no reply in time
+inline constexpr uint32_t kProcNotFound = 1114;  // open entry missing
 inline constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
 }  // namespace err
 
-enum class DriverEntry { OpenDevice, CloseDevice, ReadDevice, ReadDeviceEx, WriteDevice, WriteDeviceEx };
+enum class DriverEntry {
+    OpenDevice,
+    CloseDevice,
+    ReadDevice,
+    ReadDeviceEx,
+    WriteDevice,
+    WriteDeviceEx
+};
 
 class DriverLibrary {
-public:
+  public:
     virtual ~DriverLibrary() = default;
 
     // Loads the library and looks up its entries; false when it cannot be loaded.

@@ -28,7 +28,9 @@ DriverLibraryDl::DriverLibraryDl(std::string path) : path_(std::move(path)) {
     }
 }
 
-DriverLibraryDl::~DriverLibraryDl() { Unload(); }
+DriverLibraryDl::~DriverLibraryDl() {
+    Unload();
+}
 
 bool DriverLibraryDl::Load() {
     if (module_ != nullptr) {
@@ -113,8 +115,7 @@ int DriverLibraryDl::ReadDevice(DeviceHandle dev, void* buf, uint32_t count, uin
     return Keep(read_(dev, buf, count, read, timeoutMs));
 }
 
-int DriverLibraryDl::ReadDeviceEx(DeviceHandle dev, void* buf, uint32_t size,
-                                  GtcCompletion* done) {
+int DriverLibraryDl::ReadDeviceEx(DeviceHandle dev, void* buf, uint32_t size, GtcCompletion* done) {
     if (readEx_ == nullptr) {
         lastError_ = err::kProcNotFound;
         return 0;
@@ -133,7 +134,9 @@ int DriverLibraryDl::WriteDevice(DeviceHandle dev, const void* buf, uint32_t cou
     return Keep(write_(dev, buf, count, written, timeoutMs));
 }
 
-int64_t DriverLibraryDl::CreateEvent() { return eventfd(0, EFD_CLOEXEC); }
+int64_t DriverLibraryDl::CreateEvent() {
+    return eventfd(0, EFD_CLOEXEC);
+}
 
 uint32_t DriverLibraryDl::WaitEvent(int64_t event, uint32_t timeoutMs) {
     if (event < 0) {
@@ -150,7 +153,7 @@ uint32_t DriverLibraryDl::WaitEvent(int64_t event, uint32_t timeoutMs) {
             uint64_t value = 0;
             // Reading resets the counter: the event is auto-reset like the design's.
             return ::read(fd.fd, &value, sizeof value) == sizeof value ? err::kSuccess
-                                                                        : err::kWaitFailed;
+                                                                       : err::kWaitFailed;
         }
         if (ready == 0) {
             return err::kWaitTimeout;

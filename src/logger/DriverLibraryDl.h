@@ -8,7 +8,7 @@
 namespace velatrace {
 
 class DriverLibraryDl final : public DriverLibrary {
-public:
+  public:
     // An empty path means VELATRACE_DRIVER, else "libgtcusbr.so" on the loader's search path.
     explicit DriverLibraryDl(std::string path = {});
     ~DriverLibraryDl() override;
@@ -30,7 +30,7 @@ public:
     uint32_t WaitEvent(int64_t event, uint32_t timeoutMs) override;
     void CloseEvent(int64_t event) override;
 
-private:
+  private:
     using OpenFn = intptr_t (*)();
     using CloseFn = int (*)(intptr_t);
     using ReadFn = int (*)(intptr_t, void*, uint32_t, uint32_t*, uint32_t);

@@ -16,11 +16,13 @@ using ReadExFn = BOOL(__stdcall*)(intptr_t, void*, DWORD, void*);
 using WriteFn = BOOL(__stdcall*)(intptr_t, const void*, DWORD, DWORD*, DWORD);
 
 // The completion record holds the event handle in both of its last two words.
-HANDLE EventOf(int64_t event) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(event & 0xFFFFFFFF)); }
+HANDLE EventOf(int64_t event) {
+    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(event & 0xFFFFFFFF));
+}
 }  // namespace
 
 class DriverLibraryWin32 final : public DriverLibrary {
-public:
+  public:
     bool Load() override {
         if (module_ != nullptr) {
             return true;
@@ -53,12 +55,18 @@ public:
     }
     bool HasEntry(DriverEntry entry) const override {
         switch (entry) {
-            case DriverEntry::OpenDevice: return open_ != nullptr;
-            case DriverEntry::CloseDevice: return close_ != nullptr;
-            case DriverEntry::ReadDevice: return read_ != nullptr;
-            case DriverEntry::ReadDeviceEx: return readEx_ != nullptr;
-            case DriverEntry::WriteDevice: return write_ != nullptr;
-            case DriverEntry::WriteDeviceEx: return writeEx_;
+            case DriverEntry::OpenDevice:
+                return open_ != nullptr;
+            case DriverEntry::CloseDevice:
+                return close_ != nullptr;
+            case DriverEntry::ReadDevice:
+                return read_ != nullptr;
+            case DriverEntry::ReadDeviceEx:
+                return readEx_ != nullptr;
+            case DriverEntry::WriteDevice:
+                return write_ != nullptr;
+            case DriverEntry::WriteDeviceEx:
+                return writeEx_;
         }
         return false;
     }
@@ -111,7 +119,7 @@ public:
         }
     }
 
-private:
+  private:
     int Keep(BOOL result) {
         lastError_ = result ? 0 : GetLastError();
         return result ? 1 : 0;

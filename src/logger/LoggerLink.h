@@ -12,7 +12,7 @@ inline constexpr uint32_t kReceiveBufferSize = 16000;
 inline constexpr uint32_t kDefaultTimeoutMs = 2000;
 
 class LoggerLink {
-public:
+  public:
     LoggerLink(DriverLibrary& driver, WaveBuffer& wave) : driver_(driver), wave_(wave) {}
     LoggerLink(const LoggerLink&) = delete;
     LoggerLink& operator=(const LoggerLink&) = delete;
@@ -32,7 +32,7 @@ public:
     const uint8_t* ReceiveBuffer() const { return receive_; }
     WaveBuffer& Wave() { return wave_; }
 
-private:
+  private:
     static uint32_t Effective(uint32_t timeoutMs) {
         return timeoutMs == 0 ? kDefaultTimeoutMs : timeoutMs;
     }

@@ -224,10 +224,10 @@ uint32_t LoggerProtocol::PollAck(int terminator, uint32_t timeoutMs, AckSink& si
     // is consumed before the next read reuses the buffer, so no point of the block is lost.
     uint32_t remaining = static_cast<uint32_t>(announced);
     const int32_t pointSize = link_.Wave().bytesPerPoint;
-    const uint32_t piece =
-        (pointSize > 0 && static_cast<uint32_t>(pointSize) <= kReceiveBufferSize)
-            ? kReceiveBufferSize / static_cast<uint32_t>(pointSize) * static_cast<uint32_t>(pointSize)
-            : kReceiveBufferSize;
+    const uint32_t piece = (pointSize > 0 && static_cast<uint32_t>(pointSize) <= kReceiveBufferSize)
+                               ? kReceiveBufferSize / static_cast<uint32_t>(pointSize) *
+                                     static_cast<uint32_t>(pointSize)
+                               : kReceiveBufferSize;
     uint32_t got = 0;
     while (remaining > kReceiveBufferSize) {
         r = link_.ReadBytes(piece, &got, timeoutMs);

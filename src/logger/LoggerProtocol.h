@@ -29,14 +29,14 @@ enum class ControlKind : int { Status = 0, Clear = 1, RemoteOff = 2 };
 // read. Piece() is called at once for every full piece of a block larger than the receive
 // buffer, which must be consumed before it returns.
 class AckSink {
-public:
+  public:
     virtual ~AckSink() = default;
     virtual void Piece(uint32_t byteCount) = 0;
     virtual void Complete(uint32_t result, uint32_t byteCount) = 0;
 };
 
 class LoggerProtocol {
-public:
+  public:
     LoggerProtocol(LoggerLink& link, Host& host, Clock& clock)
         : link_(link), host_(host), clock_(clock) {}
 
@@ -46,7 +46,7 @@ public:
     bool ConnectLogger(int terminator);
     int32_t CountActiveChannels() const { return link_.Wave().CountActiveChannels(); }
 
-private:
+  private:
     // Sends a command, pauses 10 ms and reads the text reply. Returns the ReadReply result.
     uint32_t TextExchange(const char* command, size_t length, uint32_t timeoutMs);
     // Sends a command and reads the 8-byte block header. Returns the read's result and, when the

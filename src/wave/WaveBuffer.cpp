@@ -23,8 +23,8 @@ int32_t WaveBuffer::DecodePoints(const uint8_t* block, int32_t byteCount, int32_
         const uint8_t* point = block + static_cast<size_t>(k) * static_cast<size_t>(pointSize);
         int32_t* row = samples[writeIndex];
         for (int32_t c = 0; c < kChannels; ++c) {
-            const int32_t word = (PointByte(point, 2 * c, pointSize) << 8) |
-                                 PointByte(point, 2 * c + 1, pointSize);
+            const int32_t word =
+                (PointByte(point, 2 * c, pointSize) << 8) | PointByte(point, 2 * c + 1, pointSize);
             row[c] = word > 32767 ? word - 65536 : word;
         }
         const int32_t flagIndex = firstFlag + k;

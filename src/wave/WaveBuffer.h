@@ -62,7 +62,7 @@ struct WaveBuffer {
     int32_t NewestRow() const { return writeIndex == 0 ? kRingRows - 1 : writeIndex - 1; }
     int32_t CountActiveChannels() const;
 
-private:
+  private:
     int32_t DecodePoints(const uint8_t* block, int32_t byteCount, int32_t firstFlag);
 };
 

@@ -9,7 +9,9 @@ constexpr int32_t kTemperatureSpan[kMaxVscale + 1] = {2000, 2000, 1000, 1000, 50
 constexpr int32_t kHumiditySpan[kMaxVscale + 1] = {100, 100, 50, 50, 20, 20, 10, 10, 5, 5, 2};
 constexpr int32_t kTimeSpan[kMaxTscale + 1] = {300, 240, 180, 120, 60, 30, 20, 10, 5};
 
-int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
+int32_t Clamp(int32_t v, int32_t lo, int32_t hi) {
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 // Temperature and humidity tables change only every second step, so their zoom moves by two.
 int32_t LevelStep(int32_t type) {
@@ -33,7 +35,9 @@ double LevelSpan(int32_t type, int32_t vscale) {
     }
 }
 
-int32_t TimeSpanSeconds(int32_t tscale) { return kTimeSpan[Clamp(tscale, 0, kMaxTscale)]; }
+int32_t TimeSpanSeconds(int32_t tscale) {
+    return kTimeSpan[Clamp(tscale, 0, kMaxTscale)];
+}
 
 bool WaveScales::LevelZoomIn(const WaveBuffer& wave) {
     const int32_t c = CurrentChannel(wave);

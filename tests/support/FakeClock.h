@@ -5,7 +5,7 @@
 namespace velatrace::testing {
 
 class FakeClock : public Clock {
-public:
+  public:
     uint32_t TickCount() override { return ticks; }
     LocalTime Now() override { return now; }
     void Sleep(uint32_t ms) override {

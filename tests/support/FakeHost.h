@@ -11,7 +11,7 @@
 namespace velatrace::testing {
 
 class FakeHost : public Host {
-public:
+  public:
     struct Box {
         std::string text;
         uint32_t style;
