@@ -1,8 +1,18 @@
 #include "wave/WaveBuffer.h"
 
+#include <bit>
+#include <cstring>
+
 namespace velatrace {
 
 namespace {
+inline uint16_t FromBigEndian(uint16_t word) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return static_cast<uint16_t>((word >> 8) | (word << 8));
+    }
+    return word;
+}
+
 // Reads a byte of a point, or 0 when the offset lies outside the point: a point never borrows
 // bytes of its neighbour, whatever channel count or point size the logger announced.
 inline uint8_t PointByte(const uint8_t* point, int32_t offset, int32_t pointSize) {
@@ -19,25 +29,47 @@ int32_t WaveBuffer::DecodePoints(const uint8_t* block, int32_t byteCount, int32_
     const int32_t points = byteCount / pointSize;
     const int32_t alarmByte1 = 2 * channelCount + 19;
     const int32_t alarmByte2 = alarmByte1 + 1;
-    for (int32_t k = 0; k < points; ++k) {
-        const uint8_t* point = block + static_cast<size_t>(k) * static_cast<size_t>(pointSize);
+    const bool wholeWords = pointSize >= 2 * kChannels;
+    // Flags exist for the first kRingRows records of a batch only.
+    const int32_t flagged = firstFlag >= kRingRows
+                                ? 0
+                                : (points < kRingRows - firstFlag ? points : kRingRows - firstFlag);
+    // Rows are filled in runs up to the ring's end, so the inner loop has no wrap test.
+    for (int32_t k = 0; k < points;) {
+        const int32_t run =
+            points - k < kRingRows - writeIndex ? points - k : kRingRows - writeIndex;
         int32_t* row = samples[writeIndex];
-        for (int32_t c = 0; c < kChannels; ++c) {
-            const int32_t word =
-                (PointByte(point, 2 * c, pointSize) << 8) | PointByte(point, 2 * c + 1, pointSize);
-            row[c] = word > 32767 ? word - 65536 : word;
-        }
-        const int32_t flagIndex = firstFlag + k;
-        if (flagIndex < kRingRows) {
-            const uint8_t bits1 = PointByte(point, alarmByte1, pointSize);
-            const uint8_t bits2 = PointByte(point, alarmByte2, pointSize);
-            for (int32_t c = 0; c < 8; ++c) {
-                channel[c].alarmFlag[flagIndex] = (bits1 >> c) & 1;
+        for (int32_t j = 0; j < run; ++j, row += kChannels) {
+            const uint8_t* point = block + static_cast<size_t>(k + j) * pointSize;
+            if (wholeWords) {
+                uint16_t words[kChannels];
+                std::memcpy(words, point, sizeof words);
+                for (int32_t c = 0; c < kChannels; ++c) {
+                    row[c] = static_cast<int16_t>(FromBigEndian(words[c]));
+                }
+            } else {
+                for (int32_t c = 0; c < kChannels; ++c) {
+                    row[c] = static_cast<int16_t>((PointByte(point, 2 * c, pointSize) << 8) |
+                                                  PointByte(point, 2 * c + 1, pointSize));
+                }
             }
-            channel[8].alarmFlag[flagIndex] = bits2 & 1;
-            channel[9].alarmFlag[flagIndex] = (bits2 >> 1) & 1;
         }
-        writeIndex = writeIndex + 1 >= kRingRows ? 0 : writeIndex + 1;
+        writeIndex = writeIndex + run >= kRingRows ? 0 : writeIndex + run;
+        k += run;
+    }
+    uint16_t alarmBits[kRingRows];  // both alarm bytes of each flagged point
+    for (int32_t k = 0; k < flagged; ++k) {
+        const uint8_t* point = block + static_cast<size_t>(k) * pointSize;
+        alarmBits[k] = static_cast<uint16_t>(PointByte(point, alarmByte1, pointSize) |
+                                             (PointByte(point, alarmByte2, pointSize) << 8));
+    }
+    // Channels 1..8 are bits 0..7 of the first alarm byte, channels 9 and 10 bits 0 and 1 of the
+    // second. Written channel by channel so each loop runs over one flag array.
+    for (int32_t c = 0; c < kChannels; ++c) {
+        int32_t* flags = channel[c].alarmFlag + firstFlag;
+        for (int32_t k = 0; k < flagged; ++k) {
+            flags[k] = (alarmBits[k] >> c) & 1;
+        }
     }
     return points;
 }
@@ -63,13 +95,30 @@ int32_t WaveBuffer::ScanAlarms(int32_t n) {
     alarmChannel = 0;
     // Flags exist for the first kRingRows records of a batch only.
     const int32_t records = n < kRingRows ? n : kRingRows;
-    for (int32_t k = 0; k < records; ++k) {
-        for (int32_t visited = 0; visited < kChannels; ++visited) {
-            if (channel[s].alarmFlag[k] == 1) {
-                alarmChannel = s + 1;
-                return channel[s].alarmOut;
+    // Visiting the ten channels from s wraps back to s, so every record is visited in the same
+    // channel order. Records without any flag are skipped in blocks, which the compiler can
+    // vectorise; only a block with a flag is searched in order.
+    constexpr int32_t kBlock = 64;
+    for (int32_t first = 0; first < records; first += kBlock) {
+        const int32_t last = first + kBlock < records ? first + kBlock : records;
+        int32_t any = 0;
+        for (int32_t c = 0; c < kChannels; ++c) {
+            const int32_t* flags = channel[c].alarmFlag;
+            for (int32_t k = first; k < last; ++k) {
+                any |= flags[k];
             }
-            s = s + 1 >= kChannels ? 0 : s + 1;
+        }
+        if ((any & 1) == 0) {
+            continue;
+        }
+        for (int32_t k = first; k < last; ++k) {
+            for (int32_t visited = 0, c = s; visited < kChannels; ++visited) {
+                if (channel[c].alarmFlag[k] == 1) {
+                    alarmChannel = c + 1;
+                    return channel[c].alarmOut;
+                }
+                c = c + 1 >= kChannels ? 0 : c + 1;
+            }
         }
     }
     return 0;
