@@ -23,6 +23,8 @@ struct Waveform {
     double a = 0.0;  // Constant: value; Sine: amplitude; Ramp, Triangle, Square: low end
     double b = 0.0;  // Sine: offset; Ramp, Triangle, Square: high end
     uint32_t period = 1;
+
+    bool operator==(const Waveform&) const = default;
 };
 
 enum class AlarmMode { Off, High, Low };
@@ -32,6 +34,8 @@ struct AlarmConfig {
     double level = 0.0;       // channel unit
     double hysteresis = 0.0;  // channel unit, >= 0
     int output = 1;           // 0..9, reported after "OUTP"
+
+    bool operator==(const AlarmConfig&) const = default;
 };
 
 struct ChannelConfig {
@@ -39,6 +43,8 @@ struct ChannelConfig {
     std::string range = "10V";  // at most kMaxRangeChars characters
     Waveform wave;
     AlarmConfig alarm;
+
+    bool operator==(const ChannelConfig&) const = default;
 };
 
 struct SimConfig {
@@ -54,6 +60,8 @@ struct SimConfig {
     uint32_t shortReplyEvery = 0;
     int64_t disconnectAfterMs = -1;  // < 0: never
     bool openFails = false;
+
+    bool operator==(const SimConfig&) const = default;
 };
 
 SimConfig DefaultConfig();

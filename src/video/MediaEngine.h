@@ -193,7 +193,8 @@ class CaptureGraph : public MediaGraph {
     virtual HResult SetOutputFileName(const char* path) = 0;
     // Connects one stream. Capture: into the AVI writer (needs SetOutputFileName first; else
     // kHrNotConnected). Preview: into the latest-frame mailbox; kHrNoPreview (a success) when the
-    // camera delivers no preview. kHrNoInterface when the camera has no stream of `kind`.
+    // camera has no preview stream of its own and the preview is split off the capture stream.
+    // kHrNoInterface when the camera has no stream of `kind`.
     virtual HResult RenderStream(PinCategory category, StreamKind kind) = 0;
     // Removes both rendered streams (and the AVI writer), keeping the bound device, so the format
     // can be changed and the streams rendered again. Stops the graph first if it runs.
