@@ -1,0 +1,83 @@
+#pragma once
+// The wave CSV file: a capture's logger values written beside its video, and a recorded file
+// loaded back into the WaveBuffer for replay.
+//
+// File layout (single-byte text, every line ends with CR LF):
+//   line 1  local date and time of creation, "2024/05/01 13:45:09"
+//   line 2  record interval, "2S" (whole seconds) or "100MS"
+//   line 3  channel header, 10 fields: the range text of each channel that is on, empty for off,
+//           a humidity range starting with "RH"
+//   line 4+ one record per line, oldest first: count / scale as "%4.3f" cut to 6 characters,
+//           empty for channels that are off; always 10 fields
+#include <cstddef>
+#include <cstdint>
+
+#include "app/Clock.h"
+#include "session/CaptureSettings.h"
+#include "wave/WaveBuffer.h"
+
+namespace velatrace {
+
+// The channel setup a loaded file replaces, kept to be put back when the file is closed.
+struct LiveSetup {
+    struct Channel {
+        char input[5] = {};
+        char range[7] = {};
+        int32_t type = kTypeOff;
+        double scale = 10.0;
+    };
+    Channel channel[kChannels];
+    int32_t currentChannel = 0;
+    int32_t intervalMs = 0;
+};
+
+// The path of the wave file of a recording chosen to be opened: the path itself for a wave file,
+// else the media path with the extension of its file name replaced by ".csv" (".csv" appended
+// when the file name has no dot). Cut to 259 characters. Returns the length.
+size_t WaveCsvPathFor(char* out, size_t outSize, const char* chosenPath, bool waveFileChosen);
+
+class WaveCsv {
+  public:
+    // `wave` and `clock` must outlive this object. The clock dates new files.
+    WaveCsv(WaveBuffer& wave, Clock& clock) : wave_(wave), clock_(clock) {}
+
+    // Writer. Capture start: fixes the capture's CSV name until EndCsv, "<folder><base>.csv" or,
+    // with automatic numbering, "<folder><base>_NN.csv" with the number of the capture's AVI;
+    // deletes an earlier file of that name; sets csvActive and csvIndex = writeIndex, so only
+    // records arriving from now on are written.
+    void BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number);
+    // Writes every record from csvIndex up to writeIndex, first creating the file with its three
+    // header lines when this capture has not yet written it (or it has vanished). Returns false
+    // when nothing could be written (no capture begun, file cannot be opened, disk full): the file
+    // is then left as before the call and csvIndex does not move, so the next call writes the
+    // same records once more, in order, exactly once.
+    bool AppendCsv();
+    // Capture stop: clears csvActive, sets noWait = flag and releases the capture's CSV name.
+    void EndCsv(int32_t flag);
+    // The capture's CSV name while a capture is writing, else empty.
+    const char* CsvName() const { return csvName_; }
+
+    // Reader. Loads a wave file into the WaveBuffer (the live setup is saved aside first unless a
+    // file is already loaded); returns the records loaded, 0..3000. A file that cannot be opened
+    // changes nothing and gives 0. 3000 means the file may have held more (they are dropped).
+    int32_t LoadCsv(const char* path);
+    // Puts back the live setup saved by LoadCsv (when a file is loaded) and clears writeIndex,
+    // csvIndex, shownCount and fileLoaded.
+    void RestoreLiveSetup();
+    // The wave side of opening a recorded pair: loads the file at `csvPath` in place of any loaded
+    // one and rewinds csvIndex and shownCount. Returns the records loaded.
+    int32_t OpenRecordedWave(const char* csvPath);
+
+  private:
+    size_t FormatHeader(char* out, size_t outSize) const;
+
+    WaveBuffer& wave_;
+    Clock& clock_;
+    LiveSetup saved_;
+    char csvName_[kMaxPath] = {};
+    bool headerPending_ = false;    // this capture has not yet written its header lines
+    uintmax_t committedBytes_ = 0;  // file length after the last fully written batch
+    bool tailToDrop_ = false;       // a failed batch left bytes past committedBytes_
+};
+
+}  // namespace velatrace

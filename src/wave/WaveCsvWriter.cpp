@@ -1,0 +1,194 @@
+// The writing side of the wave CSV file, driven by capture start, the measurement cycle and
+// capture stop.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "app/FixedText.h"
+#include "session/CaptureNaming.h"
+#include "wave/CsvValue.h"
+#include "wave/WaveCsv.h"
+
+namespace velatrace {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kLineSize = 256;  // a header line is built in this many bytes and cut to fit
+constexpr size_t kRowChars = kChannels * (kCsvValueChars + 1) + 1;  // values, 9 commas, CR LF
+constexpr size_t kBatchSize = 16384;
+
+bool IsRingRow(int32_t row) {
+    return row >= 0 && row < kRingRows;
+}
+
+// Per channel of a batch: off (0), or the divisor that turns counts into display units. A scale
+// that cannot divide (0, infinite, not a number) writes the raw counts instead of failing.
+struct RowLayout {
+    double divisor[kChannels] = {};
+
+    explicit RowLayout(const WaveBuffer& wave) {
+        for (int c = 0; c < kChannels; ++c) {
+            const ChannelInfo& channel = wave.channel[c];
+            const bool usable = channel.scale != 0.0 && std::isfinite(channel.scale);
+            divisor[c] = channel.type == kTypeOff ? 0.0 : (usable ? channel.scale : 1.0);
+        }
+    }
+};
+
+size_t FormatRow(char* out, const int32_t* counts, const RowLayout& layout) {
+    char* p = out;
+    for (int c = 0; c < kChannels; ++c) {
+        if (c > 0) {
+            *p++ = ',';
+        }
+        if (layout.divisor[c] != 0.0) {
+            p += FormatCsvValue(p, counts[c] / layout.divisor[c]);
+        }
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    return static_cast<size_t>(p - out);
+}
+
+// Appends a line of at most 255 characters and its CR LF.
+size_t PutLine(char* out, const char* line) {
+    const size_t length = std::strlen(line);
+    std::memcpy(out, line, length);
+    out[length] = '\r';
+    out[length + 1] = '\n';
+    return length + 2;
+}
+
+// The channel header: each channel's range text, "RH" in place of the first two characters for a
+// humidity channel, nothing for a channel that is off.
+void FormatChannelHeader(char (&line)[kLineSize], const WaveBuffer& wave) {
+    size_t used = 0;
+    for (int c = 0; c < kChannels; ++c) {
+        const ChannelInfo& channel = wave.channel[c];
+        constexpr size_t kRangeChars = sizeof channel.range - 1;
+        char field[sizeof channel.range] = {};
+        if (channel.type == kTypeHumidity) {
+            const bool longer = channel.range[0] != '\0' && channel.range[1] != '\0';
+            const size_t head = CopyText(field, "RH");
+            CopyText(field + head, sizeof field - head, longer ? channel.range + 2 : "",
+                     kRangeChars - 2);
+        } else if (channel.type != kTypeOff) {
+            CopyText(field, channel.range, kRangeChars);
+        }
+        used += FormatText(line + used, sizeof line - used, c > 0 ? ",%s" : "%s", field);
+    }
+}
+
+}  // namespace
+
+size_t WaveCsv::FormatHeader(char* out, size_t outSize) const {
+    if (outSize < 3 * (kLineSize + 1)) {
+        return 0;
+    }
+    char line[kLineSize];
+    const LocalTime now = clock_.Now();
+    FormatText(line, sizeof line, "%04d/%02d/%02d %02d:%02d:%02d", now.year, now.month, now.day,
+               now.hour, now.minute, now.second);
+    size_t used = PutLine(out, line);
+    if (wave_.intervalMs >= 1000) {
+        FormatText(line, sizeof line, "%dS", wave_.intervalMs / 1000);
+    } else {
+        FormatText(line, sizeof line, "%dMS", wave_.intervalMs);
+    }
+    used += PutLine(out + used, line);
+    FormatChannelHeader(line, wave_);
+    used += PutLine(out + used, line);
+    return used;
+}
+
+void WaveCsv::BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number) {
+    FormatCaptureName(csvName_, sizeof csvName_, folder, base, autoNumber, number, "csv");
+    std::error_code ec;
+    fs::remove(fs::path(csvName_), ec);  // a file left in place is truncated by the first append
+    headerPending_ = true;
+    committedBytes_ = 0;
+    tailToDrop_ = false;
+    wave_.csvActive = 1;
+    wave_.csvIndex = wave_.writeIndex;
+}
+
+bool WaveCsv::AppendCsv() {
+    if (csvName_[0] == '\0' || !IsRingRow(wave_.writeIndex)) {
+        return false;
+    }
+    if (!IsRingRow(wave_.csvIndex)) {
+        wave_.csvIndex = wave_.writeIndex;
+    }
+    std::error_code ec;
+    const fs::path name(csvName_);
+    const bool create = headerPending_ || !fs::exists(name, ec);
+    if (!create) {
+        if (tailToDrop_) {
+            fs::resize_file(name, committedBytes_, ec);
+            if (ec) {
+                return false;
+            }
+            tailToDrop_ = false;
+        }
+        committedBytes_ = fs::file_size(name, ec);
+        if (ec) {
+            return false;
+        }
+    }
+    std::FILE* file = std::fopen(csvName_, create ? "wb" : "ab");
+    if (file == nullptr) {
+        return false;
+    }
+    std::setvbuf(file, nullptr, _IONBF, 0);  // batches are collected here, one write each
+
+    char batch[kBatchSize];
+    size_t used = create ? FormatHeader(batch, sizeof batch) : 0;
+    uintmax_t written = 0;
+    bool ok = true;
+    const auto flush = [&] {
+        ok = ok && std::fwrite(batch, 1, used, file) == used;
+        written += used;
+        used = 0;
+    };
+    const RowLayout layout(wave_);
+    for (int32_t row = wave_.csvIndex; row != wave_.writeIndex;
+         row = row + 1 == kRingRows ? 0 : row + 1) {
+        if (sizeof batch - used < kRowChars) {
+            flush();
+        }
+        used += FormatRow(batch + used, wave_.samples[row], layout);
+    }
+    flush();
+    ok = std::fclose(file) == 0 && ok;
+
+    if (!ok) {
+        // Take back whatever part of the batch reached the file, so the retry writes each record
+        // exactly once. A new file is simply made again by the next call.
+        if (create) {
+            headerPending_ = true;
+            fs::remove(name, ec);
+        } else {
+            fs::resize_file(name, committedBytes_, ec);
+            tailToDrop_ = static_cast<bool>(ec);
+        }
+        return false;
+    }
+    committedBytes_ = create ? written : committedBytes_ + written;
+    headerPending_ = false;
+    wave_.csvIndex = wave_.writeIndex;
+    return true;
+}
+
+void WaveCsv::EndCsv(int32_t flag) {
+    wave_.csvActive = 0;
+    wave_.noWait = flag;
+    csvName_[0] = '\0';
+    headerPending_ = false;
+    tailToDrop_ = false;
+}
+
+}  // namespace velatrace
