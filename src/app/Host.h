@@ -1,6 +1,7 @@
 #pragma once
 // The window the core runs in, as the core sees it: message boxes, beeps and the menus that grow
 // at run time. The Qt main window implements it; tests use a fake that records the calls.
+#include <cstddef>
 #include <cstdint>
 
 namespace velatrace {
@@ -37,8 +38,44 @@ class Host {
     virtual void MessageBeep(uint32_t kind) = 0;
     // Shows a modal message box captioned with the program's title; returns the button pressed.
     virtual int MessageBox(const char* text, uint32_t style) = 0;
-    // Appends a separator and the items of `kind` to the submenu at `position`.
-    virtual void AppendMenuItems(MenuExtension kind, Submenu position) = 0;
+    // Appends a separator and the items of `kind` to the submenu at `position`. For the camera
+    // devices, `names` holds `count` friendly names (the first item is shown checked).
+    virtual void AppendMenuItems(MenuExtension kind, Submenu position,
+                                 const char* const* names = nullptr, int count = 0) = 0;
+
+    // Status bar panes 1 and 2 (pane 0 belongs to the window's own prompts).
+    virtual void SetStatusText(int pane, const char* text) = 0;
+    // The wait cursor over a long operation; calls nest.
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+    // Requests a repaint of a pane; the repaint happens later, on the window's own time.
+    virtual void RepaintWave() = 0;
+    virtual void RepaintVideo() = 0;
+    // The seek bar, 0..100.
+    virtual void SetSeekPosition(int position) = 0;
+    virtual int SeekPosition() = 0;
+    virtual void SetSeekTickFrequency(int frequency) = 0;
+    // The open-file dialog; false when cancelled. `path` receives at most size-1 characters.
+    virtual bool ChooseOpenFile(char* path, size_t size) = 0;
+    // Rebuilds the "Recent &file" submenu from the recent-file list's current items.
+    virtual void RefreshRecentMenu() = 0;
+    // Shows or hides a bar by its band ID, and the panes: `singlePane` -1 shows both, 0 shows
+    // only the video pane, 1 only the wave pane.
+    virtual void ShowBand(uint32_t bandId, bool show) = 0;
+    virtual void ShowPanes(int singlePane) = 0;
+    // Hands the logger's answer back to the window's thread: the core's OnLoggerData runs from
+    // the window's event loop later, like a posted message.
+    virtual void PostLoggerAnswer(uint32_t result, uint32_t byteCount) = 0;
+    // Closes the window after the core's close sequence has run.
+    virtual void DestroyWindow() = 0;
+};
+
+// Window timers by ID. A timer fires repeatedly until killed; starting a running ID restarts it.
+class Timers {
+  public:
+    virtual ~Timers() = default;
+    virtual void StartTimer(uint32_t id, uint32_t periodMs) = 0;
+    virtual void KillTimer(uint32_t id) = 0;
 };
 
 }  // namespace velatrace
