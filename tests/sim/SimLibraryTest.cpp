@@ -1,0 +1,282 @@
+// The built libgtcusbr.so, loaded at run time the way the program loads a driver library.
+#include <dlfcn.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ReplyParsing.h"
+#include "sim/GtcUSBr.h"
+#include "support/TempFolder.h"
+
+namespace velatrace::sim {
+namespace {
+
+class SimLibrary : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        unsetenv("VELATRACE_SIM_CONFIG");
+        module_ = dlopen(GTCUSBR_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(module_, nullptr) << dlerror();
+        Bind(open_, "GtcUSBr_OpenDevice");
+        Bind(close_, "GtcUSBr_CloseDevice");
+        Bind(read_, "GtcUSBr_ReadDevice");
+        Bind(readEx_, "GtcUSBr_ReadDeviceEx");
+        Bind(write_, "GtcUSBr_WriteDevice");
+        Bind(writeEx_, "GtcUSBr_WriteDeviceEx");
+        done_.event = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        ASSERT_GE(done_.event, 0);
+    }
+    void TearDown() override {
+        unsetenv("VELATRACE_SIM_CONFIG");
+        if (done_.event >= 0) {
+            close(static_cast<int>(done_.event));
+        }
+        if (module_ != nullptr) {
+            dlclose(module_);
+        }
+    }
+
+    template <typename Fn>
+    void Bind(Fn& entry, const char* name) {
+        entry = reinterpret_cast<Fn>(dlsym(module_, name));
+        ASSERT_NE(entry, nullptr) << name;
+    }
+
+    intptr_t Open(const std::string& config = "") {
+        if (!config.empty()) {
+            folder_.Write("sim.cfg", config);
+            setenv("VELATRACE_SIM_CONFIG", folder_.File("sim.cfg").c_str(), 1);
+        }
+        return open_();
+    }
+
+    void Send(intptr_t dev, const std::string& command) {
+        uint32_t written = 0;
+        ASSERT_EQ(
+            write_(dev, command.data(), static_cast<uint32_t>(command.size()), &written, 2000), 1);
+        EXPECT_EQ(written, command.size());
+    }
+
+    // True when the event read signalled its completion (the event is reset by reading it).
+    bool Signalled() {
+        eventfd_t value = 0;
+        return eventfd_read(static_cast<int>(done_.event), &value) == 0 && value == 1;
+    }
+
+    std::string Exchange(intptr_t dev, const std::string& command) {
+        Send(dev, command + "\r\n");
+        char reply[16000];
+        reply[0] = '\0';
+        EXPECT_EQ(readEx_(dev, reply, sizeof reply, &done_), 1);
+        EXPECT_TRUE(Signalled()) << command;
+        return reply;
+    }
+
+    // A data block as the program reads it: 8 header bytes, then pieces of at most 16000.
+    std::string Block(intptr_t dev, const std::string& command) {
+        Send(dev, command + "\r\n");
+        char header[9] = {};
+        uint32_t n = 0;
+        EXPECT_EQ(read_(dev, header, 8, &n, 2000), 1);
+        EXPECT_EQ(n, 8u);
+        std::string data;
+        if (std::strncmp(header, "#6", 2) != 0) {
+            return header;
+        }
+        for (size_t left = std::strtoul(header + 2, nullptr, 10); left > 0;) {
+            std::vector<char> piece(16000);
+            const auto want = static_cast<uint32_t>(std::min<size_t>(left, piece.size()));
+            EXPECT_EQ(read_(dev, piece.data(), want, &n, 2000), 1);
+            EXPECT_EQ(n, want);
+            data.append(piece.data(), n);
+            left -= n;
+        }
+        return std::string(header) + data;
+    }
+
+    void* module_ = nullptr;
+    decltype(&GtcUSBr_OpenDevice) open_ = nullptr;
+    decltype(&GtcUSBr_CloseDevice) close_ = nullptr;
+    decltype(&GtcUSBr_ReadDevice) read_ = nullptr;
+    decltype(&GtcUSBr_ReadDeviceEx) readEx_ = nullptr;
+    decltype(&GtcUSBr_WriteDevice) write_ = nullptr;
+    decltype(&GtcUSBr_WriteDeviceEx) writeEx_ = nullptr;
+    GtcCompletion done_ = {{0, 0}, -1};
+    testing::TempFolder folder_;
+};
+
+TEST_F(SimLibrary, ConnectSequenceAnswersAsTheProgramReadsIt) {
+    const intptr_t dev = Open();
+    ASSERT_NE(dev, 0);
+    EXPECT_EQ(Exchange(dev, ":MEAS:OUTP:CLR?"), ":MEAS:OUTP:CLR 0");
+    EXPECT_EQ(done_.status[1], std::strlen(":MEAS:OUTP:CLR 0"));
+    EXPECT_FALSE(Exchange(dev, ":MEAS:OUTP:STAT?").empty());
+    EXPECT_EQ(Block(dev, ":MEAS:OUTP:ONE?").size(), 8u + 48);
+    EXPECT_EQ(parse::ChannelCount(Exchange(dev, ":INFO:CH?")), 10);
+    for (int c = 1; c <= 10; ++c) {
+        const std::string ch = std::to_string(c);
+        EXPECT_EQ(parse::ParseAmp(Exchange(dev, ":AMP:CH" + ch + "?")).type > 0, c <= 4);
+        EXPECT_EQ(parse::AlarmOutput(Exchange(dev, ":ALAR:CH" + ch + "?")), c == 1 ? 1 : 0);
+    }
+    EXPECT_EQ(parse::IntervalMs(Exchange(dev, ":DATA:SAMP?")), 100);
+    Send(dev, ":STAT:REM OFF\r\n");
+    EXPECT_EQ(close_(dev), 1);
+    EXPECT_EQ(close_(dev), 0);
+    EXPECT_EQ(errno, 6);
+}
+
+TEST_F(SimLibrary, OversizedBlockIsServedAcrossSeveralReads) {
+    const intptr_t dev = Open("interval = 3600s\nstart_points = 400\n");
+    ASSERT_NE(dev, 0);
+    const std::string block = Block(dev, ":MEAS:OUTP:ACK?");
+    ASSERT_EQ(block.substr(0, 8), "#6019200");
+    const std::vector<parse::DecodedPoint> points = parse::DecodePoints(
+        reinterpret_cast<const uint8_t*>(block.data()) + 8, block.size() - 8, 10);
+    ASSERT_EQ(points.size(), 400u);
+    for (int n = 0; n < 400; ++n) {
+        EXPECT_EQ(points[n].counts[1], 400 * (n % 50)) << n;  // the default ramp, unbroken
+    }
+    // Drained: a further read waits out its time-out.
+    char rest[16];
+    uint32_t n = 7;
+    EXPECT_EQ(read_(dev, rest, sizeof rest, &n, 1), 0);
+    EXPECT_EQ(errno, 258);
+    EXPECT_EQ(n, 0u);
+    close_(dev);
+}
+
+TEST_F(SimLibrary, InjectedFaultsGiveTheirErrorCodes) {
+    errno = 0;
+    EXPECT_EQ(Open("open_fails = 1\n"), 0);
+    EXPECT_EQ(errno, 2);
+
+    intptr_t dev = Open("timeout_every = 1\n");
+    ASSERT_NE(dev, 0);
+    Send(dev, ":INFO:CH?\r\n");
+    char reply[64] = "untouched";
+    EXPECT_EQ(readEx_(dev, reply, sizeof reply, &done_), 1);
+    EXPECT_FALSE(Signalled());
+    EXPECT_STREQ(reply, "untouched");
+    Send(dev, ":MEAS:OUTP:ACK?\r\n");
+    uint32_t n = 0;
+    EXPECT_EQ(read_(dev, reply, 8, &n, 1), 0);
+    EXPECT_EQ(errno, 258);
+    close_(dev);
+
+    dev = Open("bad_header_every = 1\n");
+    EXPECT_EQ(Block(dev, ":MEAS:OUTP:ONE?").substr(0, 2), "#0");
+    close_(dev);
+
+    dev = Open("disconnect_after_ms = 0\n");
+    ASSERT_NE(dev, 0);
+    uint32_t written = 0;
+    EXPECT_EQ(write_(dev, ":INFO:CH?", 9, &written, 2000), 0);
+    EXPECT_EQ(errno, 31);
+    EXPECT_EQ(readEx_(dev, reply, sizeof reply, &done_), 0);
+    EXPECT_EQ(errno, 31);
+    EXPECT_EQ(read_(dev, reply, 8, &n, 2000), 0);
+    EXPECT_EQ(errno, 31);
+    EXPECT_EQ(close_(dev), 0);
+    EXPECT_EQ(errno, 31);
+    EXPECT_EQ(close_(dev), 0);  // released all the same
+    EXPECT_EQ(errno, 6);
+}
+
+TEST_F(SimLibrary, BadHandlesAndArgumentsAreRefused) {
+    char buf[16];
+    uint32_t n = 0;
+    for (intptr_t bad : {intptr_t{0}, intptr_t{-1}, intptr_t{12345}}) {
+        EXPECT_EQ(write_(bad, ":INFO:CH?", 9, &n, 0), 0);
+        EXPECT_EQ(errno, 6);
+        EXPECT_EQ(read_(bad, buf, 8, &n, 0), 0);
+        EXPECT_EQ(errno, 6);
+        EXPECT_EQ(readEx_(bad, buf, sizeof buf, &done_), 0);
+        EXPECT_EQ(errno, 6);
+        EXPECT_EQ(close_(bad), 0);
+        EXPECT_EQ(errno, 6);
+    }
+    const intptr_t dev = Open();
+    EXPECT_EQ(write_(dev, nullptr, 4, &n, 0), 0);
+    EXPECT_EQ(errno, 87);
+    Send(dev, ":INFO:CH?");
+    EXPECT_EQ(readEx_(dev, buf, sizeof buf, nullptr), 0);
+    EXPECT_EQ(errno, 87);
+    GtcCompletion noEvent = {{0, 0}, -1};
+    EXPECT_EQ(readEx_(dev, buf, sizeof buf, &noEvent), 0);
+    EXPECT_EQ(errno, 6);
+    EXPECT_EQ(read_(dev, nullptr, 8, &n, 0), 0);
+    EXPECT_EQ(errno, 87);
+    // The event read of a reply that does not fit is cut, terminated and kept in bounds.
+    std::memset(buf, '~', sizeof buf);
+    EXPECT_EQ(readEx_(dev, buf, 6, &done_), 1);
+    EXPECT_TRUE(Signalled());
+    EXPECT_STREQ(buf, ":INFO");
+    EXPECT_EQ(buf[6], '~');
+    close_(dev);
+    EXPECT_EQ(write_(dev, ":INFO:CH?", 9, &n, 0), 0);  // a closed handle stays invalid
+    EXPECT_EQ(errno, 6);
+}
+
+TEST_F(SimLibrary, BrokenConfigurationStillOpensTheLogger) {
+    ::testing::internal::CaptureStderr();
+    intptr_t dev = Open("interval = 2s\nch1 DC\nwhat is this\nch12 TEMP K\n");
+    const std::string warnings = ::testing::internal::GetCapturedStderr();
+    ASSERT_NE(dev, 0);
+    EXPECT_NE(warnings.find("line 2"), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("line 3"), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("line 4"), std::string::npos) << warnings;
+    EXPECT_EQ(parse::IntervalMs(Exchange(dev, ":DATA:SAMP?")), 2000);
+    EXPECT_EQ(parse::ParseAmp(Exchange(dev, ":AMP:CH1?")).range, "10V");
+    close_(dev);
+
+    setenv("VELATRACE_SIM_CONFIG", folder_.File("no-such.cfg").c_str(), 1);
+    ::testing::internal::CaptureStderr();
+    dev = open_();
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("no-such.cfg"), std::string::npos);
+    ASSERT_NE(dev, 0);
+    EXPECT_EQ(parse::IntervalMs(Exchange(dev, ":DATA:SAMP?")), 100);
+    close_(dev);
+}
+
+TEST_F(SimLibrary, CallsFromSeveralThreadsKeepEachDeviceConsistent) {
+    const intptr_t shared = Open();
+    auto work = [&](std::string* failure) {
+        const intptr_t own = open_();
+        char reply[64];
+        for (int i = 0; i < 200 && failure->empty(); ++i) {
+            uint32_t n = 0;
+            const std::string command = ":AMP:CH" + std::to_string(i % 10 + 1) + "?";
+            write_(own, command.data(), static_cast<uint32_t>(command.size()), &n, 0);
+            if (read_(own, reply, sizeof reply - 1, &n, 0) != 1) {
+                *failure = "own device lost its reply";
+            }
+            reply[n] = '\0';
+            if (std::strncmp(reply, command.c_str(), command.size() - 1) != 0) {
+                *failure = std::string("reply of another command: ") + reply;
+            }
+            // The shared device serves whichever command came last; it must only stay sane.
+            write_(shared, command.data(), static_cast<uint32_t>(command.size()), &n, 0);
+            read_(shared, reply, sizeof reply, &n, 0);
+        }
+        close_(own);
+    };
+    std::string failures[2];
+    std::thread first(work, &failures[0]);
+    std::thread second(work, &failures[1]);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures[0], "");
+    EXPECT_EQ(failures[1], "");
+    EXPECT_EQ(close_(shared), 1);
+}
+
+}  // namespace
+}  // namespace velatrace::sim
