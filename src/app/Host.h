@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/FramePlacement.h"
+
 namespace velatrace {
 
 // Message box styles and answers keep their Windows values, so callers read as the design does.
@@ -66,6 +68,11 @@ class Host {
     // Hands the logger's answer back to the window's thread: the core's OnLoggerData runs from
     // the window's event loop later, like a posted message.
     virtual void PostLoggerAnswer(uint32_t result, uint32_t byteCount) = 0;
+    // Places the window (maximised, or at x, y with cx x cy) and the splitter bar at `split`.
+    virtual void PlaceWindow(const FramePlacement& placement) = 0;
+    // The window as it is now, for the close sequence: maximised or not, its rectangle, and the
+    // splitter position to save (the video pane's height plus its two edges).
+    virtual FramePlacement CurrentPlacement() = 0;
     // Closes the window after the core's close sequence has run.
     virtual void DestroyWindow() = 0;
 };

@@ -60,6 +60,8 @@ class FakeHost : public Host {
     void PostLoggerAnswer(uint32_t result, uint32_t byteCount) override {
         posted.emplace_back(result, byteCount);
     }
+    void PlaceWindow(const FramePlacement& p) override { placed = p; }
+    FramePlacement CurrentPlacement() override { return current; }
     void DestroyWindow() override { destroyed = true; }
 
     std::vector<uint32_t> beeps;
@@ -80,6 +82,8 @@ class FakeHost : public Host {
     int singlePane = -1;
     std::vector<std::pair<uint32_t, uint32_t>> posted;
     bool destroyed = false;
+    FramePlacement placed;
+    FramePlacement current;
 };
 
 // Timers that fire only when a test says so.
