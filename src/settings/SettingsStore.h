@@ -1,0 +1,49 @@
+#pragma once
+// The program's persisted settings: one registry key per group below
+// HKEY_CURRENT_USER\Software\Korvex\Velatrace, each with a load that fills its record value by
+// value (the default first, then the stored value if there is one that fits) and a save that
+// writes the record back in the same order. Loads and saves report nothing.
+#include <cstdint>
+
+#include "settings/AppSettings.h"
+#include "settings/RegistryStore.h"
+
+namespace velatrace {
+
+inline constexpr const char* kSettingsKeyFormat = "Software\\Korvex\\Velatrace\\%s";
+inline constexpr size_t kSettingsKeySize = 256;
+inline constexpr const char* kDefaultCaptureName = "pravis";
+
+class SettingsStore {
+  public:
+    explicit SettingsStore(RegistryStore& registry) : registry_(registry) {}
+
+    // "Frame": window placement and splitter position.
+    void LoadFrame(FramePlacement& frame);
+    void SaveFrame(const FramePlacement& frame);
+    // "Scale": the ten level-scale indices and the time-scale index.
+    void LoadScale(WaveScales& scales);
+    void SaveScale(const WaveScales& scales);
+    // "Camname": the display name of the camera in use, in a buffer of `size` bytes. The save
+    // writes the whole buffer with its size; the load reads at most `size` bytes, and a stored
+    // name that would need more room is not loaded (the buffer then holds an empty name).
+    void LoadCamname(char* name, uint32_t size);
+    void SaveCamname(const char* name, uint32_t size);
+    // "Strm": frame rate, video size and replay volume of the stream record.
+    void LoadStrm(StreamSettings& strm);
+    void SaveStrm(const StreamSettings& strm);
+    // "Capture": folder, base name, numbering, the four alarms and their actions, time limit.
+    void LoadCapture(CaptureSettings& capture);
+    void SaveCapture(const CaptureSettings& capture);
+    // "Dde": the transfer application, the spreadsheet's topic and cell stepping.
+    void LoadDde(DdeSettings& dde);
+    void SaveDde(const DdeSettings& dde);
+    // "Port": the command terminator and the answer time-out.
+    void LoadPort(TransportSettings& port);
+    void SavePort(const TransportSettings& port);
+
+  private:
+    RegistryStore& registry_;
+};
+
+}  // namespace velatrace
