@@ -1,0 +1,77 @@
+#pragma once
+// Reads values straight from a registry store, as a test looks at what the program left there.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/RegistryStore.h"
+
+namespace velatrace::testing {
+
+inline std::optional<std::vector<uint8_t>> RawValue(RegistryStore& store, const char* keyPath,
+                                                    const char* name, uint32_t* type = nullptr) {
+    RegKey key = kNoKey;
+    if (store.OpenKey(kCurrentUser, keyPath, &key) != reg::kSuccess) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes(1 << 16);
+    uint32_t size = static_cast<uint32_t>(bytes.size());
+    const int32_t result = store.QueryValue(key, name, type, bytes.data(), &size);
+    store.CloseKey(key);
+    if (result != reg::kSuccess) {
+        return std::nullopt;
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+inline std::optional<int32_t> DwordValue(RegistryStore& store, const char* keyPath,
+                                         const char* name) {
+    auto bytes = RawValue(store, keyPath, name);
+    if (!bytes || bytes->size() != 4) {
+        return std::nullopt;
+    }
+    const auto& b = *bytes;
+    return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) |
+                                (static_cast<uint32_t>(b[3]) << 24));
+}
+
+inline std::vector<std::string> ValueNames(RegistryStore& store, const char* keyPath) {
+    std::vector<std::string> names;
+    RegKey key = kNoKey;
+    if (store.OpenKey(kCurrentUser, keyPath, &key) != reg::kSuccess) {
+        return names;
+    }
+    char name[256];
+    for (uint32_t i = 0;; ++i) {
+        uint32_t size = sizeof name;
+        if (store.EnumValue(key, i, name, &size) != reg::kSuccess) {
+            break;
+        }
+        names.emplace_back(name, size);
+    }
+    store.CloseKey(key);
+    return names;
+}
+
+inline void PutValue(RegistryStore& store, const char* keyPath, const char* name, uint32_t type,
+                     const void* data, uint32_t size) {
+    RegKey key = kNoKey;
+    store.CreateKey(kCurrentUser, keyPath, &key);
+    store.SetValue(key, name, type, data, size);
+    store.CloseKey(key);
+}
+
+inline void PutDword(RegistryStore& store, const char* keyPath, const char* name, int32_t v) {
+    const uint32_t u = static_cast<uint32_t>(v);
+    const uint8_t bytes[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8),
+                              static_cast<uint8_t>(u >> 16), static_cast<uint8_t>(u >> 24)};
+    PutValue(store, keyPath, name, reg::kDword, bytes, 4);
+}
+
+inline void PutText(RegistryStore& store, const char* keyPath, const char* name,
+                    const std::string& text) {
+    PutValue(store, keyPath, name, reg::kSz, text.c_str(), static_cast<uint32_t>(text.size() + 1));
+}
+
+}  // namespace velatrace::testing

@@ -1,0 +1,310 @@
+#include "settings/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/FixedText.h"
+#include "settings/RegistryFile.h"
+#include "settings/RegistryProbe.h"
+#include "support/TempFolder.h"
+
+namespace velatrace {
+namespace {
+
+using testing::DwordValue;
+using testing::RawValue;
+using testing::ValueNames;
+
+constexpr const char* kCapture = "Software\\Korvex\\Velatrace\\Capture";
+constexpr const char* kDde = "Software\\Korvex\\Velatrace\\Dde";
+constexpr const char* kCamname = "Software\\Korvex\\Velatrace\\Camname";
+
+// One settings file in a temporary folder; each Run() is a fresh start of the program on it.
+class SettingsFile {
+  public:
+    RegistryFile& Run() {
+        registry_.reset();  // the previous run ends (and writes what it still holds)
+        registry_ = std::make_unique<RegistryFile>(folder_.Path() / "velatrace.reg");
+        return *registry_;
+    }
+
+  private:
+    testing::TempFolder folder_;
+    std::unique_ptr<RegistryFile> registry_;
+};
+
+std::vector<uint8_t> TextBytes(const std::string& text, size_t size) {
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    bytes.resize(size, 0);
+    return bytes;
+}
+
+TEST(SettingsStore, AnEmptyRegistryGivesTheDefaultsAndEveryKeyAfterwards) {
+    SettingsFile file;
+    RegistryFile& registry = file.Run();
+    SettingsStore store(registry);
+    FramePlacement frame{1, 1, 1, 1, 1, 1};
+    store.LoadFrame(frame);
+    EXPECT_EQ(frame.max, 0);
+    EXPECT_EQ(frame.split, 432);
+    EXPECT_EQ(frame.cx, 582);
+    EXPECT_EQ(frame.cy, 747);
+    EXPECT_EQ(frame.x, 0);
+    EXPECT_EQ(frame.y, 0);
+    WaveScales scales;
+    scales.vscale[9] = 5;
+    scales.tscale = 1;
+    store.LoadScale(scales);
+    for (int32_t v : scales.vscale) {
+        EXPECT_EQ(v, 0);
+    }
+    EXPECT_EQ(scales.tscale, 7);
+    char name[1024];
+    std::memset(name, 'x', sizeof name);
+    store.LoadCamname(name, sizeof name);
+    EXPECT_STREQ(name, "");
+    StreamSettings strm;
+    store.LoadStrm(strm);
+    EXPECT_EQ(strm.lrate, 20);
+    EXPECT_EQ(strm.lvw, 640);
+    EXPECT_EQ(strm.lvh, 480);
+    EXPECT_EQ(strm.lvolume, -10000);
+    CaptureSettings capture;
+    store.LoadCapture(capture);
+    EXPECT_STREQ(capture.path, "");
+    EXPECT_STREQ(capture.filename, "pravis");
+    EXPECT_EQ(capture.autoNumber + capture.useTimeLimit + capture.timeLimitSec, 0);
+    DdeSettings dde;
+    store.LoadDde(dde);
+    EXPECT_EQ(dde.app, 0);
+    EXPECT_STREQ(dde.topic[1], "");
+    EXPECT_STREQ(dde.initialCell, "");
+    EXPECT_EQ(dde.rowStep + dde.colStep, 0);
+    EXPECT_EQ(dde.colCount, 1);
+    TransportSettings port;
+    port.terminator = 2;
+    store.LoadPort(port);
+    EXPECT_EQ(port.terminator, 0);
+    EXPECT_EQ(port.timeout, 0);
+
+    RegistryFile& next = file.Run();
+    for (const char* group : {"Frame", "Scale", "Camname", "Strm", "Capture", "Dde", "Port"}) {
+        RegKey key = kNoKey;
+        const std::string path = std::string("Software\\Korvex\\Velatrace\\") + group;
+        EXPECT_EQ(next.OpenKey(kCurrentUser, path.c_str(), &key), reg::kSuccess) << group;
+        next.CloseKey(key);
+    }
+}
+
+TEST(SettingsStore, EveryGroupSurvivesARestart) {
+    SettingsFile file;
+    {
+        SettingsStore store(file.Run());
+        store.SaveFrame(PlacementAtClose(false, -4, 20, 800, 600, 300));
+        WaveScales scales;
+        for (int n = 0; n < kChannels; ++n) {
+            scales.vscale[n] = n;
+        }
+        scales.tscale = 3;
+        store.SaveScale(scales);
+        store.SaveStrm(StreamSettings{0, 30, 1280, 720, 0, 1, 99, 2});
+        CaptureSettings capture;
+        CopyText(capture.path, "/srv/captures/");
+        CopyText(capture.filename, "bench");
+        capture.autoNumber = 1;
+        capture.useTimeLimit = 1;
+        capture.timeLimitSec = 45;
+        for (int n = 0; n < 4; ++n) {
+            capture.alarmEnable[n] = n % 2;
+            capture.alarmType[n] = kAlarmTransfer;
+        }
+        store.SaveCapture(capture);
+        TransportSettings port;
+        port.terminator = kTerminatorLf;
+        port.timeout = 1234;
+        store.SavePort(port);
+    }
+    SettingsStore store(file.Run());
+    FramePlacement frame;
+    store.LoadFrame(frame);
+    EXPECT_EQ(frame.x, -4);
+    EXPECT_EQ(frame.y, 20);
+    EXPECT_EQ(frame.cx, 800);
+    EXPECT_EQ(frame.cy, 600);
+    EXPECT_EQ(frame.split, 300);
+    WaveScales scales;
+    store.LoadScale(scales);
+    EXPECT_EQ(scales.vscale[9], 9);
+    EXPECT_EQ(scales.tscale, 3);
+    StreamSettings strm;
+    store.LoadStrm(strm);
+    EXPECT_EQ(strm.lrate, 30);
+    EXPECT_EQ(strm.lvw, 1280);
+    EXPECT_EQ(strm.lvh, 720);
+    EXPECT_EQ(strm.lvolume, 0);
+    EXPECT_EQ(strm.nPlayState, 0);  // only the four persisted fields are touched
+    CaptureSettings capture;
+    store.LoadCapture(capture);
+    EXPECT_STREQ(capture.path, "/srv/captures/");
+    EXPECT_STREQ(capture.filename, "bench");
+    EXPECT_EQ(capture.autoNumber, 1);
+    EXPECT_EQ(capture.useTimeLimit, 1);
+    EXPECT_EQ(capture.timeLimitSec, 45);
+    for (int n = 0; n < 4; ++n) {
+        EXPECT_EQ(capture.alarmEnable[n], n % 2);
+        EXPECT_EQ(capture.alarmType[n], kAlarmTransfer);  // the alarm actions are restored
+    }
+    TransportSettings port;
+    store.LoadPort(port);
+    EXPECT_EQ(port.terminator, kTerminatorLf);
+    EXPECT_EQ(port.timeout, 1234);
+    EXPECT_EQ(DwordValue(file.Run(), "Software\\Korvex\\Velatrace\\Port", "eos"), 2);
+
+    // Values go in the documented order.
+    EXPECT_EQ(ValueNames(file.Run(), kCapture),
+              (std::vector<std::string>{"path", "filename", "autonum", "timer", "alarm1", "type1",
+                                        "alarm2", "type2", "alarm3", "type3", "alarm4", "type4",
+                                        "timeval"}));
+}
+
+TEST(SettingsStore, CaptureTextsKeepTheirRules) {
+    SettingsFile file;
+    testing::PutText(file.Run(), kCapture, "filename", "");
+    testing::PutText(file.Run(), kCapture, "path", std::string(300, 'p'));  // longer than 260
+    CaptureSettings capture;
+    SettingsStore(file.Run()).LoadCapture(capture);
+    EXPECT_STREQ(capture.filename, "pravis");
+    EXPECT_STREQ(capture.path, "");
+
+    CopyText(capture.path, std::string(259, 'q').c_str());
+    SettingsStore(file.Run()).SaveCapture(capture);
+    EXPECT_EQ(RawValue(file.Run(), kCapture, "path")->size(), 260u);  // text and terminator
+    CaptureSettings again;
+    SettingsStore(file.Run()).LoadCapture(again);
+    EXPECT_EQ(std::strlen(again.path), 259u);
+}
+
+TEST(SettingsStore, CameraNameKeepsTheBufferByteCount) {
+    SettingsFile file;
+    char name[1024] = "@device:pnp:\\\\?\\usb#vid_046d&pid_0825";
+    SettingsStore(file.Run()).SaveCamname(name, sizeof name);
+    EXPECT_EQ(DwordValue(file.Run(), kCamname, "camsize"), 1024);
+    EXPECT_EQ(RawValue(file.Run(), kCamname, "camname"), TextBytes(name, 1024));
+
+    char loaded[1024];
+    std::memset(loaded, 'x', sizeof loaded);
+    SettingsStore(file.Run()).LoadCamname(loaded, sizeof loaded);
+    EXPECT_STREQ(loaded, name);
+
+    // A name saved by a run whose buffer had grown is not read past a smaller buffer.
+    std::vector<char> grown(1500, 'n');
+    grown[1498] = '\0';
+    SettingsStore(file.Run()).SaveCamname(grown.data(), 1500);
+    auto small = std::make_unique<char[]>(1024);  // exact size, so an overrun is caught
+    std::memset(small.get(), 'x', 1024);
+    SettingsStore(file.Run()).LoadCamname(small.get(), 1024);
+    EXPECT_STREQ(small.get(), "");
+    auto large = std::make_unique<char[]>(1500);
+    SettingsStore(file.Run()).LoadCamname(large.get(), 1500);
+    EXPECT_EQ(std::strlen(large.get()), 1498u);
+
+    // A "camsize" below the stored length reads nothing rather than a cut name.
+    testing::PutDword(file.Run(), kCamname, "camsize", 10);
+    SettingsStore(file.Run()).LoadCamname(large.get(), 1500);
+    EXPECT_STREQ(large.get(), "");
+}
+
+TEST(SettingsStore, DdeWritesItsTextsWithFixedByteCounts) {
+    SettingsFile file;
+    DdeSettings dde;
+    dde.app = kDdeAppViewer;
+    CopyText(dde.topic[0], "Kortopic");
+    dde.colCount = 5;
+    SettingsStore(file.Run()).SaveDde(dde);
+    EXPECT_EQ(ValueNames(file.Run(), kDde), (std::vector<std::string>{"app", "topic"}));
+    EXPECT_EQ(RawValue(file.Run(), kDde, "topic"), TextBytes("Kortopic", 33));
+
+    dde.app = kDdeAppSpreadsheet;
+    const std::string topic31(31, 't');
+    CopyText(dde.topic[1], topic31.c_str());
+    CopyText(dde.initialCell, "ABC1234");
+    dde.rowStep = 2;
+    dde.colStep = 3;
+    SettingsStore(file.Run()).SaveDde(dde);
+    EXPECT_EQ(RawValue(file.Run(), kDde, "topic"), TextBytes(topic31, 33));
+    EXPECT_EQ(RawValue(file.Run(), kDde, "orgrange"), TextBytes("ABC1234", 9));
+
+    DdeSettings loaded;
+    SettingsStore(file.Run()).LoadDde(loaded);
+    EXPECT_EQ(loaded.app, 1);
+    EXPECT_STREQ(loaded.topic[1], topic31.c_str());
+    EXPECT_STREQ(loaded.initialCell, "ABC1234");
+    EXPECT_EQ(loaded.rowStep, 2);
+    EXPECT_EQ(loaded.colStep, 3);
+    EXPECT_EQ(loaded.colCount, 5);
+
+    // Stored texts filling the whole room are cut to the field; longer ones are not loaded.
+    testing::PutText(file.Run(), kDde, "topic", std::string(32, 'T'));
+    testing::PutText(file.Run(), kDde, "orgrange", "TOOLONGCELL");
+    SettingsStore(file.Run()).LoadDde(loaded);
+    EXPECT_EQ(std::string(loaded.topic[1]), std::string(31, 'T'));
+    EXPECT_STREQ(loaded.initialCell, "");
+
+    // An application index outside the table writes an empty topic instead of reading past it.
+    dde.app = 7;
+    SettingsStore(file.Run()).SaveDde(dde);
+    EXPECT_EQ(RawValue(file.Run(), kDde, "topic"), TextBytes("", 33));
+}
+
+// A registry that cannot be reached at all.
+class UnreachableRegistry : public RegistryStore {
+  public:
+    int32_t CreateKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
+    int32_t OpenKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
+    int32_t CloseKey(RegKey) override { return reg::kInvalidHandle; }
+    int32_t SetValue(RegKey, const char*, uint32_t, const void*, uint32_t) override {
+        ++writes;
+        return reg::kInvalidHandle;
+    }
+    int32_t QueryValue(RegKey, const char*, uint32_t*, void*, uint32_t*) override {
+        return reg::kInvalidHandle;
+    }
+    int32_t DeleteValue(RegKey, const char*) override { return reg::kInvalidHandle; }
+    int32_t EnumValue(RegKey, uint32_t, char*, uint32_t*) override { return reg::kInvalidHandle; }
+    int writes = 0;
+};
+
+TEST(SettingsStore, AnUnreachableRegistryGivesDefaultsAndWritesNothing) {
+    UnreachableRegistry registry;
+    SettingsStore store(registry);
+    FramePlacement frame{0, 0, 0, 0, 0, 0};
+    store.LoadFrame(frame);
+    EXPECT_EQ(frame.cx, kDefaultFrameCx);  // not a window of no size
+    StreamSettings strm;
+    store.LoadStrm(strm);
+    EXPECT_EQ(strm.lrate, 20);
+    CaptureSettings capture;
+    store.LoadCapture(capture);
+    EXPECT_STREQ(capture.filename, "pravis");
+    store.SaveFrame(frame);
+    store.SaveCapture(capture);
+    EXPECT_EQ(registry.writes, 0);
+}
+
+TEST(FramePlacement, AMaximisedWindowSavesTheFixedRestoreSize) {
+    const FramePlacement max = PlacementAtClose(true, 50, 60, 1920, 1080, 500);
+    EXPECT_EQ(max.max, 1);
+    EXPECT_EQ(max.x, 0);
+    EXPECT_EQ(max.y, 0);
+    EXPECT_EQ(max.cx, 645);
+    EXPECT_EQ(max.cy, 642);
+    EXPECT_EQ(max.split, 500);
+}
+
+}  // namespace
+}  // namespace velatrace
