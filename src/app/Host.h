@@ -57,8 +57,9 @@ class Host {
     virtual void SetSeekPosition(int position) = 0;
     virtual int SeekPosition() = 0;
     virtual void SetSeekTickFrequency(int frequency) = 0;
-    // The open-file dialog; false when cancelled. `path` receives at most size-1 characters.
-    virtual bool ChooseOpenFile(char* path, size_t size) = 0;
+    // The open-file dialog with the filters "Media files" (1) and "Wave files (*.csv)" (2).
+    // Returns the chosen filter, 0 when cancelled; `path` receives at most size-1 characters.
+    virtual int ChooseOpenFile(char* path, size_t size) = 0;
     // Rebuilds the "Recent &file" submenu from the recent-file list's current items.
     virtual void RefreshRecentMenu() = 0;
     // Shows or hides a bar by its band ID, and the panes: `singlePane` -1 shows both, 0 shows

@@ -46,13 +46,13 @@ class FakeHost : public Host {
     void SetSeekPosition(int position) override { seek = position; }
     int SeekPosition() override { return seek; }
     void SetSeekTickFrequency(int frequency) override { seekTicks = frequency; }
-    bool ChooseOpenFile(char* path, size_t size) override {
+    int ChooseOpenFile(char* path, size_t size) override {
         if (openAnswer.empty() || size == 0) {
-            return false;
+            return 0;
         }
         const size_t n = openAnswer.copy(path, size - 1);
         path[n] = '\0';
-        return true;
+        return openKind;
     }
     void RefreshRecentMenu() override { ++recentRefreshes; }
     void ShowBand(uint32_t bandId, bool show) override { bands[bandId] = show; }
@@ -77,6 +77,7 @@ class FakeHost : public Host {
     int seek = 0;
     int seekTicks = 0;
     std::string openAnswer;  // the file the open dialog returns; empty: cancelled
+    int openKind = 1;
     int recentRefreshes = 0;
     std::map<uint32_t, bool> bands;
     int singlePane = -1;
