@@ -22,6 +22,7 @@ class SimDevice {
 
     // Takes one command; trailing CR, LF and blanks are ignored, letters may be of either case.
     // Output not yet read is dropped first, so a reply always belongs to the last command.
+    // Unknown commands, and any longer than 256 bytes, get no reply.
     void Write(std::string_view command, uint64_t nowMs);
 
     // Copies up to `count` pending bytes; false when nothing is pending (the caller times out).

@@ -85,6 +85,7 @@ TEST(SimDevice, CommandsTakeEveryTerminatorAndEachReplyBelongsToItsCommand) {
     EXPECT_EQ(Ask(device, ":AMP:CH0?"), "<no reply>");
     EXPECT_EQ(Ask(device, ":NONSENSE?"), "<no reply>");
     EXPECT_EQ(Ask(device, ""), "<no reply>");
+    EXPECT_EQ(Ask(device, ":INFO:CH?" + std::string(100000, ' ') + "x"), "<no reply>");
 
     // A reply left unread is dropped by the next command.
     device.Write(":MEAS:OUTP:ONE?", kT0);
