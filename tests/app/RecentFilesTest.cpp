@@ -1,0 +1,179 @@
+#include "app/RecentFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "settings/RegistryProbe.h"
+#include "settings/RegistryTree.h"
+#include "support/FakeHost.h"
+#include "support/TempFolder.h"
+
+namespace velatrace {
+namespace {
+
+using testing::DwordValue;
+using testing::RawValue;
+
+constexpr const char* kList = "Software\\Korvex\\Velatrace\\Recent Document List";
+
+std::vector<std::string> Newest(const RecentFiles& list) {
+    std::vector<std::string> paths;
+    for (int32_t p = 0; p < list.Count(); ++p) {
+        paths.emplace_back(list.MostRecent(p));
+    }
+    return paths;
+}
+
+std::string Stored(RegistryStore& registry, const char* name) {
+    auto bytes = RawValue(registry, kList, name);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : "<missing>";
+}
+
+TEST(RecentFiles, FirstStartShowsThePlaceholderAndKeepsEightEntries) {
+    RegistryTree registry;
+    RecentFiles list;
+    list.Restore(registry);
+    RecentMenuItem items[kRecentMaxEntries];
+    ASSERT_EQ(list.MenuItems(items), 1);
+    EXPECT_EQ(items[0].id, 57616u);
+    EXPECT_STREQ(items[0].text, "(empty)");
+    EXPECT_FALSE(items[0].enabled);
+    EXPECT_EQ(DwordValue(registry, kList, "DocumentCount"), 8);
+    EXPECT_EQ(list.MaxEntries(), 8);
+}
+
+TEST(RecentFiles, AddKeepsOneEntryPerPathAndDropsTheOldest) {
+    RecentFiles list;
+    list.SetMaxEntries(8);
+    for (int i = 1; i <= 8; ++i) {
+        list.Add(("/clips/run_0" + std::to_string(i) + ".avi").c_str());
+    }
+    list.Add("/CLIPS/Run_03.AVI");  // the same file in other letter case moves to the top
+    EXPECT_EQ(list.Count(), 8);
+    EXPECT_EQ(Newest(list).front(), "/CLIPS/Run_03.AVI");
+    list.Add("/clips/run_09.avi");
+    EXPECT_EQ(list.Count(), 8);
+    EXPECT_EQ(Newest(list).back(), "/clips/run_02.avi");  // run_01 was the oldest
+
+    RecentMenuItem items[kRecentMaxEntries];
+    ASSERT_EQ(list.MenuItems(items), 8);
+    EXPECT_EQ(items[0].id, 57616u);
+    EXPECT_STREQ(items[0].text, "&1 /clips/run_09.avi");
+    EXPECT_STREQ(items[7].text, "&8 /clips/run_02.avi");
+    EXPECT_TRUE(items[7].enabled);
+
+    EXPECT_TRUE(list.Remove(57617));  // the second most recent
+    EXPECT_EQ(Newest(list)[1], "/clips/run_08.avi");
+    EXPECT_FALSE(list.Remove(57616 + 7));
+    EXPECT_FALSE(list.Remove(57615));
+
+    list.Add(std::string(400, 'a').c_str());  // cut to 259 characters
+    EXPECT_EQ(std::string(list.MostRecent(0)).size(), 259u);
+}
+
+TEST(RecentFiles, TheStoredMaximumIsClampedAndRaisedToEight) {
+    for (const auto& [stored, read] : {std::pair{1, 2}, {20, 16}, {-3, 2}, {12, 12}}) {
+        RegistryTree registry;
+        testing::PutDword(registry, kList, "DocumentCount", stored);
+        RecentFiles list;
+        list.ReadFromRegistry(registry);
+        EXPECT_EQ(list.MaxEntries(), read) << stored;
+        list.Restore(registry);
+        // Only a maximum below 8 is written back.
+        EXPECT_EQ(DwordValue(registry, kList, "DocumentCount"), read < 8 ? 8 : stored) << stored;
+    }
+}
+
+TEST(RecentFiles, TheRegistryCopyListsTheMostRecentFirstAndNoStaleEntry) {
+    RegistryTree registry;
+    RecentFiles list;
+    list.SetMaxEntries(16);
+    for (int i = 1; i <= 16; ++i) {
+        list.Add(("/c/" + std::to_string(i) + ".avi").c_str());
+    }
+    list.WriteToRegistry(registry);
+    EXPECT_EQ(Stored(registry, "Document1"), std::string("/c/16.avi\0", 10));
+    EXPECT_EQ(Stored(registry, "Document16"), std::string("/c/1.avi\0", 9));
+
+    list.Remove(kRecentFirstId + 15);  // the oldest
+    list.Remove(kRecentFirstId);       // the newest
+    list.WriteToRegistry(registry);
+    EXPECT_EQ(Stored(registry, "Document14"), std::string("/c/2.avi\0", 9));
+    EXPECT_EQ(Stored(registry, "Document15"), "<missing>");
+    EXPECT_EQ(Stored(registry, "Document16"), "<missing>");
+
+    RecentFiles restarted;
+    restarted.Restore(registry);
+    EXPECT_EQ(Newest(restarted), Newest(list));
+    EXPECT_EQ(restarted.MaxEntries(), 16);
+
+    // Missing and empty slots are skipped; a missing "DocumentCount" reads nothing.
+    RegistryTree gaps;
+    testing::PutDword(gaps, kList, "DocumentCount", 4);
+    testing::PutText(gaps, kList, "Document4", "/old.avi");
+    testing::PutText(gaps, kList, "Document2", "");
+    testing::PutText(gaps, kList, "Document1", "/new.csv");
+    RecentFiles sparse;
+    sparse.ReadFromRegistry(gaps);
+    EXPECT_EQ(Newest(sparse), (std::vector<std::string>{"/new.csv", "/old.avi"}));
+    RegistryTree uncounted;
+    testing::PutText(uncounted, kList, "Document1", "/new.csv");
+    RecentFiles none;
+    none.ReadFromRegistry(uncounted);
+    EXPECT_EQ(none.Count(), 0);
+    EXPECT_EQ(none.MaxEntries(), 4);
+}
+
+TEST(RecentFiles, KindFollowsTheTextAfterTheLastDot) {
+    EXPECT_EQ(RecentFileKind("/data/RUN.CSV"), kOpenWave);
+    EXPECT_EQ(RecentFileKind("/data/run.csvx"), kOpenWave);
+    EXPECT_EQ(RecentFileKind("/data/run.avi"), kOpenClip);
+    EXPECT_EQ(RecentFileKind("/data/run"), kOpenClip);
+    EXPECT_EQ(RecentFileKind(".csv"), kOpenClip);  // the dot must follow the first character
+    EXPECT_EQ(RecentFileKind("/data.csv/run"), kOpenWave);
+    EXPECT_EQ(RecentFileKind(""), kOpenClip);
+}
+
+TEST(RecentFiles, TheRecentCommandOpensAnExistingFileAndDropsAVanishedOne) {
+    testing::TempFolder dir;
+    dir.Write("kept.csv", "x");
+    const std::string kept = dir.File("kept.csv");
+    const std::string gone = dir.File("gone.avi");
+    RegistryTree registry;
+    RecentFiles list;
+    list.SetMaxEntries(8);
+    list.Add(kept.c_str());
+    list.Add(gone.c_str());
+    testing::FakeHost host;
+    std::vector<std::pair<std::string, int32_t>> opened;
+    const OpenPairFunction open = [&](const char* path, int32_t kind) {
+        opened.emplace_back(path, kind);
+        return true;
+    };
+
+    OpenRecentFile(list, kRecentFirstId + 1, host, registry, open);  // kept.csv
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], std::make_pair(kept, kOpenWave));
+    EXPECT_EQ(Newest(list), (std::vector<std::string>{kept, gone}));
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(Stored(registry, "Document1"), kept + '\0');
+
+    OpenRecentFile(list, kRecentFirstId + 1, host, registry, open);  // gone.avi
+    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_EQ(Newest(list), (std::vector<std::string>{kept}));
+    EXPECT_EQ(host.beeps, std::vector<uint32_t>{mb::kIconInformation});
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, gone + " not found");
+    EXPECT_EQ(host.boxes[0].style, mb::kOk | mb::kIconInformation);
+    EXPECT_EQ(Stored(registry, "Document2"), "<missing>");
+
+    OpenRecentFile(list, kRecentFirstId + 5, host, registry, open);  // shows no entry
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_FALSE(RecentFileExists(std::string(300, 'a').c_str()));
+}
+
+}  // namespace
+}  // namespace velatrace
