@@ -16,7 +16,7 @@
 #include "video/LatestFrameMailbox.h"
 #include "video/MediaEngine.h"
 
-namespace velatrace::test {
+namespace velatrace::testing {
 
 struct FakeDevice {
     DeviceInfo info;
@@ -566,7 +566,14 @@ inline FakeDevice MakeFakeDevice(const std::string& friendlyName, const std::str
     d.info.friendlyName = friendlyName;
     d.info.displayName = displayName;
     d.formats = {{640, 480, 500000, "MJPG"}, {320, 240, 333333, "MJPG"}};
+    DeviceControl brightness;
+    brightness.id = 1;
+    brightness.name = "Brightness";
+    brightness.maximum = 255;
+    brightness.defaultValue = 128;
+    brightness.value = 128;
+    d.controls = {brightness};
     return d;
 }
 
-}  // namespace velatrace::test
+}  // namespace velatrace::testing

@@ -1,0 +1,20 @@
+#pragma once
+// The camera's setting dialogs, as the core sees them. The Qt layer implements them over the camera
+// graph's controls and formats; each is modal and returns when the user closes it.
+#include "video/MediaEngine.h"
+
+namespace velatrace {
+
+class PropertyPages {
+  public:
+    virtual ~PropertyPages() = default;
+    // The camera's controls (brightness and the like), shown at (x, y) of the owner. Changes act at
+    // once on the device through graph.SetControl; the graph keeps running.
+    virtual HResult ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) = 0;
+    // The sizes and rates of `formats`, shown at (x, y) of the owner. A choice is set on the pin
+    // through graph.SetFormat (the streams are not rendered while this is open).
+    virtual HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats,
+                                    int32_t x, int32_t y) = 0;
+};
+
+}  // namespace velatrace

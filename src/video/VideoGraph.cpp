@@ -1,0 +1,60 @@
+// The video object's life: construction, release at shutdown and what the video pane reads.
+#include "video/VideoGraph.h"
+
+#include <cstring>
+
+namespace velatrace {
+
+VideoGraph::VideoGraph(MediaEngine& engine, Clock& clock) : engine_(engine), clock_(clock) {
+    ResizeDisplayName(kDisplayNameSize);
+}
+
+void VideoGraph::ResizeDisplayName(uint32_t size) {
+    auto buffer = std::make_unique<char[]>(size);
+    std::memset(buffer.get(), 0, size);
+    gcap.pDisplayName = std::move(buffer);
+    gcap.cbDisplayName = size;
+}
+
+void VideoGraph::ReleaseVideo() {
+    if (!fClipOpen) {
+        RunGraph(false);
+        TearDownGraph();
+        FreeCaptureFilters();
+    } else {
+        CloseClip();
+    }
+    // A clip whose open failed is not released by CloseClip; whatever it built goes now, so no
+    // engine thread outlives the window.
+    if (gcap.pCB2 || gcap.pPlay) {
+        TearDownGraph();
+        FreeCaptureFilters();
+    }
+    gcap.pmVideo.reset();
+    for (auto& device : gcap.pmDevices) {
+        device.reset();
+    }
+    hGrabBitmap.reset();
+    grabBitmapBytes = 0;
+    gcap.pBmpBuffer = nullptr;
+    gcap.pDisplayName.reset();
+    gcap.cbDisplayName = 0;
+}
+
+bool VideoGraph::TakeLatestFrame(VideoFrame* frame) {
+    return gcap.pGB != nullptr && gcap.pGB->TakeLatestFrame(frame);
+}
+
+bool VideoGraph::TakeStreamError(StreamError* error) {
+    return gcap.pGB != nullptr && gcap.pGB->TakeStreamError(error);
+}
+
+void VideoGraph::GetCaptureCounts(int64_t* dropped, int64_t* written) {
+    *dropped = 0;
+    *written = 0;
+    if (gcap.pCB2) {
+        gcap.pCB2->GetCaptureCounts(dropped, written);
+    }
+}
+
+}  // namespace velatrace

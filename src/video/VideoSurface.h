@@ -1,0 +1,25 @@
+#pragma once
+// The window a graph shows its picture in (the video pane), as the core sees it. The Qt video pane
+// implements it: it draws the frames it takes from the graph into the rectangle set here.
+#include <cstdint>
+
+namespace velatrace {
+
+struct SurfaceSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+class VideoSurface {
+  public:
+    virtual ~VideoSurface() = default;
+    // The size of the area the picture may cover, in pixels.
+    virtual SurfaceSize ClientSize() const = 0;
+    // Where the picture goes, relative to the client area's top-left corner.
+    virtual void SetVideoRect(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
+    // Attach (true): the surface shows the graph's picture from now on. Detach (false): it stops
+    // showing it and forgets the graph's last picture.
+    virtual void SetVideoVisible(bool visible) = 0;
+};
+
+}  // namespace velatrace
