@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ReplyParsing.h"
@@ -244,38 +243,6 @@ TEST_F(SimLibrary, BrokenConfigurationStillOpensTheLogger) {
     ASSERT_NE(dev, 0);
     EXPECT_EQ(parse::IntervalMs(Exchange(dev, ":DATA:SAMP?")), 100);
     close_(dev);
-}
-
-TEST_F(SimLibrary, CallsFromSeveralThreadsKeepEachDeviceConsistent) {
-    const intptr_t shared = Open();
-    auto work = [&](std::string* failure) {
-        const intptr_t own = open_();
-        char reply[64];
-        for (int i = 0; i < 200 && failure->empty(); ++i) {
-            uint32_t n = 0;
-            const std::string command = ":AMP:CH" + std::to_string(i % 10 + 1) + "?";
-            write_(own, command.data(), static_cast<uint32_t>(command.size()), &n, 0);
-            if (read_(own, reply, sizeof reply - 1, &n, 0) != 1) {
-                *failure = "own device lost its reply";
-            }
-            reply[n] = '\0';
-            if (std::strncmp(reply, command.c_str(), command.size() - 1) != 0) {
-                *failure = std::string("reply of another command: ") + reply;
-            }
-            // The shared device serves whichever command came last; it must only stay sane.
-            write_(shared, command.data(), static_cast<uint32_t>(command.size()), &n, 0);
-            read_(shared, reply, sizeof reply, &n, 0);
-        }
-        close_(own);
-    };
-    std::string failures[2];
-    std::thread first(work, &failures[0]);
-    std::thread second(work, &failures[1]);
-    first.join();
-    second.join();
-    EXPECT_EQ(failures[0], "");
-    EXPECT_EQ(failures[1], "");
-    EXPECT_EQ(close_(shared), 1);
 }
 
 }  // namespace
