@@ -78,12 +78,12 @@ uint32_t LoggerProtocol::BlockHeaderExchange(const char* command, size_t length,
     return r;
 }
 
-uint32_t LoggerProtocol::SendControl(ControlKind kind, int terminator, uint32_t timeoutMs) {
+uint32_t LoggerProtocol::SendControl(LoggerControl kind, int terminator, uint32_t timeoutMs) {
     char command[kCommandSize];
     const size_t length =
         FormatCommand(command, kControlCommands[static_cast<int>(kind)], terminator);
     const uint32_t sent = link_.SendBytes(command, static_cast<uint32_t>(length), timeoutMs);
-    if (kind == ControlKind::RemoteOff) {
+    if (kind == LoggerControl::RemoteOff) {
         return sent;
     }
     clock_.Sleep(kTextPauseMs);
@@ -247,8 +247,8 @@ bool LoggerProtocol::ConnectLogger(int terminator) {
     if (!link_.OpenLogger()) {
         return false;
     }
-    SendControl(ControlKind::Clear, terminator, 0);
-    uint32_t r = SendControl(ControlKind::Status, terminator, 0);
+    SendControl(LoggerControl::Clear, terminator, 0);
+    uint32_t r = SendControl(LoggerControl::Status, terminator, 0);
     if (r == err::kSuccess) {
         r = QueryChannelInfo(terminator, 0);
     }

@@ -22,7 +22,7 @@ size_t FormatCommand(char (&out)[kCommandSize], const char* format, int terminat
                      int channel = 0);
 
 // Control commands sent by SendControl.
-enum class ControlKind : int { Status = 0, Clear = 1, RemoteOff = 2 };
+enum class LoggerControl : int { Status = 0, Clear = 1, RemoteOff = 2 };
 
 // Receives the answer of an acknowledge poll. Complete() stands for the message posted back to
 // the window: it may run later, and the block's bytes stay in the receive buffer until the next
@@ -40,7 +40,7 @@ class LoggerProtocol {
     LoggerProtocol(LoggerLink& link, Host& host, Clock& clock)
         : link_(link), host_(host), clock_(clock) {}
 
-    uint32_t SendControl(ControlKind kind, int terminator, uint32_t timeoutMs);
+    uint32_t SendControl(LoggerControl kind, int terminator, uint32_t timeoutMs);
     uint32_t QueryChannelInfo(int terminator, uint32_t timeoutMs);
     uint32_t PollAck(int terminator, uint32_t timeoutMs, AckSink& sink);
     bool ConnectLogger(int terminator);

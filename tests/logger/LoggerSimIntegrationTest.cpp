@@ -148,7 +148,7 @@ TEST_F(SimulatedLogger, InjectedFaultsGiveTheirCodesAndNoCrash) {
     ASSERT_TRUE(link.OpenLogger());
     wave->bytesPerPoint = 48;
     EXPECT_EQ(protocol.PollAck(0, 50, sink), err::kWaitTimeout);
-    EXPECT_EQ(protocol.SendControl(ControlKind::Status, 0, 50), err::kWaitTimeout);
+    EXPECT_EQ(protocol.SendControl(LoggerControl::Status, 0, 50), err::kWaitTimeout);
     EXPECT_EQ(sink.completions, 0);
 }
 

@@ -1,0 +1,278 @@
+#include "app/MainFrame.h"
+
+#include "app/CommandIds.h"
+#include "app/FixedText.h"
+#include "session/CaptureNaming.h"
+
+namespace velatrace {
+
+namespace {
+constexpr uint32_t kStartupDelayMs = 500;
+// A maximised window is saved with this fixed rectangle at the screen's corner.
+constexpr int32_t kMaximisedCx = 645;
+constexpr int32_t kMaximisedCy = 642;
+}  // namespace
+
+MainFrame::MainFrame(const FramePorts& ports)
+    : host_(ports.host),
+      timers_(ports.timers),
+      clock_(ports.clock),
+      registry_(ports.registry),
+      videoPane_(ports.videoPane),
+      transfer_(ports.transfer),
+      settings_(ports.registry),
+      wave_(std::make_unique<WaveBuffer>()),
+      link_(ports.driver, *wave_),
+      protocol_(link_, ports.host, ports.clock),
+      csv_(*wave_, ports.clock),
+      video_(ports.engine, ports.clock) {}
+
+void MainFrame::Create() {
+    ui_.GroupEnable(0, false);
+    ui_.CheckBarsAndPanes(true);
+    settings_.LoadFrame(placement_);
+    settings_.LoadScale(scales_);
+    wave_->currentChannel = 0;
+    recent_.Restore(registry_);
+    host_.RefreshRecentMenu();
+
+    char name[kDisplayNameSize] = {};
+    settings_.LoadCamname(name, sizeof name);
+    video_.LoadDisplayName(name, sizeof name);
+    settings_.LoadStrm(video_.m_strm);
+    settings_.LoadCapture(capture_);
+    CopyText(video_.naming.path, capture_.path);
+    CopyText(video_.naming.filename, capture_.filename);
+    video_.naming.autoNumber = capture_.autoNumber;
+    settings_.LoadDde(dde_);
+    settings_.LoadPort(port_);
+
+    host_.PlaceWindow(placement_);
+    timers_.StartTimer(kTimerStartup, kStartupDelayMs);
+}
+
+void MainFrame::DeferredStartup() {
+    host_.BeginWaitCursor();
+    NextCaptureNumber(capture_);
+    video_.naming.number = capture_.number;
+
+    int32_t index = 0;
+    bool selected = false;
+    s_.cameraFound = video_.InitCamera(videoPane_, &index, &selected) ? 1 : 0;
+    if (selected) {
+        settings_.SaveCamname(video_.DisplayName(), video_.gcap.cbDisplayName);
+    }
+    if (s_.cameraFound) {
+        const char* names[kMaxVideoDevices] = {};
+        int count = 0;
+        for (; count < video_.m_strm.nDevices && count < kMaxVideoDevices; ++count) {
+            if (video_.gcap.szDeviceNames[count][0] == '\0') {
+                break;
+            }
+            names[count] = video_.gcap.szDeviceNames[count];
+        }
+        host_.AppendMenuItems(MenuExtension::CaptureDevices, Submenu::Capture, names, count);
+        ui_.Check(cmd::kDeviceFirst, true);
+    }
+
+    s_.loggerConnected = protocol_.ConnectLogger(port_.terminator) ? 1 : 0;
+    s_.hasSource = s_.loggerConnected;
+
+    s_.ddeInitialized = 0;
+    s_.ddeConnected = 0;
+    bool wantsTransfer = false;
+    for (int32_t type : capture_.alarmType) {
+        wantsTransfer = wantsTransfer || type == kAlarmTransfer;
+    }
+    if (wantsTransfer) {
+        s_.ddeInitialized = transfer_.DdeInit() ? 1 : 0;
+        if (s_.ddeInitialized) {
+            s_.ddeConnected = transfer_.DdeConnectApp() ? 1 : 0;
+        }
+        if (s_.ddeConnected) {
+            host_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
+        }
+    }
+    capture_.transAlarm = 0;
+    s_.sourceAvailable = (s_.cameraFound || s_.loggerConnected) ? 1 : 0;
+
+    const bool selectedChannel = wave_->SelectChannel(0, true);
+    ui_.GroupEnable(cmd::kNextChannel, s_.loggerConnected && selectedChannel);
+    if (s_.loggerConnected && selectedChannel) {
+        UpdateZoomStates();
+    }
+    ui_.Enable(cmd::kCapture, false);
+    ui_.Enable(cmd::kPreview, s_.sourceAvailable != 0);
+    ui_.GroupEnable(cmd::kFilter, s_.cameraFound != 0);
+    ui_.Enable(cmd::kDdeTransfer, s_.ddeConnected != 0);
+    host_.EndWaitCursor();
+}
+
+void MainFrame::OnTimer(uint32_t id) {
+    if (id != kTimerReplay) {
+        timers_.KillTimer(id);
+    }
+    switch (id) {
+        case kTimerStartup:
+            DeferredStartup();
+            break;
+        case kTimerCaptureLimit:
+            CaptureTimeLimitTick();
+            break;
+        case kTimerPoll:
+            PollTick();
+            break;
+        case kTimerReplay:
+            ReplayTick();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainFrame::OnCommand(uint32_t id) {
+    if (id >= cmd::kRecentFirst && id <= cmd::kRecentLast) {
+        RecentFile(id);
+        return;
+    }
+    switch (id) {
+        case cmd::kFileOpen:
+            FileOpen();
+            break;
+        case cmd::kFileClose:
+            CloseRecording(cmd::kFileClose);
+            break;
+        case cmd::kExit:
+            OnClose();
+            break;
+        case cmd::kFileBar:
+        case cmd::kSeekBar:
+        case cmd::kCaptureBar:
+        case cmd::kChannelBar:
+            ToggleBar(id);
+            break;
+        case cmd::kVideoPane:
+        case cmd::kWavePane:
+            TogglePane(id);
+            break;
+        case cmd::kClipStop:
+            ClipStop();
+            break;
+        case cmd::kClipStart:
+        case cmd::kClipPause:
+            ClipToggle();
+            break;
+        case cmd::kClipInformation:
+            ClipInformation();
+            break;
+        case cmd::kNextChannel:
+        case cmd::kPreviousChannel:
+        case cmd::kLevelZoomIn:
+        case cmd::kLevelZoomOut:
+        case cmd::kTimeZoomIn:
+        case cmd::kTimeZoomOut:
+            ChannelCommand(id);
+            break;
+        case cmd::kCapture:
+            CaptureCommand(0, cmd::kCapture);
+            break;
+        case cmd::kPreview:
+            PreviewCommand();
+            break;
+        case cmd::kDdeTransfer:
+            StillImageTransfer(0);
+            break;
+        case cmd::kMute:
+            video_.ToggleMute();
+            break;
+        case cmd::kPaneResized:
+            if (video_.m_strm.fAudioOnly == 0) {
+                video_.FitVideoWindow(videoPane_);
+            }
+            break;
+        default:  // Ctrl+Alt+B and the commands of the dialogs that are not here yet
+            break;
+    }
+}
+
+void MainFrame::ToggleBar(uint32_t id) {
+    const uint32_t index = id - cmd::kFileBar;  // File, Seek, Capture, Channel
+    s_.barVisible[index] = s_.barVisible[index] ? 0 : 1;
+    host_.ShowBand(cmd::kBandFileBar + index, s_.barVisible[index] != 0);
+    ui_.Check(id, s_.barVisible[index] != 0);
+}
+
+void MainFrame::TogglePane(uint32_t id) {
+    const uint32_t other = id == cmd::kVideoPane ? cmd::kWavePane : cmd::kVideoPane;
+    if (s_.singlePane != -1) {
+        s_.singlePane = -1;
+        host_.ShowPanes(-1);
+        ui_.Enable(other, true);
+        ui_.Check(id, true);
+        return;
+    }
+    // The chosen pane is hidden; the other stays alone and its command is locked, so both panes
+    // can never be hidden at once.
+    s_.singlePane = id == cmd::kVideoPane ? 1 : 0;
+    host_.ShowPanes(s_.singlePane);
+    ui_.Enable(other, false);
+    ui_.Check(id, false);
+}
+
+void MainFrame::ChannelCommand(uint32_t id) {
+    switch (id) {
+        case cmd::kNextChannel:
+            wave_->SelectChannel(wave_->currentChannel + 1, true);
+            break;
+        case cmd::kPreviousChannel:
+            wave_->SelectChannel(wave_->currentChannel - 1, false);
+            break;
+        case cmd::kLevelZoomIn:
+            scales_.LevelZoomIn(*wave_);
+            break;
+        case cmd::kLevelZoomOut:
+            scales_.LevelZoomOut(*wave_);
+            break;
+        case cmd::kTimeZoomIn:
+            scales_.TimeZoomIn();
+            break;
+        case cmd::kTimeZoomOut:
+            scales_.TimeZoomOut();
+            break;
+        default:
+            break;
+    }
+    UpdateZoomStates();
+    host_.RepaintWave();
+}
+
+void MainFrame::UpdateZoomStates() {
+    const int32_t c = wave_->currentChannel;
+    ui_.Enable(cmd::kLevelZoomIn, scales_.vscale[c] < kMaxVscale);
+    ui_.Enable(cmd::kLevelZoomOut, scales_.vscale[c] > 0);
+    ui_.Enable(cmd::kTimeZoomIn, scales_.tscale < kMaxTscale);
+    ui_.Enable(cmd::kTimeZoomOut, scales_.tscale > 0);
+}
+
+void MainFrame::OnClose() {
+    host_.BeginWaitCursor();
+    video_.ReleaseVideo();
+    link_.CloseLogger(port_.terminator);
+    host_.EndWaitCursor();
+
+    FramePlacement placement = host_.CurrentPlacement();
+    if (placement.max) {
+        placement.x = 0;
+        placement.y = 0;
+        placement.cx = kMaximisedCx;
+        placement.cy = kMaximisedCy;
+    }
+    settings_.SaveFrame(placement);
+    settings_.SaveScale(scales_);
+    for (uint32_t id : {kTimerStartup, kTimerCaptureLimit, kTimerPoll, kTimerReplay}) {
+        timers_.KillTimer(id);
+    }
+    host_.DestroyWindow();
+}
+
+}  // namespace velatrace
