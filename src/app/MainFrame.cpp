@@ -93,7 +93,13 @@ void MainFrame::DeferredStartup() {
             host_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
         }
     }
+    // The alarm actions are restored from the settings, so the transfer alarm follows them.
     capture_.transAlarm = 0;
+    for (int32_t i = 0; i < 4 && capture_.transAlarm == 0; ++i) {
+        if (capture_.alarmType[i] == kAlarmTransfer) {
+            capture_.transAlarm = i + 1;
+        }
+    }
     s_.sourceAvailable = (s_.cameraFound || s_.loggerConnected) ? 1 : 0;
 
     const bool selectedChannel = wave_->SelectChannel(0, true);
