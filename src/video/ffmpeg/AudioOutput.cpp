@@ -1,0 +1,111 @@
+#include "video/ffmpeg/AudioOutput.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+extern "C" {
+#include <libavdevice/avdevice.h>
+}
+
+namespace velatrace {
+
+AudioOutput::~AudioOutput() {
+    Close();
+}
+
+HResult AudioOutput::Open(int sampleRate, int channels) {
+    Close();
+    if (sampleRate <= 0 || channels <= 0)
+        return kHrInvalidArg;
+    const char* choice = std::getenv("VELATRACE_AUDIO");
+    if (choice && std::strcmp(choice, "none") == 0)
+        return kHrNoInterface;
+    avdevice_register_all();
+    if (Succeeded(OpenDevice("pulse", "", sampleRate, channels)))
+        return kHrOk;
+#if defined(__linux__)
+    // Without a sound card ALSA has nothing to open (and fills the console with complaints).
+    std::error_code ec;
+    if (!std::filesystem::exists("/dev/snd", ec))
+        return kHrNoInterface;
+#endif
+    if (Succeeded(OpenDevice("alsa", "default", sampleRate, channels)))
+        return kHrOk;
+    return kHrNoInterface;
+}
+
+HResult AudioOutput::OpenDevice(const char* name, const char* url, int sampleRate, int channels) {
+    const AVOutputFormat* format = av_guess_format(name, nullptr, nullptr);
+    if (!format)
+        return kHrNoInterface;
+    AVFormatContext* ctx = nullptr;
+    if (avformat_alloc_output_context2(&ctx, format, nullptr, url) < 0 || !ctx) {
+        return kHrOutOfMemory;
+    }
+    AVStream* st = avformat_new_stream(ctx, nullptr);
+    if (!st) {
+        avformat_free_context(ctx);
+        return kHrOutOfMemory;
+    }
+    st->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+    st->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
+    st->codecpar->format = AV_SAMPLE_FMT_S16;
+    st->codecpar->sample_rate = sampleRate;
+    av_channel_layout_default(&st->codecpar->ch_layout, channels);
+    st->time_base = AVRational{1, sampleRate};
+    AVDictionary* options = nullptr;
+    // A short device buffer keeps the sound close to the picture and makes pauses prompt.
+    if (std::strcmp(name, "pulse") == 0)
+        av_dict_set(&options, "buffer_duration", "100", 0);
+    const int r = avformat_write_header(ctx, &options);
+    av_dict_free(&options);
+    if (r < 0) {
+        avformat_free_context(ctx);
+        return kHrNoInterface;
+    }
+    output_ = ctx;
+    packet_ = MakePacket();
+    channels_ = channels;
+    written_ = 0;
+    if (!packet_) {
+        Close();
+        return kHrOutOfMemory;
+    }
+    return kHrOk;
+}
+
+HResult AudioOutput::Write(const int16_t* samples, int frames) {
+    if (!output_)
+        return kHrWrongState;
+    if (frames <= 0)
+        return kHrOk;
+    const int bytes = frames * channels_ * 2;
+    if (av_new_packet(packet_.get(), bytes) < 0)
+        return kHrOutOfMemory;
+    std::memcpy(packet_->data, samples, static_cast<size_t>(bytes));
+    packet_->stream_index = 0;
+    packet_->pts = written_;
+    packet_->dts = written_;
+    packet_->duration = frames;
+    written_ += frames;
+    const int r = av_write_frame(output_, packet_.get());
+    av_packet_unref(packet_.get());
+    return r < 0 ? kHrFail : kHrOk;
+}
+
+void AudioOutput::Flush() {
+    if (output_)
+        av_write_frame(output_, nullptr);
+}
+
+void AudioOutput::Close() {
+    if (!output_)
+        return;
+    av_write_trailer(output_);
+    avformat_free_context(output_);
+    output_ = nullptr;
+    packet_.reset();
+}
+
+}  // namespace velatrace

@@ -1,0 +1,38 @@
+#include "video/ffmpeg/CameraList.h"
+
+#include "video/ffmpeg/PatternCamera.h"
+#if defined(__linux__)
+#include "video/ffmpeg/V4l2Camera.h"
+#endif
+
+namespace velatrace {
+
+std::vector<DeviceInfo> ListCameras() {
+    std::vector<DeviceInfo> devices;
+#if defined(__linux__)
+    devices = ListV4l2Cameras();
+#endif
+    if (PatternCameraEnabled()) {
+        DeviceInfo pattern;
+        pattern.friendlyName = kPatternCameraFriendlyName;
+        pattern.displayName = kPatternCameraDisplayName;
+        devices.push_back(std::move(pattern));
+    }
+    return devices;
+}
+
+HResult OpenCamera(const std::string& displayName, std::unique_ptr<CameraDevice>* device) {
+    if (displayName == kPatternCameraDisplayName) {
+        if (!PatternCameraEnabled())
+            return kHrFileNotFound;
+        *device = MakePatternCamera();
+        return kHrOk;
+    }
+#if defined(__linux__)
+    return OpenV4l2Camera(displayName, device);
+#else
+    return kHrFileNotFound;
+#endif
+}
+
+}  // namespace velatrace

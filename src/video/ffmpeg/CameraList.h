@@ -1,0 +1,17 @@
+#pragma once
+// The cameras the engine offers: the system's video capture devices, then the test-pattern camera
+// when it is enabled.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "video/ffmpeg/CameraDevice.h"
+
+namespace velatrace {
+
+std::vector<DeviceInfo> ListCameras();
+
+// Opens a camera by its display name. kHrFileNotFound when no such camera is present.
+HResult OpenCamera(const std::string& displayName, std::unique_ptr<CameraDevice>* device);
+
+}  // namespace velatrace

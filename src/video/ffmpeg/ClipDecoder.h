@@ -1,0 +1,53 @@
+#pragma once
+// Reads one stream (video or sound) of a media file in presentation order, with times in seconds
+// from the clip's start, and seeks accurately: it decodes from the key frame before the target up
+// to the frame showing at the target instead of stopping at the key frame.
+#include <string>
+
+#include "video/MediaResult.h"
+#include "video/ffmpeg/AvPtr.h"
+
+namespace velatrace {
+
+class ClipDecoder {
+  public:
+    // Opens `path` and its best stream of `type`. kHrFileNotFound, kHrUnsupportedStream (not a
+    // media file FFmpeg reads) or kHrCannotRender (no decodable stream of that type).
+    HResult Open(const std::string& path, AVMediaType type);
+
+    // Seconds; 0 when unknown.
+    double Duration() const { return duration_; }
+    bool Seekable() const { return seekable_; }
+    // Seconds per frame of a video stream; 0 when unknown.
+    double FrameTime() const { return frameTime_; }
+    const AVCodecContext* Codec() const { return decoder_.get(); }
+
+    // The next frame and its time. kHrFalse at the end of the stream.
+    HResult Next(AvFramePtr* frame, double* time);
+
+    // Positions at `time` and returns the frame showing then: the last frame starting at or before
+    // it (the first frame when `time` lies before it). The frames after it follow from Next.
+    HResult SeekTo(double time, AvFramePtr* frame, double* frameTime);
+
+  private:
+    HResult Decode(AvFramePtr* frame, double* time);
+    HResult Reposition(int64_t timestamp);
+    double TimeOf(const AVFrame* f);
+
+    AvInputPtr input_;
+    AvCodecContextPtr decoder_;
+    AvPacketPtr packet_;
+    AVStream* stream_ = nullptr;
+    int index_ = -1;
+    AVRational timeBase_{1, 1};
+    int64_t startPts_ = 0;
+    double duration_ = 0.0;
+    double frameTime_ = 0.0;
+    bool seekable_ = false;
+    bool drained_ = false;  // the demuxer reached the end; the decoder is being flushed
+    double lastTime_ = -1.0;
+    AvFramePtr pending_;  // decoded while seeking, not yet handed out
+    double pendingTime_ = 0.0;
+};
+
+}  // namespace velatrace

@@ -1,0 +1,295 @@
+#include "video/ffmpeg/FfmpegCaptureGraph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "video/ffmpeg/CameraList.h"
+
+namespace velatrace {
+namespace {
+
+constexpr CameraMode kDefaultMode{640, 480, {20, 1}, ""};
+
+// Whether the file can be created (or replaced) for writing, found without replacing it: a file
+// that did not exist before is removed again, so only a capture creates the AVI.
+HResult CheckWritable(const std::string& path) {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(path, ec);
+    if (existed && std::filesystem::is_directory(path, ec))
+        return kHrSharingViolation;
+    std::FILE* f = std::fopen(path.c_str(), "ab");
+    if (!f)
+        return kHrSharingViolation;
+    std::fclose(f);
+    if (!existed)
+        std::filesystem::remove(path, ec);
+    return kHrOk;
+}
+
+// Frames the encoder queue holds: about a second of video, within bounds of memory.
+size_t QueueCapacity(AVRational rate) {
+    const double fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 30.0;
+    return static_cast<size_t>(std::clamp(std::lround(fps), 8L, 32L));
+}
+
+}  // namespace
+
+FfmpegCaptureGraph::FfmpegCaptureGraph(WakeHubPtr wake) : wake_(std::move(wake)) {}
+
+FfmpegCaptureGraph::~FfmpegCaptureGraph() {
+    Stop();
+}
+
+HResult FfmpegCaptureGraph::BindDevice(const char* displayName) {
+    if (device_)
+        return kHrUnexpected;
+    if (!displayName)
+        return kHrPointer;
+    std::unique_ptr<CameraDevice> device;
+    const HResult hr = OpenCamera(displayName, &device);
+    if (Failed(hr))
+        return hr;
+    CameraMode mode;
+    if (Failed(device->CurrentMode(&mode)) || mode.width <= 0 || mode.height <= 0) {
+        mode = kDefaultMode;
+    }
+    device_ = std::move(device);
+    displayName_ = displayName;
+    requested_ = mode;
+    delivered_ = mode;
+    return kHrOk;
+}
+
+HResult FfmpegCaptureGraph::FindInterface(StreamKind kind, CaptureInterface which) {
+    // Cameras here deliver plain video, configured through their formats; no compression
+    // settings are offered.
+    if (!device_ || kind != StreamKind::Video || which != CaptureInterface::StreamConfig) {
+        return kHrNoInterface;
+    }
+    return kHrOk;
+}
+
+HResult FfmpegCaptureGraph::GetFormat(StreamFormat* format) {
+    if (!device_)
+        return kHrNoInterface;
+    if (!format)
+        return kHrPointer;
+    const CameraMode& m = Rendered() ? delivered_ : requested_;
+    format->formatType = FormatType::VideoInfo;
+    format->width = m.width;
+    format->height = m.height;
+    format->bitCount = BitsPerPixel(m.pixelFormat);
+    const int64_t stride = ((int64_t{m.width} * format->bitCount + 31) & ~int64_t{31}) / 8;
+    format->imageSize = static_cast<int32_t>(std::min<int64_t>(stride * m.height, INT32_MAX));
+    format->avgTimePerFrame = FrameTime100ns(m.rate);
+    return kHrOk;
+}
+
+HResult FfmpegCaptureGraph::SetFormat(const StreamFormat& format) {
+    if (!device_)
+        return kHrNoInterface;
+    if (Rendered())
+        return kHrWrongState;
+    if (format.formatType != FormatType::VideoInfo || format.width <= 0 || format.height == 0) {
+        return kHrInvalidArg;
+    }
+    requested_.width = format.width;
+    requested_.height = std::abs(format.height);
+    if (format.avgTimePerFrame > 0)
+        requested_.rate = RateOfFrameTime(format.avgTimePerFrame);
+    delivered_ = requested_;
+    return kHrOk;
+}
+
+HResult FfmpegCaptureGraph::EnumFormats(std::vector<VideoFormat>* formats) {
+    if (!device_)
+        return kHrNoInterface;
+    if (!formats)
+        return kHrPointer;
+    std::vector<CameraMode> modes;
+    const HResult hr = device_->ListModes(&modes);
+    formats->clear();
+    for (const CameraMode& m : modes) {
+        formats->push_back(VideoFormat{m.width, m.height, FrameTime100ns(m.rate), m.pixelFormat});
+    }
+    return hr;
+}
+
+HResult FfmpegCaptureGraph::ReadControls(std::vector<DeviceControl>* controls) {
+    if (!device_)
+        return kHrNoInterface;
+    if (!controls)
+        return kHrPointer;
+    return device_->ReadControls(controls);
+}
+
+HResult FfmpegCaptureGraph::SetControl(uint32_t id, int32_t value) {
+    if (!device_)
+        return kHrNoInterface;
+    return device_->SetControl(id, value);
+}
+
+HResult FfmpegCaptureGraph::SetOutputFileName(const char* path) {
+    if (!path || !*path)
+        return kHrInvalidArg;
+    outputPath_ = path;
+    return kHrOk;
+}
+
+HResult FfmpegCaptureGraph::RenderStream(PinCategory category, StreamKind kind) {
+    if (!device_ || kind != StreamKind::Video)
+        return kHrNoInterface;
+    if (running_)
+        return kHrWrongState;
+    if (category == PinCategory::Capture) {
+        if (outputPath_.empty())
+            return kHrNotConnected;
+        captureRendered_ = true;
+    } else {
+        previewRendered_ = true;
+    }
+    delivered_ = device_->NearestMode(requested_);
+    return kHrOk;
+}
+
+void FfmpegCaptureGraph::TearDown() {
+    Stop();
+    previewRendered_ = false;
+    captureRendered_ = false;
+}
+
+HResult FfmpegCaptureGraph::ControlStream(CaptureControl control) {
+    if (!captureRendered_)
+        return kHrNotConnected;
+    control_ = control;
+    if (recorder_)
+        recorder_->LetThrough(control == CaptureControl::StartNow);
+    return kHrOk;
+}
+
+void FfmpegCaptureGraph::GetCaptureCounts(int64_t* dropped, int64_t* written) {
+    if (dropped)
+        *dropped = counters_.dropped.load();
+    if (written)
+        *written = counters_.written.load();
+}
+
+bool FfmpegCaptureGraph::HasVideo() const {
+    return previewRendered_;
+}
+
+HResult FfmpegCaptureGraph::GetVideoSize(int32_t* width, int32_t* height) {
+    if (!previewRendered_)
+        return kHrNoInterface;
+    if (!width || !height)
+        return kHrPointer;
+    *width = delivered_.width;
+    *height = delivered_.height;
+    return kHrOk;
+}
+
+HResult FfmpegCaptureGraph::GetAvgTimePerFrame(double* seconds) {
+    if (!previewRendered_)
+        return kHrNoInterface;
+    if (!seconds)
+        return kHrPointer;
+    const AVRational r = delivered_.rate;
+    *seconds = r.num > 0 && r.den > 0 ? static_cast<double>(r.den) / r.num : 0.0;
+    return kHrOk;
+}
+
+HResult FfmpegCaptureGraph::Run() {
+    if (running_)
+        return kHrOk;
+    if (!device_ || !Rendered())
+        return kHrNotConnected;
+    if (captureRendered_) {
+        const HResult hr = CheckWritable(outputPath_);
+        if (Failed(hr))
+            return hr;
+    }
+    std::unique_ptr<CameraSource> source;
+    const HResult hr = device_->Open(device_->NearestMode(requested_), &source);
+    if (Failed(hr))
+        return hr;
+    source_ = std::move(source);
+    delivered_ = source_->Mode();
+    counters_.dropped = 0;
+    counters_.written = 0;
+    if (captureRendered_) {
+        AviVideoFormat format;
+        format.width = delivered_.width;
+        format.height = delivered_.height;
+        format.rate = delivered_.rate.num > 0 ? delivered_.rate : AVRational{30, 1};
+        format.jpegPackets = delivered_.pixelFormat == "MJPG";
+        recorder_ = std::make_unique<CaptureRecorder>(
+            outputPath_, format, QueueCapacity(format.rate), control_ == CaptureControl::StartNow,
+            counters_, errors_, *wake_);
+        recorder_->Start();
+    }
+    mailbox_.Clear();  // a picture of the last run is no news
+    stop_.Reset();
+    running_ = true;
+    camera_ = std::thread([this] { CameraLoop(); });
+    return kHrOk;
+}
+
+HResult FfmpegCaptureGraph::Stop() {
+    if (!running_)
+        return kHrOk;
+    stop_.Raise();
+    if (camera_.joinable())
+        camera_.join();
+    if (recorder_)
+        recorder_->Finish();
+    recorder_.reset();
+    source_.reset();
+    running_ = false;
+    return kHrOk;
+}
+
+void FfmpegCaptureGraph::CameraLoop() {
+    for (;;) {
+        CameraFrame frame;
+        const HResult hr = source_->Read(&frame, stop_);
+        if (hr == kHrFalse)
+            return;
+        if (Failed(hr)) {
+            // The camera is gone: what was captured is written and the file closed now, not
+            // when the GUI gets round to stopping the graph.
+            if (recorder_)
+                recorder_->Finish();
+            errors_.Post(hr, "The camera %s stopped delivering frames", displayName_.c_str());
+            wake_->Wake();
+            return;
+        }
+        if (previewRendered_)
+            PutPreview(frame);
+        if (recorder_)
+            recorder_->Offer(frame);
+    }
+}
+
+void FfmpegCaptureGraph::PutPreview(const CameraFrame& frame) {
+    const AVFrame* p = frame.picture.get();
+    if (!p)
+        return;
+    VideoFrame out = mailbox_.AcquireBuffer();
+    out.width = p->width;
+    out.height = p->height;
+    out.stride = p->width * 4;
+    out.pixels.resize(static_cast<size_t>(out.stride) * static_cast<size_t>(out.height));
+    uint8_t* planes[4] = {out.pixels.data(), nullptr, nullptr, nullptr};
+    const int strides[4] = {out.stride, 0, 0, 0};
+    if (!previewConverter_.Convert(p, AV_PIX_FMT_BGRA, p->width, p->height, planes, strides)) {
+        return;
+    }
+    out.timestamp = std::llround(frame.time * 1e7);
+    mailbox_.Put(std::move(out));
+    wake_->Wake();
+}
+
+}  // namespace velatrace

@@ -1,0 +1,76 @@
+#pragma once
+// The camera graph over FFmpeg: a camera thread reads the bound camera and puts every frame into
+// the latest-frame mailbox; frames let through by ControlStream go to a CaptureRecorder, whose
+// encoder thread writes them to the AVI file named last. Run opens the camera, Stop closes it.
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "video/LatestFrameMailbox.h"
+#include "video/MediaEngine.h"
+#include "video/ffmpeg/CameraDevice.h"
+#include "video/ffmpeg/CaptureRecorder.h"
+#include "video/ffmpeg/PictureConverter.h"
+#include "video/ffmpeg/StreamErrors.h"
+#include "video/ffmpeg/WakeHub.h"
+
+namespace velatrace {
+
+class FfmpegCaptureGraph : public CaptureGraph {
+  public:
+    explicit FfmpegCaptureGraph(WakeHubPtr wake);
+    ~FfmpegCaptureGraph() override;
+
+    HResult Run() override;
+    HResult Stop() override;
+    bool HasVideo() const override;
+    bool HasAudio() const override { return false; }
+    HResult GetVideoSize(int32_t* width, int32_t* height) override;
+    HResult GetAvgTimePerFrame(double* seconds) override;
+    HResult PutVolume(int32_t) override { return kHrNoInterface; }
+    bool TakeLatestFrame(VideoFrame* frame) override { return mailbox_.Take(frame); }
+    bool TakeStreamError(StreamError* error) override { return errors_.Take(error); }
+
+    HResult BindDevice(const char* displayName) override;
+    HResult FindInterface(StreamKind kind, CaptureInterface which) override;
+    HResult GetFormat(StreamFormat* format) override;
+    HResult SetFormat(const StreamFormat& format) override;
+    HResult EnumFormats(std::vector<VideoFormat>* formats) override;
+    HResult ReadControls(std::vector<DeviceControl>* controls) override;
+    HResult SetControl(uint32_t id, int32_t value) override;
+    HResult SetOutputFileName(const char* path) override;
+    HResult RenderStream(PinCategory category, StreamKind kind) override;
+    void TearDown() override;
+    HResult ControlStream(CaptureControl control) override;
+    void GetCaptureCounts(int64_t* dropped, int64_t* written) override;
+
+  private:
+    void CameraLoop();
+    void PutPreview(const CameraFrame& frame);
+    bool Rendered() const { return previewRendered_ || captureRendered_; }
+
+    WakeHubPtr wake_;
+    LatestFrameMailbox mailbox_;
+    StreamErrors errors_;
+    CaptureCounters counters_;
+
+    std::unique_ptr<CameraDevice> device_;
+    std::string displayName_;
+    CameraMode requested_;
+    CameraMode delivered_;
+    std::string outputPath_;
+    bool previewRendered_ = false;
+    bool captureRendered_ = false;
+    CaptureControl control_ = CaptureControl::Hold;
+
+    // While running.
+    bool running_ = false;
+    std::unique_ptr<CameraSource> source_;
+    std::unique_ptr<CaptureRecorder> recorder_;
+    StopSignal stop_;
+    std::thread camera_;
+    PictureConverter previewConverter_;  // camera thread only
+};
+
+}  // namespace velatrace

@@ -1,0 +1,306 @@
+#include "video/ffmpeg/PatternCamera.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavutil/opt.h>
+}
+
+namespace velatrace {
+namespace {
+
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 4096;
+constexpr int kMaxRate = 120;
+constexpr char kPixelFormat[] = "YU12";  // planar 4:2:0, what the encoder takes as it is
+
+// Controls of the test pattern, applied by the hue filter.
+constexpr uint32_t kBrightnessId = 1;
+constexpr uint32_t kSaturationId = 2;
+
+// A font file for the clock, if the machine has one of the common ones.
+std::string FindClockFont() {
+    static const char* const kFonts[] = {
+        "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
+        "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+        "/usr/share/fonts/truetype/liberation/LiberationMono-Regular.ttf",
+        "/usr/share/fonts/truetype/freefont/FreeMono.ttf",
+        "/usr/share/fonts/TTF/DejaVuSansMono.ttf",
+        "/System/Library/Fonts/Supplemental/Courier New.ttf",
+        "C:/Windows/Fonts/consola.ttf",
+        "C:/Windows/Fonts/arial.ttf",
+    };
+    std::error_code ec;
+    for (const char* f : kFonts) {
+        if (std::filesystem::is_regular_file(f, ec))
+            return f;
+    }
+    return {};
+}
+
+// VELATRACE_TEST_CAMERA_UNPLUG_AFTER=N makes the camera vanish after N frames, as an unplugged
+// one does, so the program's handling of a lost camera can be tried without hardware.
+int64_t UnplugAfter() {
+    const char* v = std::getenv("VELATRACE_TEST_CAMERA_UNPLUG_AFTER");
+    return v ? std::strtoll(v, nullptr, 10) : 0;
+}
+
+struct PatternControls {
+    std::atomic<int32_t> brightness{0};    // -100..100, hue's b = value / 10
+    std::atomic<int32_t> saturation{100};  // 0..200, hue's s = value / 100
+    std::atomic<uint32_t> changes{0};
+};
+
+class PatternSource : public CameraSource {
+  public:
+    PatternSource(CameraMode mode, std::shared_ptr<PatternControls> controls)
+        : mode_(std::move(mode)), controls_(std::move(controls)) {}
+
+    HResult Build() {
+        graph_.reset(avfilter_graph_alloc());
+        if (!graph_)
+            return kHrOutOfMemory;
+        graph_->nb_threads = 1;
+        char args[96];
+        std::snprintf(args, sizeof args, "size=%dx%d:rate=%d/%d", mode_.width, mode_.height,
+                      mode_.rate.num, mode_.rate.den);
+        // With a font the richer pattern gets a clock; without one the plain pattern's own
+        // counter shows the time running.
+        const std::string font = FindClockFont();
+        AVFilterContext* last = nullptr;
+        if (!font.empty())
+            last = MakeFilter("testsrc2", args);
+        if (last) {
+            AVFilterContext* clock = ClockFilter(font);
+            if (!clock || avfilter_link(last, 0, clock, 0) < 0) {
+                graph_.reset(avfilter_graph_alloc());
+                if (!graph_)
+                    return kHrOutOfMemory;
+                graph_->nb_threads = 1;
+                last = nullptr;
+            } else {
+                last = clock;
+            }
+        }
+        if (!last)
+            last = MakeFilter("testsrc", args);
+        if (!last)
+            return kHrFail;
+        hue_ = MakeFilter("hue", nullptr);
+        if (hue_) {
+            if (avfilter_link(last, 0, hue_, 0) < 0)
+                return kHrFail;
+            last = hue_;
+        }
+        AVFilterContext* format = MakeFilter("format", "pix_fmts=yuvj420p");
+        if (!format || avfilter_link(last, 0, format, 0) < 0)
+            return kHrFail;
+        if (avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr,
+                                         nullptr, graph_.get()) < 0 ||
+            avfilter_link(format, 0, sink_, 0) < 0) {
+            return kHrFail;
+        }
+        if (avfilter_graph_config(graph_.get(), nullptr) < 0)
+            return kHrFail;
+        timeBase_ = av_buffersink_get_time_base(sink_);
+        appliedChanges_ = ~0u;
+        return kHrOk;
+    }
+
+    CameraMode Mode() const override { return mode_; }
+
+    HResult Read(CameraFrame* frame, StopSignal& stop) override {
+        ApplyControls();
+        if (!pending_) {
+            AvFramePtr f = MakeFrame();
+            if (!f)
+                return kHrOutOfMemory;
+            if (av_buffersink_get_frame(sink_, f.get()) < 0)
+                return kHrFail;
+            pending_ = std::move(f);
+        }
+        const double time = static_cast<double>(pending_->pts) * av_q2d(timeBase_);
+        const auto now = StopSignal::Clock::now();
+        if (!anchored_) {
+            anchorWall_ = now;
+            anchorTime_ = time;
+            anchored_ = true;
+        }
+        // Deliver each frame when its time has come, as a camera would.
+        const auto due = anchorWall_ + std::chrono::duration_cast<StopSignal::Clock::duration>(
+                                           std::chrono::duration<double>(time - anchorTime_));
+        if (due > now && !stop.WaitUntil(due))
+            return kHrFalse;
+        if (unplugAfter_ > 0 && delivered_ >= unplugAfter_)
+            return kHrDeviceNotConnected;
+        ++delivered_;
+        frame->picture = std::move(pending_);
+        frame->jpeg.reset();
+        frame->time = time;
+        return kHrOk;
+    }
+
+  private:
+    AVFilterContext* MakeFilter(const char* name, const char* args) {
+        const AVFilter* filter = avfilter_get_by_name(name);
+        AVFilterContext* ctx = nullptr;
+        if (!filter ||
+            avfilter_graph_create_filter(&ctx, filter, name, args, nullptr, graph_.get()) < 0) {
+            return nullptr;
+        }
+        return ctx;
+    }
+
+    AVFilterContext* ClockFilter(const std::string& font) {
+        const AVFilter* filter = avfilter_get_by_name("drawtext");
+        if (!filter)
+            return nullptr;
+        AVFilterContext* ctx = avfilter_graph_alloc_filter(graph_.get(), filter, "clock");
+        if (!ctx)
+            return nullptr;
+        const int size = std::max(10, mode_.height / 12);
+        char fontSize[16];
+        std::snprintf(fontSize, sizeof fontSize, "%d", size);
+        // Options go in one by one, so the clock text needs no escaping for a graph description.
+        if (av_opt_set(ctx, "fontfile", font.c_str(), AV_OPT_SEARCH_CHILDREN) < 0 ||
+            av_opt_set(ctx, "text", "%{pts:hms}", AV_OPT_SEARCH_CHILDREN) < 0 ||
+            av_opt_set(ctx, "fontsize", fontSize, AV_OPT_SEARCH_CHILDREN) < 0 ||
+            av_opt_set(ctx, "fontcolor", "white", AV_OPT_SEARCH_CHILDREN) < 0 ||
+            av_opt_set(ctx, "box", "1", AV_OPT_SEARCH_CHILDREN) < 0 ||
+            av_opt_set(ctx, "boxcolor", "black@0.6", AV_OPT_SEARCH_CHILDREN) < 0 ||
+            av_opt_set(ctx, "x", "(w-tw)/2", AV_OPT_SEARCH_CHILDREN) < 0 ||
+            av_opt_set(ctx, "y", "h-th-lh/2", AV_OPT_SEARCH_CHILDREN) < 0 ||
+            avfilter_init_str(ctx, nullptr) < 0) {
+            return nullptr;
+        }
+        return ctx;
+    }
+
+    // Controls change on the GUI thread; the filter is told here, on the reading thread.
+    void ApplyControls() {
+        const uint32_t changes = controls_->changes.load();
+        if (!hue_ || changes == appliedChanges_)
+            return;
+        appliedChanges_ = changes;
+        char value[32];
+        std::snprintf(value, sizeof value, "%.2f", controls_->brightness.load() / 10.0);
+        avfilter_graph_send_command(graph_.get(), "hue", "b", value, nullptr, 0, 0);
+        std::snprintf(value, sizeof value, "%.2f", controls_->saturation.load() / 100.0);
+        avfilter_graph_send_command(graph_.get(), "hue", "s", value, nullptr, 0, 0);
+    }
+
+    CameraMode mode_;
+    std::shared_ptr<PatternControls> controls_;
+    AvFilterGraphPtr graph_;
+    AVFilterContext* sink_ = nullptr;
+    AVFilterContext* hue_ = nullptr;
+    AVRational timeBase_{1, 1};
+    uint32_t appliedChanges_ = ~0u;
+    AvFramePtr pending_;
+    int64_t delivered_ = 0;
+    const int64_t unplugAfter_ = UnplugAfter();
+    bool anchored_ = false;
+    StopSignal::Clock::time_point anchorWall_;
+    double anchorTime_ = 0.0;
+};
+
+class PatternCamera : public CameraDevice {
+  public:
+    HResult ListModes(std::vector<CameraMode>* modes) override {
+        static const int kSizes[][2] = {{160, 120},  {320, 240},  {640, 480},  {800, 600},
+                                        {1024, 768}, {1280, 720}, {1920, 1080}};
+        static const int kRates[] = {5, 10, 15, 20, 25, 30};
+        modes->clear();
+        for (const auto& s : kSizes) {
+            for (int r : kRates)
+                modes->push_back(CameraMode{s[0], s[1], {r, 1}, kPixelFormat});
+        }
+        return kHrOk;
+    }
+
+    HResult CurrentMode(CameraMode* mode) override {
+        *mode = current_;
+        return kHrOk;
+    }
+
+    // Any size and rate within reason is delivered exactly as asked.
+    CameraMode NearestMode(const CameraMode& wanted) override {
+        CameraMode m;
+        m.width = std::clamp(wanted.width > 0 ? wanted.width : current_.width, kMinSide, kMaxSide);
+        m.height =
+            std::clamp(wanted.height > 0 ? wanted.height : current_.height, kMinSide, kMaxSide);
+        m.rate = wanted.rate.num > 0 && wanted.rate.den > 0 ? wanted.rate : current_.rate;
+        if (av_q2d(m.rate) > kMaxRate)
+            m.rate = AVRational{kMaxRate, 1};
+        if (av_q2d(m.rate) < 1.0)
+            m.rate = AVRational{1, 1};
+        m.pixelFormat = kPixelFormat;
+        return m;
+    }
+
+    HResult ReadControls(std::vector<DeviceControl>* controls) override {
+        controls->clear();
+        DeviceControl b;
+        b.id = kBrightnessId;
+        b.name = "Brightness";
+        b.minimum = -100;
+        b.maximum = 100;
+        b.defaultValue = 0;
+        b.value = controls_->brightness.load();
+        controls->push_back(b);
+        DeviceControl s;
+        s.id = kSaturationId;
+        s.name = "Saturation";
+        s.minimum = 0;
+        s.maximum = 200;
+        s.defaultValue = 100;
+        s.value = controls_->saturation.load();
+        controls->push_back(s);
+        return kHrOk;
+    }
+
+    HResult SetControl(uint32_t id, int32_t value) override {
+        if (id == kBrightnessId) {
+            controls_->brightness = std::clamp(value, -100, 100);
+        } else if (id == kSaturationId) {
+            controls_->saturation = std::clamp(value, 0, 200);
+        } else {
+            return kHrInvalidArg;
+        }
+        controls_->changes.fetch_add(1);
+        return kHrOk;
+    }
+
+    HResult Open(const CameraMode& mode, std::unique_ptr<CameraSource>* source) override {
+        current_ = NearestMode(mode);
+        auto s = std::make_unique<PatternSource>(current_, controls_);
+        const HResult hr = s->Build();
+        if (Failed(hr))
+            return hr;
+        *source = std::move(s);
+        return kHrOk;
+    }
+
+  private:
+    CameraMode current_{640, 480, {20, 1}, kPixelFormat};
+    std::shared_ptr<PatternControls> controls_ = std::make_shared<PatternControls>();
+};
+
+}  // namespace
+
+bool PatternCameraEnabled() {
+    const char* v = std::getenv("VELATRACE_TEST_CAMERA");
+    return v && std::strcmp(v, "1") == 0;
+}
+
+std::unique_ptr<CameraDevice> MakePatternCamera() {
+    return std::make_unique<PatternCamera>();
+}
+
+}  // namespace velatrace

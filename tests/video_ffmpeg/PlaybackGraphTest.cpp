@@ -1,0 +1,295 @@
+// The FFmpeg playback graph on captures of the test-pattern camera and on damaged and foreign
+// files: duration, exact seeking, grabbing, playing to the end, and failing cleanly.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "MediaProbe.h"
+#include "WakeWaiter.h"
+#include "support/TempFolder.h"
+#include "video/ffmpeg/FfmpegMediaEngine.h"
+#include "video/ffmpeg/PatternCamera.h"
+
+namespace velatrace {
+namespace {
+
+using testing::AviFacts;
+using testing::MeanDifference;
+using testing::ReadAviFacts;
+using testing::ReferenceDib;
+using testing::TempFolder;
+using testing::WakeWaiter;
+
+class PlaybackGraphTest : public ::testing::Test {
+  protected:
+    // One capture of about four seconds at 320 x 240, 20 frames per second, shared by the tests.
+    static void SetUpTestSuite() {
+        av_log_set_level(AV_LOG_ERROR);
+        setenv("VELATRACE_TEST_CAMERA", "1", 1);
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("velatrace-playback-" + std::to_string(std::random_device()()));
+        std::filesystem::create_directories(folder_);
+        capture_ = (folder_ / "capture.avi").string();
+        WakeWaiter waiter;
+        FfmpegMediaEngine engine;
+        engine.SetWakeCallback(waiter.Callback());
+        std::unique_ptr<CaptureGraph> graph;
+        engine.CreateCaptureGraph(&graph);
+        graph->BindDevice(kPatternCameraDisplayName);
+        graph->SetFormat(StreamFormat{FormatType::VideoInfo, 320, 240, 12, 0, 500000});
+        graph->SetOutputFileName(capture_.c_str());
+        graph->RenderStream(PinCategory::Capture, StreamKind::Video);
+        graph->RenderStream(PinCategory::Preview, StreamKind::Video);
+        graph->ControlStream(CaptureControl::StartNow);
+        graph->Run();
+        VideoFrame frame;
+        waiter.WaitUntil([&] {
+            while (graph->TakeLatestFrame(&frame)) {
+            }
+            return frame.timestamp >= 40000000;
+        });
+        graph.reset();
+        engine.SetWakeCallback({});
+    }
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+
+    void SetUp() override { engine_.SetWakeCallback(waiter_.Callback()); }
+    void TearDown() override {
+        graph_.reset();
+        engine_.SetWakeCallback({});
+    }
+
+    HResult Open(const std::string& path) {
+        engine_.CreatePlaybackGraph(&graph_);
+        return graph_->RenderFile(path.c_str());
+    }
+
+    // Waits (bounded) for the picture of the frame starting at `seconds` to be shown.
+    bool Shows(double seconds) {
+        return waiter_.WaitUntil([&] {
+            while (graph_->TakeLatestFrame(&frame_)) {
+            }
+            return frame_.sequence > 0 &&
+                   std::llabs(frame_.timestamp - std::llround(seconds * 1e7)) < 1000;
+        });
+    }
+
+    std::vector<uint8_t> Grab() {
+        BitmapInfoHeader header;
+        int32_t size = 0;
+        if (graph_->GetGrabFormat(&header, &size) != kHrOk)
+            return {};
+        std::vector<uint8_t> bits(static_cast<size_t>(size));
+        if (graph_->GetCurrentBuffer(&size, bits.data()) != kHrOk)
+            return {};
+        return bits;
+    }
+
+    // Seeks to `seconds` and checks the grabbed picture is the file's frame at that time (and
+    // not merely one near it).
+    void ExpectExactSeek(const std::string& path, double seconds, double frameTime) {
+        ASSERT_EQ(graph_->SetPosition(std::llround(seconds * 1e7)), kHrOk);
+        const double start = std::floor(seconds / frameTime + 1e-9) * frameTime;
+        ASSERT_TRUE(Shows(start)) << "no picture for " << seconds << " s; shows "
+                                  << frame_.timestamp;
+        const std::vector<uint8_t> grabbed = Grab();
+        int w = 0, h = 0;
+        const auto expected = ReferenceDib(path, seconds, &w, &h);
+        const auto neighbour = ReferenceDib(path, seconds + frameTime, &w, &h);
+        ASSERT_FALSE(expected.empty());
+        const double toExpected = MeanDifference(grabbed, expected);
+        EXPECT_LT(toExpected, 1.0);
+        EXPECT_LT(toExpected * 4, MeanDifference(grabbed, neighbour));
+    }
+
+    static std::filesystem::path folder_;
+    static std::string capture_;
+    WakeWaiter waiter_;
+    FfmpegMediaEngine engine_;
+    std::unique_ptr<PlaybackGraph> graph_;
+    VideoFrame frame_;
+};
+
+std::filesystem::path PlaybackGraphTest::folder_;
+std::string PlaybackGraphTest::capture_;
+
+TEST_F(PlaybackGraphTest, CaptureOpensWithItsLengthAndSeeksToTheExactFrame) {
+    const AviFacts facts = ReadAviFacts(capture_);
+    ASSERT_GE(facts.lastPts + 1, 80);
+    ASSERT_EQ(Open(capture_), kHrOk);
+    EXPECT_TRUE(graph_->HasVideo());
+    int32_t w = 0, h = 0;
+    ASSERT_EQ(graph_->GetVideoSize(&w, &h), kHrOk);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    double frameTime = 0;
+    ASSERT_EQ(graph_->GetAvgTimePerFrame(&frameTime), kHrOk);
+    EXPECT_DOUBLE_EQ(frameTime, 0.05);
+    ASSERT_TRUE(graph_->IsSeekable());
+    int64_t duration = 0;
+    ASSERT_EQ(graph_->GetDuration(&duration), kHrOk);
+    EXPECT_EQ(duration, (facts.lastPts + 1) * 500000);
+
+    BitmapInfoHeader header;
+    int32_t size = 0;
+    ASSERT_EQ(graph_->GetGrabFormat(&header, &size), kHrOk);
+    EXPECT_EQ(header.biBitCount, 24);
+    EXPECT_EQ(header.biWidth, 320);
+    EXPECT_EQ(header.biHeight, 240);  // bottom-up
+    EXPECT_EQ(size, 960 * 240);
+    int32_t small = size - 1;
+    std::vector<uint8_t> bits(static_cast<size_t>(size));
+    EXPECT_EQ(graph_->GetCurrentBuffer(&small, bits.data()), kHrOutOfMemory);
+
+    // Half way (between key frames for most codecs; every frame is one in Motion-JPEG), at a
+    // time inside a frame, and at the very start.
+    ExpectExactSeek(capture_, static_cast<double>(duration / 2) / 1e7, frameTime);
+    ExpectExactSeek(capture_, 1.23, frameTime);
+    ExpectExactSeek(capture_, 0.0, frameTime);
+    int64_t position = -1;
+    ASSERT_EQ(graph_->GetCurrentPosition(&position), kHrOk);
+    EXPECT_EQ(position, 0);
+}
+
+TEST_F(PlaybackGraphTest, PlaysPausesStopsAndHaltsAtTheEnd) {
+    ASSERT_EQ(Open(capture_), kHrOk);
+    PlayState state;
+    ASSERT_EQ(graph_->GetState(0, &state), kHrOk);
+    EXPECT_EQ(state, PlayState::Stopped);
+    ASSERT_EQ(graph_->Run(), kHrOk);
+    ASSERT_TRUE(Shows(0.3));
+    ASSERT_EQ(graph_->Pause(), kHrOk);
+    graph_->GetState(0, &state);
+    EXPECT_EQ(state, PlayState::Paused);
+    int64_t paused = 0, later = 0;
+    graph_->GetCurrentPosition(&paused);
+    EXPECT_GE(paused, 3000000);
+    ASSERT_EQ(graph_->Stop(), kHrOk);
+    graph_->GetCurrentPosition(&later);
+    EXPECT_EQ(later, paused);  // stopping keeps the position
+
+    int64_t duration = 0;
+    graph_->GetDuration(&duration);
+    ASSERT_EQ(graph_->SetPosition(duration - 2500000), kHrOk);
+    ASSERT_EQ(graph_->Run(), kHrOk);
+    ASSERT_TRUE(waiter_.WaitUntil([&] { return graph_->ReachedEnd(); }));
+    int64_t position = 0;
+    graph_->GetCurrentPosition(&position);
+    EXPECT_EQ(position, duration);
+    ASSERT_TRUE(Shows(static_cast<double>(duration - 500000) / 1e7));  // the last frame stays
+
+    ASSERT_EQ(graph_->SetPosition(0), kHrOk);
+    EXPECT_FALSE(graph_->ReachedEnd());
+    graph_->GetCurrentPosition(&position);
+    EXPECT_LT(position, 5000000);
+}
+
+TEST_F(PlaybackGraphTest, AviCutOffByACrashOpensWithItsRealLengthAndSeeks) {
+    TempFolder folder;
+    const std::string cut = folder.File("crashed.avi");
+    ASSERT_TRUE(testing::WriteCrashCutCopy(capture_, cut, 50));
+    const AviFacts facts = ReadAviFacts(cut);
+    ASSERT_LE(facts.indexEntries, 1);  // really without an index
+    ASSERT_EQ(facts.pictures, 50);
+
+    ASSERT_EQ(Open(cut), kHrOk);
+    ASSERT_TRUE(graph_->IsSeekable());
+    int64_t duration = 0;
+    ASSERT_EQ(graph_->GetDuration(&duration), kHrOk);
+    EXPECT_EQ(duration, 50 * 500000);
+    ExpectExactSeek(cut, 1.8, 0.05);
+    ExpectExactSeek(cut, 0.4, 0.05);
+}
+
+TEST_F(PlaybackGraphTest, DamagedAndForeignFilesFailOrPlayCleanly) {
+    TempFolder folder;
+    EXPECT_EQ(Open(folder.File("absent.avi")), kHrFileNotFound);
+    folder.Write("empty.avi", "");
+    EXPECT_TRUE(Failed(Open(folder.File("empty.avi"))));
+    std::string garbage(200000, '\0');
+    std::mt19937 random(7);
+    for (char& c : garbage)
+        c = static_cast<char>(random());
+    folder.Write("garbage.avi", garbage);
+    EXPECT_TRUE(Failed(Open(folder.File("garbage.avi"))));
+    // Transport calls on a graph that failed to open do nothing harmful.
+    EXPECT_TRUE(Failed(graph_->Run()));
+    EXPECT_TRUE(Failed(graph_->SetPosition(0)));
+    int32_t size = 16;
+    uint8_t bits[16];
+    EXPECT_TRUE(Failed(graph_->GetCurrentBuffer(&size, bits)));
+
+    // A capture cut short (its index and the end of its frames lost) opens with what is left.
+    std::string bytes;
+    {
+        std::ifstream in(capture_, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    folder.Write("truncated.avi", bytes.substr(0, bytes.size() * 6 / 10));
+    const HResult hr = Open(folder.File("truncated.avi"));
+    if (Succeeded(hr)) {
+        int64_t duration = 0;
+        ASSERT_EQ(graph_->GetDuration(&duration), kHrOk);
+        EXPECT_GT(duration, 0);
+        EXPECT_LT(duration, 40000000);
+        ASSERT_EQ(graph_->SetPosition(duration / 2), kHrOk);
+        ASSERT_EQ(graph_->Run(), kHrOk);
+        EXPECT_TRUE(waiter_.WaitUntil([&] { return graph_->ReachedEnd(); }));
+    }
+}
+
+// Foreign files made by the ffmpeg tool, which the machine's setup installs.
+bool MakeWithFfmpegTool(const std::string& arguments, const std::string& target) {
+    const std::string command =
+        "ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments + " '" + target + "'";
+    return std::system(command.c_str()) == 0 && std::filesystem::exists(target);
+}
+
+TEST_F(PlaybackGraphTest, MpegWithSoundAndSoundOnlyFilesPlay) {
+    TempFolder folder;
+    const std::string mpg = folder.File("clip.mpg");
+    const std::string wav = folder.File("tone.wav");
+    if (!MakeWithFfmpegTool("-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i "
+                            "sine=frequency=440:sample_rate=44100 -t 2 -c:v mpeg2video -g 12 "
+                            "-bf 2 -c:a mp2",
+                            mpg) ||
+        !MakeWithFfmpegTool("-f lavfi -i sine=frequency=440:sample_rate=8000 -t 0.5", wav)) {
+        GTEST_SKIP() << "the ffmpeg tool is not installed";
+    }
+    ASSERT_EQ(Open(mpg), kHrOk);
+    EXPECT_TRUE(graph_->HasVideo());
+    // Sound plays where the machine has an output; without one the clip plays silently.
+    EXPECT_EQ(graph_->PutVolume(0), graph_->HasAudio() ? kHrOk : kHrNoInterface);
+    int64_t duration = 0;
+    ASSERT_EQ(graph_->GetDuration(&duration), kHrOk);
+    EXPECT_NEAR(static_cast<double>(duration), 2e7, 1e6);
+    ExpectExactSeek(mpg, 1.0, 0.04);  // between key frames, past B-frames
+    ExpectExactSeek(mpg, 0.62, 0.04);
+    ASSERT_EQ(graph_->SetPosition(duration - 3000000), kHrOk);
+    ASSERT_EQ(graph_->Run(), kHrOk);
+    EXPECT_TRUE(waiter_.WaitUntil([&] { return graph_->ReachedEnd(); }));
+    graph_.reset();
+
+    ASSERT_EQ(Open(wav), kHrOk);
+    EXPECT_FALSE(graph_->HasVideo());
+    BitmapInfoHeader header;
+    int32_t size = 0;
+    EXPECT_EQ(graph_->GetGrabFormat(&header, &size), kHrNotConnected);
+    ASSERT_EQ(graph_->GetDuration(&duration), kHrOk);
+    EXPECT_NEAR(static_cast<double>(duration), 5e6, 2e5);
+    ASSERT_EQ(graph_->Run(), kHrOk);
+    EXPECT_TRUE(waiter_.WaitUntil([&] { return graph_->ReachedEnd(); }));
+}
+
+}  // namespace
+}  // namespace velatrace
