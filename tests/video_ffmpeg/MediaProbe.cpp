@@ -67,9 +67,7 @@ AviFacts ReadAviFacts(const std::string& path) {
     while (av_read_frame(in.ctx, pkt.p) >= 0) {
         if (pkt.p->stream_index == stream) {
             const int64_t pts = pkt.p->pts != AV_NOPTS_VALUE ? pkt.p->pts : pkt.p->dts;
-            if (pkt.p->size == 0) {
-                ++facts.emptyFrames;
-            } else {
+            if (pkt.p->size > 0) {
                 ++facts.pictures;
                 if (decoding && avcodec_send_packet(dec.ctx, pkt.p) >= 0) {
                     while (avcodec_receive_frame(dec.ctx, frame.f) >= 0)

@@ -18,8 +18,7 @@ struct AviFacts {
     int height = 0;
     AVRational rate{0, 1};
     int64_t headerFrames = 0;  // the stream length the file's header states
-    int64_t pictures = 0;      // packets carrying a picture
-    int64_t emptyFrames = 0;   // frames left out (empty packets)
+    int64_t pictures = 0;      // packets with a picture; frame numbers not used are gaps
     int64_t firstPts = -1;
     int64_t lastPts = -1;
     int64_t decodedPictures = 0;

@@ -1,0 +1,140 @@
+// The capture stream's queue and frame numbering, driven without a camera: frames are offered
+// before the encoder thread starts, so what is queued and what is dropped is known exactly.
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "MediaProbe.h"
+#include "WakeWaiter.h"
+#include "support/TempFolder.h"
+#include "video/ffmpeg/CaptureRecorder.h"
+#include "video/ffmpeg/FfmpegMediaEngine.h"
+
+namespace velatrace {
+namespace {
+
+using testing::AviFacts;
+using testing::ReadAviFacts;
+using testing::TempFolder;
+using testing::WakeWaiter;
+
+// The grey level of the middle pixel of a bottom-up 24-bit picture.
+int MiddleLevel(const std::vector<uint8_t>& dib, int width, int height) {
+    const int stride = ((width * 24 + 31) & ~31) / 8;
+    return dib[static_cast<size_t>(height / 2) * stride + (width / 2) * 3 + 1];
+}
+
+CameraFrame GreyFrame(double time, int level) {
+    CameraFrame f;
+    f.picture = MakeFrame();
+    f.picture->format = AV_PIX_FMT_YUVJ420P;
+    f.picture->width = 64;
+    f.picture->height = 48;
+    av_frame_get_buffer(f.picture.get(), 0);
+    for (int p = 0; p < 3; ++p) {
+        const int rows = p == 0 ? 48 : 24;
+        for (int y = 0; y < rows; ++y) {
+            std::fill_n(f.picture->data[p] + y * f.picture->linesize[p], p == 0 ? 64 : 32,
+                        static_cast<uint8_t>(p == 0 ? level : 128));
+        }
+    }
+    f.time = time;
+    return f;
+}
+
+class CaptureRecorderTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { av_log_set_level(AV_LOG_ERROR); }
+
+    AviVideoFormat format_{64, 48, {20, 1}, false};
+    CaptureCounters counters_;
+    StreamErrors errors_;
+    WakeHub wake_;
+};
+
+TEST_F(CaptureRecorderTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
+    TempFolder folder;
+    const std::string avi = folder.File("gaps.avi");
+    CaptureRecorder recorder(avi, format_, 3, true, counters_, errors_, wake_);
+    CameraFrame f0 = GreyFrame(10.00, 40);
+    recorder.Offer(f0);  // frame 0
+    recorder.LetThrough(false);
+    CameraFrame held = GreyFrame(10.05, 60);
+    recorder.Offer(held);  // held back: not written, not dropped
+    recorder.LetThrough(true);
+    CameraFrame resumed = GreyFrame(20.00, 80);
+    recorder.Offer(resumed);  // numbering goes on after the last frame: 1
+    CameraFrame late = GreyFrame(20.10, 100);
+    recorder.Offer(late);  // two periods later: 3, leaving 2 empty
+    CameraFrame overflow = GreyFrame(20.15, 120);
+    recorder.Offer(overflow);  // the queue is full
+    recorder.Start();
+    recorder.Finish();
+
+    EXPECT_EQ(counters_.written.load(), 3);
+    EXPECT_EQ(counters_.dropped.load(), 1);
+    StreamError error;
+    EXPECT_FALSE(errors_.Take(&error));
+    const AviFacts facts = ReadAviFacts(avi);
+    ASSERT_TRUE(facts.opened);
+    EXPECT_EQ(facts.pictures, 3);
+    EXPECT_EQ(facts.lastPts, 3);
+    EXPECT_EQ(facts.headerFrames, 4);
+    EXPECT_EQ(facts.decodedPictures, 3);
+
+    // Replayed, the empty frame keeps the picture before it on screen, and the frame after the
+    // gap comes at its own time.
+    WakeWaiter waiter;
+    FfmpegMediaEngine engine;
+    engine.SetWakeCallback(waiter.Callback());
+    std::unique_ptr<PlaybackGraph> graph;
+    engine.CreatePlaybackGraph(&graph);
+    ASSERT_EQ(graph->RenderFile(avi.c_str()), kHrOk);
+    int64_t duration = 0;
+    ASSERT_EQ(graph->GetDuration(&duration), kHrOk);
+    EXPECT_EQ(duration, 2000000);
+    std::vector<uint8_t> dib(static_cast<size_t>(((64 * 24 + 31) & ~31) / 8 * 48));
+    const struct {
+        int64_t position;
+        int64_t shownAt;
+        int level;
+    } kSteps[] = {{1000000, 500000, 80}, {1500000, 1500000, 100}, {0, 0, 40}};
+    for (const auto& step : kSteps) {
+        ASSERT_EQ(graph->SetPosition(step.position), kHrOk);
+        VideoFrame frame;
+        ASSERT_TRUE(waiter.WaitUntil([&] {
+            while (graph->TakeLatestFrame(&frame)) {
+            }
+            return frame.sequence > 0 && frame.timestamp == step.shownAt;
+        })) << "at "
+            << step.position;
+        int32_t size = static_cast<int32_t>(dib.size());
+        ASSERT_EQ(graph->GetCurrentBuffer(&size, dib.data()), kHrOk);
+        EXPECT_NEAR(MiddleLevel(dib, 64, 48), step.level, 3) << "at " << step.position;
+    }
+    graph.reset();
+    engine.SetWakeCallback({});
+}
+
+TEST_F(CaptureRecorderTest, FileThatCannotBeCreatedIsReportedOnce) {
+    TempFolder folder;
+    CaptureRecorder recorder(folder.File("no/such/folder.avi"), format_, 4, true, counters_,
+                             errors_, wake_);
+    CameraFrame a = GreyFrame(0.0, 40);
+    CameraFrame b = GreyFrame(0.05, 40);
+    recorder.Offer(a);
+    recorder.Offer(b);
+    recorder.Start();
+    recorder.Finish();
+    recorder.Finish();  // again: nothing left to do
+    StreamError error;
+    ASSERT_TRUE(errors_.Take(&error));
+    EXPECT_EQ(error.hr, kHrSharingViolation);
+    EXPECT_FALSE(errors_.Take(&error));
+    EXPECT_EQ(counters_.written.load(), 0);
+}
+
+}  // namespace
+}  // namespace velatrace
