@@ -7,7 +7,7 @@
 
 #include "app/FixedText.h"
 #include "session/CaptureNaming.h"
-#include "wave/CsvValue.h"
+#include "wave/CsvRecord.h"
 #include "wave/WaveCsv.h"
 
 namespace velatrace {
@@ -147,25 +147,6 @@ void SplitFields(const char* text, size_t length, OnField onField) {
     }
 }
 
-void ReadRecord(const char* text, size_t length, const WaveBuffer& wave, int32_t* counts) {
-    const char* p = text;
-    const char* end = text + length;
-    int c = 0;
-    while (c < kChannels) {
-        double value = 0.0;
-        p = ParseCsvField(p, end, value);
-        counts[c] = CountFromCsvValue(value, wave.channel[c].scale);
-        ++c;
-        if (p == end) {
-            break;
-        }
-        ++p;  // the comma
-    }
-    for (; c < kChannels; ++c) {
-        counts[c] = 0;
-    }
-}
-
 }  // namespace
 
 size_t WaveCsvPathFor(char* out, size_t outSize, const char* chosenPath, bool waveFileChosen) {
@@ -226,9 +207,13 @@ int32_t WaveCsv::LoadCsv(const char* path) {
             });
         }
     }
+    double scales[kChannels];
+    for (int c = 0; c < kChannels; ++c) {
+        scales[c] = wave_.channel[c].scale;
+    }
     int32_t loaded = 0;
     while (loaded < kRingRows && lines.Next(text, length)) {
-        ReadRecord(text, length, wave_, wave_.samples[loaded]);
+        ReadCsvRecord(text, length, scales, wave_.samples[loaded]);
         ++loaded;
     }
     std::fclose(file);

@@ -8,7 +8,7 @@
 
 #include "app/FixedText.h"
 #include "session/CaptureNaming.h"
-#include "wave/CsvValue.h"
+#include "wave/CsvRecord.h"
 #include "wave/WaveCsv.h"
 
 namespace velatrace {
@@ -18,7 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr size_t kLineSize = 256;  // a header line is built in this many bytes and cut to fit
-constexpr size_t kRowChars = kChannels * (kCsvValueChars + 1) + 1;  // values, 9 commas, CR LF
 constexpr size_t kBatchSize = 16384;
 
 bool IsRingRow(int32_t row) {
@@ -38,21 +37,6 @@ struct RowLayout {
         }
     }
 };
-
-size_t FormatRow(char* out, const int32_t* counts, const RowLayout& layout) {
-    char* p = out;
-    for (int c = 0; c < kChannels; ++c) {
-        if (c > 0) {
-            *p++ = ',';
-        }
-        if (layout.divisor[c] != 0.0) {
-            p += FormatCsvValue(p, counts[c] / layout.divisor[c]);
-        }
-    }
-    *p++ = '\r';
-    *p++ = '\n';
-    return static_cast<size_t>(p - out);
-}
 
 // Appends a line of at most 255 characters and its CR LF.
 size_t PutLine(char* out, const char* line) {
@@ -154,13 +138,13 @@ bool WaveCsv::AppendCsv() {
         written += used;
         used = 0;
     };
-    const RowLayout layout(wave_);
+    const CsvRecordFormat records(RowLayout(wave_).divisor);
     for (int32_t row = wave_.csvIndex; row != wave_.writeIndex;
          row = row + 1 == kRingRows ? 0 : row + 1) {
-        if (sizeof batch - used < kRowChars) {
+        if (sizeof batch - used < kCsvRecordRoom) {
             flush();
         }
-        used += FormatRow(batch + used, wave_.samples[row], layout);
+        used += records.Format(batch + used, wave_.samples[row]);
     }
     flush();
     ok = std::fclose(file) == 0 && ok;

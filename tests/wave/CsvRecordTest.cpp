@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -10,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "wave/CsvValue.h"
+#include "wave/CsvRecord.h"
 
 namespace velatrace {
 namespace {
 
 std::string Formatted(double value) {
-    char text[kCsvValueChars];
+    char text[kCsvValueRoom];
     const size_t length = FormatCsvValue(text, value);
     return std::string(text, length);
 }
@@ -55,7 +56,7 @@ std::vector<double> SampleValues() {
     return values;
 }
 
-TEST(CsvValue, FormatEqualsCutPrintfEverywhere) {
+TEST(CsvRecord, FormatEqualsCutPrintfEverywhere) {
     EXPECT_EQ(Formatted(12.3456), "12.346");
     EXPECT_EQ(Formatted(123.456), "123.45");
     EXPECT_EQ(Formatted(-200.0), "-200.0");
@@ -69,9 +70,47 @@ TEST(CsvValue, FormatEqualsCutPrintfEverywhere) {
     EXPECT_EQ(Formatted(std::nan("")), CutPrintf(std::nan("")));
 }
 
-TEST(CsvValue, ParseEqualsStrtodForWrittenValues) {
+// Record lines format each count exactly as FormatCsvValue formats count / divisor, whatever the
+// divisor (whole divisors take a shortcut in integers), including exact halves of a thousandth.
+TEST(CsvRecord, RecordValuesEqualTheirSingleFormatting) {
+    std::vector<double> divisors = {2,    3,    7,    10,   16,      40,    100,   200,   400,
+                                    1000, 2000, 2048, 4000, 6666,    10000, 20000, 3125,  65536,
+                                    1e6,  4e9,  0.5,  1,    1999.99, 1e-3,  -10,   1e300, 1e-300};
+    std::mt19937 random(5);
+    for (int i = 0; i < 12; ++i) {
+        divisors.push_back(static_cast<double>(2 + random() % 50000));
+    }
+    std::vector<int32_t> counts;
+    for (int32_t count = -32768; count <= 32767; ++count) {
+        counts.push_back(count);
+    }
+    for (int32_t count : {-2147483647 - 1, 2147483647, 4294967, -4294967, 4294968, 99999999}) {
+        counts.push_back(count);
+    }
+    while (counts.size() % 10 != 0) {
+        counts.push_back(1);
+    }
+    for (double divisor : divisors) {
+        const double all[10] = {divisor, divisor, divisor, divisor, divisor,
+                                divisor, divisor, divisor, divisor, divisor};
+        const CsvRecordFormat format(all);
+        for (size_t row = 0; row < counts.size(); row += 10) {
+            char record[kCsvRecordRoom];
+            const std::string line(record, format.Format(record, &counts[row]));
+            std::string expected;
+            for (int c = 0; c < 10; ++c) {
+                char text[kCsvValueRoom];
+                expected.append(text, FormatCsvValue(text, counts[row + c] / divisor));
+                expected += c < 9 ? "," : "\r\n";
+            }
+            ASSERT_EQ(line, expected) << "divisor " << divisor;
+        }
+    }
+}
+
+TEST(CsvRecord, ParseEqualsStrtodForWrittenValues) {
     for (double value : SampleValues()) {
-        char text[kCsvValueChars + 2];
+        char text[kCsvValueRoom + 2];
         const size_t length = FormatCsvValue(text, value);
         text[length] = ',';
         text[length + 1] = '\0';
@@ -84,7 +123,7 @@ TEST(CsvValue, ParseEqualsStrtodForWrittenValues) {
     }
 }
 
-TEST(CsvValue, ParseReadsOtherTextLikeStrtodOrAsZero) {
+TEST(CsvRecord, ParseReadsOtherTextLikeStrtodOrAsZero) {
     const auto parse = [](const std::string& field) {
         double value = -7.0;
         const char* end = ParseCsvField(field.data(), field.data() + field.size(), value);
@@ -100,11 +139,86 @@ TEST(CsvValue, ParseReadsOtherTextLikeStrtodOrAsZero) {
     }
     EXPECT_EQ(parse("2.5,99"), 2.5);
     EXPECT_EQ(parse("2.5x,99"), 2.5);
-    EXPECT_TRUE(std::isinf(parse("inf")));
-    EXPECT_TRUE(std::isnan(parse("nan")));
+    for (const char* text : {"inf", "-infinity", "nan", "1e999"}) {
+        EXPECT_EQ(parse(text), 0.0) << text;
+    }
 }
 
-TEST(CsvValue, CountsAreTruncatedAndClampedToSixteenBits) {
+// What ReadCsvRecord must give: each field read on its own by the general reader.
+void ReadFieldByField(const std::string& line, const double* scales, int32_t* counts) {
+    const char* p = line.data();
+    const char* end = p + std::min<size_t>(line.size(), 255);
+    int c = 0;
+    for (; c < 10; ++c) {
+        double value = 0.0;
+        p = ParseCsvField(p, end, value);
+        counts[c] = CountFromCsvValue(value, scales[c]);
+        if (p == end) {
+            ++c;
+            break;
+        }
+        ++p;
+    }
+    for (; c < 10; ++c) {
+        counts[c] = 0;
+    }
+}
+
+TEST(CsvRecord, RecordLinesReadLikeTheirFieldsOneByOne) {
+    const double scales[10] = {2000, 20000, 10, 4000, 1000, 6666, 10, 20000, 1, 400};
+    std::mt19937 random(99);
+    std::vector<std::string> lines = {"",
+                                      ",",
+                                      "-",
+                                      ".",
+                                      "-.",
+                                      "-,",
+                                      "1",
+                                      "1.5,-2.25,,3.",
+                                      ",,,,,,,,,,,,,,",
+                                      "1,2,3,4,5,6,7,8,9,10,11,12",
+                                      "1.2.3,--4,+5, 6,7e1,0x10,1234567,-123456,12345678"};
+    const std::vector<double> samples = SampleValues();
+    std::uniform_int_distribution<size_t> pick(0, samples.size() - 1);
+    for (int i = 0; i < 20000; ++i) {
+        char record[kCsvRecordRoom];
+        int32_t counts[10];
+        double divisors[10];
+        for (int c = 0; c < 10; ++c) {
+            divisors[c] = (random() % 4 == 0) ? 0.0 : 1.0;
+            counts[c] = static_cast<int32_t>(random() % 65536) - 32768;
+        }
+        // Values of every size, written the way the file writer writes them.
+        std::string line(record, CsvRecordFormat(divisors).Format(record, counts));
+        line.resize(line.size() - 2);
+        std::string mixed;
+        for (int c = 0; c < 10; ++c) {
+            char text[kCsvValueRoom];
+            mixed.append(text, FormatCsvValue(text, samples[pick(random)]));
+            mixed += c < 9 ? "," : "";
+        }
+        std::string noise(random() % 40, ' ');
+        for (char& ch : noise) {
+            ch = "0123456789.-,+eE x\0"[random() % 19];
+        }
+        lines.push_back(line);
+        lines.push_back(mixed);
+        lines.push_back(noise);
+    }
+    lines.push_back(std::string(300, '7'));
+    lines.push_back(std::string(254, ',') + "5");
+    for (const std::string& line : lines) {
+        int32_t expected[10];
+        int32_t counts[10];
+        ReadFieldByField(line, scales, expected);
+        ReadCsvRecord(line.data(), line.size(), scales, counts);
+        for (int c = 0; c < 10; ++c) {
+            ASSERT_EQ(counts[c], expected[c]) << "line \"" << line << "\" field " << c;
+        }
+    }
+}
+
+TEST(CsvRecord, CountsAreTruncatedAndClampedToSixteenBits) {
     EXPECT_EQ(CountFromCsvValue(0.0005, 1000.0), 0);
     EXPECT_EQ(CountFromCsvValue(-1.9999, 1000.0), -1999);
     EXPECT_EQ(CountFromCsvValue(16.383, 2000.0), 32766);
@@ -117,7 +231,7 @@ TEST(CsvValue, CountsAreTruncatedAndClampedToSixteenBits) {
     EXPECT_EQ(CountFromCsvValue(1.0, std::nan("")), 0);
 }
 
-TEST(CsvValue, DecimalPointDoesNotFollowTheLocale) {
+TEST(CsvRecord, DecimalPointDoesNotFollowTheLocale) {
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous != nullptr ? previous : "C";
     bool switched = false;
