@@ -1,0 +1,162 @@
+// Wave CSV reading and writing against the bare file I/O of the same bytes: the parse and format
+// work should stay a small multiple of one fread / fwrite.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/Clock.h"
+#include "app/FixedText.h"
+#include "wave/WaveCsv.h"
+
+namespace velatrace {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FixedClock : public Clock {
+  public:
+    uint32_t TickCount() override { return 0; }
+    LocalTime Now() override { return LocalTime{2026, 12, 6, 9, 30, 15, 0}; }
+    void Sleep(uint32_t) override {}
+};
+
+fs::path BenchFolder() {
+    const fs::path folder = fs::temp_directory_path() / "velatrace-bench-csv";
+    fs::create_directories(folder);
+    return folder;
+}
+
+// Ten channels on, of every kind, with a full ring of varied counts.
+std::unique_ptr<WaveBuffer> FullBuffer() {
+    auto wave = std::make_unique<WaveBuffer>();
+    const char* ranges[kChannels] = {"10V", "1V",    "TC-K", "1-5V", "20MV",
+                                     "5V",  "PT100", "1-5V", "2V",   "50V"};
+    const int32_t types[kChannels] = {1, 1, 2, 1, 1, 1, 2, 3, 1, 1};
+    const double scales[kChannels] = {2000, 20000, 10, 4000, 10000, 4000, 10, 20000, 10000, 400};
+    for (int c = 0; c < kChannels; ++c) {
+        CopyText(wave->channel[c].range, ranges[c]);
+        wave->channel[c].type = types[c];
+        wave->channel[c].scale = scales[c];
+    }
+    std::mt19937 random(42);
+    std::uniform_int_distribution<int32_t> count(-20000, 20000);
+    for (auto& row : wave->samples) {
+        for (int32_t& value : row) {
+            value = count(random);
+        }
+    }
+    wave->intervalMs = 100;
+    return wave;
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::string bytes(fs::file_size(path), '\0');
+    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+    return bytes;
+}
+
+// One call writes at most 2999 records: a full ring reads as nothing pending.
+constexpr int32_t kAppendRows = kRingRows - 1;
+
+void BM_AppendCsv(benchmark::State& state) {
+    FixedClock clock;
+    auto wave = FullBuffer();
+    WaveCsv csv(*wave, clock);
+    const std::string folder = (BenchFolder() / "").string();
+    for (auto _ : state) {
+        csv.BeginCsv(folder.c_str(), "append", 0, 0);
+        wave->csvIndex = 1;
+        wave->writeIndex = 0;
+        if (!csv.AppendCsv()) {
+            state.SkipWithError("append failed");
+            break;
+        }
+    }
+    csv.EndCsv(0);
+    state.SetBytesProcessed(state.iterations() * fs::file_size(BenchFolder() / "append.csv"));
+}
+BENCHMARK(BM_AppendCsv)->Unit(benchmark::kMicrosecond);
+
+void BM_AppendBaselineFwrite(benchmark::State& state) {
+    {
+        FixedClock clock;
+        auto wave = FullBuffer();
+        WaveCsv csv(*wave, clock);
+        csv.BeginCsv((BenchFolder() / "").string().c_str(), "append", 0, 0);
+        wave->csvIndex = 1;
+        wave->writeIndex = 0;
+        csv.AppendCsv();
+        csv.EndCsv(0);
+    }
+    const std::string bytes = ReadAll(BenchFolder() / "append.csv");
+    const fs::path path = BenchFolder() / "baseline.csv";
+    const std::string name = path.string();
+    for (auto _ : state) {
+        std::error_code ec;
+        fs::remove(path, ec);
+        std::FILE* file = std::fopen(name.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_AppendBaselineFwrite)->Unit(benchmark::kMicrosecond);
+
+// A recorded file of 3000 records of ten channels.
+fs::path RecordedFile() {
+    FixedClock clock;
+    auto wave = FullBuffer();
+    WaveCsv csv(*wave, clock);
+    csv.BeginCsv((BenchFolder() / "").string().c_str(), "load", 0, 0);
+    wave->csvIndex = 0;
+    wave->writeIndex = 1500;
+    csv.AppendCsv();
+    wave->writeIndex = 0;
+    csv.AppendCsv();
+    csv.EndCsv(0);
+    return BenchFolder() / "load.csv";
+}
+
+void BM_LoadCsv(benchmark::State& state) {
+    const fs::path path = RecordedFile();
+    const std::string name = path.string();
+    FixedClock clock;
+    auto wave = FullBuffer();
+    WaveCsv csv(*wave, clock);
+    for (auto _ : state) {
+        if (csv.LoadCsv(name.c_str()) != kRingRows) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        csv.RestoreLiveSetup();
+        benchmark::DoNotOptimize(wave->samples);
+    }
+    state.SetBytesProcessed(state.iterations() * fs::file_size(path));
+}
+BENCHMARK(BM_LoadCsv)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadBaselineFread(benchmark::State& state) {
+    const fs::path path = RecordedFile();
+    const std::string name = path.string();
+    std::vector<char> bytes(fs::file_size(path));
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(name.c_str(), "rb");
+        benchmark::DoNotOptimize(std::fread(bytes.data(), 1, bytes.size(), file));
+        std::fclose(file);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_LoadBaselineFread)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace velatrace
+
+BENCHMARK_MAIN();
