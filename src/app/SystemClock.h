@@ -1,0 +1,14 @@
+#pragma once
+// The clock of the running program: a monotonic millisecond tick, the local time and sleeping.
+#include "app/Clock.h"
+
+namespace velatrace {
+
+class SystemClock final : public Clock {
+  public:
+    uint32_t TickCount() override;
+    LocalTime Now() override;
+    void Sleep(uint32_t ms) override;
+};
+
+}  // namespace velatrace
