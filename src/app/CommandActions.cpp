@@ -1,0 +1,111 @@
+#include "app/CommandActions.h"
+
+#include <QAction>
+#include <QWidget>
+
+#include "app/BarIcons.h"
+#include "app/CommandIds.h"
+#include "app/CommandTexts.h"
+#include "app/UiUpdateTable.h"
+
+namespace velatrace {
+
+namespace {
+
+// Commands whose state the table checks: the bars and panes, the clip radio group, Capture and
+// Preview, and the camera devices. Any other action shows a check only while the table holds one.
+bool AlwaysCheckable(uint32_t id) {
+    return (id >= cmd::kFileBar && id <= cmd::kClipPause) || id == cmd::kCapture ||
+           id == cmd::kPreview || (id >= cmd::kDeviceFirst && id <= cmd::kDeviceLast);
+}
+
+}  // namespace
+
+QList<QKeySequence> ShortcutsOf(const char* accelerator) {
+    QList<QKeySequence> keys;
+    if (accelerator == nullptr) {
+        return keys;
+    }
+    const QKeySequence key =
+        QKeySequence::fromString(QString::fromLatin1(accelerator), QKeySequence::PortableText);
+    if (key.isEmpty()) {
+        return keys;
+    }
+    keys.append(key);
+    if (key == QKeySequence(Qt::SHIFT | Qt::Key_Tab)) {
+        keys.append(QKeySequence(Qt::SHIFT | Qt::Key_Backtab));
+    }
+    return keys;
+}
+
+CommandActions::CommandActions(QWidget* window) : QObject(window), window_(window) {
+    for (const CommandText& t : CommandTexts()) {
+        if (t.menuText == nullptr && t.accelerator == nullptr && t.toolTip == nullptr) {
+            continue;  // added at run time, if at all
+        }
+        if (t.id == cmd::kRecentFirst) {
+            continue;  // the recent-file submenu makes its own items
+        }
+        Make(t.id, t.menuText != nullptr ? QString::fromLatin1(t.menuText) : QString());
+    }
+}
+
+QAction* CommandActions::Action(uint32_t id) const {
+    const auto it = actions_.find(id);
+    return it != actions_.end() ? it->second : nullptr;
+}
+
+QAction* CommandActions::Ensure(uint32_t id, const QString& text) {
+    if (QAction* existing = Action(id)) {
+        existing->setText(text);
+        return existing;
+    }
+    QAction* action = Make(id, text);
+    synced_ = false;  // the next sync must cover the new action
+    return action;
+}
+
+QAction* CommandActions::Make(uint32_t id, const QString& text) {
+    auto* action = new QAction(text, this);
+    const CommandText* t = FindCommandText(id);
+    if (t != nullptr) {
+        const QList<QKeySequence> keys = ShortcutsOf(t->accelerator);
+        if (!keys.isEmpty()) {
+            action->setShortcuts(keys);
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        if (t->prompt != nullptr) {
+            action->setStatusTip(QString::fromLatin1(t->prompt));
+        }
+        if (t->toolTip != nullptr) {
+            action->setToolTip(QString::fromLatin1(t->toolTip));
+        }
+    }
+    action->setIcon(CommandIcon(id));
+    // Menus show the pictures of the bars only where Windows menus would show none: keep them
+    // on the buttons.
+    action->setIconVisibleInMenu(false);
+    action->setCheckable(AlwaysCheckable(id));
+    action->setAutoRepeat(false);
+    connect(action, &QAction::triggered, this, [this, id] { emit Triggered(id); });
+    window_->addAction(action);
+    actions_[id] = action;
+    return action;
+}
+
+void CommandActions::Sync(const UiUpdateTable& table, bool force) {
+    if (!force && synced_ && table.Revision() == syncedRevision_) {
+        return;
+    }
+    for (const auto& [id, action] : actions_) {
+        const uint32_t state = table.State(id);
+        const bool checked = (state & ui::kChecked) != 0;
+        action->setEnabled((state & ui::kDisabled) == 0);
+        action->setCheckable(AlwaysCheckable(id) || checked);
+        action->setChecked(checked);
+    }
+    syncedRevision_ = table.Revision();
+    synced_ = true;
+}
+
+}  // namespace velatrace

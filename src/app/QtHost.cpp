@@ -1,0 +1,251 @@
+#include "app/QtHost.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QSlider>
+#include <QStringList>
+#include <cstring>
+
+#include "app/CommandTexts.h"
+#include "app/MainWindow.h"
+#include "video/VideoPane.h"
+
+namespace velatrace {
+
+namespace {
+
+// Windows message box types, icons, default buttons and answers beyond what Host.h names.
+constexpr uint32_t kTypeMask = 0xF;
+constexpr uint32_t kIconMask = 0xF0;
+constexpr uint32_t kDefaultMask = 0xF00;
+constexpr uint32_t kAbortRetryIgnore = 0x2;
+constexpr uint32_t kYesNoCancel = 0x3;
+constexpr uint32_t kRetryCancel = 0x5;
+constexpr int kIdAbort = 3;
+constexpr int kIdRetry = 4;
+constexpr int kIdIgnore = 5;
+
+// The buttons of a box type, left to right.
+QList<QMessageBox::StandardButton> ButtonOrder(uint32_t style) {
+    switch (style & kTypeMask) {
+        case mb::kOkCancel:
+            return {QMessageBox::Ok, QMessageBox::Cancel};
+        case kAbortRetryIgnore:
+            return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
+        case kYesNoCancel:
+            return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+        case mb::kYesNo:
+            return {QMessageBox::Yes, QMessageBox::No};
+        case kRetryCancel:
+            return {QMessageBox::Retry, QMessageBox::Cancel};
+        default:
+            return {QMessageBox::Ok};
+    }
+}
+
+// The core's texts are 8-bit in the system's encoding, lines ended by "\r\n".
+QString FromCore(const char* text) {
+    QString s = QString::fromLocal8Bit(text != nullptr ? text : "");
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return s;
+}
+
+}  // namespace
+
+QMessageBox::Icon MessageIcon(uint32_t style) {
+    switch (style & kIconMask) {
+        case mb::kIconHand:
+            return QMessageBox::Critical;
+        case mb::kIconQuestion:
+            return QMessageBox::Question;
+        case mb::kIconExclamation:
+            return QMessageBox::Warning;
+        case mb::kIconInformation:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+QMessageBox::StandardButtons MessageButtons(uint32_t style) {
+    QMessageBox::StandardButtons buttons;
+    for (QMessageBox::StandardButton button : ButtonOrder(style)) {
+        buttons |= button;
+    }
+    return buttons;
+}
+
+QMessageBox::StandardButton MessageDefaultButton(uint32_t style) {
+    const QList<QMessageBox::StandardButton> order = ButtonOrder(style);
+    const qsizetype index = static_cast<qsizetype>((style & kDefaultMask) >> 8);
+    return order.value(index < order.size() ? index : 0);
+}
+
+int MessageAnswer(QMessageBox::StandardButton button, uint32_t style) {
+    switch (button) {
+        case QMessageBox::Ok:
+            return mb::kIdOk;
+        case QMessageBox::Cancel:
+            return mb::kIdCancel;
+        case QMessageBox::Abort:
+            return kIdAbort;
+        case QMessageBox::Retry:
+            return kIdRetry;
+        case QMessageBox::Ignore:
+            return kIdIgnore;
+        case QMessageBox::Yes:
+            return mb::kIdYes;
+        case QMessageBox::No:
+            return mb::kIdNo;
+        default:
+            break;
+    }
+    // Closed without a button: Cancel where there is one, No for a plain question, else OK.
+    const QMessageBox::StandardButtons buttons = MessageButtons(style);
+    if (buttons & QMessageBox::Cancel) {
+        return mb::kIdCancel;
+    }
+    if (buttons & QMessageBox::No) {
+        return mb::kIdNo;
+    }
+    return mb::kIdOk;
+}
+
+QStringList OpenFileFilters() {
+    // Only the names show (the dialog hides the last parenthesised pattern list); the patterns
+    // list both letter cases, since file names on this system are case-sensitive.
+    return {QStringLiteral("Media files (*.avi *.mpg *.mpeg *.mov *.wmv "
+                           "*.AVI *.MPG *.MPEG *.MOV *.WMV)"),
+            QStringLiteral("Wave files (*.csv) (*.csv *.CSV)")};
+}
+
+QtHost::QtHost(MainWindow& window) : window_(window) {}
+
+QtHost::~QtHost() {
+    while (waitDepth_ > 0) {
+        EndWaitCursor();
+    }
+}
+
+void QtHost::MessageBeep(uint32_t /*kind*/) {
+    QApplication::beep();
+}
+
+int QtHost::MessageBox(const char* text, uint32_t style) {
+    QMessageBox box(MessageIcon(style), QString::fromLatin1(kTitle), FromCore(text),
+                    MessageButtons(style), &window_);
+    box.setDefaultButton(MessageDefaultButton(style));
+    box.exec();
+    return MessageAnswer(box.standardButton(box.clickedButton()), style);
+}
+
+void QtHost::AppendMenuItems(MenuExtension kind, Submenu position, const char* const* names,
+                             int count) {
+    QStringList list;
+    for (int i = 0; names != nullptr && i < count; ++i) {
+        list.append(FromCore(names[i]));
+    }
+    window_.AppendMenuItems(kind, position, list);
+}
+
+void QtHost::SetStatusText(int pane, const char* text) {
+    window_.SetStatusText(pane, FromCore(text));
+}
+
+void QtHost::BeginWaitCursor() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    ++waitDepth_;
+}
+
+void QtHost::EndWaitCursor() {
+    if (waitDepth_ > 0) {
+        QGuiApplication::restoreOverrideCursor();
+        --waitDepth_;
+    }
+}
+
+void QtHost::RepaintWave() {
+    window_.Wave()->update();
+}
+
+void QtHost::RepaintVideo() {
+    window_.Video()->update();
+}
+
+void QtHost::SetSeekPosition(int position) {
+    window_.SetSeekPosition(position);
+}
+
+int QtHost::SeekPosition() {
+    return window_.SeekBar()->value();
+}
+
+void QtHost::SetSeekTickFrequency(int frequency) {
+    window_.SetSeekTickFrequency(frequency);
+}
+
+int QtHost::ChooseOpenFile(char* path, size_t size) {
+    if (path == nullptr || size == 0) {
+        return 0;
+    }
+    const QStringList filters = OpenFileFilters();
+    QFileDialog dialog(&window_, QStringLiteral("Open"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters[0]);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return 0;
+    }
+    const QByteArray chosen = dialog.selectedFiles().first().toLocal8Bit();
+    if (chosen.isEmpty() || static_cast<size_t>(chosen.size()) >= size) {
+        // A path that does not fit would name another file: refused like a cancel.
+        MessageBeep(mb::kIconExclamation);
+        return 0;
+    }
+    std::memcpy(path, chosen.constData(), static_cast<size_t>(chosen.size()));
+    path[chosen.size()] = '\0';
+    // The dialog reports the filter as shown, without the hidden pattern list.
+    return filters[1].startsWith(dialog.selectedNameFilter()) ? kOpenWave : kOpenClip;
+}
+
+void QtHost::RefreshRecentMenu() {
+    if (recent_ == nullptr) {
+        return;
+    }
+    RecentMenuItem items[kRecentMaxEntries];
+    const int count = recent_->MenuItems(items);
+    window_.SetRecentItems(items, count);
+}
+
+void QtHost::ShowBand(uint32_t bandId, bool show) {
+    window_.ShowBand(bandId, show);
+}
+
+void QtHost::ShowPanes(int singlePane) {
+    window_.ShowPanes(singlePane);
+}
+
+void QtHost::PostLoggerAnswer(uint32_t result, uint32_t byteCount) {
+    MainWindow* window = &window_;
+    QMetaObject::invokeMethod(
+        window, [window, result, byteCount] { window->RunLoggerData(result, byteCount); },
+        Qt::QueuedConnection);
+}
+
+void QtHost::PlaceWindow(const FramePlacement& placement) {
+    window_.PlaceWindow(placement);
+}
+
+FramePlacement QtHost::CurrentPlacement() {
+    return window_.CurrentPlacement();
+}
+
+void QtHost::DestroyWindow() {
+    window_.DestroyWindow();
+}
+
+}  // namespace velatrace
