@@ -1,0 +1,55 @@
+// The program: the real ports (settings registry, logger driver library, FFmpeg media engine,
+// system clock), the frame core and the Qt window, then the event loop.
+#include <QApplication>
+#include <memory>
+
+#include "app/FrameHandler.h"
+#include "app/MainFrame.h"
+#include "app/MainWindow.h"
+#include "app/QtHost.h"
+#include "app/QtTimers.h"
+#include "app/StillTransfer.h"
+#include "app/SystemClock.h"
+#include "logger/DriverLibraryDl.h"
+#include "settings/UserRegistry.h"
+#include "video/VideoPane.h"
+#include "video/ffmpeg/FfmpegMediaEngine.h"
+
+int main(int argc, char** argv) {
+    using namespace velatrace;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velatrace"));
+    QApplication::setOrganizationName(QStringLiteral("Korvex"));
+
+    std::unique_ptr<RegistryStore> registry = OpenUserRegistry();
+    DriverLibraryDl driver;
+    FfmpegMediaEngine engine;
+    SystemClock clock;
+    NoStillTransfer transfer;
+
+    MainWindow window;
+    QtHost host(window);
+    QtTimers timers([&window](uint32_t id) { window.RunTimer(id); });
+
+    MainFrame frame(
+        FramePorts{host, timers, clock, *registry, driver, engine, window.Video(), transfer});
+    FrameHandlerFor<MainFrame> handler(frame);
+    host.SetRecentFiles(&frame.Recent());
+
+    // Engine threads only wake the pane; it takes the newest picture on this thread.
+    VideoPane* pane = window.Video();
+    pane->SetFrameSource([&frame](VideoFrame* f) { return frame.Video().TakeLatestFrame(f); });
+    engine.SetWakeCallback([pane] { pane->NotifyFrame(); });
+
+    window.SetHandler(&handler);
+    window.CreateFrame();
+    window.show();
+    const int result = QApplication::exec();
+
+    // No engine thread may reach the pane, and no window event the core, from here on.
+    engine.SetWakeCallback({});
+    pane->SetFrameSource({});
+    window.SetHandler(nullptr);
+    return result;
+}
