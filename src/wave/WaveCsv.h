@@ -59,7 +59,8 @@ class WaveCsv {
 
     // Reader. Loads a wave file into the WaveBuffer (the live setup is saved aside first unless a
     // file is already loaded); returns the records loaded, 0..3000. A file that cannot be opened
-    // changes nothing and gives 0. 3000 means the file may have held more (they are dropped).
+    // changes nothing and gives 0. 3000 means the file may have held more (they are dropped);
+    // writeIndex is then 0, the next ring row, as everywhere else.
     int32_t LoadCsv(const char* path);
     // Puts back the live setup saved by LoadCsv (when a file is loaded) and clears writeIndex,
     // csvIndex, shownCount and fileLoaded.
