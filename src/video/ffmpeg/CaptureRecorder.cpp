@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "video/ffmpeg/ThreadName.h"
+
 namespace velatrace {
 
 CaptureRecorder::CaptureRecorder(std::string path, AviVideoFormat format, size_t capacity,
@@ -61,6 +63,7 @@ void CaptureRecorder::Finish() {
 }
 
 void CaptureRecorder::Run() {
+    NameThisThread("vt-encoder");
     for (;;) {
         Item item;
         {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "video/ffmpeg/CameraList.h"
+#include "video/ffmpeg/ThreadName.h"
 
 namespace velatrace {
 namespace {
@@ -252,6 +253,7 @@ HResult FfmpegCaptureGraph::Stop() {
 }
 
 void FfmpegCaptureGraph::CameraLoop() {
+    NameThisThread("vt-camera");
     for (;;) {
         CameraFrame frame;
         const HResult hr = source_->Read(&frame, stop_);

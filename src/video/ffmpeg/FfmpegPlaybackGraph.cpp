@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "video/ffmpeg/DibPicture.h"
+#include "video/ffmpeg/ThreadName.h"
 
 namespace velatrace {
 namespace {
@@ -254,6 +255,7 @@ void FfmpegPlaybackGraph::Present(AvFramePtr frame, double time) {
 }
 
 void FfmpegPlaybackGraph::VideoLoop() {
+    NameThisThread("vt-video");
     uint64_t seenSeeks = 0;
     AvFramePtr next;
     double nextTime = 0.0;
@@ -316,6 +318,7 @@ void FfmpegPlaybackGraph::VideoLoop() {
 }
 
 void FfmpegPlaybackGraph::AudioLoop() {
+    NameThisThread("vt-audio");
     uint64_t seenSeeks = 0;
     AvFramePtr chunk;
     double chunkTime = 0.0;
