@@ -10,17 +10,6 @@
 
 namespace velatrace {
 
-namespace {
-
-// Commands whose state the table checks: the bars and panes, the clip radio group, Capture and
-// Preview, and the camera devices. Any other action shows a check only while the table holds one.
-bool AlwaysCheckable(uint32_t id) {
-    return (id >= cmd::kFileBar && id <= cmd::kClipPause) || id == cmd::kCapture ||
-           id == cmd::kPreview || (id >= cmd::kDeviceFirst && id <= cmd::kDeviceLast);
-}
-
-}  // namespace
-
 QList<QKeySequence> ShortcutsOf(const char* accelerator) {
     QList<QKeySequence> keys;
     if (accelerator == nullptr) {
@@ -85,7 +74,6 @@ QAction* CommandActions::Make(uint32_t id, const QString& text) {
     // Menus show the pictures of the bars only where Windows menus would show none: keep them
     // on the buttons.
     action->setIconVisibleInMenu(false);
-    action->setCheckable(AlwaysCheckable(id));
     action->setAutoRepeat(false);
     connect(action, &QAction::triggered, this, [this, id] { emit Triggered(id); });
     window_->addAction(action);
@@ -101,7 +89,9 @@ void CommandActions::Sync(const UiUpdateTable& table, bool force) {
         const uint32_t state = table.State(id);
         const bool checked = (state & ui::kChecked) != 0;
         action->setEnabled((state & ui::kDisabled) == 0);
-        action->setCheckable(AlwaysCheckable(id) || checked);
+        // Only a checked item shows a mark, as in a Windows menu; a bar button then shows
+        // pressed. Unchecked, the action has no check state to flip when triggered.
+        action->setCheckable(checked);
         action->setChecked(checked);
     }
     syncedRevision_ = table.Revision();

@@ -222,6 +222,7 @@ TEST_F(MainWindowTest, ActionsFollowOnlyTheUiTable) {
     EXPECT_FALSE(Action(cmd::kClipStop)->isEnabled());
     EXPECT_TRUE(Action(cmd::kClipStart)->isEnabled());
     EXPECT_FALSE(Action(cmd::kClipStart)->isChecked());
+    EXPECT_FALSE(Action(cmd::kClipStart)->isCheckable());  // no empty check box in the menu
     EXPECT_FALSE(Action(cmd::kClipPause)->isEnabled());
     // A command without a check state shows one while the table holds it.
     t.Check(cmd::kLevelZoomIn, true);
