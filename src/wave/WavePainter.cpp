@@ -90,7 +90,7 @@ void DrawAxes(QPainter& painter, const QFontMetrics& metrics, const WavePlot& pl
     }
 
     char channelLabel[kLabelSize];
-    FormatChannelLabel(channelLabel, wave.currentChannel);
+    FormatChannelLabel(channelLabel, current);
     painter.setPen(Colour(ChannelLabelColour(wave)));
     DrawLabel(painter, metrics, X + 10, mid - plot.charHeight / 2, channelLabel);
 }

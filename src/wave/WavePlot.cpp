@@ -38,11 +38,6 @@ WavePlot MakeWavePlot(int32_t width, int32_t height, int32_t charWidth, int32_t 
     return plot;
 }
 
-int32_t CurrentChannelIndex(const WaveBuffer& wave) {
-    const int32_t c = wave.currentChannel;
-    return c < 0 ? 0 : (c >= kChannels ? kChannels - 1 : c);
-}
-
 size_t FormatLevelLabel(char (&out)[kLabelSize], int32_t type, int32_t vscale, int32_t tick) {
     const int32_t v = ClampVscale(vscale);
     const double span = LevelSpan(type, v);

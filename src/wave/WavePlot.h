@@ -46,9 +46,6 @@ struct WavePlot {
 WavePlot MakeWavePlot(int32_t width, int32_t height, int32_t charWidth, int32_t charHeight,
                       int32_t tscale, int32_t intervalMs);
 
-// The current channel as an index that is safe to read the tables with.
-int32_t CurrentChannelIndex(const WaveBuffer& wave);
-
 // Label of level tick `tick` (-10 at the top .. 10 at the bottom) for a channel type and step.
 size_t FormatLevelLabel(char (&out)[kLabelSize], int32_t type, int32_t vscale, int32_t tick);
 // Label of time tick `k` (a multiple of 10): seconds back from the right edge.

@@ -5,15 +5,15 @@
 namespace velatrace {
 
 namespace {
-int32_t CurrentChannel(const WaveBuffer& wave) {
+int32_t CurrentVscale(const WaveBuffer& wave, const WaveView& view) {
+    return view.scales.vscale[CurrentChannelIndex(wave)];
+}
+}  // namespace
+
+int32_t CurrentChannelIndex(const WaveBuffer& wave) {
     const int32_t c = wave.currentChannel;
     return c < 0 ? 0 : (c >= kChannels ? kChannels - 1 : c);
 }
-
-int32_t CurrentVscale(const WaveBuffer& wave, const WaveView& view) {
-    return view.scales.vscale[CurrentChannel(wave)];
-}
-}  // namespace
 
 bool IsWaveCommand(uint32_t id) {
     return id >= cmd::kNextChannel && id <= cmd::kTimeZoomIn;
@@ -52,12 +52,12 @@ void UpdateLevelZoomCommands(const WaveBuffer& wave, const WaveView& view, UiUpd
 }
 
 void WaveNextChannel(WaveBuffer& wave, WaveView& view, UiUpdateTable& ui) {
-    wave.SelectChannel(CurrentChannel(wave) + 1, true);
+    wave.SelectChannel(CurrentChannelIndex(wave) + 1, true);
     UpdateLevelZoomCommands(wave, view, ui);
 }
 
 void WavePreviousChannel(WaveBuffer& wave, WaveView& view, UiUpdateTable& ui) {
-    wave.SelectChannel(CurrentChannel(wave) - 1, false);
+    wave.SelectChannel(CurrentChannelIndex(wave) - 1, false);
     UpdateLevelZoomCommands(wave, view, ui);
 }
 

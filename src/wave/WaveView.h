@@ -16,6 +16,9 @@ struct WaveView {
     int32_t hasSource = 0;   // 1 while a logger is connected or a loaded file has records
 };
 
+// The current channel as an index that is safe to read the channel tables with.
+int32_t CurrentChannelIndex(const WaveBuffer& wave);
+
 // True for the IDs the pane handles (32782..32788); after each the pane is repainted.
 bool IsWaveCommand(uint32_t id);
 
