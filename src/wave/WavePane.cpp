@@ -1,13 +1,18 @@
 #include "wave/WavePane.h"
 
 #include <QPainter>
+#include <utility>
 
 #include "wave/WavePainter.h"
 
 namespace velatrace {
 
 WavePane::WavePane(const WaveBuffer& wave, const WaveView& view, QWidget* parent)
-    : QWidget(parent), wave_(wave), view_(view) {
+    : WavePane(
+          wave, [&view] { return view; }, parent) {}
+
+WavePane::WavePane(const WaveBuffer& wave, ViewSource view, QWidget* parent)
+    : QWidget(parent), wave_(wave), view_(std::move(view)) {
     // Every paint covers the whole pane, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::ArrowCursor);
@@ -15,7 +20,7 @@ WavePane::WavePane(const WaveBuffer& wave, const WaveView& view, QWidget* parent
 
 void WavePane::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    PaintWave(painter, rect(), wave_, view_);
+    PaintWave(painter, rect(), wave_, view_ ? view_() : WaveView{});
 }
 
 void WavePane::resizeEvent(QResizeEvent* event) {

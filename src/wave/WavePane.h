@@ -2,6 +2,7 @@
 // The wave pane: a widget that paints the WaveBuffer through PaintWave on every paint and tells
 // the frame when its size changes.
 #include <QWidget>
+#include <functional>
 
 #include "wave/WaveBuffer.h"
 #include "wave/WaveView.h"
@@ -12,8 +13,13 @@ class WavePane : public QWidget {
     Q_OBJECT
 
   public:
+    // Hands over the view state (scales, display row, source flag) for one paint.
+    using ViewSource = std::function<WaveView()>;
+
     // The buffer and view belong to the frame's core and outlive the pane.
     WavePane(const WaveBuffer& wave, const WaveView& view, QWidget* parent = nullptr);
+    // For a core that keeps the view's fields in its own records: `view` is asked at each paint.
+    WavePane(const WaveBuffer& wave, ViewSource view, QWidget* parent = nullptr);
 
   signals:
     // The pane's size changed (the frame turns it into command 1002).
@@ -25,7 +31,7 @@ class WavePane : public QWidget {
 
   private:
     const WaveBuffer& wave_;
-    const WaveView& view_;
+    ViewSource view_;
 };
 
 }  // namespace velatrace

@@ -276,6 +276,19 @@ TEST_F(WavePaneTest, PaneWidgetPaintsTheSameAndReportsResizes) {
 
     const QImage shown = pane.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, Paint());
+
+    // A pane that asks for the view state at each paint follows its changes.
+    int32_t displayRow = 0;
+    WavePane asking(*wave, [&] {
+        WaveView state = view;
+        state.displayRow = displayRow;
+        return state;
+    });
+    asking.resize(kWidth, kHeight);
+    const QImage empty = asking.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_NE(empty, Paint());
+    displayRow = view.displayRow;
+    EXPECT_EQ(asking.grab().toImage().convertToFormat(QImage::Format_RGB32), Paint());
 }
 
 }  // namespace
