@@ -62,8 +62,9 @@ class AvDeviceSource : public CameraSource {
         ctx->flags |= AVFMT_FLAG_NONBLOCK;
         const int r = avformat_open_input(&ctx, url.c_str(), format, &options);
         av_dict_free(&options);
+        // A camera another program streams from is busy, not gone; neither is a file problem.
         if (r < 0)
-            return r == AVERROR(EBUSY) ? kHrSharingViolation : kHrDeviceNotConnected;
+            return r == AVERROR(EBUSY) ? kHrAccessDenied : kHrDeviceNotConnected;
         input_.reset(ctx);
         stream_ = av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
         if (stream_ < 0)
