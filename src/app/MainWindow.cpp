@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
@@ -29,6 +31,7 @@ constexpr int kSeekPageSize = 20;   // a fifth of the range, like a trackbar's d
 constexpr int kSplitterBar = 4;     // the thickness of a sizing frame
 constexpr int kSyncPeriodMs = 250;  // safety net; every core call syncs at once anyway
 constexpr int kStatusPanePadding = 12;
+constexpr int kReachable = 24;  // so much of the title bar must lie on a screen
 
 QString Text(const char* text) {
     return QString::fromLatin1(text);
@@ -386,7 +389,14 @@ void MainWindow::PlaceWindow(const FramePlacement& placement) {
     if (placement.max != 0) {
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
-        move(placement.x, placement.y);
+        // A place saved on a screen that is gone would leave the window out of reach.
+        QPoint at(placement.x, placement.y);
+        if (QGuiApplication::screenAt(at + QPoint(kReachable, kReachable)) == nullptr) {
+            if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+                at = screen->availableGeometry().topLeft();
+            }
+        }
+        move(at);
         resize(std::max(placement.cx, 1), std::max(placement.cy, 1));
     }
     pendingSplit_ = std::max(placement.split, 0);

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -400,6 +401,10 @@ TEST_F(MainWindowTest, PlacementKeepsTheSplitAndPanesHideAndShow) {
     window.PlaceWindow(FramePlacement{0, 5000, 600, 700, 10, 20});
     QTRY_VERIFY(window.Video()->height() > 300);
     EXPECT_LE(window.Video()->geometry().bottom(), window.Splitter()->height());
+
+    // A place on a screen that is gone: the window comes up where it can be reached.
+    window.PlaceWindow(FramePlacement{0, 300, 600, 700, 50000, -40000});
+    EXPECT_NE(QGuiApplication::screenAt(window.pos() + QPoint(24, 24)), nullptr);
 
     window.PlaceWindow(FramePlacement{1, 300, 645, 642, 0, 0});
     QTRY_VERIFY(window.isMaximized());
