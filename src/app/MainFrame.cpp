@@ -31,7 +31,7 @@ void MainFrame::Create() {
     ui_.GroupEnable(0, false);
     ui_.CheckBarsAndPanes(true);
     settings_.LoadFrame(placement_);
-    settings_.LoadScale(scales_);
+    settings_.LoadScale(view_.scales);
     wave_->currentChannel = 0;
     recent_.Restore(registry_);
     host_.RefreshRecentMenu();
@@ -76,7 +76,7 @@ void MainFrame::DeferredStartup() {
     }
 
     s_.loggerConnected = protocol_.ConnectLogger(port_.terminator) ? 1 : 0;
-    s_.hasSource = s_.loggerConnected;
+    view_.hasSource = s_.loggerConnected;
 
     s_.ddeInitialized = 0;
     s_.ddeConnected = 0;
@@ -104,9 +104,6 @@ void MainFrame::DeferredStartup() {
 
     const bool selectedChannel = wave_->SelectChannel(0, true);
     ui_.GroupEnable(cmd::kNextChannel, s_.loggerConnected && selectedChannel);
-    if (s_.loggerConnected && selectedChannel) {
-        UpdateZoomStates();
-    }
     ui_.Enable(cmd::kCapture, false);
     ui_.Enable(cmd::kPreview, s_.sourceAvailable != 0);
     ui_.GroupEnable(cmd::kFilter, s_.cameraFound != 0);
@@ -177,7 +174,8 @@ void MainFrame::OnCommand(uint32_t id) {
         case cmd::kLevelZoomOut:
         case cmd::kTimeZoomIn:
         case cmd::kTimeZoomOut:
-            ChannelCommand(id);
+            WaveCommand(id, *wave_, view_, ui_);
+            host_.RepaintWave();
             break;
         case cmd::kCapture:
             CaptureCommand(0, cmd::kCapture);
@@ -225,41 +223,6 @@ void MainFrame::TogglePane(uint32_t id) {
     ui_.Check(id, false);
 }
 
-void MainFrame::ChannelCommand(uint32_t id) {
-    switch (id) {
-        case cmd::kNextChannel:
-            wave_->SelectChannel(wave_->currentChannel + 1, true);
-            break;
-        case cmd::kPreviousChannel:
-            wave_->SelectChannel(wave_->currentChannel - 1, false);
-            break;
-        case cmd::kLevelZoomIn:
-            scales_.LevelZoomIn(*wave_);
-            break;
-        case cmd::kLevelZoomOut:
-            scales_.LevelZoomOut(*wave_);
-            break;
-        case cmd::kTimeZoomIn:
-            scales_.TimeZoomIn();
-            break;
-        case cmd::kTimeZoomOut:
-            scales_.TimeZoomOut();
-            break;
-        default:
-            break;
-    }
-    UpdateZoomStates();
-    host_.RepaintWave();
-}
-
-void MainFrame::UpdateZoomStates() {
-    const int32_t c = wave_->currentChannel;
-    ui_.Enable(cmd::kLevelZoomIn, scales_.vscale[c] < kMaxVscale);
-    ui_.Enable(cmd::kLevelZoomOut, scales_.vscale[c] > 0);
-    ui_.Enable(cmd::kTimeZoomIn, scales_.tscale < kMaxTscale);
-    ui_.Enable(cmd::kTimeZoomOut, scales_.tscale > 0);
-}
-
 void MainFrame::OnClose() {
     host_.BeginWaitCursor();
     video_.ReleaseVideo();
@@ -274,7 +237,7 @@ void MainFrame::OnClose() {
         placement.cy = kMaximisedCy;
     }
     settings_.SaveFrame(placement);
-    settings_.SaveScale(scales_);
+    settings_.SaveScale(view_.scales);
     for (uint32_t id : {kTimerStartup, kTimerCaptureLimit, kTimerPoll, kTimerReplay}) {
         timers_.KillTimer(id);
     }

@@ -20,6 +20,7 @@
 #include "wave/WaveBuffer.h"
 #include "wave/WaveCsv.h"
 #include "wave/WaveScales.h"
+#include "wave/WaveView.h"
 
 namespace velatrace {
 
@@ -58,9 +59,6 @@ struct SessionState {
     int32_t csvPendingPoints = 0;
     int32_t alarmLatched = 0;
     uint32_t captureStartTick = 0;
-    // Wave view.
-    int32_t displayRow = 0;
-    int32_t hasSource = 0;
     // Replay.
     int32_t replayState = 0;  // 0 stopped, 1 playing, 2 paused
     int32_t replayElapsedMs = 0;
@@ -86,7 +84,9 @@ class MainFrame {
     const UiUpdateTable& Ui() const { return ui_; }
     const SessionState& Session() const { return s_; }
     const WaveBuffer& Wave() const { return *wave_; }
-    const WaveScales& Scales() const { return scales_; }
+    const WaveScales& Scales() const { return view_.scales; }
+    // What the wave pane draws: its scales, the row at its right edge, whether it has data.
+    const WaveView& View() const { return view_; }
     const CaptureSettings& Capture() const { return capture_; }
     const RecentFiles& Recent() const { return recent_; }
     VideoGraph& Video() { return video_; }
@@ -101,7 +101,6 @@ class MainFrame {
     void DeferredStartup();
     void ToggleBar(uint32_t id);
     void TogglePane(uint32_t id);
-    void ChannelCommand(uint32_t id);
     // Measurement cycle.
     void PollTick();
     void CaptureTimeLimitTick();
@@ -119,8 +118,6 @@ class MainFrame {
     int32_t WaveSeconds(int32_t rows) const;
     void ShowReplaySeconds(int32_t current, int32_t total);
     void StartReplayTimer();
-    // Zoom commands leave their end-of-range state in the table.
-    void UpdateZoomStates();
 
     Host& host_;
     Timers& timers_;
@@ -135,7 +132,7 @@ class MainFrame {
     LoggerProtocol protocol_;
     WaveCsv csv_;
     VideoGraph video_;
-    WaveScales scales_;
+    WaveView view_;
     CaptureSettings capture_;
     DdeSettings dde_;
     TransportSettings port_;

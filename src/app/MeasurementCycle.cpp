@@ -80,7 +80,7 @@ void MainFrame::OnLoggerData(uint32_t result, uint32_t byteCount) {
     s_.pointTotal =
         s_.pointTotal + s_.batchPoints > kRingRows ? kRingRows : s_.pointTotal + s_.batchPoints;
     wave_->shownCount = s_.pointTotal - 1;
-    s_.displayRow = wave_->writeIndex;
+    view_.displayRow = wave_->writeIndex;
 
     const int32_t alarm = wave_->ScanAlarms(s_.batchPoints);
     const bool capturing = video_.fCapturing || wave_->csvActive;

@@ -71,9 +71,9 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
         host_.MessageBeep(mb::kIconInformation);
         host_.MessageBox("Buffer pointer overflow", mb::kOk | mb::kIconInformation);
     }
-    s_.hasSource = s_.pointTotal > 0 ? 1 : 0;
+    view_.hasSource = s_.pointTotal > 0 ? 1 : 0;
     wave_->csvIndex = 0;
-    s_.displayRow = 0;
+    view_.displayRow = 0;
     wave_->shownCount = 0;
     wave_->SelectChannel(0, true);
 
@@ -91,7 +91,6 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
     }
     if (wave_->fileLoaded) {
         ui_.GroupEnable(cmd::kNextChannel, true);
-        UpdateZoomStates();
     }
     host_.SetStatusText(2, FileNamePart(path));
     host_.RepaintWave();
@@ -111,8 +110,8 @@ void MainFrame::CloseRecording(uint32_t command) {
             ch.type = kTypeOff;
         }
     }
-    s_.displayRow = 0;
-    s_.hasSource = s_.loggerConnected;
+    view_.displayRow = 0;
+    view_.hasSource = s_.loggerConnected;
     csv_.RestoreLiveSetup();
     s_.pointTotal = 0;
     s_.replayState = 0;
@@ -122,9 +121,6 @@ void MainFrame::CloseRecording(uint32_t command) {
     host_.SetStatusText(2, "");
     ui_.GroupEnable(cmd::kClipStop, false);
     ui_.GroupEnable(cmd::kNextChannel, s_.loggerConnected != 0);
-    if (s_.loggerConnected) {
-        UpdateZoomStates();
-    }
     if (command == cmd::kFileClose) {
         if (hadClip) {
             host_.RepaintVideo();
@@ -140,7 +136,7 @@ void MainFrame::ClipStop() {
     video_.StopClip();
     host_.SetSeekPosition(0);
     s_.replayElapsedMs = 0;
-    s_.displayRow = 0;
+    view_.displayRow = 0;
     wave_->shownCount = 0;
     s_.replayState = 0;
     char text[32];
@@ -175,7 +171,7 @@ void MainFrame::OnSeekBar(SeekEvent event, int position) {
         timers_.KillTimer(kTimerReplay);
     }
     video_.SeekClip(p);
-    s_.displayRow = s_.pointTotal * p / 100;
+    view_.displayRow = s_.pointTotal * p / 100;
     if (state == 0) {
         video_.StopClip();
     } else if (state == 1) {
@@ -187,8 +183,8 @@ void MainFrame::OnSeekBar(SeekEvent event, int position) {
         StartReplayTimer();
     }
     if (wave_->fileLoaded) {
-        wave_->shownCount = s_.displayRow;
-        ShowReplaySeconds(WaveSeconds(s_.displayRow), WaveSeconds(s_.pointTotal));
+        wave_->shownCount = view_.displayRow;
+        ShowReplaySeconds(WaveSeconds(view_.displayRow), WaveSeconds(s_.pointTotal));
     }
     host_.RepaintWave();
 }
@@ -225,22 +221,22 @@ void MainFrame::ReplayTick() {
         if (s_.replayElapsedMs >= interval) {
             const int32_t rows = s_.replayElapsedMs / interval;
             s_.replayElapsedMs -= rows * interval;
-            s_.displayRow += rows;
+            view_.displayRow += rows;
             wave_->shownCount += rows;
-            if (s_.displayRow >= s_.pointTotal) {
-                s_.displayRow = s_.pointTotal;
+            if (view_.displayRow >= s_.pointTotal) {
+                view_.displayRow = s_.pointTotal;
                 wave_->shownCount = s_.pointTotal;
                 if (position == 0) {
                     timers_.KillTimer(kTimerReplay);
                 }
             }
             if (!video_.fClipOpen && s_.pointTotal > 0) {
-                host_.SetSeekPosition(
-                    static_cast<int>(static_cast<double>(s_.displayRow) / s_.pointTotal * 100.0));
+                host_.SetSeekPosition(static_cast<int>(static_cast<double>(view_.displayRow) /
+                                                       s_.pointTotal * 100.0));
             }
         }
         if (!video_.fClipOpen) {
-            current = WaveSeconds(s_.displayRow);
+            current = WaveSeconds(view_.displayRow);
             total = WaveSeconds(s_.pointTotal);
             haveTimes = true;
         }
