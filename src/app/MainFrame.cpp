@@ -89,10 +89,10 @@ void MainFrame::DeferredStartup() {
         if (s_.ddeInitialized) {
             s_.ddeConnected = transfer_.DdeConnectApp() ? 1 : 0;
         }
-        if (s_.ddeConnected) {
-            host_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
-        }
     }
+    // The transfer and its settings are always reachable from the Transfer menu; the transfer
+    // command itself stays disabled until a conversation is open.
+    host_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
     // The alarm actions are restored from the settings, so the transfer alarm follows them.
     capture_.transAlarm = 0;
     for (int32_t i = 0; i < 4 && capture_.transAlarm == 0; ++i) {

@@ -120,8 +120,9 @@ TEST_F(FrameSession, StartUpFindsTheDevicesAndEnablesWhatTheyAllow) {
     EXPECT_EQ(f.Session().cameraFound, 1);
     EXPECT_EQ(f.Session().loggerConnected, 1);
     EXPECT_EQ(host.deviceItems, (std::vector<std::string>{"Bench camera"}));
-    ASSERT_EQ(host.menus.size(), 2u);
+    ASSERT_EQ(host.menus.size(), 3u);
     EXPECT_EQ(host.menus[1].first, MenuExtension::ChannelProperty);
+    EXPECT_EQ(host.menus[2].first, MenuExtension::DdeTransfer);
 
     const UiUpdateTable& ui = f.Ui();
     EXPECT_TRUE(ui.Enabled(cmd::kPreview));
@@ -142,7 +143,8 @@ TEST_F(FrameSession, StartUpFindsTheDevicesAndEnablesWhatTheyAllow) {
     EXPECT_FALSE(bare.Ui().Enabled(cmd::kPreview));
     EXPECT_FALSE(bare.Ui().Enabled(cmd::kFilter));
     EXPECT_FALSE(bare.Ui().Enabled(cmd::kNextChannel));
-    EXPECT_TRUE(host.menus.empty());
+    ASSERT_EQ(host.menus.size(), 1u) << "only the transfer items";
+    EXPECT_EQ(host.menus[0].first, MenuExtension::DdeTransfer);
 }
 
 TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
