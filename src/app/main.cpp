@@ -14,6 +14,7 @@
 #include "settings/UserRegistry.h"
 #include "video/VideoPane.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
+#include "wave/WavePane.h"
 
 int main(int argc, char** argv) {
     using namespace velatrace;
@@ -36,6 +37,9 @@ int main(int argc, char** argv) {
         FramePorts{host, timers, clock, *registry, driver, engine, window.Video(), transfer});
     FrameHandlerFor<MainFrame> handler(frame);
     host.SetRecentFiles(&frame.Recent());
+
+    // The wave pane paints the core's buffer as the core's view describes it.
+    window.SetWavePane(new WavePane(frame.Wave(), frame.View()));
 
     // Engine threads only wake the pane; it takes the newest picture on this thread.
     VideoPane* pane = window.Video();
