@@ -275,6 +275,8 @@ TEST_F(PlaybackGraphTest, MpegWithSoundAndSoundOnlyFilesPlay) {
     EXPECT_NEAR(static_cast<double>(duration), 2e7, 1e6);
     ExpectExactSeek(mpg, 1.0, 0.04);  // between key frames, past B-frames
     ExpectExactSeek(mpg, 0.62, 0.04);
+    ExpectExactSeek(mpg, 0.3, 0.04);  // in the first group of pictures
+    ExpectExactSeek(mpg, 0.0, 0.04);  // the rewind of a stop
     ASSERT_EQ(graph_->SetPosition(duration - 3000000), kHrOk);
     ASSERT_EQ(graph_->Run(), kHrOk);
     EXPECT_TRUE(waiter_.WaitUntil([&] { return graph_->ReachedEnd(); }));

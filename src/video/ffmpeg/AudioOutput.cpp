@@ -54,6 +54,8 @@ HResult AudioOutput::OpenDevice(const char* name, const char* url, int sampleRat
     st->codecpar->sample_rate = sampleRate;
     av_channel_layout_default(&st->codecpar->ch_layout, channels);
     st->time_base = AVRational{1, sampleRate};
+    // Writes that would wait for room return at once, so the writing thread stays free to stop.
+    ctx->flags |= AVFMT_FLAG_NONBLOCK;
     AVDictionary* options = nullptr;
     // A short device buffer keeps the sound close to the picture and makes pauses prompt.
     if (std::strcmp(name, "pulse") == 0)
@@ -91,6 +93,10 @@ HResult AudioOutput::Write(const int16_t* samples, int frames) {
     written_ += frames;
     const int r = av_write_frame(output_, packet_.get());
     av_packet_unref(packet_.get());
+    // The muxer has taken this timestamp even when the device had no room; the next try gets a
+    // later one (they only need to rise).
+    if (r == AVERROR(EAGAIN))
+        return kHrFalse;
     return r < 0 ? kHrFail : kHrOk;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The system's sound output, through libavdevice's audio output devices (PulseAudio, else ALSA),
 // so replay sound needs no library beyond FFmpeg. Takes interleaved signed 16-bit samples; a write
-// blocks while the device's buffer is full, which paces the writer.
+// never waits: while the device's buffer is full it reports so, and the writer tries again.
 #include <cstdint>
 
 #include "video/MediaResult.h"
@@ -19,6 +19,7 @@ class AudioOutput {
     // kHrNoInterface when the machine has no sound output (or VELATRACE_AUDIO=none).
     HResult Open(int sampleRate, int channels);
     bool IsOpen() const { return output_ != nullptr; }
+    // kHrFalse, with nothing taken, while the device has no room for them.
     HResult Write(const int16_t* samples, int frames);
     // Drops what the device still holds, so a pause or a seek is heard at once.
     void Flush();

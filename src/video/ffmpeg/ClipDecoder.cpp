@@ -118,9 +118,9 @@ HResult ClipDecoder::Next(AvFramePtr* frame, double* time) {
     return Decode(frame, time);
 }
 
-HResult ClipDecoder::Reposition(int64_t timestamp) {
+HResult ClipDecoder::Reposition(int64_t timestamp, int64_t latest) {
     // The key frame at or before the timestamp, as near as the file's reader can find it.
-    int r = avformat_seek_file(input_.get(), index_, INT64_MIN, timestamp, timestamp, 0);
+    int r = avformat_seek_file(input_.get(), index_, INT64_MIN, timestamp, latest, 0);
     if (r < 0)
         r = av_seek_frame(input_.get(), index_, timestamp, AVSEEK_FLAG_BACKWARD);
     if (r < 0)
@@ -146,9 +146,19 @@ HResult ClipDecoder::SeekTo(double time, AvFramePtr* frame, double* frameTime) {
     double shownTime = 0.0;
     for (const double back : {0.0, 0.5, 1.0, 2.0, 4.0, 8.0, -1.0}) {
         const bool fromStart = back < 0 || time - back <= 0;
-        const int64_t ts =
-            fromStart ? startPts_ : startPts_ + static_cast<int64_t>((time - back) / tick);
-        if (Failed(Reposition(ts))) {
+        HResult moved;
+        if (fromStart) {
+            // Aiming before the first frame: readers that search by packet time then start at
+            // the first packet (the first frame's packet time can lie before its showing time),
+            // while indexed readers go to their first entry.
+            const int64_t margin = static_cast<int64_t>(10.0 / tick);
+            moved = Reposition(startPts_ > INT64_MIN + margin ? startPts_ - margin : startPts_,
+                               startPts_);
+        } else {
+            const int64_t ts = startPts_ + static_cast<int64_t>((time - back) / tick);
+            moved = Reposition(ts, ts);
+        }
+        if (Failed(moved)) {
             if (fromStart)
                 return kHrFail;
             continue;

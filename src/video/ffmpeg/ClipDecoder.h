@@ -31,7 +31,8 @@ class ClipDecoder {
 
   private:
     HResult Decode(AvFramePtr* frame, double* time);
-    HResult Reposition(int64_t timestamp);
+    // Moves the reader to the key frame at or before `timestamp` (and not after `latest`).
+    HResult Reposition(int64_t timestamp, int64_t latest);
     double TimeOf(const AVFrame* f);
 
     AvInputPtr input_;

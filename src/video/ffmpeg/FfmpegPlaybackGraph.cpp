@@ -13,6 +13,8 @@ namespace {
 // sound that the clock has left this far behind is skipped.
 constexpr double kAudioLead = 0.1;
 constexpr double kAudioLate = 0.2;
+// How often a full sound device is asked again for room.
+constexpr auto kAudioRetry = std::chrono::milliseconds(5);
 
 int64_t To100ns(double seconds) {
     return std::llround(seconds * 1e7);
@@ -381,21 +383,33 @@ void FfmpegPlaybackGraph::AudioLoop() {
             continue;
         }
         AvFramePtr playing = std::move(chunk);
+        const uint64_t seen = commands_;
         lock.unlock();
-        if (PlayAudio(playing.get(), &pcm))
-            quiet = false;
+        const int frames = ConvertAudio(playing.get(), &pcm);
         lock.lock();
+        // The device takes the sound when it has room; a command meanwhile (pause, seek, close)
+        // drops it, so stale sound is never heard.
+        while (frames > 0 && !quit_ && commands_ == seen) {
+            lock.unlock();
+            const HResult hr = output_.Write(pcm.data(), frames);
+            lock.lock();
+            if (hr != kHrFalse) {
+                quiet = quiet && Failed(hr);
+                break;
+            }
+            cv_.wait_for(lock, kAudioRetry, [&] { return quit_ || commands_ != seen; });
+        }
     }
 }
 
-bool FfmpegPlaybackGraph::PlayAudio(const AVFrame* chunk, std::vector<int16_t>* pcm) {
+int FfmpegPlaybackGraph::ConvertAudio(const AVFrame* chunk, std::vector<int16_t>* pcm) {
     if (!resampler_) {
         AVChannelLayout in{};
         if (chunk->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC ||
             chunk->ch_layout.nb_channels == 0) {
             av_channel_layout_default(&in, std::max(chunk->ch_layout.nb_channels, 1));
         } else if (av_channel_layout_copy(&in, &chunk->ch_layout) < 0) {
-            return false;
+            return 0;
         }
         AVChannelLayout out{};
         av_channel_layout_default(&out, outChannels_);
@@ -408,19 +422,19 @@ bool FfmpegPlaybackGraph::PlayAudio(const AVFrame* chunk, std::vector<int16_t>* 
         resampler_.reset(swr);
         if (r < 0 || !swr || swr_init(swr) < 0) {
             resampler_.reset();
-            return false;
+            return 0;
         }
     }
     const int capacity = swr_get_out_samples(resampler_.get(), chunk->nb_samples);
     if (capacity <= 0)
-        return false;
+        return 0;
     pcm->resize(static_cast<size_t>(capacity) * static_cast<size_t>(outChannels_));
     uint8_t* out[1] = {reinterpret_cast<uint8_t*>(pcm->data())};
     const int frames =
         swr_convert(resampler_.get(), out, capacity,
                     const_cast<const uint8_t**>(chunk->extended_data), chunk->nb_samples);
     if (frames <= 0)
-        return false;
+        return 0;
     const int32_t volume = volume_.load();
     if (volume <= kVolumeSilent) {
         std::fill(pcm->begin(), pcm->end(), int16_t{0});
@@ -429,7 +443,7 @@ bool FfmpegPlaybackGraph::PlayAudio(const AVFrame* chunk, std::vector<int16_t>* 
         for (int16_t& s : *pcm)
             s = static_cast<int16_t>(std::lround(s * gain));
     }
-    return Succeeded(output_.Write(pcm->data(), frames));
+    return frames;
 }
 
 }  // namespace velatrace

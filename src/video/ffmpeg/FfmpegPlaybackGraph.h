@@ -55,7 +55,8 @@ class FfmpegPlaybackGraph : public PlaybackGraph {
     void VideoLoop();
     void AudioLoop();
     void Present(AvFramePtr frame, double time);
-    bool PlayAudio(const AVFrame* chunk, std::vector<int16_t>* pcm);
+    // Resamples a decoded chunk to the device's 16-bit samples at the volume set; frames made.
+    int ConvertAudio(const AVFrame* chunk, std::vector<int16_t>* pcm);
     // The clock's position in seconds; mutex_ held.
     double PositionLocked() const;
     Clock::time_point WallTimeLocked(double position) const;
