@@ -118,6 +118,41 @@ TEST_F(CaptureRecorderTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
     engine.SetWakeCallback({});
 }
 
+TEST_F(CaptureRecorderTest, CameraJpegIsStoredWithoutEncodingAgain) {
+    // JPEG frames as a camera sends them, made here with the Motion-JPEG encoder.
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    AvCodecContextPtr enc(avcodec_alloc_context3(codec));
+    enc->width = 64;
+    enc->height = 48;
+    enc->pix_fmt = AV_PIX_FMT_YUVJ420P;
+    enc->time_base = AVRational{1, 20};
+    ASSERT_GE(avcodec_open2(enc.get(), codec, nullptr), 0);
+    TempFolder folder;
+    const std::string avi = folder.File("camera-jpeg.avi");
+    format_.jpegPackets = true;
+    CaptureRecorder recorder(avi, format_, 8, true, counters_, errors_, wake_);
+    int64_t bytes = 0;
+    for (int i = 0; i < 3; ++i) {
+        CameraFrame f = GreyFrame(i * 0.05, 50 + 40 * i);
+        f.picture->pts = i;
+        AvPacketPtr jpeg = MakePacket();
+        ASSERT_GE(avcodec_send_frame(enc.get(), f.picture.get()), 0);
+        ASSERT_GE(avcodec_receive_packet(enc.get(), jpeg.get()), 0);
+        bytes += jpeg->size;
+        f.jpeg = std::move(jpeg);
+        recorder.Offer(f);
+    }
+    recorder.Start();
+    recorder.Finish();
+    EXPECT_EQ(counters_.written.load(), 3);
+    const AviFacts facts = ReadAviFacts(avi);
+    ASSERT_TRUE(facts.opened);
+    EXPECT_EQ(facts.codec, "mjpeg");
+    EXPECT_EQ(facts.pictures, 3);
+    EXPECT_EQ(facts.decodedPictures, 3);
+    EXPECT_EQ(facts.pictureBytes, bytes);  // the camera's data, byte for byte in size
+}
+
 TEST_F(CaptureRecorderTest, FileThatCannotBeCreatedIsReportedOnce) {
     TempFolder folder;
     CaptureRecorder recorder(folder.File("no/such/folder.avi"), format_, 4, true, counters_,

@@ -69,6 +69,7 @@ AviFacts ReadAviFacts(const std::string& path) {
             const int64_t pts = pkt.p->pts != AV_NOPTS_VALUE ? pkt.p->pts : pkt.p->dts;
             if (pkt.p->size > 0) {
                 ++facts.pictures;
+                facts.pictureBytes += pkt.p->size;
                 if (decoding && avcodec_send_packet(dec.ctx, pkt.p) >= 0) {
                     while (avcodec_receive_frame(dec.ctx, frame.f) >= 0)
                         ++facts.decodedPictures;

@@ -22,6 +22,7 @@ struct AviFacts {
     int64_t firstPts = -1;
     int64_t lastPts = -1;
     int64_t decodedPictures = 0;
+    int64_t pictureBytes = 0;
     int indexEntries = 0;  // after reading the header: 0 or 1 means no index
 };
 
