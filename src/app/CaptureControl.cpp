@@ -133,6 +133,7 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
     }
 
     const bool running = video_.fCapturing || wave_->csvActive;
+    s_.alarmCapture = running && commandId == kCaptureCommandAlarm ? 1 : 0;
     if (running && capture_.useTimeLimit) {
         s_.captureStartTick = clock_.TickCount();
         const int32_t seconds = capture_.timeLimitSec > 0 ? capture_.timeLimitSec : 0;

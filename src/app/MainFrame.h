@@ -58,6 +58,7 @@ struct SessionState {
     int32_t batchPoints = 0;
     int32_t csvPendingPoints = 0;
     int32_t alarmLatched = 0;
+    int32_t alarmCapture = 0;  // the running capture was started by an alarm
     uint32_t captureStartTick = 0;
     // Replay.
     int32_t replayState = 0;  // 0 stopped, 1 playing, 2 paused

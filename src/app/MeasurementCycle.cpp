@@ -86,7 +86,9 @@ void MainFrame::OnLoggerData(uint32_t result, uint32_t byteCount) {
     const bool capturing = video_.fCapturing || wave_->csvActive;
     if (alarm == 0) {
         s_.alarmLatched = 0;
-        if (!capture_.useTimeLimit && capturing) {
+        // Only a capture the alarm started ends with it; one started by hand runs until the
+        // user or its time limit ends it.
+        if (!capture_.useTimeLimit && capturing && s_.alarmCapture) {
             CaptureCommand(0, 0);
         }
     } else if (s_.alarmLatched == 0 && alarm >= 1 && alarm <= kAlarmOutputs &&

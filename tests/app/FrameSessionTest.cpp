@@ -234,6 +234,21 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     EXPECT_EQ(again.Wave().channel[0].type, kTypeVoltage) << "the live channels are back";
 }
 
+TEST_F(FrameSession, AHandStartedCaptureRunsUntilTheUserEndsIt) {
+    ConfigureLogger("interval = 20ms\nch1 alarm OFF\n");
+    StoreCaptureSettings(0, 1);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    ASSERT_TRUE(Capturing());
+    int blocks = 0;
+    ASSERT_TRUE(PollUntil([&] { return f.Session().batchPoints > 0 && ++blocks == 3; }));
+    EXPECT_TRUE(Capturing()) << "alarm-free blocks do not end a capture started by hand";
+    f.OnCommand(cmd::kCapture);
+    EXPECT_FALSE(Capturing());
+    EXPECT_NE(folder.Read("run.csv").find("\r\n20MS\r\n"), std::string::npos);
+}
+
 TEST_F(FrameSession, OverwriteQuestionAnsweredNoStartsAndDeletesNothing) {
     ConfigureLogger("");
     StoreCaptureSettings(0, 0);
