@@ -203,8 +203,10 @@ HResult FfmpegCaptureGraph::GetAvgTimePerFrame(double* seconds) {
 }
 
 HResult FfmpegCaptureGraph::Run() {
-    if (running_)
+    // A graph whose camera was lost is still running on paper: running it again starts afresh.
+    if (running_ && !cameraLost_)
         return kHrOk;
+    Stop();
     if (!device_ || !Rendered())
         return kHrNotConnected;
     if (captureRendered_) {
@@ -233,6 +235,7 @@ HResult FfmpegCaptureGraph::Run() {
     }
     mailbox_.Clear();  // a picture of the last run is no news
     stop_.Reset();
+    cameraLost_ = false;
     running_ = true;
     camera_ = std::thread([this] { CameraLoop(); });
     return kHrOk;
@@ -264,6 +267,7 @@ void FfmpegCaptureGraph::CameraLoop() {
             // when the GUI gets round to stopping the graph.
             if (recorder_)
                 recorder_->Finish();
+            cameraLost_ = true;
             errors_.Post(hr, "The camera %s stopped delivering frames", displayName_.c_str());
             wake_->Wake();
             return;

@@ -66,6 +66,7 @@ class FfmpegCaptureGraph : public CaptureGraph {
 
     // While running.
     bool running_ = false;
+    std::atomic<bool> cameraLost_{false};  // the camera thread ended on a camera failure
     std::unique_ptr<CameraSource> source_;
     std::unique_ptr<CaptureRecorder> recorder_;
     StopSignal stop_;
