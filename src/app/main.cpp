@@ -10,7 +10,7 @@
 #include "app/QtTimers.h"
 #include "app/StillTransfer.h"
 #include "app/SystemClock.h"
-#include "logger/DriverLibraryDl.h"
+#include "logger/OpenDriverLibrary.h"
 #include "settings/UserRegistry.h"
 #include "video/VideoPane.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Korvex"));
 
     std::unique_ptr<RegistryStore> registry = OpenUserRegistry();
-    DriverLibraryDl driver;
+    std::unique_ptr<DriverLibrary> driver = OpenDriverLibrary();
     FfmpegMediaEngine engine;
     SystemClock clock;
     NoStillTransfer transfer;
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     QtTimers timers([&window](uint32_t id) { window.RunTimer(id); });
 
     MainFrame frame(
-        FramePorts{host, timers, clock, *registry, driver, engine, window.Video(), transfer});
+        FramePorts{host, timers, clock, *registry, *driver, engine, window.Video(), transfer});
     FrameHandlerFor<MainFrame> handler(frame);
     host.SetRecentFiles(&frame.Recent());
 

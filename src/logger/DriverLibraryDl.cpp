@@ -171,3 +171,13 @@ void DriverLibraryDl::CloseEvent(int64_t event) {
 }
 
 }  // namespace velatrace
+
+#include "logger/OpenDriverLibrary.h"
+
+namespace velatrace {
+
+std::unique_ptr<DriverLibrary> OpenDriverLibrary() {
+    return std::make_unique<DriverLibraryDl>();
+}
+
+}  // namespace velatrace

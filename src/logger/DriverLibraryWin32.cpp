@@ -140,3 +140,13 @@ class DriverLibraryWin32 final : public DriverLibrary {
 };
 
 }  // namespace velatrace
+
+#include "logger/OpenDriverLibrary.h"
+
+namespace velatrace {
+
+std::unique_ptr<DriverLibrary> OpenDriverLibrary() {
+    return std::make_unique<DriverLibraryWin32>();
+}
+
+}  // namespace velatrace
