@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libswresample-dev ffmpeg
-  xvfb xauth
+  xvfb xauth xdotool
 )
 
 missing=()
