@@ -290,16 +290,6 @@ int main(int argc, char** argv) {
         std::printf("file sizes: engine %.1f MB, tool %.1f MB\n",
                     static_cast<double>(fs::file_size(avi)) / 1e6,
                     static_cast<double>(fs::file_size(toolAvi)) / 1e6);
-        // Paced like a camera (-re), the tool too finds its caches cold at each frame, as the
-        // engine's encoder does between frames on a busy machine.
-        const double pacedEncode = RunTool("-re " + source + "-threads 1 -c:v mjpeg -q:v " +
-                                           std::to_string(q) + " '" + toolAvi + "'");
-        const double pacedSource = RunTool("-re " + source + "-f null -");
-        if (pacedEncode >= 0 && pacedSource >= 0) {
-            const double pacedPerFrame = (pacedEncode - pacedSource) / frames * 1000;
-            std::printf("ffmpeg tool paced (-re): %.2f ms/frame encoding -> engine / tool %.2fx\n",
-                        pacedPerFrame, perFrame / pacedPerFrame);
-        }
     }
 
     std::printf("\n== Seek: SetPosition to the new picture in the mailbox, 720p capture ==\n");
