@@ -9,84 +9,50 @@
 namespace velatrace::sim {
 namespace {
 
-TEST(SimConfig, EveryKindOfLineSetsItsSetting) {
+// What each setting does is tested through the device's behaviour; this is the line syntax.
+TEST(SimConfig, LinesReadWhateverTheirSpacingLetterCaseAndComments) {
     SimConfig config = DefaultConfig();
     const std::vector<std::string> warnings = ApplyConfigText(
         "# comment line\n"
         "interval = 250ms   # trailing comment\r\n"
-        "channel_count=8\n"
-        "start_points = 400\n"
-        "max_block_points = 100\n"
-        "memory_points = 5000\n"
-        "timeout_every = 3\n"
-        "bad_header_every = 4\n"
-        "short_reply_every = 5\n"
-        "disconnect_after_ms = 1500\n"
-        "open_fails = 1\n"
         "ch1 dc 20mv sine 0.01 40 0.005\n"
         "ch2 = DC 1-5V triangle 1 5 30\n"
         "ch3 TEMP PT100\n"
-        "ch4 RH 1V square 20 80 10\n"
-        "ch5 DC 5V ramp -2 2 7\n"
         "ch6 DC 10V const -1.5\n"
-        "ch1 alarm OFF\n"
         "CH6 ALARM lo -1 0.25 4\n"
         "ch10 alarm HI 3\n",
         config);
     EXPECT_TRUE(warnings.empty()) << warnings.front();
-
     EXPECT_EQ(config.intervalMs, 250u);
-    EXPECT_EQ(config.channelCount, 8);
-    EXPECT_EQ(config.startPoints, 400u);
-    EXPECT_EQ(config.maxBlockPoints, 100u);
-    EXPECT_EQ(config.memoryPoints, 5000u);
-    EXPECT_EQ(config.timeoutEvery, 3u);
-    EXPECT_EQ(config.badHeaderEvery, 4u);
-    EXPECT_EQ(config.shortReplyEvery, 5u);
-    EXPECT_EQ(config.disconnectAfterMs, 1500);
-    EXPECT_TRUE(config.openFails);
-
     const ChannelConfig* ch = config.channel;
     EXPECT_EQ(ch[0].input, InputKind::Dc);
     EXPECT_EQ(ch[0].range, "20MV");
     EXPECT_EQ(ch[0].wave, (Waveform{WaveKind::Sine, 0.01, 0.005, 40}));
-    EXPECT_EQ(ch[0].alarm, AlarmConfig{});
     EXPECT_EQ(ch[1].wave, (Waveform{WaveKind::Triangle, 1.0, 5.0, 30}));
-    EXPECT_EQ(ch[1].range, "1-5V");
     // A channel line without a waveform keeps the channel's own (the default sine here).
     EXPECT_EQ(ch[2].input, InputKind::Temp);
-    EXPECT_EQ(ch[2].range, "PT100");
     EXPECT_EQ(ch[2].wave, DefaultConfig().channel[2].wave);
-    EXPECT_EQ(ch[3].wave, (Waveform{WaveKind::Square, 20.0, 80.0, 10}));
-    EXPECT_EQ(ch[4].wave, (Waveform{WaveKind::Ramp, -2.0, 2.0, 7}));
     EXPECT_EQ(ch[5].wave, (Waveform{WaveKind::Constant, -1.5, 0.0, 1}));
     EXPECT_EQ(ch[5].alarm, (AlarmConfig{AlarmMode::Low, -1.0, 0.25, 4}));
     EXPECT_EQ(ch[9].alarm, (AlarmConfig{AlarmMode::High, 3.0, 0.0, 1}));
-    EXPECT_EQ(ch[9].input, InputKind::Off);
 
-    SimConfig seconds = DefaultConfig();
-    EXPECT_TRUE(ApplyConfigText("interval = 2 s\n", seconds).empty());
-    EXPECT_EQ(seconds.intervalMs, 2000u);
-    EXPECT_TRUE(ApplyConfigText("interval = 0.5s\ninterval=40", seconds).empty());
-    EXPECT_EQ(seconds.intervalMs, 40u);
+    for (const auto& [line, ms] :
+         {std::pair{"interval = 2 s", 2000u}, {"interval = 0.5s", 500u}, {"interval=40", 40u}}) {
+        EXPECT_TRUE(ApplyConfigText(line, config).empty()) << line;
+        EXPECT_EQ(config.intervalMs, ms) << line;
+    }
 }
 
 TEST(SimConfig, MalformedLinesAreSkippedWholeWithOneWarningEach) {
     const char* bad[] = {
         "interval",          // no '='
-        "interval = ",       // no value
         "interval = 0",      // below 1 ms
         "interval = 1.5ms",  // not whole milliseconds
-        "interval = fast",
         "interval = nan",
         "channel_count = 11",
-        "channel_count = -1",
-        "start_points = 1e3",
         "max_block_points = 20834",  // more than six digits of bytes allow
         "timeout_every = 99999999999",
-        "open_fails = 2",
         "colour = blue",  // unknown key
-        "ch0 DC 10V",
         "ch11 DC 10V",
         "ch1",
         "ch1 AC 10V",      // unknown input kind
@@ -94,20 +60,13 @@ TEST(SimConfig, MalformedLinesAreSkippedWholeWithOneWarningEach) {
         "ch1 DC 1234567",  // range longer than 6 characters
         "ch1 DC 1V;X",
         "ch1 DC 10V noise 1",
-        "ch1 DC 10V sine 5",      // no period
-        "ch1 DC 10V sine 5 0",    // period 0
-        "ch1 DC 10V sine 5 2.5",  // period not whole
+        "ch1 DC 10V sine 5 0",  // period 0
         "ch1 DC 10V ramp 0 1",
         "ch1 DC 10V const inf",
-        "ch1 DC 10V const 1 2",
         "ch5 OFF 10V sine 1 2",
-        "ch1 alarm",
-        "ch1 alarm HI",
-        "ch1 alarm HI x",
+        "ch1 alarm MID 4",
         "ch1 alarm HI 4 -1",      // negative hysteresis
         "ch1 alarm HI 4 0.5 10",  // output beyond one digit
-        "ch1 alarm OFF 4",
-        "ch1 alarm MID 4",
         "= 5",
         "\x01\x02\xff garbage \x7f",
     };
