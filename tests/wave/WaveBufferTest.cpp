@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "wave/WaveBuffer.h"
-#include "wave/WaveScales.h"
 
 namespace velatrace {
 namespace {
@@ -95,62 +94,17 @@ TEST(WaveBuffer, AlarmScanTakesChannelsInTurn) {
     EXPECT_EQ(wave->alarmChannel, 0);
 }
 
-TEST(WaveBuffer, ChannelSelectionWrapsAndFailsSafely) {
+// Wrapping through the channels is tested through the channel commands (WaveView).
+TEST(WaveBuffer, ChannelSelectionFromAnIndexOutsideTheChannelsLandsInside) {
     auto wave = LoggerBuffer();
-    EXPECT_FALSE(wave->SelectChannel(0, true));
+    EXPECT_FALSE(wave->SelectChannel(0, true)) << "no channel on";
     EXPECT_EQ(wave->currentChannel, 0);
-
     wave->channel[3].type = kTypeVoltage;
-    EXPECT_TRUE(wave->SelectChannel(4, true)) << "next channel from channel 4 wraps to it";
-    EXPECT_EQ(wave->currentChannel, 3);
-    EXPECT_TRUE(wave->SelectChannel(2, false));
-    EXPECT_EQ(wave->currentChannel, 3);
-
     wave->channel[8].type = kTypeHumidity;
     EXPECT_TRUE(wave->SelectChannel(-1, false));
     EXPECT_EQ(wave->currentChannel, 8);
     EXPECT_TRUE(wave->SelectChannel(10, true));
     EXPECT_EQ(wave->currentChannel, 3);
-    EXPECT_EQ(wave->CountActiveChannels(), 2);
-}
-
-TEST(WaveScales, ZoomStepsAndTheirEnds) {
-    auto wave = LoggerBuffer();
-    WaveScales scales;
-    wave->currentChannel = 2;
-    wave->channel[2].type = kTypeTemperature;
-    std::vector<int32_t> steps;
-    bool end = false;
-    while (!end) {
-        end = scales.LevelZoomIn(*wave);
-        steps.push_back(scales.vscale[2]);
-    }
-    EXPECT_EQ(steps, (std::vector<int32_t>{2, 4, 6, 8, 10}));
-    scales.vscale[2] = 1;
-    EXPECT_TRUE(scales.LevelZoomOut(*wave));
-    EXPECT_EQ(scales.vscale[2], 0);
-
-    wave->channel[2].type = kTypeVoltage;
-    EXPECT_FALSE(scales.LevelZoomIn(*wave));
-    EXPECT_EQ(scales.vscale[2], 1);
-    scales.vscale[2] = 57;  // a damaged stored value is brought back into range
-    EXPECT_TRUE(scales.LevelZoomIn(*wave));
-    EXPECT_EQ(scales.vscale[2], 10);
-
-    scales.tscale = 7;
-    EXPECT_TRUE(scales.TimeZoomIn());
-    EXPECT_EQ(scales.tscale, 8);
-    scales.tscale = 0;
-    EXPECT_TRUE(scales.TimeZoomOut());
-    EXPECT_EQ(scales.tscale, 0);
-    EXPECT_FALSE(scales.TimeZoomIn());
-
-    EXPECT_EQ(LevelSpan(kTypeVoltage, 5), 1.0);
-    EXPECT_EQ(LevelSpan(kTypeOff, 10), 0.02);
-    EXPECT_EQ(LevelSpan(kTypeTemperature, 3), 1000.0);
-    EXPECT_EQ(LevelSpan(kTypeHumidity, 10), 2.0);
-    EXPECT_EQ(TimeSpanSeconds(0), 300);
-    EXPECT_EQ(TimeSpanSeconds(8), 5);
 }
 
 }  // namespace

@@ -45,11 +45,10 @@ TEST_F(PaneFixture, ChannelChangeSetsLevelZoomByTheNewChannelsStep) {
     EXPECT_EQ(wave->currentChannel, 6);
 }
 
-TEST_F(PaneFixture, LevelZoomEnablesTheOppositeEndAndDisablesItsOwn) {
-    wave->channel[0].type = kTypeHumidity;
+TEST_F(PaneFixture, ZoomCommandsEnableTheOppositeEndAndDisableTheirOwn) {
+    wave->channel[0].type = kTypeHumidity;  // its level table changes every second step
     view.scales.vscale[0] = 0;
     ui.Enable(cmd::kLevelZoomOut, false);
-
     for (int32_t expected : {2, 4, 6, 8}) {
         EXPECT_TRUE(Run(cmd::kLevelZoomIn));
         EXPECT_EQ(view.scales.vscale[0], expected);
@@ -59,7 +58,6 @@ TEST_F(PaneFixture, LevelZoomEnablesTheOppositeEndAndDisablesItsOwn) {
     EXPECT_TRUE(Run(cmd::kLevelZoomIn));
     EXPECT_EQ(view.scales.vscale[0], 10);
     EXPECT_FALSE(ui.Enabled(cmd::kLevelZoomIn));
-
     EXPECT_TRUE(Run(cmd::kLevelZoomOut));
     EXPECT_EQ(view.scales.vscale[0], 8);
     EXPECT_TRUE(ui.Enabled(cmd::kLevelZoomIn));
@@ -68,18 +66,22 @@ TEST_F(PaneFixture, LevelZoomEnablesTheOppositeEndAndDisablesItsOwn) {
     EXPECT_EQ(view.scales.vscale[0], 0);
     EXPECT_FALSE(ui.Enabled(cmd::kLevelZoomOut));
     EXPECT_EQ(view.scales.vscale[1], 0) << "only the current channel's step moves";
-}
 
-TEST_F(PaneFixture, TimeZoomEnablesTheOppositeEndAndDisablesItsOwn) {
+    // A voltage channel moves by one; a damaged stored step is brought back into range.
+    wave->channel[0].type = kTypeVoltage;
+    EXPECT_TRUE(Run(cmd::kLevelZoomIn));
+    EXPECT_EQ(view.scales.vscale[0], 1);
+    view.scales.vscale[0] = 57;
+    EXPECT_TRUE(Run(cmd::kLevelZoomIn));
+    EXPECT_EQ(view.scales.vscale[0], 10);
+
     view.scales.tscale = 7;
     EXPECT_TRUE(Run(cmd::kTimeZoomIn));
     EXPECT_EQ(view.scales.tscale, 8);
     EXPECT_FALSE(ui.Enabled(cmd::kTimeZoomIn));
-
     EXPECT_TRUE(Run(cmd::kTimeZoomOut));
     EXPECT_EQ(view.scales.tscale, 7);
     EXPECT_TRUE(ui.Enabled(cmd::kTimeZoomIn));
-
     view.scales.tscale = 1;
     EXPECT_TRUE(Run(cmd::kTimeZoomOut));
     EXPECT_EQ(view.scales.tscale, 0);
