@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the real program on a virtual screen with the simulated logger and the test-pattern
-# camera, records by keyboard (Ctrl+R, Ctrl+T, a few seconds, Ctrl+T) and checks that the AVI
-# and CSV pair was written.
+# camera, records by keyboard (Ctrl+R, Ctrl+T, a few seconds, Ctrl+T), checks that the AVI and
+# CSV pair was written, then opens it again with Ctrl+O and checks it joined the recent files.
 # Usage: keyboard_capture.sh <velatrace program> <simulated driver library>
 set -euo pipefail
 program=$1
@@ -64,4 +64,12 @@ frames=$(ffprobe -v error -count_frames -select_streams v:0 \
 [ "${frames:-0}" -gt 0 ] || fail "the AVI holds no frames"
 rows=$(($(wc -l < "$work/smoke.csv") - 3))
 [ "$rows" -gt 0 ] || fail "the CSV holds no rows"
-echo "smoke test: AVI with $frames frames and CSV with $rows rows written"
+
+# Without automatic numbering the end of the capture also ends the preview, so File Open is on.
+press ctrl+o
+sleep 2
+xdotool type --delay 10 "$work/smoke.avi"
+xdotool key Return
+sleep 2
+grep -q "smoke.avi" "$work/velatrace.reg" || fail "the opened pair is not in the recent files"
+echo "smoke test: AVI with $frames frames and CSV with $rows rows written and opened again"
