@@ -57,18 +57,25 @@ int32_t WaveBuffer::DecodePoints(const uint8_t* block, int32_t byteCount, int32_
         writeIndex = writeIndex + run >= kRingRows ? 0 : writeIndex + run;
         k += run;
     }
-    uint16_t alarmBits[kRingRows];  // both alarm bytes of each flagged point
-    for (int32_t k = 0; k < flagged; ++k) {
-        const uint8_t* point = block + static_cast<size_t>(k) * pointSize;
-        alarmBits[k] = static_cast<uint16_t>(PointByte(point, alarmByte1, pointSize) |
-                                             (PointByte(point, alarmByte2, pointSize) << 8));
+    uint32_t alarmBits[kRingRows];  // both alarm bytes of each flagged point
+    if (alarmByte1 >= 0 && alarmByte2 < pointSize) {
+        for (int32_t k = 0; k < flagged; ++k) {
+            const uint8_t* point = block + static_cast<size_t>(k) * pointSize;
+            alarmBits[k] = point[alarmByte1] | (point[alarmByte2] << 8);
+        }
+    } else {
+        for (int32_t k = 0; k < flagged; ++k) {
+            const uint8_t* point = block + static_cast<size_t>(k) * pointSize;
+            alarmBits[k] = PointByte(point, alarmByte1, pointSize) |
+                           (PointByte(point, alarmByte2, pointSize) << 8);
+        }
     }
     // Channels 1..8 are bits 0..7 of the first alarm byte, channels 9 and 10 bits 0 and 1 of the
     // second. Written channel by channel so each loop runs over one flag array.
     for (int32_t c = 0; c < kChannels; ++c) {
         int32_t* flags = channel[c].alarmFlag + firstFlag;
         for (int32_t k = 0; k < flagged; ++k) {
-            flags[k] = (alarmBits[k] >> c) & 1;
+            flags[k] = static_cast<int32_t>((alarmBits[k] >> c) & 1);
         }
     }
     return points;
@@ -98,7 +105,7 @@ int32_t WaveBuffer::ScanAlarms(int32_t n) {
     // Visiting the ten channels from s wraps back to s, so every record is visited in the same
     // channel order. Records without any flag are skipped in blocks, which the compiler can
     // vectorise; only a block with a flag is searched in order.
-    constexpr int32_t kBlock = 64;
+    constexpr int32_t kBlock = 512;
     for (int32_t first = 0; first < records; first += kBlock) {
         const int32_t last = first + kBlock < records ? first + kBlock : records;
         int32_t any = 0;
