@@ -85,7 +85,6 @@ class FakeMediaEngine : public MediaEngine {
     std::vector<std::string> calls;
     FakeCaptureState capture;
     FakePlayState play;
-    int wakeCalls = 0;
 
     bool Called(const std::string& call) const {
         for (const auto& c : calls) {
@@ -210,7 +209,6 @@ class FakeMediaEngine : public MediaEngine {
         int times;
     };
     void Wake() {
-        ++wakeCalls;
         if (wake_) {
             wake_();
         }

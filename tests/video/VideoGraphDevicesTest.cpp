@@ -24,12 +24,6 @@ TEST_F(Devices, TheSavedCameraIsUsedElseTheFirst) {
     EXPECT_EQ(index, 0);
     EXPECT_EQ(engine.capture.device, "cam:a");
     EXPECT_STREQ(other.DisplayName(), "cam:a");
-
-    // First start (nothing saved) behaves the same.
-    VideoGraph first{engine, clock};
-    ASSERT_TRUE(first.InitCamera(&pane, &index));
-    EXPECT_EQ(index, 0);
-    EXPECT_EQ(engine.capture.device, "cam:a");
 }
 
 TEST_F(Devices, AtMostFourCamerasWithNamesCutTo119Characters) {
