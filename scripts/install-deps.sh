@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev fonts-dejavu-core
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libswresample-dev ffmpeg
   xvfb xauth xdotool
