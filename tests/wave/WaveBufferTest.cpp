@@ -18,8 +18,13 @@ std::unique_ptr<WaveBuffer> LoggerBuffer() {
 TEST(WaveBuffer, DecodesWholePointsWithSignAndAlarmBits) {
     auto wave = LoggerBuffer();
     std::vector<uint8_t> block(16000, 0);
-    block[0] = 0xFF, block[1] = 0xFF;              // -1
-    block[2] = 0x80, block[3] = 0x00;              // -32768
+    block[0] = 0xFF, block[1] = 0xFF;  // -1
+    block[2] = 0x80, block[3] = 0x00;  // -32768
+    for (int c = 0; c < 9; ++c) {      // point 1: every channel its own count, signs alternating
+        const uint16_t word = static_cast<uint16_t>(c % 2 ? -(c * 1001) : c * 1001);
+        block[48 + 2 * c] = static_cast<uint8_t>(word >> 8);
+        block[48 + 2 * c + 1] = static_cast<uint8_t>(word);
+    }
     block[48 + 18] = 0x7F, block[48 + 19] = 0xFF;  // point 1, channel 10: 32767
     block[39] = 0x05;                              // point 0: channels 1 and 3
     block[96 + 40] = 0x02;                         // point 2: channel 10
@@ -28,6 +33,9 @@ TEST(WaveBuffer, DecodesWholePointsWithSignAndAlarmBits) {
     EXPECT_EQ(wave->AppendPoints(block.data(), 144), 3);
     EXPECT_EQ(wave->samples[0][0], -1);
     EXPECT_EQ(wave->samples[0][1], -32768);
+    for (int c = 0; c < 9; ++c) {
+        EXPECT_EQ(wave->samples[1][c], c % 2 ? -(c * 1001) : c * 1001) << "channel " << c + 1;
+    }
     EXPECT_EQ(wave->samples[1][9], 32767);
     EXPECT_EQ(wave->channel[0].alarmFlag[0], 1);
     EXPECT_EQ(wave->channel[1].alarmFlag[0], 0);
@@ -45,7 +53,8 @@ TEST(WaveBuffer, DecodesWholePointsWithSignAndAlarmBits) {
     EXPECT_EQ(wave->AppendPoints(block.data(), 144), 0);
     EXPECT_EQ(wave->writeIndex, 6);
 
-    // Alarm bytes announced outside the point (a wrong channel count) read as no alarm.
+    // Alarm bytes announced outside the point (a wrong channel count) read as no alarm, and the
+    // alarm-free batch clears the flags the earlier batches set.
     wave->bytesPerPoint = 48;
     wave->channelCount = 20;
     block[59] = 0xFF;  // would be "point 0's alarm byte" at 2*20+19, but belongs to point 1
