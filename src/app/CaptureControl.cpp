@@ -31,6 +31,11 @@ void MainFrame::PreviewCommand() {
     }
     bool starting = !video_.fPreviewing && !wave_->noWait;
     const bool haveSource = s_.cameraFound || s_.loggerConnected;
+    // Stopping the live session ends a capture that is still running, as the Capture command
+    // would: the AVI is finished and the CSV gets its last rows, so nothing is left half open.
+    if (!starting && (video_.fCapturing || wave_->csvActive)) {
+        CaptureCommand(0, cmd::kCapture);
+    }
 
     if (starting && haveSource &&
         CaptureFileExists(capture_, s_.cameraFound != 0, capture_.autoNumber != 0)) {
@@ -102,6 +107,7 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
     }
 
     // Video side.
+    bool numberAdvanced = false;
     if (!s_.cameraFound) {
         video_.fCapturing = 0;
     } else if (!video_.fCapturing) {
@@ -109,6 +115,7 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
     } else {
         if (video_.naming.autoNumber) {
             ++video_.naming.number;
+            numberAdvanced = true;
         }
         video_.NextCaptureFile(capture_.autoNumber != 0);
         ui_.Enable(cmd::kCapture, false);
@@ -124,9 +131,9 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
     } else {
         csv_.AppendCsv();
         csv_.EndCsv(capture_.autoNumber);
-        // Without a camera nothing else advances the number, and the next capture would
-        // start by deleting this one's numbered CSV.
-        if (!s_.cameraFound && capture_.autoNumber) {
+        // Without a recording camera nothing else advances the number, and the next capture
+        // would start by deleting this one's numbered CSV.
+        if (!numberAdvanced && capture_.autoNumber) {
             ++video_.naming.number;
         }
         ui_.Enable(cmd::kCapture, false);
@@ -136,12 +143,17 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
     s_.alarmCapture = running && commandId == kCaptureCommandAlarm ? 1 : 0;
     if (running && capture_.useTimeLimit) {
         s_.captureStartTick = clock_.TickCount();
-        const int32_t seconds = capture_.timeLimitSec > 0 ? capture_.timeLimitSec : 0;
+        // Bounded so that the period in milliseconds cannot wrap round to a short one.
+        constexpr int32_t kLongestLimitSec = 2147483;
+        const int32_t seconds = capture_.timeLimitSec < 0                  ? 0
+                                : capture_.timeLimitSec > kLongestLimitSec ? kLongestLimitSec
+                                                                           : capture_.timeLimitSec;
         timers_.StartTimer(kTimerCaptureLimit, static_cast<uint32_t>(seconds) * 1000u);
         char text[32];
         FormatText(text, sizeof text, "%d sec", capture_.timeLimitSec);
         host_.SetStatusText(1, text);
     } else if (!running) {
+        timers_.KillTimer(kTimerCaptureLimit);
         host_.MessageBeep(mb::kIconInformation);
     }
     capture_.number = video_.naming.number;

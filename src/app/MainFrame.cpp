@@ -225,6 +225,12 @@ void MainFrame::TogglePane(uint32_t id) {
 
 void MainFrame::OnClose() {
     host_.BeginWaitCursor();
+    // A capture still running keeps every row received: the CSV gets its last rows before the
+    // logger closes (the AVI is finished when the video is released).
+    if (wave_->csvActive) {
+        csv_.AppendCsv();
+        csv_.EndCsv(0);
+    }
     video_.ReleaseVideo();
     link_.CloseLogger(port_.terminator);
     host_.EndWaitCursor();

@@ -209,7 +209,8 @@ int QtHost::ChooseOpenFile(char* path, size_t size) {
     std::memcpy(path, chosen.constData(), static_cast<size_t>(chosen.size()));
     path[chosen.size()] = '\0';
     // The dialog reports the filter as shown, without the hidden pattern list.
-    return filters[1].startsWith(dialog.selectedNameFilter()) ? kOpenWave : kOpenClip;
+    const QString filter = dialog.selectedNameFilter();
+    return !filter.isEmpty() && filters[1].startsWith(filter) ? kOpenWave : kOpenClip;
 }
 
 void QtHost::RefreshRecentMenu() {

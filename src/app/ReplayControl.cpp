@@ -44,6 +44,12 @@ void MainFrame::StartReplayTimer() {
 }
 
 bool MainFrame::OpenRecording(const char* path, int32_t kind) {
+    // A recording replaces the live session's data, so it opens only while no preview runs
+    // (File Open is disabled then; a recent file must not get round that).
+    if (video_.fPreviewing || wave_->noWait) {
+        host_.MessageBeep(mb::kIconExclamation);
+        return false;
+    }
     CloseRecording(0);
     char csvPath[kMaxPath];
     WaveCsvPathFor(csvPath, sizeof csvPath, path, kind == kClipKindWave);
@@ -105,15 +111,16 @@ void MainFrame::CloseRecording(uint32_t command) {
     // The loaded file's channel setup is replaced by the live one. With nothing loaded the live
     // channels stay as they are: switching them off would blank a running session's curves and
     // empty the fields of the CSV it records.
+    // With nothing loaded the live rows stay too, so a capture's pending rows are not lost.
     if (hadWave) {
         for (ChannelInfo& ch : wave_->channel) {
             ch.type = kTypeOff;
         }
+        view_.displayRow = 0;
+        csv_.RestoreLiveSetup();
+        s_.pointTotal = 0;
     }
-    view_.displayRow = 0;
     view_.hasSource = s_.loggerConnected;
-    csv_.RestoreLiveSetup();
-    s_.pointTotal = 0;
     s_.replayState = 0;
     host_.SetSeekPosition(0);
     host_.SetSeekTickFrequency(100);

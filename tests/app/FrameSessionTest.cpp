@@ -249,6 +249,64 @@ TEST_F(FrameSession, AHandStartedCaptureRunsUntilTheUserEndsIt) {
     EXPECT_NE(folder.Read("run.csv").find("\r\n20MS\r\n"), std::string::npos);
 }
 
+TEST_F(FrameSession, EveryWayOfLeavingACaptureKeepsItsRows) {
+    ConfigureLogger("interval = 20ms\nch1 alarm OFF\n");
+    StoreCaptureSettings(0, 0);
+    MainFrame& f = Start();
+    int32_t start = 0;
+    auto capture = [&] {
+        f.OnCommand(cmd::kPreview);
+        f.OnCommand(cmd::kCapture);
+        ASSERT_TRUE(Capturing());
+        start = f.Wave().csvIndex;
+        ASSERT_TRUE(PollUntil([&] { return f.Wave().writeIndex != f.Wave().csvIndex; }));
+    };
+    auto csvRows = [&] {
+        const std::string text = folder.Read("run.csv");
+        return static_cast<int32_t>(std::count(text.begin(), text.end(), '\n')) - 3;
+    };
+
+    // Stopping the preview ends the capture with its last rows, and nothing stays half open.
+    capture();
+    f.OnCommand(cmd::kPreview);
+    EXPECT_FALSE(Capturing());
+    EXPECT_FALSE(timers.Running(kTimerPoll));
+    EXPECT_EQ(csvRows(), f.Wave().writeIndex - start);
+
+    // While the live session runs, a recording cannot be opened over it, not even from the
+    // recent files.
+    capture();
+    host.openAnswer = folder.File("run.csv");
+    host.openKind = 2;
+    f.OnCommand(cmd::kFileOpen);
+    EXPECT_EQ(f.Wave().fileLoaded, 0);
+    EXPECT_TRUE(Capturing());
+
+    // File Close with nothing loaded leaves the capture's pending rows alone.
+    const int32_t pending = f.Wave().writeIndex - f.Wave().csvIndex;
+    f.OnCommand(cmd::kFileClose);
+    EXPECT_EQ(f.Wave().writeIndex - f.Wave().csvIndex, pending);
+
+    // Closing the window during a capture writes the rows still pending.
+    f.OnClose();
+    EXPECT_EQ(csvRows(), f.Wave().writeIndex - start);
+    EXPECT_EQ(f.Wave().csvActive, 0);
+}
+
+TEST_F(FrameSession, ACameraThatCannotBeBoundStillNumbersEachCsv) {
+    ConfigureLogger("interval = 20ms\nch1 alarm OFF\n");
+    StoreCaptureSettings(1, 0);
+    engine.SetResult("capture.BindDevice", kHrFail);
+    MainFrame& f = Start();
+    ASSERT_EQ(f.Session().cameraFound, 1);
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    ASSERT_TRUE(PollUntil([&] { return f.Wave().writeIndex != f.Wave().csvIndex; }));
+    f.OnCommand(cmd::kCapture);
+    EXPECT_EQ(f.Capture().number, 2) << "the next capture must not reuse run_01.csv";
+    EXPECT_FALSE(folder.Read("run_01.csv").empty());
+}
+
 TEST_F(FrameSession, OverwriteQuestionAnsweredNoStartsAndDeletesNothing) {
     ConfigureLogger("");
     StoreCaptureSettings(0, 0);
