@@ -30,6 +30,7 @@ extern "C" {
 #include "video/ffmpeg/AviWriter.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
 #include "video/ffmpeg/PatternCamera.h"
+#include "video_ffmpeg/WakeWaiter.h"
 
 namespace {
 
@@ -41,39 +42,7 @@ double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-// Wakes from the engine, counted, so the bench can wait for the next piece of news.
-class Waiter {
-  public:
-    WakeCallback Callback() {
-        return [this] {
-            std::lock_guard<std::mutex> lock(mutex_);
-            ++wakes_;
-            cv_.notify_all();
-        };
-    }
-    template <class Condition>
-    bool WaitUntil(Condition condition, Clock::duration limit) {
-        const auto deadline = Clock::now() + limit;
-        for (;;) {
-            uint64_t seen;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                seen = wakes_;
-            }
-            if (condition())
-                return true;
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (!cv_.wait_until(lock, deadline, [&] { return wakes_ != seen; })) {
-                return condition();
-            }
-        }
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    uint64_t wakes_ = 0;
-};
+using Waiter = velatrace::testing::WakeWaiter;
 
 // CPU seconds used so far by the process's thread named `name`, or -1 when there is none.
 double ThreadCpu(const char* name) {
