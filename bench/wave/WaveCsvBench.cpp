@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/FixedText.h"
+#include "base/Clock.h"
+#include "base/FixedText.h"
 #include "wave/WaveCsv.h"
 
 namespace velatrace {

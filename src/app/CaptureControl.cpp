@@ -1,6 +1,6 @@
 // Preview and Capture: starting and stopping the live session and the recordings.
 #include "app/CommandIds.h"
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "app/MainFrame.h"
 #include "session/CaptureNaming.h"
 

@@ -1,7 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/CommandIds.h"
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "session/CaptureNaming.h"
 
 namespace velatrace {
@@ -23,7 +23,7 @@ MainFrame::MainFrame(const FramePorts& ports)
       settings_(ports.registry),
       wave_(std::make_unique<WaveBuffer>()),
       link_(ports.driver, *wave_),
-      protocol_(link_, ports.host, ports.clock),
+      protocol_(link_, ports.clock),
       csv_(*wave_, ports.clock),
       video_(ports.engine, ports.clock) {}
 
@@ -75,7 +75,18 @@ void MainFrame::DeferredStartup() {
         ui_.Check(cmd::kDeviceFirst, true);
     }
 
-    s_.loggerConnected = protocol_.ConnectLogger(port_.terminator) ? 1 : 0;
+    const LoggerProtocol::Connection logger = protocol_.ConnectLogger(port_.terminator);
+    s_.loggerConnected = logger.opened ? 1 : 0;
+    if (logger.opened) {
+        if (logger.queryResult != 0) {
+            char text[128];
+            FormatText(text, sizeof text, "%s - %d", "Cannot the GL channel propery",
+                       static_cast<int>(logger.queryResult));
+            host_.MessageBeep(mb::kIconExclamation);
+            host_.MessageBox(text, mb::kOk | mb::kIconInformation);
+        }
+        host_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
+    }
     view_.hasSource = s_.loggerConnected;
 
     s_.ddeInitialized = 0;

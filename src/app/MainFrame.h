@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "app/Host.h"
 #include "app/RecentFiles.h"
 #include "app/StillTransfer.h"
@@ -20,7 +20,7 @@
 #include "wave/WaveBuffer.h"
 #include "wave/WaveCsv.h"
 #include "wave/WaveScales.h"
-#include "wave/WaveView.h"
+#include "app/WaveCommands.h"
 
 namespace velatrace {
 

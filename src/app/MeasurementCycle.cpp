@@ -1,7 +1,7 @@
 // The live session over time: the logger poll tick, the logger's answers with alarm handling,
 // and the timed end of a capture.
 #include "app/CommandIds.h"
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "app/MainFrame.h"
 
 namespace velatrace {

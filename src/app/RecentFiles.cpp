@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "settings/RegistryKey.h"
 
 namespace velatrace {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/CommandIds.h"
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "app/MainFrame.h"
 
 namespace velatrace {

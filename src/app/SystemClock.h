@@ -1,6 +1,6 @@
 #pragma once
 // The clock of the running program: a monotonic millisecond tick, the local time and sleeping.
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 namespace velatrace {
 

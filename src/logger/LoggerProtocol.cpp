@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "logger/RangeScale.h"
 
 namespace velatrace {
@@ -21,7 +21,6 @@ constexpr const char* kControlCommands[] = {":MEAS:OUTP:STAT?%s", ":MEAS:OUTP:CL
 
 constexpr uint32_t kHeaderSize = 8;
 constexpr uint32_t kTextPauseMs = 10;
-constexpr char kConnectFailure[] = "Cannot the GL channel propery";
 
 // Position of `needle` in `text` at or after `from`, or -1. Offsets past the end find nothing.
 int32_t Find(const char* text, int32_t length, const char* needle, int32_t from = 0) {
@@ -243,27 +242,18 @@ uint32_t LoggerProtocol::PollAck(int terminator, uint32_t timeoutMs, AckSink& si
     return r;
 }
 
-bool LoggerProtocol::ConnectLogger(int terminator) {
+LoggerProtocol::Connection LoggerProtocol::ConnectLogger(int terminator) {
+    Connection c;
     if (!link_.OpenLogger()) {
-        return false;
+        return c;
     }
+    c.opened = true;
     SendControl(LoggerControl::Clear, terminator, 0);
-    uint32_t r = SendControl(LoggerControl::Status, terminator, 0);
-    if (r == err::kSuccess) {
-        r = QueryChannelInfo(terminator, 0);
+    c.queryResult = SendControl(LoggerControl::Status, terminator, 0);
+    if (c.queryResult == err::kSuccess) {
+        c.queryResult = QueryChannelInfo(terminator, 0);
     }
-    if (r != err::kSuccess) {
-        ReportQueryFailure(r);
-    }
-    host_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
-    return true;
-}
-
-void LoggerProtocol::ReportQueryFailure(uint32_t code) {
-    char text[128];
-    FormatText(text, sizeof text, "%s - %d", kConnectFailure, static_cast<int>(code));
-    host_.MessageBeep(mb::kIconExclamation);
-    host_.MessageBox(text, mb::kOk | mb::kIconInformation);
+    return c;
 }
 
 }  // namespace velatrace

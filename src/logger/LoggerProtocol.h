@@ -4,8 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/Clock.h"
-#include "app/Host.h"
+#include "base/Clock.h"
 #include "logger/LoggerLink.h"
 
 namespace velatrace {
@@ -37,13 +36,19 @@ class AckSink {
 
 class LoggerProtocol {
   public:
-    LoggerProtocol(LoggerLink& link, Host& host, Clock& clock)
-        : link_(link), host_(host), clock_(clock) {}
+    LoggerProtocol(LoggerLink& link, Clock& clock) : link_(link), clock_(clock) {}
 
     uint32_t SendControl(LoggerControl kind, int terminator, uint32_t timeoutMs);
     uint32_t QueryChannelInfo(int terminator, uint32_t timeoutMs);
     uint32_t PollAck(int terminator, uint32_t timeoutMs, AckSink& sink);
-    bool ConnectLogger(int terminator);
+    // Opens the link, clears the logger and reads its status and channel table. `opened` is
+    // false when no logger could be opened; `queryResult` is the first failing exchange's code
+    // (the link stays open then, and the caller reports it).
+    struct Connection {
+        bool opened = false;
+        uint32_t queryResult = 0;
+    };
+    Connection ConnectLogger(int terminator);
     int32_t CountActiveChannels() const { return link_.Wave().CountActiveChannels(); }
 
   private:
@@ -55,12 +60,10 @@ class LoggerProtocol {
                                  uint32_t readTimeoutMs, int32_t* announced);
     // Reads and discards a block of `byteCount` bytes, in pieces the receive buffer holds.
     uint32_t DrainBlock(int32_t byteCount, uint32_t timeoutMs);
-    void ReportQueryFailure(uint32_t code);
     void ParseAmpReply(ChannelInfo& ch, const char* reply);
     void ParseAlarmReply(ChannelInfo& ch, const char* reply);
 
     LoggerLink& link_;
-    Host& host_;
     Clock& clock_;
 };
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "wave/WaveBuffer.h"
 
 namespace velatrace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 
 namespace velatrace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 
 namespace velatrace {
 

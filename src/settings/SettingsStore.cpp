@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "settings/RegistryKey.h"
 
 namespace velatrace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "video/FailureTrace.h"
 #include "video/MediaEngine.h"
 #include "video/PropertyPages.h"

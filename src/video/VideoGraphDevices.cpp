@@ -2,7 +2,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "video/VideoGraph.h"
 
 namespace velatrace {

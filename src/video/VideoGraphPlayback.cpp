@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "video/VideoGraph.h"
 
 namespace velatrace {

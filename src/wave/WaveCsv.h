@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "session/CaptureSettings.h"
 #include "wave/WaveBuffer.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "session/CaptureNaming.h"
 #include "wave/CsvRecord.h"
 #include "wave/WaveCsv.h"

@@ -1,6 +1,6 @@
 #include "wave/WavePlot.h"
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "wave/WaveScales.h"
 
 namespace velatrace {

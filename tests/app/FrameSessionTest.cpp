@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "app/CommandIds.h"
-#include "app/FixedText.h"
 #include "app/MainFrame.h"
+#include "base/FixedText.h"
 #include "logger/DriverLibraryDl.h"
 #include "settings/RegistryTree.h"
 #include "support/FakeClock.h"

@@ -5,7 +5,6 @@
 #include "FakeDriverLibrary.h"
 #include "logger/LoggerProtocol.h"
 #include "support/FakeClock.h"
-#include "support/FakeHost.h"
 
 namespace velatrace {
 namespace {
@@ -13,7 +12,6 @@ namespace {
 using testing::Block;
 using testing::FakeClock;
 using testing::FakeDriverLibrary;
-using testing::FakeHost;
 using testing::Points;
 
 // Collects acknowledge answers the way the window does: pieces are decoded at once, the
@@ -38,11 +36,10 @@ struct RecordingSink : AckSink {
 
 struct ProtocolFixture : ::testing::Test {
     FakeDriverLibrary driver;
-    FakeHost host;
     FakeClock clock;
     std::unique_ptr<WaveBuffer> wave = std::make_unique<WaveBuffer>();
     LoggerLink link{driver, *wave};
-    LoggerProtocol protocol{link, host, clock};
+    LoggerProtocol protocol{link, clock};
 
     void ScriptLogger() {
         driver.blocks[":MEAS:OUTP:ONE?"] = Block(Points(1));
@@ -141,28 +138,19 @@ TEST_F(ProtocolFixture, AFailedChannelReplyStopsTheQueryThere) {
     EXPECT_EQ(wave->intervalMs, 1234) << "no interval is read after a failed channel";
 }
 
-TEST_F(ProtocolFixture, ConnectReportsAFailedQueryButKeepsTheLink) {
+TEST_F(ProtocolFixture, ConnectReturnsAFailedQueryButKeepsTheLink) {
     ScriptLogger();
     driver.text.erase(":INFO:CH?");
-    EXPECT_TRUE(protocol.ConnectLogger(0));
+    const LoggerProtocol::Connection c = protocol.ConnectLogger(0);
+    EXPECT_TRUE(c.opened);
+    EXPECT_EQ(c.queryResult, err::kWaitTimeout);
     EXPECT_EQ(driver.writes[0], ":MEAS:OUTP:CLR?\r\n");
     EXPECT_EQ(driver.writes[1], ":MEAS:OUTP:STAT?\r\n");
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Cannot the GL channel propery - 258");
-    EXPECT_EQ(host.boxes[0].style, mb::kOk | mb::kIconInformation);
-    EXPECT_EQ(host.beeps, (std::vector<uint32_t>{mb::kIconExclamation}));
-    ASSERT_EQ(host.menus.size(), 1u);
-    EXPECT_EQ(host.menus[0].first, MenuExtension::ChannelProperty);
-    EXPECT_EQ(host.menus[0].second, Submenu::Transfer);
     EXPECT_TRUE(link.IsOpen());
-}
 
-TEST_F(ProtocolFixture, ConnectWithoutTheLibraryIsSilent) {
     driver.loadable = false;
-    EXPECT_FALSE(protocol.ConnectLogger(0));
-    EXPECT_TRUE(host.boxes.empty());
-    EXPECT_TRUE(host.beeps.empty());
-    EXPECT_TRUE(host.menus.empty());
+    link.CloseLogger(0);
+    EXPECT_FALSE(protocol.ConnectLogger(0).opened);
 }
 
 TEST_F(ProtocolFixture, AcknowledgePollDeliversTheBlockOrNothing) {

@@ -11,13 +11,11 @@
 #include "logger/DriverLibraryDl.h"
 #include "logger/LoggerProtocol.h"
 #include "support/FakeClock.h"
-#include "support/FakeHost.h"
 
 namespace velatrace {
 namespace {
 
 using testing::FakeClock;
-using testing::FakeHost;
 
 struct DecodingSink : AckSink {
     explicit DecodingSink(LoggerLink& link) : link(link) {}
@@ -56,11 +54,10 @@ class SimulatedLogger : public ::testing::Test {
     }
 
     DriverLibraryDl driver{VELATRACE_SIM_LIBRARY};
-    FakeHost host;
     FakeClock clock;
     std::unique_ptr<WaveBuffer> wave = std::make_unique<WaveBuffer>();
     LoggerLink link{driver, *wave};
-    LoggerProtocol protocol{link, host, clock};
+    LoggerProtocol protocol{link, clock};
     std::filesystem::path configPath_;
 };
 
@@ -76,8 +73,9 @@ ch4 RH 1V const 50
 ch5 DC 5V const 3
 ch5 alarm HI 2.0 0.1 2
 )");
-    ASSERT_TRUE(protocol.ConnectLogger(0));
-    EXPECT_TRUE(host.boxes.empty()) << host.boxes[0].text;
+    const LoggerProtocol::Connection c = protocol.ConnectLogger(0);
+    ASSERT_TRUE(c.opened);
+    EXPECT_EQ(c.queryResult, 0u);
 
     EXPECT_EQ(wave->channelCount, 10);
     EXPECT_EQ(wave->bytesPerPoint, 48);
@@ -114,7 +112,7 @@ ch5 alarm HI 2.0 0.1 2
 
 TEST_F(SimulatedLogger, ABlockLargerThanTheReceiveBufferArrivesWhole) {
     Configure("start_points = 1000\ninterval = 10s\nch1 DC 10V ramp 0 10 1000\n");
-    ASSERT_TRUE(protocol.ConnectLogger(0));
+    ASSERT_TRUE(protocol.ConnectLogger(0).opened);
     DecodingSink sink(link);
     EXPECT_EQ(protocol.PollAck(0, 0, sink), 0u);
     ASSERT_GE(sink.appended, 1000);
@@ -125,13 +123,12 @@ TEST_F(SimulatedLogger, ABlockLargerThanTheReceiveBufferArrivesWhole) {
 
 TEST_F(SimulatedLogger, InjectedFaultsGiveTheirCodesAndNoCrash) {
     Configure("open_fails = 1\n");
-    EXPECT_FALSE(protocol.ConnectLogger(0));
-    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_FALSE(protocol.ConnectLogger(0).opened);
 
     Configure("disconnect_after_ms = 0\n");
-    ASSERT_TRUE(protocol.ConnectLogger(0));
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Cannot the GL channel propery - 31");
+    const LoggerProtocol::Connection lost = protocol.ConnectLogger(0);
+    ASSERT_TRUE(lost.opened);
+    EXPECT_EQ(lost.queryResult, 31u);
     DecodingSink sink(link);
     EXPECT_EQ(protocol.PollAck(0, 0, sink), 31u);
     EXPECT_EQ(sink.completions, 0);

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "session/CaptureNaming.h"
 #include "support/TempFolder.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "settings/RegistryFile.h"
 #include "settings/RegistryProbe.h"
 #include "support/TempFolder.h"

@@ -1,6 +1,6 @@
 #pragma once
 // A clock driven by hand: TickCount moves only when a test (or Sleep) moves it.
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 namespace velatrace::testing {
 

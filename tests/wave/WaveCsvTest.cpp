@@ -15,7 +15,7 @@
 #include <csignal>
 #endif
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 #include "session/CaptureNaming.h"
 #include "support/FakeClock.h"
 #include "support/TempFolder.h"

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/CommandIds.h"
-#include "wave/WaveView.h"
+#include "app/WaveCommands.h"
 
 namespace velatrace {
 namespace {
