@@ -1,7 +1,7 @@
 // Preview and Capture: starting and stopping the live session and the recordings.
 #include "app/CommandIds.h"
-#include "base/FixedText.h"
 #include "app/MainFrame.h"
+#include "base/FixedText.h"
 #include "session/CaptureNaming.h"
 
 namespace velatrace {
@@ -22,18 +22,18 @@ void MainFrame::ShowCaptureFileName() {
 }
 
 void MainFrame::PreviewCommand() {
-    if (video_.fClipOpen || wave_->fileLoaded) {
+    if (video_.IsClipOpen() || wave_->fileLoaded) {
         CloseRecording(0);
         if (s_.cameraFound) {
             int32_t index = 0;
             s_.cameraFound = video_.SelectSavedDevice(videoPane_, &index) ? 1 : 0;
         }
     }
-    bool starting = !video_.fPreviewing && !wave_->noWait;
+    bool starting = !video_.IsPreviewing() && !wave_->noWait;
     const bool haveSource = s_.cameraFound || s_.loggerConnected;
     // Stopping the live session ends a capture that is still running, as the Capture command
     // would: the AVI is finished and the CSV gets its last rows, so nothing is left half open.
-    if (!starting && (video_.fCapturing || wave_->csvActive)) {
+    if (!starting && (video_.IsCapturing() || wave_->csvActive)) {
         CaptureCommand(0, cmd::kCapture);
     }
 
@@ -100,7 +100,7 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
             video_.fCapturing = 0;
         }
     } else if (commandId == kCaptureCommandTimeLimit) {
-        if (!video_.fCapturing && !wave_->csvActive) {
+        if (!video_.IsCapturing() && !wave_->csvActive) {
             return;
         }
         wave_->csvActive = 1;
@@ -110,11 +110,11 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
     bool numberAdvanced = false;
     if (!s_.cameraFound) {
         video_.fCapturing = 0;
-    } else if (!video_.fCapturing) {
+    } else if (!video_.IsCapturing()) {
         video_.StartCapture();
     } else {
-        if (video_.naming.autoNumber) {
-            ++video_.naming.number;
+        if (capture_.autoNumber) {
+            video_.SetCaptureNumber(video_.CaptureNumber() + 1);
             numberAdvanced = true;
         }
         video_.NextCaptureFile(capture_.autoNumber != 0);
@@ -125,7 +125,8 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
     if (!s_.loggerConnected) {
         wave_->csvActive = 0;
     } else if (!wave_->csvActive) {
-        csv_.BeginCsv(capture_.path, capture_.filename, capture_.autoNumber, video_.naming.number);
+        csv_.BeginCsv(capture_.path, capture_.filename, capture_.autoNumber,
+                      video_.CaptureNumber());
         wave_->csvIndex = wave_->writeIndex;
         s_.csvPendingPoints = 0;
     } else {
@@ -134,12 +135,12 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
         // Without a recording camera nothing else advances the number, and the next capture
         // would start by deleting this one's numbered CSV.
         if (!numberAdvanced && capture_.autoNumber) {
-            ++video_.naming.number;
+            video_.SetCaptureNumber(video_.CaptureNumber() + 1);
         }
         ui_.Enable(cmd::kCapture, false);
     }
 
-    const bool running = video_.fCapturing || wave_->csvActive;
+    const bool running = video_.IsCapturing() || wave_->csvActive;
     s_.alarmCapture = running && commandId == kCaptureCommandAlarm ? 1 : 0;
     if (running && capture_.useTimeLimit) {
         s_.captureStartTick = clock_.TickCount();
@@ -156,11 +157,11 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
         timers_.KillTimer(kTimerCaptureLimit);
         host_.MessageBeep(mb::kIconInformation);
     }
-    capture_.number = video_.naming.number;
+    capture_.number = video_.CaptureNumber();
 
     ui_.Check(cmd::kCapture, running);
-    ui_.Check(cmd::kPreview, video_.fPreviewing || wave_->noWait);
-    ui_.Enable(cmd::kFileOpen, !video_.fPreviewing);
+    ui_.Check(cmd::kPreview, video_.IsPreviewing() || wave_->noWait);
+    ui_.Enable(cmd::kFileOpen, !video_.IsPreviewing());
 }
 
 }  // namespace velatrace

@@ -39,11 +39,11 @@ void MainFrame::Create() {
     char name[kDisplayNameSize] = {};
     settings_.LoadCamname(name, sizeof name);
     video_.LoadDisplayName(name, sizeof name);
-    settings_.LoadStrm(video_.m_strm);
+    StreamSettings stream;
+    settings_.LoadStrm(stream);
+    video_.LoadStream(stream);
     settings_.LoadCapture(capture_);
-    CopyText(video_.naming.path, capture_.path);
-    CopyText(video_.naming.filename, capture_.filename);
-    video_.naming.autoNumber = capture_.autoNumber;
+    video_.SetNaming(capture_.path, capture_.filename, capture_.autoNumber);
     settings_.LoadDde(dde_);
     settings_.LoadPort(port_);
 
@@ -54,23 +54,17 @@ void MainFrame::Create() {
 void MainFrame::DeferredStartup() {
     host_.BeginWaitCursor();
     NextCaptureNumber(capture_);
-    video_.naming.number = capture_.number;
+    video_.SetCaptureNumber(capture_.number);
 
     int32_t index = 0;
     bool selected = false;
     s_.cameraFound = video_.InitCamera(videoPane_, &index, &selected) ? 1 : 0;
     if (selected) {
-        settings_.SaveCamname(video_.DisplayName(), video_.gcap.cbDisplayName);
+        settings_.SaveCamname(video_.DisplayName(), video_.DisplayNameSize());
     }
     if (s_.cameraFound) {
         const char* names[kMaxVideoDevices] = {};
-        int count = 0;
-        for (; count < video_.m_strm.nDevices && count < kMaxVideoDevices; ++count) {
-            if (video_.gcap.szDeviceNames[count][0] == '\0') {
-                break;
-            }
-            names[count] = video_.gcap.szDeviceNames[count];
-        }
+        const int count = video_.DeviceNames(names, kMaxVideoDevices);
         host_.AppendMenuItems(MenuExtension::CaptureDevices, Submenu::Capture, names, count);
         ui_.Check(cmd::kDeviceFirst, true);
     }
@@ -201,7 +195,7 @@ void MainFrame::OnCommand(uint32_t id) {
             video_.ToggleMute();
             break;
         case cmd::kPaneResized:
-            if (video_.m_strm.fAudioOnly == 0) {
+            if (video_.Stream().fAudioOnly == 0) {
                 video_.FitVideoWindow(videoPane_);
             }
             break;

@@ -1,8 +1,8 @@
 // The live session over time: the logger poll tick, the logger's answers with alarm handling,
 // and the timed end of a capture.
 #include "app/CommandIds.h"
-#include "base/FixedText.h"
 #include "app/MainFrame.h"
+#include "base/FixedText.h"
 
 namespace velatrace {
 
@@ -83,7 +83,7 @@ void MainFrame::OnLoggerData(uint32_t result, uint32_t byteCount) {
     view_.displayRow = wave_->writeIndex;
 
     const int32_t alarm = wave_->ScanAlarms(s_.batchPoints);
-    const bool capturing = video_.fCapturing || wave_->csvActive;
+    const bool capturing = video_.IsCapturing() || wave_->csvActive;
     if (alarm == 0) {
         s_.alarmLatched = 0;
         // Only a capture the alarm started ends with it; one started by hand runs until the
@@ -112,8 +112,8 @@ void MainFrame::CaptureTimeLimitTick() {
 
 void MainFrame::StillImageTransfer(int32_t /*alarm*/) {
     const int32_t bytes = video_.GrabFrame();
-    if (bytes > 0 && video_.gcap.pBmpBuffer != nullptr) {
-        transfer_.TransferFrame(&video_.bmiGrab, video_.gcap.pBmpBuffer, bytes);
+    if (bytes > 0 && video_.GrabbedPixels() != nullptr) {
+        transfer_.TransferFrame(&video_.GrabbedFormat(), video_.GrabbedPixels(), bytes);
     }
 }
 

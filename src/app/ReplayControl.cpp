@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "app/CommandIds.h"
-#include "base/FixedText.h"
 #include "app/MainFrame.h"
+#include "base/FixedText.h"
 
 namespace velatrace {
 
@@ -25,7 +25,7 @@ const char* FileNamePart(const char* path) {
 }  // namespace
 
 int32_t MainFrame::ClipSeconds() const {
-    return static_cast<int32_t>(static_cast<double>(video_.m_strm.llDuration) / 1e7 + 0.5);
+    return static_cast<int32_t>(static_cast<double>(video_.ClipDuration()) / 1e7 + 0.5);
 }
 
 int32_t MainFrame::WaveSeconds(int32_t rows) const {
@@ -46,7 +46,7 @@ void MainFrame::StartReplayTimer() {
 bool MainFrame::OpenRecording(const char* path, int32_t kind) {
     // A recording replaces the live session's data, so it opens only while no preview runs
     // (File Open is disabled then; a recent file must not get round that).
-    if (video_.fPreviewing || wave_->noWait) {
+    if (video_.IsPreviewing() || wave_->noWait) {
         host_.MessageBeep(mb::kIconExclamation);
         return false;
     }
@@ -55,8 +55,6 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
     WaveCsvPathFor(csvPath, sizeof csvPath, path, kind == kClipKindWave);
 
     video_.fClipOpen = 0;
-    video_.m_strm.lvw = 0;
-    video_.m_strm.lvh = 0;
     int32_t clipSeconds = 0;
     if (kind == kClipKindMedia) {
         if (!video_.OpenClip(videoPane_, path)) {
@@ -92,7 +90,7 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
     host_.SetSeekTickFrequency(frequency < 2 ? 2 : frequency);
     StartReplayTimer();
 
-    if (video_.fClipOpen || wave_->fileLoaded) {
+    if (video_.IsClipOpen() || wave_->fileLoaded) {
         ui_.GroupEnable(cmd::kClipStop, true);
     }
     if (wave_->fileLoaded) {
@@ -105,7 +103,7 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
 
 void MainFrame::CloseRecording(uint32_t command) {
     timers_.KillTimer(kTimerReplay);
-    const bool hadClip = video_.fClipOpen != 0;
+    const bool hadClip = video_.IsClipOpen() != 0;
     const bool hadWave = wave_->fileLoaded != 0;
     video_.CloseClip();
     // The loaded file's channel setup is replaced by the live one. With nothing loaded the live
@@ -154,7 +152,7 @@ void MainFrame::ClipStop() {
 }
 
 void MainFrame::ClipToggle() {
-    if (video_.m_strm.nPlayState == 2 || s_.replayState == 1) {
+    if (video_.Stream().nPlayState == 2 || s_.replayState == 1) {
         video_.PauseClip();
         s_.replayState = 2;
         timers_.KillTimer(kTimerReplay);
@@ -172,7 +170,7 @@ void MainFrame::OnSeekBar(SeekEvent event, int position) {
         return;
     }
     const int32_t p = position < 0 ? 0 : (position > 100 ? 100 : position);
-    const int32_t state = video_.m_strm.nPlayState;
+    const int32_t state = video_.Stream().nPlayState;
     if (state != 0) {
         video_.PauseClip();
         timers_.KillTimer(kTimerReplay);
@@ -186,7 +184,7 @@ void MainFrame::OnSeekBar(SeekEvent event, int position) {
     } else {
         video_.PlayClip();
     }
-    if (video_.m_strm.nPlayState == 2) {
+    if (video_.Stream().nPlayState == 2) {
         StartReplayTimer();
     }
     if (wave_->fileLoaded) {
@@ -197,7 +195,7 @@ void MainFrame::OnSeekBar(SeekEvent event, int position) {
 }
 
 void MainFrame::ReplayTick() {
-    if (video_.fCapturing) {
+    if (video_.IsCapturing()) {
         return;
     }
     const uint32_t now = clock_.TickCount();
@@ -208,9 +206,9 @@ void MainFrame::ReplayTick() {
     int32_t current = 0;
     int32_t total = 0;
     int64_t position = 0;
-    if (video_.fClipOpen) {
+    if (video_.IsClipOpen()) {
         host_.SetSeekPosition(video_.GetClipPosition(&position));
-        if (position >= video_.m_strm.llDuration) {
+        if (position >= video_.ClipDuration()) {
             timers_.KillTimer(kTimerReplay);
             s_.replayElapsedMs = 100;
             video_.PauseClip();
@@ -237,12 +235,12 @@ void MainFrame::ReplayTick() {
                     timers_.KillTimer(kTimerReplay);
                 }
             }
-            if (!video_.fClipOpen && s_.pointTotal > 0) {
+            if (!video_.IsClipOpen() && s_.pointTotal > 0) {
                 host_.SetSeekPosition(static_cast<int>(static_cast<double>(view_.displayRow) /
                                                        s_.pointTotal * 100.0));
             }
         }
-        if (!video_.fClipOpen) {
+        if (!video_.IsClipOpen()) {
             current = WaveSeconds(view_.displayRow);
             total = WaveSeconds(s_.pointTotal);
             haveTimes = true;
@@ -260,11 +258,11 @@ void MainFrame::ClipInformation() {
     int32_t seconds = 0;
     int32_t rate = 0;
     int32_t frames = 0;
-    if (s_.cameraFound || video_.fClipOpen) {
-        width = video_.m_strm.lvw;
-        height = video_.m_strm.lvh;
+    if (s_.cameraFound || video_.IsClipOpen()) {
+        width = video_.Stream().lvw;
+        height = video_.Stream().lvh;
         seconds = ClipSeconds();
-        rate = video_.m_strm.lrate;
+        rate = video_.Stream().lrate;
         frames = seconds * rate;
     } else if (s_.loggerConnected || wave_->fileLoaded) {
         seconds = WaveSeconds(s_.pointTotal);

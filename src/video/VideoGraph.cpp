@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "base/FixedText.h"
+
 namespace velatrace {
 
 VideoGraph::VideoGraph(MediaEngine& engine, Clock& clock) : engine_(engine), clock_(clock) {
@@ -55,6 +57,23 @@ void VideoGraph::GetCaptureCounts(int64_t* dropped, int64_t* written) {
     if (gcap.pCB2) {
         gcap.pCB2->GetCaptureCounts(dropped, written);
     }
+}
+
+void VideoGraph::SetNaming(const char* folder, const char* base, int32_t autoNumber) {
+    CopyText(naming.path, folder);
+    CopyText(naming.filename, base);
+    naming.autoNumber = autoNumber;
+}
+
+int32_t VideoGraph::DeviceNames(const char* names[], int32_t capacity) const {
+    int32_t count = 0;
+    for (; count < m_strm.nDevices && count < kMaxVideoDevices && count < capacity; ++count) {
+        if (gcap.szDeviceNames[count][0] == '\0') {
+            break;
+        }
+        names[count] = gcap.szDeviceNames[count];
+    }
+    return count;
 }
 
 }  // namespace velatrace

@@ -96,6 +96,27 @@ class VideoGraph {
     int32_t fClipOpen = 0;
     FailureTrace trace;  // the last failed engine call
 
+    // ---- what the rest of the program reads ----
+    bool IsCapturing() const { return fCapturing != 0; }
+    bool IsPreviewing() const { return fPreviewing != 0; }
+    bool IsClipOpen() const { return fClipOpen != 0; }
+    // The camera's size and rate, the replay volume and the open clip's length.
+    const StreamSettings& Stream() const { return m_strm; }
+    // The stream settings stored from the last run (size, rate, volume).
+    void LoadStream(const StreamSettings& stored) { m_strm = stored; }
+    // The open clip's length in 100-ns units (0 when unknown).
+    int64_t ClipDuration() const { return m_strm.llDuration; }
+    // The AVI naming: folder (with its trailing separator), base name and automatic numbering.
+    void SetNaming(const char* folder, const char* base, int32_t autoNumber);
+    int32_t CaptureNumber() const { return naming.number; }
+    void SetCaptureNumber(int32_t number) { naming.number = number; }
+    // The friendly names of the enumerated cameras, in order; returns how many.
+    int32_t DeviceNames(const char* names[], int32_t capacity) const;
+    uint32_t DisplayNameSize() const { return gcap.cbDisplayName; }
+    // The frame GrabFrame copied last: its pixels (null when none) and format.
+    const uint8_t* GrabbedPixels() const { return gcap.pBmpBuffer; }
+    const BitmapInfo& GrabbedFormat() const { return bmiGrab; }
+
     // ---- camera graph ----
     // Creates the camera graph and binds the device in use into it. 1 when a graph already
     // exists, 0 on success, the creation's failure, or kHrFail (with everything released).

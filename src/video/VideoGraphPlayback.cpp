@@ -27,6 +27,8 @@ bool VideoGraph::OpenClip(VideoSurface* host, const char* path) {
         CloseClip();
     }
     m_strm.nPlayState = 0;
+    m_strm.lvw = 0;
+    m_strm.lvh = 0;
     const HResult hr = PlayMovieInWindow(host, path);
     if (Failed(hr)) {
         TraceFailure("FAILED(hr=0x%x) in PlayMovieInWindow(hwnd, lppath)\n", hr);
