@@ -109,10 +109,21 @@ struct VideoFrame {
     std::vector<uint8_t> pixels;
 };
 
+// Which part of a graph an engine-thread error stopped.
+enum class StreamErrorSource : int32_t {
+    Camera = 0,    // the camera stopped delivering: preview and capture have ended
+    Recorder = 1,  // the AVI could not be written: that file is finished up to its last good
+                   // frame and nothing more is written to it; the preview goes on
+    Playback = 2,  // the clip could not be read on
+};
+
 // An error that happened on an engine thread (camera unplugged, disk full while writing...).
 struct StreamError {
     HResult hr = kHrOk;
-    char text[160] = {};  // short description for a status pane or log, NUL-terminated
+    StreamErrorSource source = StreamErrorSource::Camera;
+    // What failed, with the file name and the system's own reason where there is one, e.g.
+    // "Cannot write /data/run_03.avi: No space left on device". NUL-terminated.
+    char text[256] = {};
 };
 
 // ---- Graphs -----------------------------------------------------------------------------------
@@ -191,6 +202,12 @@ class CaptureGraph : public MediaGraph {
     // Names the AVI file the capture stream writes (Motion-JPEG video). Also used to point a built
     // graph at the next file while it is stopped; the name takes effect at the next Run.
     virtual HResult SetOutputFileName(const char* path) = 0;
+    // While the graph runs: finishes the AVI being written (index written, file closed) and goes
+    // on writing the frames let through into `path`, without stopping the camera or the preview
+    // and without losing or repeating a frame between the two files. While stopped it is
+    // SetOutputFileName. kHrSharingViolation when the new file cannot be created: the old file is
+    // finished all the same and the capture stream holds.
+    virtual HResult SwitchOutputFile(const char* path) = 0;
     // Connects one stream. Capture: into the AVI writer (needs SetOutputFileName first; else
     // kHrNotConnected). Preview: into the latest-frame mailbox; kHrNoPreview (a success) when the
     // camera has no preview stream of its own and the preview is split off the capture stream.

@@ -365,6 +365,7 @@ class FakeCaptureGraph : public CaptureGraph {
         }
         return hr;
     }
+    HResult SwitchOutputFile(const char* path) override { return SetOutputFileName(path); }
     HResult RenderStream(PinCategory category, StreamKind kind) override {
         bool streamOffered = bound_ && (kind == StreamKind::Interleaved) == device_.interleaved;
         HResult normal = kHrOk;

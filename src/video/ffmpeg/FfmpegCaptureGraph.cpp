@@ -133,6 +133,10 @@ HResult FfmpegCaptureGraph::SetControl(uint32_t id, int32_t value) {
     return device_->SetControl(id, value);
 }
 
+HResult FfmpegCaptureGraph::SwitchOutputFile(const char* path) {
+    return SetOutputFileName(path);
+}
+
 HResult FfmpegCaptureGraph::SetOutputFileName(const char* path) {
     if (!path || !*path)
         return kHrInvalidArg;

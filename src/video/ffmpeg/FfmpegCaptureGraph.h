@@ -40,6 +40,7 @@ class FfmpegCaptureGraph : public CaptureGraph {
     HResult ReadControls(std::vector<DeviceControl>* controls) override;
     HResult SetControl(uint32_t id, int32_t value) override;
     HResult SetOutputFileName(const char* path) override;
+    HResult SwitchOutputFile(const char* path) override;
     HResult RenderStream(PinCategory category, StreamKind kind) override;
     void TearDown() override;
     HResult ControlStream(CaptureControl control) override;
