@@ -79,7 +79,7 @@ void BM_AppendCsv(benchmark::State& state) {
             break;
         }
     }
-    csv.EndCsv(0);
+    csv.EndCsv();
     state.SetBytesProcessed(state.iterations() * fs::file_size(BenchFolder() / "append.csv"));
 }
 BENCHMARK(BM_AppendCsv)->Unit(benchmark::kMicrosecond);
@@ -93,7 +93,7 @@ void BM_AppendBaselineFwrite(benchmark::State& state) {
         wave->csvIndex = 1;
         wave->writeIndex = 0;
         csv.AppendCsv();
-        csv.EndCsv(0);
+        csv.EndCsv();
     }
     const std::string bytes = ReadAll(BenchFolder() / "append.csv");
     const fs::path path = BenchFolder() / "baseline.csv";
@@ -120,7 +120,7 @@ fs::path RecordedFile() {
     csv.AppendCsv();
     wave->writeIndex = 0;
     csv.AppendCsv();
-    csv.EndCsv(0);
+    csv.EndCsv();
     return BenchFolder() / "load.csv";
 }
 

@@ -17,6 +17,8 @@ class FrameHandler {
     virtual void OnCommand(uint32_t id) = 0;
     virtual void OnTimer(uint32_t id) = 0;
     virtual void OnLoggerData(uint32_t result, uint32_t byteCount) = 0;
+    // The media engine has news (a picture, an error, the clip's end).
+    virtual void OnEngineNews() {}
     virtual void OnSeekBar(SeekEvent event, int position) = 0;
     virtual void OnClose() = 0;
     virtual const UiUpdateTable& Ui() const = 0;
@@ -33,6 +35,7 @@ class FrameHandlerFor final : public FrameHandler {
     void OnLoggerData(uint32_t result, uint32_t byteCount) override {
         frame_.OnLoggerData(result, byteCount);
     }
+    void OnEngineNews() override { frame_.OnEngineNews(); }
     void OnSeekBar(SeekEvent event, int position) override { frame_.OnSeekBar(event, position); }
     void OnClose() override { frame_.OnClose(); }
     const UiUpdateTable& Ui() const override { return frame_.Ui(); }

@@ -33,6 +33,8 @@ enum class MenuExtension : uint32_t {
     DdeTransfer = 32790,      // "DDE &transfer" and "&DDE transfer setting..."
 };
 
+enum class RecordingLook : int { Hidden = 0, Recording = 1, Alert = 2 };
+
 class Host {
   public:
     virtual ~Host() = default;
@@ -47,6 +49,9 @@ class Host {
 
     // Status bar panes 1 and 2 (pane 0 belongs to the window's own prompts).
     virtual void SetStatusText(int pane, const char* text) = 0;
+    // The recording indicator, a status pane of its own that is seen from across the room: hidden
+    // (empty text), recording (text on red) or an alert about a failed recording (text on amber).
+    virtual void SetRecordingStatus(const char* text, RecordingLook look) = 0;
     // The wait cursor over a long operation; calls nest.
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;

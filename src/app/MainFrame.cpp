@@ -25,7 +25,12 @@ MainFrame::MainFrame(const FramePorts& ports)
       link_(ports.driver, *wave_),
       protocol_(link_, ports.clock),
       csv_(*wave_, ports.clock),
-      video_(ports.engine, ports.clock) {}
+      video_(ports.engine, ports.clock),
+      live_(CaptureSessionParts{ports.host, ports.timers, ports.clock, ui_, link_, protocol_,
+                                *wave_, csv_, view_, video_, ports.videoPane, ports.transfer,
+                                captureSettings_, port_}),
+      replay_(ReplaySessionParts{ports.host, ports.timers, ports.clock, ui_, *wave_, csv_, view_,
+                                 video_, ports.videoPane}) {}
 
 void MainFrame::Create() {
     ui_.GroupEnable(0, false);
@@ -42,8 +47,8 @@ void MainFrame::Create() {
     StreamSettings stream;
     settings_.LoadStrm(stream);
     video_.LoadStream(stream);
-    settings_.LoadCapture(capture_);
-    video_.SetNaming(capture_.path, capture_.filename, capture_.autoNumber);
+    settings_.LoadCapture(captureSettings_);
+    video_.SetNaming(captureSettings_.path, captureSettings_.filename, captureSettings_.autoNumber);
     settings_.LoadDde(dde_);
     settings_.LoadPort(port_);
 
@@ -53,16 +58,16 @@ void MainFrame::Create() {
 
 void MainFrame::DeferredStartup() {
     host_.BeginWaitCursor();
-    NextCaptureNumber(capture_);
-    video_.SetCaptureNumber(capture_.number);
+    NextCaptureNumber(captureSettings_);
+    video_.SetCaptureNumber(captureSettings_.number);
 
     int32_t index = 0;
     bool selected = false;
-    s_.cameraFound = video_.InitCamera(videoPane_, &index, &selected) ? 1 : 0;
+    const bool cameraFound = video_.InitCamera(videoPane_, &index, &selected);
     if (selected) {
         settings_.SaveCamname(video_.DisplayName(), video_.DisplayNameSize());
     }
-    if (s_.cameraFound) {
+    if (cameraFound) {
         const char* names[kMaxVideoDevices] = {};
         const int count = video_.DeviceNames(names, kMaxVideoDevices);
         host_.AppendMenuItems(MenuExtension::CaptureDevices, Submenu::Capture, names, count);
@@ -70,7 +75,7 @@ void MainFrame::DeferredStartup() {
     }
 
     const LoggerProtocol::Connection logger = protocol_.ConnectLogger(port_.terminator);
-    s_.loggerConnected = logger.opened ? 1 : 0;
+
     if (logger.opened) {
         if (logger.queryResult != 0) {
             char text[128];
@@ -81,12 +86,13 @@ void MainFrame::DeferredStartup() {
         }
         host_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
     }
-    view_.hasSource = s_.loggerConnected;
+    live_.SetSources(cameraFound, logger.opened);
+    view_.hasSource = logger.opened ? 1 : 0;
 
     s_.ddeInitialized = 0;
     s_.ddeConnected = 0;
     bool wantsTransfer = false;
-    for (int32_t type : capture_.alarmType) {
+    for (int32_t type : captureSettings_.alarmType) {
         wantsTransfer = wantsTransfer || type == kAlarmTransfer;
     }
     if (wantsTransfer) {
@@ -99,19 +105,18 @@ void MainFrame::DeferredStartup() {
     // command itself stays disabled until a conversation is open.
     host_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
     // The alarm actions are restored from the settings, so the transfer alarm follows them.
-    capture_.transAlarm = 0;
-    for (int32_t i = 0; i < 4 && capture_.transAlarm == 0; ++i) {
-        if (capture_.alarmType[i] == kAlarmTransfer) {
-            capture_.transAlarm = i + 1;
+    captureSettings_.transAlarm = 0;
+    for (int32_t i = 0; i < 4 && captureSettings_.transAlarm == 0; ++i) {
+        if (captureSettings_.alarmType[i] == kAlarmTransfer) {
+            captureSettings_.transAlarm = i + 1;
         }
     }
-    s_.sourceAvailable = (s_.cameraFound || s_.loggerConnected) ? 1 : 0;
 
     const bool selectedChannel = wave_->SelectChannel(0, true);
-    ui_.GroupEnable(cmd::kNextChannel, s_.loggerConnected && selectedChannel);
+    ui_.GroupEnable(cmd::kNextChannel, logger.opened && selectedChannel);
     ui_.Enable(cmd::kCapture, false);
-    ui_.Enable(cmd::kPreview, s_.sourceAvailable != 0);
-    ui_.GroupEnable(cmd::kFilter, s_.cameraFound != 0);
+    ui_.Enable(cmd::kPreview, cameraFound || logger.opened);
+    ui_.GroupEnable(cmd::kFilter, cameraFound);
     ui_.Enable(cmd::kDdeTransfer, s_.ddeConnected != 0);
     host_.EndWaitCursor();
 }
@@ -125,13 +130,13 @@ void MainFrame::OnTimer(uint32_t id) {
             DeferredStartup();
             break;
         case kTimerCaptureLimit:
-            CaptureTimeLimitTick();
+            live_.EndTimedCapture();
             break;
         case kTimerPoll:
-            PollTick();
+            live_.PollTick();
             break;
         case kTimerReplay:
-            ReplayTick();
+            replay_.Tick();
             break;
         default:
             break;
@@ -148,7 +153,7 @@ void MainFrame::OnCommand(uint32_t id) {
             FileOpen();
             break;
         case cmd::kFileClose:
-            CloseRecording(cmd::kFileClose);
+            replay_.Close(cmd::kFileClose, live_.HasLogger());
             break;
         case cmd::kExit:
             OnClose();
@@ -164,14 +169,14 @@ void MainFrame::OnCommand(uint32_t id) {
             TogglePane(id);
             break;
         case cmd::kClipStop:
-            ClipStop();
+            replay_.Stop();
             break;
         case cmd::kClipStart:
         case cmd::kClipPause:
-            ClipToggle();
+            replay_.TogglePlay();
             break;
         case cmd::kClipInformation:
-            ClipInformation();
+            replay_.ShowInformation(live_.HasCamera(), live_.HasLogger());
             break;
         case cmd::kNextChannel:
         case cmd::kPreviousChannel:
@@ -183,13 +188,13 @@ void MainFrame::OnCommand(uint32_t id) {
             host_.RepaintWave();
             break;
         case cmd::kCapture:
-            CaptureCommand(0, cmd::kCapture);
+            live_.ToggleCaptureByUser();
             break;
         case cmd::kPreview:
             PreviewCommand();
             break;
         case cmd::kDdeTransfer:
-            StillImageTransfer(0);
+            live_.StillImageTransfer();
             break;
         case cmd::kMute:
             video_.ToggleMute();
@@ -202,6 +207,70 @@ void MainFrame::OnCommand(uint32_t id) {
         default:  // Ctrl+Alt+B and the commands of the dialogs that are not here yet
             break;
     }
+}
+
+void MainFrame::OnLoggerData(uint32_t result, uint32_t byteCount) {
+    live_.OnLoggerData(result, byteCount);
+}
+
+void MainFrame::OnSeekBar(SeekEvent event, int position) {
+    replay_.Seek(event, position);
+}
+
+void MainFrame::OnEngineNews() {
+    if (video_.TakeLatestFrame(&picture_) && videoPane_ != nullptr) {
+        videoPane_->ShowFrame(&picture_);
+    }
+    StreamError error;
+    while (video_.TakeStreamError(&error)) {
+        live_.OnStreamError(error);
+    }
+    if (video_.ClipReachedEnd()) {
+        replay_.OnClipEnded();
+    }
+    live_.RefreshIndicator();
+}
+
+void MainFrame::PreviewCommand() {
+    if (replay_.IsOpen() || video_.IsClipOpen() || wave_->fileLoaded) {
+        replay_.Close(0, live_.HasLogger());
+        if (live_.HasCamera()) {
+            int32_t index = 0;
+            live_.SetSources(video_.SelectSavedDevice(videoPane_, &index), live_.HasLogger());
+        }
+    }
+    live_.TogglePreview();
+}
+
+bool MainFrame::OpenRecording(const char* path, int32_t kind) {
+    // A recording replaces the live session's data, so it opens only while nothing is live
+    // (File Open is disabled then; a recent file must not get round that).
+    if (live_.IsLive()) {
+        host_.MessageBeep(mb::kIconExclamation);
+        return false;
+    }
+    return replay_.Open(path, kind, live_.HasLogger());
+}
+
+void MainFrame::FileOpen() {
+    char path[kMaxPath] = {};
+    const int kind = host_.ChooseOpenFile(path, sizeof path);
+    if (kind == 0) {
+        return;
+    }
+    const int32_t clipKind =
+        kind == ReplaySession::kWaveFile ? ReplaySession::kWaveFile : ReplaySession::kMediaFile;
+    if (OpenRecording(path, clipKind)) {
+        recent_.Add(path);
+        recent_.WriteToRegistry(registry_);
+        host_.RefreshRecentMenu();
+    }
+}
+
+void MainFrame::RecentFile(uint32_t id) {
+    OpenRecentFile(recent_, id, host_, registry_,
+                   [this](const char* path, int32_t kind) { return OpenRecording(path, kind); });
+    host_.RefreshRecentMenu();
 }
 
 void MainFrame::ToggleBar(uint32_t id) {
@@ -232,10 +301,7 @@ void MainFrame::OnClose() {
     host_.BeginWaitCursor();
     // A capture still running keeps every row received: the CSV gets its last rows before the
     // logger closes (the AVI is finished when the video is released).
-    if (wave_->csvActive) {
-        csv_.AppendCsv();
-        csv_.EndCsv(0);
-    }
+    live_.Shutdown();
     video_.ReleaseVideo();
     link_.CloseLogger(port_.terminator);
     host_.EndWaitCursor();

@@ -5,11 +5,15 @@
 #include <cstdint>
 #include <memory>
 
-#include "base/Clock.h"
+#include "app/CaptureSession.h"
 #include "app/Host.h"
 #include "app/RecentFiles.h"
+#include "app/ReplaySession.h"
 #include "app/StillTransfer.h"
+#include "app/TimerIds.h"
 #include "app/UiUpdateTable.h"
+#include "app/WaveCommands.h"
+#include "base/Clock.h"
 #include "dde/DdeSettings.h"
 #include "logger/LoggerProtocol.h"
 #include "logger/TransportSettings.h"
@@ -20,18 +24,8 @@
 #include "wave/WaveBuffer.h"
 #include "wave/WaveCsv.h"
 #include "wave/WaveScales.h"
-#include "app/WaveCommands.h"
 
 namespace velatrace {
-
-// Timer IDs of the main window.
-inline constexpr uint32_t kTimerStartup = 1;
-inline constexpr uint32_t kTimerCaptureLimit = 2;
-inline constexpr uint32_t kTimerPoll = 3;
-inline constexpr uint32_t kTimerReplay = 4;
-
-// Seek bar notifications, as the trackbar sends them.
-enum class SeekEvent { Track = 5, EndScroll = 8, ThumbPosition = 4 };
 
 struct FramePorts {
     Host& host;
@@ -44,25 +38,12 @@ struct FramePorts {
     StillTransfer& transfer;
 };
 
-// Session flags and values shared by the frame's handlers.
-struct SessionState {
-    int32_t cameraFound = 0;
-    int32_t loggerConnected = 0;
+// What the frame itself keeps: the sources found at start-up, the transfer link, bars and panes.
+struct FrameState {
     int32_t ddeInitialized = 0;
     int32_t ddeConnected = 0;
-    int32_t sourceAvailable = 0;
     int32_t barVisible[4] = {1, 1, 1, 1};
     int32_t singlePane = -1;  // -1 both panes, 0 video alone, 1 wave alone
-    // Measurement cycle.
-    int32_t pointTotal = 0;
-    int32_t batchPoints = 0;
-    int32_t csvPendingPoints = 0;
-    int32_t alarmLatched = 0;
-    int32_t alarmCapture = 0;  // the running capture was started by an alarm
-    uint32_t captureStartTick = 0;
-    // Replay.
-    int32_t replayState = 0;  // 0 stopped, 1 playing, 2 paused
-    int32_t replayElapsedMs = 0;
 };
 
 class MainFrame {
@@ -78,47 +59,33 @@ class MainFrame {
     void OnTimer(uint32_t id);
     // The logger's answer, posted through Host::PostLoggerAnswer.
     void OnLoggerData(uint32_t result, uint32_t byteCount);
+    // The media engine woke the window: takes everything it has to say, on this thread.
+    void OnEngineNews();
     void OnSeekBar(SeekEvent event, int position);
     // Close sequence: releases video and logger, saves placement and scales, destroys the window.
     void OnClose();
 
     const UiUpdateTable& Ui() const { return ui_; }
-    const SessionState& Session() const { return s_; }
+    const CaptureSession& Live() const { return live_; }
+    const ReplaySession& Replay() const { return replay_; }
     const WaveBuffer& Wave() const { return *wave_; }
     const WaveScales& Scales() const { return view_.scales; }
     // What the wave pane draws: its scales, the row at its right edge, whether it has data.
     const WaveView& View() const { return view_; }
-    const CaptureSettings& Capture() const { return capture_; }
+    const CaptureSettings& Capture() const { return captureSettings_; }
     const RecentFiles& Recent() const { return recent_; }
     VideoGraph& Video() { return video_; }
 
-    // Entries used by the handlers and by later dialogs.
-    void PreviewCommand();
-    void CaptureCommand(int32_t alarm, uint32_t commandId);
+    // Opens a recorded pair (kind 1 a media file, 2 a wave file); only while nothing is live.
     bool OpenRecording(const char* path, int32_t kind);
-    void CloseRecording(uint32_t command);
 
   private:
     void DeferredStartup();
     void ToggleBar(uint32_t id);
     void TogglePane(uint32_t id);
-    // Measurement cycle.
-    void PollTick();
-    void CaptureTimeLimitTick();
-    void StillImageTransfer(int32_t alarm);
-    // Capture control.
-    void ShowCaptureFileName();
-    // Replay control.
-    void ClipStop();
-    void ClipToggle();
-    void ClipInformation();
-    void ReplayTick();
+    void PreviewCommand();
     void FileOpen();
     void RecentFile(uint32_t id);
-    int32_t ClipSeconds() const;
-    int32_t WaveSeconds(int32_t rows) const;
-    void ShowReplaySeconds(int32_t current, int32_t total);
-    void StartReplayTimer();
 
     Host& host_;
     Timers& timers_;
@@ -134,14 +101,16 @@ class MainFrame {
     WaveCsv csv_;
     VideoGraph video_;
     WaveView view_;
-    CaptureSettings capture_;
+    CaptureSettings captureSettings_;
     DdeSettings dde_;
     TransportSettings port_;
     FramePlacement placement_;
     RecentFiles recent_;
     UiUpdateTable ui_;
-    SessionState s_;
-    uint32_t replayTickAt_ = 0;  // clock reading at the last replay tick
+    FrameState s_;
+    VideoFrame picture_;  // the newest picture, on its way to the video pane
+    CaptureSession live_;
+    ReplaySession replay_;
 };
 
 }  // namespace velatrace

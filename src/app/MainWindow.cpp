@@ -236,6 +236,15 @@ void MainWindow::BuildStatusBar() {
         bar->addPermanentWidget(pane);
         panes_[i] = pane;
     }
+    // Large bold text on a strong colour, so a recording (or its failure) is seen from afar.
+    recording_ = new QLabel;
+    QFont big = bar->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.3);
+    recording_->setFont(big);
+    recording_->setMargin(2);
+    recording_->hide();
+    bar->insertPermanentWidget(0, recording_);
 }
 
 void MainWindow::SetWavePane(QWidget* pane) {
@@ -302,6 +311,20 @@ void MainWindow::RunSeek(SeekEvent event, int position) {
     SyncActions(false);
 }
 
+void MainWindow::NotifyEngineNews() {
+    if (!newsPending_.exchange(true)) {
+        QMetaObject::invokeMethod(this, &MainWindow::RunEngineNews, Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::RunEngineNews() {
+    newsPending_.store(false);
+    if (handler_ != nullptr) {
+        handler_->OnEngineNews();
+    }
+    SyncActions(false);
+}
+
 void MainWindow::SyncActions(bool force) {
     if (handler_ != nullptr) {
         actions_->Sync(handler_->Ui(), force);
@@ -318,6 +341,21 @@ void MainWindow::SetStatusText(int pane, const QString& text) {
     if (pane == 1 || pane == 2) {
         panes_[pane]->setText(text);
     }
+}
+
+void MainWindow::SetRecordingStatus(const QString& text, RecordingLook look) {
+    if (look == RecordingLook::Hidden || text.isEmpty()) {
+        recording_->hide();
+        recording_->clear();
+        return;
+    }
+    recording_->setText(text);
+    recording_->setToolTip(text);
+    recording_->setStyleSheet(
+        look == RecordingLook::Recording
+            ? QStringLiteral("QLabel { background: #c00000; color: white; }")
+            : QStringLiteral("QLabel { background: #ffb000; color: black; }"));
+    recording_->show();
 }
 
 void MainWindow::SetSeekPosition(int position) {

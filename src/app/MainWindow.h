@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 
 #include "app/FrameHandler.h"
@@ -52,6 +53,8 @@ class MainWindow : public QMainWindow {
     QMenu* RecentMenu() const { return recent_; }
     // Status bar pane 0 ("Ready"), 1 or 2.
     QLabel* StatusPane(int pane) const;
+    // The recording indicator beside them.
+    QLabel* RecordingPane() const { return recording_; }
     CommandActions& Actions() const { return *actions_; }
 
     // Each runs one core entry, then mirrors the UI-update table.
@@ -59,11 +62,15 @@ class MainWindow : public QMainWindow {
     void RunTimer(uint32_t id);
     void RunLoggerData(uint32_t result, uint32_t byteCount);
     void RunSeek(SeekEvent event, int position);
+    // Any thread: the media engine has news. Wakes the GUI thread once; the core then takes all
+    // of it, and further wakes before that add nothing.
+    void NotifyEngineNews();
     // Mirrors the table onto the actions; without `force` only when it changed.
     void SyncActions(bool force = false);
 
     // What the Host port asks of the window.
     void SetStatusText(int pane, const QString& text);
+    void SetRecordingStatus(const QString& text, RecordingLook look);
     void SetSeekPosition(int position);
     void SetSeekTickFrequency(int frequency);
     void AppendMenuItems(MenuExtension kind, Submenu position, const QStringList& names);
@@ -91,6 +98,7 @@ class MainWindow : public QMainWindow {
     void BuildStatusBar();
     QToolBar* MakeBar(const QString& title, QSize iconSize, std::initializer_list<uint32_t> ids);
     void ApplySplit();
+    void RunEngineNews();
 
     FrameHandler* handler_ = nullptr;
     CommandActions* actions_ = nullptr;
@@ -102,6 +110,8 @@ class MainWindow : public QMainWindow {
     VideoPane* video_ = nullptr;
     QWidget* wave_ = nullptr;
     QLabel* panes_[3] = {};
+    QLabel* recording_ = nullptr;
+    std::atomic<bool> newsPending_{false};
     QTimer* syncTimer_ = nullptr;
     int pendingSplit_ = -1;     // bar position to set once the splitter has its size
     bool settingSeek_ = false;  // the core moves the seek bar: not a user's scroll

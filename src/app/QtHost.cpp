@@ -150,6 +150,10 @@ void QtHost::AppendMenuItems(MenuExtension kind, Submenu position, const char* c
     window_.AppendMenuItems(kind, position, list);
 }
 
+void QtHost::SetRecordingStatus(const char* text, RecordingLook look) {
+    window_.SetRecordingStatus(FromCore(text), look);
+}
+
 void QtHost::SetStatusText(int pane, const char* text) {
     window_.SetStatusText(pane, FromCore(text));
 }

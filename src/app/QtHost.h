@@ -24,6 +24,7 @@ class QtHost final : public Host {
     void AppendMenuItems(MenuExtension kind, Submenu position, const char* const* names,
                          int count) override;
     void SetStatusText(int pane, const char* text) override;
+    void SetRecordingStatus(const char* text, RecordingLook look) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void RepaintWave() override;

@@ -41,10 +41,9 @@ int main(int argc, char** argv) {
     // The wave pane paints the core's buffer as the core's view describes it.
     window.SetWavePane(new WavePane(frame.Wave(), frame.View()));
 
-    // Engine threads only wake the pane; it takes the newest picture on this thread.
-    VideoPane* pane = window.Video();
-    pane->SetFrameSource([&frame](VideoFrame* f) { return frame.Video().TakeLatestFrame(f); });
-    engine.SetWakeCallback([pane] { pane->NotifyFrame(); });
+    // Engine threads only wake the window; the core then takes everything the engine has to say
+    // on this thread (pictures for the pane, errors for the user, the end of a clip).
+    engine.SetWakeCallback([&window] { window.NotifyEngineNews(); });
 
     window.SetHandler(&handler);
     window.CreateFrame();
@@ -53,7 +52,6 @@ int main(int argc, char** argv) {
 
     // No engine thread may reach the pane, and no window event the core, from here on.
     engine.SetWakeCallback({});
-    pane->SetFrameSource({});
     window.SetHandler(nullptr);
     return result;
 }

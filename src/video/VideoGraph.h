@@ -205,6 +205,11 @@ class VideoGraph {
     bool TakeLatestFrame(VideoFrame* frame);
     // The oldest unread error of the graph in use.
     bool TakeStreamError(StreamError* error);
+    // True once after the playing clip has reached its end.
+    bool ClipReachedEnd();
+    // What the video object does after the engine reported an error: a failed recorder ends the
+    // capture (the preview goes on); a lost camera stops the graph, finishing the AVI.
+    void EndAfterStreamError(const StreamError& error);
     // Frames dropped and written by the camera graph since it last ran; 0 and 0 without one.
     void GetCaptureCounts(int64_t* dropped, int64_t* written);
 
@@ -218,6 +223,7 @@ class VideoGraph {
     MediaEngine& engine_;
     Clock& clock_;
     VideoSurface* attachedSurface_ = nullptr;  // where the picture shows, while it does
+    bool clipEndReported_ = false;
 };
 
 }  // namespace velatrace

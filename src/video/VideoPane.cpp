@@ -51,6 +51,19 @@ void VideoPane::TakeFrame() {
     // the engine for reuse. Without a new frame the current one stays.
     picture_ = QImage();
     source_(&frame_);
+    ShowCurrentFrame();
+}
+
+void VideoPane::ShowFrame(VideoFrame* frame) {
+    if (!attached_ || frame == nullptr) {
+        return;
+    }
+    picture_ = QImage();
+    std::swap(frame_, *frame);
+    ShowCurrentFrame();
+}
+
+void VideoPane::ShowCurrentFrame() {
     if (Plausible(frame_)) {
         picture_ = QImage(frame_.pixels.data(), frame_.width, frame_.height, frame_.stride,
                           QImage::Format_RGB32);

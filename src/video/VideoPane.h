@@ -32,6 +32,7 @@ class VideoPane : public QWidget, public VideoSurface {
     SurfaceSize ClientSize() const override;
     void SetVideoRect(int32_t x, int32_t y, int32_t width, int32_t height) override;
     void SetVideoVisible(bool visible) override;
+    void ShowFrame(VideoFrame* frame) override;
 
     // Where the picture is drawn now (empty when nothing is shown).
     QRect PictureRect() const;
@@ -50,6 +51,8 @@ class VideoPane : public QWidget, public VideoSurface {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void ShowCurrentFrame();
+
     FrameSource source_;
     std::atomic<bool> wakePending_{false};
     bool attached_ = false;

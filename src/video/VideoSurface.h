@@ -3,6 +3,8 @@
 // implements it: it draws the frames it takes from the graph into the rectangle set here.
 #include <cstdint>
 
+#include "video/MediaEngine.h"
+
 namespace velatrace {
 
 struct SurfaceSize {
@@ -20,6 +22,9 @@ class VideoSurface {
     // Attach (true): the surface shows the graph's picture from now on. Detach (false): it stops
     // showing it and forgets the graph's last picture.
     virtual void SetVideoVisible(bool visible) = 0;
+    // Shows the newest picture: takes it by swapping with *frame (the buffer *frame gets back is
+    // the surface's previous one, for reuse).
+    virtual void ShowFrame(VideoFrame* /*frame*/) {}
 };
 
 }  // namespace velatrace

@@ -52,8 +52,15 @@ class WaveCsv {
     // is then left as before the call and csvIndex does not move, so the next call writes the
     // same records once more, in order, exactly once.
     bool AppendCsv();
-    // Capture stop: clears csvActive, sets noWait = flag and releases the capture's CSV name.
-    void EndCsv(int32_t flag);
+    // Capture stop: clears csvActive and releases the capture's CSV name. Whether the logger goes
+    // on being polled is the caller's decision.
+    void EndCsv();
+    // True from BeginCsv to EndCsv.
+    bool Writing() const { return wave_.csvActive != 0; }
+    // Records received but not yet in the file (a batch that could not be written waits here).
+    int32_t PendingRecords() const;
+    // The system's reason for the last AppendCsv that failed ("No space left on device").
+    const char* LastErrorText() const { return lastError_; }
     // The capture's CSV name while a capture is writing, else empty.
     const char* CsvName() const { return csvName_; }
 
@@ -71,6 +78,7 @@ class WaveCsv {
 
   private:
     size_t FormatHeader(char* out, size_t outSize) const;
+    void NoteFailure(int code);
 
     WaveBuffer& wave_;
     Clock& clock_;
@@ -79,6 +87,7 @@ class WaveCsv {
     bool headerPending_ = false;    // this capture has not yet written its header lines
     uintmax_t committedBytes_ = 0;  // file length after the last fully written batch
     bool tailToDrop_ = false;       // a failed batch left bytes past committedBytes_
+    char lastError_[96] = {};
 };
 
 }  // namespace velatrace

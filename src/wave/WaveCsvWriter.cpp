@@ -1,5 +1,6 @@
 // The writing side of the wave CSV file, driven by capture start, the measurement cycle and
 // capture stop.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -100,6 +101,18 @@ void WaveCsv::BeginCsv(const char* folder, const char* base, int32_t autoNumber,
     wave_.csvIndex = wave_.writeIndex;
 }
 
+int32_t WaveCsv::PendingRecords() const {
+    if (!Writing() || !IsRingRow(wave_.csvIndex) || !IsRingRow(wave_.writeIndex)) {
+        return 0;
+    }
+    const int32_t n = wave_.writeIndex - wave_.csvIndex;
+    return n < 0 ? n + kRingRows : n;
+}
+
+void WaveCsv::NoteFailure(int code) {
+    CopyText(lastError_, std::strerror(code != 0 ? code : EIO));
+}
+
 bool WaveCsv::AppendCsv() {
     if (csvName_[0] == '\0' || !IsRingRow(wave_.writeIndex)) {
         return false;
@@ -114,17 +127,21 @@ bool WaveCsv::AppendCsv() {
         if (tailToDrop_) {
             fs::resize_file(name, committedBytes_, ec);
             if (ec) {
+                NoteFailure(ec.value());
                 return false;
             }
             tailToDrop_ = false;
         }
         committedBytes_ = fs::file_size(name, ec);
         if (ec) {
+            NoteFailure(ec.value());
             return false;
         }
     }
+    errno = 0;
     std::FILE* file = std::fopen(csvName_, create ? "wb" : "ab");
     if (file == nullptr) {
+        NoteFailure(errno);
         return false;
     }
     std::setvbuf(file, nullptr, _IONBF, 0);  // batches are collected here, one write each
@@ -133,8 +150,14 @@ bool WaveCsv::AppendCsv() {
     size_t used = create ? FormatHeader(batch, sizeof batch) : 0;
     uintmax_t written = 0;
     bool ok = true;
+    int failure = 0;
     const auto flush = [&] {
-        ok = ok && std::fwrite(batch, 1, used, file) == used;
+        errno = 0;
+        const bool wrote = ok && std::fwrite(batch, 1, used, file) == used;
+        if (ok && !wrote) {
+            failure = errno;
+        }
+        ok = wrote;
         written += used;
         used = 0;
     };
@@ -147,9 +170,14 @@ bool WaveCsv::AppendCsv() {
         used += records.Format(batch + used, wave_.samples[row]);
     }
     flush();
-    ok = std::fclose(file) == 0 && ok;
+    errno = 0;
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        failure = errno;
+    }
 
     if (!ok) {
+        NoteFailure(failure);
         // Take back whatever part of the batch reached the file, so the retry writes each record
         // exactly once. A new file is simply made again by the next call.
         if (create) {
@@ -167,9 +195,8 @@ bool WaveCsv::AppendCsv() {
     return true;
 }
 
-void WaveCsv::EndCsv(int32_t flag) {
+void WaveCsv::EndCsv() {
     wave_.csvActive = 0;
-    wave_.noWait = flag;
     csvName_[0] = '\0';
     headerPending_ = false;
     tailToDrop_ = false;

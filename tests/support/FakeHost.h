@@ -35,6 +35,10 @@ class FakeHost : public Host {
             deviceItems.emplace_back(names[i]);
         }
     }
+    void SetRecordingStatus(const char* text, RecordingLook look) override {
+        recording = text;
+        recordingLook = look;
+    }
     void SetStatusText(int pane, const char* text) override {
         status[pane == 2 ? 2 : 1] = text;
         statusLog.push_back(std::to_string(pane) + ":" + text);
@@ -66,6 +70,8 @@ class FakeHost : public Host {
 
     std::vector<uint32_t> beeps;
     std::vector<Box> boxes;
+    std::string recording;
+    RecordingLook recordingLook = RecordingLook::Hidden;
     std::deque<int> answers;
     std::vector<std::pair<MenuExtension, Submenu>> menus;
     std::vector<std::string> deviceItems;

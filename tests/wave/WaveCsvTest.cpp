@@ -96,9 +96,8 @@ TEST_F(WaveCsvTest, WritesHeaderAndRecordsInTheFileFormat) {
 
     AddRecords(1);
     ASSERT_TRUE(csv.AppendCsv());
-    csv.EndCsv(1);
+    csv.EndCsv();
     EXPECT_EQ(wave->csvActive, 0);
-    EXPECT_EQ(wave->noWait, 1);
     const std::string text = folder.Read("run.csv");
     EXPECT_EQ(text.substr(text.size() - 43), "\r\n-10.00,-18991,-0.899,,-3.991,,,,,-1.092\r\n");
     AddRecords(1);
@@ -114,7 +113,7 @@ TEST_F(WaveCsvTest, IntervalLineAndItsReadingBack) {
         wave->intervalMs = intervalMs;
         csv.BeginCsv(folder.Folder().c_str(), "t", 0, 0);
         ASSERT_TRUE(csv.AppendCsv());
-        csv.EndCsv(0);
+        csv.EndCsv();
         EXPECT_EQ(folder.Read("t.csv").substr(21, std::string(line).size() + 2),
                   line + std::string("\r\n"));
         csv.LoadCsv(folder.File("t.csv").c_str());
@@ -164,7 +163,7 @@ TEST_F(WaveCsvTest, NumberedCaptureReloadsAndTheLiveSetupComesBack) {
             AddRecords(10);
             ASSERT_TRUE(csv.AppendCsv());
         }
-        csv.EndCsv(1);
+        csv.EndCsv();
     }
     EXPECT_FALSE(fs::exists(folder.File("run.csv")));
     const auto recorded = std::make_unique<WaveBuffer>(*wave);

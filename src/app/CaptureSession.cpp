@@ -1,0 +1,403 @@
+// The live session: preview, the logger's poll cycle and alarms, and the captures.
+#include "app/CaptureSession.h"
+
+#include <cstring>
+
+#include "app/CommandIds.h"
+#include "base/FixedText.h"
+#include "session/CaptureNaming.h"
+
+namespace velatrace {
+
+namespace {
+constexpr uint32_t kPollPeriodMs = 100;
+// After a failed poll the next one waits longer, so a missing logger does not flood the link.
+constexpr uint32_t kPollRetryMs = 1000;
+constexpr int32_t kCsvBatchPoints = 10;
+// Bounded so that the period in milliseconds cannot wrap round to a short one.
+constexpr int32_t kLongestLimitSec = 2147483;
+
+// Hands the poll's answer to the window: pieces of an oversized block are decoded at once, the
+// completed block is posted back like the logger's message.
+class AckPoster final : public AckSink {
+  public:
+    AckPoster(Host& host, LoggerLink& link) : host_(host), link_(link) {}
+    void Piece(uint32_t bytes) override {
+        link_.Wave().AppendPiece(link_.ReceiveBuffer(), static_cast<int32_t>(bytes));
+    }
+    void Complete(uint32_t result, uint32_t bytes) override {
+        posted = true;
+        host_.PostLoggerAnswer(result, bytes);
+    }
+    bool posted = false;
+
+  private:
+    Host& host_;
+    LoggerLink& link_;
+};
+
+const char* FileNamePart(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/') {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+}  // namespace
+
+void CaptureSession::SetSources(bool camera, bool logger) {
+    camera_ = camera;
+    logger_ = logger;
+}
+
+bool CaptureSession::IsCapturing() const {
+    return state_ == CaptureState::CapturingByUser || state_ == CaptureState::CapturingByAlarm ||
+           state_ == CaptureState::CapturingTimed;
+}
+
+CaptureState CaptureSession::LiveState() const {
+    return p_.video.IsPreviewing() || p_.wave.noWait ? CaptureState::Previewing
+                                                     : CaptureState::Idle;
+}
+
+void CaptureSession::ShowCaptureFileName() {
+    char text[kMaxPath + 16];
+    if (p_.capture.autoNumber) {
+        FormatText(text, sizeof text, "%s_%02d.avi", p_.capture.filename, p_.capture.number);
+    } else {
+        FormatText(text, sizeof text, "%s.avi", p_.capture.filename);
+    }
+    p_.host.SetStatusText(2, text);
+}
+
+void CaptureSession::TogglePreview() {
+    bool starting = state_ == CaptureState::Idle;
+    const bool haveSource = camera_ || logger_;
+    // Stopping the live session ends a capture that is still running, as the Capture command
+    // would: the AVI is finished and the CSV gets its last rows, so nothing is left half open.
+    if (!starting && IsCapturing()) {
+        EndCapture();
+    }
+
+    if (starting && haveSource &&
+        CaptureFileExists(p_.capture, camera_, p_.capture.autoNumber != 0)) {
+        char text[kMaxPath + 64];
+        FormatText(text, sizeof text, "%s.%s already exists\r\nDo you overwrite",
+                   p_.capture.filename, camera_ ? "avi" : "csv");
+        p_.host.MessageBeep(mb::kIconExclamation);
+        if (p_.host.MessageBox(text, mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) {
+            return;
+        }
+        DeleteCaptureCsv(p_.capture, p_.capture.autoNumber != 0);
+    }
+
+    const HResult hr = p_.video.RunGraph(starting);
+    if (hr == kHrSharingViolation) {
+        char text[kMaxPath + 32];
+        FormatText(text, sizeof text, "%s file can not overwrite", p_.capture.filename);
+        p_.host.MessageBeep(mb::kIconExclamation);
+        p_.host.MessageBox(text, mb::kOk | mb::kIconExclamation);
+        starting = false;
+    }
+
+    if (logger_) {
+        if (starting) {
+            const uint32_t r = p_.protocol.SendControl(LoggerControl::Clear, p_.port.terminator, 0);
+            if (r != 0) {
+                char text[64];
+                FormatText(text, sizeof text, "%s - %d", "Cannot send the GL command",
+                           static_cast<int>(r));
+                p_.host.MessageBeep(mb::kIconExclamation);
+                p_.host.MessageBox(text, mb::kOk | mb::kIconExclamation);
+            }
+            p_.wave.SetNoWait(1);
+            p_.timers.StartTimer(kTimerPoll, kPollPeriodMs);
+        } else {
+            p_.timers.KillTimer(kTimerPoll);
+            p_.wave.SetNoWait(0);
+        }
+    }
+    state_ = starting ? LiveState() : CaptureState::Idle;
+
+    p_.ui.Enable(cmd::kFileOpen, !starting);
+    p_.ui.Enable(cmd::kCapture, starting && haveSource);
+    p_.ui.Check(cmd::kPreview, starting);
+    if (haveSource && p_.capture.transAlarm == 0) {
+        ShowCaptureFileName();
+    }
+}
+
+void CaptureSession::ToggleCaptureByUser() {
+    if (IsCapturing()) {
+        EndCapture();
+    } else if (IsLive()) {
+        StartCapture(StartedBy::User);
+    }
+}
+
+void CaptureSession::EndTimedCapture() {
+    if (IsCapturing()) {
+        EndCapture();
+    }
+    p_.ui.Check(cmd::kCapture, false);
+    p_.ui.Enable(cmd::kCapture, false);
+    p_.host.SetStatusText(1, "");
+}
+
+void CaptureSession::StartCapture(StartedBy by) {
+    failure_[0] = '\0';
+    csvFailing_ = false;
+    if (camera_) {
+        p_.video.StartCapture();
+    }
+    // The CSV takes the number of the AVI it belongs to, fixed until it ends.
+    if (logger_) {
+        p_.csv.BeginCsv(p_.capture.path, p_.capture.filename, p_.capture.autoNumber,
+                        p_.video.CaptureNumber());
+        csvPendingPoints_ = 0;
+    }
+    if (!p_.video.IsCapturing() && !p_.csv.Writing()) {
+        return;
+    }
+    state_ = p_.capture.useTimeLimit  ? CaptureState::CapturingTimed
+             : by == StartedBy::Alarm ? CaptureState::CapturingByAlarm
+                                      : CaptureState::CapturingByUser;
+    captureStartTick_ = p_.clock.TickCount();
+    FormatCaptureName(captureFile_, sizeof captureFile_, "", p_.capture.filename,
+                      p_.capture.autoNumber, p_.video.CaptureNumber(), camera_ ? "avi" : "csv");
+    if (state_ == CaptureState::CapturingTimed) {
+        const int32_t seconds = p_.capture.timeLimitSec < 0 ? 0
+                                : p_.capture.timeLimitSec > kLongestLimitSec
+                                    ? kLongestLimitSec
+                                    : p_.capture.timeLimitSec;
+        p_.timers.StartTimer(kTimerCaptureLimit, static_cast<uint32_t>(seconds) * 1000u);
+        char text[32];
+        FormatText(text, sizeof text, "%d sec", p_.capture.timeLimitSec);
+        p_.host.SetStatusText(1, text);
+    }
+    AfterCaptureChange();
+}
+
+void CaptureSession::EndCapture() {
+    // The number moves on once per capture, so the next one never starts by replacing this one's
+    // files; the AVI side takes it for its next file name.
+    if (p_.capture.autoNumber) {
+        p_.video.SetCaptureNumber(p_.video.CaptureNumber() + 1);
+    }
+    if (camera_) {
+        p_.video.NextCaptureFile(p_.capture.autoNumber != 0);
+        p_.ui.Enable(cmd::kCapture, false);
+    }
+    if (p_.csv.Writing()) {
+        WriteCsvRows();
+        if (csvFailing_) {
+            char text[kMaxPath + 160];
+            FormatText(text, sizeof text, "%d rows could not be written to %s: %s",
+                       p_.csv.PendingRecords(), FileNamePart(p_.csv.CsvName()),
+                       p_.csv.LastErrorText());
+            ReportFailure(text);
+        }
+        p_.csv.EndCsv();
+        // Without automatic numbering the end of a capture ends the logger's part of the live
+        // session too; with it, polling goes on for the next alarm.
+        p_.wave.SetNoWait(p_.capture.autoNumber ? 1 : 0);
+        p_.ui.Enable(cmd::kCapture, false);
+    }
+    csvFailing_ = false;
+    state_ = LiveState();
+    p_.timers.KillTimer(kTimerCaptureLimit);
+    p_.host.MessageBeep(mb::kIconInformation);
+    AfterCaptureChange();
+}
+
+void CaptureSession::AfterCaptureChange() {
+    const bool running = IsCapturing();
+    p_.capture.number = p_.video.CaptureNumber();
+    p_.ui.Check(cmd::kCapture, running);
+    p_.ui.Check(cmd::kPreview, IsLive());
+    p_.ui.Enable(cmd::kFileOpen, !p_.video.IsPreviewing());
+    RefreshIndicator();
+}
+
+void CaptureSession::WriteCsvRows() {
+    if (p_.csv.AppendCsv()) {
+        csvFailing_ = false;
+        return;
+    }
+    if (!csvFailing_) {
+        csvFailing_ = true;
+        char text[kMaxPath + 200];
+        FormatText(text, sizeof text,
+                   "Cannot write %s: %s\r\nThe rows are kept and written when there is room.",
+                   FileNamePart(p_.csv.CsvName()), p_.csv.LastErrorText());
+        ReportFailure(text);
+    }
+}
+
+void CaptureSession::ReportFailure(const char* text) {
+    CopyText(failure_, text);
+    for (char* c = failure_; *c != '\0'; ++c) {
+        if (*c == '\r' || *c == '\n') {
+            *c = ' ';
+        }
+    }
+    RefreshIndicator();
+    p_.host.MessageBeep(mb::kIconExclamation);
+    p_.host.MessageBox(text, mb::kOk | mb::kIconExclamation);
+}
+
+void CaptureSession::RefreshIndicator() {
+    char text[sizeof indicator_];
+    RecordingLook look = RecordingLook::Hidden;
+    text[0] = '\0';
+    if (IsCapturing()) {
+        const uint32_t seconds = (p_.clock.TickCount() - captureStartTick_) / 1000;
+        size_t n = FormatText(text, sizeof text, "REC %u:%02u:%02u  %s", seconds / 3600,
+                              seconds / 60 % 60, seconds % 60, captureFile_);
+        int64_t dropped = 0;
+        int64_t written = 0;
+        p_.video.GetCaptureCounts(&dropped, &written);
+        if (dropped > 0 && n < sizeof text) {
+            n += FormatText(text + n, sizeof text - n, "  %lld frames dropped",
+                            static_cast<long long>(dropped));
+        }
+        if (csvFailing_ && n < sizeof text) {
+            n += FormatText(text + n, sizeof text - n, "  %d rows waiting to be written",
+                            p_.csv.PendingRecords());
+        }
+        if (failure_[0] != '\0' && n < sizeof text) {
+            FormatText(text + n, sizeof text - n, "  %s", failure_);
+        }
+        look = failure_[0] != '\0' ? RecordingLook::Alert : RecordingLook::Recording;
+    } else if (failure_[0] != '\0') {
+        // What went wrong stays in view until the next capture starts.
+        FormatText(text, sizeof text, "Recording stopped: %s", failure_);
+        look = RecordingLook::Alert;
+    }
+    if (look != indicatorLook_ || std::strcmp(text, indicator_) != 0) {
+        CopyText(indicator_, text);
+        indicatorLook_ = look;
+        p_.host.SetRecordingStatus(indicator_, look);
+    }
+}
+
+void CaptureSession::OnStreamError(const StreamError& error) {
+    if (error.source == StreamErrorSource::Playback) {
+        return;
+    }
+    const bool wasCapturing = IsCapturing() && p_.video.IsCapturing();
+    p_.video.EndAfterStreamError(error);
+    if (wasCapturing) {
+        char text[sizeof error.text + 96];
+        FormatText(text, sizeof text, "The video recording stopped.\r\n%s%s", error.text,
+                   p_.csv.Writing() ? "\r\nThe logger values go on being recorded." : "");
+        ReportFailure(text);
+        // A capture is over once nothing is recorded any more.
+        if (!p_.csv.Writing()) {
+            EndCapture();
+        }
+        return;
+    }
+    if (error.source == StreamErrorSource::Camera && IsLive()) {
+        char text[sizeof error.text + 32];
+        FormatText(text, sizeof text, "The camera stopped.\r\n%s", error.text);
+        ReportFailure(text);
+        if (!IsCapturing()) {
+            state_ = LiveState();
+            p_.ui.Check(cmd::kPreview, IsLive());
+            p_.ui.Enable(cmd::kCapture, IsLive());
+            p_.ui.Enable(cmd::kFileOpen, !IsLive());
+        }
+    }
+}
+
+void CaptureSession::PollTick() {
+    char text[64];
+    FormatText(text, sizeof text, "%d pt", p_.wave.writeIndex);
+    p_.host.SetStatusText(1, text);
+
+    if (p_.csv.Writing()) {
+        csvPendingPoints_ += batchPoints_;
+        if (csvPendingPoints_ >= kCsvBatchPoints) {
+            WriteCsvRows();  // rows it could not write stay pending for the next call
+            csvPendingPoints_ = 0;
+        }
+    }
+    if (state_ == CaptureState::CapturingTimed) {
+        const uint32_t elapsed = (p_.clock.TickCount() - captureStartTick_) / 1000;
+        FormatText(text, sizeof text, "%d/%dsec",
+                   p_.capture.timeLimitSec - static_cast<int32_t>(elapsed),
+                   p_.capture.timeLimitSec);
+        p_.host.SetStatusText(1, text);
+    }
+    RefreshIndicator();
+
+    AckPoster poster(p_.host, p_.link);
+    const uint32_t r = p_.protocol.PollAck(p_.port.terminator, p_.port.timeout, poster);
+    if (r != 0) {
+        FormatText(text, sizeof text, "ack?-%d", static_cast<int>(r));
+        p_.host.SetStatusText(1, text);
+    }
+    // A poll that brought no block must not end the chain while the preview runs; the answer
+    // handler re-arms it otherwise. The error stays in the status pane meanwhile.
+    if (!poster.posted && p_.wave.noWait) {
+        p_.timers.StartTimer(kTimerPoll, r != 0 ? kPollRetryMs : kPollPeriodMs);
+    }
+}
+
+void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
+    if (result == err::kWaitTimeout) {
+        p_.host.SetStatusText(1, "tmout");
+    }
+    if (p_.wave.noWait) {
+        p_.timers.StartTimer(kTimerPoll, kPollPeriodMs);
+    }
+    const int32_t bytes =
+        byteCount > kReceiveBufferSize ? kReceiveBufferSize : static_cast<int32_t>(byteCount);
+    batchPoints_ = p_.wave.AppendPoints(p_.link.ReceiveBuffer(), bytes);
+    if (batchPoints_ <= 0) {
+        return;
+    }
+    pointTotal_ = pointTotal_ + batchPoints_ > kRingRows ? kRingRows : pointTotal_ + batchPoints_;
+    p_.wave.shownCount = pointTotal_ - 1;
+    p_.view.displayRow = p_.wave.writeIndex;
+
+    const int32_t alarm = p_.wave.ScanAlarms(batchPoints_);
+    if (alarm == 0) {
+        alarmLatched_ = false;
+        // Only a capture the alarm started ends with it; one started by hand runs until the
+        // user ends it, a timed one until its time limit.
+        if (state_ == CaptureState::CapturingByAlarm) {
+            EndCapture();
+        }
+    } else if (!alarmLatched_ && alarm >= 1 && alarm <= kAlarmOutputs &&
+               p_.capture.alarmEnable[alarm - 1]) {
+        alarmLatched_ = true;
+        if (p_.capture.alarmType[alarm - 1] == kAlarmTransfer) {
+            StillImageTransfer();
+        } else if (!IsCapturing()) {
+            StartCapture(StartedBy::Alarm);
+        }
+    }
+    p_.host.RepaintWave();
+}
+
+void CaptureSession::StillImageTransfer() {
+    const int32_t bytes = p_.video.GrabFrame();
+    if (bytes > 0 && p_.video.GrabbedPixels() != nullptr) {
+        p_.transfer.TransferFrame(&p_.video.GrabbedFormat(), p_.video.GrabbedPixels(), bytes);
+    }
+}
+
+void CaptureSession::Shutdown() {
+    if (p_.csv.Writing()) {
+        p_.csv.AppendCsv();
+        p_.csv.EndCsv();
+    }
+    p_.wave.SetNoWait(0);
+    state_ = CaptureState::Idle;
+}
+
+}  // namespace velatrace

@@ -1,0 +1,112 @@
+#pragma once
+// The live session: preview of camera and logger, the logger's poll cycle with its alarms, and
+// the captures of an AVI + CSV pair started by the user, by an alarm or for a fixed time. It holds
+// the one state of the live session and tells the user what happened to a recording.
+#include <cstdint>
+
+#include "app/Host.h"
+#include "app/StillTransfer.h"
+#include "app/TimerIds.h"
+#include "app/UiUpdateTable.h"
+#include "base/Clock.h"
+#include "logger/LoggerProtocol.h"
+#include "logger/TransportSettings.h"
+#include "session/CaptureSettings.h"
+#include "video/VideoGraph.h"
+#include "wave/WaveBuffer.h"
+#include "wave/WaveCsv.h"
+#include "wave/WaveView.h"
+
+namespace velatrace {
+
+enum class CaptureState {
+    Idle,              // nothing live
+    Previewing,        // camera picture and/or logger curves, nothing recorded
+    CapturingByUser,   // recording until the user ends it
+    CapturingByAlarm,  // recording until the alarm that started it clears
+    CapturingTimed,    // recording until the time limit runs out
+};
+
+// What the live session works with; the frame owns all of it.
+struct CaptureSessionParts {
+    Host& host;
+    Timers& timers;
+    Clock& clock;
+    UiUpdateTable& ui;
+    LoggerLink& link;
+    LoggerProtocol& protocol;
+    WaveBuffer& wave;
+    WaveCsv& csv;
+    WaveView& view;
+    VideoGraph& video;
+    VideoSurface* videoPane;
+    StillTransfer& transfer;
+    CaptureSettings& capture;
+    const TransportSettings& port;
+};
+
+class CaptureSession {
+  public:
+    explicit CaptureSession(const CaptureSessionParts& parts) : p_(parts) {}
+    CaptureSession(const CaptureSession&) = delete;
+    CaptureSession& operator=(const CaptureSession&) = delete;
+
+    // The sources found at start-up.
+    void SetSources(bool camera, bool logger);
+    bool HasCamera() const { return camera_; }
+    bool HasLogger() const { return logger_; }
+
+    CaptureState State() const { return state_; }
+    bool IsLive() const { return state_ != CaptureState::Idle; }
+    bool IsCapturing() const;
+
+    // The Preview command: starts the live session, or ends it (and a capture still running).
+    void TogglePreview();
+    // The Capture command: the user starts a capture, or ends the one running.
+    void ToggleCaptureByUser();
+    // The time limit ran out.
+    void EndTimedCapture();
+    // The poll timer and the logger's answer to a poll.
+    void PollTick();
+    void OnLoggerData(uint32_t result, uint32_t byteCount);
+    // The engine reported that a stream stopped.
+    void OnStreamError(const StreamError& error);
+    // Refreshes the recording indicator (elapsed time, dropped frames); cheap when unchanged.
+    void RefreshIndicator();
+    // The still picture of the live camera to the transfer target.
+    void StillImageTransfer();
+    // The window closes: a capture still running keeps every row received.
+    void Shutdown();
+    // The capture name in status pane 2.
+    void ShowCaptureFileName();
+
+  private:
+    enum class StartedBy { User, Alarm };
+    void StartCapture(StartedBy by);
+    void EndCapture();
+    // Writes the pending CSV rows; a failure is reported once, a later success clears it.
+    void WriteCsvRows();
+    // The state once no capture runs: previewing while a stream is live, else idle.
+    CaptureState LiveState() const;
+    void AfterCaptureChange();
+    void ReportFailure(const char* text);
+
+    CaptureSessionParts p_;
+    CaptureState state_ = CaptureState::Idle;
+    bool camera_ = false;
+    bool logger_ = false;
+    // Measurement cycle.
+    int32_t pointTotal_ = 0;
+    int32_t batchPoints_ = 0;
+    int32_t csvPendingPoints_ = 0;
+    bool alarmLatched_ = false;
+    uint32_t captureStartTick_ = 0;
+    // What the user was told about the running capture.
+    char captureFile_[kMaxPath] = {};  // the AVI (or, without camera, the CSV) being written
+    char failure_[320] = {};           // why a side of the capture stopped; kept until the next
+    bool csvFailing_ = false;          // a CSV batch is waiting for room
+    char indicator_[400] = {};         // the text shown last
+    RecordingLook indicatorLook_ = RecordingLook::Hidden;
+};
+
+}  // namespace velatrace

@@ -1,0 +1,298 @@
+// Replay of a recorded pair on the clip's clock.
+#include "app/ReplaySession.h"
+
+#include "app/CommandIds.h"
+#include "base/FixedText.h"
+
+namespace velatrace {
+
+namespace {
+constexpr uint32_t kReplayPeriodMs = 100;
+constexpr int64_t kUnitsPerMs = 10000;  // clip positions are in 100-ns units
+
+const char* FileNamePart(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/') {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+
+int32_t WholeSeconds(int64_t position) {
+    return static_cast<int32_t>(static_cast<double>(position) / 1e7 + 0.5);
+}
+}  // namespace
+
+int32_t ReplaySession::ClipSeconds() const {
+    return WholeSeconds(p_.video.ClipDuration());
+}
+
+int32_t ReplaySession::WaveSeconds(int32_t rows) const {
+    return static_cast<int32_t>(static_cast<double>(rows) * p_.wave.intervalMs / 1000.0 + 0.5);
+}
+
+int32_t ReplaySession::RecordAt(int64_t position) const {
+    // An unknown interval counts the replay tick's period per record.
+    const int64_t interval = p_.wave.intervalMs > 0 ? p_.wave.intervalMs : kReplayPeriodMs;
+    const int64_t row = position <= 0 ? 0 : position / (interval * kUnitsPerMs);
+    return row > records_ ? records_ : static_cast<int32_t>(row);
+}
+
+void ReplaySession::ShowSeconds(int32_t current, int32_t total) {
+    char text[48];
+    FormatText(text, sizeof text, "%d/%dsec", current, total);
+    p_.host.SetStatusText(1, text);
+}
+
+void ReplaySession::ShowCursor(int32_t row) {
+    p_.view.displayRow = row;
+    p_.wave.shownCount = row;
+}
+
+void ReplaySession::StartTimer() {
+    lastTickAt_ = p_.clock.TickCount();
+    p_.timers.StartTimer(kTimerReplay, kReplayPeriodMs);
+}
+
+bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
+    Close(0, loggerConnected);
+    char csvPath[kMaxPath];
+    WaveCsvPathFor(csvPath, sizeof csvPath, path, kind == kWaveFile);
+
+    int32_t clipSeconds = 0;
+    if (kind == kMediaFile) {
+        if (!p_.video.OpenClip(p_.videoPane, path)) {
+            p_.host.MessageBeep(mb::kIconExclamation);
+            p_.host.MessageBox("It is an illegal media file", mb::kOk | mb::kIconExclamation);
+            return false;
+        }
+        p_.ui.ClipState(cmd::kClipStart);
+        clipSeconds = ClipSeconds();
+    }
+
+    if (loggerConnected) {
+        p_.wave.SetNoWait(0);
+    }
+    p_.wave.fileLoaded = 0;
+    records_ = p_.csv.LoadCsv(csvPath);
+    if (records_ == kRingRows) {
+        p_.host.MessageBeep(mb::kIconInformation);
+        p_.host.MessageBox("Buffer pointer overflow", mb::kOk | mb::kIconInformation);
+    }
+    p_.view.hasSource = records_ > 0 ? 1 : 0;
+    p_.wave.csvIndex = 0;
+    ShowCursor(0);
+    p_.wave.SelectChannel(0, true);
+
+    elapsedMs_ = 0;
+    if (clipSeconds == 0) {
+        clipSeconds = WaveSeconds(records_);
+    }
+    const int frequency = clipSeconds == 0 ? 100 : 100 / clipSeconds;
+    p_.host.SetSeekTickFrequency(frequency < 2 ? 2 : frequency);
+
+    const bool open = p_.video.IsClipOpen() || p_.wave.fileLoaded;
+    state_ = open ? ReplayState::Playing : ReplayState::Closed;
+    if (open) {
+        StartTimer();
+        p_.ui.GroupEnable(cmd::kClipStop, true);
+    }
+    if (p_.wave.fileLoaded) {
+        p_.ui.GroupEnable(cmd::kNextChannel, true);
+    }
+    p_.host.SetStatusText(2, FileNamePart(path));
+    p_.host.RepaintWave();
+    return true;
+}
+
+void ReplaySession::Close(uint32_t command, bool loggerConnected) {
+    p_.timers.KillTimer(kTimerReplay);
+    const bool hadClip = p_.video.IsClipOpen();
+    const bool hadWave = p_.wave.fileLoaded != 0;
+    p_.video.CloseClip();
+    // The loaded file's channel setup is replaced by the live one. With nothing loaded the live
+    // channels and rows stay as they are: a running session's curves and the rows its capture
+    // has still to write are not touched.
+    if (hadWave) {
+        for (ChannelInfo& ch : p_.wave.channel) {
+            ch.type = kTypeOff;
+        }
+        p_.view.displayRow = 0;
+        p_.csv.RestoreLiveSetup();
+        records_ = 0;
+    }
+    p_.view.hasSource = loggerConnected ? 1 : 0;
+    state_ = ReplayState::Closed;
+    p_.host.SetSeekPosition(0);
+    p_.host.SetSeekTickFrequency(100);
+    p_.host.SetStatusText(1, "");
+    p_.host.SetStatusText(2, "");
+    p_.ui.GroupEnable(cmd::kClipStop, false);
+    p_.ui.GroupEnable(cmd::kNextChannel, loggerConnected);
+    if (command == cmd::kFileClose) {
+        if (hadClip) {
+            p_.host.RepaintVideo();
+        }
+        if (hadWave) {
+            p_.host.RepaintWave();
+        }
+    }
+}
+
+void ReplaySession::Stop() {
+    p_.timers.KillTimer(kTimerReplay);
+    p_.video.StopClip();
+    p_.host.SetSeekPosition(0);
+    elapsedMs_ = 0;
+    ShowCursor(0);
+    state_ = ReplayState::Stopped;
+    ShowSeconds(0, ClipSeconds());
+    p_.host.RepaintWave();
+    p_.ui.ClipState(cmd::kClipStop);
+}
+
+void ReplaySession::TogglePlay() {
+    if (state_ == ReplayState::Closed) {
+        return;
+    }
+    if (state_ == ReplayState::Playing) {
+        p_.video.PauseClip();
+        state_ = ReplayState::Paused;
+        p_.timers.KillTimer(kTimerReplay);
+        p_.ui.ClipState(cmd::kClipPause);
+        return;
+    }
+    if (p_.video.IsClipOpen()) {
+        // Play after the end starts again from the beginning.
+        int64_t position = 0;
+        p_.video.GetClipPosition(&position);
+        if (position >= p_.video.ClipDuration()) {
+            p_.video.SeekClip(0);
+        }
+    } else if (p_.view.displayRow >= records_) {
+        ShowCursor(0);
+    }
+    p_.video.PlayClip();
+    state_ = ReplayState::Playing;
+    StartTimer();
+    p_.ui.ClipState(cmd::kClipStart);
+}
+
+void ReplaySession::Seek(SeekEvent event, int position) {
+    if (event == SeekEvent::EndScroll || state_ == ReplayState::Closed) {
+        return;
+    }
+    const int32_t percent = position < 0 ? 0 : (position > 100 ? 100 : position);
+    if (p_.video.IsClipOpen()) {
+        if (state_ != ReplayState::Stopped) {
+            p_.video.PauseClip();
+            p_.timers.KillTimer(kTimerReplay);
+        }
+        p_.video.SeekClip(percent);
+        if (state_ == ReplayState::Playing) {
+            p_.video.PlayClip();
+            StartTimer();
+        }
+        int64_t at = 0;
+        p_.video.GetClipPosition(&at);
+        ShowCursor(RecordAt(at));
+        ShowSeconds(WholeSeconds(at), ClipSeconds());
+    } else {
+        ShowCursor(records_ * percent / 100);
+        elapsedMs_ = 0;
+        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
+    }
+    p_.host.RepaintWave();
+}
+
+void ReplaySession::Tick() {
+    if (p_.video.IsCapturing() || state_ != ReplayState::Playing) {
+        return;
+    }
+    if (p_.video.IsClipOpen()) {
+        int64_t position = 0;
+        p_.host.SetSeekPosition(p_.video.GetClipPosition(&position));
+        if (p_.wave.fileLoaded) {
+            ShowCursor(RecordAt(position));
+        }
+        ShowSeconds(WholeSeconds(position), ClipSeconds());
+        p_.host.RepaintWave();
+        return;
+    }
+    if (p_.wave.fileLoaded) {
+        AdvanceByElapsedTime();
+        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
+        p_.host.RepaintWave();
+    }
+}
+
+void ReplaySession::AdvanceByElapsedTime() {
+    const uint32_t now = p_.clock.TickCount();
+    elapsedMs_ += static_cast<int32_t>(now - lastTickAt_);
+    lastTickAt_ = now;
+    // The cursor moves by the time that really passed, so a recording sampled faster than the
+    // tick replays at its own speed; an unknown interval moves one row per tick.
+    const int32_t interval = p_.wave.intervalMs > 0 ? p_.wave.intervalMs : kReplayPeriodMs;
+    if (elapsedMs_ < interval) {
+        return;
+    }
+    const int32_t rows = elapsedMs_ / interval;
+    elapsedMs_ -= rows * interval;
+    int32_t row = p_.view.displayRow + rows;
+    if (row >= records_) {
+        row = records_;
+        p_.timers.KillTimer(kTimerReplay);
+        state_ = ReplayState::Paused;
+        p_.ui.ClipState(cmd::kClipPause);
+    }
+    ShowCursor(row);
+    if (records_ > 0) {
+        p_.host.SetSeekPosition(static_cast<int>(static_cast<double>(row) / records_ * 100.0));
+    }
+}
+
+void ReplaySession::OnClipEnded() {
+    if (state_ != ReplayState::Playing || !p_.video.IsClipOpen()) {
+        return;
+    }
+    // The last tick's reading may be short of the end: show the end itself.
+    int64_t position = 0;
+    p_.host.SetSeekPosition(p_.video.GetClipPosition(&position));
+    if (p_.wave.fileLoaded) {
+        ShowCursor(RecordAt(position));
+    }
+    ShowSeconds(WholeSeconds(position), ClipSeconds());
+    p_.timers.KillTimer(kTimerReplay);
+    p_.video.PauseClip();
+    state_ = ReplayState::Paused;
+    p_.ui.ClipState(cmd::kClipPause);
+    p_.host.RepaintWave();
+}
+
+void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t seconds = 0;
+    int32_t rate = 0;
+    int32_t frames = 0;
+    if (cameraFound || p_.video.IsClipOpen()) {
+        width = p_.video.Stream().lvw;
+        height = p_.video.Stream().lvh;
+        seconds = ClipSeconds();
+        rate = p_.video.Stream().lrate;
+        frames = seconds * rate;
+    } else if (loggerConnected || p_.wave.fileLoaded) {
+        seconds = WaveSeconds(records_);
+        rate = p_.wave.intervalMs > 0 ? 1000 / p_.wave.intervalMs : 0;
+        frames = records_;
+    }
+    char text[160];
+    FormatText(text, sizeof text,
+               "Size = %d x %d\r\nRate = %d/sec\r\nTime = %02d:%02d:%02d\r\nFrame = %d", width,
+               height, rate, seconds / 3600, (seconds % 3600) / 60, seconds % 60, frames);
+    p_.host.MessageBox(text, mb::kOk | mb::kIconInformation);
+}
+
+}  // namespace velatrace

@@ -1,0 +1,82 @@
+#pragma once
+// Replay of a recorded pair: opening and closing it, the clip commands, the seek bar and the
+// replay tick. With a clip open every tick reads the clip's position and derives the wave cursor,
+// the seek bar and the "n/m sec" pane from it; with only a wave file open, elapsed time drives.
+#include <cstdint>
+
+#include "app/Host.h"
+#include "app/TimerIds.h"
+#include "app/UiUpdateTable.h"
+#include "base/Clock.h"
+#include "video/VideoGraph.h"
+#include "wave/WaveBuffer.h"
+#include "wave/WaveCsv.h"
+#include "wave/WaveView.h"
+
+namespace velatrace {
+
+// Seek bar notifications, as the trackbar sends them.
+enum class SeekEvent { Track = 5, EndScroll = 8, ThumbPosition = 4 };
+
+enum class ReplayState { Closed, Stopped, Playing, Paused };
+
+struct ReplaySessionParts {
+    Host& host;
+    Timers& timers;
+    Clock& clock;
+    UiUpdateTable& ui;
+    WaveBuffer& wave;
+    WaveCsv& csv;
+    WaveView& view;
+    VideoGraph& video;
+    VideoSurface* videoPane;
+};
+
+class ReplaySession {
+  public:
+    // `kind`: 1 a media file (its CSV beside it), 2 a wave file alone.
+    static constexpr int32_t kMediaFile = 1;
+    static constexpr int32_t kWaveFile = 2;
+
+    explicit ReplaySession(const ReplaySessionParts& parts) : p_(parts) {}
+    ReplaySession(const ReplaySession&) = delete;
+    ReplaySession& operator=(const ReplaySession&) = delete;
+
+    ReplayState State() const { return state_; }
+    bool IsOpen() const { return state_ != ReplayState::Closed; }
+    // Records of the loaded wave file.
+    int32_t Records() const { return records_; }
+
+    // Opens a recorded pair and starts playing it. False (with a message) when the media file
+    // cannot be played.
+    bool Open(const char* path, int32_t kind, bool loggerConnected);
+    // Closes it; with `command` File Close the panes are repainted.
+    void Close(uint32_t command, bool loggerConnected);
+    void Stop();
+    void TogglePlay();
+    void Seek(SeekEvent event, int position);
+    void Tick();
+    // The engine says the clip has played to its end.
+    void OnClipEnded();
+    // Size, rate, length and frames of the clip (or of the wave file, or of the live logger).
+    void ShowInformation(bool cameraFound, bool loggerConnected);
+
+  private:
+    int32_t ClipSeconds() const;
+    int32_t WaveSeconds(int32_t rows) const;
+    // The record whose time is the clip position (100-ns units), within the loaded records.
+    int32_t RecordAt(int64_t position) const;
+    void ShowSeconds(int32_t current, int32_t total);
+    void ShowCursor(int32_t row);
+    void StartTimer();
+    // Moves the cursor by the time that passed since the last tick (wave file alone).
+    void AdvanceByElapsedTime();
+
+    ReplaySessionParts p_;
+    ReplayState state_ = ReplayState::Closed;
+    int32_t records_ = 0;
+    int32_t elapsedMs_ = 0;    // time not yet turned into whole records
+    uint32_t lastTickAt_ = 0;  // clock reading at the last tick
+};
+
+}  // namespace velatrace
