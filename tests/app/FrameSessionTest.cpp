@@ -2,6 +2,7 @@
 // simulated logger and a fake camera, preview, captures, close, restart and replay.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
@@ -218,6 +220,11 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
         engine.AdvancePlayback(1000000);
         again.OnEngineNews();  // the engine wakes the window as the clip plays
         again.OnTimer(kTimerReplay);
+        // The wave cursor is the record at the clip's position.
+        int64_t position = 0;
+        again.Video().GetClipPosition(&position);
+        const int64_t row = position / (again.Wave().intervalMs * 10000LL);
+        EXPECT_EQ(again.View().displayRow, std::min<int64_t>(row, again.Replay().Records()));
     }
     EXPECT_FALSE(timers.Running(kTimerReplay));
     EXPECT_EQ(host.status[1], "10/10sec");
@@ -405,6 +412,148 @@ TEST_F(FrameSession, FileCloseDuringALiveSessionKeepsTheLiveChannels) {
     f.OnCommand(cmd::kFileClose);
     EXPECT_EQ(f.Wave().channel[0].type, kTypeVoltage);
     EXPECT_EQ(f.Wave().CountActiveChannels(), 4);
+}
+
+}  // namespace
+}  // namespace velatrace
+
+namespace velatrace {
+namespace {
+
+// Rows of a CSV file after its three header lines.
+std::vector<std::string> CsvRows(const std::string& text) {
+    std::vector<std::string> rows;
+    size_t at = 0;
+    for (int line = 0; at < text.size(); ++line) {
+        const size_t end = text.find("\r\n", at);
+        if (end == std::string::npos) {
+            break;
+        }
+        if (line >= 3) {
+            rows.push_back(text.substr(at, end - at));
+        }
+        at = end + 2;
+    }
+    return rows;
+}
+
+// The second field of each row (a ramp of the simulated logger) steps by one count each record,
+// so a row lost or written twice shows as a broken step.
+void ExpectEveryRowOnce(const std::vector<std::string>& rows) {
+    ASSERT_GT(rows.size(), 20u);
+    double previousStep = 0;
+    size_t checked = 0;
+    for (size_t k = 1; k < rows.size(); ++k) {
+        const double a = std::stod(rows[k - 1].substr(rows[k - 1].find(',') + 1));
+        const double b = std::stod(rows[k].substr(rows[k].find(',') + 1));
+        if (b < a) {
+            continue;  // the ramp starts again
+        }
+        if (k > 1 && previousStep > 0) {
+            ASSERT_NEAR(b - a, previousStep, 1e-6) << "row " << k << ": " << rows[k];
+            ++checked;
+        }
+        previousStep = b - a;
+    }
+    EXPECT_GT(checked, rows.size() / 2);
+}
+
+TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
+    ConfigureLogger("interval = 20ms\nch1 alarm OFF\nch2 DC 10V ramp 0 10 1000\n");
+    StoreCaptureSettings(0, 0);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    ASSERT_TRUE(Capturing());
+    EXPECT_EQ(host.recordingLook, RecordingLook::Recording);
+    EXPECT_NE(host.recording.find("REC 0:00:00  run.avi"), std::string::npos) << host.recording;
+    clock.Advance(3723000);
+    ASSERT_TRUE(PollUntil([&] { return f.Wave().writeIndex > 20; }));
+    EXPECT_NE(host.recording.find("REC 1:02:"), std::string::npos) << host.recording;
+
+    const std::string reason =
+        "Cannot write " + folder.File("run.avi") + ": No space left on device";
+    engine.PutStreamError(kHrFail, reason.c_str(), StreamErrorSource::Recorder);
+    f.OnEngineNews();
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find(reason), std::string::npos) << host.boxes[0].text;
+    EXPECT_EQ(engine.capture.control, CaptureControl::StopNow);
+    EXPECT_TRUE(f.Ui().Checked(cmd::kCapture)) << "the logger values are still recorded";
+    EXPECT_EQ(host.recordingLook, RecordingLook::Alert);
+    EXPECT_NE(host.recording.find("No space left on device"), std::string::npos);
+
+    const int32_t before = f.Wave().writeIndex;
+    ASSERT_TRUE(PollUntil([&] { return f.Wave().writeIndex > before + 30; }));
+    EXPECT_EQ(host.boxes.size(), 1u) << "said once";
+    f.OnCommand(cmd::kCapture);
+    EXPECT_FALSE(f.Ui().Checked(cmd::kCapture));
+    EXPECT_EQ(host.recordingLook, RecordingLook::Alert) << "the failure stays in view";
+    ExpectEveryRowOnce(CsvRows(folder.Read("run.csv")));
+
+    // Without a logger, a lost camera leaves nothing recording: the capture ends at once.
+    f.OnClose();
+    ConfigureLogger("open_fails = 1\n");
+    MainFrame& camOnly = Start();
+    camOnly.OnCommand(cmd::kPreview);
+    camOnly.OnCommand(cmd::kCapture);
+    ASSERT_TRUE(Capturing());
+    engine.PutStreamError(kHrFail, "The camera Bench camera stopped delivering frames");
+    camOnly.OnEngineNews();
+    EXPECT_FALSE(Capturing());
+    EXPECT_FALSE(camOnly.Ui().Checked(cmd::kCapture));
+    EXPECT_FALSE(camOnly.Ui().Checked(cmd::kPreview));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("Bench camera"), std::string::npos);
+    EXPECT_FALSE(engine.capture.running);
+}
+
+// A capture's CSV on a file system that fills up: the rows wait, the user is told once, and once
+// there is room again every row is written, in order, none twice.
+TEST_F(FrameSession, CsvRowsWaitForRoomAndAreWrittenOnceInOrder) {
+    const std::string mountPoint = folder.File("small");
+    std::filesystem::create_directories(mountPoint);
+    if (geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=64k tmpfs " + mountPoint + " 2>/dev/null").c_str()) !=
+            0) {
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    }
+    struct Unmount {
+        std::string at;
+        ~Unmount() { std::system(("umount " + at).c_str()); }
+    } unmount{mountPoint};
+    engine.devices.clear();  // the logger alone
+    ConfigureLogger("interval = 10ms\nch1 alarm OFF\nch2 DC 10V ramp 0 10 1000\n");
+    CaptureSettings cs;
+    CopyText(cs.path, (mountPoint + "/").c_str());
+    CopyText(cs.filename, "run");
+    SettingsStore(registry).SaveCapture(cs);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    ASSERT_TRUE(Capturing());
+    ASSERT_TRUE(PollUntil([&] { return std::filesystem::exists(mountPoint + "/run.csv"); }));
+
+    // Fill the disk to the last byte.
+    {
+        std::ofstream filler(mountPoint + "/filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+    ASSERT_TRUE(PollUntil([&] { return !host.boxes.empty(); }));
+    EXPECT_NE(host.boxes[0].text.find("No space left on device"), std::string::npos)
+        << host.boxes[0].text;
+    const int32_t waitingFrom = f.Wave().writeIndex;
+    ASSERT_TRUE(PollUntil([&] { return f.Wave().writeIndex > waitingFrom + 40; }));
+    EXPECT_EQ(host.boxes.size(), 1u) << "said once";
+    EXPECT_NE(host.recording.find("rows waiting"), std::string::npos) << host.recording;
+
+    std::filesystem::remove(mountPoint + "/filler");
+    ASSERT_TRUE(
+        PollUntil([&] { return host.recording.find("rows waiting") == std::string::npos; }));
+    f.OnCommand(cmd::kCapture);
+    EXPECT_EQ(host.boxes.size(), 1u);
+    ExpectEveryRowOnce(CsvRows(folder.Read("small/run.csv")));
 }
 
 }  // namespace

@@ -140,9 +140,11 @@ class FakeMediaEngine : public MediaEngine {
         Wake();
     }
     // Reports an error as an engine thread would.
-    void PutStreamError(HResult hr, const char* text) {
+    void PutStreamError(HResult hr, const char* text,
+                        StreamErrorSource source = StreamErrorSource::Camera) {
         StreamError error;
         error.hr = hr;
+        error.source = source;
         std::snprintf(error.text, sizeof error.text, "%s", text);
         errors_.push_back(error);
         Wake();
