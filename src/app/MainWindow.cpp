@@ -31,6 +31,7 @@ constexpr int kSeekPageSize = 20;   // a fifth of the range, like a trackbar's d
 constexpr int kSplitterBar = 4;     // the thickness of a sizing frame
 constexpr int kSyncPeriodMs = 250;  // safety net; every core call syncs at once anyway
 constexpr int kStatusPanePadding = 12;
+constexpr int kRecordingPaneWidth = 520;  // widest the recording indicator grows
 constexpr int kReachable = 24;  // so much of the title bar must lie on a screen
 
 QString Text(const char* text) {
@@ -349,7 +350,9 @@ void MainWindow::SetRecordingStatus(const QString& text, RecordingLook look) {
         recording_->clear();
         return;
     }
-    recording_->setText(text);
+    // A long failure text is cut to fit beside the other panes; the whole of it is the tip.
+    const QFontMetrics metrics(recording_->font());
+    recording_->setText(metrics.elidedText(text, Qt::ElideRight, kRecordingPaneWidth));
     recording_->setToolTip(text);
     recording_->setStyleSheet(
         look == RecordingLook::Recording
