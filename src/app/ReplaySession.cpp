@@ -72,17 +72,12 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         clipSeconds = ClipSeconds();
     }
 
-    if (loggerConnected) {
-        p_.wave.SetNoWait(0);
-    }
-    p_.wave.fileLoaded = 0;
     records_ = p_.csv.LoadCsv(csvPath);
     if (records_ == kRingRows) {
         p_.host.MessageBeep(mb::kIconInformation);
         p_.host.MessageBox("Buffer pointer overflow", mb::kOk | mb::kIconInformation);
     }
     p_.view.hasSource = records_ > 0 ? 1 : 0;
-    p_.wave.csvIndex = 0;
     ShowCursor(0);
     p_.wave.SelectChannel(0, true);
 
