@@ -35,16 +35,6 @@ class AckPoster final : public AckSink {
     Host& host_;
     LoggerLink& link_;
 };
-
-const char* FileNamePart(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p != '\0'; ++p) {
-        if (*p == '\\' || *p == '/') {
-            name = p + 1;
-        }
-    }
-    return name;
-}
 }  // namespace
 
 void CaptureSession::SetSources(bool camera, bool logger) {

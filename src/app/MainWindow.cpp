@@ -32,7 +32,7 @@ constexpr int kSplitterBar = 4;     // the thickness of a sizing frame
 constexpr int kSyncPeriodMs = 250;  // safety net; every core call syncs at once anyway
 constexpr int kStatusPanePadding = 12;
 constexpr int kRecordingPaneWidth = 520;  // widest the recording indicator grows
-constexpr int kReachable = 24;  // so much of the title bar must lie on a screen
+constexpr int kReachable = 24;            // so much of the title bar must lie on a screen
 
 QString Text(const char* text) {
     return QString::fromLatin1(text);

@@ -10,16 +10,6 @@ namespace {
 constexpr uint32_t kReplayPeriodMs = 100;
 constexpr int64_t kUnitsPerMs = 10000;  // clip positions are in 100-ns units
 
-const char* FileNamePart(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p != '\0'; ++p) {
-        if (*p == '\\' || *p == '/') {
-            name = p + 1;
-        }
-    }
-    return name;
-}
-
 int32_t WholeSeconds(int64_t position) {
     return static_cast<int32_t>(static_cast<double>(position) / 1e7 + 0.5);
 }

@@ -93,4 +93,14 @@ bool EqualsNoCase(const char* a, const char* b) {
     return a[i] == b[i];
 }
 
+const char* FileNamePart(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/') {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+
 }  // namespace velatrace

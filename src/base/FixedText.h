@@ -28,4 +28,7 @@ int32_t LeadingInteger(const char* text, size_t maxChars = SIZE_MAX);
 bool StartsWithNoCase(const char* text, const char* prefix);
 bool EqualsNoCase(const char* a, const char* b);
 
+// The file name at the end of a path (after its last '/' or '\\').
+const char* FileNamePart(const char* path);
+
 }  // namespace velatrace
