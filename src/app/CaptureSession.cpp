@@ -139,7 +139,8 @@ void CaptureSession::EndTimedCapture() {
 void CaptureSession::StartCapture(StartedBy by) {
     failure_[0] = '\0';
     csvFailing_ = false;
-    if (camera_) {
+    // A camera that is not delivering (lost, or its graph would not run) records nothing.
+    if (camera_ && p_.video.IsPreviewing()) {
         p_.video.StartCapture();
     }
     // The CSV takes the number of the AVI it belongs to, fixed until it ends.
@@ -156,7 +157,8 @@ void CaptureSession::StartCapture(StartedBy by) {
                                       : CaptureState::CapturingByUser;
     captureStartTick_ = p_.clock.TickCount();
     FormatCaptureName(captureFile_, sizeof captureFile_, "", p_.capture.filename,
-                      p_.capture.autoNumber, p_.video.CaptureNumber(), camera_ ? "avi" : "csv");
+                      p_.capture.autoNumber, p_.video.CaptureNumber(),
+                      p_.video.IsCapturing() ? "avi" : "csv");
     if (state_ == CaptureState::CapturingTimed) {
         const int32_t seconds = p_.capture.timeLimitSec < 0 ? 0
                                 : p_.capture.timeLimitSec > kLongestLimitSec
