@@ -8,7 +8,8 @@
 // clip position. For comparison, a cursor advanced by wall-clock time since the last seek is
 // compared with the same clip position.
 //
-// Usage: bench_replay_sync [seconds]   (replay length, default 60)
+// Usage: bench_replay_sync [seconds] [trace]   (replay length, default 60; "trace" prints every
+// tick's cursor row, clip position and wall-clock row)
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -88,6 +89,13 @@ struct Summary {
     double median = 0;
 };
 
+// How far a clip position lies outside the 100 ms span of the record at `row` (0 inside it).
+double OutsideSpan(double clipMs, int64_t row, int32_t interval) {
+    const double from = static_cast<double>(row) * interval;
+    const double to = from + interval;
+    return clipMs < from ? from - clipMs : (clipMs >= to ? clipMs - to : 0.0);
+}
+
 Summary Summarise(std::vector<double> v) {
     Summary s;
     if (v.empty()) {
@@ -107,6 +115,7 @@ Summary Summarise(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     const int runSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : kClipSeconds;
+    const bool trace = argc > 2 && std::string(argv[2]) == "trace";
 
     bench::BenchFolder folder("velatrace-replay-sync");
     if (!folder.Made()) {
@@ -152,11 +161,19 @@ int main(int argc, char** argv) {
                 static_cast<int>(frame->Video().ClipDuration() / 10000000),
                 frame->Replay().Records(), interval);
 
-    std::vector<double> cursorGap;  // |cursor time - clip position|, ms
-    std::vector<double> wallGap;    // the same for a cursor moved by wall-clock time
-    int32_t wallBaseRow = 0;        // the row the wall-clock cursor started from
+    std::vector<double> cursorGap;   // |cursor time - clip position|, ms
+    std::vector<double> wallGap;     // the same for a cursor moved by wall-clock time
+    std::vector<double> cursorSpan;  // clip position outside the shown record's span, ms
+    std::vector<double> wallSpan;
+    int32_t wallBaseRow = 0;  // the row the wall-clock cursor started from
     Steady::time_point wallBase = Steady::now();
     int seeks = 0;
+    // Ticks whose cursor is not the record at the clip position (the record whose 100 ms span
+    // holds it), and the largest distance in records.
+    int cursorOff = 0;
+    int64_t cursorOffMax = 0;
+    int wallOff = 0;
+    int64_t wallOffMax = 0;
     int ticks = 0;
     int wakes = 0;
     bool ended = false;
@@ -208,6 +225,22 @@ int main(int argc, char** argv) {
         const int64_t wallRow = std::min<int64_t>(
             wallBaseRow + elapsedMs / (interval > 0 ? interval : 100), frame->Replay().Records());
         wallGap.push_back(std::fabs(static_cast<double>(wallRow * interval) - clipMs));
+
+        const int64_t clipRow =
+            std::min<int64_t>(position / (int64_t{interval} * 10000), frame->Replay().Records());
+        cursorSpan.push_back(OutsideSpan(clipMs, frame->View().displayRow, interval));
+        wallSpan.push_back(OutsideSpan(clipMs, wallRow, interval));
+        const int64_t cursorRows = std::llabs(frame->View().displayRow - clipRow);
+        const int64_t wallRows = std::llabs(wallRow - clipRow);
+        cursorOff += cursorRows != 0;
+        cursorOffMax = std::max(cursorOffMax, cursorRows);
+        wallOff += wallRows != 0;
+        wallOffMax = std::max(wallOffMax, wallRows);
+        if (trace) {
+            std::printf("%8.3f s  clip %9.1f ms  cursor row %4d  wall-clock row %4lld\n",
+                        std::chrono::duration<double>(Steady::now() - start).count(), clipMs,
+                        frame->View().displayRow, static_cast<long long>(wallRow));
+        }
     }
     const double ranSeconds = std::chrono::duration<double>(Steady::now() - start).count();
 
@@ -224,6 +257,11 @@ int main(int argc, char** argv) {
                 cursor.max, cursor.p99, cursor.median);
     std::printf("cursor on wall-clock time    max %.1f ms  p99 %.1f ms  median %.1f ms\n", wall.max,
                 wall.p99, wall.median);
+    std::printf(
+        "ticks off the record at the clip position: clip's clock %d (max %lld records), "
+        "wall-clock %d (max %lld records)\n",
+        cursorOff, static_cast<long long>(cursorOffMax), wallOff,
+        static_cast<long long>(wallOffMax));
     std::printf("within one record interval:  %s\n", cursor.max <= interval ? "yes" : "no");
     return 0;
 }
