@@ -257,6 +257,12 @@ int main(int argc, char** argv) {
                 cursor.max, cursor.p99, cursor.median);
     std::printf("cursor on wall-clock time    max %.1f ms  p99 %.1f ms  median %.1f ms\n", wall.max,
                 wall.p99, wall.median);
+    const Summary cursorOut = Summarise(cursorSpan);
+    const Summary wallOut = Summarise(wallSpan);
+    std::printf(
+        "clip position outside the shown record's span: clip's clock max %.1f ms p99 "
+        "%.1f ms, wall-clock max %.1f ms p99 %.1f ms\n",
+        cursorOut.max, cursorOut.p99, wallOut.max, wallOut.p99);
     std::printf(
         "ticks off the record at the clip position: clip's clock %d (max %lld records), "
         "wall-clock %d (max %lld records)\n",
