@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -152,6 +153,15 @@ int main(int argc, char** argv) {
 
     std::vector<double> tickUs;
     std::vector<double> readUs;
+    std::vector<double> csvTickUs;    // ticks that wrote a batch of CSV rows
+    std::vector<double> plainTickUs;  // ticks that did not
+    uintmax_t lastCsvSize = 0;
+    // Split by order: first after the pause (caches cold, as for a timer after idle time) or
+    // right after the other one.
+    std::vector<double> tickFirstUs;
+    std::vector<double> tickSecondUs;
+    std::vector<double> readFirstUs;
+    std::vector<double> readSecondUs;
     tickUs.reserve(ticks);
     readUs.reserve(ticks);
     uint64_t framePoints = 0;
@@ -163,14 +173,28 @@ int main(int argc, char** argv) {
             ++missedPolls;  // the chain ended; start it again as a late timer would
         }
         host.posted.clear();
+        host.statusLog.clear();  // the stand-in window's log must not grow into the timing
+        // Which of the two goes first after the pause alternates, so neither always finds the
+        // caches warmed by the other.
+        Steady::duration tickTime{};
+        Steady::duration readTime{};
+        const auto bareRead = [&] {
+            const auto t0 = Steady::now();
+            bareProtocol.PollAck(kTerminatorCrLf, 0, sink);
+            readTime = Steady::now() - t0;
+        };
+        if (i % 2 == 1) {
+            bareRead();
+        }
         const auto t0 = Steady::now();
         frame->OnTimer(kTimerPoll);
         for (auto [result, bytes] : host.posted) {
             frame->OnLoggerData(result, bytes);
         }
-        const auto t1 = Steady::now();
-        bareProtocol.PollAck(kTerminatorCrLf, 0, sink);
-        const auto t2 = Steady::now();
+        tickTime = Steady::now() - t0;
+        if (i % 2 == 0) {
+            bareRead();
+        }
 
         uint64_t points = 0;
         for (auto [result, bytes] : host.posted) {
@@ -180,9 +204,16 @@ int main(int argc, char** argv) {
         if (frame->Live().IsCapturing()) {
             capturedPoints += points;
         }
+        std::error_code ec;
+        const uintmax_t csvSize = std::filesystem::file_size(folder.File("run.csv"), ec);
+        const bool wroteCsv = !ec && csvSize != lastCsvSize;
+        lastCsvSize = ec ? lastCsvSize : csvSize;
         if (i >= kWarmUpTicks) {
-            tickUs.push_back(Micros(t1 - t0));
-            readUs.push_back(Micros(t2 - t1));
+            (wroteCsv ? csvTickUs : plainTickUs).push_back(Micros(tickTime));
+            tickUs.push_back(Micros(tickTime));
+            (i % 2 == 0 ? tickFirstUs : tickSecondUs).push_back(Micros(tickTime));
+            (i % 2 == 1 ? readFirstUs : readSecondUs).push_back(Micros(readTime));
+            readUs.push_back(Micros(readTime));
         }
     }
     const bool stillCapturing = frame->Live().IsCapturing();
@@ -196,16 +227,24 @@ int main(int argc, char** argv) {
     const long csvRows = static_cast<long>(std::count(csv.begin(), csv.end(), '\n')) - 3;
 
     const Summary tick = Summarise(tickUs);
-    const Summary read = Summarise(readUs);
     std::printf("%d ticks timed (after %d warm-up), paced %lld ms apart\n", ticks, kWarmUpTicks,
                 static_cast<long long>(kPace.count()));
     std::printf("points per tick: frame %.2f, bare read %.2f\n",
                 static_cast<double>(framePoints) / (ticks + kWarmUpTicks),
                 static_cast<double>(sink.bytes / kPointBytes) / (ticks + kWarmUpTicks));
-    std::printf("poll tick (OnTimer + OnLoggerData)   p50 %7.1f us  p99 %7.1f us  max %7.1f us\n",
-                tick.p50, tick.p99, tick.max);
-    std::printf("bare driver read (PollAck)           p50 %7.1f us  p99 %7.1f us  max %7.1f us\n",
-                read.p50, read.p99, read.max);
+    const auto line = [](const char* what, const std::vector<double>& v) {
+        const Summary m = Summarise(v);
+        std::printf("%-36s p50 %7.1f us  p99 %7.1f us  max %7.1f us  (%zu)\n", what, m.p50, m.p99,
+                    m.max, v.size());
+    };
+    line("poll tick (OnTimer + OnLoggerData)", tickUs);
+    line("  ticks writing CSV rows", csvTickUs);
+    line("  ticks without", plainTickUs);
+    line("  first after the pause", tickFirstUs);
+    line("  right after the bare read", tickSecondUs);
+    line("bare driver read (PollAck)", readUs);
+    line("  first after the pause", readFirstUs);
+    line("  right after the poll tick", readSecondUs);
     std::printf("tick p99 under 1 ms: %s\n", tick.p99 < 1000.0 ? "yes" : "no");
     std::printf("capture: %s to the end, %llu points received, %ld rows in the CSV\n",
                 stillCapturing ? "ran" : "did NOT run",
