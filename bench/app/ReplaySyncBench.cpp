@@ -27,7 +27,6 @@
 #include "base/FixedText.h"
 #include "logger/DriverLibraryDl.h"
 #include "settings/RegistryTree.h"
-#include "support/FakeClock.h"
 #include "support/FakeHost.h"
 #include "video/FakeVideoSurface.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
