@@ -216,21 +216,23 @@ int main(int argc, char** argv) {
         int64_t position = 0;
         frame->Video().GetClipPosition(&position);
         const double clipMs = static_cast<double>(position) / 10000.0;
-        const double cursorMs = static_cast<double>(frame->View().displayRow) * interval;
+        // The cursor is one past the newest record drawn; that record is compared.
+        const int32_t shown = frame->View().displayRow - 1;
+        const double cursorMs = static_cast<double>(shown) * interval;
         cursorGap.push_back(std::fabs(cursorMs - clipMs));
 
         const auto elapsedMs =
             std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - wallBase).count();
         const int64_t wallRow = std::min<int64_t>(
             wallBaseRow + elapsedMs / (interval > 0 ? interval : 100), frame->Replay().Records());
-        wallGap.push_back(std::fabs(static_cast<double>(wallRow * interval) - clipMs));
+        wallGap.push_back(std::fabs(static_cast<double>((wallRow - 1) * interval) - clipMs));
 
-        const int64_t clipRow =
-            std::min<int64_t>(position / (int64_t{interval} * 10000), frame->Replay().Records());
-        cursorSpan.push_back(OutsideSpan(clipMs, frame->View().displayRow, interval));
-        wallSpan.push_back(OutsideSpan(clipMs, wallRow, interval));
-        const int64_t cursorRows = std::llabs(frame->View().displayRow - clipRow);
-        const int64_t wallRows = std::llabs(wallRow - clipRow);
+        const int64_t clipRow = std::min<int64_t>(position / (int64_t{interval} * 10000),
+                                                  frame->Replay().Records() - 1);
+        cursorSpan.push_back(OutsideSpan(clipMs, shown, interval));
+        wallSpan.push_back(OutsideSpan(clipMs, wallRow - 1, interval));
+        const int64_t cursorRows = std::llabs(shown - clipRow);
+        const int64_t wallRows = std::llabs(wallRow - 1 - clipRow);
         cursorOff += cursorRows != 0;
         cursorOffMax = std::max(cursorOffMax, cursorRows);
         wallOff += wallRows != 0;

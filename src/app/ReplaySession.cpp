@@ -26,7 +26,9 @@ int32_t ReplaySession::WaveSeconds(int32_t rows) const {
 int32_t ReplaySession::RecordAt(int64_t position) const {
     // An unknown interval counts the replay tick's period per record.
     const int64_t interval = p_.wave.intervalMs > 0 ? p_.wave.intervalMs : kReplayPeriodMs;
-    const int64_t row = position <= 0 ? 0 : position / (interval * kUnitsPerMs);
+    // The newest record drawn is the one whose time span holds the position; the cursor is one
+    // past it.
+    const int64_t row = (position <= 0 ? 0 : position / (interval * kUnitsPerMs)) + 1;
     return row > records_ ? records_ : static_cast<int32_t>(row);
 }
 

@@ -64,7 +64,8 @@ class ReplaySession {
   private:
     int32_t ClipSeconds() const;
     int32_t WaveSeconds(int32_t rows) const;
-    // The record whose time is the clip position (100-ns units), within the loaded records.
+    // The cursor (one past the newest record drawn) for a clip position in 100-ns units: the
+    // record whose time span holds the position is drawn last.
     int32_t RecordAt(int64_t position) const;
     void ShowSeconds(int32_t current, int32_t total);
     void ShowCursor(int32_t row);

@@ -276,7 +276,7 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     const auto expectCursorOnClip = [&] {
         int64_t position = 0;
         again.Video().GetClipPosition(&position);
-        const int64_t row = position / (again.Wave().intervalMs * 10000LL);
+        const int64_t row = position / (again.Wave().intervalMs * 10000LL) + 1;
         EXPECT_EQ(again.View().displayRow, std::min<int64_t>(row, again.Replay().Records()));
     };
     for (int tick = 0; tick < 200 && timers.Running(kTimerReplay); ++tick) {
