@@ -91,13 +91,11 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
                 return;
             }
             wave_->csvActive = 1;
-            video_.fCapturing = 1;
         } else {
             if (alarm == 0) {
                 return;
             }
             wave_->csvActive = 0;
-            video_.fCapturing = 0;
         }
     } else if (commandId == kCaptureCommandTimeLimit) {
         if (!video_.IsCapturing() && !wave_->csvActive) {
@@ -109,7 +107,6 @@ void MainFrame::CaptureCommand(int32_t alarm, uint32_t commandId) {
     // Video side.
     bool numberAdvanced = false;
     if (!s_.cameraFound) {
-        video_.fCapturing = 0;
     } else if (!video_.IsCapturing()) {
         video_.StartCapture();
     } else {

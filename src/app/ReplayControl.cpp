@@ -54,7 +54,6 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
     char csvPath[kMaxPath];
     WaveCsvPathFor(csvPath, sizeof csvPath, path, kind == kClipKindWave);
 
-    video_.fClipOpen = 0;
     int32_t clipSeconds = 0;
     if (kind == kClipKindMedia) {
         if (!video_.OpenClip(videoPane_, path)) {
@@ -152,7 +151,7 @@ void MainFrame::ClipStop() {
 }
 
 void MainFrame::ClipToggle() {
-    if (video_.Stream().nPlayState == 2 || s_.replayState == 1) {
+    if (video_.ClipPlayState() == PlayState::Running || s_.replayState == 1) {
         video_.PauseClip();
         s_.replayState = 2;
         timers_.KillTimer(kTimerReplay);
@@ -170,7 +169,7 @@ void MainFrame::OnSeekBar(SeekEvent event, int position) {
         return;
     }
     const int32_t p = position < 0 ? 0 : (position > 100 ? 100 : position);
-    const int32_t state = video_.Stream().nPlayState;
+    const int32_t state = static_cast<int32_t>(video_.ClipPlayState());
     if (state != 0) {
         video_.PauseClip();
         timers_.KillTimer(kTimerReplay);
@@ -184,7 +183,7 @@ void MainFrame::OnSeekBar(SeekEvent event, int position) {
     } else {
         video_.PlayClip();
     }
-    if (video_.Stream().nPlayState == 2) {
+    if (video_.ClipPlayState() == PlayState::Running) {
         StartReplayTimer();
     }
     if (wave_->fileLoaded) {

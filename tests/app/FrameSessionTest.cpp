@@ -96,7 +96,7 @@ class FrameSession : public ::testing::Test {
         }
         return true;
     }
-    bool Capturing() { return frame->Video().fCapturing || frame->Wave().csvActive; }
+    bool Capturing() { return frame->Video().IsCapturing() || frame->Wave().csvActive; }
 
     TempFolder folder;
     RegistryTree registry;
