@@ -69,6 +69,15 @@ class FakeMediaEngine : public MediaEngine {
             play.reachedEnd = play.position == play.clip.duration;
         }
     }
+    // Logs `call` and answers `normal` unless the test forced another result.
+    HResult Log(const std::string& call, HResult normal = kHrOk) {
+        calls.push_back(call);
+        auto it = forced.find(call);
+        if (it == forced.end()) {
+            it = forced.find(call.substr(0, call.find('(')));
+        }
+        return it == forced.end() ? normal : it->second;
+    }
 
     void SetWakeCallback(WakeCallback) override {}
     HResult EnumerateDevices(std::vector<DeviceInfo>* out) override {
@@ -81,16 +90,6 @@ class FakeMediaEngine : public MediaEngine {
     }
     HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
     HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
-
-    // Logs `call` and answers `normal` unless the test forced another result.
-    HResult Log(const std::string& call, HResult normal = kHrOk) {
-        calls.push_back(call);
-        auto it = forced.find(call);
-        if (it == forced.end()) {
-            it = forced.find(call.substr(0, call.find('(')));
-        }
-        return it == forced.end() ? normal : it->second;
-    }
 };
 
 // Runs `then` when `hr` is a success; returns `hr`.
@@ -102,77 +101,73 @@ HResult IfOk(HResult hr, F then) {
     return hr;
 }
 
-// What both fake graphs share: the engine's log, mailbox and error queue.
-template <class Base>
-class FakeGraph : public Base {
+// One fake serves as either graph: a camera graph ("capture.") or a playback graph ("play.").
+class FakeGraph final : public CaptureGraph, public PlaybackGraph {
   public:
-    explicit FakeGraph(FakeMediaEngine& e) : e_(e) {}
+    FakeGraph(FakeMediaEngine& e, bool camera)
+        : e_(e), cam_(camera), p_(camera ? "capture." : "play.") {
+        if (!camera) {
+            play_ = {true};
+        }
+    }
+    ~FakeGraph() override {
+        e_.calls.push_back(p_ + "Destroy"), (cam_ ? cap_.running : play_.alive) = false;
+    }
+
+    // ---- both ----
+    HResult Run() override {
+        return cam_ ? Set("Run", cap_.running, true) : Change("Run", PlayState::Running);
+    }
+    HResult Stop() override {
+        return cam_ ? (cap_.running = false, Log("Stop")) : Change("Stop", PlayState::Stopped);
+    }
+    bool HasVideo() const override { return cam_ ? preview_ : opened_ && play_.clip.hasVideo; }
+    bool HasAudio() const override { return !cam_ && opened_ && play_.clip.hasAudio; }
+    HResult GetVideoSize(int32_t* w, int32_t* h) override {
+        *w = cam_ ? cap_.format.width : play_.clip.width;
+        return *h = cam_ ? std::abs(cap_.format.height) : play_.clip.height, Log("GetVideoSize");
+    }
+    HResult GetAvgTimePerFrame(double* s) override {
+        return *s = cam_ ? cap_.format.avgTimePerFrame / 1e7 : 0.04, Log("GetAvgTimePerFrame");
+    }
+    HResult PutVolume(int32_t v) override {
+        return Set("PutVolume(" + std::to_string(v) + ")", play_.volume, v,
+                   cam_ ? kHrNoInterface : kHrOk);
+    }
     bool TakeLatestFrame(VideoFrame* frame) override { return e_.mailbox.Take(frame); }
     bool TakeStreamError(StreamError* error) override {
         return std::exchange(e_.hasError, false) && (*error = e_.error, true);
     }
 
-  protected:
-    FakeMediaEngine& e_;
-};
-
-class FakeCaptureGraph : public FakeGraph<CaptureGraph> {
-  public:
-    using FakeGraph::FakeGraph;
-    ~FakeCaptureGraph() override { e_.calls.push_back("capture.Destroy"); }
-    HResult Run() override {
-        return IfOk(e_.Log("capture.Run"), [&] { cap().running = true; });
-    }
-    HResult Stop() override { return cap().running = false, e_.Log("capture.Stop"); }
-    bool HasVideo() const override { return preview_; }
-    bool HasAudio() const override { return false; }
-    HResult GetVideoSize(int32_t* w, int32_t* h) override {
-        *w = cap().format.width;
-        *h = std::abs(cap().format.height);
-        return e_.Log("capture.GetVideoSize");
-    }
-    HResult GetAvgTimePerFrame(double* seconds) override {
-        *seconds = static_cast<double>(cap().format.avgTimePerFrame) / 1e7;
-        return e_.Log("capture.GetAvgTimePerFrame");
-    }
-    HResult PutVolume(int32_t) override { return e_.Log("capture.PutVolume", kHrNoInterface); }
-
+    // ---- camera graph ----
     HResult BindDevice(const char* name) override {
         for (const FakeDevice& d : e_.devices) {
             if (d.info.displayName == name) {
-                return IfOk(e_.Log("capture.BindDevice(" + d.info.displayName + ")"), [&] {
-                    device_ = d;
-                    cap().device = name;
-                    cap().format = d.format;
-                });
+                return IfOk(Log("BindDevice(" + d.info.displayName + ")"),
+                            [&] { device_ = d, cap_.device = name, cap_.format = d.format; });
             }
         }
-        return e_.Log(std::string("capture.BindDevice(") + name + ")", kHrFileNotFound);
+        return Log(std::string("BindDevice(") + name + ")", kHrFileNotFound);
     }
     HResult FindInterface(StreamKind kind, CaptureInterface which) override {
         const bool config = which == CaptureInterface::StreamConfig;
-        return e_.Log(std::string("capture.FindInterface(") + Text(kind) +
-                          (config ? ",StreamConfig)" : ",Compression)"),
-                      Offers(kind) && config && device_.streamConfig ? kHrOk : kHrNoInterface);
+        return Log(std::string("FindInterface(") + Text(kind) +
+                       (config ? ",StreamConfig)" : ",Compression)"),
+                   Offers(kind) && config && device_.streamConfig ? kHrOk : kHrNoInterface);
     }
-    HResult GetFormat(StreamFormat* format) override {
-        *format = cap().format;
-        return e_.Log("capture.GetFormat");
-    }
+    HResult GetFormat(StreamFormat* f) override { return *f = cap_.format, Log("GetFormat"); }
     HResult SetFormat(const StreamFormat& f) override {
-        const std::string size = std::to_string(f.width) + "x" + std::to_string(f.height);
-        return IfOk(e_.Log("capture.SetFormat(" + size + ")"), [&] { cap().format = f; });
+        return Set("SetFormat(" + std::to_string(f.width) + "x" + std::to_string(f.height) + ")",
+                   cap_.format, f);
     }
-    HResult EnumFormats(std::vector<VideoFormat>* formats) override {
-        *formats = {{640, 480, 500000, "MJPG"}, {320, 240, 333333, "MJPG"}};
-        return e_.Log("capture.EnumFormats");
+    HResult EnumFormats(std::vector<VideoFormat>* f) override {
+        return *f = {{640, 480, 500000, "MJPG"}, {320, 240, 333333, "MJPG"}}, Log("EnumFormats");
     }
-    HResult ReadControls(std::vector<DeviceControl>* controls) override {
-        controls->assign(device_.controls ? 1 : 0, DeviceControl{});
-        return e_.Log("capture.ReadControls");
+    HResult ReadControls(std::vector<DeviceControl>* c) override {
+        return c->assign(device_.controls ? 1 : 0, DeviceControl{}), Log("ReadControls");
     }
     HResult SetControl(uint32_t id, int32_t v) override {
-        return e_.Log("capture.SetControl(" + std::to_string(id) + "," + std::to_string(v) + ")");
+        return Log("SetControl(" + std::to_string(id) + "," + std::to_string(v) + ")");
     }
     HResult SetOutputFileName(const char* path) override { return Name("SetOutputFileName", path); }
     HResult SwitchOutputFile(const char* path) override { return Name("SwitchOutputFile", path); }
@@ -182,147 +177,106 @@ class FakeCaptureGraph : public FakeGraph<CaptureGraph> {
                                : capture && !writer_          ? kHrNotConnected
                                : !capture && !device_.preview ? kHrNoPreview
                                                               : kHrOk;
-        return IfOk(e_.Log(std::string("capture.RenderStream(") +
-                               (capture ? "Capture," : "Preview,") + Text(kind) + ")",
-                           normal),
-                    [&] { (capture ? cap().rendered : preview_) = true; });
+        return Set(
+            std::string("RenderStream(") + (capture ? "Capture," : "Preview,") + Text(kind) + ")",
+            capture ? cap_.rendered : preview_, true, normal);
     }
     void TearDown() override {
         e_.calls.push_back("capture.TearDown");
-        cap().running = cap().rendered = preview_ = writer_ = false;
+        cap_.running = cap_.rendered = preview_ = writer_ = false;
     }
-    HResult ControlStream(CaptureControl control) override {
+    HResult ControlStream(CaptureControl c) override {
         const char* names[] = {"Hold", "StartNow", "StopNow"};
-        return IfOk(
-            e_.Log(std::string("capture.ControlStream(") + names[static_cast<int>(control)] + ")",
-                   cap().rendered ? kHrOk : kHrNotConnected),
-            [&] { cap().control = control; });
+        return Set(std::string("ControlStream(") + names[static_cast<int>(c)] + ")", cap_.control,
+                   c, cap_.rendered ? kHrOk : kHrNotConnected);
     }
-    void GetCaptureCounts(int64_t* dropped, int64_t* written) override {
-        *dropped = 3;
-        *written = 97;
+    void GetCaptureCounts(int64_t* dropped, int64_t* written) override { *dropped = *written = 0; }
+
+    // ---- playback graph ----
+    HResult RenderFile(const char* path) override {
+        auto it = e_.clips.find(path);
+        const HResult hr = Log(std::string("RenderFile(") + path + ")",
+                               it != e_.clips.end() ? kHrOk : kHrUnsupportedStream);
+        return IfOk(hr, [&] { play_.clip = it->second, opened_ = true; });
+    }
+    HResult Pause() override { return Change("Pause", PlayState::Paused); }
+    HResult GetState(uint32_t ms, PlayState* s) override {
+        return *s = play_.state, Log("GetState(" + std::to_string(ms) + ")");
+    }
+    bool IsSeekable() const override { return opened_ && play_.clip.seekable; }
+    HResult GetDuration(int64_t* d) override {
+        return *d = play_.clip.duration, Log("GetDuration");
+    }
+    HResult GetCurrentPosition(int64_t* p) override {
+        return *p = play_.position, Log("GetCurrentPosition");
+    }
+    HResult SetPosition(int64_t at) override {
+        return IfOk(Log("SetPosition(" + std::to_string(at) + ")"), [&] {
+            play_.position = std::clamp<int64_t>(at, 0, play_.clip.duration);
+            play_.reachedEnd = false;
+        });
+    }
+    bool ReachedEnd() const override { return play_.reachedEnd; }
+    HResult GetGrabFormat(BitmapInfoHeader* h, int32_t* sampleSize) override {
+        *h = BitmapInfoHeader{40, play_.clip.width, play_.clip.height, 1, 24};
+        return *sampleSize = FrameBytes(),
+               Log("GetGrabFormat", HasVideo() ? kHrOk : kHrNotConnected);
+    }
+    HResult GetCurrentBuffer(int32_t* size, uint8_t* buffer) override {
+        const HResult hr = Log("GetCurrentBuffer", *size < FrameBytes() ? kHrOutOfMemory : kHrOk);
+        return IfOk(hr,
+                    [&] { std::memset(buffer, 0x5A, static_cast<size_t>(*size = FrameBytes())); });
     }
 
   private:
-    decltype(FakeMediaEngine::capture)& cap() const { return e_.capture; }
+    HResult Log(const std::string& call, HResult normal = kHrOk) {
+        return e_.Log(p_ + call, normal);
+    }
+    // Logs `call`; on success sets `field` to `value`.
+    template <class T, class V>
+    HResult Set(const std::string& call, T& field, const V& value, HResult normal = kHrOk) {
+        return IfOk(Log(call, normal), [&] { field = value; });
+    }
+    HResult Change(const char* call, PlayState to) { return Set(call, play_.state, to); }
+    HResult Name(const char* method, const char* path) {
+        return IfOk(Log(std::string(method) + "(" + path + ")"),
+                    [&] { cap_.outputFile = path, writer_ = true; });
+    }
     static const char* Text(StreamKind k) {
         return k == StreamKind::Interleaved ? "Interleaved" : "Video";
     }
-    bool Offers(StreamKind kind) const {
-        return !cap().device.empty() && (kind == StreamKind::Interleaved) == device_.interleaved;
+    bool Offers(StreamKind k) const {
+        return !cap_.device.empty() && (k == StreamKind::Interleaved) == device_.interleaved;
     }
-    HResult Name(const char* method, const char* path) {
-        return IfOk(e_.Log(std::string("capture.") + method + "(" + path + ")"), [&] {
-            cap().outputFile = path;
-            writer_ = true;
-        });
-    }
-    FakeDevice device_;
-    bool writer_ = false;
-    bool preview_ = false;
-};
-
-class FakePlaybackGraph : public FakeGraph<PlaybackGraph> {
-  public:
-    explicit FakePlaybackGraph(FakeMediaEngine& e) : FakeGraph(e) {
-        e_.play = {};
-        e_.play.alive = true;
-    }
-    ~FakePlaybackGraph() override {
-        e_.calls.push_back("play.Destroy");
-        e_.play.alive = false;
-    }
-    HResult Run() override { return Change("play.Run", PlayState::Running); }
-    HResult Pause() override { return Change("play.Pause", PlayState::Paused); }
-    HResult Stop() override { return Change("play.Stop", PlayState::Stopped); }
-    bool HasVideo() const override { return opened_ && e_.play.clip.hasVideo; }
-    bool HasAudio() const override { return opened_ && e_.play.clip.hasAudio; }
-    HResult GetVideoSize(int32_t* width, int32_t* height) override {
-        *width = e_.play.clip.width;
-        *height = e_.play.clip.height;
-        return e_.Log("play.GetVideoSize");
-    }
-    HResult GetAvgTimePerFrame(double* seconds) override {
-        *seconds = 0.04;
-        return e_.Log("play.GetAvgTimePerFrame");
-    }
-    HResult PutVolume(int32_t volume) override {
-        return IfOk(e_.Log("play.PutVolume(" + std::to_string(volume) + ")"),
-                    [&] { e_.play.volume = volume; });
-    }
-    HResult RenderFile(const char* path) override {
-        auto it = e_.clips.find(path);
-        const bool found = it != e_.clips.end();
-        return IfOk(e_.Log(std::string("play.RenderFile(") + path + ")",
-                           found ? kHrOk : kHrUnsupportedStream),
-                    [&] { e_.play.clip = it->second, opened_ = true; });
-    }
-    HResult GetState(uint32_t timeoutMs, PlayState* state) override {
-        *state = e_.play.state;
-        return e_.Log("play.GetState(" + std::to_string(timeoutMs) + ")");
-    }
-    bool IsSeekable() const override { return opened_ && e_.play.clip.seekable; }
-    HResult GetDuration(int64_t* duration) override {
-        *duration = e_.play.clip.duration;
-        return e_.Log("play.GetDuration");
-    }
-    HResult GetCurrentPosition(int64_t* position) override {
-        *position = e_.play.position;
-        return e_.Log("play.GetCurrentPosition");
-    }
-    HResult SetPosition(int64_t position) override {
-        return IfOk(e_.Log("play.SetPosition(" + std::to_string(position) + ")"), [&] {
-            e_.play.position = std::clamp<int64_t>(position, 0, e_.play.clip.duration);
-            e_.play.reachedEnd = false;
-        });
-    }
-    bool ReachedEnd() const override { return e_.play.reachedEnd; }
-    HResult GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) override {
-        *header = BitmapInfoHeader{};
-        header->biWidth = e_.play.clip.width;
-        header->biHeight = e_.play.clip.height;
-        header->biBitCount = 24;
-        *sampleSize = Bytes();
-        return e_.Log("play.GetGrabFormat", HasVideo() ? kHrOk : kHrNotConnected);
-    }
-    HResult GetCurrentBuffer(int32_t* size, uint8_t* buffer) override {
-        const HResult hr =
-            e_.Log("play.GetCurrentBuffer", *size < Bytes() ? kHrOutOfMemory : kHrOk);
-        return IfOk(hr, [&] { std::memset(buffer, 0x5A, static_cast<size_t>(*size = Bytes())); });
-    }
-
-  private:
     // One 24-bit frame, rows padded to 4 bytes.
-    int32_t Bytes() const {
-        return ((e_.play.clip.width * 24 + 31) & ~31) / 8 * e_.play.clip.height;
+    int32_t FrameBytes() const {
+        return ((play_.clip.width * 24 + 31) & ~31) / 8 * play_.clip.height;
     }
-    HResult Change(const char* call, PlayState to) {
-        return IfOk(e_.Log(call), [&] { e_.play.state = to; });
-    }
-    bool opened_ = false;
+
+    FakeMediaEngine& e_;
+    decltype(e_.capture)& cap_ = e_.capture;
+    decltype(e_.play)& play_ = e_.play;
+    const bool cam_;
+    const std::string p_;
+    FakeDevice device_;
+    bool writer_ = false, preview_ = false, opened_ = false;
 };
 
 inline HResult FakeMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
-    const HResult hr = Log("engine.CreateCaptureGraph");
-    if (Succeeded(hr)) {
+    return IfOk(Log("engine.CreateCaptureGraph"), [&] {
         capture = {};
-        *graph = std::make_unique<FakeCaptureGraph>(*this);
-    }
-    return hr;
+        *graph = std::make_unique<FakeGraph>(*this, true);
+    });
 }
 
 inline HResult FakeMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
-    const HResult hr = Log("engine.CreatePlaybackGraph");
-    if (Succeeded(hr)) {
-        *graph = std::make_unique<FakePlaybackGraph>(*this);
-    }
-    return hr;
+    return IfOk(Log("engine.CreatePlaybackGraph"),
+                [&] { *graph = std::make_unique<FakeGraph>(*this, false); });
 }
 
 inline FakeDevice MakeFakeDevice(const std::string& friendlyName, const std::string& displayName) {
     FakeDevice d;
-    d.info.friendlyName = friendlyName;
-    d.info.displayName = displayName;
+    d.info = {friendlyName, displayName};
     return d;
 }
 

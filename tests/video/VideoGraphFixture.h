@@ -52,6 +52,14 @@ struct VideoGraphFixture : ::testing::Test {
     }
 
     std::string Trace() const { return video.LastFailure(); }
+    // What the frame reads of the video object: "previewing", "capturing", "clip <play state>".
+    std::string State() const {
+        const char* play[] = {"Stopped", "Paused", "Running"};
+        std::string s = video.IsPreviewing() ? "previewing" : "stopped";
+        s += video.IsCapturing() ? " capturing" : "";
+        return video.IsClipOpen() ? s + " clip " + play[static_cast<int>(video.ClipPlayState())]
+                                  : s;
+    }
 };
 
 }  // namespace velatrace::testing

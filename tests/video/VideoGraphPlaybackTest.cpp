@@ -23,9 +23,7 @@ TEST_F(Playback, OpeningAClipReplacesThePreviewAndPlays) {
     // The camera graph is stopped and gone before the playback graph is made.
     EXPECT_EQ(engine.IndexOf("capture.Stop"), 0);
     EXPECT_LT(engine.IndexOf("capture.Destroy"), engine.IndexOf("engine.CreatePlaybackGraph"));
-    EXPECT_FALSE(video.IsPreviewing());
-    EXPECT_TRUE(video.IsClipOpen());
-    EXPECT_EQ(video.ClipPlayState(), PlayState::Running);
+    EXPECT_EQ(State(), "stopped clip Running");
     EXPECT_EQ(engine.play.state, PlayState::Running);
     EXPECT_EQ(video.ClipDuration(), 100000000);
     EXPECT_EQ(engine.play.volume, kVolumeSilent);  // replays start with the stored volume
@@ -44,8 +42,7 @@ TEST_F(Playback, OpeningAClipReplacesThePreviewAndPlays) {
 
     // After closing, the preview stays off until the camera is selected again.
     ASSERT_TRUE(video.CloseClip());
-    EXPECT_FALSE(video.IsClipOpen());
-    EXPECT_EQ(video.ClipPlayState(), PlayState::Stopped);
+    EXPECT_EQ(State(), "stopped");
     EXPECT_EQ(video.ClipDuration(), 100000000);  // kept from the closed clip
     EXPECT_TRUE(video.GrabbedPixels() == nullptr);
     EXPECT_FALSE(engine.play.alive);
@@ -57,8 +54,7 @@ TEST_F(Playback, OpeningAClipReplacesThePreviewAndPlays) {
 
 TEST_F(Playback, AFileThatCannotBeRenderedStillCountsAsOpen) {
     ASSERT_FALSE(video.OpenClip(&pane, "/rec/broken.avi"));
-    EXPECT_TRUE(video.IsClipOpen());
-    EXPECT_EQ(video.ClipPlayState(), PlayState::Running);
+    EXPECT_EQ(State(), "stopped clip Running");
     EXPECT_EQ(Trace(), "FAILED(hr=0x80040265) in PlaybackGraph::RenderFile\n");
     // Transport does nothing and closing does not find the clip.
     engine.calls.clear();
@@ -70,7 +66,7 @@ TEST_F(Playback, AFileThatCannotBeRenderedStillCountsAsOpen) {
     EXPECT_FALSE(video.ClipReachedEnd());
     EXPECT_FALSE(video.CloseClip());
     EXPECT_TRUE(engine.calls.empty());
-    EXPECT_TRUE(video.IsClipOpen());
+    EXPECT_EQ(State(), "stopped clip Running");
 
     // The next open replaces what the failed one left; the one after releases the graph of the
     // first (which stops it) before its own is made.
@@ -89,16 +85,16 @@ TEST_F(Playback, AFileThatCannotBeRenderedStillCountsAsOpen) {
 TEST_F(Playback, PlayStateFollowsTheTransport) {
     OpenPlaying();
     ASSERT_TRUE(video.PauseClip());
-    EXPECT_EQ(video.ClipPlayState(), PlayState::Paused);
+    EXPECT_EQ(State(), "stopped clip Paused");
     ASSERT_TRUE(video.PlayClip());
-    EXPECT_EQ(video.ClipPlayState(), PlayState::Running);
+    EXPECT_EQ(State(), "stopped clip Running");
     // Stop rewinds, then stops, without holding up the GUI thread.
     engine.AdvancePlayback(30000000);
     engine.calls.clear();
     ASSERT_TRUE(video.StopClip());
     EXPECT_EQ(engine.calls, (Calls{"play.SetPosition(0)", "play.Stop"}));
     EXPECT_EQ(clock.slept, 0u);
-    EXPECT_EQ(video.ClipPlayState(), PlayState::Stopped);
+    EXPECT_EQ(State(), "stopped clip Stopped");
     // A stopped clip is not rewound again.
     engine.calls.clear();
     EXPECT_TRUE(video.StopClip());
@@ -107,7 +103,7 @@ TEST_F(Playback, PlayStateFollowsTheTransport) {
     ASSERT_TRUE(video.PlayClip());
     engine.SetResult("play.Pause", kHrFail);
     EXPECT_FALSE(video.PauseClip());
-    EXPECT_EQ(video.ClipPlayState(), PlayState::Running);
+    EXPECT_EQ(State(), "stopped clip Running");
 
     // Mute toggles between silent and full; a stored volume between counts as not muted.
     ASSERT_TRUE(video.ToggleMute());
@@ -126,7 +122,7 @@ TEST_F(Playback, SeekAndPositionWorkInWholePercentAndTheEndIsReportedOnce) {
     // A seek pauses the graph but leaves the play state to the caller.
     video.SeekClip(50);
     EXPECT_EQ(engine.calls, (Calls{"play.Pause", "play.SetPosition(50000000)"}));
-    EXPECT_EQ(video.ClipPlayState(), PlayState::Running);
+    EXPECT_EQ(State(), "stopped clip Running");
     engine.play.position = 25000000;
     int64_t position = 0;
     EXPECT_EQ(video.GetClipPosition(&position), 25);
@@ -186,8 +182,7 @@ TEST_F(Playback, AudioOnlyClipsHaveNoPictureAndErrorsLeaveTheClipOpen) {
     ASSERT_TRUE(video.TakeStreamError(&error));
     EXPECT_FALSE(video.TakeStreamError(&error));
     video.EndAfterStreamError(error);
-    EXPECT_TRUE(video.IsClipOpen());
-    EXPECT_EQ(video.ClipPlayState(), PlayState::Running);
+    EXPECT_EQ(State(), "stopped clip Running");
 }
 
 }  // namespace
