@@ -107,7 +107,8 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
     FakeGraph(FakeMediaEngine& e, bool camera)
         : e_(e), cam_(camera), p_(camera ? "capture." : "play.") {
         if (!camera) {
-            play_ = {true};
+            play_ = {};
+            play_.alive = true;
         }
     }
     ~FakeGraph() override {
