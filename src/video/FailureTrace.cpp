@@ -5,10 +5,9 @@
 
 namespace velatrace {
 
-void FailureTrace::TraceFailure(const char* format, HResult hr) {
-    // The formats are the program's own constant texts with one %x for the code.
-    std::snprintf(szLastFailure, sizeof szLastFailure, format,
-                  static_cast<unsigned>(static_cast<uint32_t>(hr)));
+void FailureTrace::Note(const char* call, HResult hr) {
+    std::snprintf(text_, sizeof text_, "FAILED(hr=0x%x) in %s\n",
+                  static_cast<unsigned>(static_cast<uint32_t>(hr)), call);
 }
 
 }  // namespace velatrace

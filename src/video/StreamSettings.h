@@ -1,6 +1,6 @@
 #pragma once
 // The video stream record: the camera's size and rate, the replay volume and the open clip's
-// length and play state.
+// length.
 #include <cstdint>
 
 namespace velatrace {
@@ -16,7 +16,6 @@ struct StreamSettings {
     int32_t lvolume = 0;   // hundredths of a decibel: kVolumeSilent or kVolumeFull
     int32_t fAudioOnly = 0;
     int64_t llDuration = 0;  // 100-ns units
-    int32_t nPlayState = 0;  // 0 stopped, 1 paused, 2 playing
 };
 
 }  // namespace velatrace

@@ -1,178 +1,155 @@
 // The camera graph: building it for the device in use, running and stopping it, letting the
 // capture stream through to the AVI file and moving on to the next file.
+#include <cstdio>
+
 #include "session/CaptureNaming.h"
 #include "video/VideoFitting.h"
 #include "video/VideoGraph.h"
 
 namespace velatrace {
 
-namespace {}  // namespace
+namespace {
 
-HResult VideoGraph::InitCaptureFilters() {
-    trace.Clear();
-    gcap.fCapGraphBuilt = 0;
-    gcap.fPlayGraphBuilt = 0;
-    if (gcap.pCB2) {
+const char* StreamText(StreamKind kind) {
+    return kind == StreamKind::Interleaved ? "Interleaved" : "Video";
+}
+
+// Whether the camera offers `which` for an interleaved stream, else for a plain video stream.
+// Failures are noted in `trace`.
+bool FindEither(CaptureGraph& graph, CaptureInterface which, FailureTrace& trace) {
+    const char* name = which == CaptureInterface::Compression ? "Compression" : "StreamConfig";
+    HResult hr = kHrFail;
+    for (StreamKind kind : {StreamKind::Interleaved, StreamKind::Video}) {
+        hr = graph.FindInterface(kind, which);
+        if (Failed(hr)) {
+            char call[80];
+            std::snprintf(call, sizeof call, "CaptureGraph::FindInterface(%s, %s)",
+                          StreamText(kind), name);
+            trace.Note(call, hr);
+        }
+        if (hr == kHrOk) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+HResult VideoGraph::CreateCameraGraph() {
+    trace_.Clear();
+    cameraGraphBuilt_ = false;
+    clipGraphBuilt_ = false;
+    if (cameraGraph_) {
         return 1;
     }
-    HResult hr = engine_.CreateCaptureGraph(&gcap.pCB2);
-    if (Succeeded(hr) && !gcap.pCB2) {
+    HResult hr = engine_.CreateCaptureGraph(&cameraGraph_);
+    if (Succeeded(hr) && !cameraGraph_) {
         hr = kHrPointer;
     }
     if (Failed(hr)) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in CoCreateInstance((REFCLSID)CLSID_CaptureGraphBuilder2, NULL, "
-            "CLSCTX_INPROC, (REFIID)IID_ICaptureGraphBuilder2, (void **)&gcap.pCB2)\n",
-            hr);
-        gcap.pCB2.reset();
+        Fail("MediaEngine::CreateCaptureGraph", hr);
+        cameraGraph_.reset();
         return hr;
     }
-    if (gcap.pmVideo) {
-        hr = gcap.pCB2->BindDevice(gcap.pmVideo->displayName.c_str());
+    if (cameraInUse_) {
+        hr = cameraGraph_->BindDevice(cameraInUse_->displayName.c_str());
         if (Failed(hr)) {
-            TraceFailure(
-                "FAILED(hr=0x%x) in gcap.pmVideo->BindToObject(0, 0, IID_IBaseFilter, "
-                "(void**)&gcap.pVCap)\n",
-                hr);
+            Fail("CaptureGraph::BindDevice", hr);
         } else {
-            gcap.pVCap = true;
+            cameraBound_ = true;
         }
     }
-    if (!gcap.pVCap) {
-        FreeCaptureFilters();
+    if (!cameraBound_) {
+        FreeGraphs();
         return kHrFail;
     }
-    // The camera graph is its own filter graph; a playback graph left from a clip whose open
-    // failed is replaced by it.
-    gcap.pPlay.reset();
-    gcap.pGB = gcap.pCB2.get();
+    // A playback graph left from a clip whose open failed is replaced by the camera graph.
+    clipGraph_.reset();
+    activeGraph_ = cameraGraph_.get();
     FindCaptureInterfaces();
     ApplyStreamFormat(true);
     return kHrOk;
 }
 
-HResult VideoGraph::FindCaptureInterfaces() {
-    trace.Clear();
-    gcap.pVC = false;
-    gcap.pVSC = false;
-    if (!gcap.pCB2) {
-        return kHrOk;
+void VideoGraph::FindCaptureInterfaces() {
+    trace_.Clear();
+    offersCompression_ = false;
+    offersStreamConfig_ = false;
+    if (!cameraGraph_) {
+        return;
     }
-    HResult hr = gcap.pCB2->FindInterface(StreamKind::Interleaved, CaptureInterface::Compression);
-    if (Failed(hr)) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pCB2->FindInterface(&PIN_CATEGORY_CAPTURE, "
-            "&MEDIATYPE_Interleaved, gcap.pVCap, IID_IAMVideoCompression, (void **)&gcap.pVC)\n",
-            hr);
-    }
-    if (hr != kHrOk) {
-        hr = gcap.pCB2->FindInterface(StreamKind::Video, CaptureInterface::Compression);
-        if (Failed(hr)) {
-            TraceFailure(
-                "FAILED(hr=0x%x) in gcap.pCB2->FindInterface(&PIN_CATEGORY_CAPTURE, "
-                "&MEDIATYPE_Video, gcap.pVCap, IID_IAMVideoCompression, (void **)&gcap.pVC)\n",
-                hr);
-        }
-    }
-    gcap.pVC = (hr == kHrOk);
-
-    hr = gcap.pCB2->FindInterface(StreamKind::Interleaved, CaptureInterface::StreamConfig);
-    if (Failed(hr)) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pCB2->FindInterface(&PIN_CATEGORY_CAPTURE, "
-            "&MEDIATYPE_Interleaved, gcap.pVCap, IID_IAMStreamConfig, (void **)&gcap.pVSC)\n",
-            hr);
-    }
-    if (hr != kHrOk) {
-        hr = gcap.pCB2->FindInterface(StreamKind::Video, CaptureInterface::StreamConfig);
-        if (Failed(hr)) {
-            TraceFailure(
-                "FAILED(hr=0x%x) in gcap.pCB2->FindInterface(&PIN_CATEGORY_CAPTURE, "
-                "&MEDIATYPE_Video, gcap.pVCap, IID_IAMStreamConfig, (void **)&gcap.pVSC)\n",
-                hr);
-        }
-    }
-    gcap.pVSC = (hr == kHrOk);
-    return kHrOk;
+    offersCompression_ = FindEither(*cameraGraph_, CaptureInterface::Compression, trace_);
+    offersStreamConfig_ = FindEither(*cameraGraph_, CaptureInterface::StreamConfig, trace_);
 }
 
-HResult VideoGraph::ApplyStreamFormat(bool apply) {
-    if (!gcap.pVSC || !gcap.pCB2) {
-        return kHrOk;
+void VideoGraph::ApplyStreamFormat(bool apply) {
+    if (!offersStreamConfig_ || !cameraGraph_) {
+        return;
     }
     StreamFormat format;
-    const HResult hr = gcap.pCB2->GetFormat(&format);
+    const HResult hr = cameraGraph_->GetFormat(&format);
     if (hr != kHrOk) {
         if (Failed(hr)) {
-            TraceFailure("FAILED(hr=0x%x) in gcap.pVSC && gcap.pVSC->GetFormat(&pmt)\n", hr);
+            Fail("CaptureGraph::GetFormat", hr);
         }
-        return kHrOk;
+        return;
     }
-    if (format.formatType == FormatType::VideoInfo) {
-        // A stored size that is not a size (0 or negative) is not asked of the camera; the
-        // camera's own size is read instead.
-        if (apply && m_strm.lvw > 0 && m_strm.lvh > 0) {
-            format.width = m_strm.lvw;
-            format.height = m_strm.lvh;
-            const int64_t stride =
-                ((static_cast<int64_t>(format.width) * format.bitCount + 31) & ~int64_t{31}) / 8;
-            const int64_t imageSize = stride * AbsoluteHeight(format.height);
-            format.imageSize = imageSize > INT32_MAX ? INT32_MAX : static_cast<int32_t>(imageSize);
-            gcap.pCB2->SetFormat(format);  // the device may refuse; what it delivers is read later
-        }
-        TakeStreamFormat(format);
+    if (format.formatType != FormatType::VideoInfo) {
+        return;
     }
-    return kHrOk;
+    // A stored size that is not a size (0 or negative) is not asked of the camera; the camera's
+    // own size is read instead.
+    if (apply && stream_.lvw > 0 && stream_.lvh > 0) {
+        format.width = stream_.lvw;
+        format.height = stream_.lvh;
+        const int64_t stride =
+            ((static_cast<int64_t>(format.width) * format.bitCount + 31) & ~int64_t{31}) / 8;
+        const int64_t imageSize = stride * AbsoluteHeight(format.height);
+        format.imageSize = imageSize > INT32_MAX ? INT32_MAX : static_cast<int32_t>(imageSize);
+        cameraGraph_->SetFormat(format);  // the device may refuse; what it delivers is read later
+    }
+    TakeStreamFormat(format);
 }
 
 void VideoGraph::TakeStreamFormat(const StreamFormat& format) {
     // A format without a frame time has no rate: the previous rate stays.
     if (format.avgTimePerFrame > 0) {
-        m_strm.lrate = static_cast<int32_t>(10000000 / format.avgTimePerFrame);
+        stream_.lrate = static_cast<int32_t>(10000000 / format.avgTimePerFrame);
     }
-    m_strm.lvw = format.width;
-    m_strm.lvh = AbsoluteHeight(format.height);
+    stream_.lvw = format.width;
+    stream_.lvh = AbsoluteHeight(format.height);
 }
 
 HResult VideoGraph::BuildCaptureGraph(VideoSurface* host) {
-    if (gcap.fCapGraphBuilt) {
+    if (cameraGraphBuilt_) {
         return kHrOk;
     }
-    if (fCapturing || fPreviewing || !gcap.pVCap || !gcap.pCB2) {
+    if (capturing_ || previewing_ || !cameraBound_ || !cameraGraph_) {
         return kHrFail;
     }
-    trace.Clear();
-    fPreviewing = 0;
-    fCapturing = 0;
+    trace_.Clear();
+    CaptureGraph& graph = *cameraGraph_;
 
     char path[kCapturePathSize];
     MakeCaptureFileName(path, sizeof path);
-    HResult hr = gcap.pCB2->SetOutputFileName(path);
+    HResult hr = graph.SetOutputFileName(path);
     if (Failed(hr)) {
         // The capture render below then fails and ends the build.
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pCB2->SetOutputFileName(&guid, T2W(szpath), &gcap.pMux, "
-            "&gcap.pSink)\n",
-            hr);
+        Fail("CaptureGraph::SetOutputFileName", hr);
     } else {
-        gcap.pMux = true;
-        gcap.pSink = true;
+        outputNamed_ = true;
     }
 
-    hr = gcap.pCB2->RenderStream(PinCategory::Capture, StreamKind::Interleaved);
+    // An interleaved (DV) stream is tried first, then plain video.
+    hr = graph.RenderStream(PinCategory::Capture, StreamKind::Interleaved);
     if (Failed(hr)) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pCB2->RenderStream(&PIN_CATEGORY_CAPTURE, "
-            "&MEDIATYPE_Interleaved, gcap.pVCap, NULL, gcap.pMux)\n",
-            hr);
+        Fail("CaptureGraph::RenderStream(Capture, Interleaved)", hr);
     }
     if (hr != kHrOk) {
-        hr = gcap.pCB2->RenderStream(PinCategory::Capture, StreamKind::Video);
+        hr = graph.RenderStream(PinCategory::Capture, StreamKind::Video);
         if (Failed(hr)) {
-            TraceFailure(
-                "FAILED(hr=0x%x) in gcap.pCB2->RenderStream(&PIN_CATEGORY_CAPTURE, "
-                "&MEDIATYPE_Video, gcap.pVCap, NULL, gcap.pMux)\n",
-                hr);
+            Fail("CaptureGraph::RenderStream(Capture, Video)", hr);
         }
         if (hr != kHrOk) {
             TearDownGraph();
@@ -181,161 +158,146 @@ HResult VideoGraph::BuildCaptureGraph(VideoSurface* host) {
     }
 
     // A camera without a preview stream of its own still previews (split off the capture).
-    hr = gcap.pCB2->RenderStream(PinCategory::Preview, StreamKind::Interleaved);
+    hr = graph.RenderStream(PinCategory::Preview, StreamKind::Interleaved);
     if (hr != kHrOk && hr != kHrNoPreview) {
         if (Failed(hr)) {
-            TraceFailure(
-                "FAILED(hr=0x%x) in gcap.pCB2->RenderStream(&PIN_CATEGORY_PREVIEW, "
-                "&MEDIATYPE_Interleaved, gcap.pVCap, NULL, NULL)\n",
-                hr);
+            Fail("CaptureGraph::RenderStream(Preview, Interleaved)", hr);
         }
-        hr = gcap.pCB2->RenderStream(PinCategory::Preview, StreamKind::Video);
+        hr = graph.RenderStream(PinCategory::Preview, StreamKind::Video);
         if (hr != kHrOk && hr != kHrNoPreview) {
             if (Failed(hr)) {
-                TraceFailure(
-                    "FAILED(hr=0x%x) in gcap.pCB2->RenderStream(&PIN_CATEGORY_PREVIEW, "
-                    "&MEDIATYPE_Video, gcap.pVCap, NULL, NULL)\n",
-                    hr);
+                Fail("CaptureGraph::RenderStream(Preview, Video)", hr);
             }
             TearDownGraph();
             return kHrFail;
         }
     }
 
-    gcap.pBA = gcap.pCB2->HasAudio();
-    if (!gcap.pCB2->HasVideo()) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pGB->QueryInterface(IID_IVideoWindow, (void **)&gcap.pVW)\n",
-            kHrNoInterface);
+    hasSound_ = graph.HasAudio();
+    if (!graph.HasVideo()) {
+        Fail("CaptureGraph::HasVideo", kHrNoInterface);
         return kHrNoInterface;
     }
-    gcap.pVW = true;
+    showsPicture_ = true;
     AttachVideoWindow(host);
-    gcap.fCapGraphBuilt = 1;
+    cameraGraphBuilt_ = true;
     return kHrOk;
 }
 
 HResult VideoGraph::RunGraph(bool run) {
-    if (!run && !fPreviewing) {
+    if (!run && !previewing_) {
         return 1;
     }
-    if (run && fPreviewing) {
+    if (run && previewing_) {
         return kHrOk;
     }
-    if (run && !gcap.fCapGraphBuilt && !gcap.fPlayGraphBuilt) {
+    if (run && !cameraGraphBuilt_ && !clipGraphBuilt_) {
         return 1;
     }
-    trace.Clear();
-    if (!gcap.pGB) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pGB->QueryInterface(IID_IMediaControl, (void **)&pmc)\n",
-            kHrNoInterface);
-        fPreviewing = 0;
+    trace_.Clear();
+    if (activeGraph_ == nullptr) {
+        previewing_ = false;
         return kHrNoInterface;
     }
     HResult hr;
     if (!run) {
-        hr = gcap.pGB->Stop();
+        hr = activeGraph_->Stop();
         if (Failed(hr)) {
-            TraceFailure("FAILED(hr=0x%x) in pmc->Stop()\n", hr);
+            Fail("MediaGraph::Stop", hr);
         }
-        fPreviewing = 0;
+        previewing_ = false;
     } else {
         // Running the graph never records: the capture stream is stopped first.
         StopCapture();
-        hr = gcap.pGB->Run();
+        hr = activeGraph_->Run();
         if (Failed(hr)) {
-            TraceFailure("FAILED(hr=0x%x) in pmc->Run()\n", hr);
+            Fail("MediaGraph::Run", hr);
         }
-        fPreviewing = Succeeded(hr) ? 1 : 0;
+        previewing_ = Succeeded(hr);
     }
     return hr;
 }
 
 bool VideoGraph::StartCapture() {
-    if (fCapturing) {
+    if (capturing_) {
         return true;
     }
-    if (!gcap.pCB2) {
+    if (!cameraGraph_) {
         return false;
     }
-    trace.Clear();
-    const HResult hr = gcap.pCB2->ControlStream(CaptureControl::StartNow);
+    trace_.Clear();
+    const HResult hr = cameraGraph_->ControlStream(CaptureControl::StartNow);
     if (Failed(hr)) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pCB2->ControlStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, "
-            "gcap.pVCap, NULL, &stop, 0, 0)\n",
-            hr);
+        Fail("CaptureGraph::ControlStream(StartNow)", hr);
     }
     // Marked as capturing even when the call failed, so the next Capture command ends it.
-    fCapturing = 1;
+    capturing_ = true;
     return true;
 }
 
 bool VideoGraph::StopCapture() {
-    if (!gcap.pCB2) {
+    if (!cameraGraph_) {
         return false;
     }
-    trace.Clear();
-    const HResult hr = gcap.pCB2->ControlStream(CaptureControl::StopNow);
+    trace_.Clear();
+    const HResult hr = cameraGraph_->ControlStream(CaptureControl::StopNow);
     if (Failed(hr)) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pCB2->ControlStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, "
-            "gcap.pVCap, NULL, NULL, 0, 0)\n",
-            hr);
+        Fail("CaptureGraph::ControlStream(StopNow)", hr);
     }
-    fCapturing = 0;
+    capturing_ = false;
     return true;
 }
 
 HResult VideoGraph::NextCaptureFile(bool rename) {
-    if (!gcap.pGB) {
+    if (activeGraph_ == nullptr) {
         return 0;
     }
-    const int32_t wasPreviewing = fPreviewing;
-    // Stopping the graph finishes the file being written.
-    HResult hr = gcap.pGB->Stop();
-    if (Failed(hr)) {
-        TraceFailure("FAILED(hr=0x%x) in pmc->Stop()\n", hr);
+    if (rename && previewing_ && cameraGraph_) {
+        // The running graph finishes the file and goes on with the next one: the camera stays
+        // open and the preview does not pause. Nothing is let through until the next start.
+        StopCapture();
+        char path[kCapturePathSize];
+        MakeCaptureFileName(path, sizeof path);
+        const HResult hr = outputNamed_ ? cameraGraph_->SwitchOutputFile(path) : kHrPointer;
+        if (Failed(hr)) {
+            Fail("CaptureGraph::SwitchOutputFile", hr);
+        }
+        return 1;
     }
-    fPreviewing = 0;
+    // Stopping the graph finishes the file being written.
+    HResult hr = activeGraph_->Stop();
+    if (Failed(hr)) {
+        Fail("MediaGraph::Stop", hr);
+    }
+    previewing_ = false;
     if (!StopCapture()) {
         return 0;
     }
-    trace.Clear();
     if (rename) {
         char path[kCapturePathSize];
         MakeCaptureFileName(path, sizeof path);
-        hr = gcap.pSink ? gcap.pCB2->SetOutputFileName(path) : kHrPointer;
+        hr = outputNamed_ ? cameraGraph_->SetOutputFileName(path) : kHrPointer;
         if (Failed(hr)) {
-            TraceFailure("FAILED(hr=0x%x) in gcap.pSink->SetFileName(T2W(szpath), NULL)\n", hr);
-        }
-        if (wasPreviewing) {
-            hr = gcap.pGB->Run();
-            if (Failed(hr)) {
-                TraceFailure("FAILED(hr=0x%x) in pmc->Run()\n", hr);
-            }
-            // Only a graph that really runs again counts as previewing.
-            fPreviewing = Succeeded(hr) ? 1 : 0;
+            Fail("CaptureGraph::SetOutputFileName", hr);
         }
     }
     return 1;
 }
 
 void VideoGraph::MakeCaptureFileName(char* out, size_t outSize) const {
-    FormatCaptureName(out, outSize, naming.path, naming.filename, naming.autoNumber, naming.number,
-                      "avi");
+    FormatCaptureName(out, outSize, naming_.path, naming_.filename, naming_.autoNumber,
+                      naming_.number, "avi");
 }
 
 HResult VideoGraph::AttachVideoWindow(VideoSurface* host) {
-    trace.Clear();
+    trace_.Clear();
     if (host == nullptr) {
-        if (gcap.pVW) {
+        if (showsPicture_) {
             DetachSurface();
         }
         return kHrOk;
     }
-    if (!gcap.pVW) {
+    if (!showsPicture_) {
         return kHrNoInterface;
     }
     if (attachedSurface_ != host) {
@@ -343,38 +305,31 @@ HResult VideoGraph::AttachVideoWindow(VideoSurface* host) {
     }
     attachedSurface_ = host;
     host->SetVideoVisible(true);
-    return ReadVideoSize(host, 1, 1);
+    return ReadVideoSize(host);
 }
 
-HResult VideoGraph::ReadVideoSize(VideoSurface* host, int32_t multiplier, int32_t divisor) {
-    if (!gcap.pGB) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pGB->QueryInterface (IID_IBasicVideo, (LPVOID *)&pBV)\n",
-            kHrNoInterface);
+HResult VideoGraph::ReadVideoSize(VideoSurface* host) {
+    if (activeGraph_ == nullptr) {
         return kHrNoInterface;
     }
     int32_t width = 0;
     int32_t height = 0;
-    HResult hr = gcap.pGB->GetVideoSize(&width, &height);
+    HResult hr = activeGraph_->GetVideoSize(&width, &height);
     if (Failed(hr)) {
-        TraceFailure("FAILED(hr=0x%x) in pBV->GetVideoSize(&m_strm.lvw, &m_strm.lvh)\n", hr);
+        Fail("MediaGraph::GetVideoSize", hr);
         if (hr == kHrNoInterface) {
             return hr;
         }
     } else {
-        m_strm.lvw = width;
-        m_strm.lvh = height;
+        stream_.lvw = width;
+        stream_.lvh = height;
     }
     double frameTime = 0.0;
-    hr = gcap.pGB->GetAvgTimePerFrame(&frameTime);
+    hr = activeGraph_->GetAvgTimePerFrame(&frameTime);
     if (Failed(hr)) {
-        TraceFailure("FAILED(hr=0x%x) in pBV->get_AvgTimePerFrame(&reftime)\n", hr);
+        Fail("MediaGraph::GetAvgTimePerFrame", hr);
     } else if (frameTime > 0.0 && 1.0 / frameTime < static_cast<double>(INT32_MAX)) {
-        m_strm.lrate = static_cast<int32_t>(1.0 / frameTime);
-    }
-    if (divisor != 0) {
-        m_strm.lvw = static_cast<int32_t>(static_cast<int64_t>(m_strm.lvw) * multiplier / divisor);
-        m_strm.lvh = static_cast<int32_t>(static_cast<int64_t>(m_strm.lvh) * multiplier / divisor);
+        stream_.lrate = static_cast<int32_t>(1.0 / frameTime);
     }
     FitVideoWindow(host);
     return hr;
@@ -388,51 +343,45 @@ void VideoGraph::DetachSurface() {
 }
 
 void VideoGraph::FitVideoWindow(VideoSurface* host) {
-    if (!gcap.pVW || host == nullptr) {
+    if (!showsPicture_ || host == nullptr) {
         return;
     }
     const SurfaceSize client = host->ClientSize();
-    const VideoRect rect = FitVideoRect(client.width, client.height, m_strm.lvw, m_strm.lvh);
+    const VideoRect rect = FitVideoRect(client.width, client.height, stream_.lvw, stream_.lvh);
     host->SetVideoRect(0, 0, rect.width, rect.height);
 }
 
 void VideoGraph::TearDownGraph() {
-    gcap.pSink = false;
-    gcap.pMux = false;  // the writer goes with the capture stream below
-    if (gcap.pVW) {
+    outputNamed_ = false;  // the writer goes with the capture stream below
+    if (showsPicture_) {
         AttachVideoWindow(nullptr);
     }
-    if (gcap.pVCap && gcap.pCB2) {
-        gcap.pCB2->TearDown();
+    if (cameraBound_ && cameraGraph_) {
+        cameraGraph_->TearDown();
     }
-    gcap.pSG = false;
-    gcap.pMC = false;
-    gcap.pVW = false;
-    gcap.pBA = false;
-    gcap.fPlayGraphBuilt = 0;
-    gcap.fCapGraphBuilt = 0;
+    clipRendered_ = false;
+    showsPicture_ = false;
+    hasSound_ = false;
+    clipGraphBuilt_ = false;
+    cameraGraphBuilt_ = false;
 }
 
-void VideoGraph::FreeCaptureFilters() {
-    gcap.pVCap = false;
-    gcap.pVSC = false;
-    gcap.pVC = false;
-    gcap.pMS = false;
-    gcap.pBA = false;
-    // Without its graph no part of it is left either.
-    gcap.pMux = false;
-    gcap.pSink = false;
-    gcap.pSG = false;
-    gcap.pMC = false;
-    if (gcap.pVW) {
+void VideoGraph::FreeGraphs() {
+    cameraBound_ = false;
+    offersStreamConfig_ = false;
+    offersCompression_ = false;
+    outputNamed_ = false;
+    clipRendered_ = false;
+    hasSound_ = false;
+    if (showsPicture_) {
         DetachSurface();  // keeps the trace of the failure that got us here
     }
-    gcap.pVW = false;
-    gcap.fCapGraphBuilt = 0;
-    gcap.fPlayGraphBuilt = 0;
-    gcap.pGB = nullptr;
-    gcap.pCB2.reset();
-    gcap.pPlay.reset();
+    showsPicture_ = false;
+    cameraGraphBuilt_ = false;
+    clipGraphBuilt_ = false;
+    activeGraph_ = nullptr;
+    cameraGraph_.reset();
+    clipGraph_.reset();
 }
 
 }  // namespace velatrace

@@ -17,23 +17,19 @@ constexpr uint32_t kMaxDisplayNameSize = 64 * 1024;
 }  // namespace
 
 bool VideoGraph::EnumerateDevices() {
-    trace.Clear();
-    m_strm.nDevices = 0;
+    trace_.Clear();
+    stream_.nDevices = 0;
     // A new list replaces the old one entirely, so no stale camera stays selectable.
     for (int32_t i = 0; i < kMaxVideoDevices; ++i) {
-        gcap.pmDevices[i].reset();
-        gcap.szDeviceNames[i][0] = '\0';
+        devices_[i].reset();
+        deviceNames_[i][0] = '\0';
     }
     std::vector<DeviceInfo> devices;
     const HResult hr = engine_.EnumerateDevices(&devices);
     if (hr != kHrOk) {
         // kHrFalse: no video input device at all.
         if (Failed(hr)) {
-            TraceFailure(
-                "FAILED(hr=0x%x) in "
-                "pDevEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, "
-                "&pEm, 0)\n",
-                hr);
+            Fail("MediaEngine::EnumerateDevices", hr);
         }
         return false;
     }
@@ -43,117 +39,106 @@ bool VideoGraph::EnumerateDevices() {
             break;
         }
         if (Failed(device.nameResult)) {
-            // The device keeps its slot, with no name and no moniker.
-            TraceFailure(
-                "FAILED(hr=0x%x) in pM->BindToStorage(0, 0, IID_IPropertyBag, (void **)&pBag)\n",
-                device.nameResult);
+            // The device keeps its slot, with no name and no entry to bind.
+            Fail("MediaEngine::EnumerateDevices (device names)", device.nameResult);
         } else {
-            CopyText(gcap.szDeviceNames[i], device.friendlyName.c_str(), kDeviceNameSize - 1);
-            gcap.pmDevices[i] = std::make_shared<DeviceMoniker>(DeviceMoniker{device.displayName});
+            CopyText(deviceNames_[i], device.friendlyName.c_str(), kDeviceNameSize - 1);
+            devices_[i] = std::make_shared<DeviceEntry>(DeviceEntry{device.displayName});
         }
         ++i;
     }
-    m_strm.nDevices = i;
+    stream_.nDevices = i;
     return true;
 }
 
 bool VideoGraph::InitCamera(VideoSurface* host, int32_t* selectedIndex, bool* selected) {
     const bool enumerated = EnumerateDevices();
     bool built = false;
-    if (m_strm.nDevices > 0) {
+    if (stream_.nDevices > 0) {
         built = SelectSavedDevice(host, selectedIndex);
     }
     if (selected != nullptr) {
         *selected = built;
     }
-    return enumerated && m_strm.nDevices >= 1;
+    return enumerated && stream_.nDevices >= 1;
 }
 
 bool VideoGraph::SelectSavedDevice(VideoSurface* host, int32_t* index) {
-    DeviceMonikerPtr parsed;
+    DeviceEntryPtr parsed;
     const char* saved = DisplayName();
-    if (saved[0] == '\0') {
-        TraceFailure("FAILED(hr=0x%x) in MkParseDisplayName(lpBC, wszVideo, &dwEaten, &pmVideo)\n",
-                     kHrSyntax);
-    } else {
+    if (saved[0] != '\0') {
         std::string name(saved);
         if (name.size() > kParsedNameChars) {
             name.resize(kParsedNameChars);
         }
-        parsed = std::make_shared<DeviceMoniker>(DeviceMoniker{std::move(name)});
+        parsed = std::make_shared<DeviceEntry>(DeviceEntry{std::move(name)});
     }
     *index = 0;
     bool matched = false;
     if (parsed) {
         for (int32_t i = 0; i < kMaxVideoDevices; ++i) {
-            if (gcap.pmDevices[i] && gcap.pmDevices[i]->displayName == parsed->displayName) {
+            if (devices_[i] && devices_[i]->displayName == parsed->displayName) {
                 *index = i;
                 matched = true;
                 break;
             }
         }
     }
-    DeviceMonikerPtr moniker = parsed;
+    DeviceEntryPtr device = parsed;
     if (!matched) {
         // The saved camera is gone (or none was saved): the first one is used.
-        if (m_strm.nDevices == 0) {
+        if (stream_.nDevices == 0 || !devices_[0]) {
             return false;
         }
-        moniker = gcap.pmDevices[0];
-        if (!moniker) {
-            return false;
-        }
+        device = devices_[0];
     }
-    return ChooseDevice(host, moniker);
+    return ChooseDevice(host, device);
 }
 
-bool VideoGraph::ChooseDevice(VideoSurface* host, const DeviceMonikerPtr& moniker) {
-    if (!moniker) {
+bool VideoGraph::ChooseDevice(VideoSurface* host, const DeviceEntryPtr& device) {
+    if (!device) {
         return false;
     }
-    if (moniker == gcap.pmVideo) {
-        return gcap.fDeviceReady != 0;
+    if (device == cameraInUse_) {
+        return deviceReady_;
     }
-    gcap.pmVideo = moniker;
+    cameraInUse_ = device;
     // Until the new graph holds its capture stream the device is not ready, so a later call for
     // the same device cannot report an old success.
-    gcap.fDeviceReady = 0;
-    if (fPreviewing) {
+    deviceReady_ = false;
+    if (previewing_) {
         RunGraph(false);
     }
-    if (gcap.fCapGraphBuilt) {
+    if (cameraGraphBuilt_) {
         TearDownGraph();
     }
-    FreeCaptureFilters();
-    if (InitCaptureFilters() != kHrOk) {
+    FreeGraphs();
+    if (CreateCameraGraph() != kHrOk) {
         return false;
     }
     if (BuildCaptureGraph(host) != kHrOk) {
         return false;
     }
-    trace.Clear();
+    trace_.Clear();
     ReadDisplayName();
-    const HResult hr = gcap.pCB2->ControlStream(CaptureControl::Hold);
+    const HResult hr = cameraGraph_->ControlStream(CaptureControl::Hold);
     if (Failed(hr)) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pCB2->ControlStream( &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, "
-            "gcap.pVCap, &start, NULL, 0, 0)\n",
-            hr);
+        Fail("CaptureGraph::ControlStream(Hold)", hr);
     }
-    gcap.fDeviceReady = Succeeded(hr) ? 1 : 0;
-    return gcap.fDeviceReady != 0;
+    deviceReady_ = Succeeded(hr);
+    return deviceReady_;
 }
 
 void VideoGraph::ReadDisplayName() {
-    if (!gcap.pmVideo) {
+    if (!cameraInUse_) {
         return;
     }
-    const std::string& name = gcap.pmVideo->displayName;
+    const std::string& name = cameraInUse_->displayName;
     const size_t n = name.size() + 1;
-    if (n > kDisplayNameSize || !gcap.pDisplayName) {
+    if (n > kDisplayNameSize || !displayName_) {
         ResizeDisplayName(n > kDisplayNameSize ? static_cast<uint32_t>(n) : kDisplayNameSize);
     }
-    CopyText(gcap.pDisplayName.get(), gcap.cbDisplayName, name.c_str(), gcap.cbDisplayName - 1);
+    CopyText(displayName_.get(), displayNameSize_, name.c_str(), displayNameSize_ - 1);
 }
 
 void VideoGraph::LoadDisplayName(const char* name, uint32_t size) {
@@ -161,10 +146,10 @@ void VideoGraph::LoadDisplayName(const char* name, uint32_t size) {
     if (want < kDisplayNameSize) {
         want = kDisplayNameSize;
     }
-    if (!gcap.pDisplayName || want > gcap.cbDisplayName) {
+    if (!displayName_ || want > displayNameSize_) {
         ResizeDisplayName(want);
     }
-    CopyText(gcap.pDisplayName.get(), gcap.cbDisplayName, name != nullptr ? name : "");
+    CopyText(displayName_.get(), displayNameSize_, name != nullptr ? name : "");
 }
 
 }  // namespace velatrace

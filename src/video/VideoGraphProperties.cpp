@@ -16,71 +16,59 @@ constexpr int32_t kPagesY = 30;
 
 void VideoGraph::ShowFilterProperties(PropertyPages& pages) {
     // While a clip is open there is no camera to set.
-    if (!gcap.pCB2 || !gcap.pVCap) {
+    if (!cameraGraph_ || !cameraBound_) {
         return;
     }
     std::vector<DeviceControl> controls;
-    const HResult hr = gcap.pCB2->ReadControls(&controls);
+    const HResult hr = cameraGraph_->ReadControls(&controls);
     if (Failed(hr)) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pVCap->QueryInterface(IID_ISpecifyPropertyPages, (void "
-            "**)&pSpec)\n",
-            hr);
+        Fail("CaptureGraph::ReadControls", hr);
     }
     if (hr == kHrOk && !controls.empty()) {
-        pages.ShowFilterPages(*gcap.pCB2, kPagesX, kPagesY);
+        pages.ShowFilterPages(*cameraGraph_, kPagesX, kPagesY);
     }
 }
 
 bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages) {
     // While a clip is open (no camera graph) there is nothing to show or rebuild.
-    if (fClipOpen || !gcap.pCB2 || !gcap.pVCap) {
+    if (clipOpen_ || !cameraGraph_ || !cameraBound_) {
         return true;
     }
-    const int32_t wasPreviewing = fPreviewing;
+    const bool wasPreviewing = previewing_;
     if (wasPreviewing) {
         RunGraph(false);
     }
     // The pin's format may only change while nothing is connected to it.
-    if (gcap.fCapGraphBuilt || gcap.fPlayGraphBuilt) {
+    if (cameraGraphBuilt_ || clipGraphBuilt_) {
         TearDownGraph();
     }
-    CaptureGraph& graph = *gcap.pCB2;
+    CaptureGraph& graph = *cameraGraph_;
     HResult hr = graph.FindInterface(StreamKind::Interleaved, CaptureInterface::StreamConfig);
     if (Failed(hr)) {
-        TraceFailure(
-            "FAILED(hr=0x%x) in gcap.pCB2->FindInterface(&PIN_CATEGORY_CAPTURE, "
-            "&MEDIATYPE_Interleaved, gcap.pVCap, IID_IAMStreamConfig, (void **)&pSC)\n",
-            hr);
+        Fail("CaptureGraph::FindInterface(Interleaved, StreamConfig)", hr);
     }
     if (hr != kHrOk) {
         hr = graph.FindInterface(StreamKind::Video, CaptureInterface::StreamConfig);
         if (Failed(hr)) {
-            TraceFailure(
-                "FAILED(hr=0x%x) in gcap.pCB2->FindInterface(&PIN_CATEGORY_CAPTURE, "
-                "&MEDIATYPE_Video, gcap.pVCap, IID_IAMStreamConfig, (void **)&pSC)\n",
-                hr);
+            Fail("CaptureGraph::FindInterface(Video, StreamConfig)", hr);
         }
     }
     if (hr == kHrOk) {
         std::vector<VideoFormat> formats;
         hr = graph.EnumFormats(&formats);
         if (Failed(hr)) {
-            TraceFailure("FAILED(hr=0x%x) in pSpec->GetPages(&cauuid)\n", hr);
+            Fail("CaptureGraph::EnumFormats", hr);
         } else {
             hr = pages.ShowFormatPages(graph, formats, kPagesX, kPagesY);
             if (Failed(hr)) {
-                TraceFailure(
-                    "FAILED(hr=0x%x) in OleCreatePropertyFrame(hwnd, 30, 30, NULL, 1, (IUnknown "
-                    "**)&pSC, cauuid.cElems, (GUID *)cauuid.pElems, 0, 0, NULL)\n",
-                    hr);
+                Fail("PropertyPages::ShowFormatPages", hr);
             }
         }
-        if (gcap.pVSC) {
+        if (offersStreamConfig_) {
             StreamFormat format;
             hr = graph.GetFormat(&format);
             if (Failed(hr)) {
-                TraceFailure("FAILED(hr=0x%x) in gcap.pVSC->GetFormat(&pmt)\n", hr);
+                Fail("CaptureGraph::GetFormat", hr);
             }
             if (hr == kHrOk && format.formatType == FormatType::VideoInfo) {
                 TakeStreamFormat(format);

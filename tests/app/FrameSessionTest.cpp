@@ -112,6 +112,15 @@ class FrameSession : public ::testing::Test {
         }
     }
     bool Capturing() { return frame->Live().IsCapturing(); }
+    // An engine thread reports that a stream stopped, and wakes the window.
+    void StreamStops(const char* text, StreamErrorSource source) {
+        engine.error = StreamError{};
+        engine.error.hr = kHrFail;
+        engine.error.source = source;
+        CopyText(engine.error.text, text);
+        engine.hasError = true;
+        frame->OnEngineNews();
+    }
 
     TempFolder folder;
     RegistryTree registry;
@@ -474,11 +483,10 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
 
     const std::string reason =
         "Cannot write " + folder.File("run.avi") + ": No space left on device";
-    engine.PutStreamError(kHrFail, reason.c_str(), StreamErrorSource::Recorder);
-    f.OnEngineNews();
+    StreamStops(reason.c_str(), StreamErrorSource::Recorder);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find(reason), std::string::npos) << host.boxes[0].text;
-    EXPECT_EQ(engine.capture.control, CaptureControl::StopNow);
+    EXPECT_EQ(engine.capture.control, CaptureControl::Hold);
     EXPECT_TRUE(f.Ui().Checked(cmd::kCapture)) << "the logger values are still recorded";
     EXPECT_EQ(host.recordingLook, RecordingLook::Alert);
     EXPECT_NE(host.recording.find("No space left on device"), std::string::npos);
@@ -501,8 +509,7 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     camOnly.OnCommand(cmd::kPreview);
     camOnly.OnCommand(cmd::kCapture);
     ASSERT_TRUE(Capturing());
-    engine.PutStreamError(kHrFail, "The camera Bench camera stopped delivering frames");
-    camOnly.OnEngineNews();
+    StreamStops("The camera Bench camera stopped delivering frames", StreamErrorSource::Camera);
     EXPECT_FALSE(Capturing());
     EXPECT_FALSE(camOnly.Ui().Checked(cmd::kCapture));
     EXPECT_FALSE(camOnly.Ui().Checked(cmd::kPreview));

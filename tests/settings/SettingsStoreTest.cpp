@@ -98,7 +98,7 @@ TEST(SettingsStore, EveryGroupSurvivesARestart) {
         }
         scales.tscale = 3;
         store.SaveScale(scales);
-        store.SaveStrm(StreamSettings{0, 30, 1280, 720, 0, 1, 99, 2});
+        store.SaveStrm(StreamSettings{0, 30, 1280, 720, 0, 1, 99});
         CaptureSettings capture;
         CopyText(capture.path, "/srv/captures/");
         CopyText(capture.filename, "bench");
@@ -133,7 +133,7 @@ TEST(SettingsStore, EveryGroupSurvivesARestart) {
     EXPECT_EQ(strm.lvw, 1280);
     EXPECT_EQ(strm.lvh, 720);
     EXPECT_EQ(strm.lvolume, 0);
-    EXPECT_EQ(strm.nPlayState, 0);  // only the four persisted fields are touched
+    EXPECT_EQ(strm.llDuration, 0);  // only the four persisted fields are touched
     CaptureSettings capture;
     store.LoadCapture(capture);
     EXPECT_STREQ(capture.path, "/srv/captures/");

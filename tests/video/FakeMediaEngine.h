@@ -1,16 +1,16 @@
 #pragma once
-// A hand-written media engine for tests. It records every call in order as a short text
-// ("capture.RenderStream(Capture,Video)"), answers from configurable devices and clips, lets a
-// test force the result of any call, and moves the playback position only when the test says so.
-//
-// Call texts: "engine.<Method>", "capture.<Method>[(args)]", "play.<Method>[(args)]". The
-// queries HasVideo, HasAudio, IsSeekable, ReachedEnd, TakeLatestFrame and TakeStreamError are
-// not recorded. Destroying a graph records "capture.Destroy" / "play.Destroy".
-#include <cstdio>
+// A hand-written media engine for tests. Every call is logged in order as a short text
+// ("capture.RenderStream(Capture,Video)"); a test may force the result of any call by its full
+// text or its method ("capture.RenderStream"). Cameras and clips are configured by the test, and
+// the playback position moves only when the test says so. The queries HasVideo, HasAudio,
+// IsSeekable, ReachedEnd, TakeLatestFrame and TakeStreamError are not logged.
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "video/LatestFrameMailbox.h"
@@ -20,560 +20,268 @@ namespace velatrace::testing {
 
 struct FakeDevice {
     DeviceInfo info;
-    bool interleaved = false;  // offers an interleaved (DV) stream instead of plain video
-    bool preview = true;       // false: the preview render answers kHrNoPreview
-    bool streamConfig = true;  // offers the stream configuration interface
+    // Offers an interleaved (DV) stream instead of plain video; has a preview stream of its own
+    // (else the preview render answers kHrNoPreview); has a size and rate to read and set; has
+    // adjustable controls.
+    bool interleaved = false, preview = true, streamConfig = true, controls = true;
     StreamFormat format{FormatType::VideoInfo, 640, 480, 24, 640 * 480 * 3, 500000};
-    std::vector<VideoFormat> formats;
-    std::vector<DeviceControl> controls;
 };
 
 struct FakeClip {
-    bool hasVideo = true;
-    bool hasAudio = true;
-    bool seekable = true;
+    bool hasVideo = true, hasAudio = true, seekable = true;
     int64_t duration = 100000000;  // 10 s
-    int32_t width = 320;
-    int32_t height = 240;
-    double avgTimePerFrame = 0.04;
-};
-
-// What the camera graph alive (or last alive) was told.
-struct FakeCaptureState {
-    bool alive = false;
-    std::string device;  // bound display name
-    std::string outputFile;
-    StreamFormat format;
-    bool capturePinRendered = false;
-    bool previewRendered = false;
-    bool running = false;
-    CaptureControl control = CaptureControl::Hold;
-    int32_t volume = 0;
-    int64_t dropped = 0;
-    int64_t written = 0;
-};
-
-// What the playback graph alive (or last alive) was told, plus its clock.
-struct FakePlayState {
-    bool alive = false;
-    std::string path;
-    FakeClip clip;
-    bool opened = false;
-    PlayState state = PlayState::Stopped;
-    int64_t position = 0;
-    bool reachedEnd = false;
-    int32_t volume = 0;
-    bool frameShown = false;  // GetCurrentBuffer has a frame to copy
-    uint8_t pixelValue = 0x5A;
+    int32_t width = 320, height = 240;
 };
 
 class FakeMediaEngine : public MediaEngine {
   public:
-    // ---- configuration by the test ----
     std::vector<FakeDevice> devices;
-    std::map<std::string, FakeClip> clips;  // files RenderFile can open, by path
-    HResult enumerateResult = kHrOk;        // a failure returns an empty list
+    std::map<std::string, FakeClip> clips;  // files RenderFile opens, by path
+    std::map<std::string, HResult> forced;  // results forced by call text or method
+    std::vector<std::string> calls;         // the log
+    LatestFrameMailbox mailbox;             // the graphs' pictures
+    StreamError error;                      // an error the graphs report once
+    bool hasError = false;
+    struct {  // the live (or last) camera graph
+        std::string device, outputFile;
+        StreamFormat format;
+        bool rendered = false, running = false;
+        CaptureControl control = CaptureControl::Hold;
+        int64_t dropped = 0, written = 0;
+    } capture;
+    struct {  // the live (or last) playback graph
+        bool alive = false, reachedEnd = false;
+        FakeClip clip;
+        PlayState state = PlayState::Stopped;
+        int64_t position = 0;
+        int32_t volume = 0;
+    } play;
 
-    // Forces the result of a call: `call` is a full call text ("capture.RenderStream(Capture,
-    // Video)") or a method ("capture.RenderStream"); the full text wins. `times` < 0: always.
-    void SetResult(const std::string& call, HResult hr, int times = -1) {
-        results_[call] = Forced{hr, times};
+    void SetResult(const std::string& call, HResult hr) { forced[call] = hr; }
+    int IndexOf(const std::string& call) const {
+        auto it = std::find(calls.begin(), calls.end(), call);
+        return it == calls.end() ? -1 : static_cast<int>(it - calls.begin());
     }
-    void ClearResults() { results_.clear(); }
-
-    // ---- observation by the test ----
-    std::vector<std::string> calls;
-    FakeCaptureState capture;
-    FakePlayState play;
-
-    bool Called(const std::string& call) const {
-        for (const auto& c : calls) {
-            if (c == call) {
-                return true;
-            }
-        }
-        return false;
-    }
-    // Calls starting with `prefix`, in order.
-    std::vector<std::string> CallsStartingWith(const std::string& prefix) const {
-        std::vector<std::string> out;
-        for (const auto& c : calls) {
-            if (c.compare(0, prefix.size(), prefix) == 0) {
-                out.push_back(c);
-            }
-        }
-        return out;
-    }
-    // Position of the first recorded `call` at or after `from`; -1 when absent.
-    int IndexOf(const std::string& call, int from = 0) const {
-        for (size_t i = static_cast<size_t>(from); i < calls.size(); ++i) {
-            if (calls[i] == call) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
-
-    // ---- driving engine threads by hand ----
-    // Moves a running clip's position on by `delta` (100-ns units); reaching the duration stops
-    // there, marks the end and wakes the GUI.
+    bool Called(const std::string& call) const { return IndexOf(call) >= 0; }
+    // Moves a running clip on by `delta` (100-ns units), up to its end.
     void AdvancePlayback(int64_t delta) {
-        if (!play.alive || play.state != PlayState::Running) {
-            return;
+        if (play.alive && play.state == PlayState::Running) {
+            play.position = std::min(play.position + delta, play.clip.duration);
+            play.reachedEnd = play.position == play.clip.duration;
         }
-        play.position += delta;
-        if (play.position >= play.clip.duration) {
-            play.position = play.clip.duration;
-            play.reachedEnd = true;
+    }
+    // Logs `call` and answers `normal` unless the test forced another result.
+    HResult Log(const std::string& call, HResult normal = kHrOk) {
+        calls.push_back(call);
+        auto it = forced.find(call);
+        if (it == forced.end()) {
+            it = forced.find(call.substr(0, call.find('(')));
         }
-        play.frameShown = play.clip.hasVideo;
-        Wake();
-    }
-    // Puts a picture into the live graph's mailbox (as a camera or decoder thread would).
-    void PutFrame(int32_t width, int32_t height) {
-        VideoFrame frame = mailbox_.AcquireBuffer();
-        frame.width = width;
-        frame.height = height;
-        frame.stride = width * 4;
-        frame.pixels.assign(static_cast<size_t>(frame.stride) * static_cast<size_t>(height), 0);
-        mailbox_.Put(std::move(frame));
-        Wake();
-    }
-    // Reports an error as an engine thread would.
-    void PutStreamError(HResult hr, const char* text,
-                        StreamErrorSource source = StreamErrorSource::Camera) {
-        StreamError error;
-        error.hr = hr;
-        error.source = source;
-        std::snprintf(error.text, sizeof error.text, "%s", text);
-        errors_.push_back(error);
-        Wake();
+        return it == forced.end() ? normal : it->second;
     }
 
-    // ---- MediaEngine ----
-    void SetWakeCallback(WakeCallback wake) override {
-        calls.push_back("engine.SetWakeCallback");
-        wake_ = std::move(wake);
-    }
-
+    void SetWakeCallback(WakeCallback) override {}
     HResult EnumerateDevices(std::vector<DeviceInfo>* out) override {
         out->clear();
-        HResult hr = Result("engine.EnumerateDevices", enumerateResult);
-        if (Failed(hr)) {
-            return hr;
+        const HResult hr = Log("engine.EnumerateDevices", devices.empty() ? kHrFalse : kHrOk);
+        for (size_t i = 0; hr == kHrOk && i < devices.size(); ++i) {
+            out->push_back(devices[i].info);
         }
-        for (const auto& d : devices) {
-            out->push_back(d.info);
-        }
-        return out->empty() && hr == kHrOk ? kHrFalse : hr;
+        return hr;
     }
-
     HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
     HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
-
-    // ---- used by the fake graphs ----
-    HResult Result(const std::string& call, HResult normal = kHrOk) {
-        calls.push_back(call);
-        auto it = results_.find(call);
-        if (it == results_.end()) {
-            it = results_.find(call.substr(0, call.find('(')));
-        }
-        if (it == results_.end() || it->second.times == 0) {
-            return normal;
-        }
-        if (it->second.times > 0) {
-            --it->second.times;
-        }
-        return it->second.hr;
-    }
-    void Record(const std::string& call) { calls.push_back(call); }
-    const FakeDevice* FindDevice(const std::string& displayName) const {
-        for (const auto& d : devices) {
-            if (d.info.displayName == displayName) {
-                return &d;
-            }
-        }
-        return nullptr;
-    }
-    LatestFrameMailbox& Mailbox() { return mailbox_; }
-    bool TakeError(StreamError* error) {
-        if (errors_.empty()) {
-            return false;
-        }
-        *error = errors_.front();
-        errors_.erase(errors_.begin());
-        return true;
-    }
-
-  private:
-    struct Forced {
-        HResult hr;
-        int times;
-    };
-    void Wake() {
-        if (wake_) {
-            wake_();
-        }
-    }
-    std::map<std::string, Forced> results_;
-    WakeCallback wake_;
-    LatestFrameMailbox mailbox_;
-    std::vector<StreamError> errors_;
 };
 
-inline const char* ToText(StreamKind k) {
-    return k == StreamKind::Interleaved ? "Interleaved" : "Video";
-}
-inline const char* ToText(PinCategory c) {
-    return c == PinCategory::Capture ? "Capture" : "Preview";
-}
-inline const char* ToText(CaptureInterface i) {
-    return i == CaptureInterface::Compression ? "Compression" : "StreamConfig";
-}
-inline const char* ToText(CaptureControl c) {
-    return c == CaptureControl::Hold       ? "Hold"
-           : c == CaptureControl::StartNow ? "StartNow"
-                                           : "StopNow";
+// Runs `then` when `hr` is a success; returns `hr`.
+template <class F>
+HResult IfOk(HResult hr, F then) {
+    if (Succeeded(hr)) {
+        then();
+    }
+    return hr;
 }
 
-class FakeCaptureGraph : public CaptureGraph {
+// One fake serves as either graph: a camera graph ("capture.") or a playback graph ("play.").
+class FakeGraph final : public CaptureGraph, public PlaybackGraph {
   public:
-    explicit FakeCaptureGraph(FakeMediaEngine& engine) : e_(engine) {
-        e_.capture = FakeCaptureState{};
-        e_.capture.alive = true;
+    FakeGraph(FakeMediaEngine& e, bool camera)
+        : e_(e), cam_(camera), p_(camera ? "capture." : "play.") {
+        if (!camera) {
+            play_ = {};
+            play_.alive = true;
+        }
     }
-    ~FakeCaptureGraph() override {
-        e_.Record("capture.Destroy");
-        e_.capture.alive = false;
-        e_.capture.running = false;
+    ~FakeGraph() override {
+        e_.calls.push_back(p_ + "Destroy"), (cam_ ? cap_.running : play_.alive) = false;
     }
 
+    // ---- both ----
     HResult Run() override {
-        HResult hr = e_.Result("capture.Run");
-        if (Succeeded(hr)) {
-            e_.capture.running = true;
-        }
-        return hr;
+        return cam_ ? Set("Run", cap_.running, true) : Change("Run", PlayState::Running);
     }
     HResult Stop() override {
-        HResult hr = e_.Result("capture.Stop");
-        e_.capture.running = false;
-        return hr;
+        return cam_ ? (cap_.running = false, Log("Stop")) : Change("Stop", PlayState::Stopped);
     }
-    bool HasVideo() const override { return e_.capture.previewRendered; }
-    bool HasAudio() const override { return false; }
-    HResult GetVideoSize(int32_t* width, int32_t* height) override {
-        HResult hr = e_.Result("capture.GetVideoSize", HasVideo() ? kHrOk : kHrNoInterface);
-        if (hr == kHrOk) {
-            *width = e_.capture.format.width;
-            *height =
-                e_.capture.format.height < 0 ? -e_.capture.format.height : e_.capture.format.height;
-        }
-        return hr;
+    bool HasVideo() const override { return cam_ ? preview_ : opened_ && play_.clip.hasVideo; }
+    bool HasAudio() const override { return !cam_ && opened_ && play_.clip.hasAudio; }
+    HResult GetVideoSize(int32_t* w, int32_t* h) override {
+        *w = cam_ ? cap_.format.width : play_.clip.width;
+        return *h = cam_ ? std::abs(cap_.format.height) : play_.clip.height, Log("GetVideoSize");
     }
-    HResult GetAvgTimePerFrame(double* seconds) override {
-        HResult hr = e_.Result("capture.GetAvgTimePerFrame", HasVideo() ? kHrOk : kHrNoInterface);
-        if (hr == kHrOk) {
-            *seconds = static_cast<double>(e_.capture.format.avgTimePerFrame) / 1e7;
-        }
-        return hr;
+    HResult GetAvgTimePerFrame(double* s) override {
+        return *s = cam_ ? cap_.format.avgTimePerFrame / 1e7 : 0.04, Log("GetAvgTimePerFrame");
     }
-    HResult PutVolume(int32_t volume) override {
-        HResult hr = e_.Result("capture.PutVolume(" + std::to_string(volume) + ")", kHrNoInterface);
-        if (Succeeded(hr)) {
-            e_.capture.volume = volume;
-        }
-        return hr;
+    HResult PutVolume(int32_t v) override {
+        return Set("PutVolume(" + std::to_string(v) + ")", play_.volume, v,
+                   cam_ ? kHrNoInterface : kHrOk);
     }
-    bool TakeLatestFrame(VideoFrame* frame) override { return e_.Mailbox().Take(frame); }
-    bool TakeStreamError(StreamError* error) override { return e_.TakeError(error); }
+    bool TakeLatestFrame(VideoFrame* frame) override { return e_.mailbox.Take(frame); }
+    bool TakeStreamError(StreamError* error) override {
+        return std::exchange(e_.hasError, false) && (*error = e_.error, true);
+    }
 
-    HResult BindDevice(const char* displayName) override {
-        const FakeDevice* d = e_.FindDevice(displayName);
-        HResult hr = e_.Result(std::string("capture.BindDevice(") + displayName + ")",
-                               d ? kHrOk : kHrFileNotFound);
-        if (Succeeded(hr) && d) {
-            device_ = *d;
-            bound_ = true;
-            e_.capture.device = displayName;
-            e_.capture.format = d->format;
+    // ---- camera graph ----
+    HResult BindDevice(const char* name) override {
+        for (const FakeDevice& d : e_.devices) {
+            if (d.info.displayName == name) {
+                return IfOk(Log("BindDevice(" + d.info.displayName + ")"),
+                            [&] { device_ = d, cap_.device = name, cap_.format = d.format; });
+            }
         }
-        return hr;
+        return Log(std::string("BindDevice(") + name + ")", kHrFileNotFound);
     }
     HResult FindInterface(StreamKind kind, CaptureInterface which) override {
-        bool offered = bound_ && (kind == StreamKind::Interleaved) == device_.interleaved &&
-                       which == CaptureInterface::StreamConfig && device_.streamConfig;
-        return e_.Result(
-            std::string("capture.FindInterface(") + ToText(kind) + "," + ToText(which) + ")",
-            offered ? kHrOk : kHrNoInterface);
+        const bool config = which == CaptureInterface::StreamConfig;
+        return Log(std::string("FindInterface(") + Text(kind) +
+                       (config ? ",StreamConfig)" : ",Compression)"),
+                   Offers(kind) && config && device_.streamConfig ? kHrOk : kHrNoInterface);
     }
-    HResult GetFormat(StreamFormat* format) override {
-        HResult hr =
-            e_.Result("capture.GetFormat", bound_ && device_.streamConfig ? kHrOk : kHrNoInterface);
-        if (hr == kHrOk) {
-            *format = e_.capture.format;
-        }
-        return hr;
+    HResult GetFormat(StreamFormat* f) override { return *f = cap_.format, Log("GetFormat"); }
+    HResult SetFormat(const StreamFormat& f) override {
+        return Set("SetFormat(" + std::to_string(f.width) + "x" + std::to_string(f.height) + ")",
+                   cap_.format, f);
     }
-    HResult SetFormat(const StreamFormat& format) override {
-        HResult hr = e_.Result("capture.SetFormat(" + std::to_string(format.width) + "x" +
-                                   std::to_string(format.height) + ")",
-                               bound_ && device_.streamConfig ? kHrOk : kHrNoInterface);
-        if (hr == kHrOk) {
-            int64_t keep = e_.capture.format.avgTimePerFrame;
-            e_.capture.format = format;
-            if (format.avgTimePerFrame == 0) {
-                e_.capture.format.avgTimePerFrame = keep;
-            }
-        }
-        return hr;
+    HResult EnumFormats(std::vector<VideoFormat>* f) override {
+        return *f = {{640, 480, 500000, "MJPG"}, {320, 240, 333333, "MJPG"}}, Log("EnumFormats");
     }
-    HResult EnumFormats(std::vector<VideoFormat>* formats) override {
-        HResult hr = e_.Result("capture.EnumFormats", bound_ ? kHrOk : kHrNoInterface);
-        formats->clear();
-        if (hr == kHrOk) {
-            *formats = device_.formats;
-        }
-        return hr;
+    HResult ReadControls(std::vector<DeviceControl>* c) override {
+        return c->assign(device_.controls ? 1 : 0, DeviceControl{}), Log("ReadControls");
     }
-    HResult ReadControls(std::vector<DeviceControl>* controls) override {
-        HResult hr = e_.Result("capture.ReadControls", bound_ ? kHrOk : kHrNoInterface);
-        controls->clear();
-        if (hr == kHrOk) {
-            *controls = device_.controls;
-        }
-        return hr;
+    HResult SetControl(uint32_t id, int32_t v) override {
+        return Log("SetControl(" + std::to_string(id) + "," + std::to_string(v) + ")");
     }
-    HResult SetControl(uint32_t id, int32_t value) override {
-        DeviceControl* found = nullptr;
-        for (auto& c : device_.controls) {
-            if (c.id == id) {
-                found = &c;
-            }
-        }
-        HResult hr = e_.Result(
-            "capture.SetControl(" + std::to_string(id) + "," + std::to_string(value) + ")",
-            found ? kHrOk : kHrInvalidArg);
-        if (hr == kHrOk && found) {
-            found->value = value;
-        }
-        return hr;
-    }
-    HResult SetOutputFileName(const char* path) override {
-        HResult hr = e_.Result(std::string("capture.SetOutputFileName(") + path + ")");
-        if (Succeeded(hr)) {
-            e_.capture.outputFile = path;
-            hasWriter_ = true;
-        }
-        return hr;
-    }
-    HResult SwitchOutputFile(const char* path) override { return SetOutputFileName(path); }
+    HResult SetOutputFileName(const char* path) override { return Name("SetOutputFileName", path); }
+    HResult SwitchOutputFile(const char* path) override { return Name("SwitchOutputFile", path); }
     HResult RenderStream(PinCategory category, StreamKind kind) override {
-        bool streamOffered = bound_ && (kind == StreamKind::Interleaved) == device_.interleaved;
-        HResult normal = kHrOk;
-        if (!streamOffered) {
-            normal = kHrNoInterface;
-        } else if (category == PinCategory::Capture && !hasWriter_) {
-            normal = kHrNotConnected;
-        } else if (category == PinCategory::Preview && !device_.preview) {
-            normal = kHrNoPreview;
-        }
-        HResult hr = e_.Result(
-            std::string("capture.RenderStream(") + ToText(category) + "," + ToText(kind) + ")",
-            normal);
-        if (Succeeded(hr)) {
-            (category == PinCategory::Capture ? e_.capture.capturePinRendered
-                                              : e_.capture.previewRendered) = true;
-        }
-        return hr;
+        const bool capture = category == PinCategory::Capture;
+        const HResult normal = !Offers(kind)                  ? kHrNoInterface
+                               : capture && !writer_          ? kHrNotConnected
+                               : !capture && !device_.preview ? kHrNoPreview
+                                                              : kHrOk;
+        return Set(
+            std::string("RenderStream(") + (capture ? "Capture," : "Preview,") + Text(kind) + ")",
+            capture ? cap_.rendered : preview_, true, normal);
     }
     void TearDown() override {
-        e_.Record("capture.TearDown");
-        e_.capture.running = false;
-        e_.capture.capturePinRendered = false;
-        e_.capture.previewRendered = false;
-        hasWriter_ = false;
+        e_.calls.push_back("capture.TearDown");
+        cap_.running = cap_.rendered = preview_ = writer_ = false;
     }
-    HResult ControlStream(CaptureControl control) override {
-        HResult hr = e_.Result(std::string("capture.ControlStream(") + ToText(control) + ")",
-                               e_.capture.capturePinRendered ? kHrOk : kHrNotConnected);
-        if (Succeeded(hr)) {
-            e_.capture.control = control;
-        }
-        return hr;
+    HResult ControlStream(CaptureControl c) override {
+        const char* names[] = {"Hold", "StartNow", "StopNow"};
+        return Set(std::string("ControlStream(") + names[static_cast<int>(c)] + ")", cap_.control,
+                   c, cap_.rendered ? kHrOk : kHrNotConnected);
     }
     void GetCaptureCounts(int64_t* dropped, int64_t* written) override {
-        e_.Record("capture.GetCaptureCounts");
         *dropped = e_.capture.dropped;
         *written = e_.capture.written;
     }
 
-  private:
-    FakeMediaEngine& e_;
-    FakeDevice device_;
-    bool bound_ = false;
-    bool hasWriter_ = false;
-};
-
-class FakePlaybackGraph : public PlaybackGraph {
-  public:
-    explicit FakePlaybackGraph(FakeMediaEngine& engine) : e_(engine) {
-        e_.play = FakePlayState{};
-        e_.play.alive = true;
-    }
-    ~FakePlaybackGraph() override {
-        e_.Record("play.Destroy");
-        e_.play.alive = false;
-        e_.play.state = PlayState::Stopped;
-    }
-
-    HResult Run() override { return Change("play.Run", PlayState::Running); }
-    HResult Pause() override { return Change("play.Pause", PlayState::Paused); }
-    HResult Stop() override { return Change("play.Stop", PlayState::Stopped); }
-    bool HasVideo() const override { return e_.play.opened && e_.play.clip.hasVideo; }
-    bool HasAudio() const override { return e_.play.opened && e_.play.clip.hasAudio; }
-    HResult GetVideoSize(int32_t* width, int32_t* height) override {
-        HResult hr = e_.Result("play.GetVideoSize", HasVideo() ? kHrOk : kHrNoInterface);
-        if (hr == kHrOk) {
-            *width = e_.play.clip.width;
-            *height = e_.play.clip.height;
-        }
-        return hr;
-    }
-    HResult GetAvgTimePerFrame(double* seconds) override {
-        HResult hr = e_.Result("play.GetAvgTimePerFrame", HasVideo() ? kHrOk : kHrNoInterface);
-        if (hr == kHrOk) {
-            *seconds = e_.play.clip.avgTimePerFrame;
-        }
-        return hr;
-    }
-    HResult PutVolume(int32_t volume) override {
-        HResult hr = e_.Result("play.PutVolume(" + std::to_string(volume) + ")",
-                               HasAudio() ? kHrOk : kHrNoInterface);
-        if (Succeeded(hr)) {
-            e_.play.volume = volume;
-        }
-        return hr;
-    }
-    bool TakeLatestFrame(VideoFrame* frame) override { return e_.Mailbox().Take(frame); }
-    bool TakeStreamError(StreamError* error) override { return e_.TakeError(error); }
-
+    // ---- playback graph ----
     HResult RenderFile(const char* path) override {
         auto it = e_.clips.find(path);
-        HResult hr = e_.Result(std::string("play.RenderFile(") + path + ")",
+        const HResult hr = Log(std::string("RenderFile(") + path + ")",
                                it != e_.clips.end() ? kHrOk : kHrUnsupportedStream);
-        if (Succeeded(hr) && it != e_.clips.end()) {
-            e_.play.path = path;
-            e_.play.clip = it->second;
-            e_.play.opened = true;
-        }
-        return hr;
+        return IfOk(hr, [&] { play_.clip = it->second, opened_ = true; });
     }
-    HResult GetState(uint32_t timeoutMs, PlayState* state) override {
-        HResult hr = e_.Result("play.GetState(" + std::to_string(timeoutMs) + ")");
-        if (Succeeded(hr)) {
-            *state = e_.play.state;
-        }
-        return hr;
+    HResult Pause() override { return Change("Pause", PlayState::Paused); }
+    HResult GetState(uint32_t ms, PlayState* s) override {
+        return *s = play_.state, Log("GetState(" + std::to_string(ms) + ")");
     }
-    bool IsSeekable() const override { return e_.play.opened && e_.play.clip.seekable; }
-    HResult GetDuration(int64_t* duration) override {
-        HResult hr = e_.Result("play.GetDuration", IsSeekable() ? kHrOk : kHrNotImpl);
-        if (hr == kHrOk) {
-            *duration = e_.play.clip.duration;
-        }
-        return hr;
+    bool IsSeekable() const override { return opened_ && play_.clip.seekable; }
+    HResult GetDuration(int64_t* d) override {
+        return *d = play_.clip.duration, Log("GetDuration");
     }
-    HResult GetCurrentPosition(int64_t* position) override {
-        HResult hr = e_.Result("play.GetCurrentPosition", e_.play.opened ? kHrOk : kHrNotConnected);
-        if (hr == kHrOk) {
-            *position = e_.play.position;
-        }
-        return hr;
+    HResult GetCurrentPosition(int64_t* p) override {
+        return *p = play_.position, Log("GetCurrentPosition");
     }
-    HResult SetPosition(int64_t position) override {
-        HResult hr = e_.Result("play.SetPosition(" + std::to_string(position) + ")",
-                               IsSeekable() ? kHrOk : kHrNotImpl);
-        if (hr == kHrOk) {
-            e_.play.position = position < 0                       ? 0
-                               : position > e_.play.clip.duration ? e_.play.clip.duration
-                                                                  : position;
-            e_.play.reachedEnd = false;
-            e_.play.frameShown = e_.play.clip.hasVideo;
-        }
-        return hr;
+    HResult SetPosition(int64_t at) override {
+        return IfOk(Log("SetPosition(" + std::to_string(at) + ")"), [&] {
+            play_.position = std::clamp<int64_t>(at, 0, play_.clip.duration);
+            play_.reachedEnd = false;
+        });
     }
-    bool ReachedEnd() const override { return e_.play.reachedEnd; }
-    HResult GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) override {
-        HResult hr = e_.Result("play.GetGrabFormat", HasVideo() ? kHrOk : kHrNotConnected);
-        if (hr == kHrOk) {
-            *header = BitmapInfoHeader{};
-            header->biWidth = e_.play.clip.width;
-            header->biHeight = e_.play.clip.height;
-            header->biBitCount = 24;
-            int32_t stride = ((e_.play.clip.width * 24 + 31) & ~31) / 8;
-            header->biSizeImage = static_cast<uint32_t>(stride * e_.play.clip.height);
-            *sampleSize = stride * e_.play.clip.height;
-        }
-        return hr;
+    bool ReachedEnd() const override { return play_.reachedEnd; }
+    HResult GetGrabFormat(BitmapInfoHeader* h, int32_t* sampleSize) override {
+        *h = BitmapInfoHeader{40, play_.clip.width, play_.clip.height, 1, 24};
+        return *sampleSize = FrameBytes(),
+               Log("GetGrabFormat", HasVideo() ? kHrOk : kHrNotConnected);
     }
     HResult GetCurrentBuffer(int32_t* size, uint8_t* buffer) override {
-        int32_t stride = ((e_.play.clip.width * 24 + 31) & ~31) / 8;
-        int32_t need = stride * e_.play.clip.height;
-        HResult normal = !e_.play.frameShown ? kHrWrongState
-                         : *size < need      ? kHrOutOfMemory
-                                             : kHrOk;
-        HResult hr = e_.Result("play.GetCurrentBuffer", normal);
-        if (hr == kHrOk) {
-            std::memset(buffer, e_.play.pixelValue, static_cast<size_t>(need));
-            *size = need;
-        }
-        return hr;
+        const HResult hr = Log("GetCurrentBuffer", *size < FrameBytes() ? kHrOutOfMemory : kHrOk);
+        return IfOk(hr,
+                    [&] { std::memset(buffer, 0x5A, static_cast<size_t>(*size = FrameBytes())); });
     }
 
   private:
-    HResult Change(const char* call, PlayState to) {
-        HResult hr = e_.Result(call, e_.play.opened ? kHrOk : kHrUnexpected);
-        if (Succeeded(hr)) {
-            e_.play.state = to;
-            if (to != PlayState::Stopped && e_.play.clip.hasVideo) {
-                e_.play.frameShown = true;
-            }
-        }
-        return hr;
+    HResult Log(const std::string& call, HResult normal = kHrOk) {
+        return e_.Log(p_ + call, normal);
     }
+    // Logs `call`; on success sets `field` to `value`.
+    template <class T, class V>
+    HResult Set(const std::string& call, T& field, const V& value, HResult normal = kHrOk) {
+        return IfOk(Log(call, normal), [&] { field = value; });
+    }
+    HResult Change(const char* call, PlayState to) { return Set(call, play_.state, to); }
+    HResult Name(const char* method, const char* path) {
+        return IfOk(Log(std::string(method) + "(" + path + ")"),
+                    [&] { cap_.outputFile = path, writer_ = true; });
+    }
+    static const char* Text(StreamKind k) {
+        return k == StreamKind::Interleaved ? "Interleaved" : "Video";
+    }
+    bool Offers(StreamKind k) const {
+        return !cap_.device.empty() && (k == StreamKind::Interleaved) == device_.interleaved;
+    }
+    // One 24-bit frame, rows padded to 4 bytes.
+    int32_t FrameBytes() const {
+        return ((play_.clip.width * 24 + 31) & ~31) / 8 * play_.clip.height;
+    }
+
     FakeMediaEngine& e_;
+    decltype(e_.capture)& cap_ = e_.capture;
+    decltype(e_.play)& play_ = e_.play;
+    const bool cam_;
+    const std::string p_;
+    FakeDevice device_;
+    bool writer_ = false, preview_ = false, opened_ = false;
 };
 
 inline HResult FakeMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
-    HResult hr = Result("engine.CreateCaptureGraph");
-    if (Succeeded(hr)) {
-        *graph = std::make_unique<FakeCaptureGraph>(*this);
-    }
-    return hr;
+    return IfOk(Log("engine.CreateCaptureGraph"), [&] {
+        capture = {};
+        *graph = std::make_unique<FakeGraph>(*this, true);
+    });
 }
 
 inline HResult FakeMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
-    HResult hr = Result("engine.CreatePlaybackGraph");
-    if (Succeeded(hr)) {
-        *graph = std::make_unique<FakePlaybackGraph>(*this);
-    }
-    return hr;
+    return IfOk(Log("engine.CreatePlaybackGraph"),
+                [&] { *graph = std::make_unique<FakeGraph>(*this, false); });
 }
 
-// A camera for tests: display name "cam:<n>", friendly name given.
 inline FakeDevice MakeFakeDevice(const std::string& friendlyName, const std::string& displayName) {
     FakeDevice d;
-    d.info.friendlyName = friendlyName;
-    d.info.displayName = displayName;
-    d.formats = {{640, 480, 500000, "MJPG"}, {320, 240, 333333, "MJPG"}};
-    DeviceControl brightness;
-    brightness.id = 1;
-    brightness.name = "Brightness";
-    brightness.maximum = 255;
-    brightness.defaultValue = 128;
-    brightness.value = 128;
-    d.controls = {brightness};
+    d.info = {friendlyName, displayName};
     return d;
 }
 

@@ -1,5 +1,7 @@
-// Cameras: the list, the saved camera and its fallback, the display name, and a format change.
+// Cameras: the list, the saved camera and its fallback, the display name, and the camera's
+// setting dialogs.
 #include <string>
+#include <utility>
 
 #include "VideoGraphFixture.h"
 
@@ -12,18 +14,38 @@ TEST_F(Devices, TheSavedCameraIsUsedElseTheFirst) {
     ASSERT_TRUE(StartCamera("cam:b"));
     EXPECT_EQ(selectedIndex, 1);
     EXPECT_EQ(engine.capture.device, "cam:b");
-    EXPECT_STREQ(video.DisplayName(), "cam:b");
 
-    // The saved camera is gone: the first one is used and its name replaces the saved one.
-    VideoGraph other{engine, clock};
-    other.LoadDisplayName("cam:unplugged", kDisplayNameSize);
-    int32_t index = -1;
-    bool selected = false;
-    ASSERT_TRUE(other.InitCamera(&pane, &index, &selected));
-    EXPECT_TRUE(selected);
-    EXPECT_EQ(index, 0);
+    // The saved camera is gone: the running graph is stopped and replaced by the first camera's,
+    // whose name replaces the saved one.
+    ASSERT_EQ(video.RunGraph(true), kHrOk);
+    engine.calls.clear();
+    video.LoadDisplayName("cam:unplugged", kDisplayNameSize);
+    ASSERT_TRUE(video.SelectSavedDevice(&pane, &selectedIndex));
+    EXPECT_EQ(selectedIndex, 0);
     EXPECT_EQ(engine.capture.device, "cam:a");
-    EXPECT_STREQ(other.DisplayName(), "cam:a");
+    EXPECT_STREQ(video.DisplayName(), "cam:a");
+    EXPECT_EQ(engine.calls[0], "capture.Stop");
+    EXPECT_LT(engine.IndexOf("capture.Destroy"), engine.IndexOf("engine.CreateCaptureGraph"));
+    EXPECT_FALSE(video.IsPreviewing());
+
+    // Choosing the camera in use again (the first, with no saved name) changes nothing.
+    ASSERT_EQ(video.RunGraph(true), kHrOk);
+    video.LoadDisplayName("", kDisplayNameSize);
+    engine.calls.clear();
+    EXPECT_TRUE(video.SelectSavedDevice(&pane, &selectedIndex));
+    EXPECT_TRUE(engine.calls.empty());
+    EXPECT_TRUE(video.IsPreviewing());
+
+    // A rebuild that fails leaves the camera not ready, also when it is chosen once more.
+    engine.SetResult("capture.BindDevice", kHrDeviceNotConnected);
+    video.LoadDisplayName("cam:b", kDisplayNameSize);
+    EXPECT_FALSE(video.SelectSavedDevice(&pane, &selectedIndex));
+    video.LoadDisplayName("", kDisplayNameSize);
+    EXPECT_FALSE(video.SelectSavedDevice(&pane, &selectedIndex));
+    engine.forced.clear();
+    engine.calls.clear();
+    EXPECT_FALSE(video.SelectSavedDevice(&pane, &selectedIndex));
+    EXPECT_TRUE(engine.calls.empty());
 }
 
 TEST_F(Devices, AtMostFourCamerasWithNamesCutTo119Characters) {
@@ -34,172 +56,116 @@ TEST_F(Devices, AtMostFourCamerasWithNamesCutTo119Characters) {
                                                 "cam:" + std::to_string(i)));
     }
     engine.devices[2].info.nameResult = kHrFail;  // its names cannot be read
-    ASSERT_TRUE(video.EnumerateDevices());
-    EXPECT_EQ(video.m_strm.nDevices, 4);
-    EXPECT_EQ(std::string(video.gcap.szDeviceNames[0]), longName.substr(0, 119));
-    EXPECT_STREQ(video.gcap.szDeviceNames[1], "Cam 1");
-    // The unreadable camera keeps its slot, empty.
-    EXPECT_STREQ(video.gcap.szDeviceNames[2], "");
-    EXPECT_TRUE(video.gcap.pmDevices[2] == nullptr);
-    EXPECT_EQ(video.gcap.pmDevices[3]->displayName, "cam:3");
-    EXPECT_EQ(Trace(),
-              "FAILED(hr=0x80004005) in pM->BindToStorage(0, 0, IID_IPropertyBag, (void "
-              "**)&pBag)\n");
+    ASSERT_TRUE(StartCamera("cam:3"));
+    EXPECT_EQ(video.Stream().nDevices, 4);
+    EXPECT_EQ(selectedIndex, 3);
+    // The unreadable camera keeps its slot, empty, so the names stop before it.
+    const char* names[kMaxVideoDevices] = {};
+    ASSERT_EQ(video.DeviceNames(names, kMaxVideoDevices), 2);
+    EXPECT_EQ(std::string(names[0]), longName.substr(0, 119));
+    EXPECT_STREQ(names[1], "Cam 1");
+    // It cannot be chosen: the first camera stands in for it.
+    video.LoadDisplayName("cam:2", kDisplayNameSize);
+    ASSERT_TRUE(video.SelectSavedDevice(&pane, &selectedIndex));
+    EXPECT_EQ(selectedIndex, 0);
 
-    // A new list replaces the old one: fewer cameras leave no stale entries.
+    // A new list replaces the old one: a camera no longer listed is not found.
     engine.devices.resize(1);
-    ASSERT_TRUE(video.EnumerateDevices());
-    EXPECT_EQ(video.m_strm.nDevices, 1);
-    EXPECT_TRUE(video.gcap.pmDevices[1] == nullptr);
-    EXPECT_STREQ(video.gcap.szDeviceNames[1], "");
-}
+    ASSERT_TRUE(StartCamera("cam:3"));
+    EXPECT_EQ(video.DeviceNames(names, kMaxVideoDevices), 1);
+    EXPECT_EQ(selectedIndex, 0);
 
-TEST_F(Devices, NoCameraOrAFailedListLeavesTheCameraNotFound) {
+    // No camera is no failure; a failed list is.
     engine.devices.clear();
-    bool selected = true;
-    int32_t index = -1;
-    EXPECT_FALSE(video.InitCamera(&pane, &index, &selected));
-    EXPECT_FALSE(selected);
-    EXPECT_EQ(video.m_strm.nDevices, 0);
-    EXPECT_FALSE(engine.Called("engine.CreateCaptureGraph"));
-    EXPECT_EQ(Trace(), "");  // an empty list is no failure
-
-    engine.devices = {MakeFakeDevice("Cam A", "cam:a")};
-    engine.enumerateResult = kHrUnexpected;
-    EXPECT_FALSE(video.InitCamera(&pane, &index));
-    EXPECT_EQ(video.m_strm.nDevices, 0);
-    EXPECT_EQ(Trace(),
-              "FAILED(hr=0x8000ffff) in pDevEnum->CreateClassEnumerator("
-              "CLSID_VideoInputDeviceCategory, &pEm, 0)\n");
-}
-
-TEST_F(Devices, ChoosingTheCameraInUseChangesNothing) {
-    ASSERT_TRUE(StartCamera());
-    ASSERT_EQ(video.RunGraph(true), kHrOk);
     engine.calls.clear();
-    EXPECT_TRUE(video.ChooseDevice(&pane, video.gcap.pmVideo));
-    EXPECT_TRUE(engine.calls.empty());
-    EXPECT_EQ(video.fPreviewing, 1);
-
-    // Another camera: the running graph is stopped and replaced.
-    EXPECT_TRUE(video.ChooseDevice(&pane, video.gcap.pmDevices[1]));
-    EXPECT_LT(engine.IndexOf("capture.Stop"), engine.IndexOf("capture.Destroy"));
-    EXPECT_EQ(engine.capture.device, "cam:b");
-    EXPECT_EQ(video.fPreviewing, 0);
-
-    // A rebuild that fails leaves the device not ready, also for a repeated choice of it.
-    engine.SetResult("capture.BindDevice", kHrDeviceNotConnected);
-    EXPECT_FALSE(video.ChooseDevice(&pane, video.gcap.pmDevices[0]));
-    EXPECT_FALSE(video.ChooseDevice(&pane, video.gcap.pmDevices[0]));
-    EXPECT_EQ(video.gcap.fDeviceReady, 0);
-    EXPECT_EQ(video.gcap.pmVideo, video.gcap.pmDevices[0]);  // the new moniker stays
-    EXPECT_FALSE(video.ChooseDevice(&pane, nullptr));
+    EXPECT_FALSE(video.InitCamera(&pane, &selectedIndex));
+    EXPECT_EQ(Trace(), "");
+    engine.SetResult("engine.EnumerateDevices", kHrUnexpected);
+    EXPECT_FALSE(video.InitCamera(&pane, &selectedIndex));
+    EXPECT_EQ(Trace(), "FAILED(hr=0x8000ffff) in MediaEngine::EnumerateDevices\n");
+    EXPECT_FALSE(engine.Called("engine.CreateCaptureGraph"));
 }
 
 TEST_F(Devices, LongDisplayNamesGrowTheBuffer) {
-    EXPECT_EQ(video.gcap.cbDisplayName, 1024u);
+    EXPECT_EQ(video.DisplayNameSize(), 1024u);
     const std::string longName = "cam:" + std::string(1996, 'd');  // 2000 characters
     engine.devices[0].info.displayName = longName;
     ASSERT_TRUE(StartCamera());
-    EXPECT_EQ(video.gcap.cbDisplayName, 2001u);
+    EXPECT_EQ(video.DisplayNameSize(), 2001u);
     EXPECT_EQ(std::string(video.DisplayName()), longName);
 
-    // A saved name is parsed up to 1023 characters, so this camera is no longer recognised and
+    // A saved name is parsed up to 1023 characters, so that camera is no longer recognised and
     // the first one is used in its place.
-    VideoGraph again{engine, clock};
+    std::swap(engine.devices[0], engine.devices[1]);
+    VideoGraph again{engine};
     again.LoadDisplayName(longName.c_str(), 2001);
     EXPECT_EQ(std::string(again.DisplayName()), longName);
-    int32_t index = -1;
-    ASSERT_TRUE(again.InitCamera(&pane, &index));
-    EXPECT_EQ(index, 0);
-
+    ASSERT_TRUE(Selects(again));
+    EXPECT_EQ(selectedIndex, 0);
     // A stored size beyond reason does not allocate it.
     again.LoadDisplayName("cam:a", 0xFFFFFFFFu);
-    EXPECT_LE(again.gcap.cbDisplayName, 64u * 1024u);
+    EXPECT_LE(again.DisplayNameSize(), 64u * 1024u);
 }
 
-// Format dialog stand-in: picks the formats' last size, or shows nothing.
+// Setting dialogs stand-in: notes whether the camera ran; the format pages pick the last size.
 struct PickLastFormat : PropertyPages {
-    HResult ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) override {
-        filterShown = true;
-        wasRunningInFilter = running != nullptr && *running;
-        graph.SetControl(1, 42);
-        posX = x;
-        posY = y;
-        return kHrOk;
+    explicit PickLastFormat(const bool& running) : running(running) {}
+    HResult ShowFilterPages(CaptureGraph& graph, int32_t, int32_t) override {
+        shown.push_back(running ? "filter while running" : "filter");
+        return graph.SetControl(1, 60);
     }
-    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t x,
-                            int32_t y) override {
-        formatShown = true;
-        wasRunningInFormat = running != nullptr && *running;
-        posX = x;
-        posY = y;
+    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t,
+                            int32_t) override {
+        shown.push_back(running ? "format while running" : "format");
         StreamFormat format;
         graph.GetFormat(&format);
-        format.width = formats.back().width;
-        format.height = formats.back().height;
-        format.avgTimePerFrame = formats.back().avgTimePerFrame;
-        setResult = graph.SetFormat(format);
-        return kHrOk;
+        const VideoFormat& last = formats.back();
+        format.width = last.width, format.height = last.height;
+        format.avgTimePerFrame = last.avgTimePerFrame;
+        return graph.SetFormat(format);
     }
-    const bool* running = nullptr;
-    bool filterShown = false;
-    bool formatShown = false;
-    bool wasRunningInFilter = false;
-    bool wasRunningInFormat = false;
-    HResult setResult = kHrFail;
-    int32_t posX = 0;
-    int32_t posY = 0;
+    const bool& running;
+    Calls shown;
 };
 
 TEST_F(Devices, FormatChangeRebuildsTheGraphAndRestartsThePreview) {
     StartPreview();
-    PickLastFormat pages;
-    pages.running = &engine.capture.running;
+    PickLastFormat pages{engine.capture.running};
     EXPECT_TRUE(video.ShowFormatProperties(&pane, pages));
-    EXPECT_TRUE(pages.formatShown);
-    EXPECT_FALSE(pages.wasRunningInFormat);  // stopped and torn down while the pages are open
-    EXPECT_EQ(pages.setResult, kHrOk);
-    EXPECT_EQ(pages.posX, 30);
-    EXPECT_EQ(pages.posY, 30);
+    // Stopped and torn down while the pages are open, then rebuilt (the capture file named
+    // afresh) and running again, with the capture stream off.
     EXPECT_LT(engine.IndexOf("capture.TearDown"), engine.IndexOf("capture.SetFormat(320x240)"));
-    EXPECT_EQ(video.m_strm.lvw, 320);
-    EXPECT_EQ(video.m_strm.lvh, 240);
-    EXPECT_EQ(video.m_strm.lrate, 30);
-    // Rebuilt (the capture file named afresh) and running again, with the capture stream off.
-    EXPECT_EQ(engine.CallsStartingWith("capture.SetOutputFileName").size(), 1u);
-    EXPECT_EQ(video.gcap.fCapGraphBuilt, 1);
-    EXPECT_EQ(video.fPreviewing, 1);
-    EXPECT_TRUE(engine.capture.running);
+    EXPECT_LT(engine.IndexOf("capture.SetFormat(320x240)"),
+              engine.IndexOf("capture.SetOutputFileName(/cap/run_07.avi)"));
+    EXPECT_EQ(video.Stream().lvw, 320);
+    EXPECT_EQ(video.Stream().lvh, 240);
+    EXPECT_EQ(video.Stream().lrate, 30);
+    EXPECT_TRUE(video.IsPreviewing());
     EXPECT_EQ(engine.capture.control, CaptureControl::StopNow);
-
-    // Without preview the rebuilt graph stays stopped.
+    // Without preview the rebuilt graph stays stopped, but is built.
     ASSERT_EQ(video.RunGraph(false), kHrOk);
     EXPECT_TRUE(video.ShowFormatProperties(&pane, pages));
-    EXPECT_EQ(video.gcap.fCapGraphBuilt, 1);
     EXPECT_FALSE(engine.capture.running);
-
+    EXPECT_EQ(video.RunGraph(true), kHrOk);
     // The camera's controls act on the running graph.
-    ASSERT_EQ(video.RunGraph(true), kHrOk);
     video.ShowFilterProperties(pages);
-    EXPECT_TRUE(pages.filterShown);
-    EXPECT_TRUE(pages.wasRunningInFilter);
-    EXPECT_TRUE(engine.capture.running);
-}
+    EXPECT_EQ(pages.shown, (Calls{"format", "format", "filter while running"}));
+    EXPECT_TRUE(engine.Called("capture.SetControl(1,60)"));
 
-TEST_F(Devices, FormatWithoutStreamConfigurationOnlyRebuilds) {
+    // Without a stream configuration there are no format pages, only the rebuild; without
+    // controls no filter pages.
     engine.devices[0].streamConfig = false;
-    engine.devices[0].controls.clear();
-    StartPreview();
-    PickLastFormat pages;
-    EXPECT_TRUE(video.ShowFormatProperties(&pane, pages));
-    EXPECT_FALSE(pages.formatShown);
+    engine.devices[0].controls = false;
+    VideoGraph plain{engine};
+    ASSERT_TRUE(Selects(plain));
+    ASSERT_EQ(plain.RunGraph(true), kHrOk);
+    engine.calls.clear();
+    EXPECT_TRUE(plain.ShowFormatProperties(&pane, pages));
+    plain.ShowFilterProperties(pages);
+    EXPECT_EQ(pages.shown.size(), 3u);
     EXPECT_FALSE(engine.Called("capture.EnumFormats"));
-    EXPECT_EQ(video.gcap.fCapGraphBuilt, 1);
-    EXPECT_EQ(video.fPreviewing, 1);
-    // A camera without controls shows no filter pages.
-    video.ShowFilterProperties(pages);
-    EXPECT_FALSE(pages.filterShown);
+    EXPECT_TRUE(engine.Called("capture.RenderStream(Preview,Video)"));
+    EXPECT_TRUE(plain.IsPreviewing());
 }
 
 }  // namespace

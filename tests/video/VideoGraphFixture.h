@@ -1,9 +1,11 @@
 #pragma once
 // A video object over the fake engine with two cameras, the stored stream settings of a first
-// start and the capture naming "/cap/run_07.avi".
+// start (640 x 480 at 20 frames per second, muted), the capture naming "/cap/run_07.avi" and a
+// recorded clip "/rec/run_07.avi".
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "FakeMediaEngine.h"
 #include "FakeVideoSurface.h"
@@ -12,36 +14,34 @@
 
 namespace velatrace::testing {
 
+using Calls = std::vector<std::string>;
+
 struct VideoGraphFixture : ::testing::Test {
     FakeMediaEngine engine;
     FakeClock clock;
     FakeVideoSurface pane;
     VideoGraph video{engine, clock};
+    int32_t selectedIndex = -1;
 
     VideoGraphFixture() {
         engine.devices = {MakeFakeDevice("Cam A", "cam:a"), MakeFakeDevice("Cam B", "cam:b")};
-        video.m_strm.lrate = 20;
-        video.m_strm.lvw = 640;
-        video.m_strm.lvh = 480;
-        video.m_strm.lvolume = kVolumeSilent;
-        CopyPath(video.naming.path, "/cap/");
-        CopyPath(video.naming.filename, "run");
-        video.naming.autoNumber = 1;
-        video.naming.number = 7;
         engine.clips["/rec/run_07.avi"] = FakeClip{};
+        video.LoadStream(StreamSettings{0, 20, 640, 480, kVolumeSilent, 0, 0});
+        video.SetNaming("/cap/", "run", 1);
+        video.SetCaptureNumber(7);
     }
 
-    static void CopyPath(char (&dst)[kCapturePathSize], const char* src) {
-        std::snprintf(dst, sizeof dst, "%s", src);
+    // Start-up of `v`: whether a camera's graph was built and holds its capture stream.
+    bool Selects(VideoGraph& v) {
+        bool selected = false;
+        v.InitCamera(&pane, &selectedIndex, &selected);
+        return selected;
     }
-
+    bool Selects(VideoGraph&& v) { return Selects(v); }
     // Start-up with the camera of the saved display name (empty: first start).
     bool StartCamera(const char* savedName = "") {
         video.LoadDisplayName(savedName, kDisplayNameSize);
-        int32_t index = -1;
-        const bool found = video.InitCamera(&pane, &index);
-        selectedIndex = index;
-        return found;
+        return Selects(video);
     }
 
     // Start-up and Preview: the camera graph runs with the capture stream off.
@@ -51,9 +51,15 @@ struct VideoGraphFixture : ::testing::Test {
         engine.calls.clear();
     }
 
-    std::string Trace() const { return video.trace.Text(); }
-
-    int32_t selectedIndex = -1;
+    std::string Trace() const { return video.LastFailure(); }
+    // What the frame reads of the video object: "previewing", "capturing", "clip <play state>".
+    std::string State() const {
+        const char* play[] = {"Stopped", "Paused", "Running"};
+        std::string s = video.IsPreviewing() ? "previewing" : "stopped";
+        s += video.IsCapturing() ? " capturing" : "";
+        return video.IsClipOpen() ? s + " clip " + play[static_cast<int>(video.ClipPlayState())]
+                                  : s;
+    }
 };
 
 }  // namespace velatrace::testing
