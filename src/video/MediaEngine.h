@@ -206,7 +206,8 @@ class CaptureGraph : public MediaGraph {
     // on writing the frames let through into `path`, without stopping the camera or the preview
     // and without losing or repeating a frame between the two files. While stopped it is
     // SetOutputFileName. kHrSharingViolation when the new file cannot be created: the old file is
-    // finished all the same and the capture stream holds.
+    // finished all the same and the capture stream holds. Returns at once; the old file is
+    // finished on an engine thread just after (Stop waits for it).
     virtual HResult SwitchOutputFile(const char* path) = 0;
     // Connects one stream. Capture: into the AVI writer (needs SetOutputFileName first; else
     // kHrNotConnected). Preview: into the latest-frame mailbox; kHrNoPreview (a success) when the

@@ -2,6 +2,8 @@
 // before the encoder thread starts, so what is queued and what is dropped is known exactly.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 extern "C" {
 #include <libavutil/log.h>
 }
@@ -33,13 +35,9 @@ CameraFrame GreyFrame(double time, int level) {
     f.picture->width = 64;
     f.picture->height = 48;
     av_frame_get_buffer(f.picture.get(), 0);
-    for (int p = 0; p < 3; ++p) {
-        const int rows = p == 0 ? 48 : 24;
-        for (int y = 0; y < rows; ++y) {
-            std::fill_n(f.picture->data[p] + y * f.picture->linesize[p], p == 0 ? 64 : 32,
-                        static_cast<uint8_t>(p == 0 ? level : 128));
-        }
-    }
+    std::memset(f.picture->data[0], level, static_cast<size_t>(f.picture->linesize[0]) * 48);
+    std::memset(f.picture->data[1], 128, static_cast<size_t>(f.picture->linesize[1]) * 24);
+    std::memset(f.picture->data[2], 128, static_cast<size_t>(f.picture->linesize[2]) * 24);
     f.time = time;
     return f;
 }
@@ -153,22 +151,33 @@ TEST_F(CaptureRecorderTest, CameraJpegIsStoredWithoutEncodingAgain) {
     EXPECT_EQ(facts.pictureBytes, bytes);  // the camera's data, byte for byte in size
 }
 
-TEST_F(CaptureRecorderTest, FileThatCannotBeCreatedIsReportedOnce) {
+TEST_F(CaptureRecorderTest, FileThatFailsIsReportedOnceAndTheNextFileStartsAtFrameZero) {
     TempFolder folder;
-    CaptureRecorder recorder(folder.File("no/such/folder.avi"), format_, 4, true, counters_,
-                             errors_, wake_);
-    CameraFrame a = GreyFrame(0.0, 40);
-    CameraFrame b = GreyFrame(0.05, 40);
-    recorder.Offer(a);
-    recorder.Offer(b);
+    const std::string missing = folder.File("no/such/folder.avi");
+    WakeWaiter waiter;
+    wake_.Set(waiter.Callback());
+    CaptureRecorder recorder(missing, format_, 4, true, counters_, errors_, wake_);
+    CameraFrame frames[] = {GreyFrame(0.0, 40), GreyFrame(0.05, 40), GreyFrame(0.10, 40),
+                            GreyFrame(0.15, 40)};
+    recorder.Offer(frames[0]);
+    recorder.Offer(frames[1]);  // queued for the same file: lost with it
     recorder.Start();
+    StreamError error;
+    ASSERT_TRUE(waiter.WaitUntil([&] { return errors_.Take(&error); }));
+    EXPECT_EQ(error.source, StreamErrorSource::Recorder);
+    EXPECT_EQ(error.hr, kHrSharingViolation);
+    EXPECT_EQ(std::string(error.text), "Cannot create " + missing + ": No such file or directory");
+    recorder.Offer(frames[2]);  // not queued for the failed file, not counted
+    recorder.SwitchTo(folder.File("next.avi"), false);
+    recorder.Offer(frames[3]);
     recorder.Finish();
     recorder.Finish();  // again: nothing left to do
-    StreamError error;
-    ASSERT_TRUE(errors_.Take(&error));
-    EXPECT_EQ(error.hr, kHrSharingViolation);
     EXPECT_FALSE(errors_.Take(&error));
-    EXPECT_EQ(counters_.written.load(), 0);
+    EXPECT_EQ(counters_.dropped.load(), 2);
+    EXPECT_EQ(counters_.written.load(), 1);
+    const AviFacts facts = ReadAviFacts(folder.File("next.avi"));
+    EXPECT_EQ(facts.pictures, 1);
+    EXPECT_EQ(facts.firstPts, 0);
 }
 
 }  // namespace

@@ -5,18 +5,11 @@
 #include <string>
 #include <vector>
 
-extern "C" {
-#include <libavutil/rational.h>
-}
-
 namespace velatrace::testing {
 
 struct AviFacts {
     bool opened = false;
     std::string codec;
-    int width = 0;
-    int height = 0;
-    AVRational rate{0, 1};
     int64_t headerFrames = 0;  // the stream length the file's header states
     int64_t pictures = 0;      // packets with a picture; frame numbers not used are gaps
     int64_t firstPts = -1;
@@ -31,10 +24,6 @@ AviFacts ReadAviFacts(const std::string& path);
 // The picture showing at `seconds` (the last frame starting at or before it), decoded from the
 // start of the file, as 24-bit bottom-up BGR rows padded to 4 bytes. Empty when there is none.
 std::vector<uint8_t> ReferenceDib(const std::string& path, double seconds, int* width, int* height);
-
-// Copies the first `frames` packets of `source` into `target` as a program killed while
-// writing leaves an AVI: header written, no index, no trailer.
-bool WriteCrashCutCopy(const std::string& source, const std::string& target, int frames);
 
 // Mean absolute difference of two equally sized byte pictures; a large value when they differ
 // in size.

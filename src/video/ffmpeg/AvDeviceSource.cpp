@@ -10,7 +10,7 @@ extern "C" {
 namespace velatrace {
 namespace {
 
-// How long a streaming camera may stay silent before it counts as gone.
+// How long a streaming camera may stay silent before it counts as gone (FailureReason says it).
 constexpr auto kSilenceLimit = std::chrono::seconds(10);
 constexpr auto kRetryPause = std::chrono::milliseconds(2);
 
@@ -95,6 +95,8 @@ class AvDeviceSource : public CameraSource {
 
     CameraMode Mode() const override { return mode_; }
 
+    std::string FailureReason() const override { return failure_; }
+
     HResult Read(CameraFrame* frame, StopSignal& stop) override {
         for (;;) {
             if (stop.Raised())
@@ -103,14 +105,19 @@ class AvDeviceSource : public CameraSource {
             const int r = av_read_frame(input_.get(), packet_.get());
             if (r == AVERROR(EAGAIN)) {
                 if (StopSignal::Clock::now() - lastFrame_ > kSilenceLimit) {
+                    failure_ = "no frame for 10 seconds";
                     return kHrDeviceNotConnected;
                 }
                 if (!stop.WaitFor(kRetryPause))
                     return kHrFalse;
                 continue;
             }
-            if (r < 0)
+            if (r < 0) {
+                char text[AV_ERROR_MAX_STRING_SIZE] = {};
+                av_strerror(r, text, sizeof text);
+                failure_ = text;
                 return kHrDeviceNotConnected;
+            }
             if (packet_->stream_index != stream_)
                 continue;
             lastFrame_ = StopSignal::Clock::now();
@@ -146,6 +153,7 @@ class AvDeviceSource : public CameraSource {
     bool jpeg_ = false;
     CameraMode mode_;
     StopSignal::Clock::time_point lastFrame_;
+    std::string failure_;
 };
 
 }  // namespace

@@ -1,19 +1,49 @@
 #include "video/ffmpeg/AviWriter.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 namespace velatrace {
+namespace {
+
+// Room kept for the header when the file is created, and for the chunks that close the file.
+constexpr int64_t kHeaderRoom = 64 * 1024;
+constexpr int64_t kClosingRoom = 4 * 1024;
+// Bytes of index per frame: 16 in the index at the end of the first part, 8 in the OpenDML index
+// of each part of a file past 1 GB.
+constexpr int64_t kIndexBytesPerFrame = 24;
+
+}  // namespace
 
 HResult WriteFailure(int averror) {
-    if (averror == AVERROR(ENOSPC))
+    if (IsDiskFull(averror))
         return kHrDiskFull;
     if (averror == AVERROR(ENOMEM))
         return kHrOutOfMemory;
+    if (averror == AVERROR(EACCES) || averror == AVERROR(EPERM) || averror == AVERROR(EROFS))
+        return kHrAccessDenied;
     return kHrFail;
 }
 
 AviWriter::~AviWriter() {
     Close();
+}
+
+HResult AviWriter::Fail(int averror) {
+    if (error_ == 0)
+        error_ = averror;
+    if (Succeeded(writeError_))
+        writeError_ = WriteFailure(averror);
+    return writeError_;
+}
+
+std::string AviWriter::ErrorText() const {
+    if (error_ == 0)
+        return {};
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error_, text, sizeof text);
+    return text;
 }
 
 HResult AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
@@ -22,17 +52,22 @@ HResult AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
         return kHrInvalidArg;
     }
     writeError_ = kHrOk;
+    error_ = 0;
+    damaged_ = false;
     lastIndex_ = -1;
     written_ = 0;
+    goodEnd_ = 0;
     frameBase_ = av_inv_q(format.rate);
     if (avformat_alloc_output_context2(&output_, nullptr, "avi", path.c_str()) < 0 || !output_) {
         output_ = nullptr;
+        Fail(AVERROR(ENOMEM));
         return kHrOutOfMemory;
     }
     stream_ = avformat_new_stream(output_, nullptr);
     packet_ = MakePacket();
     if (!stream_ || !packet_) {
         Discard();
+        Fail(AVERROR(ENOMEM));
         return kHrOutOfMemory;
     }
     stream_->time_base = frameBase_;
@@ -50,6 +85,7 @@ HResult AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
         encoder_.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
         if (!encoder_) {
             Discard();
+            Fail(AVERROR_ENCODER_NOT_FOUND);
             return kHrNoInterface;
         }
         AVCodecContext* enc = encoder_.get();
@@ -65,21 +101,37 @@ HResult AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
         enc->thread_count = 1;
         if (output_->oformat->flags & AVFMT_GLOBALHEADER)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (avcodec_open2(enc, codec, nullptr) < 0 ||
-            avcodec_parameters_from_context(stream_->codecpar, enc) < 0) {
+        int r = avcodec_open2(enc, codec, nullptr);
+        if (r >= 0)
+            r = avcodec_parameters_from_context(stream_->codecpar, enc);
+        if (r < 0) {
             Discard();
+            Fail(r);
             return kHrNoInterface;
         }
     }
-    if (avio_open(&output_->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
-        Discard();
-        return kHrSharingViolation;
-    }
-    const int r = avformat_write_header(output_, nullptr);
+    int r = file_.Create(path);
     if (r < 0) {
         Discard();
-        return WriteFailure(r);
+        Fail(r);
+        return kHrSharingViolation;
     }
+    output_->pb = file_.Io();
+    output_->flags |= AVFMT_FLAG_CUSTOM_IO;
+    r = file_.Reserve(kHeaderRoom);
+    if (r >= 0)
+        r = avformat_write_header(output_, nullptr);
+    if (r >= 0) {
+        avio_flush(output_->pb);
+        r = file_.WriteError();
+    }
+    if (r < 0) {
+        // A file without even its header is of no use: it goes again.
+        Discard();
+        std::remove(path.c_str());
+        return Fail(r);
+    }
+    goodEnd_ = avio_tell(output_->pb);
     return kHrOk;
 }
 
@@ -109,7 +161,7 @@ HResult AviWriter::WritePicture(const AVFrame* picture, int64_t index) {
         if (av_frame_make_writable(converted_.get()) < 0 ||
             !converter_.Convert(picture, enc->pix_fmt, enc->width, enc->height, converted_->data,
                                 converted_->linesize)) {
-            return kHrFail;
+            return kHrFail;  // this picture only: the file is intact
         }
         converted_->color_range = AVCOL_RANGE_JPEG;
         input = converted_.get();
@@ -123,13 +175,13 @@ HResult AviWriter::WritePicture(const AVFrame* picture, int64_t index) {
     frame->pict_type = AV_PICTURE_TYPE_NONE;
     int r = avcodec_send_frame(enc, frame.get());
     if (r < 0)
-        return writeError_ = WriteFailure(r);
+        return Fail(r);
     for (;;) {
         r = avcodec_receive_packet(enc, packet_.get());
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
             break;
         if (r < 0)
-            return writeError_ = WriteFailure(r);
+            return Fail(r);
         const HResult hr = Mux(packet_.get(), packet_->pts);
         if (Failed(hr))
             return hr;
@@ -151,17 +203,34 @@ HResult AviWriter::WriteJpeg(const AVPacket* jpeg, int64_t index) {
 }
 
 HResult AviWriter::Mux(AVPacket* packet, int64_t index) {
+    // Room first: the empty frames of a gap, this frame's chunk, and the index of every frame up
+    // to it, so the index always fits after the last frame written.
+    const int64_t gap = std::max<int64_t>(index - lastIndex_ - 1, 0);
+    const int64_t need = avio_tell(output_->pb) + 8 * gap + 8 + packet->size + 1 +
+                         kIndexBytesPerFrame * (index + 1) + kClosingRoom;
+    int r = file_.Reserve(need);
+    if (r < 0) {
+        av_packet_unref(packet);
+        return Fail(r);  // nothing of the frame was written
+    }
     packet->stream_index = stream_->index;
     packet->pts = index;
     packet->dts = index;
     packet->duration = 1;
     av_packet_rescale_ts(packet, frameBase_, stream_->time_base);
-    const int r = av_write_frame(output_, packet);
+    r = av_write_frame(output_, packet);
     av_packet_unref(packet);
-    if (r < 0)
-        return writeError_ = WriteFailure(r);
+    if (r >= 0) {
+        avio_flush(output_->pb);
+        r = file_.WriteError();
+    }
+    if (r < 0) {
+        damaged_ = true;
+        return Fail(r);
+    }
     lastIndex_ = index;
     ++written_;
+    goodEnd_ = avio_tell(output_->pb);
     return kHrOk;
 }
 
@@ -169,25 +238,38 @@ HResult AviWriter::Close() {
     if (!output_)
         return kHrOk;
     HResult hr = writeError_;
-    const int r = av_write_trailer(output_);
+    if (!damaged_) {
+        int r = av_write_trailer(output_);
+        if (r >= 0) {
+            avio_flush(output_->pb);
+            r = file_.WriteError();
+        }
+        if (r < 0) {
+            damaged_ = true;
+            hr = Succeeded(hr) ? Fail(r) : hr;
+        }
+    }
+    // Without the index, the file ends after its last complete frame, as a file whose writer was
+    // killed: players find the frames by reading through it.
+    if (damaged_)
+        file_.Truncate(goodEnd_);
+    const int r = file_.Close();
     if (r < 0 && Succeeded(hr))
-        hr = WriteFailure(r);
-    if (output_->pb && avio_closep(&output_->pb) < 0 && Succeeded(hr))
-        hr = kHrFail;
+        hr = Fail(r);
     Discard();
     return hr;
 }
 
 void AviWriter::Discard() {
     if (output_) {
-        if (output_->pb)
-            avio_closep(&output_->pb);
+        output_->pb = nullptr;  // the file's own context, freed by the file
         avformat_free_context(output_);
     }
     output_ = nullptr;
     stream_ = nullptr;
     encoder_.reset();
     converted_.reset();
+    file_.Close();
 }
 
 }  // namespace velatrace

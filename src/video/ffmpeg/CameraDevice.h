@@ -35,6 +35,8 @@ class CameraSource {
     // Waits for the next frame. kHrOk with *frame filled; kHrFalse when `stop` was raised; a
     // failure when the camera is gone or broken (the source is then of no further use).
     virtual HResult Read(CameraFrame* frame, StopSignal& stop) = 0;
+    // Why Read failed, in the system's words where it gave some ("No such device").
+    virtual std::string FailureReason() const = 0;
 };
 
 class CameraDevice {

@@ -10,13 +10,13 @@ namespace velatrace {
 CaptureRecorder::CaptureRecorder(std::string path, AviVideoFormat format, size_t capacity,
                                  bool letThrough, CaptureCounters& counters, StreamErrors& errors,
                                  WakeHub& wake)
-    : path_(std::move(path)),
-      format_(format),
+    : format_(format),
       capacity_(std::max<size_t>(capacity, 1)),
       counters_(counters),
       errors_(errors),
       wake_(wake),
-      letThrough_(letThrough) {}
+      letThrough_(letThrough),
+      path_(std::move(path)) {}
 
 CaptureRecorder::~CaptureRecorder() {
     Finish();
@@ -35,9 +35,9 @@ void CaptureRecorder::LetThrough(bool on) {
 
 void CaptureRecorder::Offer(CameraFrame& frame) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!letThrough_ || finishing_)
+    if (!letThrough_ || finishing_ || failedFile_ == offerFile_)
         return;
-    if (queue_.size() >= capacity_) {
+    if (queuedFrames_ >= capacity_) {
         counters_.dropped.fetch_add(1);
         return;
     }
@@ -48,6 +48,20 @@ void CaptureRecorder::Offer(CameraFrame& frame) {
     item.resumed = resumePending_;
     resumePending_ = false;
     queue_.push_back(std::move(item));
+    ++queuedFrames_;
+    cv_.notify_one();
+}
+
+void CaptureRecorder::SwitchTo(std::string path, bool hold) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (finishing_)
+        return;
+    Item item;
+    item.nextFile = std::move(path);
+    queue_.push_back(std::move(item));
+    ++offerFile_;
+    if (hold)
+        letThrough_ = false;
     cv_.notify_one();
 }
 
@@ -73,14 +87,23 @@ void CaptureRecorder::Run() {
                 break;  // finishing, and everything queued is written
             item = std::move(queue_.front());
             queue_.pop_front();
+            if (!item.nextFile)
+                --queuedFrames_;
+        }
+        if (item.nextFile) {
+            // The last frame of the file before is written: it is finished, and the next one
+            // starts at its own frame 0.
+            FinishFile();
+            path_ = std::move(*item.nextFile);
+            ++writingFile_;
+            failed_ = false;
+            started_ = false;
+            lastIndex_ = -1;
+            continue;
         }
         Write(item);
     }
-    if (writer_.IsOpen()) {
-        const HResult hr = writer_.Close();
-        if (Failed(hr) && !failed_)
-            Fail(hr, "closing");
-    }
+    FinishFile();
 }
 
 void CaptureRecorder::Write(Item& item) {
@@ -90,7 +113,8 @@ void CaptureRecorder::Write(Item& item) {
     if (!writer_.IsOpen()) {
         const HResult hr = writer_.Open(path_, format_);
         if (Failed(hr)) {
-            Fail(hr, "creating");
+            counters_.dropped.fetch_add(1);
+            FailFile(hr, "create");
             return;
         }
     }
@@ -112,16 +136,50 @@ void CaptureRecorder::Write(Item& item) {
         return;  // a frame without the data this file takes
     }
     if (Failed(hr)) {
-        Fail(hr, "writing");
+        counters_.dropped.fetch_add(1);
+        FailFile(hr, "write");
         return;
     }
     lastIndex_ = index;
     counters_.written.fetch_add(1);
 }
 
-void CaptureRecorder::Fail(HResult hr, const char* what) {
+void CaptureRecorder::FinishFile() {
+    if (!writer_.IsOpen())
+        return;
+    const HResult hr = writer_.Close();
+    if (Failed(hr) && !failed_) {
+        failed_ = true;
+        Report(hr, "write");
+    }
+}
+
+void CaptureRecorder::FailFile(HResult hr, const char* verb) {
     failed_ = true;
-    errors_.Post(hr, "AVI file error while %s %s", what, path_.c_str());
+    // What was written stays playable: the index goes in if there is room, else the file ends
+    // at its last complete frame.
+    writer_.Close();
+    int64_t lost = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failedFile_ = writingFile_;
+        // The frames queued for this file are lost with it; those for a next file stay.
+        while (!queue_.empty() && !queue_.front().nextFile) {
+            queue_.pop_front();
+            --queuedFrames_;
+            ++lost;
+        }
+    }
+    counters_.dropped.fetch_add(lost);
+    Report(hr, verb);
+}
+
+void CaptureRecorder::Report(HResult hr, const char* verb) {
+    std::string reason = writer_.ErrorText();
+    if (reason.empty())
+        reason = "the frame could not be encoded";
+    errors_.Post(StreamErrorSource::Recorder, hr, "Cannot %s %s: %s", verb, path_.c_str(),
+                 reason.c_str());
     wake_.Wake();
 }
 

@@ -1,13 +1,25 @@
 #pragma once
 // The capture stream of a running camera graph: a bounded queue between the camera thread and an
-// encoder thread that writes the frames let through into one AVI file. The camera thread never
+// encoder thread that writes the frames let through into AVI files. The camera thread never
 // waits here: when the queue is full the frame is dropped and counted. Each frame's number in the
 // file comes from its capture time, so drops leave gaps rather than shifting the frames after.
+//
+// Files. Frames go to the file named at construction until SwitchTo names the next one; the
+// encoder thread finishes each file (index written, closed) when it reaches the first frame of
+// the next, so the camera thread never waits for a file to be closed or created. A file is
+// created at its first frame.
+//
+// Failures. When a file cannot be created or written (disk full, I/O error), the encoder finishes
+// it up to its last good frame, reports one Recorder error naming the file and the system's
+// reason, and wakes the GUI. The frame that failed and those queued after it for that file are
+// counted as dropped; frames offered afterwards are not queued and not counted, until SwitchTo
+// names another file.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -40,6 +52,11 @@ class CaptureRecorder {
     // Camera thread: hands over a frame; it is written when let through and there is room.
     void Offer(CameraFrame& frame);
 
+    // Frames offered from now on go to `path`, numbered from its own first frame; the file before
+    // is finished by the encoder thread once its last frame is written. With `hold` the stream
+    // also holds from now on (as LetThrough(false)). Returns at once; nothing after Finish.
+    void SwitchTo(std::string path, bool hold);
+
     // Writes what is queued, closes the file (index and trailer written) and ends the encoder
     // thread. Safe to call more than once and from any thread but the encoder's.
     void Finish();
@@ -47,14 +64,20 @@ class CaptureRecorder {
   private:
     struct Item {
         CameraFrame frame;
-        bool resumed = false;  // first frame after the stream was held: numbering continues
+        bool resumed = false;                 // first frame after the stream was held
+        std::optional<std::string> nextFile;  // not a frame: the frames after go to this file
     };
 
     void Run();
     void Write(Item& item);
-    void Fail(HResult hr, const char* what);
+    // Encoder thread: closes the file; a failure to finish it is reported unless one was.
+    void FinishFile();
+    // Encoder thread: the file failed; it is finished, reported once and written no more, and
+    // the frames queued for it are dropped.
+    void FailFile(HResult hr, const char* verb);
+    // Encoder thread: posts the Recorder error for the file and wakes the GUI.
+    void Report(HResult hr, const char* verb);
 
-    const std::string path_;
     const AviVideoFormat format_;
     const size_t capacity_;
     CaptureCounters& counters_;
@@ -64,13 +87,18 @@ class CaptureRecorder {
     std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Item> queue_;
+    size_t queuedFrames_ = 0;
     bool letThrough_ = false;
     bool resumePending_ = false;
     bool finishing_ = false;
+    uint64_t offerFile_ = 0;  // the file frames offered now go to (counts SwitchTo calls)
+    std::optional<uint64_t> failedFile_;  // a file that failed: no frames are queued for it
     std::thread thread_;
     std::mutex finishMutex_;
 
     // Encoder thread only.
+    std::string path_;
+    uint64_t writingFile_ = 0;
     AviWriter writer_;
     bool failed_ = false;
     bool started_ = false;

@@ -93,7 +93,11 @@ HResult ClipDecoder::Decode(AvFramePtr* frame, double* time) {
             return kHrFalse;
         r = av_read_frame(input_.get(), packet_.get());
         if (r < 0) {
-            // End of file, or a file cut short: what was read is played to its end.
+            // End of file, or a file cut short: what was read is played to its end. A read that
+            // failed (the reader then also says "end of file") is kept for the graph to report.
+            const AVIOContext* pb = input_->pb;
+            if (pb && pb->error < 0 && pb->error != AVERROR_EOF && readError_ == 0)
+                readError_ = pb->error;
             drained_ = true;
             avcodec_send_packet(decoder_.get(), nullptr);
             continue;

@@ -25,6 +25,10 @@ class ClipDecoder {
     // The next frame and its time. kHrFalse at the end of the stream.
     HResult Next(AvFramePtr* frame, double* time);
 
+    // The error of a failed read of the file (an I/O error, not its end), 0 when none. Next and
+    // SeekTo treat such a failure as the end of the stream.
+    int ReadError() const { return readError_; }
+
     // Positions at `time` and returns the frame showing then: the last frame starting at or before
     // it (the first frame when `time` lies before it). The frames after it follow from Next.
     HResult SeekTo(double time, AvFramePtr* frame, double* frameTime);
@@ -49,6 +53,7 @@ class ClipDecoder {
     double lastTime_ = -1.0;
     AvFramePtr pending_;  // decoded while seeking, not yet handed out
     double pendingTime_ = 0.0;
+    int readError_ = 0;
 };
 
 }  // namespace velatrace

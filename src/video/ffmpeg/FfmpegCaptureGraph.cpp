@@ -30,6 +30,17 @@ HResult CheckWritable(const std::string& path) {
     return kHrOk;
 }
 
+// Whether two names are one file (also when neither exists yet).
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec))
+        return true;
+    std::error_code ec2;
+    const auto ca = std::filesystem::weakly_canonical(a, ec);
+    const auto cb = std::filesystem::weakly_canonical(b, ec2);
+    return !ec && !ec2 ? ca == cb : a == b;
+}
+
 // Frames the encoder queue holds: about a second of video, within bounds of memory.
 size_t QueueCapacity(AVRational rate) {
     const double fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 30.0;
@@ -59,6 +70,11 @@ HResult FfmpegCaptureGraph::BindDevice(const char* displayName) {
     }
     device_ = std::move(device);
     displayName_ = displayName;
+    cameraName_ = displayName;
+    for (const DeviceInfo& d : ListCameras()) {
+        if (d.displayName == displayName_ && !d.friendlyName.empty())
+            cameraName_ = "\"" + d.friendlyName + "\" (" + displayName_ + ")";
+    }
     requested_ = mode;
     delivered_ = mode;
     return kHrOk;
@@ -134,7 +150,19 @@ HResult FfmpegCaptureGraph::SetControl(uint32_t id, int32_t value) {
 }
 
 HResult FfmpegCaptureGraph::SwitchOutputFile(const char* path) {
-    return SetOutputFileName(path);
+    if (!path || !*path)
+        return kHrInvalidArg;
+    if (!running_ || !recorder_ || cameraLost_)
+        return SetOutputFileName(path);
+    // Checked here, so the caller knows at once; the encoder thread creates the file at its first
+    // frame, after finishing the one before. The file being written cannot be the next.
+    const bool usable = !SameFile(path, recordingPath_) && Succeeded(CheckWritable(path));
+    outputPath_ = path;
+    recordingPath_ = path;
+    if (!usable)
+        control_ = CaptureControl::Hold;
+    recorder_->SwitchTo(path, !usable);
+    return usable ? kHrOk : kHrSharingViolation;
 }
 
 HResult FfmpegCaptureGraph::SetOutputFileName(const char* path) {
@@ -236,6 +264,7 @@ HResult FfmpegCaptureGraph::Run() {
             outputPath_, format, QueueCapacity(format.rate), control_ == CaptureControl::StartNow,
             counters_, errors_, *wake_);
         recorder_->Start();
+        recordingPath_ = outputPath_;
     }
     mailbox_.Clear();  // a picture of the last run is no news
     stop_.Reset();
@@ -272,7 +301,10 @@ void FfmpegCaptureGraph::CameraLoop() {
             if (recorder_)
                 recorder_->Finish();
             cameraLost_ = true;
-            errors_.Post(hr, "The camera %s stopped delivering frames", displayName_.c_str());
+            const std::string reason = source_->FailureReason();
+            errors_.Post(StreamErrorSource::Camera, hr,
+                         "The camera %s stopped delivering frames%s%s", cameraName_.c_str(),
+                         reason.empty() ? "" : ": ", reason.c_str());
             wake_->Wake();
             return;
         }

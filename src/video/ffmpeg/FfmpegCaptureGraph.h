@@ -2,6 +2,8 @@
 // The camera graph over FFmpeg: a camera thread reads the bound camera and puts every frame into
 // the latest-frame mailbox; frames let through by ControlStream go to a CaptureRecorder, whose
 // encoder thread writes them to the AVI file named last. Run opens the camera, Stop closes it.
+// SwitchOutputFile hands the recorder the next file while both threads run on; the camera thread
+// never touches a file.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -58,6 +60,7 @@ class FfmpegCaptureGraph : public CaptureGraph {
 
     std::unique_ptr<CameraDevice> device_;
     std::string displayName_;
+    std::string cameraName_;  // for messages: the name the user sees and the device's identity
     CameraMode requested_;
     CameraMode delivered_;
     std::string outputPath_;
@@ -70,6 +73,7 @@ class FfmpegCaptureGraph : public CaptureGraph {
     std::atomic<bool> cameraLost_{false};  // the camera thread ended on a camera failure
     std::unique_ptr<CameraSource> source_;
     std::unique_ptr<CaptureRecorder> recorder_;
+    std::string recordingPath_;  // the file the recorder writes (or last wrote)
     StopSignal stop_;
     std::thread camera_;
     PictureConverter previewConverter_;  // camera thread only

@@ -62,6 +62,7 @@ HResult FfmpegPlaybackGraph::RenderFile(const char* path) {
     const HResult audioHr = OpenAudio(path);
     if (!hasVideo_ && Failed(audioHr) && audioHr != kHrNoInterface)
         return kHrCannotRender;
+    path_ = path;
     opened_ = true;
     videoThread_ = std::thread([this] { VideoLoop(); });
     if (hasAudio_)
@@ -256,6 +257,16 @@ void FfmpegPlaybackGraph::Present(AvFramePtr frame, double time) {
     wake_->Wake();
 }
 
+void FfmpegPlaybackGraph::ReportReadError(const ClipDecoder& decoder) {
+    const int error = decoder.ReadError();
+    if (error == 0 || readErrorReported_.exchange(true))
+        return;
+    char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error, reason, sizeof reason);
+    errors_.Post(StreamErrorSource::Playback, kHrFail, "Cannot read %s: %s", path_.c_str(), reason);
+    wake_->Wake();
+}
+
 void FfmpegPlaybackGraph::VideoLoop() {
     NameThisThread("vt-video");
     uint64_t seenSeeks = 0;
@@ -275,6 +286,7 @@ void FfmpegPlaybackGraph::VideoLoop() {
                 double time = 0.0;
                 if (video_.SeekTo(target, &frame, &time) == kHrOk)
                     Present(std::move(frame), time);
+                ReportReadError(video_);
                 lock.lock();
                 // Playing goes on from the target once its picture is up.
                 if (seeks_ == seenSeeks)
@@ -289,6 +301,8 @@ void FfmpegPlaybackGraph::VideoLoop() {
         if (!next && !videoEnded) {
             lock.unlock();
             const HResult hr = video_.Next(&next, &nextTime);
+            if (hr != kHrOk)
+                ReportReadError(video_);
             lock.lock();
             if (hr != kHrOk) {
                 next.reset();
@@ -343,6 +357,7 @@ void FfmpegPlaybackGraph::AudioLoop() {
                 chunk = std::move(f);
                 chunkTime = t;
             }
+            ReportReadError(audio_);
             lock.lock();
             continue;
         }
@@ -361,6 +376,8 @@ void FfmpegPlaybackGraph::AudioLoop() {
         if (!chunk) {
             lock.unlock();
             const HResult hr = audio_.Next(&chunk, &chunkTime);
+            if (hr != kHrOk)
+                ReportReadError(audio_);
             lock.lock();
             if (hr != kHrOk) {
                 chunk.reset();

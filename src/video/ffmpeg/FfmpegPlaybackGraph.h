@@ -61,12 +61,15 @@ class FfmpegPlaybackGraph : public PlaybackGraph {
     double PositionLocked() const;
     Clock::time_point WallTimeLocked(double position) const;
     HResult ChangeState(PlayState state);
+    // Reports the first failed read of the file (a Playback error); later ones add nothing.
+    void ReportReadError(const ClipDecoder& decoder);
 
     WakeHubPtr wake_;
     LatestFrameMailbox mailbox_;
     StreamErrors errors_;
 
     // Fixed once RenderFile has succeeded.
+    std::string path_;
     bool opened_ = false;
     bool hasVideo_ = false;
     bool hasAudio_ = false;
@@ -87,6 +90,7 @@ class FfmpegPlaybackGraph : public PlaybackGraph {
     uint64_t seeks_ = 0;
     double seekTarget_ = 0.0;
     bool quit_ = false;
+    std::atomic<bool> readErrorReported_{false};
 
     // The frame on screen, for grabbing.
     std::mutex shownMutex_;

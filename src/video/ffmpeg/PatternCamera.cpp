@@ -44,10 +44,10 @@ std::string FindClockFont() {
     return {};
 }
 
-// VELATRACE_TEST_CAMERA_UNPLUG_AFTER=N makes the camera vanish after N frames, as an unplugged
-// one does, so the program's handling of a lost camera can be tried without hardware.
-int64_t UnplugAfter() {
-    const char* v = std::getenv("VELATRACE_TEST_CAMERA_UNPLUG_AFTER");
+// VELATRACE_TEST_CAMERA_VANISH_AFTER=N makes the camera stop delivering after N frames, as an
+// unplugged one does, so the program's handling of a lost camera can be tried without hardware.
+int64_t VanishAfter() {
+    const char* v = std::getenv("VELATRACE_TEST_CAMERA_VANISH_AFTER");
     return v ? std::strtoll(v, nullptr, 10) : 0;
 }
 
@@ -115,14 +115,19 @@ class PatternSource : public CameraSource {
 
     CameraMode Mode() const override { return mode_; }
 
+    std::string FailureReason() const override { return failure_; }
+
     HResult Read(CameraFrame* frame, StopSignal& stop) override {
         ApplyControls();
         if (!pending_) {
             AvFramePtr f = MakeFrame();
-            if (!f)
-                return kHrOutOfMemory;
-            if (av_buffersink_get_frame(sink_, f.get()) < 0)
-                return kHrFail;
+            const int r = f ? av_buffersink_get_frame(sink_, f.get()) : AVERROR(ENOMEM);
+            if (r < 0) {
+                char text[AV_ERROR_MAX_STRING_SIZE] = {};
+                av_strerror(r, text, sizeof text);
+                failure_ = text;
+                return r == AVERROR(ENOMEM) ? kHrOutOfMemory : kHrFail;
+            }
             pending_ = std::move(f);
         }
         const double time = static_cast<double>(pending_->pts) * av_q2d(timeBase_);
@@ -137,8 +142,10 @@ class PatternSource : public CameraSource {
                                            std::chrono::duration<double>(time - anchorTime_));
         if (due > now && !stop.WaitUntil(due))
             return kHrFalse;
-        if (unplugAfter_ > 0 && delivered_ >= unplugAfter_)
+        if (vanishAfter_ > 0 && delivered_ >= vanishAfter_) {
+            failure_ = "No such device";  // what V4L2 says of an unplugged camera
             return kHrDeviceNotConnected;
+        }
         ++delivered_;
         frame->picture = std::move(pending_);
         frame->jpeg.reset();
@@ -204,7 +211,8 @@ class PatternSource : public CameraSource {
     uint32_t appliedChanges_ = ~0u;
     AvFramePtr pending_;
     int64_t delivered_ = 0;
-    const int64_t unplugAfter_ = UnplugAfter();
+    const int64_t vanishAfter_ = VanishAfter();
+    std::string failure_;
     bool anchored_ = false;
     StopSignal::Clock::time_point anchorWall_;
     double anchorTime_ = 0.0;

@@ -4,9 +4,10 @@
 
 namespace velatrace {
 
-void StreamErrors::Post(HResult hr, const char* format, ...) {
+void StreamErrors::Post(StreamErrorSource source, HResult hr, const char* format, ...) {
     StreamError e;
     e.hr = hr;
+    e.source = source;
     va_list args;
     va_start(args, format);
     std::vsnprintf(e.text, sizeof e.text, format, args);

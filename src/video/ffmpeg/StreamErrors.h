@@ -13,7 +13,9 @@ class StreamErrors {
   public:
     static constexpr size_t kLimit = 16;
 
-    void Post(HResult hr, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    // The text is formatted as printf does, cut to the record's 255 characters.
+    void Post(StreamErrorSource source, HResult hr, const char* format, ...)
+        __attribute__((format(printf, 4, 5)));
     bool Take(StreamError* error);
 
   private:

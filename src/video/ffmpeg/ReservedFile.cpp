@@ -1,0 +1,210 @@
+#include "video/ffmpeg/ReservedFile.h"
+
+#include <algorithm>
+#include <cerrno>
+
+extern "C" {
+#include <libavutil/error.h>
+#include <libavutil/mem.h>
+}
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace velatrace {
+namespace {
+
+constexpr int kBufferSize = 64 * 1024;
+// Room is allocated ahead in steps of this size, so most frames need no call to the system.
+constexpr int64_t kReserveStep = 1 << 20;
+
+#if defined(_WIN32)
+int OpenForWriting(const std::string& path) {
+    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                 _S_IREAD | _S_IWRITE);
+}
+int64_t WriteSome(int fd, const uint8_t* data, int size) {
+    return _write(fd, data, static_cast<unsigned>(size));
+}
+int64_t SeekTo(int fd, int64_t offset, int whence) {
+    return _lseeki64(fd, offset, whence);
+}
+int CutTo(int fd, int64_t size) {
+    const errno_t e = _chsize_s(fd, size);
+    return e == 0 ? 0 : AVERROR(e);
+}
+int CloseFile(int fd) {
+    return _close(fd);
+}
+// No allocation ahead: a full disk shows as a failed write.
+int AllocateAhead(int, int64_t, int64_t) {
+    return AVERROR(EOPNOTSUPP);
+}
+#else
+int OpenForWriting(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+int64_t WriteSome(int fd, const uint8_t* data, int size) {
+    return ::write(fd, data, static_cast<size_t>(size));
+}
+int64_t SeekTo(int fd, int64_t offset, int whence) {
+    return ::lseek(fd, offset, whence);
+}
+int CutTo(int fd, int64_t size) {
+    return ::ftruncate(fd, size) == 0 ? 0 : AVERROR(errno);
+}
+int CloseFile(int fd) {
+    return ::close(fd);
+}
+int AllocateAhead(int fd, int64_t from, int64_t length) {
+#if defined(__linux__)
+    // Blocks past the end are allocated without changing the file's size; they are used as the
+    // file grows, and what is left is given back when the file is cut to its size at closing.
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, from, length) == 0)
+        return 0;
+    return AVERROR(errno);
+#else
+    (void)fd;
+    (void)from;
+    (void)length;
+    return AVERROR(EOPNOTSUPP);
+#endif
+}
+#endif
+
+}  // namespace
+
+bool IsDiskFull(int averror) {
+#if defined(EDQUOT)
+    if (averror == AVERROR(EDQUOT))
+        return true;
+#endif
+    return averror == AVERROR(ENOSPC);
+}
+
+// The I/O context's callbacks. FFmpeg 5 passes the data as uint8_t*, later versions as const
+// uint8_t*; the template takes either.
+struct ReservedFileIo {
+    template <class Byte>
+    static int Write(void* opaque, Byte* data, int size) {
+        auto* file = static_cast<ReservedFile*>(opaque);
+        if (file->writeError_)
+            return file->writeError_;
+        int done = 0;
+        while (done < size) {
+            const int64_t n = WriteSome(file->fd_, data + done, size - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                file->writeError_ = n < 0 ? AVERROR(errno) : AVERROR(EIO);
+                return file->writeError_;
+            }
+            done += static_cast<int>(n);
+            file->position_ += n;
+            file->size_ = std::max(file->size_, file->position_);
+        }
+        return size;
+    }
+
+    static int64_t Seek(void* opaque, int64_t offset, int whence) {
+        auto* file = static_cast<ReservedFile*>(opaque);
+        whence &= ~AVSEEK_FORCE;
+        if (whence == AVSEEK_SIZE)
+            return file->size_;
+        const int64_t p = SeekTo(file->fd_, offset, whence);
+        if (p < 0) {
+            const int e = AVERROR(errno);
+            if (!file->writeError_)
+                file->writeError_ = e;
+            return e;
+        }
+        file->position_ = p;
+        return p;
+    }
+};
+
+ReservedFile::~ReservedFile() {
+    Close();
+}
+
+int ReservedFile::Create(const std::string& path) {
+    Close();
+    fd_ = OpenForWriting(path);
+    if (fd_ < 0)
+        return AVERROR(errno);
+    position_ = size_ = reserved_ = 0;
+    canReserve_ = true;
+    writeError_ = 0;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferSize));
+    if (buffer) {
+        io_ = avio_alloc_context(buffer, kBufferSize, 1, this, nullptr, &ReservedFileIo::Write,
+                                 &ReservedFileIo::Seek);
+    }
+    if (!io_) {
+        av_free(buffer);
+        CloseFile(fd_);
+        fd_ = -1;
+        return AVERROR(ENOMEM);
+    }
+    return 0;
+}
+
+int ReservedFile::Reserve(int64_t end) {
+    if (fd_ < 0)
+        return AVERROR(EBADF);
+    if (!canReserve_ || end <= reserved_)
+        return 0;
+    // A step ahead when the disk has it, else just what is needed now.
+    int r = AllocateAhead(fd_, reserved_, end + kReserveStep - reserved_);
+    if (r == 0) {
+        reserved_ = end + kReserveStep;
+        return 0;
+    }
+    if (IsDiskFull(r))
+        r = AllocateAhead(fd_, reserved_, end - reserved_);
+    if (r == 0) {
+        reserved_ = end;
+        return 0;
+    }
+    if (r == AVERROR(EOPNOTSUPP) || r == AVERROR(ENOSYS) || r == AVERROR(EINVAL)) {
+        canReserve_ = false;  // the file system cannot allocate ahead
+        return 0;
+    }
+    return r;
+}
+
+int ReservedFile::Truncate(int64_t size) {
+    if (fd_ < 0)
+        return AVERROR(EBADF);
+    const int r = CutTo(fd_, size);
+    if (r == 0) {
+        size_ = size;
+        position_ = SeekTo(fd_, size, SEEK_SET);
+    }
+    return r;
+}
+
+int ReservedFile::Close() {
+    int r = 0;
+    if (io_) {
+        av_freep(&io_->buffer);
+        avio_context_free(&io_);
+    }
+    if (fd_ >= 0) {
+        // Cutting the file to its own size gives back the blocks allocated past its end.
+        if (reserved_ > size_)
+            CutTo(fd_, size_);
+        if (CloseFile(fd_) != 0)
+            r = AVERROR(errno);
+        fd_ = -1;
+    }
+    return r;
+}
+
+}  // namespace velatrace
