@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "logger/DriverLibrary.h"
+#include "logger/LoggerProtocol.h"
 
 namespace velatrace::testing {
 
@@ -150,5 +151,25 @@ inline std::vector<uint8_t> Points(int count, std::vector<int> alarmPoints = {},
     }
     return data;
 }
+
+// Collects acknowledge answers the way the window does: pieces are decoded at once, the
+// completed block when the posted answer is served.
+struct RecordingSink : AckSink {
+    explicit RecordingSink(LoggerLink& link) : link(link) {}
+    void Piece(uint32_t bytes) override {
+        pieces.push_back(bytes);
+        link.Wave().AppendPiece(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
+    }
+    void Complete(uint32_t result, uint32_t bytes) override {
+        completions.push_back({result, bytes});
+        if (result == 0) {
+            appended = link.Wave().AppendPoints(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
+        }
+    }
+    LoggerLink& link;
+    std::vector<uint32_t> pieces;
+    std::vector<std::pair<uint32_t, uint32_t>> completions;
+    int32_t appended = -1;
+};
 
 }  // namespace velatrace::testing

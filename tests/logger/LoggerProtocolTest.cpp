@@ -13,26 +13,7 @@ using testing::Block;
 using testing::FakeClock;
 using testing::FakeDriverLibrary;
 using testing::Points;
-
-// Collects acknowledge answers the way the window does: pieces are decoded at once, the
-// completed block when the posted answer is served.
-struct RecordingSink : AckSink {
-    explicit RecordingSink(LoggerLink& link) : link(link) {}
-    void Piece(uint32_t bytes) override {
-        pieces.push_back(bytes);
-        link.Wave().AppendPiece(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
-    }
-    void Complete(uint32_t result, uint32_t bytes) override {
-        completions.push_back({result, bytes});
-        if (result == 0) {
-            appended = link.Wave().AppendPoints(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
-        }
-    }
-    LoggerLink& link;
-    std::vector<uint32_t> pieces;
-    std::vector<std::pair<uint32_t, uint32_t>> completions;
-    int32_t appended = -1;
-};
+using testing::RecordingSink;
 
 struct ProtocolFixture : ::testing::Test {
     FakeDriverLibrary driver;

@@ -44,40 +44,65 @@ std::vector<uint8_t> TextBytes(const std::string& text, size_t size) {
     return bytes;
 }
 
-// The default placement is checked by the program's start-up test; here the loads replace
-// what the caller's fields held, and the first run leaves every key behind.
-TEST(SettingsStore, AnEmptyRegistryGivesTheDefaultsAndEveryKeyAfterwards) {
-    SettingsFile file;
-    SettingsStore store(file.Run());
-    FramePlacement frame{1, 1, 1, 1, 1, 1};
-    store.LoadFrame(frame);
-    EXPECT_EQ(frame.cx, kDefaultFrameCx);
-    WaveScales scales;
-    scales.vscale[9] = 5;
-    scales.tscale = 1;
-    store.LoadScale(scales);
-    EXPECT_EQ(scales.vscale[9], 0);
-    EXPECT_EQ(scales.tscale, 7);
-    char name[1024];
-    std::memset(name, 'x', sizeof name);
-    store.LoadCamname(name, sizeof name);
-    EXPECT_STREQ(name, "");
-    StreamSettings strm;
-    store.LoadStrm(strm);
-    EXPECT_EQ(strm.lrate, 20);
-    EXPECT_EQ(strm.lvw, 640);
-    EXPECT_EQ(strm.lvolume, -10000);
-    CaptureSettings capture;
-    store.LoadCapture(capture);
-    EXPECT_STREQ(capture.filename, "pravis");
-    DdeSettings dde;
-    store.LoadDde(dde);
-    EXPECT_EQ(dde.colCount, 1);
-    TransportSettings port;
-    port.terminator = 2;
-    store.LoadPort(port);
-    EXPECT_EQ(port.terminator, 0);
+// A registry that cannot be reached at all.
+class UnreachableRegistry : public RegistryStore {
+  public:
+    int32_t CreateKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
+    int32_t OpenKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
+    int32_t CloseKey(RegKey) override { return reg::kInvalidHandle; }
+    int32_t SetValue(RegKey, const char*, uint32_t, const void*, uint32_t) override {
+        ++writes;
+        return reg::kInvalidHandle;
+    }
+    int32_t QueryValue(RegKey, const char*, uint32_t*, void*, uint32_t*) override {
+        return reg::kInvalidHandle;
+    }
+    int32_t DeleteValue(RegKey, const char*) override { return reg::kInvalidHandle; }
+    int32_t EnumValue(RegKey, uint32_t, char*, uint32_t*) override { return reg::kInvalidHandle; }
+    int writes = 0;
+};
 
+// The default placement is checked by the program's start-up test; here the loads replace
+// what the caller's fields held, whether the registry is empty or cannot be reached at all.
+TEST(SettingsStore, AnEmptyOrUnreachableRegistryGivesTheDefaults) {
+    SettingsFile file;
+    UnreachableRegistry unreachable;
+    for (RegistryStore* registry :
+         {static_cast<RegistryStore*>(&file.Run()), static_cast<RegistryStore*>(&unreachable)}) {
+        SettingsStore store(*registry);
+        FramePlacement frame{1, 1, 1, 1, 1, 1};
+        store.LoadFrame(frame);
+        EXPECT_EQ(frame.cx, kDefaultFrameCx);
+        WaveScales scales;
+        scales.vscale[9] = 5;
+        scales.tscale = 1;
+        store.LoadScale(scales);
+        EXPECT_EQ(scales.vscale[9], 0);
+        EXPECT_EQ(scales.tscale, 7);
+        char name[1024];
+        std::memset(name, 'x', sizeof name);
+        store.LoadCamname(name, sizeof name);
+        EXPECT_STREQ(name, "");
+        StreamSettings strm;
+        store.LoadStrm(strm);
+        EXPECT_EQ(strm.lrate, 20);
+        EXPECT_EQ(strm.lvw, 640);
+        EXPECT_EQ(strm.lvolume, -10000);
+        CaptureSettings capture;
+        store.LoadCapture(capture);
+        EXPECT_STREQ(capture.filename, "pravis");
+        DdeSettings dde;
+        store.LoadDde(dde);
+        EXPECT_EQ(dde.colCount, 1);
+        TransportSettings port;
+        port.terminator = 2;
+        store.LoadPort(port);
+        EXPECT_EQ(port.terminator, 0);
+    }
+    SettingsStore(unreachable).SaveFrame(FramePlacement{});
+    SettingsStore(unreachable).SaveCapture(CaptureSettings{});
+    EXPECT_EQ(unreachable.writes, 0);
+    // The first run on an empty file leaves every key behind.
     RegistryFile& next = file.Run();
     for (const char* group : {"Frame", "Scale", "Camname", "Strm", "Capture", "Dde", "Port"}) {
         RegKey key = kNoKey;
@@ -245,41 +270,6 @@ TEST(SettingsStore, DdeWritesItsTextsWithFixedByteCounts) {
     dde.app = 7;
     SettingsStore(file.Run()).SaveDde(dde);
     EXPECT_EQ(RawValue(file.Run(), kDde, "topic"), TextBytes("", 33));
-}
-
-// A registry that cannot be reached at all.
-class UnreachableRegistry : public RegistryStore {
-  public:
-    int32_t CreateKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
-    int32_t OpenKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
-    int32_t CloseKey(RegKey) override { return reg::kInvalidHandle; }
-    int32_t SetValue(RegKey, const char*, uint32_t, const void*, uint32_t) override {
-        ++writes;
-        return reg::kInvalidHandle;
-    }
-    int32_t QueryValue(RegKey, const char*, uint32_t*, void*, uint32_t*) override {
-        return reg::kInvalidHandle;
-    }
-    int32_t DeleteValue(RegKey, const char*) override { return reg::kInvalidHandle; }
-    int32_t EnumValue(RegKey, uint32_t, char*, uint32_t*) override { return reg::kInvalidHandle; }
-    int writes = 0;
-};
-
-TEST(SettingsStore, AnUnreachableRegistryGivesDefaultsAndWritesNothing) {
-    UnreachableRegistry registry;
-    SettingsStore store(registry);
-    FramePlacement frame{0, 0, 0, 0, 0, 0};
-    store.LoadFrame(frame);
-    EXPECT_EQ(frame.cx, kDefaultFrameCx);  // not a window of no size
-    StreamSettings strm;
-    store.LoadStrm(strm);
-    EXPECT_EQ(strm.lrate, 20);
-    CaptureSettings capture;
-    store.LoadCapture(capture);
-    EXPECT_STREQ(capture.filename, "pravis");
-    store.SaveFrame(frame);
-    store.SaveCapture(capture);
-    EXPECT_EQ(registry.writes, 0);
 }
 
 TEST(FramePlacement, AMaximisedWindowSavesTheFixedRestoreSize) {
