@@ -27,31 +27,37 @@ TEST(SimulatedLogger, ConnectsPollsAWholeLargeBlockAndReportsFaults) {
         setenv("VELATRACE_SIM_CONFIG", folder.File("sim.cfg").c_str(), 1);
     };
 
-    // More points than the receive buffer holds, on channels of each kind.
+    // More points than the receive buffer holds, on channels of every kind of range.
     configure(
-        "interval = 10s\nstart_points = 1000\nch1 DC 10V const 2.5\nch2 DC 10V ramp 0 10 1000\n"
-        "ch3 TEMP TC-K const 25\nch4 RH 1V const 50\nch5 DC 5V const 3\nch5 alarm HI 2.0 0.1 2\n");
+        "interval = 10s\nstart_points = 1000\nch1 DC 20MV const 0.015\nch2 DC 1-5V const 3\n"
+        "ch3 DC 0.5V const 0.25\nch4 TEMP PT100 const -23.4\nch5 RH 1V const 50\n"
+        "ch6 DC 5V const 1.25\nch6 alarm HI 1.0 0.1 2\nch7 DC 3V const 1\nch8 DC 1V const 5\n"
+        "ch9 DC 1V const -5\nch10 DC 10V ramp 0 10 1000\n");
     const LoggerProtocol::Connection c = protocol.ConnectLogger(0);
     ASSERT_TRUE(c.opened);
     EXPECT_EQ(c.queryResult, 0u);
     EXPECT_EQ(wave->bytesPerPoint, 48);
     EXPECT_EQ(wave->intervalMs, 10000);
-    EXPECT_EQ(protocol.CountActiveChannels(), 5);
-    EXPECT_EQ(wave->channel[4].alarmOut, 2);
+    EXPECT_EQ(wave->channel[5].alarmOut, 2);
     testing::RecordingSink sink(link);
     EXPECT_EQ(protocol.PollAck(0, 0, sink), 0u);
     ASSERT_EQ(sink.completions.size(), 1u);
     EXPECT_FALSE(sink.pieces.empty());
     ASSERT_GE(sink.appended, 1000);
+    // The logger's counts read back as the set values on the program's scale of each range
+    // (50 %RH reads 0.5); values beyond the 16 bits are pinned to their end.
+    const double values[7] = {0.015, 3, 0.25, -23.4, 0.5, 1.25, 1};
     for (int k = 0; k < 1000; ++k) {
         const int32_t* row = wave->samples[k];
-        ASSERT_EQ(row[0], 5000);  // 2.5 V at 2000 counts per volt
-        ASSERT_EQ(row[1], 20 * k) << "point " << k;
-        ASSERT_EQ(row[2], 250);    // 25.0 C in tenths
-        ASSERT_EQ(row[3], 10000);  // 50 %RH
-        ASSERT_EQ(row[4], 12000);  // 3 V at 4000 counts per volt
+        for (int ch = 0; ch < 7; ++ch) {
+            const double scale = wave->channel[ch].scale;
+            ASSERT_NEAR(row[ch] / scale, values[ch], 1.0 / scale) << "channel " << ch + 1;
+        }
+        ASSERT_EQ(row[7], 32767);
+        ASSERT_EQ(row[8], -32768);
+        ASSERT_EQ(row[9], 20 * k) << "point " << k;
     }
-    EXPECT_EQ(wave->ScanAlarms(sink.appended), 2) << "channel 5 above its level drives output 2";
+    EXPECT_EQ(wave->ScanAlarms(sink.appended), 2) << "channel 6 above its level drives output 2";
 
     // Injected faults arrive as the driver's codes.
     configure("open_fails = 1\n");
