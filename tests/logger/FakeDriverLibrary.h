@@ -26,10 +26,7 @@ class FakeDriverLibrary : public DriverLibrary {
     bool HasEntry(DriverEntry entry) const override {
         return loaded && !(entry == DriverEntry::OpenDevice && !hasOpen);
     }
-    DeviceHandle OpenDevice() override {
-        error = handle == 0 ? openError : 0;
-        return handle;
-    }
+    DeviceHandle OpenDevice() override { return handle; }
     int CloseDevice(DeviceHandle dev) override {
         closed.push_back(dev);
         return 1;
@@ -80,7 +77,7 @@ class FakeDriverLibrary : public DriverLibrary {
         const size_t n = std::min<size_t>(pendingText.size(), size - 1);
         std::memcpy(buf, pendingText.data(), n);
         static_cast<char*>(buf)[n] = '\0';
-        signaled = !pendingText.empty() && !silent;
+        signaled = !pendingText.empty();
         pendingText.clear();
         return 1;
     }
@@ -98,11 +95,9 @@ class FakeDriverLibrary : public DriverLibrary {
     bool loadable = true;
     bool hasOpen = true;
     DeviceHandle handle = 7;
-    uint32_t openError = 2;
     uint32_t failWrite = 0;
     uint32_t failRead = 0;
     uint32_t failReadEx = 0;
-    bool silent = false;           // text replies arrive but the event is never set
     bool fillWholeBuffer = false;  // an event read fills the buffer without a terminator
     std::map<std::string, std::string> text;
     std::map<std::string, std::vector<uint8_t>> blocks;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/FixedText.h"
@@ -273,13 +274,8 @@ TEST(SettingsStore, DdeWritesItsTextsWithFixedByteCounts) {
 }
 
 TEST(FramePlacement, AMaximisedWindowSavesTheFixedRestoreSize) {
-    const FramePlacement max = PlacementAtClose(true, 50, 60, 1920, 1080, 500);
-    EXPECT_EQ(max.max, 1);
-    EXPECT_EQ(max.x, 0);
-    EXPECT_EQ(max.y, 0);
-    EXPECT_EQ(max.cx, 645);
-    EXPECT_EQ(max.cy, 642);
-    EXPECT_EQ(max.split, 500);
+    const FramePlacement p = PlacementAtClose(true, 50, 60, 1920, 1080, 500);
+    EXPECT_EQ(std::tie(p.max, p.x, p.y, p.cx, p.cy, p.split), std::tuple(1, 0, 0, 645, 642, 500));
 }
 
 }  // namespace
