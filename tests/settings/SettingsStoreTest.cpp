@@ -78,17 +78,14 @@ TEST(SettingsStore, AnEmptyOrUnreachableRegistryGivesTheDefaults) {
         scales.vscale[9] = 5;
         scales.tscale = 1;
         store.LoadScale(scales);
-        EXPECT_EQ(scales.vscale[9], 0);
-        EXPECT_EQ(scales.tscale, 7);
+        EXPECT_EQ(std::tie(scales.vscale[9], scales.tscale), std::tuple(0, 7));
         char name[1024];
         std::memset(name, 'x', sizeof name);
         store.LoadCamname(name, sizeof name);
         EXPECT_STREQ(name, "");
         StreamSettings strm;
         store.LoadStrm(strm);
-        EXPECT_EQ(strm.lrate, 20);
-        EXPECT_EQ(strm.lvw, 640);
-        EXPECT_EQ(strm.lvolume, -10000);
+        EXPECT_EQ(std::tie(strm.lrate, strm.lvw, strm.lvolume), std::tuple(20, 640, -10000));
         CaptureSettings capture;
         store.LoadCapture(capture);
         EXPECT_STREQ(capture.filename, "pravis");
@@ -144,37 +141,29 @@ TEST(SettingsStore, EveryGroupSurvivesARestart) {
     SettingsStore store(file.Run());
     FramePlacement frame;
     store.LoadFrame(frame);
-    EXPECT_EQ(frame.x, -4);
-    EXPECT_EQ(frame.y, 20);
-    EXPECT_EQ(frame.cx, 800);
-    EXPECT_EQ(frame.cy, 600);
-    EXPECT_EQ(frame.split, 300);
+    EXPECT_EQ(std::tie(frame.x, frame.y, frame.cx, frame.cy, frame.split),
+              std::tuple(-4, 20, 800, 600, 300));
     WaveScales scales;
     store.LoadScale(scales);
-    EXPECT_EQ(scales.vscale[9], 9);
-    EXPECT_EQ(scales.tscale, 3);
+    EXPECT_EQ(std::tie(scales.vscale[9], scales.tscale), std::tuple(9, 3));
     StreamSettings strm;
     store.LoadStrm(strm);
-    EXPECT_EQ(strm.lrate, 30);
-    EXPECT_EQ(strm.lvw, 1280);
-    EXPECT_EQ(strm.lvh, 720);
-    EXPECT_EQ(strm.lvolume, 0);
-    EXPECT_EQ(strm.nPlayState, 0);  // only the four persisted fields are touched
+    // Only the four persisted fields are touched.
+    EXPECT_EQ(std::tie(strm.lrate, strm.lvw, strm.lvh, strm.lvolume, strm.nPlayState),
+              std::tuple(30, 1280, 720, 0, 0));
     CaptureSettings capture;
     store.LoadCapture(capture);
     EXPECT_STREQ(capture.path, "/srv/captures/");
     EXPECT_STREQ(capture.filename, "bench");
-    EXPECT_EQ(capture.autoNumber, 1);
-    EXPECT_EQ(capture.useTimeLimit, 1);
-    EXPECT_EQ(capture.timeLimitSec, 45);
+    EXPECT_EQ(std::tie(capture.autoNumber, capture.useTimeLimit, capture.timeLimitSec),
+              std::tuple(1, 1, 45));
     for (int n = 0; n < 4; ++n) {
         EXPECT_EQ(capture.alarmEnable[n], n % 2);
         EXPECT_EQ(capture.alarmType[n], kAlarmTransfer);  // the alarm actions are restored
     }
     TransportSettings port;
     store.LoadPort(port);
-    EXPECT_EQ(port.terminator, kTerminatorLf);
-    EXPECT_EQ(port.timeout, 1234);
+    EXPECT_EQ(std::tie(port.terminator, port.timeout), std::tuple(kTerminatorLf, 1234));
     EXPECT_EQ(DwordValue(file.Run(), "Software\\Korvex\\Velatrace\\Port", "eos"), 2);
 
     // Values go in the documented order.
@@ -253,12 +242,10 @@ TEST(SettingsStore, DdeWritesItsTextsWithFixedByteCounts) {
 
     DdeSettings loaded;
     SettingsStore(file.Run()).LoadDde(loaded);
-    EXPECT_EQ(loaded.app, 1);
+    EXPECT_EQ(std::tie(loaded.app, loaded.rowStep, loaded.colStep, loaded.colCount),
+              std::tuple(1, 2, 3, 5));
     EXPECT_STREQ(loaded.topic[1], topic31.c_str());
     EXPECT_STREQ(loaded.initialCell, "ABC1234");
-    EXPECT_EQ(loaded.rowStep, 2);
-    EXPECT_EQ(loaded.colStep, 3);
-    EXPECT_EQ(loaded.colCount, 5);
 
     // Stored texts filling the whole room are cut to the field; longer ones are not loaded.
     testing::PutText(file.Run(), kDde, "topic", std::string(32, 'T'));
