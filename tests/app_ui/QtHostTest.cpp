@@ -106,14 +106,15 @@ TEST_F(QtHostTest, OpenDialogReportsPathAndChosenFilter) {
 
     QStringList filters;
     QString selectedAtStart;
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+    const auto chooseWave = [&](QFileDialog* dialog) {
         filters = dialog->nameFilters();
         selectedAtStart = dialog->selectedNameFilter();
         dialog->setDirectory(dir.path());
         dialog->selectNameFilter(dialog->nameFilters().value(1));
         dialog->selectFile(wave);
         static_cast<QDialog*>(dialog)->accept();
-    });
+    };
+    WhenModal<QFileDialog>(chooseWave);
     char path[260] = {};
     EXPECT_EQ(host.ChooseOpenFile(path, sizeof path), kOpenWave);
     EXPECT_EQ(QString::fromLocal8Bit(path), wave);
@@ -129,12 +130,7 @@ TEST_F(QtHostTest, OpenDialogReportsPathAndChosenFilter) {
     // Cancelled, and a path that would not fit the caller's buffer: nothing chosen.
     WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_EQ(host.ChooseOpenFile(path, sizeof path), 0);
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
-        dialog->setDirectory(dir.path());
-        dialog->selectNameFilter(dialog->nameFilters().value(1));
-        dialog->selectFile(wave);
-        static_cast<QDialog*>(dialog)->accept();
-    });
+    WhenModal<QFileDialog>(chooseWave);
     char small[8] = "keep";
     EXPECT_EQ(host.ChooseOpenFile(small, sizeof small), 0);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "logger/DriverLibrary.h"
+#include "logger/LoggerProtocol.h"
 
 namespace velatrace::testing {
 
@@ -25,10 +26,7 @@ class FakeDriverLibrary : public DriverLibrary {
     bool HasEntry(DriverEntry entry) const override {
         return loaded && !(entry == DriverEntry::OpenDevice && !hasOpen);
     }
-    DeviceHandle OpenDevice() override {
-        error = handle == 0 ? openError : 0;
-        return handle;
-    }
+    DeviceHandle OpenDevice() override { return handle; }
     int CloseDevice(DeviceHandle dev) override {
         closed.push_back(dev);
         return 1;
@@ -79,7 +77,7 @@ class FakeDriverLibrary : public DriverLibrary {
         const size_t n = std::min<size_t>(pendingText.size(), size - 1);
         std::memcpy(buf, pendingText.data(), n);
         static_cast<char*>(buf)[n] = '\0';
-        signaled = !pendingText.empty() && !silent;
+        signaled = !pendingText.empty();
         pendingText.clear();
         return 1;
     }
@@ -97,11 +95,9 @@ class FakeDriverLibrary : public DriverLibrary {
     bool loadable = true;
     bool hasOpen = true;
     DeviceHandle handle = 7;
-    uint32_t openError = 2;
     uint32_t failWrite = 0;
     uint32_t failRead = 0;
     uint32_t failReadEx = 0;
-    bool silent = false;           // text replies arrive but the event is never set
     bool fillWholeBuffer = false;  // an event read fills the buffer without a terminator
     std::map<std::string, std::string> text;
     std::map<std::string, std::vector<uint8_t>> blocks;
@@ -150,5 +146,25 @@ inline std::vector<uint8_t> Points(int count, std::vector<int> alarmPoints = {},
     }
     return data;
 }
+
+// Collects acknowledge answers the way the window does: pieces are decoded at once, the
+// completed block when the posted answer is served.
+struct RecordingSink : AckSink {
+    explicit RecordingSink(LoggerLink& link) : link(link) {}
+    void Piece(uint32_t bytes) override {
+        pieces.push_back(bytes);
+        link.Wave().AppendPiece(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
+    }
+    void Complete(uint32_t result, uint32_t bytes) override {
+        completions.push_back({result, bytes});
+        if (result == 0) {
+            appended = link.Wave().AppendPoints(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
+        }
+    }
+    LoggerLink& link;
+    std::vector<uint32_t> pieces;
+    std::vector<std::pair<uint32_t, uint32_t>> completions;
+    int32_t appended = -1;
+};
 
 }  // namespace velatrace::testing

@@ -42,22 +42,18 @@ TEST_F(LinkFixture, WithoutLibraryOrDeviceNothingOpensAndIoReportsNoDevice) {
 }
 
 TEST_F(LinkFixture, OpenResetsTheBufferCountersButKeepsTheSamples) {
-    wave->writeIndex = 17;
-    wave->csvIndex = 3;
-    wave->bytesPerPoint = 48;
-    wave->channelCount = 10;
-    wave->noWait = 1;
-    wave->csvActive = 1;
-    wave->fileLoaded = 1;
+    const auto counters = {&WaveBuffer::writeIndex,    &WaveBuffer::csvIndex,
+                           &WaveBuffer::bytesPerPoint, &WaveBuffer::channelCount,
+                           &WaveBuffer::noWait,        &WaveBuffer::csvActive,
+                           &WaveBuffer::fileLoaded};
+    for (int32_t WaveBuffer::*counter : counters) {
+        wave.get()->*counter = 3;
+    }
     wave->samples[5][2] = 1234;
     ASSERT_TRUE(link.OpenLogger());
-    EXPECT_EQ(wave->writeIndex, 0);
-    EXPECT_EQ(wave->csvIndex, 0);
-    EXPECT_EQ(wave->bytesPerPoint, 0);
-    EXPECT_EQ(wave->channelCount, 0);
-    EXPECT_EQ(wave->noWait, 0);
-    EXPECT_EQ(wave->csvActive, 0);
-    EXPECT_EQ(wave->fileLoaded, 0);
+    for (int32_t WaveBuffer::*counter : counters) {
+        EXPECT_EQ(wave.get()->*counter, 0);
+    }
     EXPECT_EQ(wave->samples[5][2], 1234);
 }
 

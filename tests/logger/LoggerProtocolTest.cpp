@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "FakeDriverLibrary.h"
 #include "logger/LoggerProtocol.h"
@@ -13,26 +14,7 @@ using testing::Block;
 using testing::FakeClock;
 using testing::FakeDriverLibrary;
 using testing::Points;
-
-// Collects acknowledge answers the way the window does: pieces are decoded at once, the
-// completed block when the posted answer is served.
-struct RecordingSink : AckSink {
-    explicit RecordingSink(LoggerLink& link) : link(link) {}
-    void Piece(uint32_t bytes) override {
-        pieces.push_back(bytes);
-        link.Wave().AppendPiece(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
-    }
-    void Complete(uint32_t result, uint32_t bytes) override {
-        completions.push_back({result, bytes});
-        if (result == 0) {
-            appended = link.Wave().AppendPoints(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
-        }
-    }
-    LoggerLink& link;
-    std::vector<uint32_t> pieces;
-    std::vector<std::pair<uint32_t, uint32_t>> completions;
-    int32_t appended = -1;
-};
+using testing::RecordingSink;
 
 struct ProtocolFixture : ::testing::Test {
     FakeDriverLibrary driver;
@@ -86,30 +68,21 @@ TEST_F(ProtocolFixture, ChannelQueryFillsTheTableFromTheReplies) {
     EXPECT_EQ(wave->channelCount, 10);
     const ChannelInfo* ch = wave->channel;
     EXPECT_STREQ(ch[0].input, "DC");
-    EXPECT_EQ(ch[0].type, kTypeVoltage);
     EXPECT_STREQ(ch[0].range, "10V;FI");
-    EXPECT_EQ(ch[0].scale, 2000.0);
-    EXPECT_EQ(ch[1].scale, 10000.0);  // millivolts
-    EXPECT_EQ(ch[2].scale, 4000.0);   // 1-5V
-    EXPECT_EQ(ch[3].type, kTypeHumidity);
-    EXPECT_EQ(ch[3].scale, 20000.0);
-    EXPECT_EQ(ch[4].type, kTypeTemperature);
     EXPECT_STREQ(ch[4].range, "TC-K");
-    EXPECT_EQ(ch[4].scale, 10.0);
-    EXPECT_EQ(ch[5].scale, 40000.0) << "a range below one volt must not divide by zero";
-    EXPECT_EQ(ch[6].scale, 1000.0);
-    EXPECT_EQ(ch[7].type, kTypeOff);
+    // Counts per unit from each range (millivolts, 1-5V, below one volt without a division by
+    // zero); alarm outputs on active channels only, and only outputs 1 to 4 count as used.
+    const std::tuple<int32_t, double, int32_t> expected[10] = {
+        {kTypeVoltage, 2000, 1},   {kTypeVoltage, 10000, 0},   {kTypeVoltage, 4000, 3},
+        {kTypeHumidity, 20000, 0}, {kTypeTemperature, 10, 0},  {kTypeVoltage, 40000, 7},
+        {kTypeVoltage, 1000, 0},   {kTypeOff, ch[7].scale, 0}, {kTypeVoltage, 4000, 0},
+        {kTypeVoltage, 20000, 0}};
+    for (int c = 0; c < 10; ++c) {
+        EXPECT_EQ(std::tie(ch[c].type, ch[c].scale, ch[c].alarmOut), expected[c]) << c + 1;
+    }
     EXPECT_EQ(protocol.CountActiveChannels(), 9);
-
-    // Alarm outputs: only active channels, only outputs 1 to 4 mark an output as used.
-    EXPECT_EQ(ch[0].alarmOut, 1);
-    EXPECT_EQ(ch[2].alarmOut, 3);
-    EXPECT_EQ(ch[5].alarmOut, 7);
-    EXPECT_EQ(ch[7].alarmOut, 0);
-    EXPECT_EQ(wave->alarmOutUsed[0], 1);
-    EXPECT_EQ(wave->alarmOutUsed[1], 0);
-    EXPECT_EQ(wave->alarmOutUsed[2], 1);
-    EXPECT_EQ(wave->alarmOutUsed[3], 0);
+    EXPECT_EQ(std::vector<int32_t>(wave->alarmOutUsed, wave->alarmOutUsed + 4),
+              (std::vector<int32_t>{1, 0, 1, 0}));
 
     EXPECT_STREQ(wave->samplingText, "2S");
     EXPECT_EQ(wave->intervalMs, 2000);

@@ -1,5 +1,6 @@
 #pragma once
 // Reads values straight from a registry store, as a test looks at what the program left there.
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,9 +32,9 @@ inline std::optional<int32_t> DwordValue(RegistryStore& store, const char* keyPa
     if (!bytes || bytes->size() != 4) {
         return std::nullopt;
     }
-    const auto& b = *bytes;
-    return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) |
-                                (static_cast<uint32_t>(b[3]) << 24));
+    int32_t value = 0;  // stored little-endian, like the machines the program runs on
+    std::memcpy(&value, bytes->data(), 4);
+    return value;
 }
 
 inline std::vector<std::string> ValueNames(RegistryStore& store, const char* keyPath) {
@@ -63,10 +64,7 @@ inline void PutValue(RegistryStore& store, const char* keyPath, const char* name
 }
 
 inline void PutDword(RegistryStore& store, const char* keyPath, const char* name, int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    const uint8_t bytes[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8),
-                              static_cast<uint8_t>(u >> 16), static_cast<uint8_t>(u >> 24)};
-    PutValue(store, keyPath, name, reg::kDword, bytes, 4);
+    PutValue(store, keyPath, name, reg::kDword, &v, 4);
 }
 
 inline void PutText(RegistryStore& store, const char* keyPath, const char* name,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/FixedText.h"
@@ -44,40 +45,62 @@ std::vector<uint8_t> TextBytes(const std::string& text, size_t size) {
     return bytes;
 }
 
-// The default placement is checked by the program's start-up test; here the loads replace
-// what the caller's fields held, and the first run leaves every key behind.
-TEST(SettingsStore, AnEmptyRegistryGivesTheDefaultsAndEveryKeyAfterwards) {
-    SettingsFile file;
-    SettingsStore store(file.Run());
-    FramePlacement frame{1, 1, 1, 1, 1, 1};
-    store.LoadFrame(frame);
-    EXPECT_EQ(frame.cx, kDefaultFrameCx);
-    WaveScales scales;
-    scales.vscale[9] = 5;
-    scales.tscale = 1;
-    store.LoadScale(scales);
-    EXPECT_EQ(scales.vscale[9], 0);
-    EXPECT_EQ(scales.tscale, 7);
-    char name[1024];
-    std::memset(name, 'x', sizeof name);
-    store.LoadCamname(name, sizeof name);
-    EXPECT_STREQ(name, "");
-    StreamSettings strm;
-    store.LoadStrm(strm);
-    EXPECT_EQ(strm.lrate, 20);
-    EXPECT_EQ(strm.lvw, 640);
-    EXPECT_EQ(strm.lvolume, -10000);
-    CaptureSettings capture;
-    store.LoadCapture(capture);
-    EXPECT_STREQ(capture.filename, "pravis");
-    DdeSettings dde;
-    store.LoadDde(dde);
-    EXPECT_EQ(dde.colCount, 1);
-    TransportSettings port;
-    port.terminator = 2;
-    store.LoadPort(port);
-    EXPECT_EQ(port.terminator, 0);
+// A registry that cannot be reached at all.
+class UnreachableRegistry : public RegistryStore {
+  public:
+    int32_t CreateKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
+    int32_t OpenKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
+    int32_t CloseKey(RegKey) override { return reg::kInvalidHandle; }
+    int32_t SetValue(RegKey, const char*, uint32_t, const void*, uint32_t) override {
+        ++writes;
+        return reg::kInvalidHandle;
+    }
+    int32_t QueryValue(RegKey, const char*, uint32_t*, void*, uint32_t*) override {
+        return reg::kInvalidHandle;
+    }
+    int32_t DeleteValue(RegKey, const char*) override { return reg::kInvalidHandle; }
+    int32_t EnumValue(RegKey, uint32_t, char*, uint32_t*) override { return reg::kInvalidHandle; }
+    int writes = 0;
+};
 
+// The default placement is checked by the program's start-up test; here the loads replace
+// what the caller's fields held, whether the registry is empty or cannot be reached at all.
+TEST(SettingsStore, AnEmptyOrUnreachableRegistryGivesTheDefaults) {
+    SettingsFile file;
+    UnreachableRegistry unreachable;
+    for (RegistryStore* registry :
+         {static_cast<RegistryStore*>(&file.Run()), static_cast<RegistryStore*>(&unreachable)}) {
+        SettingsStore store(*registry);
+        FramePlacement frame{1, 1, 1, 1, 1, 1};
+        store.LoadFrame(frame);
+        EXPECT_EQ(frame.cx, kDefaultFrameCx);
+        WaveScales scales;
+        scales.vscale[9] = 5;
+        scales.tscale = 1;
+        store.LoadScale(scales);
+        EXPECT_EQ(std::tie(scales.vscale[9], scales.tscale), std::tuple(0, 7));
+        char name[1024];
+        std::memset(name, 'x', sizeof name);
+        store.LoadCamname(name, sizeof name);
+        EXPECT_STREQ(name, "");
+        StreamSettings strm;
+        store.LoadStrm(strm);
+        EXPECT_EQ(std::tie(strm.lrate, strm.lvw, strm.lvolume), std::tuple(20, 640, -10000));
+        CaptureSettings capture;
+        store.LoadCapture(capture);
+        EXPECT_STREQ(capture.filename, "pravis");
+        DdeSettings dde;
+        store.LoadDde(dde);
+        EXPECT_EQ(dde.colCount, 1);
+        TransportSettings port;
+        port.terminator = 2;
+        store.LoadPort(port);
+        EXPECT_EQ(port.terminator, 0);
+    }
+    SettingsStore(unreachable).SaveFrame(FramePlacement{});
+    SettingsStore(unreachable).SaveCapture(CaptureSettings{});
+    EXPECT_EQ(unreachable.writes, 0);
+    // The first run on an empty file leaves every key behind.
     RegistryFile& next = file.Run();
     for (const char* group : {"Frame", "Scale", "Camname", "Strm", "Capture", "Dde", "Port"}) {
         RegKey key = kNoKey;
@@ -118,37 +141,29 @@ TEST(SettingsStore, EveryGroupSurvivesARestart) {
     SettingsStore store(file.Run());
     FramePlacement frame;
     store.LoadFrame(frame);
-    EXPECT_EQ(frame.x, -4);
-    EXPECT_EQ(frame.y, 20);
-    EXPECT_EQ(frame.cx, 800);
-    EXPECT_EQ(frame.cy, 600);
-    EXPECT_EQ(frame.split, 300);
+    EXPECT_EQ(std::tie(frame.x, frame.y, frame.cx, frame.cy, frame.split),
+              std::tuple(-4, 20, 800, 600, 300));
     WaveScales scales;
     store.LoadScale(scales);
-    EXPECT_EQ(scales.vscale[9], 9);
-    EXPECT_EQ(scales.tscale, 3);
+    EXPECT_EQ(std::tie(scales.vscale[9], scales.tscale), std::tuple(9, 3));
     StreamSettings strm;
     store.LoadStrm(strm);
-    EXPECT_EQ(strm.lrate, 30);
-    EXPECT_EQ(strm.lvw, 1280);
-    EXPECT_EQ(strm.lvh, 720);
-    EXPECT_EQ(strm.lvolume, 0);
-    EXPECT_EQ(strm.llDuration, 0);  // only the four persisted fields are touched
+    // Only the four persisted fields are touched.
+    EXPECT_EQ(std::tie(strm.lrate, strm.lvw, strm.lvh, strm.lvolume, strm.llDuration),
+              std::tuple(30, 1280, 720, 0, 0));
     CaptureSettings capture;
     store.LoadCapture(capture);
     EXPECT_STREQ(capture.path, "/srv/captures/");
     EXPECT_STREQ(capture.filename, "bench");
-    EXPECT_EQ(capture.autoNumber, 1);
-    EXPECT_EQ(capture.useTimeLimit, 1);
-    EXPECT_EQ(capture.timeLimitSec, 45);
+    EXPECT_EQ(std::tie(capture.autoNumber, capture.useTimeLimit, capture.timeLimitSec),
+              std::tuple(1, 1, 45));
     for (int n = 0; n < 4; ++n) {
         EXPECT_EQ(capture.alarmEnable[n], n % 2);
         EXPECT_EQ(capture.alarmType[n], kAlarmTransfer);  // the alarm actions are restored
     }
     TransportSettings port;
     store.LoadPort(port);
-    EXPECT_EQ(port.terminator, kTerminatorLf);
-    EXPECT_EQ(port.timeout, 1234);
+    EXPECT_EQ(std::tie(port.terminator, port.timeout), std::tuple(kTerminatorLf, 1234));
     EXPECT_EQ(DwordValue(file.Run(), "Software\\Korvex\\Velatrace\\Port", "eos"), 2);
 
     // Values go in the documented order.
@@ -227,12 +242,10 @@ TEST(SettingsStore, DdeWritesItsTextsWithFixedByteCounts) {
 
     DdeSettings loaded;
     SettingsStore(file.Run()).LoadDde(loaded);
-    EXPECT_EQ(loaded.app, 1);
+    EXPECT_EQ(std::tie(loaded.app, loaded.rowStep, loaded.colStep, loaded.colCount),
+              std::tuple(1, 2, 3, 5));
     EXPECT_STREQ(loaded.topic[1], topic31.c_str());
     EXPECT_STREQ(loaded.initialCell, "ABC1234");
-    EXPECT_EQ(loaded.rowStep, 2);
-    EXPECT_EQ(loaded.colStep, 3);
-    EXPECT_EQ(loaded.colCount, 5);
 
     // Stored texts filling the whole room are cut to the field; longer ones are not loaded.
     testing::PutText(file.Run(), kDde, "topic", std::string(32, 'T'));
@@ -247,49 +260,9 @@ TEST(SettingsStore, DdeWritesItsTextsWithFixedByteCounts) {
     EXPECT_EQ(RawValue(file.Run(), kDde, "topic"), TextBytes("", 33));
 }
 
-// A registry that cannot be reached at all.
-class UnreachableRegistry : public RegistryStore {
-  public:
-    int32_t CreateKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
-    int32_t OpenKey(RegKey, const char*, RegKey*) override { return reg::kAccessDenied; }
-    int32_t CloseKey(RegKey) override { return reg::kInvalidHandle; }
-    int32_t SetValue(RegKey, const char*, uint32_t, const void*, uint32_t) override {
-        ++writes;
-        return reg::kInvalidHandle;
-    }
-    int32_t QueryValue(RegKey, const char*, uint32_t*, void*, uint32_t*) override {
-        return reg::kInvalidHandle;
-    }
-    int32_t DeleteValue(RegKey, const char*) override { return reg::kInvalidHandle; }
-    int32_t EnumValue(RegKey, uint32_t, char*, uint32_t*) override { return reg::kInvalidHandle; }
-    int writes = 0;
-};
-
-TEST(SettingsStore, AnUnreachableRegistryGivesDefaultsAndWritesNothing) {
-    UnreachableRegistry registry;
-    SettingsStore store(registry);
-    FramePlacement frame{0, 0, 0, 0, 0, 0};
-    store.LoadFrame(frame);
-    EXPECT_EQ(frame.cx, kDefaultFrameCx);  // not a window of no size
-    StreamSettings strm;
-    store.LoadStrm(strm);
-    EXPECT_EQ(strm.lrate, 20);
-    CaptureSettings capture;
-    store.LoadCapture(capture);
-    EXPECT_STREQ(capture.filename, "pravis");
-    store.SaveFrame(frame);
-    store.SaveCapture(capture);
-    EXPECT_EQ(registry.writes, 0);
-}
-
 TEST(FramePlacement, AMaximisedWindowSavesTheFixedRestoreSize) {
-    const FramePlacement max = PlacementAtClose(true, 50, 60, 1920, 1080, 500);
-    EXPECT_EQ(max.max, 1);
-    EXPECT_EQ(max.x, 0);
-    EXPECT_EQ(max.y, 0);
-    EXPECT_EQ(max.cx, 645);
-    EXPECT_EQ(max.cy, 642);
-    EXPECT_EQ(max.split, 500);
+    const FramePlacement p = PlacementAtClose(true, 50, 60, 1920, 1080, 500);
+    EXPECT_EQ(std::tie(p.max, p.x, p.y, p.cx, p.cy, p.split), std::tuple(1, 0, 0, 645, 642, 500));
 }
 
 }  // namespace

@@ -66,27 +66,6 @@ TEST(SimDevice, CommandsTakeEveryTerminatorAndEachReplyBelongsToItsCommand) {
     EXPECT_EQ(Ask(device, ":INFO:CH?"), ":INFO:CH 10");
 }
 
-TEST(SimDevice, CountsAreTheValuesOnTheProgramsScaleOfEachRange) {
-    SimDevice device(Config("ch1 DC 20MV const 0.015\n"
-                            "ch2 DC 1-5V const 3\n"
-                            "ch3 DC 0.5V const 0.25\n"
-                            "ch4 TEMP PT100 const -23.4\n"
-                            "ch5 RH 1V const 50\n"
-                            "ch6 DC 5V const 1.25\n"
-                            "ch7 DC 3V const 1\n"
-                            "ch8 DC 1V const 5\n"
-                            "ch9 DC 1V const -5\n"),
-                     kT0);
-    // Counts per unit: mV ranges 10000, "1-5V" 4000, others 20000 / range; 10 per degree,
-    // 200 per %RH. Values beyond the 16 bits are pinned to their end.
-    const int expected[9] = {150, 12000, 10000, -234, 10000, 5000, 6667, 32767, -32768};
-    const std::vector<DecodedPoint> one = Points(Block(device, ":MEAS:OUTP:ONE?"));
-    ASSERT_EQ(one.size(), 1u);
-    for (int c = 0; c < 9; ++c) {
-        EXPECT_NEAR(one[0].counts[c], expected[c], 1) << "channel " << c + 1;
-    }
-}
-
 TEST(SimDevice, BlockCarriesEachWaveformAtEverySampleIndex) {
     SimDevice device(Config("start_points = 20\n"
                             "ch1 DC 10V sine 5 4 1\n"

@@ -45,8 +45,8 @@ class FakeHost : public Host {
     }
     void BeginWaitCursor() override { ++waitDepth; }
     void EndWaitCursor() override { --waitDepth; }
-    void RepaintWave() override { ++waveRepaints; }
-    void RepaintVideo() override { ++videoRepaints; }
+    void RepaintWave() override {}
+    void RepaintVideo() override {}
     void SetSeekPosition(int position) override { seek = position; }
     int SeekPosition() override { return seek; }
     void SetSeekTickFrequency(int frequency) override { seekTicks = frequency; }
@@ -58,7 +58,7 @@ class FakeHost : public Host {
         path[n] = '\0';
         return openKind;
     }
-    void RefreshRecentMenu() override { ++recentRefreshes; }
+    void RefreshRecentMenu() override {}
     void ShowBand(uint32_t bandId, bool show) override { bands[bandId] = show; }
     void ShowPanes(int single) override { singlePane = single; }
     void PostLoggerAnswer(uint32_t result, uint32_t byteCount) override {
@@ -78,13 +78,10 @@ class FakeHost : public Host {
     std::string status[3];
     std::vector<std::string> statusLog;
     int waitDepth = 0;
-    int waveRepaints = 0;
-    int videoRepaints = 0;
     int seek = 0;
     int seekTicks = 0;
     std::string openAnswer;  // the file the open dialog returns; empty: cancelled
     int openKind = 1;
-    int recentRefreshes = 0;
     std::map<uint32_t, bool> bands;
     int singlePane = -1;
     std::vector<std::pair<uint32_t, uint32_t>> posted;
