@@ -35,6 +35,31 @@ class AckPoster final : public AckSink {
     Host& host_;
     LoggerLink& link_;
 };
+// Cuts the folders off every path in `text` (a word containing '/' or '\\' keeps its last part),
+// so a status line names the file without the folder that would crowd it out.
+void WithoutFolders(char* text) {
+    char* out = text;
+    for (const char* in = text; *in != '\0';) {
+        const char* end = in;
+        while (*end != '\0' && *end != ' ' && *end != '"') {
+            ++end;
+        }
+        const char* keep = in;
+        for (const char* c = in; c < end; ++c) {
+            if (*c == '/' || *c == '\\') {
+                keep = c + 1;
+            }
+        }
+        while (keep < end) {
+            *out++ = *keep++;
+        }
+        in = end;
+        if (*in != '\0') {
+            *out++ = *in++;
+        }
+    }
+    *out = '\0';
+}
 }  // namespace
 
 void CaptureSession::SetSources(bool camera, bool logger) {
@@ -189,7 +214,7 @@ void CaptureSession::EndCapture() {
             FormatText(text, sizeof text, "%d rows could not be written to %s: %s",
                        p_.csv.PendingRecords(), FileNamePart(p_.csv.CsvName()),
                        p_.csv.LastErrorText());
-            ReportFailure(text);
+            ReportFailure(text, text);
         }
         p_.csv.EndCsv();
         // Without automatic numbering the end of a capture ends the logger's part of the live
@@ -220,24 +245,21 @@ void CaptureSession::WriteCsvRows() {
     }
     if (!csvFailing_) {
         csvFailing_ = true;
-        char text[kMaxPath + 200];
-        FormatText(text, sizeof text,
-                   "Cannot write %s: %s\r\nThe rows are kept and written when there is room.",
-                   FileNamePart(p_.csv.CsvName()), p_.csv.LastErrorText());
-        ReportFailure(text);
+        char status[kMaxPath + 100];
+        FormatText(status, sizeof status, "Cannot write %s: %s", FileNamePart(p_.csv.CsvName()),
+                   p_.csv.LastErrorText());
+        char text[sizeof status + 64];
+        FormatText(text, sizeof text, "%s\r\nThe rows are kept and written when there is room.",
+                   status);
+        ReportFailure(text, status);
     }
 }
 
-void CaptureSession::ReportFailure(const char* text) {
-    CopyText(failure_, text);
-    for (char* c = failure_; *c != '\0'; ++c) {
-        if (*c == '\r' || *c == '\n') {
-            *c = ' ';
-        }
-    }
+void CaptureSession::ReportFailure(const char* message, const char* status) {
+    CopyText(failure_, status);
     RefreshIndicator();
     p_.host.MessageBeep(mb::kIconExclamation);
-    p_.host.MessageBox(text, mb::kOk | mb::kIconExclamation);
+    p_.host.MessageBox(message, mb::kOk | mb::kIconExclamation);
 }
 
 void CaptureSession::RefreshIndicator() {
@@ -246,13 +268,17 @@ void CaptureSession::RefreshIndicator() {
     text[0] = '\0';
     if (IsCapturing()) {
         const uint32_t seconds = (p_.clock.TickCount() - captureStartTick_) / 1000;
+        // Once the video side has stopped, what is still recorded is the CSV.
+        const char* file = !p_.video.IsCapturing() && p_.csv.Writing()
+                               ? FileNamePart(p_.csv.CsvName())
+                               : captureFile_;
         size_t n = FormatText(text, sizeof text, "REC %u:%02u:%02u  %s", seconds / 3600,
-                              seconds / 60 % 60, seconds % 60, captureFile_);
+                              seconds / 60 % 60, seconds % 60, file);
         int64_t dropped = 0;
         int64_t written = 0;
         p_.video.GetCaptureCounts(&dropped, &written);
         if (dropped > 0 && n < sizeof text) {
-            n += FormatText(text + n, sizeof text - n, "  %lld frames dropped",
+            n += FormatText(text + n, sizeof text - n, "  dropped frames: %lld",
                             static_cast<long long>(dropped));
         }
         if (csvFailing_ && n < sizeof text) {
@@ -260,7 +286,7 @@ void CaptureSession::RefreshIndicator() {
                             p_.csv.PendingRecords());
         }
         if (failure_[0] != '\0' && n < sizeof text) {
-            FormatText(text + n, sizeof text - n, "  %s", failure_);
+            FormatText(text + n, sizeof text - n, "  - %s", failure_);
         }
         look = failure_[0] != '\0' ? RecordingLook::Alert : RecordingLook::Recording;
     } else if (failure_[0] != '\0') {
@@ -285,7 +311,10 @@ void CaptureSession::OnStreamError(const StreamError& error) {
         char text[sizeof error.text + 96];
         FormatText(text, sizeof text, "The video recording stopped.\r\n%s%s", error.text,
                    p_.csv.Writing() ? "\r\nThe logger values go on being recorded." : "");
-        ReportFailure(text);
+        char status[sizeof error.text + 16];
+        FormatText(status, sizeof status, "Video stopped: %s", error.text);
+        WithoutFolders(status);
+        ReportFailure(text, status);
         // A capture is over once nothing is recorded any more.
         if (!p_.csv.Writing()) {
             EndCapture();
@@ -295,7 +324,10 @@ void CaptureSession::OnStreamError(const StreamError& error) {
     if (error.source == StreamErrorSource::Camera && IsLive()) {
         char text[sizeof error.text + 32];
         FormatText(text, sizeof text, "The camera stopped.\r\n%s", error.text);
-        ReportFailure(text);
+        char status[sizeof error.text + 16];
+        FormatText(status, sizeof status, "Camera stopped: %s", error.text);
+        WithoutFolders(status);
+        ReportFailure(text, status);
         if (!IsCapturing()) {
             state_ = LiveState();
             p_.ui.Check(cmd::kPreview, IsLive());

@@ -89,7 +89,8 @@ class CaptureSession {
     // The state once no capture runs: previewing while a stream is live, else idle.
     CaptureState LiveState() const;
     void AfterCaptureChange();
-    void ReportFailure(const char* text);
+    // Tells the user once (`message` in a box) and keeps `status` in the recording indicator.
+    void ReportFailure(const char* message, const char* status);
 
     CaptureSessionParts p_;
     CaptureState state_ = CaptureState::Idle;

@@ -25,7 +25,7 @@ MainFrame::MainFrame(const FramePorts& ports)
       link_(ports.driver, *wave_),
       protocol_(link_, ports.clock),
       csv_(*wave_, ports.clock),
-      video_(ports.engine, ports.clock),
+      video_(ports.engine),
       live_(CaptureSessionParts{ports.host, ports.timers, ports.clock, ui_, link_, protocol_,
                                 *wave_, csv_, view_, video_, ports.videoPane, ports.transfer,
                                 captureSettings_, port_}),

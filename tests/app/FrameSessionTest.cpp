@@ -478,7 +478,7 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     engine.capture.dropped = 4;
     engine.capture.written = 100;
     Poll(10);
-    EXPECT_NE(host.recording.find("REC 1:02:03  run.avi  4 frames dropped"), std::string::npos)
+    EXPECT_NE(host.recording.find("REC 1:02:03  run.avi  dropped frames: 4"), std::string::npos)
         << host.recording;
 
     const std::string reason =
@@ -489,7 +489,10 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     EXPECT_EQ(engine.capture.control, CaptureControl::Hold);
     EXPECT_TRUE(f.Ui().Checked(cmd::kCapture)) << "the logger values are still recorded";
     EXPECT_EQ(host.recordingLook, RecordingLook::Alert);
-    EXPECT_NE(host.recording.find("No space left on device"), std::string::npos);
+    EXPECT_NE(host.recording.find(
+                  "run.csv  dropped frames: 4  - Video stopped: Cannot write run.avi: No space"),
+              std::string::npos)
+        << host.recording;
 
     Poll(10);
     Poll(10);

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/CommandActions.h"
 #include "app/FrameHandler.h"
 
 namespace velatrace::testing {
