@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/CommandActions.h"
 #include "app/FrameHandler.h"
 
 namespace velatrace::testing {
