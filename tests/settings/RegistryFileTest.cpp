@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "settings/RegistryProbe.h"
-#include "settings/SettingsStore.h"
 #include "support/TempFolder.h"
 
 namespace velatrace {
@@ -37,10 +36,11 @@ std::vector<fs::path> AsideFiles(const fs::path& folder) {
     return found;
 }
 
+// Each key is saved as it is closed, into a folder made for it.
 TEST(RegistryFile, WritesARegistryExportTheRegistryEditorImports) {
     TempFolder dir;
     {
-        RegistryFile store(dir.Path() / "velatrace.reg");
+        RegistryFile store(dir.Path() / "sub" / "velatrace.reg");
         PutDword(store, kFrame, "max", 0);
         PutDword(store, kFrame, "x", -8);
         testing::PutText(store, "Software\\Korvex\\Velatrace\\Capture", "path", "C:\\cap\\");
@@ -50,7 +50,7 @@ TEST(RegistryFile, WritesARegistryExportTheRegistryEditorImports) {
                  sizeof camname);
         testing::PutText(store, "Software\\Korvex\\Velatrace\\Dde", "topic", "Blatt\xC3\xA4");
     }
-    EXPECT_EQ(dir.Read("velatrace.reg"),
+    EXPECT_EQ(dir.Read("sub/velatrace.reg"),
               "Windows Registry Editor Version 5.00\n"
               "\n"
               "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Camname]\n"
@@ -68,6 +68,8 @@ TEST(RegistryFile, WritesARegistryExportTheRegistryEditorImports) {
               "\"max\"=dword:00000000\n"
               "\"x\"=dword:fffffff8\n"
               "\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "sub"), fs::directory_iterator()),
+              1);  // no temporary file left behind
 }
 
 TEST(RegistryFile, EveryValueKeepsItsBytesTypeAndCountAcrossARestart) {
@@ -116,42 +118,19 @@ TEST(RegistryFile, EveryValueKeepsItsBytesTypeAndCountAcrossARestart) {
         EXPECT_EQ(*bytes, c.data) << c.name;
         EXPECT_EQ(type, c.type) << c.name;
     }
-    EXPECT_EQ(testing::ValueNames(reread, kOdd).size(), cases.size());
-    // Writing back what was read gives the same text.
-    RegKey key = kNoKey;
-    reread.CreateKey(kCurrentUser, kOdd, &key);
-    const uint8_t one[4] = {1, 0, 0, 0};
-    reread.SetValue(key, "passing", reg::kDword, one, 4);
-    reread.DeleteValue(key, "passing");
-    reread.CloseKey(key);
-    EXPECT_EQ(dir.Read("velatrace.reg"), written);
-}
-
-TEST(RegistryFile, SavesOnceTheKeyIsClosed) {
-    TempFolder dir;
-    RegistryFile store(dir.Path() / "sub" / "velatrace.reg");
-    RegKey key = kNoKey;
-    ASSERT_EQ(store.CreateKey(kCurrentUser, kFrame, &key), reg::kSuccess);
-    const uint8_t one[4] = {1, 0, 0, 0};
-    store.SetValue(key, "max", reg::kDword, one, 4);
-    store.SetValue(key, "split", reg::kDword, one, 4);
-    EXPECT_FALSE(fs::exists(dir.Path() / "sub" / "velatrace.reg"));
-    store.CloseKey(key);
-    EXPECT_NE(dir.Read("sub/velatrace.reg").find("\"split\"=dword:00000001"), std::string::npos);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "sub"), fs::directory_iterator()),
-              1);  // no temporary file left behind
+    std::vector<std::string> names;
+    for (const Case& c : cases) {
+        names.emplace_back(c.name);
+    }
+    EXPECT_EQ(testing::ValueNames(reread, kOdd), names);
 }
 
 TEST(RegistryFile, AnUnreadableFileIsKeptAsideAndNeverOverwritten) {
-    const std::vector<std::string> broken = {
-        "not a registry file\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\X]\n\"max\"=dword:12345678\n"
-        "\"bad\"=dword:zz\n",
-        "Windows Registry Editor Version 5.00\n\n\"outside\"=\"a key\"\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\X]\n\"open\"=\"quote\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\X]\n\"h\"=hex:01,0g\n",
-    };
-    for (const std::string& content : broken) {
+    for (const std::string content :
+         {"not a registry file\n",
+          "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\X]\n\"max\"=dword:1\n"
+          "\"bad\"=dword:zz\n",
+          "Windows Registry Editor Version 5.00\n\n\"outside\"=\"a key\"\n"}) {
         TempFolder dir;
         dir.Write("velatrace.reg", content);
         ::testing::internal::CaptureStderr();
@@ -159,12 +138,8 @@ TEST(RegistryFile, AnUnreadableFileIsKeptAsideAndNeverOverwritten) {
             RegistryFile store(dir.Path() / "velatrace.reg");
             const std::string message = ::testing::internal::GetCapturedStderr();
             EXPECT_NE(message.find("cannot be read"), std::string::npos) << message;
-            SettingsStore settings(store);
-            FramePlacement frame{1, 1, 1, 1, 1, 1};
-            settings.LoadFrame(frame);
-            EXPECT_EQ(frame.cx, kDefaultFrameCx);
-            frame.cx = 700;
-            settings.SaveFrame(frame);
+            EXPECT_EQ(RawValue(store, "X", "max"), std::nullopt) << "nothing is half loaded";
+            PutDword(store, kFrame, "cx", 700);
         }
         const auto aside = AsideFiles(dir.Path());
         ASSERT_EQ(aside.size(), 1u) << content;
@@ -174,30 +149,21 @@ TEST(RegistryFile, AnUnreadableFileIsKeptAsideAndNeverOverwritten) {
     }
 }
 
-TEST(RegistryFile, AFolderThatCannotBeWrittenLosesNothingInMemory) {
+// A file where the settings folder should be, or a folder where the file should be: what was
+// set stays in memory and nothing is written over what is in the way.
+TEST(RegistryFile, APlaceThatCannotBeWrittenLosesNothingInMemory) {
     TempFolder dir;
-    dir.Write("blocker", "x");  // a file where the settings folder should be
-    {
-        RegistryFile store(dir.Path() / "blocker" / "velatrace" / "velatrace.reg");
-        SettingsStore settings(store);
-        FramePlacement frame;
-        frame.cx = 900;
-        settings.SaveFrame(frame);
-        FramePlacement again;
-        settings.LoadFrame(again);
-        EXPECT_EQ(again.cx, 900);
-    }
-    EXPECT_EQ(dir.Read("blocker"), "x");
-
-    // A folder where the file should be: nothing is written over it either.
+    dir.Write("blocker", "x");
     fs::create_directories(dir.Path() / "velatrace.reg");
     ::testing::internal::CaptureStderr();
-    {
-        RegistryFile store(dir.Path() / "velatrace.reg");
+    for (const fs::path& file :
+         {dir.Path() / "blocker" / "velatrace" / "velatrace.reg", dir.Path() / "velatrace.reg"}) {
+        RegistryFile store(file);
         PutDword(store, kFrame, "max", 1);
         EXPECT_EQ(testing::DwordValue(store, kFrame, "max"), 1);
     }
     EXPECT_FALSE(::testing::internal::GetCapturedStderr().empty());
+    EXPECT_EQ(dir.Read("blocker"), "x");
     EXPECT_TRUE(fs::is_directory(dir.Path() / "velatrace.reg"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
 }
