@@ -18,6 +18,7 @@ using testing::PutValue;
 using testing::RawValue;
 using testing::TempFolder;
 namespace fs = std::filesystem;
+using namespace std::literals;
 
 constexpr const char* kFrame = "Software\\Korvex\\Velatrace\\Frame";
 constexpr const char* kOdd = "Software\\Korvex\\Velatrace\\Odd";
@@ -36,11 +37,34 @@ std::vector<fs::path> AsideFiles(const fs::path& folder) {
     return found;
 }
 
-// Each key is saved as it is closed, into a folder made for it.
-TEST(RegistryFile, WritesARegistryExportTheRegistryEditorImports) {
+// Values the program writes come out as the registry editor writes them; any other value keeps
+// its bytes, type and count across a restart, and the text stays plain ASCII.
+TEST(RegistryFile, WritesARegistryExportThatKeepsEveryValue) {
+    struct Case {
+        const char* name;
+        uint32_t type;
+        std::string data;
+    };
+    std::string padded = "USB Camera";
+    padded.resize(1024, '\0');
+    const std::vector<Case> cases = {
+        {"padded", reg::kSz, padded},
+        {"after the terminator", reg::kSz, "ab\0cd\0"s},
+        {"unterminated", reg::kSz, "abc"},
+        {"no bytes", reg::kSz, ""},
+        {"utf8", reg::kSz, "Gr\u00fc\u00dfe \U0001F4F7\0"s},
+        {"not utf8", reg::kSz, "\xFF\xFEx\0\x80\xED\xA0\x80"s},
+        {"controls", reg::kSz, "a\tb\r\n\0"s},
+        {"binary", reg::kBinary, "\0\1\2\xFF"s},
+        {"short dword", reg::kDword, "\1\2\3"s},
+        {"", reg::kSz, "default\0"s},
+        {"quote \" and \\ in a name", reg::kMultiSz, "a\0b\0\0"s},
+        {"other type", 11, "\1\2\3\4\5\6\7\x08"s},
+    };
     TempFolder dir;
+    const fs::path file = dir.Path() / "sub" / "velatrace.reg";  // the folder is made for it
     {
-        RegistryFile store(dir.Path() / "sub" / "velatrace.reg");
+        RegistryFile store(file);
         PutDword(store, kFrame, "max", 0);
         PutDword(store, kFrame, "x", -8);
         testing::PutText(store, "Software\\Korvex\\Velatrace\\Capture", "path", "C:\\cap\\");
@@ -49,77 +73,42 @@ TEST(RegistryFile, WritesARegistryExportTheRegistryEditorImports) {
         PutValue(store, "Software\\Korvex\\Velatrace\\Camname", "camname", reg::kSz, camname,
                  sizeof camname);
         testing::PutText(store, "Software\\Korvex\\Velatrace\\Dde", "topic", "Blatt\xC3\xA4");
-    }
-    EXPECT_EQ(dir.Read("sub/velatrace.reg"),
-              "Windows Registry Editor Version 5.00\n"
-              "\n"
-              "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Camname]\n"
-              "; \"camname\" takes 16 bytes\n"
-              "\"camname\"=\"Cam\"\n"
-              "\n"
-              "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Capture]\n"
-              "\"path\"=\"C:\\\\cap\\\\\"\n"
-              "\"filename\"=\"run \\\"A\\\"\"\n"
-              "\n"
-              "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Dde]\n"
-              "\"topic\"=hex(1):42,00,6c,00,61,00,74,00,74,00,e4,00,00,00\n"
-              "\n"
-              "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Frame]\n"
-              "\"max\"=dword:00000000\n"
-              "\"x\"=dword:fffffff8\n"
-              "\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "sub"), fs::directory_iterator()),
-              1);  // no temporary file left behind
-}
-
-TEST(RegistryFile, EveryValueKeepsItsBytesTypeAndCountAcrossARestart) {
-    struct Case {
-        const char* name;
-        uint32_t type;
-        std::vector<uint8_t> data;
-    };
-    std::vector<uint8_t> padded = Bytes("USB Camera");
-    padded.resize(1024, 0);
-    const std::vector<Case> cases = {
-        {"padded", reg::kSz, padded},
-        {"after the terminator", reg::kSz, Bytes(std::string_view("ab\0cd\0", 6))},
-        {"unterminated", reg::kSz, Bytes("abc")},
-        {"no bytes", reg::kSz, {}},
-        {"utf8", reg::kSz,
-         Bytes(std::string_view("Gr\xC3\xBC\xC3\x9F"
-                                "e \xF0\x9F\x93\xB7\0",
-                                13))},
-        {"not utf8", reg::kSz, Bytes(std::string_view("\xFF\xFEx\0\x80\xED\xA0\x80", 8))},
-        {"controls", reg::kSz, Bytes(std::string_view("a\tb\r\n\0", 6))},
-        {"binary", reg::kBinary, {0, 1, 2, 255}},
-        {"short dword", reg::kDword, {1, 2, 3}},
-        {"", reg::kSz, Bytes(std::string_view("default\0", 8))},
-        {"quote \" and \\ in a name", reg::kMultiSz, Bytes(std::string_view("a\0b\0\0", 5))},
-        {"other type", 11, {1, 2, 3, 4, 5, 6, 7, 8}},
-    };
-    TempFolder dir;
-    const fs::path file = dir.Path() / "velatrace.reg";
-    {
-        RegistryFile store(file);
         for (const Case& c : cases) {
             PutValue(store, kOdd, c.name, c.type, c.data.data(),
                      static_cast<uint32_t>(c.data.size()));
         }
     }
-    const std::string written = dir.Read("velatrace.reg");
-    for (char c : written) {  // the text stays plain ASCII whatever the values hold
+    const std::string written = dir.Read("sub/velatrace.reg");
+    EXPECT_EQ(
+        written.substr(0, written.find("[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Odd]")),
+        "Windows Registry Editor Version 5.00\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Camname]\n"
+        "; \"camname\" takes 16 bytes\n"
+        "\"camname\"=\"Cam\"\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Capture]\n"
+        "\"path\"=\"C:\\\\cap\\\\\"\n"
+        "\"filename\"=\"run \\\"A\\\"\"\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Dde]\n"
+        "\"topic\"=hex(1):42,00,6c,00,61,00,74,00,74,00,e4,00,00,00\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Frame]\n"
+        "\"max\"=dword:00000000\n"
+        "\"x\"=dword:fffffff8\n"
+        "\n");
+    for (char c : written) {
         EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << static_cast<int>(c);
     }
+    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()),
+              1);  // no temporary file left behind
     RegistryFile reread(file);
-    for (const Case& c : cases) {
-        uint32_t type = 0;
-        const auto bytes = RawValue(reread, kOdd, c.name, &type);
-        ASSERT_TRUE(bytes.has_value()) << c.name;
-        EXPECT_EQ(*bytes, c.data) << c.name;
-        EXPECT_EQ(type, c.type) << c.name;
-    }
     std::vector<std::string> names;
     for (const Case& c : cases) {
+        uint32_t type = 0;
+        EXPECT_EQ(RawValue(reread, kOdd, c.name, &type), Bytes(c.data)) << c.name;
+        EXPECT_EQ(type, c.type) << c.name;
         names.emplace_back(c.name);
     }
     EXPECT_EQ(testing::ValueNames(reread, kOdd), names);
