@@ -1,3 +1,4 @@
+// The registry's rules as the settings see them, and the settings kept in it.
 #include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +10,11 @@
 #include <vector>
 
 #include "base/FixedText.h"
+#include "settings/RegExport.h"
+#include "settings/RegistryKey.h"
 #include "settings/RegistryProbe.h"
 #include "settings/RegistryTree.h"
+#include "settings/Utf16Bytes.h"
 
 namespace velatrace {
 namespace {
@@ -27,11 +31,92 @@ std::vector<uint8_t> TextBytes(const std::string& text, size_t size) {
     return bytes;
 }
 
-// The loads replace what the caller's fields held; the default placement itself is checked by
-// the program's start-up test.
-TEST(SettingsStore, AnEmptyRegistryGivesTheDefaults) {
-    RegistryTree empty;
-    SettingsStore store(empty);
+TEST(RegistryTree, KeysAndFieldsFollowTheRegistryRules) {
+    RegistryTree tree;
+    RegKey key = kNoKey;
+    EXPECT_EQ(tree.OpenKey(kCurrentUser, kCapture, &key), reg::kFileNotFound);
+    ASSERT_EQ(tree.CreateKey(kCurrentUser, kCapture, &key), reg::kSuccess);
+    testing::PutText(tree, kCapture, "fits", "1234567");                      // 8 bytes
+    testing::PutText(tree, kCapture, "too long", "12345678");                 // 9 bytes
+    testing::PutValue(tree, kCapture, "bare", reg::kSz, "abc", 3);            // no terminator
+    testing::PutValue(tree, kCapture, "bare full", reg::kSz, "abcdefgh", 8);  // fills the field
+    testing::PutValue(tree, kCapture, "short dword", reg::kDword, "\x05", 1);
+    // A field too small is left alone and the size needed is reported.
+    char field[8] = "keep";
+    uint32_t size = sizeof field;
+    EXPECT_EQ(tree.QueryValue(key, "too long", nullptr, field, &size), reg::kMoreData);
+    EXPECT_EQ(std::tie(size, field[0]), std::tuple(9u, 'k'));
+    // A read through a key leaves a terminated text or the field as it was.
+    RegistryKey reader(tree);
+    ASSERT_TRUE(reader.Open(kCurrentUser, kCapture));
+    const auto read = [&reader](const char* name) {
+        char text[8] = "xxxxxxx";
+        reader.ReadText(name, text, sizeof text);
+        return std::string(text);
+    };
+    EXPECT_EQ(read("fits"), "1234567");
+    EXPECT_EQ(read("too long"), "xxxxxxx");
+    EXPECT_EQ(read("bare"), "abc");
+    EXPECT_EQ(read("bare full"), "xxxxxxx");
+    int32_t number = 0x11223344;
+    reader.ReadDword("short dword", number);  // only the stored low byte is replaced
+    EXPECT_EQ(number, 0x11223305);
+
+    // A key on the way to one that was created can be opened; a closed key takes nothing more.
+    RegKey parent = kNoKey;
+    EXPECT_EQ(tree.OpenKey(kCurrentUser, "Software\\Korvex", &parent), reg::kSuccess);
+    EXPECT_EQ(tree.CloseKey(parent), reg::kSuccess);
+    EXPECT_EQ(tree.CloseKey(key), reg::kSuccess);
+    EXPECT_EQ(tree.CloseKey(key), reg::kInvalidHandle);
+    EXPECT_EQ(tree.SetValue(key, "x", reg::kSz, "", 1), reg::kInvalidHandle);
+    // A name that could not be written as one line of the file is refused.
+    EXPECT_EQ(tree.CreateKey(kCurrentUser, "a\nb", &key), reg::kInvalidParameter);
+}
+
+TEST(RegExport, ReadsWhatTheRegistryEditorAndPeopleWrite) {
+    // A registry editor export: UTF-16LE with a byte-order mark and CRLF line ends.
+    const std::string exported =
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Dde]\r\n"
+        "\"topic\"=\"Sheet \xC3\xA4\"\r\n"
+        "\"wide\"=hex(2):41,00,\\\r\n  42,00,00,00\r\n\r\n";
+    std::string utf16 = "\xFF\xFE";
+    const auto* bytes = reinterpret_cast<const uint8_t*>(exported.data());
+    for (char16_t u : BytesToUtf16(bytes, exported.size())) {
+        utf16 += static_cast<char>(u & 0xFF);
+        utf16 += static_cast<char>(u >> 8);
+    }
+    RegistryTree tree;
+    RegParseError error;
+    ASSERT_TRUE(ParseRegExport(utf16, tree, &error)) << error.line << " " << error.reason;
+    EXPECT_EQ(RawValue(tree, kDde, "topic"), TextBytes("Sheet \xC3\xA4", 9));
+    EXPECT_EQ(RawValue(tree, kDde, "wide"), TextBytes("AB", 3));
+
+    // Written by hand: unescaped backslashes, spaces, comments, names in any letter case,
+    // deletions, REGEDIT4.
+    const std::string edited =
+        "REGEDIT4\n"
+        "; my settings\n"
+        "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Capture]\n"
+        "  \"PATH\" = \"D:\\video\"\n"
+        "\"old\"=dword:1\n"
+        "\"old\"=-\n"
+        "[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Gone]\n"
+        "\"x\"=dword:00000001\n"
+        "[-HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Gone]\n";
+    ASSERT_TRUE(ParseRegExport(edited, tree, &error)) << error.line << " " << error.reason;
+    EXPECT_EQ(testing::ValueNames(tree, kCapture), std::vector<std::string>{"PATH"});
+    EXPECT_EQ(RawValue(tree, kCapture, "path"), TextBytes("D:\\video", 9));
+    RegKey gone = kNoKey;
+    EXPECT_EQ(tree.OpenKey(kCurrentUser, "software\\KORVEX\\Velatrace\\Gone", &gone),
+              reg::kFileNotFound);
+}
+
+// Loads replace what the caller's fields held, with the defaults on an empty registry (the
+// default placement itself is checked by the program's start-up test) and with what was saved.
+TEST(SettingsStore, EveryGroupLoadsItsDefaultsAndThenWhatWasSaved) {
+    RegistryTree registry;
+    SettingsStore store(registry);
     FramePlacement frame{1, 1, 1, 1, 1, 1};
     store.LoadFrame(frame);
     WaveScales scales;
@@ -53,54 +138,41 @@ TEST(SettingsStore, AnEmptyRegistryGivesTheDefaults) {
                        strm.lvh, strm.lvolume, dde.colCount, port.terminator),
               std::tuple(kDefaultFrameCx, 0, 7, '\0', 20, 640, 480, -10000, 1, 0));
     EXPECT_STREQ(capture.filename, "pravis");
-}
 
-TEST(SettingsStore, EveryGroupIsLoadedAsSaved) {
-    RegistryTree registry;
-    SettingsStore store(registry);
     store.SaveFrame(PlacementAtClose(false, -4, 20, 800, 600, 300));
-    WaveScales scales;
-    for (int n = 0; n < kChannels; ++n) {
-        scales.vscale[n] = n;
-    }
+    scales.vscale[9] = 9;
     scales.tscale = 3;
     store.SaveScale(scales);
     store.SaveStrm(StreamSettings{0, 30, 1280, 720, 0, 1, 99});
-    CaptureSettings capture;
     CopyText(capture.path, "/srv/captures/");
     CopyText(capture.filename, "bench");
-    capture.autoNumber = capture.useTimeLimit = 1;
+    capture.autoNumber = capture.useTimeLimit = capture.alarmEnable[3] = 1;
     capture.timeLimitSec = 45;
-    for (int n = 0; n < 4; ++n) {
-        capture.alarmEnable[n] = n % 2;
-        capture.alarmType[n] = kAlarmTransfer;
-    }
+    capture.alarmType[3] = kAlarmTransfer;
     store.SaveCapture(capture);
-    TransportSettings port;
     port.terminator = kTerminatorLf;
     port.timeout = 1234;
     store.SavePort(port);
-
-    FramePlacement frame;
-    WaveScales s;
-    StreamSettings strm;
-    CaptureSettings c;
+    frame = FramePlacement{};
+    scales = WaveScales{};
+    strm = StreamSettings{};
+    capture = CaptureSettings{};
     port = TransportSettings{};
     store.LoadFrame(frame);
-    store.LoadScale(s);
+    store.LoadScale(scales);
     store.LoadStrm(strm);
-    store.LoadCapture(c);
+    store.LoadCapture(capture);
     store.LoadPort(port);
     EXPECT_EQ(std::tie(frame.x, frame.y, frame.cx, frame.cy, frame.split),
               std::tuple(-4, 20, 800, 600, 300));
-    EXPECT_EQ(std::tie(s.vscale[0], s.vscale[9], s.tscale), std::tuple(0, 9, 3));
+    EXPECT_EQ(std::tie(scales.vscale[9], scales.tscale), std::tuple(9, 3));
     // Only the four persisted fields of the stream record are touched.
     EXPECT_EQ(std::tie(strm.lrate, strm.lvw, strm.lvh, strm.lvolume, strm.llDuration),
               std::tuple(30, 1280, 720, 0, 0));
-    EXPECT_EQ(std::string(c.path) + "|" + c.filename, "/srv/captures/|bench");
-    EXPECT_EQ(std::tie(c.autoNumber, c.useTimeLimit, c.timeLimitSec, c.alarmEnable[2],
-                       c.alarmEnable[3], c.alarmType[0], c.alarmType[3]),
-              std::tuple(1, 1, 45, 0, 1, kAlarmTransfer, kAlarmTransfer));
+    EXPECT_EQ(std::string(capture.path) + "|" + capture.filename, "/srv/captures/|bench");
+    EXPECT_EQ(std::tie(capture.autoNumber, capture.useTimeLimit, capture.timeLimitSec,
+                       capture.alarmEnable[2], capture.alarmEnable[3], capture.alarmType[3]),
+              std::tuple(1, 1, 45, 0, 1, kAlarmTransfer));
     EXPECT_EQ(std::tie(port.terminator, port.timeout), std::tuple(kTerminatorLf, 1234));
     EXPECT_EQ(testing::DwordValue(registry, "Software\\Korvex\\Velatrace\\Port", "eos"), 2);
     EXPECT_EQ(testing::ValueNames(registry, kCapture),
