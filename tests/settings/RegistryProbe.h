@@ -1,7 +1,6 @@
 #pragma once
 // Reads and writes values straight in a registry store, as a test looks at what the program left
 // there or puts in place what it will find.
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,12 +26,11 @@ inline std::optional<std::vector<uint8_t>> RawValue(RegistryStore& store, const 
 inline std::optional<int32_t> DwordValue(RegistryStore& store, const char* keyPath,
                                          const char* name) {
     const auto bytes = RawValue(store, keyPath, name);
-    int32_t value = 0;  // stored little-endian, like the machines the program runs on
     if (!bytes || bytes->size() != 4) {
         return std::nullopt;
     }
-    std::memcpy(&value, bytes->data(), 4);
-    return value;
+    return static_cast<int32_t>((*bytes)[0] | (*bytes)[1] << 8 | (*bytes)[2] << 16 |
+                                static_cast<uint32_t>((*bytes)[3]) << 24);  // little-endian
 }
 
 inline std::vector<std::string> ValueNames(RegistryStore& store, const char* keyPath) {
