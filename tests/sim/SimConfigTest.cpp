@@ -36,15 +36,10 @@ TEST(SimConfig, LinesReadWhateverTheirSpacingLetterCaseAndComments) {
     EXPECT_EQ(ch[5].alarm, (AlarmConfig{AlarmMode::Low, -1.0, 0.25, 4}));
     EXPECT_EQ(ch[9].alarm, (AlarmConfig{AlarmMode::High, 3.0, 0.0, 1}));
 
-    for (const auto& [line, ms] :
-         {std::pair{"interval = 2 s", 2000u}, {"interval = 0.5s", 500u}, {"interval=40", 40u}}) {
-        EXPECT_TRUE(ApplyConfigText(line, config).empty()) << line;
-        EXPECT_EQ(config.intervalMs, ms) << line;
-    }
+    EXPECT_TRUE(ApplyConfigText("interval = 0.5 s", config).empty());
+    EXPECT_EQ(config.intervalMs, 500u);
 }
 
-// One of each kind of fault: no '=', out of range, not whole, not finite, unknown key or kind,
-// too long, a separator in a range, a period 0, a negative hysteresis, an output beyond one digit.
 TEST(SimConfig, MalformedLinesAreSkippedWholeWithOneWarningEach) {
     for (const char* line : {"interval", "interval = 0", "interval = 1.5ms", "channel_count = 11",
                              "max_block_points = 20834", "colour = blue", "ch11 DC 10V", "ch1",

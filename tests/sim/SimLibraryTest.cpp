@@ -49,10 +49,6 @@ class SimLibrary : public ::testing::Test {
         setenv("VELATRACE_SIM_CONFIG", folder_.File("sim.cfg").c_str(), 1);
         return open_();
     }
-    void Send(intptr_t dev, const std::string& command) {
-        uint32_t n = 0;
-        EXPECT_EQ(write_(dev, command.data(), static_cast<uint32_t>(command.size()), &n, 2000), 1);
-    }
     // An entry failed with the error code `code` (errno is read after the call has run).
     static void Refused(int result, int code) {
         EXPECT_EQ(std::tuple(result, errno), std::tuple(0, code));
@@ -63,7 +59,8 @@ class SimLibrary : public ::testing::Test {
         return eventfd_read(static_cast<int>(done_.event), &value) == 0 && value == 1;
     }
     std::string Exchange(intptr_t dev, const std::string& command) {
-        Send(dev, command + "\r\n");
+        uint32_t n = 0;
+        EXPECT_EQ(write_(dev, (command + "\r\n").c_str(), command.size() + 2, &n, 2000), 1);
         char reply[16000] = "";
         EXPECT_EQ(readEx_(dev, reply, sizeof reply, &done_), 1);
         EXPECT_TRUE(Signalled()) << command;
@@ -93,7 +90,6 @@ TEST_F(SimLibrary, WithoutAConfigurationTheDemoSetupAnswers) {
     uint32_t n = 0;
     Refused(read_(dev, buf, sizeof buf, &n, 1), 258);  // drained: the read waits out its time-out
     EXPECT_EQ(Exchange(dev, ":AMP:CH3?"), ":AMP:CH3:INP TEMP;RANG TC-K");
-    EXPECT_EQ(Exchange(dev, ":ALAR:CH1?"), ":ALAR:CH1:MODE HI;LEV 4;HYST 0.5;OUTP 1");
     EXPECT_EQ(Exchange(dev, ":DATA:SAMP?"), ":DATA:SAMP 100MS");
     EXPECT_EQ(close_(dev), 1);
     Refused(close_(dev), 6);
@@ -103,8 +99,7 @@ TEST_F(SimLibrary, RefusalsAndInjectedFaultsGiveTheirErrorCodes) {
     char buf[16] = "untouched";
     uint32_t n = 0;
     Refused(write_(0, ":INFO:CH?", 9, &n, 0), 6);
-    Refused(read_(12345, buf, 8, &n, 0), 6);
-    Refused(readEx_(0, buf, sizeof buf, &done_), 6);
+    Refused(readEx_(12345, buf, sizeof buf, &done_), 6);
     Refused(close_(12345), 6);
     intptr_t dev = Open("timeout_every = 1\n");
     ASSERT_NE(dev, 0);
@@ -112,7 +107,7 @@ TEST_F(SimLibrary, RefusalsAndInjectedFaultsGiveTheirErrorCodes) {
     Refused(read_(dev, nullptr, 8, &n, 0), 87);
     Refused(readEx_(dev, buf, sizeof buf, nullptr), 87);
     // A reply that times out leaves the buffer alone and never signals.
-    Send(dev, ":INFO:CH?");
+    EXPECT_EQ(write_(dev, ":INFO:CH?", 9, &n, 0), 1);
     EXPECT_EQ(readEx_(dev, buf, sizeof buf, &done_), 1);
     EXPECT_FALSE(Signalled());
     EXPECT_STREQ(buf, "untouched");
