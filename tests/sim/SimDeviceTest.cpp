@@ -41,8 +41,8 @@ std::string Block(SimDevice& device, const char* command, uint64_t now = kT0) {
 // A block's points as the program decodes them: the counts big-endian from byte 0, the alarm
 // bytes at 2N+19 and 2N+20 for N channels, 48 bytes a point.
 struct Point {
-    int16_t counts[10] = {};
-    bool alarm[10] = {};
+    std::vector<int> counts;
+    std::vector<bool> alarm;
 };
 
 std::vector<Point> Points(const std::string& block, int channelCount = 10) {
@@ -53,13 +53,23 @@ std::vector<Point> Points(const std::string& block, int channelCount = 10) {
         const auto* p = reinterpret_cast<const uint8_t*>(block.data()) + at;
         Point& point = points.emplace_back();
         for (int c = 0; c < 10; ++c) {
-            point.counts[c] = static_cast<int16_t>((p[2 * c] << 8) | p[2 * c + 1]);
+            point.counts.push_back(static_cast<int16_t>((p[2 * c] << 8) | p[2 * c + 1]));
             const int bit =
                 c < 8 ? p[2 * channelCount + 19] >> c : p[2 * channelCount + 20] >> (c - 8);
-            point.alarm[c] = (bit & 1) != 0;
+            point.alarm.push_back((bit & 1) != 0);
         }
     }
     return points;
+}
+
+// The default channel 2 of each point: a ramp over 50 samples on the 1 V range, 400 counts a
+// sample.
+std::vector<int> Ramp(const std::string& block) {
+    std::vector<int> ramp;
+    for (const Point& point : Points(block)) {
+        ramp.push_back(point.counts[1]);
+    }
+    return ramp;
 }
 
 TEST(SimDevice, CommandsTakeEveryTerminatorAndRepliesStayWithinTheCallersCount) {
@@ -106,23 +116,17 @@ TEST(SimDevice, BlockCarriesEachWaveformAndAlarmAtEverySampleIndex) {
     const int sine[4] = {1, 6, 1, -4};
     for (int n = 0; n < 40; ++n) {
         const int m = n % 20;
-        const int16_t* counts = points[n].counts;
         const int triangle = 2000 * (m <= 10 ? m : 20 - m);
-        const std::vector<int> expected = {
-            triangle, triangle, 2000 * sine[n % 4],       4000 * (n % 5), 0, 250,
-            0,        0,        n % 4 < 2 ? -2000 : 4000, 2000 * (n % 2)};
-        EXPECT_EQ(std::vector<int>(counts, counts + 10), expected) << n;
-        const std::vector<bool> alarms = {m >= 5 && m <= 17,  // on at 5 V, off below 3 V
-                                          m <= 3 || m >= 18,  // on at 2 V, off above 3 V
-                                          false,
-                                          false,
-                                          false,  // an off channel never alarms
-                                          false,
-                                          false,
-                                          false,
-                                          n % 4 >= 2,
-                                          n % 2 == 0};
-        EXPECT_EQ(std::vector<bool>(points[n].alarm, points[n].alarm + 10), alarms) << n;
+        EXPECT_EQ(points[n].counts,
+                  (std::vector<int>{triangle, triangle, 2000 * sine[n % 4], 4000 * (n % 5), 0, 250,
+                                    0, 0, n % 4 < 2 ? -2000 : 4000, 2000 * (n % 2)}))
+            << n;
+        // Channel 1 on at 5 V and off below 3 V, channel 2 on at 2 V and off above 3 V; an off
+        // channel never alarms.
+        EXPECT_EQ(points[n].alarm,
+                  (std::vector<bool>{m >= 5 && m <= 17, m <= 3 || m >= 18, false, false, false,
+                                     false, false, false, n % 4 >= 2, n % 2 == 0}))
+            << n;
         const std::string point = block.substr(8 + 48 * n, 48);  // the rest of a point is zero
         EXPECT_EQ(point.substr(20, 19) + point.substr(41), std::string(26, '\0')) << n;
     }
@@ -130,39 +134,27 @@ TEST(SimDevice, BlockCarriesEachWaveformAndAlarmAtEverySampleIndex) {
     EXPECT_EQ(Block(device, ":MEAS:OUTP:ACK?"), "#6000000");
 }
 
-// Default ch2 ramps 0..1 V over 50 samples on the 1 V range: 400 counts per sample.
 TEST(SimDevice, SamplesFollowTheClockAndTheLimitsKeepTheNewestInOrder) {
     SimDevice device(DefaultConfig(), kT0);
     EXPECT_EQ(Block(device, ":MEAS:OUTP:ACK?", kT0 + 99), "#6000000");
-    std::vector<Point> points = Points(Block(device, ":MEAS:OUTP:ACK?", kT0 + 100));
-    ASSERT_EQ(points.size(), 1u);
-    EXPECT_EQ(points[0].counts[1], 0);
+    EXPECT_EQ(Ramp(Block(device, ":MEAS:OUTP:ACK?", kT0 + 100)), std::vector{0});
     EXPECT_EQ(Ask(device, ":MEAS:OUTP:STAT?", kT0 + 350), ":MEAS:OUTP:STAT 2");
     // The one-point reading is the newest sample and acknowledges nothing.
-    EXPECT_EQ(Points(Block(device, ":MEAS:OUTP:ONE?", kT0 + 350))[0].counts[1], 800);
-    points = Points(Block(device, ":MEAS:OUTP:ACK?", kT0 + 350));
-    ASSERT_EQ(points.size(), 2u);
-    EXPECT_EQ(std::tie(points[0].counts[1], points[1].counts[1]), std::tuple(400, 800));
-
+    EXPECT_EQ(Ramp(Block(device, ":MEAS:OUTP:ONE?", kT0 + 350)), std::vector{800});
+    EXPECT_EQ(Ramp(Block(device, ":MEAS:OUTP:ACK?", kT0 + 350)), (std::vector{400, 800}));
+    // A clear restarts the samples from index 0 at its own time.
     EXPECT_EQ(Ask(device, ":MEAS:OUTP:CLR?", kT0 + 1000), ":MEAS:OUTP:CLR 0");
     EXPECT_EQ(Block(device, ":MEAS:OUTP:ACK?", kT0 + 1099), "#6000000");
-    points = Points(Block(device, ":MEAS:OUTP:ACK?", kT0 + 1100));
-    ASSERT_EQ(points.size(), 1u);
-    EXPECT_EQ(points[0].counts[1], 0);
+    EXPECT_EQ(Ramp(Block(device, ":MEAS:OUTP:ACK?", kT0 + 1100)), std::vector{0});
 
     SimDevice small(Config("start_points = 8\nmemory_points = 5\n"), kT0);
-    points = Points(Block(small, ":MEAS:OUTP:ACK?"));
-    ASSERT_EQ(points.size(), 5u);
-    EXPECT_EQ(points[0].counts[1], 3 * 400);  // samples 0..2 were overwritten
-    // A block holds at most its points; a clear refills the start points from index 0 and
-    // drops what was left.
+    EXPECT_EQ(Ramp(Block(small, ":MEAS:OUTP:ACK?")), (std::vector{1200, 1600, 2000, 2400, 2800}));
+    // A block holds at most its points; a clear refills the start points and drops the rest.
     SimDevice capped(Config("start_points = 4\nmax_block_points = 3\n"), kT0);
-    EXPECT_EQ(Points(Block(capped, ":MEAS:OUTP:ACK?")).size(), 3u);
+    EXPECT_EQ(Ramp(Block(capped, ":MEAS:OUTP:ACK?")), (std::vector{0, 400, 800}));
     Ask(capped, ":MEAS:OUTP:CLR?");
-    points = Points(Block(capped, ":MEAS:OUTP:ACK?"));
-    ASSERT_EQ(points.size(), 3u);
-    EXPECT_EQ(points[0].counts[1], 0);
-    EXPECT_EQ(Points(Block(capped, ":MEAS:OUTP:ACK?")).size(), 1u);
+    EXPECT_EQ(Ramp(Block(capped, ":MEAS:OUTP:ACK?")), (std::vector{0, 400, 800}));
+    EXPECT_EQ(Ramp(Block(capped, ":MEAS:OUTP:ACK?")), std::vector{1200});
 }
 
 TEST(SimDevice, FewerChannelsMoveTheAlarmBytesAndSwitchTheRestOff) {
