@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/ConfigParser.h"
@@ -25,13 +26,12 @@ TEST(SimConfig, LinesReadWhateverTheirSpacingLetterCaseAndComments) {
     EXPECT_TRUE(warnings.empty()) << warnings.front();
     EXPECT_EQ(config.intervalMs, 250u);
     const ChannelConfig* ch = config.channel;
-    EXPECT_EQ(ch[0].input, InputKind::Dc);
-    EXPECT_EQ(ch[0].range, "20MV");
-    EXPECT_EQ(ch[0].wave, (Waveform{WaveKind::Sine, 0.01, 0.005, 40}));
+    EXPECT_EQ(std::tie(ch[0].input, ch[0].range, ch[0].wave),
+              std::tuple(InputKind::Dc, "20MV", Waveform{WaveKind::Sine, 0.01, 0.005, 40}));
     EXPECT_EQ(ch[1].wave, (Waveform{WaveKind::Triangle, 1.0, 5.0, 30}));
     // A channel line without a waveform keeps the channel's own (the default sine here).
-    EXPECT_EQ(ch[2].input, InputKind::Temp);
-    EXPECT_EQ(ch[2].wave, DefaultConfig().channel[2].wave);
+    EXPECT_EQ(std::tie(ch[2].input, ch[2].wave),
+              std::tuple(InputKind::Temp, DefaultConfig().channel[2].wave));
     EXPECT_EQ(ch[5].wave, (Waveform{WaveKind::Constant, -1.5, 0.0, 1}));
     EXPECT_EQ(ch[5].alarm, (AlarmConfig{AlarmMode::Low, -1.0, 0.25, 4}));
     EXPECT_EQ(ch[9].alarm, (AlarmConfig{AlarmMode::High, 3.0, 0.0, 1}));

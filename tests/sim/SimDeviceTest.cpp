@@ -1,8 +1,8 @@
 // The simulated logger driven directly, with the time set by hand.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/ConfigParser.h"
@@ -92,10 +92,6 @@ TEST(SimDevice, CommandsTakeEveryTerminatorAndRepliesStayWithinTheCallersCount) 
     ASSERT_TRUE(device.ReadText(text, sizeof text, &n));
     EXPECT_STREQ(text, ":CH 10");
     EXPECT_FALSE(device.ReadText(text, sizeof text, &n));
-    device.Write(":MEAS:OUTP:ONE?", kT0);
-    char bytes[8] = "~~~~~~~";
-    ASSERT_TRUE(device.ReadBytes(reinterpret_cast<uint8_t*>(bytes), 3, &n));
-    EXPECT_EQ(std::string(bytes, 4), "#60~");
 }
 
 // Triangles read 0,1,..,10,9,..,1 volts over 20 samples; the alarms switch with hysteresis.
@@ -109,9 +105,7 @@ TEST(SimDevice, BlockCarriesEachWaveformAndAlarmAtEverySampleIndex) {
                             "ch10 DC 10V square 0 1 2\nch10 alarm LO 0.5 0 2\n"),
                      kT0);
     EXPECT_EQ(Ask(device, ":ALAR:CH2?"), ":ALAR:CH2:MODE LO;LEV 2;HYST 1;OUTP 4");
-    const std::string block = Block(device, ":MEAS:OUTP:ACK?\r\n");
-    ASSERT_EQ(block.substr(0, 8), "#6001920");
-    const std::vector<Point> points = Points(block);
+    const std::vector<Point> points = Points(Block(device, ":MEAS:OUTP:ACK?\r\n"));
     ASSERT_EQ(points.size(), 40u);
     const int sine[4] = {1, 6, 1, -4};
     for (int n = 0; n < 40; ++n) {
@@ -127,11 +121,7 @@ TEST(SimDevice, BlockCarriesEachWaveformAndAlarmAtEverySampleIndex) {
                   (std::vector<bool>{m >= 5 && m <= 17, m <= 3 || m >= 18, false, false, false,
                                      false, false, false, n % 4 >= 2, n % 2 == 0}))
             << n;
-        const std::string point = block.substr(8 + 48 * n, 48);  // the rest of a point is zero
-        EXPECT_EQ(point.substr(20, 19) + point.substr(41), std::string(26, '\0')) << n;
     }
-    // Everything was acknowledged: the next block is empty.
-    EXPECT_EQ(Block(device, ":MEAS:OUTP:ACK?"), "#6000000");
 }
 
 TEST(SimDevice, SamplesFollowTheClockAndTheLimitsKeepTheNewestInOrder) {
@@ -161,10 +151,9 @@ TEST(SimDevice, FewerChannelsMoveTheAlarmBytesAndSwitchTheRestOff) {
     SimDevice device(Config("channel_count = 3\nstart_points = 1\nch1 DC 10V const 6\n"), kT0);
     EXPECT_EQ(Ask(device, ":INFO:CH?"), ":INFO:CH 3");
     EXPECT_EQ(Ask(device, ":AMP:CH4?"), ":AMP:CH4:INP OFF;RANG 1V");  // RH by default, beyond 3
-    const std::string block = Block(device, ":MEAS:OUTP:ACK?");
-    ASSERT_EQ(block.size(), 56u);
-    EXPECT_EQ(block[8 + 25], 1);  // first alarm byte at 2 * 3 + 19
-    EXPECT_EQ(Points(block, 3)[0].counts[3], 0);
+    const std::vector<Point> points = Points(Block(device, ":MEAS:OUTP:ACK?"), 3);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(std::tuple(points[0].counts[3], bool(points[0].alarm[0])), std::tuple(0, true));
 }
 
 TEST(SimDevice, FaultsSpoilTheRepliesTheyAreSetFor) {
