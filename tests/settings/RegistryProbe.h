@@ -1,6 +1,6 @@
 #pragma once
-// Reads values straight from a registry store, as a test looks at what the program left there.
-#include <cstring>
+// Reads and writes values straight in a registry store, as a test looks at what the program left
+// there or puts in place what it will find.
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,37 +19,30 @@ inline std::optional<std::vector<uint8_t>> RawValue(RegistryStore& store, const 
     uint32_t size = static_cast<uint32_t>(bytes.size());
     const int32_t result = store.QueryValue(key, name, type, bytes.data(), &size);
     store.CloseKey(key);
-    if (result != reg::kSuccess) {
-        return std::nullopt;
-    }
     bytes.resize(size);
-    return bytes;
+    return result == reg::kSuccess ? std::optional(bytes) : std::nullopt;
 }
 
 inline std::optional<int32_t> DwordValue(RegistryStore& store, const char* keyPath,
                                          const char* name) {
-    auto bytes = RawValue(store, keyPath, name);
+    const auto bytes = RawValue(store, keyPath, name);
     if (!bytes || bytes->size() != 4) {
         return std::nullopt;
     }
-    int32_t value = 0;  // stored little-endian, like the machines the program runs on
-    std::memcpy(&value, bytes->data(), 4);
-    return value;
+    return static_cast<int32_t>((*bytes)[0] | (*bytes)[1] << 8 | (*bytes)[2] << 16 |
+                                static_cast<uint32_t>((*bytes)[3]) << 24);  // little-endian
 }
 
 inline std::vector<std::string> ValueNames(RegistryStore& store, const char* keyPath) {
     std::vector<std::string> names;
     RegKey key = kNoKey;
-    if (store.OpenKey(kCurrentUser, keyPath, &key) != reg::kSuccess) {
-        return names;
-    }
+    store.OpenKey(kCurrentUser, keyPath, &key);
     char name[256];
-    for (uint32_t i = 0;; ++i) {
-        uint32_t size = sizeof name;
-        if (store.EnumValue(key, i, name, &size) != reg::kSuccess) {
-            break;
-        }
+    uint32_t size = sizeof name;
+    while (store.EnumValue(key, static_cast<uint32_t>(names.size()), name, &size) ==
+           reg::kSuccess) {
         names.emplace_back(name, size);
+        size = sizeof name;
     }
     store.CloseKey(key);
     return names;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/ConfigParser.h"
@@ -25,83 +26,47 @@ TEST(SimConfig, LinesReadWhateverTheirSpacingLetterCaseAndComments) {
     EXPECT_TRUE(warnings.empty()) << warnings.front();
     EXPECT_EQ(config.intervalMs, 250u);
     const ChannelConfig* ch = config.channel;
-    EXPECT_EQ(ch[0].input, InputKind::Dc);
-    EXPECT_EQ(ch[0].range, "20MV");
-    EXPECT_EQ(ch[0].wave, (Waveform{WaveKind::Sine, 0.01, 0.005, 40}));
+    EXPECT_EQ(std::tie(ch[0].input, ch[0].range, ch[0].wave),
+              std::tuple(InputKind::Dc, "20MV", Waveform{WaveKind::Sine, 0.01, 0.005, 40}));
     EXPECT_EQ(ch[1].wave, (Waveform{WaveKind::Triangle, 1.0, 5.0, 30}));
     // A channel line without a waveform keeps the channel's own (the default sine here).
-    EXPECT_EQ(ch[2].input, InputKind::Temp);
-    EXPECT_EQ(ch[2].wave, DefaultConfig().channel[2].wave);
+    EXPECT_EQ(std::tie(ch[2].input, ch[2].wave),
+              std::tuple(InputKind::Temp, DefaultConfig().channel[2].wave));
     EXPECT_EQ(ch[5].wave, (Waveform{WaveKind::Constant, -1.5, 0.0, 1}));
     EXPECT_EQ(ch[5].alarm, (AlarmConfig{AlarmMode::Low, -1.0, 0.25, 4}));
     EXPECT_EQ(ch[9].alarm, (AlarmConfig{AlarmMode::High, 3.0, 0.0, 1}));
 
-    for (const auto& [line, ms] :
-         {std::pair{"interval = 2 s", 2000u}, {"interval = 0.5s", 500u}, {"interval=40", 40u}}) {
-        EXPECT_TRUE(ApplyConfigText(line, config).empty()) << line;
-        EXPECT_EQ(config.intervalMs, ms) << line;
-    }
+    EXPECT_TRUE(ApplyConfigText("interval = 0.5 s", config).empty());
+    EXPECT_EQ(config.intervalMs, 500u);
 }
 
 TEST(SimConfig, MalformedLinesAreSkippedWholeWithOneWarningEach) {
-    const char* bad[] = {
-        "interval",          // no '='
-        "interval = 0",      // below 1 ms
-        "interval = 1.5ms",  // not whole milliseconds
-        "interval = nan",
-        "channel_count = 11",
-        "max_block_points = 20834",  // more than six digits of bytes allow
-        "timeout_every = 99999999999",
-        "colour = blue",  // unknown key
-        "ch11 DC 10V",
-        "ch1",
-        "ch1 AC 10V",      // unknown input kind
-        "ch1 DC",          // no range
-        "ch1 DC 1234567",  // range longer than 6 characters
-        "ch1 DC 1V;X",
-        "ch1 DC 10V noise 1",
-        "ch1 DC 10V sine 5 0",  // period 0
-        "ch1 DC 10V ramp 0 1",
-        "ch1 DC 10V const inf",
-        "ch5 OFF 10V sine 1 2",
-        "ch1 alarm MID 4",
-        "ch1 alarm HI 4 -1",      // negative hysteresis
-        "ch1 alarm HI 4 0.5 10",  // output beyond one digit
-        "= 5",
-        "\x01\x02\xff garbage \x7f",
-    };
-    for (const char* line : bad) {
+    for (const char* line : {"interval", "interval = 0", "interval = 1.5ms", "channel_count = 11",
+                             "max_block_points = 20834", "colour = blue", "ch11 DC 10V", "ch1",
+                             "ch1 AC 10V", "ch1 DC 1234567", "ch1 DC 1V;X", "ch1 DC 10V noise 1",
+                             "ch1 DC 10V sine 5 0", "ch1 DC 10V const inf", "ch1 alarm MID 4",
+                             "ch1 alarm HI 4 -1", "ch1 alarm HI 4 0.5 10", "\x01\x02\xff \x7f"}) {
         SimConfig config = DefaultConfig();
         const std::vector<std::string> warnings = ApplyConfigText(line, config);
         ASSERT_EQ(warnings.size(), 1u) << line;
         EXPECT_EQ(warnings[0].rfind("line 1: ", 0), 0u) << warnings[0];
         EXPECT_EQ(config, DefaultConfig()) << line;
     }
-
-    // Good lines around bad ones still apply; warnings name the bad lines.
-    SimConfig config = DefaultConfig();
-    const std::vector<std::string> warnings = ApplyConfigText(
-        "interval = 1s\nch2 DC 10V sine\n\n# note\nbogus\nch2 alarm LO 1\n", config);
-    ASSERT_EQ(warnings.size(), 2u);
-    EXPECT_EQ(warnings[0].rfind("line 2: ", 0), 0u);
-    EXPECT_EQ(warnings[1].rfind("line 5: ", 0), 0u);
-    EXPECT_EQ(config.intervalMs, 1000u);
-    EXPECT_EQ(config.channel[1].wave, DefaultConfig().channel[1].wave);
-    EXPECT_EQ(config.channel[1].alarm.mode, AlarmMode::Low);
 }
 
-// A missing file is tested through the library, which reports it.
+// Good lines around binary junk, NULs and a line far longer than any setting still apply; the
+// warnings name the bad lines. A missing file is tested through the library, which reports it.
 TEST(SimConfig, OddFilesDoNotStopTheSetup) {
     testing::TempFolder folder;
-    // Binary junk, NULs and a line far longer than any setting.
     std::string junk(3000, 'x');
-    junk += "\ninterval = 5s\n";
+    junk += "\ninterval = 5s\n# note\n\n";
     junk += std::string("\0\0\xff\xfe=\n", 6);
     junk += "ch3 OFF\n";
     folder.Write("junk.cfg", junk);
     SimConfig config = DefaultConfig();
     const std::vector<std::string> warnings = ApplyConfigFile(folder.File("junk.cfg"), config);
-    EXPECT_EQ(warnings.size(), 2u);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0].rfind("line 1: ", 0) + warnings[1].rfind("line 5: ", 0), 0u);
     EXPECT_EQ(config.intervalMs, 5000u);
     EXPECT_EQ(config.channel[2].input, InputKind::Off);
 }
