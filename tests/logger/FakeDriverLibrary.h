@@ -18,7 +18,7 @@ class FakeDriverLibrary : public DriverLibrary {
   public:
     bool Load() override { return loaded = loadable; }
     void Unload() override {
-        ++unloads;
+        released.push_back("library");
         loaded = false;
     }
     bool HasEntry(DriverEntry entry) const override {
@@ -26,7 +26,7 @@ class FakeDriverLibrary : public DriverLibrary {
     }
     DeviceHandle OpenDevice() override { return handle; }
     int CloseDevice(DeviceHandle dev) override {
-        closed.push_back(dev);
+        released.push_back("device " + std::to_string(dev));
         return 1;
     }
     int WriteDevice(DeviceHandle, const void* buf, uint32_t count, uint32_t*,
@@ -45,10 +45,8 @@ class FakeDriverLibrary : public DriverLibrary {
     int ReadDevice(DeviceHandle, void* buf, uint32_t count, uint32_t* read,
                    uint32_t timeoutMs) override {
         timeouts.push_back(timeoutMs);
-        readSizes.push_back(count);
         if (failRead != 0 || pendingBytes.empty()) {
             error = failRead != 0 ? failRead : err::kWaitTimeout;
-            static_cast<char*>(buf)[0] = 'x';  // a failed read may leave junk behind
             return 0;
         }
         *read = std::min<uint32_t>(count, static_cast<uint32_t>(pendingBytes.size()));
@@ -59,9 +57,6 @@ class FakeDriverLibrary : public DriverLibrary {
     int ReadDeviceEx(DeviceHandle, void* buf, uint32_t size, GtcCompletion*) override {
         if ((error = failReadEx) != 0) {
             return 0;
-        }
-        if (fillWholeBuffer) {
-            pendingText.assign(size, 'A');  // no room left for a terminator
         }
         std::memcpy(buf, pendingText.data(), std::min<size_t>(pendingText.size() + 1, size));
         signaled = !pendingText.empty();
@@ -74,10 +69,12 @@ class FakeDriverLibrary : public DriverLibrary {
         waits.push_back(timeoutMs);
         return std::exchange(signaled, false) ? err::kSuccess : err::kWaitTimeout;
     }
-    void CloseEvent(int64_t event) override { closedEvents.push_back(event); }
+    void CloseEvent(int64_t event) override {
+        released.push_back("event " + std::to_string(event));
+    }
 
     // Script.
-    bool loadable = true, hasOpen = true, fillWholeBuffer = false;
+    bool loadable = true, hasOpen = true;
     DeviceHandle handle = 7;
     uint32_t failRead = 0, failReadEx = 0;
     std::map<std::string, std::string> text;
@@ -85,23 +82,19 @@ class FakeDriverLibrary : public DriverLibrary {
 
     // Record.
     bool loaded = false, signaled = false;
-    int unloads = 0;
     uint32_t error = 0;
-    std::vector<std::string> writes;
-    std::vector<uint32_t> timeouts, readSizes, waits;
-    std::vector<DeviceHandle> closed;
-    std::vector<int64_t> closedEvents;
+    std::vector<std::string> writes, released;
+    std::vector<uint32_t> timeouts, waits;
     std::string pendingText;
     std::vector<uint8_t> pendingBytes;
 };
 
 // A data block: "#6" and six digits announcing the bytes, then the bytes.
-inline std::vector<uint8_t> Block(const std::vector<uint8_t>& data) {
+inline std::vector<uint8_t> Block(std::vector<uint8_t> data) {
     char header[9];
     std::snprintf(header, sizeof header, "#6%06zu", data.size());
-    std::vector<uint8_t> out(header, header + 8);
-    out.insert(out.end(), data.begin(), data.end());
-    return out;
+    data.insert(data.begin(), header, header + 8);
+    return data;
 }
 
 // `count` 48-byte points of a 10-channel logger: channel c of point k holds k*10+c; point
