@@ -34,11 +34,9 @@ std::vector<double> SampleValues() {
         values.push_back(99999.0 + k / 80000.0);   // where six whole digits begin
         values.push_back(999999.0 + k / 80000.0);  // where the C library takes over
     }
-    for (double special : {-0.0, 0.0005, 1e300, -1e300, std::numeric_limits<double>::min(),
-                           std::numeric_limits<double>::denorm_min(), std::nan(""),
-                           std::numeric_limits<double>::infinity()}) {
-        values.push_back(special);
-    }
+    values.insert(values.end(), {-0.0, 0.0005, 1e300, -1e300, std::numeric_limits<double>::min(),
+                                 std::numeric_limits<double>::denorm_min(), std::nan(""),
+                                 std::numeric_limits<double>::infinity()});
     return values;
 }
 
@@ -121,26 +119,6 @@ TEST(CsvRecord, RecordLinesWriteAndReadLikeTheirFieldsOneByOne) {
             expected.resize(expected.size() - 2);
             ASSERT_EQ(Read(expected, divisors), FieldByField(expected, divisors)) << expected;
         }
-    }
-
-    // Lines of other shapes, and noise.
-    const double scales[kChannels] = {2000, 20000, 10, 4000, 1000, 6666, 10, 20000, 1, 400};
-    std::vector<std::string> lines = {"",
-                                      "-,",
-                                      "-.",
-                                      "1,2,3,4,5,6,7,8,9,10,11,12",
-                                      std::string(300, '7'),
-                                      "1.2.3,--4,+5, 6,7e1,0x10,1234567"};
-    std::mt19937 random(99);
-    for (int i = 0; i < 40000; ++i) {
-        std::string noise(random() % 40, ' ');
-        for (char& ch : noise) {
-            ch = "0123456789.-,+eE x\0"[random() % 19];
-        }
-        lines.push_back(noise);
-    }
-    for (const std::string& line : lines) {
-        ASSERT_EQ(Read(line, scales), FieldByField(line, scales)) << "line \"" << line << "\"";
     }
 }
 

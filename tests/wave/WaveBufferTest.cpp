@@ -34,11 +34,10 @@ TEST(WaveBuffer, DecodesWholePointsWithSignAndAlarmBits) {
     EXPECT_EQ(wave->AppendPoints(block.data(), 144), 3);
     EXPECT_EQ(std::tie(wave->samples[0][0], wave->samples[0][1]), std::make_tuple(-1, -32768));
     EXPECT_EQ(std::vector<int32_t>(wave->samples[1], wave->samples[1] + 10), expected);
-    std::vector<int32_t> flags;
-    for (const auto& [c, k] : {std::pair{0, 0}, {1, 0}, {2, 0}, {9, 2}, {8, 2}}) {
-        flags.push_back(wave->channel[c].alarmFlag[k]);
-    }
-    EXPECT_EQ(flags, (std::vector<int32_t>{1, 0, 1, 1, 0}));
+    const ChannelInfo* ch = wave->channel;
+    EXPECT_EQ(std::tie(ch[0].alarmFlag[0], ch[1].alarmFlag[0], ch[2].alarmFlag[0],
+                       ch[9].alarmFlag[2], ch[8].alarmFlag[2]),
+              std::make_tuple(1, 0, 1, 1, 0));
 
     // A trailing partial point is dropped, not decoded from whatever follows in the buffer; a
     // point size of 0 (no probe answer) decodes nothing.
@@ -56,7 +55,7 @@ TEST(WaveBuffer, DecodesWholePointsWithSignAndAlarmBits) {
     EXPECT_EQ(wave->channel[0].alarmFlag[0], 0);
 }
 
-TEST(WaveBuffer, RingWrapsAtItsEnd) {
+TEST(WaveBuffer, RingAndChannelIndicesStayInside) {
     auto wave = LoggerBuffer();
     std::vector<uint8_t> block(96, 0);
     block[1] = 7;
@@ -67,6 +66,16 @@ TEST(WaveBuffer, RingWrapsAtItsEnd) {
     EXPECT_EQ(std::make_tuple(wave->writeIndex, wave->NewestRow()), std::make_tuple(1, 0));
     wave->writeIndex = 0;
     EXPECT_EQ(wave->NewestRow(), 2999);
+
+    // Channel selection from an index outside the channels lands inside; wrapping through the
+    // channels is tested through the channel commands.
+    EXPECT_FALSE(wave->SelectChannel(0, true)) << "no channel on";
+    wave->channel[3].type = kTypeVoltage;
+    wave->channel[8].type = kTypeHumidity;
+    EXPECT_TRUE(wave->SelectChannel(-1, false));
+    EXPECT_EQ(wave->currentChannel, 8);
+    EXPECT_TRUE(wave->SelectChannel(10, true));
+    EXPECT_EQ(wave->currentChannel, 3);
 }
 
 TEST(WaveBuffer, AlarmScanTakesChannelsInTurn) {
@@ -89,19 +98,6 @@ TEST(WaveBuffer, AlarmScanTakesChannelsInTurn) {
     EXPECT_EQ(wave->alarmChannel, 2);
     wave->channel[1].alarmFlag[0] = 0;
     EXPECT_EQ(wave->ScanAlarms(5000), 0) << "more records than flags are scanned safely";
-    EXPECT_EQ(wave->alarmChannel, 0);
-}
-
-// Wrapping through the channels is tested through the channel commands (WaveView).
-TEST(WaveBuffer, ChannelSelectionFromAnIndexOutsideTheChannelsLandsInside) {
-    auto wave = LoggerBuffer();
-    EXPECT_FALSE(wave->SelectChannel(0, true)) << "no channel on";
-    wave->channel[3].type = kTypeVoltage;
-    wave->channel[8].type = kTypeHumidity;
-    EXPECT_TRUE(wave->SelectChannel(-1, false));
-    EXPECT_EQ(wave->currentChannel, 8);
-    EXPECT_TRUE(wave->SelectChannel(10, true));
-    EXPECT_EQ(wave->currentChannel, 3);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -213,10 +211,9 @@ TEST_F(WaveCsvTest, LongLinesComeInPiecesAndDamagedFilesLoadSafely) {
     std::mt19937 random(7);
     std::string binary(200000, '\0');
     std::generate(binary.begin(), binary.end(), [&] { return static_cast<char>(random()); });
-    for (const std::string& content : {std::string(), binary, std::string(100000, ','),
-                                       std::string(1 << 20, '9'), std::string(5000, '\r')}) {
-        EXPECT_LE(Load(content), kRingRows);
-    }
+    EXPECT_LE(Load(binary), kRingRows);
+    EXPECT_EQ(Load(std::string(1 << 20, '9')), kRingRows)
+        << "pieces of a line up to the ring's end";
     csv.RestoreLiveSetup();
     EXPECT_EQ(wave->channel[2].type, kTypeHumidity);
 }
