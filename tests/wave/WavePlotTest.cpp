@@ -63,23 +63,20 @@ TEST(WavePlot, LabelsAndGeometry) {
 
 TEST(WavePlot, LevelsMatchTheLabels) {
     const WavePlot plot = MakeWavePlot(500, 300, 7, 14, 7, 1000);
-    const struct {
-        int32_t type;
-        double scale;
-        int32_t vscale, count, y;
-    } cases[] = {{kTypeVoltage, 2000, 5, 2000, 7},  // 1 V at the top of the level span
-                 {kTypeVoltage, 2000, 5, -1000, 150 + 71},
-                 {kTypeTemperature, 10, 0, 20000, 7},  // 2000 C
-                 {kTypeHumidity, 20000, 4, 4000, 7},   // 20 %
-                 // Far off the plot, or a scale that cannot divide: pinned just outside.
-                 {kTypeVoltage, 0, 10, 32767, -1},
-                 {kTypeVoltage, 1e-300, 10, 32767, -1},
-                 {kTypeVoltage, 1e-300, 10, 0, 150}};
-    for (const auto& c : cases) {
+    const std::tuple<int32_t, double, int32_t, int32_t, int32_t> cases[] = {
+        {kTypeVoltage, 2000, 5, 2000, 7},  // 1 V at the top of the level span
+        {kTypeVoltage, 2000, 5, -1000, 150 + 71},
+        {kTypeTemperature, 10, 0, 20000, 7},  // 2000 C
+        {kTypeHumidity, 20000, 4, 4000, 7},   // 20 %
+        // Far off the plot, or a scale that cannot divide: pinned just outside.
+        {kTypeVoltage, 0, 10, 32767, -1},
+        {kTypeVoltage, 1e-300, 10, 32767, -1},
+        {kTypeVoltage, 1e-300, 10, 0, 150}};
+    for (const auto& [type, scale, vscale, count, y] : cases) {
         ChannelInfo channel;
-        channel.type = c.type;
-        channel.scale = c.scale;
-        EXPECT_EQ(LevelY(plot, ChannelGain(channel, c.vscale), c.count), c.y) << c.count;
+        channel.type = type;
+        channel.scale = scale;
+        EXPECT_EQ(LevelY(plot, ChannelGain(channel, vscale), count), y) << count;
     }
 }
 
