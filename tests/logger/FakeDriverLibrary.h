@@ -2,9 +2,11 @@
 // A driver library stand-in: answers each command from a table, delivers text replies through
 // the event read and data blocks through the blocking read, and fails on request.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "logger/DriverLibrary.h"
@@ -14,33 +16,24 @@ namespace velatrace::testing {
 
 class FakeDriverLibrary : public DriverLibrary {
   public:
-    bool Load() override {
-        ++loads;
-        loaded = loadable;
-        return loadable;
-    }
+    bool Load() override { return loaded = loadable; }
     void Unload() override {
-        ++unloads;
+        released.push_back("library");
         loaded = false;
     }
     bool HasEntry(DriverEntry entry) const override {
-        return loaded && !(entry == DriverEntry::OpenDevice && !hasOpen);
+        return loaded && (hasOpen || entry != DriverEntry::OpenDevice);
     }
     DeviceHandle OpenDevice() override { return handle; }
     int CloseDevice(DeviceHandle dev) override {
-        closed.push_back(dev);
+        released.push_back("device " + std::to_string(dev));
         return 1;
     }
     int WriteDevice(DeviceHandle, const void* buf, uint32_t count, uint32_t*,
                     uint32_t timeoutMs) override {
         timeouts.push_back(timeoutMs);
-        const std::string raw(static_cast<const char*>(buf), count);
-        writes.push_back(raw);
-        if (failWrite != 0) {
-            error = failWrite;
-            return 0;
-        }
-        const std::string command = raw.substr(0, raw.find_first_of("\r\n"));
+        writes.emplace_back(static_cast<const char*>(buf), count);
+        const std::string command = writes.back().substr(0, writes.back().find_first_of("\r\n"));
         if (auto it = text.find(command); it != text.end()) {
             pendingText = it->second;
         }
@@ -52,31 +45,20 @@ class FakeDriverLibrary : public DriverLibrary {
     int ReadDevice(DeviceHandle, void* buf, uint32_t count, uint32_t* read,
                    uint32_t timeoutMs) override {
         timeouts.push_back(timeoutMs);
-        readSizes.push_back(count);
         if (failRead != 0 || pendingBytes.empty()) {
             error = failRead != 0 ? failRead : err::kWaitTimeout;
-            static_cast<char*>(buf)[0] = 'x';  // a failed read may leave junk behind
             return 0;
         }
-        const uint32_t n = std::min<uint32_t>(count, static_cast<uint32_t>(pendingBytes.size()));
-        std::memcpy(buf, pendingBytes.data(), n);
-        pendingBytes.erase(pendingBytes.begin(), pendingBytes.begin() + n);
-        *read = n;
+        *read = std::min<uint32_t>(count, static_cast<uint32_t>(pendingBytes.size()));
+        std::memcpy(buf, pendingBytes.data(), *read);
+        pendingBytes.erase(pendingBytes.begin(), pendingBytes.begin() + *read);
         return 1;
     }
     int ReadDeviceEx(DeviceHandle, void* buf, uint32_t size, GtcCompletion*) override {
-        if (failReadEx != 0) {
-            error = failReadEx;
+        if ((error = failReadEx) != 0) {
             return 0;
         }
-        if (fillWholeBuffer) {
-            std::memset(buf, 'A', size);  // no terminator at all
-            signaled = true;
-            return 1;
-        }
-        const size_t n = std::min<size_t>(pendingText.size(), size - 1);
-        std::memcpy(buf, pendingText.data(), n);
-        static_cast<char*>(buf)[n] = '\0';
+        std::memcpy(buf, pendingText.data(), std::min<size_t>(pendingText.size() + 1, size));
         signaled = !pendingText.empty();
         pendingText.clear();
         return 1;
@@ -85,64 +67,46 @@ class FakeDriverLibrary : public DriverLibrary {
     int64_t CreateEvent() override { return 42; }
     uint32_t WaitEvent(int64_t, uint32_t timeoutMs) override {
         waits.push_back(timeoutMs);
-        const bool was = signaled;
-        signaled = false;
-        return was ? err::kSuccess : err::kWaitTimeout;
+        return std::exchange(signaled, false) ? err::kSuccess : err::kWaitTimeout;
     }
-    void CloseEvent(int64_t event) override { closedEvents.push_back(event); }
+    void CloseEvent(int64_t event) override {
+        released.push_back("event " + std::to_string(event));
+    }
 
     // Script.
-    bool loadable = true;
-    bool hasOpen = true;
+    bool loadable = true, hasOpen = true;
     DeviceHandle handle = 7;
-    uint32_t failWrite = 0;
-    uint32_t failRead = 0;
-    uint32_t failReadEx = 0;
-    bool fillWholeBuffer = false;  // an event read fills the buffer without a terminator
+    uint32_t failRead = 0, failReadEx = 0;
     std::map<std::string, std::string> text;
     std::map<std::string, std::vector<uint8_t>> blocks;
 
     // Record.
-    bool loaded = false;
-    int loads = 0;
-    int unloads = 0;
-    std::vector<std::string> writes;
-    std::vector<uint32_t> timeouts;
-    std::vector<uint32_t> readSizes;
-    std::vector<uint32_t> waits;
-    std::vector<DeviceHandle> closed;
-    std::vector<int64_t> closedEvents;
-
+    bool loaded = false, signaled = false;
     uint32_t error = 0;
-    bool signaled = false;
+    std::vector<std::string> writes, released;
+    std::vector<uint32_t> timeouts, waits;
     std::string pendingText;
     std::vector<uint8_t> pendingBytes;
 };
 
 // A data block: "#6" and six digits announcing the bytes, then the bytes.
-inline std::vector<uint8_t> Block(const std::vector<uint8_t>& data) {
+inline std::vector<uint8_t> Block(std::vector<uint8_t> data) {
     char header[9];
     std::snprintf(header, sizeof header, "#6%06zu", data.size());
-    std::vector<uint8_t> out(header, header + 8);
-    out.insert(out.end(), data.begin(), data.end());
-    return out;
+    data.insert(data.begin(), header, header + 8);
+    return data;
 }
 
-// `count` 48-byte points of a 10-channel logger: channel c of point k holds k*10+c, and the
-// alarm bytes (offsets 39 and 40) hold the given bits for every point in `alarmPoints`.
-inline std::vector<uint8_t> Points(int count, std::vector<int> alarmPoints = {}, uint8_t alarm1 = 0,
-                                   uint8_t alarm2 = 0) {
+// `count` 48-byte points of a 10-channel logger: channel c of point k holds k*10+c; point
+// `alarmPoint` has channel 10's alarm bit set.
+inline std::vector<uint8_t> Points(int count, int alarmPoint = -1) {
     std::vector<uint8_t> data(static_cast<size_t>(count) * 48, 0);
     for (int k = 0; k < count; ++k) {
         for (int c = 0; c < 10; ++c) {
-            const int v = k * 10 + c;
-            data[k * 48 + 2 * c] = static_cast<uint8_t>(v >> 8);
-            data[k * 48 + 2 * c + 1] = static_cast<uint8_t>(v & 0xFF);
+            data[k * 48 + 2 * c] = static_cast<uint8_t>((k * 10 + c) >> 8);
+            data[k * 48 + 2 * c + 1] = static_cast<uint8_t>(k * 10 + c);
         }
-        if (std::find(alarmPoints.begin(), alarmPoints.end(), k) != alarmPoints.end()) {
-            data[k * 48 + 39] = alarm1;
-            data[k * 48 + 40] = alarm2;
-        }
+        data[k * 48 + 40] = k == alarmPoint ? 0x02 : 0;
     }
     return data;
 }
