@@ -279,10 +279,4 @@ inline HResult FakeMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGrap
                 [&] { *graph = std::make_unique<FakeGraph>(*this, false); });
 }
 
-inline FakeDevice MakeFakeDevice(const std::string& friendlyName, const std::string& displayName) {
-    FakeDevice d;
-    d.info = {friendlyName, displayName};
-    return d;
-}
-
 }  // namespace velatrace::testing

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "FakeMediaEngine.h"
 #include "FakeVideoSurface.h"
@@ -13,8 +13,6 @@
 #include "video/VideoGraph.h"
 
 namespace velatrace::testing {
-
-using Calls = std::vector<std::string>;
 
 struct VideoGraphFixture : ::testing::Test {
     FakeMediaEngine engine;
@@ -24,7 +22,7 @@ struct VideoGraphFixture : ::testing::Test {
     int32_t selectedIndex = -1;
 
     VideoGraphFixture() {
-        engine.devices = {MakeFakeDevice("Cam A", "cam:a"), MakeFakeDevice("Cam B", "cam:b")};
+        engine.devices = {FakeDevice{{"Cam A", "cam:a"}}, FakeDevice{{"Cam B", "cam:b"}}};
         engine.clips["/rec/run_07.avi"] = FakeClip{};
         video.LoadStream(StreamSettings{0, 20, 640, 480, kVolumeSilent, 0, 0});
         video.SetNaming("/cap/", "run", 1);
@@ -32,18 +30,17 @@ struct VideoGraphFixture : ::testing::Test {
     }
 
     // Start-up of `v`: whether a camera's graph was built and holds its capture stream.
-    bool Selects(VideoGraph& v) {
+    bool Selects(VideoGraph&& v) {
         bool selected = false;
         v.InitCamera(&pane, &selectedIndex, &selected);
         return selected;
     }
-    bool Selects(VideoGraph&& v) { return Selects(v); }
+    bool Selects(VideoGraph& v) { return Selects(std::move(v)); }
     // Start-up with the camera of the saved display name (empty: first start).
     bool StartCamera(const char* savedName = "") {
         video.LoadDisplayName(savedName, kDisplayNameSize);
         return Selects(video);
     }
-
     // Start-up and Preview: the camera graph runs with the capture stream off.
     void StartPreview() {
         ASSERT_TRUE(StartCamera());
@@ -51,6 +48,15 @@ struct VideoGraphFixture : ::testing::Test {
         engine.calls.clear();
     }
 
+    // The engine calls since the last look, separated by spaces.
+    std::string TakeCalls() {
+        std::string s;
+        for (const std::string& c : engine.calls) {
+            s += (s.empty() ? "" : " ") + c;
+        }
+        engine.calls.clear();
+        return s;
+    }
     std::string Trace() const { return video.LastFailure(); }
     // What the frame reads of the video object: "previewing", "capturing", "clip <play state>".
     std::string State() const {
