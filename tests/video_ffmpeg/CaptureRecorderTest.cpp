@@ -22,12 +22,7 @@ using testing::ReadAviFacts;
 using testing::TempFolder;
 using testing::WakeWaiter;
 
-// The grey level of the middle pixel of a bottom-up 24-bit picture.
-int MiddleLevel(const std::vector<uint8_t>& dib, int width, int height) {
-    const int stride = ((width * 24 + 31) & ~31) / 8;
-    return dib[static_cast<size_t>(height / 2) * stride + (width / 2) * 3 + 1];
-}
-
+// A 64 x 48 grey picture taken at `time`.
 CameraFrame GreyFrame(double time, int level) {
     CameraFrame f;
     f.picture = MakeFrame();
@@ -45,42 +40,42 @@ CameraFrame GreyFrame(double time, int level) {
 class CaptureRecorderTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { av_log_set_level(AV_LOG_ERROR); }
+    // Offers a grey frame per (time, level).
+    void Offer(CaptureRecorder& recorder, std::initializer_list<std::pair<double, int>> frames) {
+        for (const auto& [time, level] : frames) {
+            CameraFrame f = GreyFrame(time, level);
+            recorder.Offer(f);
+        }
+    }
+    std::pair<int64_t, int64_t> Counts() const {
+        return {counters_.dropped.load(), counters_.written.load()};
+    }
 
+    TempFolder folder_;
     AviVideoFormat format_{64, 48, {20, 1}, false};
     CaptureCounters counters_;
     StreamErrors errors_;
     WakeHub wake_;
+    StreamError error_;
 };
 
 TEST_F(CaptureRecorderTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
-    TempFolder folder;
-    const std::string avi = folder.File("gaps.avi");
+    const std::string avi = folder_.File("gaps.avi");
     CaptureRecorder recorder(avi, format_, 3, true, counters_, errors_, wake_);
-    CameraFrame f0 = GreyFrame(10.00, 40);
-    recorder.Offer(f0);  // frame 0
+    Offer(recorder, {{10.00, 40}});  // frame 0
     recorder.LetThrough(false);
-    CameraFrame held = GreyFrame(10.05, 60);
-    recorder.Offer(held);  // held back: not written, not dropped
+    Offer(recorder, {{10.05, 60}});  // held back: not written, not dropped
     recorder.LetThrough(true);
-    CameraFrame resumed = GreyFrame(20.00, 80);
-    recorder.Offer(resumed);  // numbering goes on after the last frame: 1
-    CameraFrame late = GreyFrame(20.10, 100);
-    recorder.Offer(late);  // two periods later: 3, leaving 2 empty
-    CameraFrame overflow = GreyFrame(20.15, 120);
-    recorder.Offer(overflow);  // the queue is full
+    // Numbering goes on after the last frame (1); two periods later comes 3, leaving 2 empty;
+    // then the queue is full.
+    Offer(recorder, {{20.00, 80}, {20.10, 100}, {20.15, 120}});
     recorder.Start();
     recorder.Finish();
-
-    EXPECT_EQ(counters_.written.load(), 3);
-    EXPECT_EQ(counters_.dropped.load(), 1);
-    StreamError error;
-    EXPECT_FALSE(errors_.Take(&error));
-    const AviFacts facts = ReadAviFacts(avi);
-    ASSERT_TRUE(facts.opened);
-    EXPECT_EQ(facts.pictures, 3);
-    EXPECT_EQ(facts.lastPts, 3);
-    EXPECT_EQ(facts.headerFrames, 4);
-    EXPECT_EQ(facts.decodedPictures, 3);
+    EXPECT_EQ(Counts(), std::pair(int64_t{1}, int64_t{3}));
+    EXPECT_FALSE(errors_.Take(&error_));
+    const AviFacts f = ReadAviFacts(avi);
+    EXPECT_EQ(std::tuple(f.pictures, f.decodedPictures, f.lastPts, f.headerFrames),
+              std::tuple(3, 3, 3, 4));
 
     // Replayed, the empty frame keeps the picture before it on screen, and the frame after the
     // gap comes at its own time.
@@ -93,10 +88,10 @@ TEST_F(CaptureRecorderTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
     int64_t duration = 0;
     ASSERT_EQ(graph->GetDuration(&duration), kHrOk);
     EXPECT_EQ(duration, 2000000);
-    std::vector<uint8_t> dib(static_cast<size_t>(((64 * 24 + 31) & ~31) / 8 * 48));
+    const int stride = ((64 * 24 + 31) & ~31) / 8;
+    std::vector<uint8_t> dib(static_cast<size_t>(stride * 48));
     const struct {
-        int64_t position;
-        int64_t shownAt;
+        int64_t position, shownAt;
         int level;
     } kSteps[] = {{1000000, 500000, 80}, {1500000, 1500000, 100}, {0, 0, 40}};
     for (const auto& step : kSteps) {
@@ -110,7 +105,7 @@ TEST_F(CaptureRecorderTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
             << step.position;
         int32_t size = static_cast<int32_t>(dib.size());
         ASSERT_EQ(graph->GetCurrentBuffer(&size, dib.data()), kHrOk);
-        EXPECT_NEAR(MiddleLevel(dib, 64, 48), step.level, 3) << "at " << step.position;
+        EXPECT_NEAR(dib[24 * stride + 32 * 3 + 1], step.level, 3) << "at " << step.position;
     }
     graph.reset();
     engine.SetWakeCallback({});
@@ -125,59 +120,48 @@ TEST_F(CaptureRecorderTest, CameraJpegIsStoredWithoutEncodingAgain) {
     enc->pix_fmt = AV_PIX_FMT_YUVJ420P;
     enc->time_base = AVRational{1, 20};
     ASSERT_GE(avcodec_open2(enc.get(), codec, nullptr), 0);
-    TempFolder folder;
-    const std::string avi = folder.File("camera-jpeg.avi");
+    const std::string avi = folder_.File("camera-jpeg.avi");
     format_.jpegPackets = true;
     CaptureRecorder recorder(avi, format_, 8, true, counters_, errors_, wake_);
     int64_t bytes = 0;
     for (int i = 0; i < 3; ++i) {
         CameraFrame f = GreyFrame(i * 0.05, 50 + 40 * i);
         f.picture->pts = i;
-        AvPacketPtr jpeg = MakePacket();
+        f.jpeg = MakePacket();
         ASSERT_GE(avcodec_send_frame(enc.get(), f.picture.get()), 0);
-        ASSERT_GE(avcodec_receive_packet(enc.get(), jpeg.get()), 0);
-        bytes += jpeg->size;
-        f.jpeg = std::move(jpeg);
+        ASSERT_GE(avcodec_receive_packet(enc.get(), f.jpeg.get()), 0);
+        bytes += f.jpeg->size;
         recorder.Offer(f);
     }
     recorder.Start();
     recorder.Finish();
-    EXPECT_EQ(counters_.written.load(), 3);
-    const AviFacts facts = ReadAviFacts(avi);
-    ASSERT_TRUE(facts.opened);
-    EXPECT_EQ(facts.codec, "mjpeg");
-    EXPECT_EQ(facts.pictures, 3);
-    EXPECT_EQ(facts.decodedPictures, 3);
-    EXPECT_EQ(facts.pictureBytes, bytes);  // the camera's data, byte for byte in size
+    const AviFacts f = ReadAviFacts(avi);
+    // The camera's data, byte for byte in size.
+    EXPECT_EQ(std::tuple(counters_.written.load(), f.codec, f.pictures, f.decodedPictures,
+                         f.pictureBytes),
+              std::tuple(3, "mjpeg", 3, 3, bytes));
 }
 
 TEST_F(CaptureRecorderTest, FileThatFailsIsReportedOnceAndTheNextFileStartsAtFrameZero) {
-    TempFolder folder;
-    const std::string missing = folder.File("no/such/folder.avi");
+    const std::string missing = folder_.File("no/such/folder.avi");
     WakeWaiter waiter;
     wake_.Set(waiter.Callback());
     CaptureRecorder recorder(missing, format_, 4, true, counters_, errors_, wake_);
-    CameraFrame frames[] = {GreyFrame(0.0, 40), GreyFrame(0.05, 40), GreyFrame(0.10, 40),
-                            GreyFrame(0.15, 40)};
-    recorder.Offer(frames[0]);
-    recorder.Offer(frames[1]);  // queued for the same file: lost with it
+    Offer(recorder, {{0.0, 40}, {0.05, 40}});  // the second is queued for the same file: lost
     recorder.Start();
-    StreamError error;
-    ASSERT_TRUE(waiter.WaitUntil([&] { return errors_.Take(&error); }));
-    EXPECT_EQ(error.source, StreamErrorSource::Recorder);
-    EXPECT_EQ(error.hr, kHrSharingViolation);
-    EXPECT_EQ(std::string(error.text), "Cannot create " + missing + ": No such file or directory");
-    recorder.Offer(frames[2]);  // not queued for the failed file, not counted
-    recorder.SwitchTo(folder.File("next.avi"), false);
-    recorder.Offer(frames[3]);
+    ASSERT_TRUE(waiter.WaitUntil([&] { return errors_.Take(&error_); }));
+    EXPECT_EQ(std::tuple(error_.source, error_.hr, std::string(error_.text)),
+              std::tuple(StreamErrorSource::Recorder, kHrSharingViolation,
+                         "Cannot create " + missing + ": No such file or directory"));
+    Offer(recorder, {{0.10, 40}});  // not queued for the failed file, not counted
+    recorder.SwitchTo(folder_.File("next.avi"), false);
+    Offer(recorder, {{0.15, 40}});
     recorder.Finish();
     recorder.Finish();  // again: nothing left to do
-    EXPECT_FALSE(errors_.Take(&error));
-    EXPECT_EQ(counters_.dropped.load(), 2);
-    EXPECT_EQ(counters_.written.load(), 1);
-    const AviFacts facts = ReadAviFacts(folder.File("next.avi"));
-    EXPECT_EQ(facts.pictures, 1);
-    EXPECT_EQ(facts.firstPts, 0);
+    EXPECT_FALSE(errors_.Take(&error_));
+    EXPECT_EQ(Counts(), std::pair(int64_t{2}, int64_t{1}));
+    const AviFacts f = ReadAviFacts(folder_.File("next.avi"));
+    EXPECT_EQ(std::tuple(f.pictures, f.firstPts), std::tuple(1, 0));
 }
 
 }  // namespace

@@ -32,10 +32,8 @@ class PlaybackGraphTest : public ::testing::Test {
     static void SetUpTestSuite() {
         av_log_set_level(AV_LOG_ERROR);
         setenv("VELATRACE_TEST_CAMERA", "1", 1);
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("velatrace-playback-" + std::to_string(std::random_device()()));
-        std::filesystem::create_directories(folder_);
-        capture_ = (folder_ / "capture.avi").string();
+        folder_ = new TempFolder;
+        capture_ = folder_->File("capture.avi");
         WakeWaiter waiter;
         FfmpegMediaEngine engine;
         engine.SetWakeCallback(waiter.Callback());
@@ -57,10 +55,7 @@ class PlaybackGraphTest : public ::testing::Test {
         graph.reset();
         engine.SetWakeCallback({});
     }
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        std::filesystem::remove_all(folder_, ec);
-    }
+    static void TearDownTestSuite() { delete folder_; }
 
     void SetUp() override { engine_.SetWakeCallback(waiter_.Callback()); }
     void TearDown() override {
@@ -71,6 +66,21 @@ class PlaybackGraphTest : public ::testing::Test {
     HResult Open(const std::string& path) {
         engine_.CreatePlaybackGraph(&graph_);
         return graph_->RenderFile(path.c_str());
+    }
+    int64_t Duration() {
+        int64_t d = -1;
+        EXPECT_EQ(graph_->GetDuration(&d), kHrOk);
+        return d;
+    }
+    int64_t Position() {
+        int64_t p = -1;
+        graph_->GetCurrentPosition(&p);
+        return p;
+    }
+    PlayState State() {
+        PlayState s{};
+        EXPECT_EQ(graph_->GetState(0, &s), kHrOk);
+        return s;
     }
 
     // Waits (bounded) for the picture of the frame starting at `seconds` to be shown.
@@ -83,17 +93,6 @@ class PlaybackGraphTest : public ::testing::Test {
         });
     }
 
-    std::vector<uint8_t> Grab() {
-        BitmapInfoHeader header;
-        int32_t size = 0;
-        if (graph_->GetGrabFormat(&header, &size) != kHrOk)
-            return {};
-        std::vector<uint8_t> bits(static_cast<size_t>(size));
-        if (graph_->GetCurrentBuffer(&size, bits.data()) != kHrOk)
-            return {};
-        return bits;
-    }
-
     // Seeks to `seconds` and checks the grabbed picture is the file's frame at that time (and
     // not merely one near it).
     void ExpectExactSeek(const std::string& path, double seconds, double frameTime) {
@@ -101,7 +100,11 @@ class PlaybackGraphTest : public ::testing::Test {
         const double start = std::floor(seconds / frameTime + 1e-9) * frameTime;
         ASSERT_TRUE(Shows(start)) << "no picture for " << seconds << " s; shows "
                                   << frame_.timestamp;
-        const std::vector<uint8_t> grabbed = Grab();
+        BitmapInfoHeader header;
+        int32_t size = 0;
+        ASSERT_EQ(graph_->GetGrabFormat(&header, &size), kHrOk);
+        std::vector<uint8_t> grabbed(static_cast<size_t>(size));
+        ASSERT_EQ(graph_->GetCurrentBuffer(&size, grabbed.data()), kHrOk);
         int w = 0, h = 0;
         const auto expected = ReferenceDib(path, seconds, &w, &h);
         const auto neighbour = ReferenceDib(path, seconds + frameTime, &w, &h);
@@ -111,7 +114,7 @@ class PlaybackGraphTest : public ::testing::Test {
         EXPECT_LT(toExpected * 4, MeanDifference(grabbed, neighbour));
     }
 
-    static std::filesystem::path folder_;
+    static TempFolder* folder_;
     static std::string capture_;
     WakeWaiter waiter_;
     FfmpegMediaEngine engine_;
@@ -119,86 +122,71 @@ class PlaybackGraphTest : public ::testing::Test {
     VideoFrame frame_;
 };
 
-std::filesystem::path PlaybackGraphTest::folder_;
+TempFolder* PlaybackGraphTest::folder_;
 std::string PlaybackGraphTest::capture_;
 
 TEST_F(PlaybackGraphTest, CaptureOpensSeeksToTheExactFrameAndPlaysToTheEnd) {
     const AviFacts facts = ReadAviFacts(capture_);
     ASSERT_GE(facts.lastPts + 1, 80);
     ASSERT_EQ(Open(capture_), kHrOk);
-    EXPECT_TRUE(graph_->HasVideo());
     int32_t w = 0, h = 0;
-    ASSERT_EQ(graph_->GetVideoSize(&w, &h), kHrOk);
-    EXPECT_EQ(w, 320);
-    EXPECT_EQ(h, 240);
     double frameTime = 0;
+    ASSERT_EQ(graph_->GetVideoSize(&w, &h), kHrOk);
     ASSERT_EQ(graph_->GetAvgTimePerFrame(&frameTime), kHrOk);
-    EXPECT_DOUBLE_EQ(frameTime, 0.05);
-    ASSERT_TRUE(graph_->IsSeekable());
-    int64_t duration = 0;
-    ASSERT_EQ(graph_->GetDuration(&duration), kHrOk);
+    EXPECT_EQ(std::tuple(graph_->HasVideo(), graph_->IsSeekable(), w, h, frameTime),
+              std::tuple(true, true, 320, 240, 0.05));
+    const int64_t duration = Duration();
     EXPECT_EQ(duration, (facts.lastPts + 1) * 500000);
-
+    // The grab is bottom-up 24-bit; a buffer too small for it is refused.
     BitmapInfoHeader header;
     int32_t size = 0;
     ASSERT_EQ(graph_->GetGrabFormat(&header, &size), kHrOk);
-    EXPECT_EQ(header.biBitCount, 24);
-    EXPECT_EQ(header.biWidth, 320);
-    EXPECT_EQ(header.biHeight, 240);  // bottom-up
-    EXPECT_EQ(size, 960 * 240);
-    int32_t small = size - 1;
+    EXPECT_EQ(std::tuple(header.biBitCount, header.biWidth, header.biHeight, size),
+              std::tuple(24, 320, 240, 960 * 240));
     std::vector<uint8_t> bits(static_cast<size_t>(size));
-    EXPECT_EQ(graph_->GetCurrentBuffer(&small, bits.data()), kHrOutOfMemory);
+    size -= 1;
+    EXPECT_EQ(graph_->GetCurrentBuffer(&size, bits.data()), kHrOutOfMemory);
 
     // At a time inside a frame, and at the very start (every frame is a key frame here).
     ExpectExactSeek(capture_, 1.23, frameTime);
     ExpectExactSeek(capture_, 0.0, frameTime);
 
-    PlayState state;
-    ASSERT_EQ(graph_->GetState(0, &state), kHrOk);
-    EXPECT_EQ(state, PlayState::Stopped);
+    EXPECT_EQ(State(), PlayState::Stopped);
     ASSERT_EQ(graph_->Run(), kHrOk);
     ASSERT_TRUE(Shows(0.3));
     ASSERT_EQ(graph_->Pause(), kHrOk);
-    graph_->GetState(0, &state);
-    EXPECT_EQ(state, PlayState::Paused);
-    int64_t paused = 0, later = 0;
-    graph_->GetCurrentPosition(&paused);
+    EXPECT_EQ(State(), PlayState::Paused);
+    const int64_t paused = Position();
     EXPECT_GE(paused, 3000000);
     ASSERT_EQ(graph_->Stop(), kHrOk);
-    graph_->GetCurrentPosition(&later);
-    EXPECT_EQ(later, paused);  // stopping keeps the position
+    EXPECT_EQ(Position(), paused);  // stopping keeps the position
 
     ASSERT_EQ(graph_->SetPosition(duration - 2500000), kHrOk);
     ASSERT_EQ(graph_->Run(), kHrOk);
     ASSERT_TRUE(waiter_.WaitUntil([&] { return graph_->ReachedEnd(); }));
-    int64_t position = 0;
-    graph_->GetCurrentPosition(&position);
-    EXPECT_EQ(position, duration);
+    EXPECT_EQ(Position(), duration);
     ASSERT_TRUE(Shows(static_cast<double>(duration - 500000) / 1e7));  // the last frame stays
     ASSERT_EQ(graph_->SetPosition(0), kHrOk);
     EXPECT_FALSE(graph_->ReachedEnd());
-    graph_->GetCurrentPosition(&position);
-    EXPECT_LT(position, 5000000);
+    EXPECT_LT(Position(), 5000000);
 }
 
 TEST_F(PlaybackGraphTest, DamagedAndForeignFilesFailOrPlayCleanly) {
     TempFolder folder;
     EXPECT_EQ(Open(folder.File("absent.avi")), kHrFileNotFound);
-    folder.Write("empty.avi", "");
-    EXPECT_TRUE(Failed(Open(folder.File("empty.avi"))));
     std::string garbage(200000, '\0');
     std::mt19937 random(7);
     for (char& c : garbage)
         c = static_cast<char>(random());
+    folder.Write("empty.avi", "");
     folder.Write("garbage.avi", garbage);
+    EXPECT_TRUE(Failed(Open(folder.File("empty.avi"))));
     EXPECT_TRUE(Failed(Open(folder.File("garbage.avi"))));
     // Transport calls on a graph that failed to open do nothing harmful.
-    EXPECT_TRUE(Failed(graph_->Run()));
-    EXPECT_TRUE(Failed(graph_->SetPosition(0)));
     int32_t size = 16;
     uint8_t bits[16];
-    EXPECT_TRUE(Failed(graph_->GetCurrentBuffer(&size, bits)));
+    EXPECT_TRUE(Failed(graph_->Run()) && Failed(graph_->SetPosition(0)) &&
+                Failed(graph_->GetCurrentBuffer(&size, bits)));
 
     // A capture cut short (its index and the end of its frames lost, as a killed program leaves
     // it) opens with what is left.
@@ -207,11 +195,9 @@ TEST_F(PlaybackGraphTest, DamagedAndForeignFilesFailOrPlayCleanly) {
     std::filesystem::resize_file(truncated, std::filesystem::file_size(capture_) * 6 / 10);
     ASSERT_EQ(Open(truncated), kHrOk);
     const AviFacts left = ReadAviFacts(truncated);
-    int64_t duration = 0;
-    ASSERT_EQ(graph_->GetDuration(&duration), kHrOk);
     // The header still promises the whole capture; the length is what is really there.
     EXPECT_GT(left.headerFrames, left.lastPts + 1);
-    EXPECT_NEAR(static_cast<double>(duration), (left.lastPts + 1) * 500000.0, 500000.0);
+    EXPECT_NEAR(static_cast<double>(Duration()), (left.lastPts + 1) * 500000.0, 500000.0);
     ExpectExactSeek(truncated, 1.0, 0.05);
 }
 
@@ -224,8 +210,7 @@ bool MakeWithFfmpegTool(const std::string& arguments, const std::string& target)
 
 TEST_F(PlaybackGraphTest, MpegWithSoundAndSoundOnlyFilesPlay) {
     TempFolder folder;
-    const std::string mpg = folder.File("clip.mpg");
-    const std::string wav = folder.File("tone.wav");
+    const std::string mpg = folder.File("clip.mpg"), wav = folder.File("tone.wav");
     if (!MakeWithFfmpegTool("-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i "
                             "sine=frequency=440:sample_rate=44100 -t 2 -c:v mpeg2video -g 12 "
                             "-bf 2 -c:a mp2",
@@ -237,20 +222,16 @@ TEST_F(PlaybackGraphTest, MpegWithSoundAndSoundOnlyFilesPlay) {
     EXPECT_TRUE(graph_->HasVideo());
     // Sound plays where the machine has an output; without one the clip plays silently.
     EXPECT_EQ(graph_->PutVolume(0), graph_->HasAudio() ? kHrOk : kHrNoInterface);
-    int64_t duration = 0;
-    ASSERT_EQ(graph_->GetDuration(&duration), kHrOk);
-    EXPECT_NEAR(static_cast<double>(duration), 2e7, 1e6);
+    EXPECT_NEAR(static_cast<double>(Duration()), 2e7, 1e6);
     ExpectExactSeek(mpg, 1.0, 0.04);  // between key frames, past B-frames
     ExpectExactSeek(mpg, 0.3, 0.04);  // in the first group of pictures
-    graph_.reset();
 
     ASSERT_EQ(Open(wav), kHrOk);
     EXPECT_FALSE(graph_->HasVideo());
     BitmapInfoHeader header;
     int32_t size = 0;
     EXPECT_EQ(graph_->GetGrabFormat(&header, &size), kHrNotConnected);
-    ASSERT_EQ(graph_->GetDuration(&duration), kHrOk);
-    EXPECT_NEAR(static_cast<double>(duration), 5e6, 2e5);
+    EXPECT_NEAR(static_cast<double>(Duration()), 5e6, 2e5);
     ASSERT_EQ(graph_->Run(), kHrOk);
     EXPECT_TRUE(waiter_.WaitUntil([&] { return graph_->ReachedEnd(); }));
 }
