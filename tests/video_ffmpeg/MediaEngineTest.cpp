@@ -1,6 +1,5 @@
-// The FFmpeg media engine, end to end with the test-pattern camera: preview, capture into AVI
-// files, the next file while running, a full disk and a camera that disappears; the capture
-// queue; replay of captures and of damaged and foreign files, with exact seeking.
+// The FFmpeg media engine end to end with the test-pattern camera: preview, capture, the next file,
+// a full disk, a lost camera, the capture queue, and replay of all kinds of files, seeking exactly.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
@@ -11,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <numeric>
 #include <random>
 
 extern "C" {
@@ -91,10 +91,8 @@ AviFacts ReadAviFacts(const std::string& path) {
             if (in.pkt->size > 0) {
                 ++facts.pictures;
                 facts.pictureBytes += in.pkt->size;
-                if (avcodec_send_packet(in.dec, in.pkt) >= 0) {
-                    while (avcodec_receive_frame(in.dec, in.frame) >= 0)
-                        ++facts.decodedPictures;
-                }
+                facts.decodedPictures += avcodec_send_packet(in.dec, in.pkt) >= 0 &&
+                                         avcodec_receive_frame(in.dec, in.frame) >= 0;
             }
             if (facts.firstPts < 0)
                 facts.firstPts = pts;
@@ -159,10 +157,9 @@ std::vector<uint8_t> ReferenceDib(const std::string& path, double seconds) {
 double MeanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
     if (a.size() != b.size() || a.empty())
         return 1e9;
-    double sum = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        sum += std::abs(int{a[i]} - int{b[i]});
-    return sum / static_cast<double>(a.size());
+    return std::transform_reduce(a.begin(), a.end(), b.begin(), 0.0, std::plus<>(),
+                                 [](int x, int y) { return std::abs(x - y); }) /
+           static_cast<double>(a.size());
 }
 
 constexpr int64_t kFrameTime20fps = 500000;
@@ -174,12 +171,7 @@ class MediaEngineTest : public ::testing::Test {
         setenv("VELATRACE_TEST_CAMERA", "1", 1);
         engine_.SetWakeCallback(Wake());
     }
-    void TearDown() override {
-        camera_.reset();
-        player_.reset();
-        engine_.SetWakeCallback({});
-        unsetenv("VELATRACE_TEST_CAMERA_VANISH_AFTER");
-    }
+    void TearDown() override { unsetenv("VELATRACE_TEST_CAMERA_VANISH_AFTER"); }
 
     // Engine threads wake the test thread, which re-checks its condition then, or after 20 ms at
     // the latest. The bound of ten seconds guards against a hang; it is not a speed requirement.
@@ -197,8 +189,7 @@ class MediaEngineTest : public ::testing::Test {
         return met;
     }
 
-    // The camera graph as the program builds it: 320 x 240 at 20 frames per second, running,
-    // capturing or held.
+    // The camera graph as the program builds it (320 x 240, 20 per second), running.
     void Build(const std::string& avi, bool capture = false) {
         ASSERT_EQ(engine_.CreateCaptureGraph(&camera_), kHrOk);
         ASSERT_EQ(camera_->BindDevice(kPatternCameraDisplayName), kHrOk);
@@ -229,8 +220,7 @@ class MediaEngineTest : public ::testing::Test {
         return path;
     }
 
-    // Waits for a picture whose time (100-ns units) passes `ok`, from the camera graph if there
-    // is one, else from the playback graph; notes the time of each picture on the way.
+    // Waits for a picture, of the camera if any, whose time passes `ok`; notes the times seen.
     template <class Ok>
     bool ShowsWhen(Ok ok, std::vector<int64_t>* times = nullptr) {
         MediaGraph& graph = camera_ ? static_cast<MediaGraph&>(*camera_) : *player_;
@@ -242,7 +232,6 @@ class MediaEngineTest : public ::testing::Test {
             return frame_.sequence > 0 && ok(frame_.timestamp);
         });
     }
-    // A camera picture taken at `seconds` or later.
     bool PreviewReaches(double seconds, std::vector<int64_t>* times = nullptr) {
         return ShowsWhen([&](int64_t t) { return t >= std::llround(seconds * 1e7); }, times);
     }
@@ -255,6 +244,12 @@ class MediaEngineTest : public ::testing::Test {
             [&](int64_t t) { return std::llabs(t - std::llround(seconds * 1e7)) < 1000; });
     }
 
+    static std::tuple<int32_t, int32_t, double> SizeAndFrameTime(MediaGraph& graph) {
+        std::tuple<int32_t, int32_t, double> t;
+        EXPECT_EQ(graph.GetVideoSize(&std::get<0>(t), &std::get<1>(t)), kHrOk);
+        EXPECT_EQ(graph.GetAvgTimePerFrame(&std::get<2>(t)), kHrOk);
+        return t;
+    }
     // Frames dropped and written since the camera graph started running.
     std::pair<int64_t, int64_t> Counts() {
         int64_t dropped = -1, written = -1;
@@ -283,15 +278,11 @@ class MediaEngineTest : public ::testing::Test {
         engine_.CreatePlaybackGraph(&player_);
         return player_->RenderFile(path.c_str());
     }
-    int64_t Duration() {
-        int64_t d = -1;
-        EXPECT_EQ(player_->GetDuration(&d), kHrOk);
-        return d;
-    }
-    int64_t Position() {
-        int64_t p = -1;
-        player_->GetCurrentPosition(&p);
-        return p;
+    // The clip's position, or its length (100-ns units).
+    int64_t Clip(bool length = false) {
+        int64_t t = -1;
+        EXPECT_EQ(length ? player_->GetDuration(&t) : player_->GetCurrentPosition(&t), kHrOk);
+        return t;
     }
     PlayState State() {
         PlayState s{};
@@ -306,8 +297,7 @@ class MediaEngineTest : public ::testing::Test {
         EXPECT_EQ(player_->GetCurrentBuffer(&size, bits.data()), kHrOk);
         return bits;
     }
-    // Seeks to `seconds` and checks the grabbed picture is the file's frame at that time (and
-    // not merely one near it).
+    // Seeks to `seconds`: the grab is the file's frame at that time, not merely one near it.
     void ExpectExactSeek(const std::string& path, double seconds, double frameTime) {
         ASSERT_EQ(player_->SetPosition(std::llround(seconds * 1e7)), kHrOk);
         const double start = std::floor(seconds / frameTime + 1e-9) * frameTime;
@@ -336,11 +326,7 @@ class MediaEngineTest : public ::testing::Test {
 TEST_F(MediaEngineTest, PreviewDeliversFramesHeldCaptureWritesNothingAndTheTestCameraHides) {
     const std::string avi = folder_.File("held.avi");
     Build(avi);
-    int32_t w = 0, h = 0;
-    double frameTime = 0;
-    ASSERT_EQ(camera_->GetVideoSize(&w, &h), kHrOk);
-    ASSERT_EQ(camera_->GetAvgTimePerFrame(&frameTime), kHrOk);
-    EXPECT_EQ(std::tuple(w, h, frameTime), std::tuple(320, 240, 0.05));
+    EXPECT_EQ(SizeAndFrameTime(*camera_), std::tuple(320, 240, 0.05));
     StreamFormat format;
     EXPECT_EQ(camera_->SetFormat(format), kHrWrongState);  // streams are rendered
     // The formats and controls the dialogs show; a control acts on the running camera.
@@ -504,7 +490,7 @@ TEST_F(MediaEngineTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
     // Replayed, the empty frame keeps the picture before it on screen, and the frame after the
     // gap comes at its own time.
     ASSERT_EQ(Open(avi), kHrOk);
-    EXPECT_EQ(Duration(), 2000000);
+    EXPECT_EQ(Clip(true), 2000000);
     const struct {
         int64_t position, shownAt;
         int level;
@@ -571,13 +557,9 @@ TEST_F(MediaEngineTest, CaptureReplaysSeeksToTheExactFrameAndPlaysToTheEnd) {
     const auto facts = ReadAviFacts(capture);
     ASSERT_GE(facts.lastPts + 1, 80);
     ASSERT_EQ(Open(capture), kHrOk);
-    int32_t w = 0, h = 0;
-    double frameTime = 0;
-    ASSERT_EQ(player_->GetVideoSize(&w, &h), kHrOk);
-    ASSERT_EQ(player_->GetAvgTimePerFrame(&frameTime), kHrOk);
-    EXPECT_EQ(std::tuple(player_->HasVideo(), player_->IsSeekable(), w, h, frameTime),
-              std::tuple(true, true, 320, 240, 0.05));
-    const int64_t duration = Duration();
+    EXPECT_TRUE(player_->HasVideo() && player_->IsSeekable());
+    EXPECT_EQ(SizeAndFrameTime(*player_), std::tuple(320, 240, 0.05));
+    const int64_t duration = Clip(true);
     EXPECT_EQ(duration, (facts.lastPts + 1) * 500000);
     // The grab is bottom-up 24-bit; a buffer too small for it is refused.
     BitmapInfoHeader header;
@@ -588,27 +570,27 @@ TEST_F(MediaEngineTest, CaptureReplaysSeeksToTheExactFrameAndPlaysToTheEnd) {
     std::vector<uint8_t> bits(static_cast<size_t>(size--));
     EXPECT_EQ(player_->GetCurrentBuffer(&size, bits.data()), kHrOutOfMemory);
     // At a time inside a frame, and at the very start (every frame is a key frame here).
-    ExpectExactSeek(capture, 1.23, frameTime);
-    ExpectExactSeek(capture, 0.0, frameTime);
+    ExpectExactSeek(capture, 1.23, 0.05);
+    ExpectExactSeek(capture, 0.0, 0.05);
 
     EXPECT_EQ(State(), PlayState::Stopped);
     ASSERT_EQ(player_->Run(), kHrOk);
     ASSERT_TRUE(Shows(0.3));
     ASSERT_EQ(player_->Pause(), kHrOk);
     EXPECT_EQ(State(), PlayState::Paused);
-    const int64_t paused = Position();
+    const int64_t paused = Clip();
     EXPECT_GE(paused, 3000000);
     ASSERT_EQ(player_->Stop(), kHrOk);
-    EXPECT_EQ(Position(), paused);  // stopping keeps the position
+    EXPECT_EQ(Clip(), paused);  // stopping keeps the position
     // Played to the end: the last frame stays; a seek back leaves the end.
     ASSERT_EQ(player_->SetPosition(duration - 2500000), kHrOk);
     ASSERT_EQ(player_->Run(), kHrOk);
     ASSERT_TRUE(WaitUntil([&] { return player_->ReachedEnd(); }));
-    EXPECT_EQ(Position(), duration);
+    EXPECT_EQ(Clip(), duration);
     ASSERT_TRUE(Shows(static_cast<double>(duration - 500000) / 1e7));
     ASSERT_EQ(player_->SetPosition(0), kHrOk);
     EXPECT_FALSE(player_->ReachedEnd());
-    EXPECT_LT(Position(), 5000000);
+    EXPECT_LT(Clip(), 5000000);
 }
 
 TEST_F(MediaEngineTest, DamagedFilesFailOrReplayWhatIsLeft) {
@@ -618,8 +600,8 @@ TEST_F(MediaEngineTest, DamagedFilesFailOrReplayWhatIsLeft) {
     std::generate(garbage.begin(), garbage.end(), [&] { return static_cast<char>(random()); });
     folder_.Write("empty.avi", "");
     folder_.Write("garbage.avi", garbage);
-    EXPECT_TRUE(Failed(Open(folder_.File("empty.avi"))));
-    EXPECT_TRUE(Failed(Open(folder_.File("garbage.avi"))));
+    for (const char* name : {"empty.avi", "garbage.avi"})
+        EXPECT_TRUE(Failed(Open(folder_.File(name)))) << name;
     // Transport calls on a graph that failed to open do nothing harmful.
     int32_t size = 16;
     uint8_t bits[16];
@@ -635,7 +617,7 @@ TEST_F(MediaEngineTest, DamagedFilesFailOrReplayWhatIsLeft) {
     const auto left = ReadAviFacts(truncated);
     // The header still promises the whole capture; the length is what is really there.
     EXPECT_GT(left.headerFrames, left.lastPts + 1);
-    EXPECT_NEAR(static_cast<double>(Duration()), (left.lastPts + 1) * 500000.0, 500000.0);
+    EXPECT_NEAR(static_cast<double>(Clip(true)), (left.lastPts + 1) * 500000.0, 500000.0);
     ExpectExactSeek(truncated, 1.0, 0.05);
 }
 
@@ -659,7 +641,7 @@ TEST_F(MediaEngineTest, MpegWithSoundAndSoundOnlyFilesPlay) {
     EXPECT_TRUE(player_->HasVideo());
     // Sound plays where the machine has an output; without one the clip plays silently.
     EXPECT_EQ(player_->PutVolume(0), player_->HasAudio() ? kHrOk : kHrNoInterface);
-    EXPECT_NEAR(static_cast<double>(Duration()), 2e7, 1e6);
+    EXPECT_NEAR(static_cast<double>(Clip(true)), 2e7, 1e6);
     ExpectExactSeek(mpg, 1.0, 0.04);  // between key frames, past B-frames
     ExpectExactSeek(mpg, 0.3, 0.04);  // in the first group of pictures
 
@@ -668,7 +650,7 @@ TEST_F(MediaEngineTest, MpegWithSoundAndSoundOnlyFilesPlay) {
     BitmapInfoHeader header;
     int32_t size = 0;
     EXPECT_EQ(player_->GetGrabFormat(&header, &size), kHrNotConnected);
-    EXPECT_NEAR(static_cast<double>(Duration()), 5e6, 2e5);
+    EXPECT_NEAR(static_cast<double>(Clip(true)), 5e6, 2e5);
     ASSERT_EQ(player_->Run(), kHrOk);
     EXPECT_TRUE(WaitUntil([&] { return player_->ReachedEnd(); }));
 }
