@@ -1,0 +1,501 @@
+// The video object over the fake engine: the camera graph (building, the camera list and the
+// saved camera, preview, capture and the next file, the setting pages, engine errors, release)
+// and the replay of a clip (open and close, transport, seek arithmetic, the end, mute, grabs).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "FakeMediaEngine.h"
+#include "FakeVideoSurface.h"
+#include "support/FakeClock.h"
+#include "video/VideoFitting.h"
+#include "video/VideoGraph.h"
+
+namespace velatrace::testing {
+namespace {
+
+constexpr const char* kClip = "/rec/run_07.avi";
+
+// Two cameras, the stored stream settings of a first start (640 x 480 at 20 frames per second,
+// muted), the capture naming "/cap/run_07.avi" and a recorded clip.
+struct Video : ::testing::Test {
+    FakeMediaEngine engine;
+    FakeClock clock;
+    FakeVideoSurface pane;
+    VideoGraph video{engine, clock};
+    int32_t selectedIndex = -1;
+
+    Video() {
+        engine.devices = {FakeDevice{{"Cam A", "cam:a"}}, FakeDevice{{"Cam B", "cam:b"}}};
+        engine.clips[kClip] = FakeClip{};
+        video.LoadStream(StreamSettings{0, 20, 640, 480, kVolumeSilent, 0, 0});
+        video.SetNaming("/cap/", "run", 1);
+        video.SetCaptureNumber(7);
+    }
+
+    // Start-up of `v`: whether a camera's graph was built and holds its capture stream.
+    bool Selects(VideoGraph& v) {
+        bool selected = false;
+        v.InitCamera(&pane, &selectedIndex, &selected);
+        return selected;
+    }
+    // Start-up with the camera of the saved display name (empty: first start).
+    bool StartCamera(const char* savedName = "") {
+        video.LoadDisplayName(savedName, kDisplayNameSize);
+        return Selects(video);
+    }
+    bool Choose(const char* savedName) {
+        video.LoadDisplayName(savedName, kDisplayNameSize);
+        return video.SelectSavedDevice(&pane, &selectedIndex);
+    }
+    // Start-up and Preview, or a clip opened and playing.
+    void StartPreview() {
+        ASSERT_TRUE(StartCamera());
+        ASSERT_EQ(video.RunGraph(true), kHrOk);
+        engine.calls.clear();
+    }
+    void OpenPlaying() {
+        ASSERT_TRUE(video.OpenClip(&pane, kClip));
+        engine.calls.clear();
+    }
+
+    // The engine calls since the last look, separated by spaces.
+    std::string TakeCalls() {
+        std::string s;
+        for (const std::string& c : engine.calls) {
+            s += (s.empty() ? "" : " ") + c;
+        }
+        engine.calls.clear();
+        return s;
+    }
+    std::string Trace() const { return video.LastFailure(); }
+    // What the frame reads of the video object: "previewing", "capturing", "clip <play state>".
+    std::string State() const {
+        const char* play[] = {"Stopped", "Paused", "Running"};
+        std::string s = video.IsPreviewing() ? "previewing" : "stopped";
+        s += video.IsCapturing() ? " capturing" : "";
+        return video.IsClipOpen() ? s + " clip " + play[static_cast<int>(video.ClipPlayState())]
+                                  : s;
+    }
+    // The clip position as (percent, 100-ns units).
+    std::pair<int32_t, int64_t> Position(VideoGraph& v) {
+        int64_t at = -1;
+        const int32_t percent = v.GetClipPosition(&at);
+        return {percent, at};
+    }
+};
+
+TEST_F(Video, StartUpBuildsTheGraphStoppedWithTheCaptureStreamHeld) {
+    pane.client = {1000, 500};
+    ASSERT_TRUE(StartCamera());
+    EXPECT_EQ(TakeCalls(),
+              "engine.EnumerateDevices engine.CreateCaptureGraph capture.BindDevice(cam:a) "
+              "capture.FindInterface(Interleaved,Compression) "
+              "capture.FindInterface(Video,Compression) "
+              "capture.FindInterface(Interleaved,StreamConfig) "
+              "capture.FindInterface(Video,StreamConfig) capture.GetFormat "
+              "capture.SetFormat(640x480) capture.SetOutputFileName(/cap/run_07.avi) "
+              "capture.RenderStream(Capture,Interleaved) capture.RenderStream(Capture,Video) "
+              "capture.RenderStream(Preview,Interleaved) capture.RenderStream(Preview,Video) "
+              "capture.GetVideoSize capture.GetAvgTimePerFrame capture.ControlStream(Hold)");
+    EXPECT_EQ(State() + Trace(), "stopped");
+    // The picture sits at the top-left, as large as the aspect allows; no pane, or no picture
+    // size, divides by nothing.
+    EXPECT_TRUE(pane.visible);
+    EXPECT_EQ(std::pair(pane.rect.width, pane.rect.height), std::pair(666, 500));
+    EXPECT_EQ(FitVideoRect(0, 0, 640, 480).width, 0);
+    EXPECT_EQ(FitVideoRect(400, 300, 0, 0).height, 300);
+    EXPECT_EQ(FitVideoRect(400, 300, 640, 0).width, 400);
+    // A camera that only offers an interleaved stream, without a preview of its own, builds.
+    engine.devices[0].interleaved = true;
+    engine.devices[0].preview = false;
+    VideoGraph dv{engine};
+    EXPECT_TRUE(Selects(dv));
+    EXPECT_TRUE(engine.Called("capture.RenderStream(Capture,Interleaved)"));
+    EXPECT_FALSE(engine.Called("capture.RenderStream(Capture,Video)"));
+}
+
+TEST_F(Video, BuildFailuresAreTracedAndLeaveNoGraph) {
+    // The AVI writer cannot be set up: the capture render fails too, the streams are torn down.
+    engine.SetResult("capture.SetOutputFileName", kHrAccessDenied);
+    EXPECT_FALSE(StartCamera());
+    EXPECT_TRUE(engine.Called("capture.TearDown"));
+    EXPECT_EQ(Trace(), "FAILED(hr=0x80040209) in CaptureGraph::RenderStream(Capture, Video)\n");
+    EXPECT_EQ(video.RunGraph(true), 1);  // nothing built, nothing to run
+    // The camera cannot be opened: all is released again.
+    engine.forced = {{"capture.BindDevice", kHrDeviceNotConnected}};
+    EXPECT_FALSE(StartCamera());
+    EXPECT_EQ(engine.calls.back(), "capture.Destroy");
+    EXPECT_EQ(Trace(), "FAILED(hr=0x8007048f) in CaptureGraph::BindDevice\n");
+}
+
+TEST_F(Video, StreamFormatIsAppliedAndReadWithoutTrustingBadValues) {
+    // A top-down format gives a positive height; a format without frame time keeps the rate.
+    engine.devices[0].format.height = -480;
+    engine.devices[0].format.avgTimePerFrame = 0;
+    video.LoadStream(StreamSettings{0, 20, 320, 240, 0, 0, 0});
+    ASSERT_TRUE(StartCamera());
+    EXPECT_EQ(engine.capture.format.imageSize, 320 * 3 * 240);
+    EXPECT_EQ(std::tuple(video.Stream().lvh, video.Stream().lrate), std::tuple(240, 20));
+    // A stored size of 0 is not asked of the camera: its own size is read instead.
+    VideoGraph fresh{engine};
+    ASSERT_TRUE(Selects(fresh));
+    EXPECT_FALSE(engine.Called("capture.SetFormat(0x0)"));
+    EXPECT_EQ(std::tuple(fresh.Stream().lvw, fresh.Stream().lvh), std::tuple(640, 480));
+}
+
+TEST_F(Video, TheSavedCameraIsUsedElseTheFirst) {
+    ASSERT_TRUE(StartCamera("cam:b"));
+    EXPECT_EQ(std::tuple(selectedIndex, engine.capture.device), std::tuple(1, "cam:b"));
+    // The saved camera is gone: the running graph is stopped and replaced by the first camera's,
+    // whose name replaces the saved one.
+    ASSERT_EQ(video.RunGraph(true), kHrOk);
+    engine.calls.clear();
+    ASSERT_TRUE(Choose("cam:unplugged"));
+    EXPECT_EQ(std::tuple(selectedIndex, std::string(video.DisplayName())), std::tuple(0, "cam:a"));
+    EXPECT_EQ(engine.calls[0], "capture.Stop");
+    EXPECT_LT(engine.IndexOf("capture.Destroy"), engine.IndexOf("engine.CreateCaptureGraph"));
+    EXPECT_EQ(State(), "stopped");
+    // Choosing the camera in use again (the first, with no saved name) changes nothing.
+    ASSERT_EQ(video.RunGraph(true), kHrOk);
+    engine.calls.clear();
+    EXPECT_TRUE(Choose(""));
+    EXPECT_EQ(TakeCalls() + State(), "previewing");
+    // A rebuild that fails leaves the camera not ready, also when it is chosen once more.
+    engine.SetResult("capture.BindDevice", kHrDeviceNotConnected);
+    EXPECT_FALSE(Choose("cam:b") || Choose(""));
+    engine.forced.clear();
+    engine.calls.clear();
+    EXPECT_FALSE(Choose(""));
+    EXPECT_EQ(TakeCalls(), "");
+}
+
+TEST_F(Video, AtMostFourCamerasWithNamesCutTo119CharactersAndAFailedListIsTraced) {
+    const std::string longName(200, 'n');
+    engine.devices.clear();
+    for (int i = 0; i < 5; ++i) {
+        const std::string n = std::to_string(i);
+        engine.devices.push_back(FakeDevice{{i == 0 ? longName : "Cam " + n, "cam:" + n}});
+    }
+    engine.devices[2].info.nameResult = kHrFail;  // its names cannot be read
+    ASSERT_TRUE(StartCamera("cam:3"));
+    EXPECT_EQ(std::tuple(video.Stream().nDevices, selectedIndex), std::tuple(4, 3));
+    // The unreadable camera keeps its slot, empty, so the names stop before it; it cannot be
+    // chosen, the first camera stands in for it.
+    const char* names[kMaxVideoDevices] = {};
+    ASSERT_EQ(video.DeviceNames(names, kMaxVideoDevices), 2);
+    EXPECT_EQ(std::tuple(std::string(names[0]), std::string(names[1])),
+              std::tuple(longName.substr(0, 119), "Cam 1"));
+    ASSERT_TRUE(Choose("cam:2"));
+    EXPECT_EQ(selectedIndex, 0);
+
+    engine.calls.clear();
+    engine.SetResult("engine.EnumerateDevices", kHrUnexpected);
+    EXPECT_FALSE(video.InitCamera(&pane, &selectedIndex));
+    EXPECT_EQ(Trace(), "FAILED(hr=0x8000ffff) in MediaEngine::EnumerateDevices\n");
+    EXPECT_EQ(TakeCalls(), "engine.EnumerateDevices");
+}
+
+TEST_F(Video, LongDisplayNamesGrowTheBuffer) {
+    EXPECT_EQ(video.DisplayNameSize(), 1024u);
+    const std::string longName = "cam:" + std::string(1996, 'd');  // 2000 characters
+    engine.devices[0].info.displayName = longName;
+    ASSERT_TRUE(StartCamera());
+    EXPECT_EQ(std::tuple(video.DisplayNameSize(), std::string(video.DisplayName())),
+              std::tuple(2001u, longName));
+    // A saved name is parsed up to 1023 characters, so that camera is no longer recognised and
+    // the first one is used in its place.
+    std::swap(engine.devices[0], engine.devices[1]);
+    VideoGraph again{engine};
+    again.LoadDisplayName(longName.c_str(), 2001);
+    EXPECT_EQ(std::string(again.DisplayName()), longName);
+    ASSERT_TRUE(Selects(again));
+    EXPECT_EQ(selectedIndex, 0);
+    // A stored size beyond reason does not allocate it.
+    again.LoadDisplayName("cam:a", 0xFFFFFFFFu);
+    EXPECT_LE(again.DisplayNameSize(), 64u * 1024u);
+}
+
+TEST_F(Video, PreviewAndCaptureFollowTheCommandsAndMoveToTheNextFile) {
+    EXPECT_EQ(std::tuple(video.RunGraph(false), video.RunGraph(true), video.NextCaptureFile(true)),
+              std::tuple(1, 1, 0));  // no graph: nothing to stop, run or name
+    EXPECT_FALSE(video.StartCapture() || video.StopCapture());
+    ASSERT_TRUE(StartCamera());
+    engine.calls.clear();
+    // The capture stream is switched off before the graph runs, so a preview never records.
+    EXPECT_EQ(video.RunGraph(true), kHrOk);
+    EXPECT_EQ(video.RunGraph(true), kHrOk);  // already running: nothing happens
+    EXPECT_TRUE(video.StartCapture() && video.StartCapture());
+    EXPECT_EQ(TakeCalls(),
+              "capture.ControlStream(StopNow) capture.Run capture.ControlStream(StartNow)");
+    EXPECT_EQ(State(), "previewing capturing");
+    // The running graph switches files and goes on previewing; the capture stream waits.
+    video.SetCaptureNumber(8);
+    EXPECT_EQ(video.NextCaptureFile(true), 1);
+    EXPECT_EQ(TakeCalls(),
+              "capture.ControlStream(StopNow) capture.SwitchOutputFile(/cap/run_08.avi)");
+    EXPECT_EQ(State(), "previewing");
+    // The next file cannot be created: traced, and the preview still goes on.
+    engine.SetResult("capture.SwitchOutputFile", kHrSharingViolation);
+    ASSERT_TRUE(video.StartCapture());
+    EXPECT_EQ(video.NextCaptureFile(true), 1);
+    EXPECT_EQ(State() + ": " + Trace(),
+              "previewing: FAILED(hr=0x80070020) in CaptureGraph::SwitchOutputFile\n");
+    // A failed stream control is traced, but the state follows the command, so that the next
+    // Capture command ends it.
+    engine.SetResult("capture.ControlStream", kHrFail);
+    EXPECT_TRUE(video.StartCapture());
+    EXPECT_EQ(State() + ": " + Trace(),
+              "previewing capturing: FAILED(hr=0x80004005) in "
+              "CaptureGraph::ControlStream(StartNow)\n");
+    EXPECT_TRUE(video.StopCapture());
+    EXPECT_EQ(State(), "previewing");
+    engine.forced.clear();
+    // A stopped graph is pointed at the next name and stays stopped.
+    EXPECT_EQ(video.RunGraph(false), kHrOk);
+    video.SetCaptureNumber(9);
+    engine.calls.clear();
+    EXPECT_EQ(video.NextCaptureFile(true), 1);
+    EXPECT_EQ(TakeCalls(),
+              "capture.Stop capture.ControlStream(StopNow) "
+              "capture.SetOutputFileName(/cap/run_09.avi)");
+    EXPECT_EQ(State(), "stopped");
+    // The capture file is held by another program: the preview does not start.
+    engine.SetResult("capture.Run", kHrSharingViolation);
+    EXPECT_EQ(video.RunGraph(true), kHrSharingViolation);
+    EXPECT_EQ(State() + ": " + Trace(), "stopped: FAILED(hr=0x80070020) in MediaGraph::Run\n");
+    // The trace is cut to 159 characters.
+    FailureTrace trace;
+    trace.Note(std::string(300, 'x').c_str(), kHrFail);
+    EXPECT_EQ(std::string(trace.Text()), "FAILED(hr=0x80004005) in " + std::string(134, 'x'));
+}
+
+TEST_F(Video, AnEngineErrorEndsWhatItStopped) {
+    StartPreview();
+    ASSERT_TRUE(video.StartCapture());
+    StreamError error;
+    error.source = StreamErrorSource::Playback;  // a clip's error does not concern the camera
+    video.EndAfterStreamError(error);
+    EXPECT_EQ(State(), "previewing capturing");
+    // The AVI could not be written: the capture is over and held, the preview goes on.
+    error.source = StreamErrorSource::Recorder;
+    video.EndAfterStreamError(error);
+    EXPECT_EQ(std::tuple(State(), engine.capture.control, engine.capture.running),
+              std::tuple("previewing", CaptureControl::Hold, true));
+    // The camera stopped delivering: the graph is stopped, which finishes the AVI; the preview
+    // can be started again.
+    ASSERT_TRUE(video.StartCapture());
+    error.source = StreamErrorSource::Camera;
+    video.EndAfterStreamError(error);
+    EXPECT_EQ(engine.calls.back() + ", " + State(), "capture.Stop, stopped");
+    EXPECT_EQ(video.RunGraph(true), kHrOk);
+}
+
+// Setting dialogs stand-in: notes whether the camera ran; the format pages pick the last size.
+struct PickLastFormat : PropertyPages {
+    explicit PickLastFormat(const bool& running) : running(running) {}
+    HResult ShowFilterPages(CaptureGraph& graph, int32_t, int32_t) override {
+        shown += running ? "filter(running) " : "filter ";
+        return graph.SetControl(1, 60);
+    }
+    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t,
+                            int32_t) override {
+        shown += running ? "format(running) " : "format ";
+        StreamFormat f;
+        graph.GetFormat(&f);
+        f.width = formats.back().width, f.height = formats.back().height;
+        f.avgTimePerFrame = formats.back().avgTimePerFrame;
+        return graph.SetFormat(f);
+    }
+    const bool& running;
+    std::string shown;
+};
+
+TEST_F(Video, FormatChangeRebuildsTheGraphAndRestartsThePreview) {
+    StartPreview();
+    PickLastFormat pages{engine.capture.running};
+    EXPECT_TRUE(video.ShowFormatProperties(&pane, pages));
+    // Stopped and torn down while the pages are open, then rebuilt (the capture file named
+    // afresh) and running again, with the capture stream off.
+    EXPECT_LT(engine.IndexOf("capture.TearDown"), engine.IndexOf("capture.SetFormat(320x240)"));
+    EXPECT_LT(engine.IndexOf("capture.SetFormat(320x240)"),
+              engine.IndexOf("capture.SetOutputFileName(/cap/run_07.avi)"));
+    EXPECT_EQ(std::tuple(video.Stream().lvw, video.Stream().lvh, video.Stream().lrate),
+              std::tuple(320, 240, 30));
+    EXPECT_EQ(std::tuple(State(), engine.capture.control),
+              std::tuple("previewing", CaptureControl::StopNow));
+    // Without preview the rebuilt graph stays stopped; the camera's controls act on the running
+    // graph.
+    ASSERT_EQ(video.RunGraph(false), kHrOk);
+    EXPECT_TRUE(video.ShowFormatProperties(&pane, pages));
+    EXPECT_FALSE(engine.capture.running);
+    EXPECT_EQ(video.RunGraph(true), kHrOk);
+    video.ShowFilterProperties(pages);
+    EXPECT_EQ(pages.shown, "format format filter(running) ");
+    EXPECT_TRUE(engine.Called("capture.SetControl(1,60)"));
+    // Without a stream configuration there are no format pages, only the rebuild; without
+    // controls no filter pages.
+    engine.devices[0].streamConfig = engine.devices[0].controls = false;
+    VideoGraph plain{engine};
+    ASSERT_TRUE(Selects(plain));
+    ASSERT_EQ(plain.RunGraph(true), kHrOk);
+    engine.calls.clear();
+    EXPECT_TRUE(plain.ShowFormatProperties(&pane, pages));
+    plain.ShowFilterProperties(pages);
+    EXPECT_EQ(pages.shown, "format format filter(running) ");
+    EXPECT_FALSE(engine.Called("capture.EnumFormats"));
+    EXPECT_TRUE(engine.Called("capture.RenderStream(Preview,Video)") && plain.IsPreviewing());
+}
+
+TEST_F(Video, ReleaseStopsTearsDownAndForgetsTheDevices) {
+    StartPreview();
+    video.ReleaseVideo();
+    EXPECT_EQ(TakeCalls() + ", " + State(),
+              "capture.Stop capture.TearDown capture.Destroy, stopped");
+    EXPECT_STREQ(video.DisplayName(), "");
+    EXPECT_FALSE(pane.visible);
+    const int fits = pane.rectCalls;
+    video.FitVideoWindow(&pane);  // no picture, nothing to fit
+    EXPECT_EQ(pane.rectCalls, fits);
+    EXPECT_FALSE(video.SelectSavedDevice(&pane, &selectedIndex));
+}
+
+TEST_F(Video, OpeningAClipReplacesThePreviewAndPlays) {
+    StartPreview();
+    pane.client = {400, 600};
+    ASSERT_TRUE(video.OpenClip(&pane, kClip));
+    // The camera graph is stopped and gone before the playback graph is made.
+    EXPECT_EQ(engine.IndexOf("capture.Stop"), 0);
+    EXPECT_LT(engine.IndexOf("capture.Destroy"), engine.IndexOf("engine.CreatePlaybackGraph"));
+    EXPECT_EQ(std::tuple(State(), engine.play.state, engine.play.volume),
+              std::tuple("stopped clip Running", PlayState::Running, kVolumeSilent));
+    EXPECT_EQ(std::pair(pane.rect.width, pane.rect.height), std::pair(400, 300));
+    // The grab: 24-bit rows of 960 bytes, filled from the frame on screen.
+    engine.SetResult("play.GetCurrentBuffer", kHrWrongState);
+    EXPECT_EQ(video.GrabFrame(), 0);
+    EXPECT_EQ(Trace(), "FAILED(hr=0x80040227) in PlaybackGraph::GetCurrentBuffer\n");
+    engine.forced.clear();
+    EXPECT_EQ(video.GrabFrame(), 960 * 240);
+    EXPECT_EQ(video.GrabbedPixels()[960 * 240 - 1], 0x5A);
+    // After closing, the preview stays off until the camera is selected again, which has no
+    // grabber; the length of the closed clip is kept.
+    ASSERT_TRUE(video.CloseClip());
+    EXPECT_EQ(std::tuple(State(), video.ClipDuration(), engine.play.alive),
+              std::tuple("stopped", 100000000, false));
+    EXPECT_TRUE(video.GrabbedPixels() == nullptr);
+    EXPECT_EQ(video.RunGraph(true), 1);
+    ASSERT_TRUE(video.SelectSavedDevice(&pane, &selectedIndex));
+    EXPECT_EQ(video.RunGraph(true), kHrOk);
+    EXPECT_EQ(video.GrabFrame(), 0);
+}
+
+TEST_F(Video, AClipThatCannotBeRenderedStillCountsAsOpen) {
+    ASSERT_FALSE(video.OpenClip(&pane, "/rec/broken.avi"));
+    EXPECT_EQ(State() + ": " + Trace(),
+              "stopped clip Running: FAILED(hr=0x80040265) in PlaybackGraph::RenderFile\n");
+    // Transport does nothing and closing does not find the clip.
+    engine.calls.clear();
+    EXPECT_FALSE(video.PlayClip() || video.PauseClip() || video.StopClip());
+    video.SeekClip(50);
+    EXPECT_EQ(Position(video), std::pair(0, int64_t{0}));
+    EXPECT_FALSE(video.ClipReachedEnd() || video.CloseClip());
+    EXPECT_EQ(TakeCalls() + State(), "stopped clip Running");
+    // The next open replaces what the failed one left, releasing it before its own is made.
+    ASSERT_TRUE(video.OpenClip(&pane, kClip));
+    EXPECT_LT(engine.IndexOf("play.Destroy"), engine.IndexOf("play.RenderFile(/rec/run_07.avi)"));
+    // Shutting down with a failed open leaves no graph behind.
+    ASSERT_FALSE(video.OpenClip(&pane, "/rec/broken.avi"));
+    video.ReleaseVideo();
+    EXPECT_FALSE(engine.play.alive);
+}
+
+TEST_F(Video, ClipTransportAndMute) {
+    OpenPlaying();
+    ASSERT_TRUE(video.PauseClip());
+    EXPECT_EQ(State(), "stopped clip Paused");
+    ASSERT_TRUE(video.PlayClip());
+    // Stop rewinds, then stops, without holding up the GUI thread; once only.
+    engine.AdvancePlayback(30000000);
+    engine.calls.clear();
+    ASSERT_TRUE(video.StopClip() && video.StopClip());
+    EXPECT_EQ(TakeCalls() + ", " + State(), "play.SetPosition(0) play.Stop, stopped clip Stopped");
+    EXPECT_EQ(clock.slept, 0u);
+    // A transport call that fails leaves the state as it was.
+    ASSERT_TRUE(video.PlayClip());
+    engine.SetResult("play.Pause", kHrFail);
+    EXPECT_FALSE(video.PauseClip());
+    EXPECT_EQ(State(), "stopped clip Running");
+    // Mute toggles between silent and full; a stored volume between counts as not muted.
+    ASSERT_TRUE(video.ToggleMute());
+    EXPECT_EQ(engine.play.volume, kVolumeFull);
+    ASSERT_TRUE(video.ToggleMute());
+    EXPECT_EQ(engine.play.volume, kVolumeSilent);
+    video.LoadStream(StreamSettings{0, 20, 640, 480, -3000, 0, 0});
+    ASSERT_TRUE(video.ToggleMute());
+    EXPECT_EQ(engine.play.volume, kVolumeSilent);
+    video.CloseClip();
+    EXPECT_FALSE(video.ToggleMute());  // no clip
+}
+
+TEST_F(Video, SeekAndPositionWorkInWholePercentAndTheEndIsReportedOnce) {
+    OpenPlaying();
+    // A seek pauses the graph but leaves the play state to the caller.
+    video.SeekClip(50);
+    EXPECT_EQ(TakeCalls() + ", " + State(),
+              "play.Pause play.SetPosition(50000000), stopped clip Running");
+    engine.play.position = 25000000;
+    EXPECT_EQ(Position(video), std::pair(25, int64_t{25000000}));
+    // Played to the end the position is the duration; the end is told once, and again after
+    // a seek back.
+    ASSERT_TRUE(video.PlayClip());
+    EXPECT_FALSE(video.ClipReachedEnd());
+    engine.AdvancePlayback(200000000);
+    EXPECT_EQ(Position(video), std::pair(100, video.ClipDuration()));
+    EXPECT_TRUE(video.ClipReachedEnd());
+    EXPECT_FALSE(video.ClipReachedEnd());
+    video.SeekClip(90);
+    ASSERT_TRUE(video.PlayClip());
+    engine.AdvancePlayback(200000000);
+    EXPECT_TRUE(video.ClipReachedEnd());
+    // The duration is divided before multiplying, so its last two digits are lost; percentages
+    // outside 0..100 stay within the clip.
+    engine.clips[kClip].duration = 1000000099;
+    OpenPlaying();
+    video.SeekClip(150);
+    video.SeekClip(-5);
+    EXPECT_EQ(TakeCalls(),
+              "play.Pause play.SetPosition(1000000000) play.Pause play.SetPosition(0)");
+    // Without a duration the percentage is 0; a failing position read reports 0 in both.
+    engine.clips[kClip].seekable = false;
+    VideoGraph unseekable{engine};
+    ASSERT_TRUE(unseekable.OpenClip(&pane, kClip));
+    engine.play.position = 12345;
+    EXPECT_EQ(Position(unseekable), std::pair(0, int64_t{12345}));
+    engine.SetResult("play.GetCurrentPosition", kHrFail);
+    EXPECT_EQ(Position(unseekable), std::pair(0, int64_t{0}));
+}
+
+TEST_F(Video, AudioOnlyClipsHaveNoPictureAndErrorsLeaveTheClipOpen) {
+    engine.clips[kClip].hasVideo = false;
+    OpenPlaying();
+    EXPECT_EQ(video.Stream().fAudioOnly, 1);
+    EXPECT_FALSE(pane.visible);
+    EXPECT_EQ(video.GrabFrame(), 0);
+    // The pane reads frames and errors from the graph in use.
+    VideoFrame frame;
+    EXPECT_FALSE(video.TakeLatestFrame(&frame));
+    engine.mailbox.Put(VideoFrame{320, 240, 1280, 0, 0, {}});
+    ASSERT_TRUE(video.TakeLatestFrame(&frame));
+    EXPECT_EQ(frame.width, 320);
+    engine.error.source = StreamErrorSource::Playback;
+    engine.hasError = true;
+    StreamError error;
+    ASSERT_TRUE(video.TakeStreamError(&error));
+    EXPECT_FALSE(video.TakeStreamError(&error));
+    video.EndAfterStreamError(error);
+    EXPECT_EQ(State(), "stopped clip Running");
+}
+
+}  // namespace
+}  // namespace velatrace::testing
