@@ -1,9 +1,7 @@
 #pragma once
-// A hand-written media engine for tests. Every call is logged in order as a short text
-// ("capture.RenderStream(Capture,Video)"); a test may force the result of any call by its full
-// text or its method ("capture.RenderStream"). Cameras and clips are configured by the test, and
-// the playback position moves only when the test says so. The queries HasVideo, HasAudio,
-// IsSeekable, ReachedEnd, TakeLatestFrame and TakeStreamError are not logged.
+// A media engine for tests. Calls but the queries are logged in order as short texts
+// ("capture.RenderStream(Capture,Video)"); a test may force the result of a call by its text or
+// its method ("capture.RenderStream"). The playback position moves only when the test says so.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -20,9 +18,8 @@ namespace velatrace::testing {
 
 struct FakeDevice {
     DeviceInfo info;
-    // Offers an interleaved (DV) stream instead of plain video; has a preview stream of its own
-    // (else the preview render answers kHrNoPreview); has a size and rate to read and set; has
-    // adjustable controls.
+    // Offers an interleaved (DV) stream instead of plain video; has a preview stream of its own;
+    // has a size and rate to read and set; has adjustable controls.
     bool interleaved = false, preview = true, streamConfig = true, controls = true;
     StreamFormat format{FormatType::VideoInfo, 640, 480, 24, 640 * 480 * 3, 500000};
 };
@@ -74,9 +71,8 @@ class FakeMediaEngine : public MediaEngine {
     HResult Log(const std::string& call, HResult normal = kHrOk) {
         calls.push_back(call);
         auto it = forced.find(call);
-        if (it == forced.end()) {
+        if (it == forced.end())
             it = forced.find(call.substr(0, call.find('(')));
-        }
         return it == forced.end() ? normal : it->second;
     }
 
@@ -84,9 +80,8 @@ class FakeMediaEngine : public MediaEngine {
     HResult EnumerateDevices(std::vector<DeviceInfo>* out) override {
         out->clear();
         const HResult hr = Log("engine.EnumerateDevices", devices.empty() ? kHrFalse : kHrOk);
-        for (size_t i = 0; hr == kHrOk && i < devices.size(); ++i) {
+        for (size_t i = 0; hr == kHrOk && i < devices.size(); ++i)
             out->push_back(devices[i].info);
-        }
         return hr;
     }
     HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
@@ -96,10 +91,7 @@ class FakeMediaEngine : public MediaEngine {
 // Runs `then` when `hr` is a success; returns `hr`.
 template <class F>
 HResult IfOk(HResult hr, F then) {
-    if (Succeeded(hr)) {
-        then();
-    }
-    return hr;
+    return Succeeded(hr) ? (then(), hr) : hr;
 }
 
 // One fake serves as either graph: a camera graph ("capture.") or a playback graph ("play.").
@@ -107,10 +99,8 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
   public:
     FakeGraph(FakeMediaEngine& e, bool camera)
         : e_(e), cam_(camera), p_(camera ? "capture." : "play.") {
-        if (!camera) {
-            play_ = {};
-            play_.alive = true;
-        }
+        if (!camera)
+            play_ = {}, play_.alive = true;
     }
     ~FakeGraph() override {
         e_.calls.push_back(p_ + "Destroy"), (cam_ ? cap_.running : play_.alive) = false;
@@ -193,8 +183,7 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
                    c, cap_.rendered ? kHrOk : kHrNotConnected);
     }
     void GetCaptureCounts(int64_t* dropped, int64_t* written) override {
-        *dropped = e_.capture.dropped;
-        *written = e_.capture.written;
+        *dropped = e_.capture.dropped, *written = e_.capture.written;
     }
 
     // ---- playback graph ----
