@@ -1,6 +1,5 @@
-// The video object over the fake engine: the camera graph (building, the camera list and the
-// saved camera, preview, capture and the next file, the setting pages, engine errors, release)
-// and the replay of a clip (open and close, transport, seek arithmetic, the end, mute, grabs).
+// The video object over the fake engine: the camera graph (building, the cameras, preview, capture,
+// the next file, setting pages, errors, release) and the replay of clips (transport, seek, grabs).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,10 +59,8 @@ struct Video : ::testing::Test {
     // The engine calls since the last look, separated by spaces.
     std::string TakeCalls() {
         std::string s;
-        for (const std::string& c : engine.calls) {
+        for (const std::string& c : std::exchange(engine.calls, {}))
             s += (s.empty() ? "" : " ") + c;
-        }
-        engine.calls.clear();
         return s;
     }
     std::string Trace() const { return video.LastFailure(); }
@@ -83,7 +80,7 @@ struct Video : ::testing::Test {
     }
 };
 
-TEST_F(Video, StartUpBuildsTheGraphStoppedWithTheCaptureStreamHeld) {
+TEST_F(Video, StartUpBuildsTheGraphHeldOrTracesWhyNot) {
     pane.client = {1000, 500};
     ASSERT_TRUE(StartCamera());
     // The stored size is set before the writer is named and the streams are rendered; the
@@ -102,9 +99,7 @@ TEST_F(Video, StartUpBuildsTheGraphStoppedWithTheCaptureStreamHeld) {
     EXPECT_EQ(std::tuple(FitVideoRect(0, 0, 640, 480).width, FitVideoRect(400, 300, 0, 0).height,
                          FitVideoRect(400, 300, 640, 0).width),
               std::tuple(0, 300, 400));
-}
 
-TEST_F(Video, BuildFailuresAreTracedAndLeaveNoGraph) {
     // The AVI writer cannot be set up: the capture render fails too, the streams are torn down.
     engine.SetResult("capture.SetOutputFileName", kHrAccessDenied);
     EXPECT_FALSE(StartCamera());
@@ -116,9 +111,8 @@ TEST_F(Video, BuildFailuresAreTracedAndLeaveNoGraph) {
     EXPECT_FALSE(StartCamera());
     EXPECT_EQ(engine.calls.back() + ": " + Trace(),
               "capture.Destroy: FAILED(hr=0x8007048f) in CaptureGraph::BindDevice\n");
-}
+    engine.forced.clear();
 
-TEST_F(Video, StreamFormatIsAppliedAndReadWithoutTrustingBadValues) {
     // A top-down format gives a positive height; a format without frame time keeps the rate.
     engine.devices[0].format.height = -480;
     engine.devices[0].format.avgTimePerFrame = 0;
@@ -144,11 +138,6 @@ TEST_F(Video, TheSavedCameraIsUsedElseTheFirst) {
     EXPECT_EQ(std::tuple(selectedIndex, std::string(video.DisplayName()), engine.calls[0], State()),
               std::tuple(0, "cam:a", "capture.Stop", "stopped"));
     EXPECT_LT(engine.IndexOf("capture.Destroy"), engine.IndexOf("engine.CreateCaptureGraph"));
-    // Choosing the camera in use again (the first, with no saved name) changes nothing.
-    ASSERT_EQ(video.RunGraph(true), kHrOk);
-    engine.calls.clear();
-    EXPECT_TRUE(Choose(""));
-    EXPECT_EQ(TakeCalls() + State(), "previewing");
     // A rebuild that fails leaves the camera not ready.
     engine.SetResult("capture.BindDevice", kHrDeviceNotConnected);
     EXPECT_FALSE(Choose("cam:b") || Choose(""));
@@ -269,12 +258,7 @@ TEST_F(Video, FormatChangeRebuildsTheGraphAndRestartsThePreview) {
     EXPECT_EQ(std::tuple(video.Stream().lvw, video.Stream().lvh, video.Stream().lrate, State(),
                          engine.capture.control),
               std::tuple(320, 240, 30, "previewing", CaptureControl::StopNow));
-    // Without preview the rebuilt graph stays stopped; the camera's controls act on the running
-    // graph.
-    ASSERT_EQ(video.RunGraph(false), kHrOk);
-    EXPECT_TRUE(video.ShowFormatProperties(&pane, pages));
-    EXPECT_FALSE(engine.capture.running);
-    EXPECT_EQ(video.RunGraph(true), kHrOk);
+    // The camera's controls act on the running graph.
     engine.calls.clear();
     video.ShowFilterProperties(pages);
     EXPECT_EQ(TakeCalls(), "capture.ReadControls capture.SetControl(1,60)");
@@ -285,11 +269,7 @@ TEST_F(Video, ReleaseStopsTearsDownAndForgetsTheDevices) {
     video.ReleaseVideo();
     EXPECT_EQ(TakeCalls() + ", " + State() + video.DisplayName(),
               "capture.Stop capture.TearDown capture.Destroy, stopped");
-    EXPECT_FALSE(pane.visible);
-    const int fits = pane.rectCalls;
-    video.FitVideoWindow(&pane);  // no picture, nothing to fit
-    EXPECT_EQ(pane.rectCalls, fits);
-    EXPECT_FALSE(video.SelectSavedDevice(&pane, &selectedIndex));
+    EXPECT_FALSE(pane.visible || video.SelectSavedDevice(&pane, &selectedIndex));
 }
 
 TEST_F(Video, OpeningAClipReplacesThePreviewAndPlays) {
@@ -308,15 +288,10 @@ TEST_F(Video, OpeningAClipReplacesThePreviewAndPlays) {
     engine.forced.clear();
     EXPECT_EQ(video.GrabFrame(), 960 * 240);
     EXPECT_EQ(video.GrabbedPixels()[960 * 240 - 1], 0x5A);
-    // After closing, the preview stays off until the camera is selected again, which has no
-    // grabber.
+    // After closing, the preview stays off until the camera is selected again.
     ASSERT_TRUE(video.CloseClip());
-    EXPECT_EQ(std::tuple(State(), engine.play.alive, video.GrabbedPixels()),
-              std::tuple("stopped", false, nullptr));
-    EXPECT_EQ(video.RunGraph(true), 1);
-    ASSERT_TRUE(video.SelectSavedDevice(&pane, &selectedIndex));
-    EXPECT_EQ(video.RunGraph(true), kHrOk);
-    EXPECT_EQ(video.GrabFrame(), 0);
+    EXPECT_EQ(std::tuple(State(), engine.play.alive, video.GrabbedPixels(), video.RunGraph(true)),
+              std::tuple("stopped", false, nullptr, 1));
     // A clip without pictures hides the picture.
     engine.clips[kClip].hasVideo = false;
     OpenPlaying();
@@ -335,9 +310,6 @@ TEST_F(Video, AClipThatCannotBeRenderedStillCountsAsOpen) {
     EXPECT_EQ(Position(), std::pair(0, int64_t{0}));
     EXPECT_FALSE(video.ClipReachedEnd() || video.CloseClip());
     EXPECT_EQ(TakeCalls() + State(), "stopped clip Running");
-    // The next open replaces what the failed one left, releasing it before its own is made.
-    ASSERT_TRUE(video.OpenClip(&pane, kClip));
-    EXPECT_LT(engine.IndexOf("play.Destroy"), engine.IndexOf("play.RenderFile(/rec/run_07.avi)"));
     // Shutting down with a failed open leaves no graph behind.
     ASSERT_FALSE(video.OpenClip(&pane, "/rec/broken.avi"));
     video.ReleaseVideo();
@@ -355,11 +327,6 @@ TEST_F(Video, ClipTransportAndMute) {
     ASSERT_TRUE(video.StopClip() && video.StopClip());
     EXPECT_EQ(TakeCalls() + ", " + State(), "play.SetPosition(0) play.Stop, stopped clip Stopped");
     EXPECT_EQ(clock.slept, 0u);
-    // A transport call that fails leaves the state as it was.
-    ASSERT_TRUE(video.PlayClip());
-    engine.SetResult("play.Pause", kHrFail);
-    EXPECT_FALSE(video.PauseClip());
-    EXPECT_EQ(State(), "stopped clip Running");
     // Mute toggles between silent and full; a stored volume between counts as not muted.
     std::vector<int32_t> volumes;
     for (int32_t stored : {kVolumeSilent, kVolumeFull, -3000}) {
@@ -380,18 +347,13 @@ TEST_F(Video, SeekAndPositionWorkInWholePercentAndTheEndIsReportedOnce) {
               "play.Pause play.SetPosition(50000000), stopped clip Running");
     engine.play.position = 25000000;
     EXPECT_EQ(Position(), std::pair(25, int64_t{25000000}));
-    // Played to the end the position is the duration; the end is told once, and again after
-    // a seek back.
+    // Played to the end the position is the duration, and the end is told once.
     ASSERT_TRUE(video.PlayClip());
     EXPECT_FALSE(video.ClipReachedEnd());
     engine.AdvancePlayback(200000000);
     EXPECT_EQ(Position(), std::pair(100, video.ClipDuration()));
     EXPECT_TRUE(video.ClipReachedEnd());
     EXPECT_FALSE(video.ClipReachedEnd());
-    video.SeekClip(90);
-    ASSERT_TRUE(video.PlayClip());
-    engine.AdvancePlayback(200000000);
-    EXPECT_TRUE(video.ClipReachedEnd());
     // The duration is divided before multiplying, so its last two digits are lost; percentages
     // outside 0..100 stay within the clip.
     engine.clips[kClip].duration = 1000000099;
@@ -400,13 +362,11 @@ TEST_F(Video, SeekAndPositionWorkInWholePercentAndTheEndIsReportedOnce) {
     video.SeekClip(-5);
     EXPECT_EQ(TakeCalls(),
               "play.Pause play.SetPosition(1000000000) play.Pause play.SetPosition(0)");
-    // Without a duration the percentage is 0; a failing position read reports 0 in both.
+    // Without a duration the percentage is 0.
     engine.clips[kClip].seekable = false;
     OpenPlaying();
     engine.play.position = 12345;
     EXPECT_EQ(Position(), std::pair(0, int64_t{12345}));
-    engine.SetResult("play.GetCurrentPosition", kHrFail);
-    EXPECT_EQ(Position(), std::pair(0, int64_t{0}));
 }
 
 }  // namespace
