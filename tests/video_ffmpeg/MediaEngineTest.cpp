@@ -4,12 +4,9 @@
 #include <sys/mount.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <numeric>
 #include <random>
 
@@ -20,6 +17,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "WakeWaiter.h"
 #include "support/TempFolder.h"
 #include "video/ffmpeg/CaptureRecorder.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
@@ -29,6 +27,7 @@ namespace velatrace {
 namespace {
 
 using testing::TempFolder;
+using testing::WakeWaiter;
 
 // A file opened for reading its video stream.
 struct VideoInput {
@@ -45,8 +44,7 @@ struct VideoInput {
         avcodec_free_context(&dec);
         avformat_close_input(&ctx);
     }
-    // Opens the file (for an AVI, its header names the streams and gives the index), reads the
-    // first packets for the stream's parameters and opens its decoder.
+    // Opens the file (an AVI header names the streams and the index) and the stream's decoder.
     bool Open(const std::string& path) {
         if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
             return false;
@@ -66,8 +64,7 @@ struct VideoInput {
     }
 };
 
-// What a media file holds, read straight through libavformat and libavcodec, independently of
-// the engine.
+// What a media file holds, read through libavformat and libavcodec, independently of the engine.
 struct AviFacts {
     bool opened = false;
     int64_t headerFrames = 0;  // the stream length the file's header states
@@ -103,8 +100,7 @@ AviFacts ReadAviFacts(const std::string& path) {
     return facts;
 }
 
-// The picture showing at `seconds` (the last frame starting at or before it), decoded from the
-// start of the file, as 24-bit bottom-up BGR rows padded to 4 bytes. Empty when there is none.
+// The picture showing at `seconds`, decoded from the start, as a bottom-up 24-bit DIB (or none).
 std::vector<uint8_t> ReferenceDib(const std::string& path, double seconds) {
     VideoInput in;
     if (!in.Open(path))
@@ -169,25 +165,9 @@ class MediaEngineTest : public ::testing::Test {
     static void SetUpTestSuite() { av_log_set_level(AV_LOG_ERROR); }
     void SetUp() override {
         setenv("VELATRACE_TEST_CAMERA", "1", 1);
-        engine_.SetWakeCallback(Wake());
+        engine_.SetWakeCallback(waiter_.Callback());
     }
     void TearDown() override { unsetenv("VELATRACE_TEST_CAMERA_VANISH_AFTER"); }
-
-    // Engine threads wake the test thread, which re-checks its condition then, or after 20 ms at
-    // the latest. The bound of ten seconds guards against a hang; it is not a speed requirement.
-    WakeCallback Wake() {
-        return [this] { cv_.notify_all(); };
-    }
-    template <class Condition>
-    bool WaitUntil(Condition condition) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        bool met = false;
-        while (!(met = condition()) && std::chrono::steady_clock::now() < end) {
-            std::unique_lock<std::mutex> lock(mutex_);
-            cv_.wait_for(lock, std::chrono::milliseconds(20));
-        }
-        return met;
-    }
 
     // The camera graph as the program builds it (320 x 240, 20 per second), running.
     void Build(const std::string& avi, bool capture = false) {
@@ -224,7 +204,7 @@ class MediaEngineTest : public ::testing::Test {
     template <class Ok>
     bool ShowsWhen(Ok ok, std::vector<int64_t>* times = nullptr) {
         MediaGraph& graph = camera_ ? static_cast<MediaGraph&>(*camera_) : *player_;
-        return WaitUntil([&] {
+        return waiter_.WaitUntil([&] {
             while (graph.TakeLatestFrame(&frame_)) {
                 if (times)
                     times->push_back(frame_.timestamp);
@@ -259,12 +239,11 @@ class MediaEngineTest : public ::testing::Test {
     // Waits for the one error the camera graph reports; a second is not there.
     StreamError OneError() {
         StreamError error, again;
-        EXPECT_TRUE(WaitUntil([&] { return camera_->TakeStreamError(&error); }));
+        EXPECT_TRUE(waiter_.WaitUntil([&] { return camera_->TakeStreamError(&error); }));
         EXPECT_FALSE(camera_->TakeStreamError(&again));
         return error;
     }
-    // Reads a finished capture: it decodes and has its index, its frame numbers run from 0, and
-    // a number left out is a dropped frame.
+    // A finished capture decodes, has its index and frame numbers from 0 (a gap: a drop).
     static AviFacts ReadComplete(const std::string& avi) {
         const auto f = ReadAviFacts(avi);
         EXPECT_EQ(std::tuple(f.opened, f.decodedPictures, f.firstPts, f.headerFrames),
@@ -283,11 +262,6 @@ class MediaEngineTest : public ::testing::Test {
         int64_t t = -1;
         EXPECT_EQ(length ? player_->GetDuration(&t) : player_->GetCurrentPosition(&t), kHrOk);
         return t;
-    }
-    PlayState State() {
-        PlayState s{};
-        EXPECT_EQ(player_->GetState(0, &s), kHrOk);
-        return s;
     }
     std::vector<uint8_t> Grab() {
         BitmapInfoHeader header;
@@ -308,8 +282,7 @@ class MediaEngineTest : public ::testing::Test {
         EXPECT_LT(toExpected * 4, MeanDifference(grabbed, ReferenceDib(path, seconds + frameTime)));
     }
 
-    std::mutex mutex_;
-    std::condition_variable cv_;
+    WakeWaiter waiter_;
     TempFolder folder_;
     FfmpegMediaEngine engine_;
     std::unique_ptr<CaptureGraph> camera_;
@@ -338,7 +311,6 @@ TEST_F(MediaEngineTest, PreviewDeliversFramesHeldCaptureWritesNothingAndTheTestC
     std::vector<DeviceControl> controls;
     ASSERT_EQ(camera_->ReadControls(&controls), kHrOk);
     ASSERT_FALSE(controls.empty());
-    EXPECT_EQ(camera_->SetControl(9999, 1), kHrInvalidArg);
     ASSERT_EQ(camera_->SetControl(controls[0].id, 80), kHrOk);
     ASSERT_EQ(camera_->ReadControls(&controls), kHrOk);
     EXPECT_EQ(controls[0].value, 80);
@@ -347,7 +319,6 @@ TEST_F(MediaEngineTest, PreviewDeliversFramesHeldCaptureWritesNothingAndTheTestC
     EXPECT_EQ(std::tuple(frame_.width, frame_.height, frame_.stride, frame_.pixels.size()),
               std::tuple(320, 240, 320 * 4, size_t{320 * 4 * 240}));
     ASSERT_EQ(camera_->Stop(), kHrOk);
-    EXPECT_EQ(camera_->Stop(), kHrOk);
     EXPECT_EQ(Counts(), std::make_pair(int64_t{0}, int64_t{0}));
     EXPECT_FALSE(std::filesystem::exists(avi));  // only a capture creates the file
 
@@ -365,7 +336,6 @@ TEST_F(MediaEngineTest, PreviewDeliversFramesHeldCaptureWritesNothingAndTheTestC
     std::unique_ptr<CaptureGraph> graph;
     ASSERT_EQ(engine_.CreateCaptureGraph(&graph), kHrOk);
     EXPECT_EQ(graph->BindDevice(kPatternCameraDisplayName), kHrFileNotFound);
-    EXPECT_EQ(graph->BindDevice("/dev/no-such-camera"), kHrFileNotFound);
 }
 
 TEST_F(MediaEngineTest, NextFileWhileRunningLosesNoFrameAndThePreviewRunsOn) {
@@ -383,11 +353,10 @@ TEST_F(MediaEngineTest, NextFileWhileRunningLosesNoFrameAndThePreviewRunsOn) {
         if (std::llabs(times[i] - switchedAt) < 5000000)
             EXPECT_LE(times[i] - times[i - 1], 2 * kFrameTime20fps) << "at " << times[i];
     }
-    // A next file that cannot be created: the one before is finished, the capture holds and the
-    // preview goes on.
+    // A next file that cannot be created: the last is finished, the capture holds, preview goes on.
     const std::string missing = folder_.File("missing-folder/run_03.avi");
     EXPECT_EQ(camera_->SwitchOutputFile(missing.c_str()), kHrSharingViolation);
-    ASSERT_TRUE(WaitUntil([&] { return ReadAviFacts(second).indexEntries > 1; }));
+    ASSERT_TRUE(waiter_.WaitUntil([&] { return ReadAviFacts(second).indexEntries > 1; }));
     const auto counts = Counts();
     ASSERT_TRUE(PreviewGoesOn(0.5));
     EXPECT_EQ(Counts(), counts);
@@ -403,8 +372,7 @@ TEST_F(MediaEngineTest, NextFileWhileRunningLosesNoFrameAndThePreviewRunsOn) {
 }
 
 TEST_F(MediaEngineTest, FullDiskFinishesTheFileWithOneErrorAndThePreviewGoesOn) {
-    // A file system of 1 MB of its own, so the disk fills within seconds. Only root may mount
-    // one; elsewhere the test is skipped.
+    // A file system of 1 MB, so the disk fills within seconds; only root may mount one.
     const std::string where = folder_.Path().string();
     if (mount("velatrace-test", where.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount a small file system here";
@@ -454,15 +422,13 @@ CameraFrame GreyFrame(double time, int level) {
     f.picture->format = AV_PIX_FMT_YUVJ420P;
     f.picture->width = 64, f.picture->height = 48;
     av_frame_get_buffer(f.picture.get(), 0);
-    std::memset(f.picture->data[0], level, static_cast<size_t>(f.picture->linesize[0]) * 48);
-    std::memset(f.picture->data[1], 128, static_cast<size_t>(f.picture->linesize[1]) * 24);
-    std::memset(f.picture->data[2], 128, static_cast<size_t>(f.picture->linesize[2]) * 24);
+    for (int p = 0; p < 3; ++p)
+        std::memset(f.picture->data[p], p ? 128 : level, f.picture->linesize[p] * (p ? 24 : 48));
     f.time = time;
     return f;
 }
 
-// Offers a grey picture per (time, level) to a capture queue whose encoder may not run yet, so
-// what is queued and what is dropped is known exactly.
+// Offers grey pictures (time, level); before the encoder starts, what is queued is known exactly.
 void Offer(CaptureRecorder& recorder, std::initializer_list<std::pair<double, int>> frames) {
     for (const auto& [time, level] : frames) {
         CameraFrame f = GreyFrame(time, level);
@@ -477,8 +443,7 @@ TEST_F(MediaEngineTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
     recorder.LetThrough(false);
     Offer(recorder, {{10.05, 60}});  // held back: not written, not dropped
     recorder.LetThrough(true);
-    // Numbering goes on after the last frame (1); two periods later comes 3, leaving 2 empty;
-    // then the queue is full.
+    // Numbering goes on after the last frame (1); 3 leaves 2 empty; then the queue is full.
     Offer(recorder, {{20.00, 80}, {20.10, 100}, {20.15, 120}});
     recorder.Start();
     recorder.Finish();
@@ -487,8 +452,7 @@ TEST_F(MediaEngineTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
     const auto f = ReadAviFacts(avi);
     EXPECT_EQ(std::tuple(f.pictures, f.decodedPictures, f.lastPts, f.headerFrames),
               std::tuple(3, 3, 3, 4));
-    // Replayed, the empty frame keeps the picture before it on screen, and the frame after the
-    // gap comes at its own time.
+    // Replayed, the gap keeps the picture before it; the frame after comes at its own time.
     ASSERT_EQ(Open(avi), kHrOk);
     EXPECT_EQ(Clip(true), 2000000);
     const struct {
@@ -533,11 +497,11 @@ TEST_F(MediaEngineTest, CameraJpegIsStoredWithoutEncodingAgain) {
 
 TEST_F(MediaEngineTest, FileThatFailsIsReportedOnceAndTheNextFileStartsAtFrameZero) {
     const std::string missing = folder_.File("no/such/folder.avi");
-    wake_.Set(Wake());
+    wake_.Set(waiter_.Callback());
     CaptureRecorder recorder(missing, format_, 4, true, counters_, errors_, wake_);
     Offer(recorder, {{0.0, 40}, {0.05, 40}});  // the second is queued for the same file: lost
     recorder.Start();
-    ASSERT_TRUE(WaitUntil([&] { return errors_.Take(&error_); }));
+    ASSERT_TRUE(waiter_.WaitUntil([&] { return errors_.Take(&error_); }));
     EXPECT_EQ(std::tuple(error_.source, error_.hr, std::string(error_.text)),
               std::tuple(StreamErrorSource::Recorder, kHrSharingViolation,
                          "Cannot create " + missing + ": No such file or directory"));
@@ -545,7 +509,6 @@ TEST_F(MediaEngineTest, FileThatFailsIsReportedOnceAndTheNextFileStartsAtFrameZe
     recorder.SwitchTo(folder_.File("next.avi"), false);
     Offer(recorder, {{0.15, 40}});
     recorder.Finish();
-    recorder.Finish();  // again: nothing left to do
     EXPECT_FALSE(errors_.Take(&error_));
     EXPECT_EQ(std::tuple(counters_.dropped.load(), counters_.written.load()), std::tuple(2, 1));
     const auto f = ReadAviFacts(folder_.File("next.avi"));
@@ -573,11 +536,9 @@ TEST_F(MediaEngineTest, CaptureReplaysSeeksToTheExactFrameAndPlaysToTheEnd) {
     ExpectExactSeek(capture, 1.23, 0.05);
     ExpectExactSeek(capture, 0.0, 0.05);
 
-    EXPECT_EQ(State(), PlayState::Stopped);
     ASSERT_EQ(player_->Run(), kHrOk);
     ASSERT_TRUE(Shows(0.3));
     ASSERT_EQ(player_->Pause(), kHrOk);
-    EXPECT_EQ(State(), PlayState::Paused);
     const int64_t paused = Clip();
     EXPECT_GE(paused, 3000000);
     ASSERT_EQ(player_->Stop(), kHrOk);
@@ -585,7 +546,7 @@ TEST_F(MediaEngineTest, CaptureReplaysSeeksToTheExactFrameAndPlaysToTheEnd) {
     // Played to the end: the last frame stays; a seek back leaves the end.
     ASSERT_EQ(player_->SetPosition(duration - 2500000), kHrOk);
     ASSERT_EQ(player_->Run(), kHrOk);
-    ASSERT_TRUE(WaitUntil([&] { return player_->ReachedEnd(); }));
+    ASSERT_TRUE(waiter_.WaitUntil([&] { return player_->ReachedEnd(); }));
     EXPECT_EQ(Clip(), duration);
     ASSERT_TRUE(Shows(static_cast<double>(duration - 500000) / 1e7));
     ASSERT_EQ(player_->SetPosition(0), kHrOk);
@@ -608,8 +569,7 @@ TEST_F(MediaEngineTest, DamagedFilesFailOrReplayWhatIsLeft) {
     EXPECT_TRUE(Failed(player_->Run()) && Failed(player_->SetPosition(0)) &&
                 Failed(player_->GetCurrentBuffer(&size, bits)));
 
-    // A capture cut short (its index and the end of its frames lost, as a killed program leaves
-    // it) opens with what is left.
+    // A capture cut short, as a killed program leaves it, opens with what is left.
     const std::string truncated = folder_.File("truncated.avi");
     std::filesystem::copy_file(PatternCapture(), truncated);
     std::filesystem::resize_file(truncated, std::filesystem::file_size(truncated) * 6 / 10);
@@ -652,7 +612,7 @@ TEST_F(MediaEngineTest, MpegWithSoundAndSoundOnlyFilesPlay) {
     EXPECT_EQ(player_->GetGrabFormat(&header, &size), kHrNotConnected);
     EXPECT_NEAR(static_cast<double>(Clip(true)), 5e6, 2e5);
     ASSERT_EQ(player_->Run(), kHrOk);
-    EXPECT_TRUE(WaitUntil([&] { return player_->ReachedEnd(); }));
+    EXPECT_TRUE(waiter_.WaitUntil([&] { return player_->ReachedEnd(); }));
 }
 
 }  // namespace
