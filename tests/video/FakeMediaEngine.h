@@ -1,9 +1,7 @@
 #pragma once
-// A hand-written media engine for tests. Every call is logged in order as a short text
-// ("capture.RenderStream(Capture,Video)"); a test may force the result of any call by its full
-// text or its method ("capture.RenderStream"). Cameras and clips are configured by the test, and
-// the playback position moves only when the test says so. The queries HasVideo, HasAudio,
-// IsSeekable, ReachedEnd, TakeLatestFrame and TakeStreamError are not logged.
+// A media engine for tests. Calls but the queries are logged in order as short texts
+// ("capture.RenderStream(Capture,Video)"); a test may force the result of a call by its text or
+// its method ("capture.RenderStream"). The playback position moves only when the test says so.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -13,17 +11,13 @@
 #include <utility>
 #include <vector>
 
-#include "video/LatestFrameMailbox.h"
 #include "video/MediaEngine.h"
 
 namespace velatrace::testing {
 
 struct FakeDevice {
     DeviceInfo info;
-    // Offers an interleaved (DV) stream instead of plain video; has a preview stream of its own
-    // (else the preview render answers kHrNoPreview); has a size and rate to read and set; has
-    // adjustable controls.
-    bool interleaved = false, preview = true, streamConfig = true, controls = true;
+    // A plain video stream (no interleaved one) with a preview, one control and this format.
     StreamFormat format{FormatType::VideoInfo, 640, 480, 24, 640 * 480 * 3, 500000};
 };
 
@@ -39,7 +33,6 @@ class FakeMediaEngine : public MediaEngine {
     std::map<std::string, FakeClip> clips;  // files RenderFile opens, by path
     std::map<std::string, HResult> forced;  // results forced by call text or method
     std::vector<std::string> calls;         // the log
-    LatestFrameMailbox mailbox;             // the graphs' pictures
     StreamError error;                      // an error the graphs report once
     bool hasError = false;
     struct {  // the live (or last) camera graph
@@ -74,9 +67,8 @@ class FakeMediaEngine : public MediaEngine {
     HResult Log(const std::string& call, HResult normal = kHrOk) {
         calls.push_back(call);
         auto it = forced.find(call);
-        if (it == forced.end()) {
+        if (it == forced.end())
             it = forced.find(call.substr(0, call.find('(')));
-        }
         return it == forced.end() ? normal : it->second;
     }
 
@@ -84,9 +76,8 @@ class FakeMediaEngine : public MediaEngine {
     HResult EnumerateDevices(std::vector<DeviceInfo>* out) override {
         out->clear();
         const HResult hr = Log("engine.EnumerateDevices", devices.empty() ? kHrFalse : kHrOk);
-        for (size_t i = 0; hr == kHrOk && i < devices.size(); ++i) {
+        for (size_t i = 0; hr == kHrOk && i < devices.size(); ++i)
             out->push_back(devices[i].info);
-        }
         return hr;
     }
     HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
@@ -96,10 +87,7 @@ class FakeMediaEngine : public MediaEngine {
 // Runs `then` when `hr` is a success; returns `hr`.
 template <class F>
 HResult IfOk(HResult hr, F then) {
-    if (Succeeded(hr)) {
-        then();
-    }
-    return hr;
+    return Succeeded(hr) ? (then(), hr) : hr;
 }
 
 // One fake serves as either graph: a camera graph ("capture.") or a playback graph ("play.").
@@ -107,10 +95,8 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
   public:
     FakeGraph(FakeMediaEngine& e, bool camera)
         : e_(e), cam_(camera), p_(camera ? "capture." : "play.") {
-        if (!camera) {
-            play_ = {};
-            play_.alive = true;
-        }
+        if (!camera)
+            play_ = {}, play_.alive = true;
     }
     ~FakeGraph() override {
         e_.calls.push_back(p_ + "Destroy"), (cam_ ? cap_.running : play_.alive) = false;
@@ -136,7 +122,7 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
         return Set("PutVolume(" + std::to_string(v) + ")", play_.volume, v,
                    cam_ ? kHrNoInterface : kHrOk);
     }
-    bool TakeLatestFrame(VideoFrame* frame) override { return e_.mailbox.Take(frame); }
+    bool TakeLatestFrame(VideoFrame*) override { return false; }
     bool TakeStreamError(StreamError* error) override {
         return std::exchange(e_.hasError, false) && (*error = e_.error, true);
     }
@@ -146,7 +132,7 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
         for (const FakeDevice& d : e_.devices) {
             if (d.info.displayName == name) {
                 return IfOk(Log("BindDevice(" + d.info.displayName + ")"),
-                            [&] { device_ = d, cap_.device = name, cap_.format = d.format; });
+                            [&] { cap_.device = name, cap_.format = d.format; });
             }
         }
         return Log(std::string("BindDevice(") + name + ")", kHrFileNotFound);
@@ -155,7 +141,7 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
         const bool config = which == CaptureInterface::StreamConfig;
         return Log(std::string("FindInterface(") + Text(kind) +
                        (config ? ",StreamConfig)" : ",Compression)"),
-                   Offers(kind) && config && device_.streamConfig ? kHrOk : kHrNoInterface);
+                   Offers(kind) && config ? kHrOk : kHrNoInterface);
     }
     HResult GetFormat(StreamFormat* f) override { return *f = cap_.format, Log("GetFormat"); }
     HResult SetFormat(const StreamFormat& f) override {
@@ -166,7 +152,7 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
         return *f = {{640, 480, 500000, "MJPG"}, {320, 240, 333333, "MJPG"}}, Log("EnumFormats");
     }
     HResult ReadControls(std::vector<DeviceControl>* c) override {
-        return c->assign(device_.controls ? 1 : 0, DeviceControl{}), Log("ReadControls");
+        return c->assign(1, DeviceControl{}), Log("ReadControls");
     }
     HResult SetControl(uint32_t id, int32_t v) override {
         return Log("SetControl(" + std::to_string(id) + "," + std::to_string(v) + ")");
@@ -175,10 +161,9 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
     HResult SwitchOutputFile(const char* path) override { return Name("SwitchOutputFile", path); }
     HResult RenderStream(PinCategory category, StreamKind kind) override {
         const bool capture = category == PinCategory::Capture;
-        const HResult normal = !Offers(kind)                  ? kHrNoInterface
-                               : capture && !writer_          ? kHrNotConnected
-                               : !capture && !device_.preview ? kHrNoPreview
-                                                              : kHrOk;
+        const HResult normal = !Offers(kind)         ? kHrNoInterface
+                               : capture && !writer_ ? kHrNotConnected
+                                                     : kHrOk;
         return Set(
             std::string("RenderStream(") + (capture ? "Capture," : "Preview,") + Text(kind) + ")",
             capture ? cap_.rendered : preview_, true, normal);
@@ -193,8 +178,7 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
                    c, cap_.rendered ? kHrOk : kHrNotConnected);
     }
     void GetCaptureCounts(int64_t* dropped, int64_t* written) override {
-        *dropped = e_.capture.dropped;
-        *written = e_.capture.written;
+        *dropped = e_.capture.dropped, *written = e_.capture.written;
     }
 
     // ---- playback graph ----
@@ -250,9 +234,7 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
     static const char* Text(StreamKind k) {
         return k == StreamKind::Interleaved ? "Interleaved" : "Video";
     }
-    bool Offers(StreamKind k) const {
-        return !cap_.device.empty() && (k == StreamKind::Interleaved) == device_.interleaved;
-    }
+    bool Offers(StreamKind k) const { return !cap_.device.empty() && k == StreamKind::Video; }
     // One 24-bit frame, rows padded to 4 bytes.
     int32_t FrameBytes() const {
         return ((play_.clip.width * 24 + 31) & ~31) / 8 * play_.clip.height;
@@ -263,7 +245,6 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
     decltype(e_.play)& play_ = e_.play;
     const bool cam_;
     const std::string p_;
-    FakeDevice device_;
     bool writer_ = false, preview_ = false, opened_ = false;
 };
 
@@ -277,12 +258,6 @@ inline HResult FakeMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>
 inline HResult FakeMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
     return IfOk(Log("engine.CreatePlaybackGraph"),
                 [&] { *graph = std::make_unique<FakeGraph>(*this, false); });
-}
-
-inline FakeDevice MakeFakeDevice(const std::string& friendlyName, const std::string& displayName) {
-    FakeDevice d;
-    d.info = {friendlyName, displayName};
-    return d;
 }
 
 }  // namespace velatrace::testing

@@ -9,14 +9,12 @@ class FakeVideoSurface : public VideoSurface {
     SurfaceSize ClientSize() const override { return client; }
     void SetVideoRect(int32_t, int32_t, int32_t width, int32_t height) override {
         rect = {width, height};
-        ++rectCalls;
     }
     void SetVideoVisible(bool shown) override { visible = shown; }
 
     SurfaceSize client{800, 600};
     SurfaceSize rect{-1, -1};  // the picture's size; it always sits at the top-left
     bool visible = false;
-    int rectCalls = 0;
 };
 
 }  // namespace velatrace::testing

@@ -25,19 +25,14 @@ class WakeWaiter {
     bool WaitUntil(Condition condition,
                    std::chrono::steady_clock::duration limit = std::chrono::seconds(10)) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        for (;;) {
-            uint64_t seen;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                seen = wakes_;
-            }
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (uint64_t seen = wakes_;; seen = wakes_) {
+            lock.unlock();
             if (condition())
                 return true;
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (!cv_.wait_until(lock, deadline, [&] { return wakes_ != seen; })) {
-                lock.unlock();
-                return condition();
-            }
+            lock.lock();
+            if (!cv_.wait_until(lock, deadline, [&] { return wakes_ != seen; }))
+                return lock.unlock(), condition();
         }
     }
 

@@ -1,0 +1,619 @@
+// The FFmpeg media engine end to end with the test-pattern camera: preview, capture, the next file,
+// a full disk, a lost camera, the capture queue, and replay of all kinds of files, seeking exactly.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <numeric>
+#include <random>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+#include <libswscale/swscale.h>
+}
+
+#include "WakeWaiter.h"
+#include "support/TempFolder.h"
+#include "video/ffmpeg/CaptureRecorder.h"
+#include "video/ffmpeg/FfmpegMediaEngine.h"
+#include "video/ffmpeg/PatternCamera.h"
+
+namespace velatrace {
+namespace {
+
+using testing::TempFolder;
+using testing::WakeWaiter;
+
+// A file opened for reading its video stream.
+struct VideoInput {
+    AVFormatContext* ctx = nullptr;
+    AVCodecContext* dec = nullptr;
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    int stream = -1;
+    int indexEntries = 0;  // as the header gives them, before any packet is read
+
+    ~VideoInput() {
+        av_frame_free(&frame);
+        av_packet_free(&pkt);
+        avcodec_free_context(&dec);
+        avformat_close_input(&ctx);
+    }
+    // Opens the file (an AVI header names the streams and the index) and the stream's decoder.
+    bool Open(const std::string& path) {
+        if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
+            return false;
+        stream = av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+        if (stream >= 0)
+            indexEntries = avformat_index_get_entries_count(ctx->streams[stream]);
+        if (avformat_find_stream_info(ctx, nullptr) < 0)
+            return false;
+        stream = av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+        if (stream < 0)
+            return false;
+        const AVCodecParameters* par = ctx->streams[stream]->codecpar;
+        const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+        dec = codec ? avcodec_alloc_context3(codec) : nullptr;
+        return dec && avcodec_parameters_to_context(dec, par) >= 0 &&
+               avcodec_open2(dec, codec, nullptr) >= 0;
+    }
+};
+
+// What a media file holds, read through libavformat and libavcodec, independently of the engine.
+struct AviFacts {
+    bool opened = false;
+    int64_t headerFrames = 0;  // the stream length the file's header states
+    int64_t pictures = 0;      // packets with a picture; frame numbers not used are gaps
+    int64_t firstPts = -1, lastPts = -1, decodedPictures = 0, pictureBytes = 0;
+    int indexEntries = 0;  // after reading the header: 0 or 1 means no index
+};
+
+AviFacts ReadAviFacts(const std::string& path) {
+    AviFacts facts;
+    VideoInput in;
+    facts.opened = in.Open(path);
+    facts.indexEntries = in.indexEntries;
+    if (!facts.opened)
+        return facts;
+    const AVStream* st = in.ctx->streams[in.stream];
+    facts.headerFrames = st->nb_frames;
+    while (av_read_frame(in.ctx, in.pkt) >= 0) {
+        if (in.pkt->stream_index == in.stream) {
+            const int64_t pts = in.pkt->pts != AV_NOPTS_VALUE ? in.pkt->pts : in.pkt->dts;
+            if (in.pkt->size > 0) {
+                ++facts.pictures;
+                facts.pictureBytes += in.pkt->size;
+                facts.decodedPictures += avcodec_send_packet(in.dec, in.pkt) >= 0 &&
+                                         avcodec_receive_frame(in.dec, in.frame) >= 0;
+            }
+            if (facts.firstPts < 0)
+                facts.firstPts = pts;
+            facts.lastPts = std::max(facts.lastPts, pts);
+        }
+        av_packet_unref(in.pkt);
+    }
+    return facts;
+}
+
+// The picture showing at `seconds`, decoded from the start, as a bottom-up 24-bit DIB (or none).
+std::vector<uint8_t> ReferenceDib(const std::string& path, double seconds) {
+    VideoInput in;
+    if (!in.Open(path))
+        return {};
+    const AVStream* st = in.ctx->streams[in.stream];
+    const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    AVFrame* shown = av_frame_alloc();
+    bool have = false, past = false;
+    // Keeps decoded frames, in presentation order, up to the first one starting after `seconds`.
+    auto take = [&]() {
+        while (!past && avcodec_receive_frame(in.dec, in.frame) >= 0) {
+            const double t = (in.frame->best_effort_timestamp - start) * av_q2d(st->time_base);
+            past = have && t > seconds + 1e-6;
+            if (!past) {
+                av_frame_unref(shown);
+                av_frame_move_ref(shown, in.frame);
+                have = true;
+            }
+            av_frame_unref(in.frame);
+        }
+    };
+    while (!past && av_read_frame(in.ctx, in.pkt) >= 0) {
+        if (in.pkt->stream_index == in.stream && in.pkt->size > 0 &&
+            avcodec_send_packet(in.dec, in.pkt) >= 0)
+            take();
+        av_packet_unref(in.pkt);
+    }
+    if (!past && avcodec_send_packet(in.dec, nullptr) >= 0)
+        take();
+    std::vector<uint8_t> dib;
+    const int w = shown->width, h = shown->height;
+    SwsContext* sws =
+        have ? sws_getContext(w, h, static_cast<AVPixelFormat>(shown->format), w, h,
+                              AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr)
+             : nullptr;
+    if (sws) {
+        // Rows bottom-up: the converter starts at the last row and steps back.
+        const int stride = ((w * 24 + 31) & ~31) / 8;
+        dib.assign(static_cast<size_t>(stride) * h, 0);
+        uint8_t* planes[4] = {dib.data() + static_cast<ptrdiff_t>(h - 1) * stride};
+        const int strides[4] = {-stride};
+        sws_scale(sws, shown->data, shown->linesize, 0, h, planes, strides);
+        sws_freeContext(sws);
+    }
+    av_frame_free(&shown);
+    return dib;
+}
+
+// Mean absolute difference of two equally sized pictures; a large value when they differ in size.
+double MeanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size() || a.empty())
+        return 1e9;
+    return std::transform_reduce(a.begin(), a.end(), b.begin(), 0.0, std::plus<>(),
+                                 [](int x, int y) { return std::abs(x - y); }) /
+           static_cast<double>(a.size());
+}
+
+constexpr int64_t kFrameTime20fps = 500000;
+
+class MediaEngineTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { av_log_set_level(AV_LOG_ERROR); }
+    void SetUp() override {
+        setenv("VELATRACE_TEST_CAMERA", "1", 1);
+        engine_.SetWakeCallback(waiter_.Callback());
+    }
+    void TearDown() override { unsetenv("VELATRACE_TEST_CAMERA_VANISH_AFTER"); }
+
+    // The camera graph as the program builds it (320 x 240, 20 per second), running.
+    void Build(const std::string& avi, bool capture = false) {
+        ASSERT_EQ(engine_.CreateCaptureGraph(&camera_), kHrOk);
+        ASSERT_EQ(camera_->BindDevice(kPatternCameraDisplayName), kHrOk);
+        ASSERT_EQ(camera_->FindInterface(StreamKind::Interleaved, CaptureInterface::StreamConfig),
+                  kHrNoInterface);
+        ASSERT_EQ(camera_->FindInterface(StreamKind::Video, CaptureInterface::StreamConfig), kHrOk);
+        StreamFormat format;
+        ASSERT_EQ(camera_->GetFormat(&format), kHrOk);
+        format.width = 320, format.height = 240, format.avgTimePerFrame = kFrameTime20fps;
+        ASSERT_EQ(camera_->SetFormat(format), kHrOk);
+        ASSERT_EQ(camera_->SetOutputFileName(avi.c_str()), kHrOk);
+        ASSERT_EQ(camera_->RenderStream(PinCategory::Capture, StreamKind::Video), kHrOk);
+        ASSERT_EQ(camera_->RenderStream(PinCategory::Preview, StreamKind::Video), kHrOk);
+        ASSERT_EQ(camera_->ControlStream(capture ? CaptureControl::StartNow : CaptureControl::Hold),
+                  kHrOk);
+        ASSERT_EQ(camera_->Run(), kHrOk);
+    }
+    // About four seconds of the camera, captured once for the replay tests.
+    const std::string& PatternCapture() {
+        static TempFolder folder;
+        static std::string path;
+        if (path.empty()) {
+            Build(folder.File("capture.avi"), true);
+            if (PreviewReaches(4.0))
+                path = folder.File("capture.avi");
+            camera_.reset();
+        }
+        return path;
+    }
+
+    // Waits for a picture, of the camera if any, whose time passes `ok`; notes the times seen.
+    template <class Ok>
+    bool ShowsWhen(Ok ok, std::vector<int64_t>* times = nullptr) {
+        MediaGraph& graph = camera_ ? static_cast<MediaGraph&>(*camera_) : *player_;
+        return waiter_.WaitUntil([&] {
+            while (graph.TakeLatestFrame(&frame_)) {
+                if (times)
+                    times->push_back(frame_.timestamp);
+            }
+            return frame_.sequence > 0 && ok(frame_.timestamp);
+        });
+    }
+    bool PreviewReaches(double seconds, std::vector<int64_t>* times = nullptr) {
+        return ShowsWhen([&](int64_t t) { return t >= std::llround(seconds * 1e7); }, times);
+    }
+    bool PreviewGoesOn(double seconds) {
+        return PreviewReaches(0.0) && PreviewReaches(frame_.timestamp / 1e7 + seconds);
+    }
+    // The clip's frame starting at `seconds`.
+    bool Shows(double seconds) {
+        return ShowsWhen(
+            [&](int64_t t) { return std::llabs(t - std::llround(seconds * 1e7)) < 1000; });
+    }
+
+    static std::tuple<int32_t, int32_t, double> SizeAndFrameTime(MediaGraph& graph) {
+        std::tuple<int32_t, int32_t, double> t;
+        EXPECT_EQ(graph.GetVideoSize(&std::get<0>(t), &std::get<1>(t)), kHrOk);
+        EXPECT_EQ(graph.GetAvgTimePerFrame(&std::get<2>(t)), kHrOk);
+        return t;
+    }
+    // Frames dropped and written since the camera graph started running.
+    std::pair<int64_t, int64_t> Counts() {
+        int64_t dropped = -1, written = -1;
+        camera_->GetCaptureCounts(&dropped, &written);
+        return {dropped, written};
+    }
+    // Waits for the one error the camera graph reports; a second is not there.
+    StreamError OneError() {
+        StreamError error, again;
+        EXPECT_TRUE(waiter_.WaitUntil([&] { return camera_->TakeStreamError(&error); }));
+        EXPECT_FALSE(camera_->TakeStreamError(&again));
+        return error;
+    }
+    // A finished capture decodes, has its index and frame numbers from 0 (a gap: a drop).
+    static AviFacts ReadComplete(const std::string& avi) {
+        const auto f = ReadAviFacts(avi);
+        EXPECT_EQ(std::tuple(f.opened, f.decodedPictures, f.firstPts, f.headerFrames),
+                  std::tuple(true, f.pictures, 0, f.lastPts + 1))
+            << avi;
+        EXPECT_GE(f.indexEntries, f.pictures) << avi;
+        return f;
+    }
+
+    HResult Open(const std::string& path) {
+        engine_.CreatePlaybackGraph(&player_);
+        return player_->RenderFile(path.c_str());
+    }
+    // The clip's position, or its length (100-ns units).
+    int64_t Clip(bool length = false) {
+        int64_t t = -1;
+        EXPECT_EQ(length ? player_->GetDuration(&t) : player_->GetCurrentPosition(&t), kHrOk);
+        return t;
+    }
+    std::vector<uint8_t> Grab() {
+        BitmapInfoHeader header;
+        int32_t size = 0;
+        EXPECT_EQ(player_->GetGrabFormat(&header, &size), kHrOk);
+        std::vector<uint8_t> bits(static_cast<size_t>(size));
+        EXPECT_EQ(player_->GetCurrentBuffer(&size, bits.data()), kHrOk);
+        return bits;
+    }
+    // Seeks to `seconds`: the grab is the file's frame at that time, not merely one near it.
+    void ExpectExactSeek(const std::string& path, double seconds, double frameTime) {
+        ASSERT_EQ(player_->SetPosition(std::llround(seconds * 1e7)), kHrOk);
+        const double start = std::floor(seconds / frameTime + 1e-9) * frameTime;
+        ASSERT_TRUE(Shows(start)) << seconds << " s shows " << frame_.timestamp;
+        const std::vector<uint8_t> grabbed = Grab();
+        const double toExpected = MeanDifference(grabbed, ReferenceDib(path, seconds));
+        EXPECT_LT(toExpected, 1.0);
+        EXPECT_LT(toExpected * 4, MeanDifference(grabbed, ReferenceDib(path, seconds + frameTime)));
+    }
+
+    WakeWaiter waiter_;
+    TempFolder folder_;
+    FfmpegMediaEngine engine_;
+    std::unique_ptr<CaptureGraph> camera_;
+    std::unique_ptr<PlaybackGraph> player_;
+    VideoFrame frame_;
+    // The capture queue on its own.
+    AviVideoFormat format_{64, 48, {20, 1}, false};
+    CaptureCounters counters_;
+    StreamErrors errors_;
+    WakeHub wake_;
+    StreamError error_;
+};
+
+TEST_F(MediaEngineTest, PreviewDeliversFramesHeldCaptureWritesNothingAndTheTestCameraHides) {
+    const std::string avi = folder_.File("held.avi");
+    Build(avi);
+    EXPECT_EQ(SizeAndFrameTime(*camera_), std::tuple(320, 240, 0.05));
+    StreamFormat format;
+    EXPECT_EQ(camera_->SetFormat(format), kHrWrongState);  // streams are rendered
+    // The formats and controls the dialogs show; a control acts on the running camera.
+    std::vector<VideoFormat> formats;
+    ASSERT_EQ(camera_->EnumFormats(&formats), kHrOk);
+    EXPECT_TRUE(std::any_of(formats.begin(), formats.end(), [](const VideoFormat& f) {
+        return f.width == 320 && f.height == 240 && f.avgTimePerFrame == kFrameTime20fps;
+    }));
+    std::vector<DeviceControl> controls;
+    ASSERT_EQ(camera_->ReadControls(&controls), kHrOk);
+    ASSERT_FALSE(controls.empty());
+    ASSERT_EQ(camera_->SetControl(controls[0].id, 80), kHrOk);
+    ASSERT_EQ(camera_->ReadControls(&controls), kHrOk);
+    EXPECT_EQ(controls[0].value, 80);
+
+    ASSERT_TRUE(PreviewReaches(0.2));
+    EXPECT_EQ(std::tuple(frame_.width, frame_.height, frame_.stride, frame_.pixels.size()),
+              std::tuple(320, 240, 320 * 4, size_t{320 * 4 * 240}));
+    ASSERT_EQ(camera_->Stop(), kHrOk);
+    EXPECT_EQ(Counts(), std::make_pair(int64_t{0}, int64_t{0}));
+    EXPECT_FALSE(std::filesystem::exists(avi));  // only a capture creates the file
+
+    // The test camera is listed last, and only when asked for.
+    std::vector<DeviceInfo> devices;
+    ASSERT_EQ(engine_.EnumerateDevices(&devices), kHrOk);
+    ASSERT_FALSE(devices.empty());
+    EXPECT_EQ(std::tie(devices.back().displayName, devices.back().friendlyName),
+              std::tuple("velatrace:test-pattern", "Test pattern camera"));
+    unsetenv("VELATRACE_TEST_CAMERA");
+    engine_.EnumerateDevices(&devices);
+    EXPECT_TRUE(std::none_of(devices.begin(), devices.end(), [](const DeviceInfo& d) {
+        return d.displayName == "velatrace:test-pattern";
+    }));
+    std::unique_ptr<CaptureGraph> graph;
+    ASSERT_EQ(engine_.CreateCaptureGraph(&graph), kHrOk);
+    EXPECT_EQ(graph->BindDevice(kPatternCameraDisplayName), kHrFileNotFound);
+}
+
+TEST_F(MediaEngineTest, NextFileWhileRunningLosesNoFrameAndThePreviewRunsOn) {
+    const std::string first = folder_.File("run_01.avi"), second = folder_.File("run_02.avi");
+    Build(first);
+    ASSERT_TRUE(PreviewReaches(0.1));
+    ASSERT_EQ(camera_->ControlStream(CaptureControl::StartNow), kHrOk);
+    std::vector<int64_t> times;
+    ASSERT_TRUE(PreviewReaches(frame_.timestamp / 1e7 + 1.5, &times));
+    const int64_t switchedAt = frame_.timestamp;
+    ASSERT_EQ(camera_->SwitchOutputFile(second.c_str()), kHrOk);
+    ASSERT_TRUE(PreviewReaches(frame_.timestamp / 1e7 + 1.5, &times));
+    // Around the switch the preview shows every frame or every other, by the frames' own times.
+    for (size_t i = 1; i < times.size(); ++i) {
+        const bool near = std::llabs(times[i] - switchedAt) < 5000000;
+        EXPECT_LE(times[i] - times[i - 1], near ? 2 * kFrameTime20fps : INT64_MAX) << times[i];
+    }
+    // A next file that cannot be created: the last is finished, the capture holds, preview goes on.
+    const std::string missing = folder_.File("missing-folder/run_03.avi");
+    EXPECT_EQ(camera_->SwitchOutputFile(missing.c_str()), kHrSharingViolation);
+    ASSERT_TRUE(waiter_.WaitUntil([&] { return ReadAviFacts(second).indexEntries > 1; }));
+    const auto counts = Counts();
+    ASSERT_TRUE(PreviewGoesOn(0.5));
+    EXPECT_EQ(Counts(), counts);
+    ASSERT_EQ(camera_->Stop(), kHrOk);
+    EXPECT_EQ(camera_->Run(), kHrSharingViolation);  // that name stays the graph's file
+
+    const auto [dropped, written] = counts;
+    const auto a = ReadComplete(first), b = ReadComplete(second);
+    EXPECT_GE(std::min(a.pictures, b.pictures), 20);
+    EXPECT_EQ(a.pictures + b.pictures, written);
+    EXPECT_GE(written + dropped, 55);  // three seconds at 20 frames per second
+    EXPECT_LE(a.lastPts + 1 - a.pictures + b.lastPts + 1 - b.pictures, dropped);
+}
+
+TEST_F(MediaEngineTest, FullDiskFinishesTheFileWithOneErrorAndThePreviewGoesOn) {
+    // A file system of 1 MB, so the disk fills within seconds; only root may mount one.
+    const std::string where = folder_.Path().string();
+    if (mount("velatrace-test", where.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    const std::unique_ptr<const std::string, void (*)(const std::string*)> unmount(
+        &where, [](const std::string* w) { umount2(w->c_str(), MNT_DETACH); });
+    const std::string avi = folder_.File("full.avi");
+    Build(avi, true);
+    const StreamError error = OneError();
+    EXPECT_EQ(std::tuple(error.source, error.hr, std::string(error.text)),
+              std::tuple(StreamErrorSource::Recorder, kHrDiskFull,
+                         "Cannot write " + avi + ": No space left on device"));
+    // The file is finished when the error is told, with every frame written; the camera and the
+    // preview go on, nothing more is written, counted or reported.
+    const auto counts = Counts();
+    EXPECT_GT(counts.second, 0);
+    EXPECT_EQ(ReadComplete(avi).pictures, counts.second);
+    ASSERT_TRUE(PreviewGoesOn(0.5));
+    EXPECT_EQ(Counts(), counts);
+    EXPECT_FALSE(camera_->TakeStreamError(&error_));
+    EXPECT_EQ(camera_->Stop(), kHrOk);
+}
+
+TEST_F(MediaEngineTest, CameraThatVanishesEndsWithOneErrorAndACompleteFile) {
+    setenv("VELATRACE_TEST_CAMERA_VANISH_AFTER", "30", 1);
+    const std::string avi = folder_.File("lost.avi");
+    Build(avi, true);
+    const StreamError error = OneError();
+    EXPECT_EQ(std::tuple(error.source, error.hr, std::string(error.text)),
+              std::tuple(StreamErrorSource::Camera, kHrDeviceNotConnected,
+                         "The camera \"Test pattern camera\" (velatrace:test-pattern) stopped "
+                         "delivering frames: No such device"));
+    // The file is finished by the time the error is told, before the graph is stopped.
+    const auto [dropped, written] = Counts();
+    EXPECT_EQ(written + dropped, 30);
+    EXPECT_EQ(ReadComplete(avi).pictures, written);
+    // Running again, without a stop first, tries the camera afresh.
+    frame_ = VideoFrame{};
+    ASSERT_EQ(camera_->Run(), kHrOk);
+    EXPECT_TRUE(PreviewReaches(0.1));
+    EXPECT_EQ(camera_->Stop(), kHrOk);
+}
+
+// A 64 x 48 grey picture taken at `time`.
+CameraFrame GreyFrame(double time, int level) {
+    CameraFrame f;
+    f.picture = MakeFrame();
+    f.picture->format = AV_PIX_FMT_YUVJ420P;
+    f.picture->width = 64, f.picture->height = 48;
+    av_frame_get_buffer(f.picture.get(), 0);
+    for (int p = 0; p < 3; ++p)
+        std::memset(f.picture->data[p], p ? 128 : level, f.picture->linesize[p] * (p ? 24 : 48));
+    f.time = time;
+    return f;
+}
+
+// Offers grey pictures (time, level); before the encoder starts, what is queued is known exactly.
+void Offer(CaptureRecorder& recorder, std::initializer_list<std::pair<double, int>> frames) {
+    for (const auto& [time, level] : frames) {
+        CameraFrame f = GreyFrame(time, level);
+        recorder.Offer(f);
+    }
+}
+
+TEST_F(MediaEngineTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
+    const std::string avi = folder_.File("gaps.avi");
+    CaptureRecorder recorder(avi, format_, 3, true, counters_, errors_, wake_);
+    Offer(recorder, {{10.00, 40}});  // frame 0
+    recorder.LetThrough(false);
+    Offer(recorder, {{10.05, 60}});  // held back: not written, not dropped
+    recorder.LetThrough(true);
+    // Numbering goes on after the last frame (1); 3 leaves 2 empty; then the queue is full.
+    Offer(recorder, {{20.00, 80}, {20.10, 100}, {20.15, 120}});
+    recorder.Start();
+    recorder.Finish();
+    EXPECT_EQ(std::tuple(counters_.dropped.load(), counters_.written.load()), std::tuple(1, 3));
+    EXPECT_FALSE(errors_.Take(&error_));
+    const auto f = ReadAviFacts(avi);
+    EXPECT_EQ(std::tuple(f.pictures, f.decodedPictures, f.lastPts, f.headerFrames),
+              std::tuple(3, 3, 3, 4));
+    // Replayed, the gap keeps the picture before it; the frame after comes at its own time.
+    ASSERT_EQ(Open(avi), kHrOk);
+    EXPECT_EQ(Clip(true), 2000000);
+    const struct {
+        int64_t position, shownAt;
+        int level;
+    } kSteps[] = {{1000000, 500000, 80}, {1500000, 1500000, 100}, {0, 0, 40}};
+    for (const auto& step : kSteps) {
+        ASSERT_EQ(player_->SetPosition(step.position), kHrOk);
+        ASSERT_TRUE(Shows(step.shownAt / 1e7)) << "at " << step.position;
+        const int middle = 24 * (((64 * 24 + 31) & ~31) / 8) + 32 * 3 + 1;
+        EXPECT_NEAR(Grab()[middle], step.level, 3) << "at " << step.position;
+    }
+}
+
+TEST_F(MediaEngineTest, CameraJpegIsStoredWithoutEncodingAgain) {
+    // JPEG frames as a camera sends them, made here with the Motion-JPEG encoder.
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    AvCodecContextPtr enc(avcodec_alloc_context3(codec));
+    enc->width = 64, enc->height = 48, enc->pix_fmt = AV_PIX_FMT_YUVJ420P;
+    enc->time_base = AVRational{1, 20};
+    ASSERT_GE(avcodec_open2(enc.get(), codec, nullptr), 0);
+    const std::string avi = folder_.File("camera-jpeg.avi");
+    format_.jpegPackets = true;
+    CaptureRecorder recorder(avi, format_, 8, true, counters_, errors_, wake_);
+    int64_t bytes = 0;
+    for (int i = 0; i < 3; ++i) {
+        CameraFrame f = GreyFrame(i * 0.05, 50 + 40 * i);
+        f.picture->pts = i;
+        f.jpeg = MakePacket();
+        ASSERT_GE(avcodec_send_frame(enc.get(), f.picture.get()), 0);
+        ASSERT_GE(avcodec_receive_packet(enc.get(), f.jpeg.get()), 0);
+        bytes += f.jpeg->size;
+        recorder.Offer(f);
+    }
+    recorder.Start();
+    recorder.Finish();
+    const auto f = ReadAviFacts(avi);
+    // The camera's data, byte for byte in size.
+    EXPECT_EQ(std::tuple(counters_.written.load(), f.pictures, f.decodedPictures, f.pictureBytes),
+              std::tuple(3, 3, 3, bytes));
+}
+
+TEST_F(MediaEngineTest, FileThatFailsIsReportedOnceAndTheNextFileStartsAtFrameZero) {
+    const std::string missing = folder_.File("no/such/folder.avi");
+    wake_.Set(waiter_.Callback());
+    CaptureRecorder recorder(missing, format_, 4, true, counters_, errors_, wake_);
+    Offer(recorder, {{0.0, 40}, {0.05, 40}});  // the second is queued for the same file: lost
+    recorder.Start();
+    ASSERT_TRUE(waiter_.WaitUntil([&] { return errors_.Take(&error_); }));
+    EXPECT_EQ(std::tuple(error_.source, error_.hr, std::string(error_.text)),
+              std::tuple(StreamErrorSource::Recorder, kHrSharingViolation,
+                         "Cannot create " + missing + ": No such file or directory"));
+    Offer(recorder, {{0.10, 40}});  // not queued for the failed file, not counted
+    recorder.SwitchTo(folder_.File("next.avi"), false);
+    Offer(recorder, {{0.15, 40}});
+    recorder.Finish();
+    EXPECT_FALSE(errors_.Take(&error_));
+    EXPECT_EQ(std::tuple(counters_.dropped.load(), counters_.written.load()), std::tuple(2, 1));
+    const auto f = ReadAviFacts(folder_.File("next.avi"));
+    EXPECT_EQ(std::tuple(f.pictures, f.firstPts), std::tuple(1, 0));
+}
+
+TEST_F(MediaEngineTest, CaptureReplaysSeeksToTheExactFrameAndPlaysToTheEnd) {
+    const std::string& capture = PatternCapture();
+    const auto facts = ReadAviFacts(capture);
+    ASSERT_GE(facts.lastPts + 1, 80);
+    ASSERT_EQ(Open(capture), kHrOk);
+    EXPECT_TRUE(player_->HasVideo() && player_->IsSeekable());
+    EXPECT_EQ(SizeAndFrameTime(*player_), std::tuple(320, 240, 0.05));
+    const int64_t duration = Clip(true);
+    EXPECT_EQ(duration, (facts.lastPts + 1) * 500000);
+    // The grab is bottom-up 24-bit; a buffer too small for it is refused.
+    BitmapInfoHeader header;
+    int32_t size = 0;
+    ASSERT_EQ(player_->GetGrabFormat(&header, &size), kHrOk);
+    EXPECT_EQ(std::tuple(header.biBitCount, header.biWidth, header.biHeight, size),
+              std::tuple(24, 320, 240, 960 * 240));
+    std::vector<uint8_t> bits(static_cast<size_t>(size--));
+    EXPECT_EQ(player_->GetCurrentBuffer(&size, bits.data()), kHrOutOfMemory);
+    // At a time inside a frame, and at the very start (every frame is a key frame here).
+    ExpectExactSeek(capture, 1.23, 0.05);
+    ExpectExactSeek(capture, 0.0, 0.05);
+
+    ASSERT_EQ(player_->Run(), kHrOk);
+    ASSERT_TRUE(Shows(0.3));
+    ASSERT_EQ(player_->Pause(), kHrOk);
+    const int64_t paused = Clip();
+    EXPECT_GE(paused, 3000000);
+    ASSERT_EQ(player_->Stop(), kHrOk);
+    EXPECT_EQ(Clip(), paused);  // stopping keeps the position
+    // Played to the end: the last frame stays; a seek back leaves the end.
+    ASSERT_EQ(player_->SetPosition(duration - 2500000), kHrOk);
+    ASSERT_EQ(player_->Run(), kHrOk);
+    ASSERT_TRUE(waiter_.WaitUntil([&] { return player_->ReachedEnd(); }));
+    EXPECT_EQ(Clip(), duration);
+    ASSERT_TRUE(Shows(static_cast<double>(duration - 500000) / 1e7));
+    ASSERT_EQ(player_->SetPosition(0), kHrOk);
+    EXPECT_FALSE(player_->ReachedEnd());
+    EXPECT_LT(Clip(), 5000000);
+}
+
+TEST_F(MediaEngineTest, DamagedFilesFailOrReplayWhatIsLeft) {
+    EXPECT_EQ(Open(folder_.File("absent.avi")), kHrFileNotFound);
+    std::string garbage(200000, '\0');
+    std::mt19937 random(7);
+    std::generate(garbage.begin(), garbage.end(), [&] { return static_cast<char>(random()); });
+    folder_.Write("empty.avi", "");
+    folder_.Write("garbage.avi", garbage);
+    for (const char* name : {"empty.avi", "garbage.avi"})
+        EXPECT_TRUE(Failed(Open(folder_.File(name)))) << name;
+    // Transport calls on a graph that failed to open do nothing harmful.
+    int32_t size = 16;
+    uint8_t bits[16];
+    EXPECT_TRUE(Failed(player_->Run()) && Failed(player_->SetPosition(0)) &&
+                Failed(player_->GetCurrentBuffer(&size, bits)));
+
+    // A capture cut short, as a killed program leaves it, opens with what is left.
+    const std::string truncated = folder_.File("truncated.avi");
+    std::filesystem::copy_file(PatternCapture(), truncated);
+    std::filesystem::resize_file(truncated, std::filesystem::file_size(truncated) * 6 / 10);
+    ASSERT_EQ(Open(truncated), kHrOk);
+    const auto left = ReadAviFacts(truncated);
+    // The header still promises the whole capture; the length is what is really there.
+    EXPECT_GT(left.headerFrames, left.lastPts + 1);
+    EXPECT_NEAR(static_cast<double>(Clip(true)), (left.lastPts + 1) * 500000.0, 500000.0);
+    ExpectExactSeek(truncated, 1.0, 0.05);
+}
+
+// Foreign files made by the ffmpeg tool, which the machine's setup installs.
+bool MakeWithFfmpegTool(const std::string& arguments, const std::string& target) {
+    const std::string command =
+        "ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments + " '" + target + "'";
+    return std::system(command.c_str()) == 0 && std::filesystem::exists(target);
+}
+
+TEST_F(MediaEngineTest, MpegWithSoundAndSoundOnlyFilesPlay) {
+    const std::string mpg = folder_.File("clip.mpg"), wav = folder_.File("tone.wav");
+    if (!MakeWithFfmpegTool("-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i "
+                            "sine=frequency=440:sample_rate=44100 -t 2 -c:v mpeg2video -g 12 "
+                            "-bf 2 -c:a mp2",
+                            mpg) ||
+        !MakeWithFfmpegTool("-f lavfi -i sine=frequency=440:sample_rate=8000 -t 0.5", wav)) {
+        GTEST_SKIP() << "the ffmpeg tool is not installed";
+    }
+    ASSERT_EQ(Open(mpg), kHrOk);
+    EXPECT_TRUE(player_->HasVideo());
+    // Sound plays where the machine has an output; without one the clip plays silently.
+    EXPECT_EQ(player_->PutVolume(0), player_->HasAudio() ? kHrOk : kHrNoInterface);
+    EXPECT_NEAR(static_cast<double>(Clip(true)), 2e7, 1e6);
+    ExpectExactSeek(mpg, 1.0, 0.04);  // between key frames, past B-frames
+    ExpectExactSeek(mpg, 0.3, 0.04);  // in the first group of pictures
+
+    ASSERT_EQ(Open(wav), kHrOk);
+    EXPECT_FALSE(player_->HasVideo());
+    BitmapInfoHeader header;
+    int32_t size = 0;
+    EXPECT_EQ(player_->GetGrabFormat(&header, &size), kHrNotConnected);
+    EXPECT_NEAR(static_cast<double>(Clip(true)), 5e6, 2e5);
+    ASSERT_EQ(player_->Run(), kHrOk);
+    EXPECT_TRUE(waiter_.WaitUntil([&] { return player_->ReachedEnd(); }));
+}
+
+}  // namespace
+}  // namespace velatrace
