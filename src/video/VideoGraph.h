@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "base/Clock.h"
 #include "video/FailureTrace.h"
 #include "video/MediaEngine.h"
 #include "video/PropertyPages.h"
@@ -31,8 +30,6 @@ struct BitmapInfo {
 class VideoGraph {
   public:
     explicit VideoGraph(MediaEngine& engine);
-    // The frame passes its clock; nothing here waits on it.
-    VideoGraph(MediaEngine& engine, Clock& clock);
     // Destroying it stops every graph without touching the surface (which may be gone already).
     ~VideoGraph() = default;
     VideoGraph(const VideoGraph&) = delete;

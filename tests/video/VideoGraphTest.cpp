@@ -7,7 +7,6 @@
 
 #include "FakeMediaEngine.h"
 #include "FakeVideoSurface.h"
-#include "support/FakeClock.h"
 #include "video/VideoFitting.h"
 #include "video/VideoGraph.h"
 
@@ -20,9 +19,8 @@ constexpr const char* kClip = "/rec/run_07.avi";
 // muted), the capture naming "/cap/run_07.avi" and a recorded clip.
 struct Video : ::testing::Test {
     FakeMediaEngine engine;
-    FakeClock clock;
     FakeVideoSurface pane;
-    VideoGraph video{engine, clock};
+    VideoGraph video{engine};
     int32_t selectedIndex = -1;
 
     Video() {
@@ -314,7 +312,6 @@ TEST_F(Video, ClipTransportAndMute) {
     engine.calls.clear();
     ASSERT_TRUE(video.StopClip() && video.StopClip());
     EXPECT_EQ(TakeCalls() + ", " + State(), "play.SetPosition(0) play.Stop, stopped clip Stopped");
-    EXPECT_EQ(clock.slept, 0u);
     // Mute toggles between silent and full; a stored volume between counts as not muted.
     std::vector<int32_t> volumes;
     for (int32_t stored : {kVolumeSilent, kVolumeFull, -3000}) {
