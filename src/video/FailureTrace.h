@@ -1,5 +1,6 @@
 #pragma once
-// The record of the last failed media call: "FAILED(hr=0x%x) in " and the name of the call, cut
+// The record of the last failed media call: "FAILED(hr=0x%x) in ", the name of the call and what
+// the result means, cut
 // to 159 characters. A diagnostic only; nothing the user sees depends on it.
 #include <cstddef>
 

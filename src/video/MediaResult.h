@@ -41,4 +41,7 @@ inline constexpr HResult kHrCannotRender = MakeHResult(0x80040218u);  // file ha
 inline constexpr HResult kHrWrongState = MakeHResult(0x80040227u);    // e.g. no frame grabbed yet
 inline constexpr HResult kHrUnsupportedStream = MakeHResult(0x80040265u);  // unknown media file
 
+// What a result means, in the system's own words where it stands for a system error.
+const char* ResultText(HResult hr);
+
 }  // namespace velatrace

@@ -101,13 +101,16 @@ TEST_F(Video, StartUpBuildsTheGraphHeldOrTracesWhyNot) {
     engine.SetResult("capture.SetOutputFileName", kHrAccessDenied);
     EXPECT_FALSE(StartCamera());
     EXPECT_TRUE(engine.Called("capture.TearDown"));
-    EXPECT_EQ(Trace(), "FAILED(hr=0x80040209) in CaptureGraph::RenderStream(Capture, Video)\n");
+    EXPECT_EQ(Trace(),
+              "FAILED(hr=0x80040209) in CaptureGraph::RenderStream(Capture, Video): "
+              "Stream not connected\n");
     EXPECT_EQ(video.RunGraph(true), 1);  // nothing built, nothing to run
     // The camera cannot be opened: all is released again.
     engine.forced = {{"capture.BindDevice", kHrDeviceNotConnected}};
     EXPECT_FALSE(StartCamera());
-    EXPECT_EQ(engine.calls.back() + ": " + Trace(),
-              "capture.Destroy: FAILED(hr=0x8007048f) in CaptureGraph::BindDevice\n");
+    EXPECT_EQ(
+        engine.calls.back() + ": " + Trace(),
+        "capture.Destroy: FAILED(hr=0x8007048f) in CaptureGraph::BindDevice: No such device\n");
     engine.forced.clear();
 
     // A top-down format gives a positive height; a format without frame time keeps the rate.
@@ -169,7 +172,8 @@ TEST_F(Video, AtMostFourCamerasWithBoundedNamesAndAFailedListIsTraced) {
     engine.SetResult("engine.EnumerateDevices", kHrUnexpected);
     EXPECT_FALSE(video.InitCamera(&pane, &selectedIndex));
     EXPECT_EQ(TakeCalls() + ": " + Trace(),
-              "engine.EnumerateDevices: FAILED(hr=0x8000ffff) in MediaEngine::EnumerateDevices\n");
+              "engine.EnumerateDevices: FAILED(hr=0x8000ffff) in MediaEngine::EnumerateDevices: "
+              "Unexpected failure\n");
 }
 
 TEST_F(Video, PreviewAndCaptureFollowTheCommandsAndMoveToTheNextFile) {
@@ -204,21 +208,24 @@ TEST_F(Video, PreviewAndCaptureFollowTheCommandsAndMoveToTheNextFile) {
     ASSERT_TRUE(video.StartCapture());
     EXPECT_EQ(video.NextCaptureFile(true), 1);
     EXPECT_EQ(State() + ": " + Trace(),
-              "previewing: FAILED(hr=0x80070020) in CaptureGraph::SwitchOutputFile\n");
+              "previewing: FAILED(hr=0x80070020) in CaptureGraph::SwitchOutputFile: "
+              "File in use or cannot be created\n");
     // A failed stream control is traced, but the state follows the command, so that the next
     // Capture command ends it.
     engine.SetResult("capture.ControlStream", kHrFail);
     EXPECT_TRUE(video.StartCapture());
     EXPECT_EQ(State() + ": " + Trace(),
               "previewing capturing: FAILED(hr=0x80004005) in "
-              "CaptureGraph::ControlStream(StartNow)\n");
+              "CaptureGraph::ControlStream(StartNow): Operation failed\n");
     EXPECT_TRUE(video.StopCapture());
     EXPECT_EQ(State(), "previewing");
     // The capture file is held by another program: the preview does not start.
     EXPECT_EQ(video.RunGraph(false), kHrOk);
     engine.SetResult("capture.Run", kHrSharingViolation);
     EXPECT_EQ(video.RunGraph(true), kHrSharingViolation);
-    EXPECT_EQ(State() + ": " + Trace(), "stopped: FAILED(hr=0x80070020) in MediaGraph::Run\n");
+    EXPECT_EQ(State() + ": " + Trace(),
+              "stopped: FAILED(hr=0x80070020) in MediaGraph::Run: "
+              "File in use or cannot be created\n");
 }
 
 // Setting dialogs stand-in: the filter pages set a control, the format pages pick the last size.
@@ -288,7 +295,8 @@ TEST_F(Video, OpeningAClipReplacesThePreviewAndPlays) {
 TEST_F(Video, AClipThatCannotBeRenderedStillCountsAsOpen) {
     ASSERT_FALSE(video.OpenClip(&pane, "/rec/broken.avi"));
     EXPECT_EQ(State() + ": " + Trace(),
-              "stopped clip Running: FAILED(hr=0x80040265) in PlaybackGraph::RenderFile\n");
+              "stopped clip Running: FAILED(hr=0x80040265) in PlaybackGraph::RenderFile: "
+              "Unsupported media format\n");
     // Transport does nothing and closing does not find the clip.
     engine.calls.clear();
     EXPECT_FALSE(video.PlayClip() || video.PauseClip() || video.StopClip());
