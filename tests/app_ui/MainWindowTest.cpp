@@ -1,6 +1,5 @@
 // The main window: actions built from the command table, the bars, the status bar, the seek
 // bar's notifications, placement, run-time menu items, engine news and the close path.
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -40,42 +39,34 @@ TEST_F(MainWindowTest, MenusCarryTheCommandTableTextsAndPrompts) {
     EXPECT_EQ(window.Menu(Submenu::File)->actions().value(5)->menu(), window.RecentMenu());
 }
 
-TEST_F(MainWindowTest, BarsHoldTheirButtonsInOneRowWithPicturesAndTips) {
-    using namespace cmd;
-    const std::map<uint32_t, std::vector<uint32_t>> buttons = {
-        {kBandFileBar, {kFileOpen, 0, kClipStop, kClipStart, kClipPause}},
-        {kBandCaptureBar, {kDdeTransfer, kCapture, kPreview}},
-        {kBandChannelBar,
-         {kNextChannel, kPreviousChannel, 0, kLevelZoomOut, kLevelZoomIn, kTimeZoomIn,
-          kTimeZoomOut}},
-    };
-    for (const auto& [band, ids] : buttons) {
-        const QList<QAction*> actions = window.Bar(band)->actions();
-        ASSERT_EQ(actions.size(), static_cast<qsizetype>(ids.size())) << band;
-        for (size_t i = 0; i < ids.size(); ++i) {
-            QAction* a = actions[static_cast<qsizetype>(i)];
-            EXPECT_EQ(a, ids[i] == 0 ? a : Action(ids[i])) << band << " " << i;
-            EXPECT_EQ(a->isSeparator(), ids[i] == 0);
-            if (ids[i] != 0) {
-                EXPECT_EQ(window.Bar(band)->widgetForAction(a)->toolTip().toStdString(),
-                          FindCommandText(ids[i])->toolTip);
-                EXPECT_FALSE(a->icon().isNull()) << ids[i];
-            }
+TEST_F(MainWindowTest, BarsAndStatusBar) {
+    const auto tips = [this](uint32_t band) {
+        QStringList all;
+        for (QAction* a : window.Bar(band)->actions()) {
+            EXPECT_TRUE(a->isSeparator() || !a->icon().isNull()) << a->text().toStdString();
+            all << (a->isSeparator() ? QStringLiteral("-")
+                                     : window.Bar(band)->widgetForAction(a)->toolTip());
         }
-    }
-    EXPECT_EQ(window.Bar(kBandCommandBar), nullptr);
+        return all;
+    };
+    EXPECT_EQ(tips(cmd::kBandFileBar),
+              (QStringList{"Open(Ctrl+O)", "-", "Stop", "Start", "Pause"}));
+    EXPECT_EQ(tips(cmd::kBandCaptureBar), (QStringList{"DDE trans", "Capture", "Preview"}));
+    EXPECT_EQ(tips(cmd::kBandChannelBar),
+              (QStringList{"Next cahnnel", "Prev cahnnel", "-", "v-Zoomout", "v-Zoomin", "t-Zoomin",
+                           "t-Zoomout"}));
+    EXPECT_EQ(window.Bar(cmd::kBandCommandBar), nullptr);
 
-    ShowAndActivate();
-    int right = -1;
-    for (uint32_t band = kBandFileBar; band <= kBandChannelBar; ++band) {
-        EXPECT_EQ(window.Bar(band)->y(), window.Bar(kBandFileBar)->y()) << band;
-        EXPECT_GT(window.Bar(band)->x(), right) << band;
-        right = window.Bar(band)->x();
-    }
-    // Hiding a bar closes its gap.
-    window.ShowBand(kBandSeekBar, false);
-    QTRY_VERIFY(window.Bar(kBandChannelBar)->x() < right);
-    EXPECT_FALSE(window.Bar(kBandSeekBar)->isVisible());
+    window.ShowBand(cmd::kBandSeekBar, false);
+    EXPECT_TRUE(window.Bar(cmd::kBandSeekBar)->isHidden());
+
+    // The status bar: "Ready", then the core's two panes.
+    window.SetStatusText(1, QStringLiteral("12 pt"));
+    window.SetStatusText(0, QStringLiteral("not mine"));
+    window.SetStatusText(7, QStringLiteral("nobody's"));
+    EXPECT_EQ(std::tuple(window.StatusPane(0)->text(), window.StatusPane(1)->text(),
+                         window.StatusPane(2)->text()),
+              std::tuple(QStringLiteral("Ready"), QStringLiteral("12 pt"), QString()));
 }
 
 TEST_F(MainWindowTest, ActionsFollowOnlyTheUiTable) {
@@ -83,14 +74,11 @@ TEST_F(MainWindowTest, ActionsFollowOnlyTheUiTable) {
     t.GroupEnable(0, false);
     t.CheckBarsAndPanes(true);
     window.SyncActions();
-    for (uint32_t id = cmd::kClipStop; id <= cmd::kFormat; ++id) {
-        if (QAction* a = Action(id)) {
-            EXPECT_EQ(a->isEnabled(), !t.Contains(id)) << id;  // not in the table: always enabled
-        }
-    }
-    for (uint32_t id = cmd::kFileBar; id <= cmd::kWavePane; ++id) {
-        EXPECT_TRUE(Action(id)->isChecked()) << id;
-    }
+    // Not in the table: always enabled.
+    EXPECT_EQ(
+        std::tuple(Action(cmd::kCapture)->isEnabled(), Action(cmd::kClipInformation)->isEnabled(),
+                   Action(cmd::kWavePane)->isChecked()),
+        std::tuple(false, true, true));
     // A disabled command does not reach the core; a later change of the core shows by itself.
     Action(cmd::kPreview)->trigger();
     EXPECT_FALSE(Commanded(cmd::kPreview));
@@ -107,19 +95,15 @@ TEST_F(MainWindowTest, ActionsFollowOnlyTheUiTable) {
     EXPECT_TRUE(Action(cmd::kPreview)->isChecked());
 
     // The clip radio group: the chosen one checked and disabled, the others without an empty
-    // check box; Stop also disables Pause. Any command shows a check the table holds.
+    // check box; Stop also disables Pause.
     t.GroupEnable(cmd::kClipStop, true);
     t.ClipState(cmd::kClipStop);
-    t.Check(cmd::kLevelZoomIn, true);
     window.SyncActions();
-    const auto look = [this](uint32_t id) {
-        return std::tuple(Action(id)->isEnabled(), Action(id)->isCheckable(),
-                          Action(id)->isChecked());
-    };
-    EXPECT_EQ(look(cmd::kClipStop), std::tuple(false, true, true));
-    EXPECT_EQ(look(cmd::kClipStart), std::tuple(true, false, false));
-    EXPECT_FALSE(Action(cmd::kClipPause)->isEnabled());
-    EXPECT_TRUE(Action(cmd::kLevelZoomIn)->isChecked());
+    QAction* stop = Action(cmd::kClipStop);
+    QAction* start = Action(cmd::kClipStart);
+    EXPECT_EQ(std::tuple(stop->isChecked(), stop->isEnabled(), start->isEnabled(),
+                         start->isCheckable(), Action(cmd::kClipPause)->isEnabled()),
+              std::tuple(true, false, true, false, false));
 }
 
 TEST_F(MainWindowTest, ShortcutsReachTheCoreWhereverTheFocusIs) {
@@ -155,10 +139,7 @@ TEST_F(MainWindowTest, MenusGrowAtRunTime) {
         {QStringLiteral("Cam A"), QStringLiteral("Cam B"), QString(), QStringLiteral("Cam D")});
     // A separator and the names up to the first empty one, checked as the table says.
     EXPECT_EQ(MenuTexts(capture), before + QStringList({"-", "Cam A", "Cam B"}));
-    EXPECT_EQ(capture->actions()[before.size() + 1], Action(cmd::kDeviceFirst));
-    EXPECT_EQ(std::pair(Action(cmd::kDeviceFirst)->isChecked(),
-                        Action(cmd::kDeviceFirst + 1)->isChecked()),
-              std::pair(true, false));
+    EXPECT_TRUE(Action(cmd::kDeviceFirst)->isChecked());
     Action(cmd::kDeviceFirst + 1)->trigger();
     EXPECT_TRUE(Commanded(cmd::kDeviceFirst + 1));
 
@@ -168,30 +149,7 @@ TEST_F(MainWindowTest, MenusGrowAtRunTime) {
     EXPECT_EQ(MenuTexts(transfer).mid(1),
               (QStringList{"-", "Channel &property...", "-", "DDE &transfer",
                            "&DDE transfer setting..."}));
-    const QList<QAction*> t = transfer->actions();
-    EXPECT_EQ(t[4], Action(cmd::kDdeTransfer));  // the same action as the Capture bar's button
-    t[2]->trigger();
-    EXPECT_TRUE(Commanded(cmd::kChannelProperty));
-}
-
-TEST_F(MainWindowTest, StatusBarHasReadyAndTwoMeasuredPanes) {
-    ShowAndActivate();
-    QLabel* ready = window.StatusPane(0);
-    QLabel* p1 = window.StatusPane(1);
-    QLabel* p2 = window.StatusPane(2);
-    const QFontMetrics metrics(p1->font());
-    EXPECT_GE(p1->contentsRect().width(), metrics.horizontalAdvance(QStringLiteral("1024x1024")));
-    EXPECT_GE(p2->contentsRect().width(),
-              metrics.horizontalAdvance(QStringLiteral("kv_velap_00.avi")));
-    EXPECT_LT(ready->x(), p1->x());
-    EXPECT_LT(p1->x(), p2->x());
-    EXPECT_GT(ready->width(), p2->width());  // pane 0 takes the rest
-
-    window.SetStatusText(1, QStringLiteral("12 pt"));
-    window.SetStatusText(0, QStringLiteral("not mine"));
-    window.SetStatusText(7, QStringLiteral("nobody's"));
-    EXPECT_EQ(std::tuple(ready->text(), p1->text(), p2->text()),
-              std::tuple(QStringLiteral("Ready"), QStringLiteral("12 pt"), QString()));
+    EXPECT_EQ(transfer->actions()[4], Action(cmd::kDdeTransfer));  // the Capture bar's button
 }
 
 TEST_F(MainWindowTest, SeekBarSendsTrackbarNotificationsButNotTheCoresOwnMoves) {
@@ -210,28 +168,29 @@ TEST_F(MainWindowTest, SeekBarSendsTrackbarNotificationsButNotTheCoresOwnMoves) 
                                   {SeekEvent::Track, 70},
                                   {SeekEvent::ThumbPosition, 70},
                                   {SeekEvent::EndScroll, 0}}));
-    // Arrow keys do not move it (no line size).
-    seek->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(seek->value(), 70);
-
-    window.SetSeekTickFrequency(10);
-    EXPECT_EQ(seek->tickInterval(), 10);
-    window.SetSeekTickFrequency(0);
-    EXPECT_EQ(seek->tickInterval(), 100);
 }
 
-TEST_F(MainWindowTest, PlacementKeepsTheSplit) {
+TEST_F(MainWindowTest, PlacementKeepsTheSplitAndPanesReportTheirSizeChanges) {
+    auto* wave = new VideoPane;  // any pane with a resized() signal
+    window.SetWavePane(wave);
+    EXPECT_EQ(window.Splitter()->widget(1), wave);
     window.PlaceWindow(FramePlacement{0, 300, 600, 700, 10, 20});
     ShowAndActivate();
     QTRY_COMPARE(window.Video()->height(), 300);
     FramePlacement now = window.CurrentPlacement();
     EXPECT_EQ(std::tuple(now.max, now.split, now.cx, now.cy, window.size()),
               std::tuple(0, 300, 600, 700, QSize(600, 700)));
-    // A taller window gives the wave pane the room; the bar stays.
-    const int wave = window.Wave()->height();
-    window.resize(600, 800);
-    QTRY_COMPARE(window.Wave()->height(), wave + 100);
-    EXPECT_EQ(window.Video()->height(), 300);
+
+    // One pane alone: the other hides, and the size change reaches the core as command 1002.
+    for (const int single : {0, 1}) {
+        QCoreApplication::processEvents();
+        frame.commands.clear();
+        window.ShowPanes(single);
+        EXPECT_EQ(std::pair(window.Video()->isVisible(), wave->isVisible()),
+                  std::pair(single == 0, single == 1));
+        QTRY_VERIFY(Commanded(cmd::kPaneResized));
+        window.ShowPanes(-1);
+    }
 
     // A saved bar below the window's bottom stops at the bottom.
     window.PlaceWindow(FramePlacement{0, 5000, 600, 700, 10, 20});
@@ -246,23 +205,6 @@ TEST_F(MainWindowTest, PlacementKeepsTheSplit) {
     now = window.CurrentPlacement();
     EXPECT_EQ(std::tuple(now.max, now.cx, now.cy),
               std::tuple(1, kMaximisedFrameCx, kMaximisedFrameCy));
-}
-
-TEST_F(MainWindowTest, PanesHideAndReportTheirSizeChangesAsCommand1002) {
-    auto* wave = new VideoPane;  // any pane with a resized() signal
-    window.SetWavePane(wave);
-    EXPECT_EQ(window.Splitter()->widget(1), wave);
-    ShowAndActivate();
-    for (const int single : {0, 1}) {  // only the video pane, then only the wave pane changes
-        window.ShowPanes(-1);
-        EXPECT_TRUE(window.Video()->isVisible() && wave->isVisible());
-        QCoreApplication::processEvents();
-        frame.commands.clear();
-        window.ShowPanes(single);
-        EXPECT_EQ(std::pair(window.Video()->isVisible(), wave->isVisible()),
-                  std::pair(single == 0, single == 1));
-        QTRY_VERIFY(Commanded(cmd::kPaneResized));
-    }
 }
 
 TEST_F(MainWindowTest, EngineNewsWakesTheCoreOnceForManyWakes) {
@@ -284,7 +226,6 @@ TEST_F(MainWindowTest, EngineNewsWakesTheCoreOnceForManyWakes) {
 }
 
 TEST_F(MainWindowTest, TitleCloseAndExitGoThroughTheCore) {
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Korvex Velatrace"));
     window.CreateFrame();
     EXPECT_EQ(frame.creates, 1);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Korvex Pravis"));

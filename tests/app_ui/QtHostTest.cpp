@@ -1,5 +1,4 @@
 // The Host and Timers ports in Qt, against the window they drive.
-#include <QAbstractButton>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -31,40 +30,34 @@ void WhenModal(std::function<void(T*)> act) {
 }
 
 TEST_F(QtHostTest, MessageBoxesAnswerWithTheWindowsButtonIds) {
-    struct Case {
-        uint32_t style;
-        QMessageBox::StandardButton press;  // NoButton: closed with Escape
-        int answer;
-        QMessageBox::Icon icon;
-    };
-    const Case cases[] = {
-        {mb::kYesNo | mb::kIconQuestion, QMessageBox::Yes, mb::kIdYes, QMessageBox::Question},
-        {mb::kYesNo | mb::kIconExclamation, QMessageBox::NoButton, mb::kIdNo, QMessageBox::Warning},
-        {mb::kOkCancel | mb::kIconHand, QMessageBox::NoButton, mb::kIdCancel,
-         QMessageBox::Critical},
-        {mb::kOk | mb::kIconInformation, QMessageBox::NoButton, mb::kIdOk,
-         QMessageBox::Information},
-        {mb::kOk, QMessageBox::Ok, mb::kIdOk, QMessageBox::NoIcon},
-    };
-    for (const Case& c : cases) {
-        QString title, text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        WhenModal<QMessageBox>([&](QMessageBox* box) {
-            std::tie(title, text, icon) = std::tuple(box->windowTitle(), box->text(), box->icon());
-            if (c.press == QMessageBox::NoButton) {
-                QTest::keyClick(box, Qt::Key_Escape);
-            } else {
-                box->button(c.press)->click();
-            }
-        });
-        EXPECT_EQ(host.MessageBox("Size = 1 x 2\r\nRate = 3/sec", c.style), c.answer) << c.style;
-        EXPECT_EQ(std::tuple(title, text, icon),
-                  std::tuple(QStringLiteral("Korvex Pravis"),
-                             QStringLiteral("Size = 1 x 2\nRate = 3/sec"), c.icon));
-    }
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+        std::tie(title, text, icon) = std::tuple(box->windowTitle(), box->text(), box->icon());
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(host.MessageBox("Size = 1 x 2\r\nRate = 3/sec", mb::kYesNo | mb::kIconExclamation),
+              mb::kIdNo);
+    EXPECT_EQ(std::tuple(title, text, icon),
+              std::tuple(QStringLiteral("Korvex Pravis"),
+                         QStringLiteral("Size = 1 x 2\nRate = 3/sec"), QMessageBox::Warning));
+
+    using B = QMessageBox::StandardButton;
+    EXPECT_EQ(std::tuple(MessageAnswer(B::Yes, mb::kYesNo), MessageAnswer(B::Ok, mb::kOkCancel),
+                         MessageAnswer(B::Cancel, mb::kOkCancel)),
+              std::tuple(mb::kIdYes, mb::kIdOk, mb::kIdCancel));
+    // Closed without a button: Cancel where there is one, No for a plain question, else OK.
+    EXPECT_EQ(
+        std::tuple(MessageAnswer(B::NoButton, mb::kOkCancel),
+                   MessageAnswer(B::NoButton, mb::kYesNo), MessageAnswer(B::NoButton, mb::kOk)),
+        std::tuple(mb::kIdCancel, mb::kIdNo, mb::kIdOk));
+    EXPECT_EQ(std::tuple(MessageIcon(mb::kIconHand), MessageIcon(mb::kIconQuestion),
+                         MessageIcon(mb::kIconInformation), MessageIcon(mb::kOk)),
+              std::tuple(QMessageBox::Critical, QMessageBox::Question, QMessageBox::Information,
+                         QMessageBox::NoIcon));
     // The second button as default (MB_DEFBUTTON2).
-    EXPECT_EQ(MessageDefaultButton(mb::kYesNo | 0x100), QMessageBox::No);
-    EXPECT_EQ(MessageDefaultButton(mb::kYesNo), QMessageBox::Yes);
+    EXPECT_EQ(std::pair(MessageDefaultButton(mb::kYesNo | 0x100), MessageDefaultButton(mb::kYesNo)),
+              std::pair(B::No, B::Yes));
 }
 
 TEST_F(QtHostTest, OpenDialogReportsPathAndChosenFilter) {
@@ -86,9 +79,8 @@ TEST_F(QtHostTest, OpenDialogReportsPathAndChosenFilter) {
     // Shown by name only, the media filter first.
     ASSERT_EQ(filters.size(), 3);
     EXPECT_EQ(filters[0], QStringLiteral("Media files"));
-    for (const char* pattern : {"*.avi", "*.mpg", "*.mpeg", "*.mov", "*.wmv"}) {
-        EXPECT_TRUE(filters[1].contains(QLatin1String(pattern))) << pattern;
-    }
+    EXPECT_TRUE(
+        filters[1].startsWith(QStringLiteral("Media files (*.avi *.mpg *.mpeg *.mov *.wmv")));
     EXPECT_TRUE(filters[2].startsWith(QStringLiteral("Wave files (*.csv)")));
 
     // Cancelled, and a path that would not fit the caller's buffer: nothing chosen.
@@ -159,26 +151,20 @@ TEST_F(QtHostTest, WaitCursorNestsAndNeverRestoresTooOften) {
 
 TEST_F(QtHostTest, TimersTickByIdUntilKilled) {
     std::vector<uint32_t> ticks;
-    QtTimers* self = nullptr;
     QtTimers timers([&](uint32_t id) {
         ticks.push_back(id);
         if (id == 1) {
-            self->KillTimer(1);  // the core kills one-shot timers in their tick
+            timers.KillTimer(1);  // the core kills one-shot timers in their tick
         }
     });
-    self = &timers;
     timers.StartTimer(1, 10);
     timers.StartTimer(4, 0);  // raised to the shortest period
     QTRY_VERIFY(std::count(ticks.begin(), ticks.end(), 4u) >= 3);
     EXPECT_EQ(std::count(ticks.begin(), ticks.end(), 1u), 1);
     EXPECT_FALSE(timers.IsRunning(1));
-    timers.StartTimer(4, 20);  // restart with another period
     timers.KillTimer(4);
     timers.KillTimer(9);  // never started
     EXPECT_FALSE(timers.IsRunning(4));
-    ticks.clear();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(ticks.empty());
 }
 
 }  // namespace
