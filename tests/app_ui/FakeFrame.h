@@ -17,11 +17,6 @@
 #include "app/MainWindow.h"
 #include "app/QtHost.h"
 
-// Readable QString values in test failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace velatrace::testing {
 
 class FakeFrame : public FrameHandler {
@@ -67,7 +62,6 @@ inline QStringList MenuTexts(const QWidget* menu) {
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override { window.SetHandler(&frame); }
-    void TearDown() override { window.SetHandler(nullptr); }
 
     QAction* Action(uint32_t id) { return window.Actions().Action(id); }
     bool Commanded(uint32_t id) const {
