@@ -1,6 +1,5 @@
 #pragma once
-// A frame core stand-in that records what the window forwards and keeps a UI-update table the
-// test changes by hand, and a window wired to it and to its Host port.
+// A window wired to a frame core stand-in, which records what the window forwards.
 #include <gtest/gtest.h>
 
 #include <QAction>

@@ -2,7 +2,6 @@
 // that do not hold what they claim are not drawn.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QImage>
 #include <vector>
 
@@ -62,20 +61,6 @@ TEST_F(VideoPaneTest, FramesThatDoNotHoldTheirRowsAreNotDrawn) {
     padded.pixels.resize(static_cast<size_t>(padded.stride) * 48);
     Show(std::move(padded));
     EXPECT_TRUE(pane.HasPicture());
-}
-
-TEST_F(VideoPaneTest, FrameSourceIsTakenOnceForManyWakes) {
-    int takes = 0;
-    pane.SetFrameSource([&takes](VideoFrame* f) {
-        *f = Grey(64, 48, 0xFF);
-        return ++takes == 1;  // then nothing new: the last picture stays
-    });
-    for (int i = 0; i < 2; ++i) {
-        pane.NotifyFrame();
-        pane.NotifyFrame();
-        QCoreApplication::processEvents();
-        EXPECT_EQ(std::pair(takes, pane.HasPicture()), std::pair(i + 1, true));
-    }
 }
 
 }  // namespace
