@@ -54,7 +54,7 @@ TEST_F(MainWindowTest, ActionsFollowOnlyTheUiTable) {
     t.GroupEnable(0, false);
     t.CheckBarsAndPanes(true);
     window.SyncActions();
-    // Not in the table: always enabled.
+    // As the table says; a command not in it is always enabled.
     EXPECT_EQ(
         std::tuple(Action(cmd::kCapture)->isEnabled(), Action(cmd::kClipInformation)->isEnabled(),
                    Action(cmd::kWavePane)->isChecked()),
@@ -68,8 +68,9 @@ TEST_F(MainWindowTest, ActionsFollowOnlyTheUiTable) {
     // A checkable action does not check or uncheck itself: the core's answer decides.
     Action(cmd::kPreview)->trigger();
     Action(cmd::kFileBar)->trigger();
-    EXPECT_EQ(std::pair(Action(cmd::kPreview)->isChecked(), Action(cmd::kFileBar)->isChecked()),
-              std::pair(false, true));
+    EXPECT_EQ(std::tuple(Commanded(cmd::kPreview), Action(cmd::kPreview)->isChecked(),
+                         Action(cmd::kFileBar)->isChecked()),
+              std::tuple(true, false, true));
 
     // The clip radio group: the chosen one checked and disabled, the others without an empty
     // check box; Stop also disables Pause.
