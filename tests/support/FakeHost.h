@@ -1,6 +1,6 @@
 #pragma once
-// A window stand-in that records what the core asked of it and answers message boxes from a
-// script (default: OK / Yes).
+// Stand-ins for the window, recording what the core asked of it and answering message boxes from
+// a script (default: OK / Yes), and for timers, which fire only when a test says so.
 #include <deque>
 #include <map>
 #include <string>
@@ -21,19 +21,17 @@ class FakeHost : public Host {
     void MessageBeep(uint32_t kind) override { beeps.push_back(kind); }
     int MessageBox(const char* text, uint32_t style) override {
         boxes.push_back({text, style});
-        if (!answers.empty()) {
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
+        if (answers.empty()) {
+            return (style & 0xF) == mb::kYesNo ? mb::kIdYes : mb::kIdOk;
         }
-        return (style & 0xF) == mb::kYesNo ? mb::kIdYes : mb::kIdOk;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     void AppendMenuItems(MenuExtension kind, Submenu position, const char* const* names,
                          int count) override {
         menus.emplace_back(kind, position);
-        for (int i = 0; i < count; ++i) {
-            deviceItems.emplace_back(names[i]);
-        }
+        deviceItems.insert(deviceItems.end(), names, names + count);
     }
     void SetRecordingStatus(const char* text, RecordingLook look) override {
         recording = text;
@@ -51,12 +49,10 @@ class FakeHost : public Host {
     int SeekPosition() override { return seek; }
     void SetSeekTickFrequency(int frequency) override { seekTicks = frequency; }
     int ChooseOpenFile(char* path, size_t size) override {
-        if (openAnswer.empty() || size == 0) {
-            return 0;
+        if (!openAnswer.empty()) {
+            path[openAnswer.copy(path, size - 1)] = '\0';
         }
-        const size_t n = openAnswer.copy(path, size - 1);
-        path[n] = '\0';
-        return openKind;
+        return openAnswer.empty() ? 0 : openKind;
     }
     void RefreshRecentMenu() override {}
     void ShowBand(uint32_t bandId, bool show) override { bands[bandId] = show; }
@@ -74,32 +70,23 @@ class FakeHost : public Host {
     RecordingLook recordingLook = RecordingLook::Hidden;
     std::deque<int> answers;
     std::vector<std::pair<MenuExtension, Submenu>> menus;
-    std::vector<std::string> deviceItems;
+    std::vector<std::string> deviceItems, statusLog;
     std::string status[3];
-    std::vector<std::string> statusLog;
-    int waitDepth = 0;
-    int seek = 0;
-    int seekTicks = 0;
+    int waitDepth = 0, seek = 0, seekTicks = 0, singlePane = -1;
     std::string openAnswer;  // the file the open dialog returns; empty: cancelled
     int openKind = 1;
     std::map<uint32_t, bool> bands;
-    int singlePane = -1;
     std::vector<std::pair<uint32_t, uint32_t>> posted;
     bool destroyed = false;
-    FramePlacement placed;
-    FramePlacement current;
+    FramePlacement placed, current;
 };
 
-// Timers that fire only when a test says so.
 class FakeTimers : public Timers {
   public:
     void StartTimer(uint32_t id, uint32_t periodMs) override { running[id] = periodMs; }
     void KillTimer(uint32_t id) override { running.erase(id); }
-    bool Running(uint32_t id) const { return running.count(id) != 0; }
-    uint32_t Period(uint32_t id) const {
-        auto it = running.find(id);
-        return it == running.end() ? 0 : it->second;
-    }
+    bool Running(uint32_t id) const { return running.contains(id); }
+    uint32_t Period(uint32_t id) const { return Running(id) ? running.at(id) : 0; }
     std::map<uint32_t, uint32_t> running;
 };
 

@@ -1,4 +1,3 @@
-// Widget tests need one QApplication for the whole run.
 #include <gtest/gtest.h>
 
 #include <QApplication>
