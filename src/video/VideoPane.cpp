@@ -32,28 +32,6 @@ VideoPane::VideoPane(QWidget* parent) : QWidget(parent) {
     setMinimumSize(1, 1);
 }
 
-void VideoPane::SetFrameSource(FrameSource source) {
-    source_ = std::move(source);
-}
-
-void VideoPane::NotifyFrame() {
-    if (!wakePending_.exchange(true)) {
-        QMetaObject::invokeMethod(this, &VideoPane::TakeFrame, Qt::QueuedConnection);
-    }
-}
-
-void VideoPane::TakeFrame() {
-    wakePending_.store(false);
-    if (!attached_ || !source_) {
-        return;
-    }
-    // The view into the current buffer goes first: a successful take hands that buffer back to
-    // the engine for reuse. Without a new frame the current one stays.
-    picture_ = QImage();
-    source_(&frame_);
-    ShowCurrentFrame();
-}
-
 void VideoPane::ShowFrame(VideoFrame* frame) {
     if (!attached_ || frame == nullptr) {
         return;

@@ -1,12 +1,10 @@
 #pragma once
 // The upper pane of the main window: shows the newest picture of the graph in use (camera
-// preview or replayed clip) where the video object placed it, on a black ground. Engine threads
-// only wake it; the pane then takes the newest frame on the GUI thread and repaints.
+// preview or replayed clip) where the video object placed it, on a black ground. The core hands
+// it each new picture on the GUI thread.
 #include <QImage>
 #include <QRect>
 #include <QWidget>
-#include <atomic>
-#include <functional>
 
 #include "video/MediaEngine.h"
 #include "video/VideoSurface.h"
@@ -17,16 +15,7 @@ class VideoPane : public QWidget, public VideoSurface {
     Q_OBJECT
 
   public:
-    // Takes the newest picture into *frame; false when there is nothing new.
-    using FrameSource = std::function<bool(VideoFrame* frame)>;
-
     explicit VideoPane(QWidget* parent = nullptr);
-
-    void SetFrameSource(FrameSource source);
-
-    // Any thread: a new picture may be waiting. Wakes the GUI thread once; further wakes before
-    // the pane has taken the picture add nothing.
-    void NotifyFrame();
 
     // VideoSurface
     SurfaceSize ClientSize() const override;
@@ -37,10 +26,6 @@ class VideoPane : public QWidget, public VideoSurface {
     // Where the picture is drawn now (empty when nothing is shown).
     QRect PictureRect() const;
     bool HasPicture() const { return !picture_.isNull(); }
-
-  public slots:
-    // GUI thread: takes the newest frame, if any, and schedules a repaint.
-    void TakeFrame();
 
   signals:
     // The pane changed size; the frame re-fits the picture (command 1002).
@@ -53,8 +38,6 @@ class VideoPane : public QWidget, public VideoSurface {
   private:
     void ShowCurrentFrame();
 
-    FrameSource source_;
-    std::atomic<bool> wakePending_{false};
     bool attached_ = false;
     QRect videoRect_;   // set by the video object; empty: fit the picture by its own size
     VideoFrame frame_;  // owns the pixels picture_ points into
