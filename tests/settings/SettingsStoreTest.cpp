@@ -147,6 +147,30 @@ TEST(SettingsStore, EveryGroupLoadsItsDefaultsAndThenWhatWasSaved) {
                                         "timeval"}));
 }
 
+// A registry that cannot be reached (denied or broken): every call fails.
+struct UnreachableRegistry final : RegistryStore {
+    int32_t CreateKey(RegKey, const char*, RegKey*) override { return 5; }
+    int32_t OpenKey(RegKey, const char*, RegKey*) override { return 5; }
+    int32_t CloseKey(RegKey) override { return 6; }
+    int32_t SetValue(RegKey, const char*, uint32_t, const void*, uint32_t) override { return 6; }
+    int32_t QueryValue(RegKey, const char*, uint32_t*, void*, uint32_t*) override { return 6; }
+    int32_t DeleteValue(RegKey, const char*) override { return 6; }
+    int32_t EnumValue(RegKey, uint32_t, char*, uint32_t*) override { return 6; }
+};
+
+TEST(SettingsStore, AnUnreachableRegistryGivesTheDefaultsAndSavesQuietly) {
+    UnreachableRegistry registry;
+    SettingsStore store(registry);
+    CaptureSettings capture;
+    CopyText(capture.filename, "left over");
+    store.LoadCapture(capture);
+    StreamSettings strm;
+    store.LoadStrm(strm);
+    EXPECT_EQ(std::string(capture.filename) + "|" + std::to_string(strm.lvw), "pravis|640");
+    store.SaveCapture(capture);
+    store.SaveStrm(strm);
+}
+
 // Texts are written with their terminator, or with the fixed byte count of their field.
 TEST(SettingsStore, TextsKeepTheirByteCounts) {
     RegistryTree registry;
