@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev fonts-dejavu-core
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
-  libswresample-dev ffmpeg
+  libswresample-dev libturbojpeg0-dev ffmpeg
   xvfb xauth xdotool
 )
 

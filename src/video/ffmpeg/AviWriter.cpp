@@ -13,6 +13,9 @@ constexpr int64_t kClosingRoom = 4 * 1024;
 // Bytes of index per frame: 16 in the index at the end of the first part, 8 in the OpenDML index
 // of each part of a file past 1 GB.
 constexpr int64_t kIndexBytesPerFrame = 24;
+// The data rate the AVI header gives encoded captures (FFmpeg's default encoder rate, which the
+// files always carried).
+constexpr int64_t kEncodedBitRate = 200000;
 
 }  // namespace
 
@@ -73,42 +76,19 @@ HResult AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
     stream_->time_base = frameBase_;
     stream_->avg_frame_rate = format.rate;
     stream_->r_frame_rate = format.rate;
+    // The camera's own JPEG frames or the encoder's: Motion-JPEG either way. The stream header is
+    // the one FFmpeg's own MJPEG encoder gave these files, so every player takes them alike.
+    AVCodecParameters* par = stream_->codecpar;
+    par->codec_type = AVMEDIA_TYPE_VIDEO;
+    par->codec_id = AV_CODEC_ID_MJPEG;
+    par->width = format.width;
+    par->height = format.height;
     if (format.jpegPackets) {
-        AVCodecParameters* par = stream_->codecpar;
-        par->codec_type = AVMEDIA_TYPE_VIDEO;
-        par->codec_id = AV_CODEC_ID_MJPEG;
-        par->width = format.width;
-        par->height = format.height;
         par->format = AV_PIX_FMT_YUVJ422P;  // what USB cameras send; informational only
     } else {
-        const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-        encoder_.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
-        if (!encoder_) {
-            Discard();
-            Fail(AVERROR_ENCODER_NOT_FOUND);
-            return kHrNoInterface;
-        }
-        AVCodecContext* enc = encoder_.get();
-        enc->width = format.width;
-        enc->height = format.height;
-        enc->pix_fmt = AV_PIX_FMT_YUVJ420P;
-        enc->color_range = AVCOL_RANGE_JPEG;
-        enc->time_base = frameBase_;
-        enc->framerate = format.rate;
-        enc->flags |= AV_CODEC_FLAG_QSCALE;
-        enc->global_quality = FF_QP2LAMBDA * kQuality;
-        // One thread: the encoder already runs beside the camera and the GUI.
-        enc->thread_count = 1;
-        if (output_->oformat->flags & AVFMT_GLOBALHEADER)
-            enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        int r = avcodec_open2(enc, codec, nullptr);
-        if (r >= 0)
-            r = avcodec_parameters_from_context(stream_->codecpar, enc);
-        if (r < 0) {
-            Discard();
-            Fail(r);
-            return kHrNoInterface;
-        }
+        par->format = AV_PIX_FMT_YUVJ420P;
+        par->color_range = AVCOL_RANGE_JPEG;
+        par->bit_rate = kEncodedBitRate;
     }
     int r = file_.Create(path);
     if (r < 0) {
@@ -135,62 +115,8 @@ HResult AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
     return kHrOk;
 }
 
-HResult AviWriter::WritePicture(const AVFrame* picture, int64_t index) {
-    if (!output_ || !encoder_)
-        return kHrWrongState;
-    if (Failed(writeError_))
-        return writeError_;
-    if (index <= lastIndex_)
-        return kHrInvalidArg;
-    AVCodecContext* enc = encoder_.get();
-    const AVFrame* input = picture;
-    if (picture->format != enc->pix_fmt || picture->width != enc->width ||
-        picture->height != enc->height) {
-        if (!converted_ || converted_->width != enc->width || converted_->height != enc->height) {
-            converted_ = MakeFrame();
-            if (!converted_)
-                return kHrOutOfMemory;
-            converted_->format = enc->pix_fmt;
-            converted_->width = enc->width;
-            converted_->height = enc->height;
-            if (av_frame_get_buffer(converted_.get(), 0) < 0) {
-                converted_.reset();
-                return kHrOutOfMemory;
-            }
-        }
-        if (av_frame_make_writable(converted_.get()) < 0 ||
-            !converter_.Convert(picture, enc->pix_fmt, enc->width, enc->height, converted_->data,
-                                converted_->linesize)) {
-            return kHrFail;  // this picture only: the file is intact
-        }
-        converted_->color_range = AVCOL_RANGE_JPEG;
-        input = converted_.get();
-    }
-    // The encoder is handed a frame of its own, so the caller's frame stays untouched.
-    AvFramePtr frame = RefFrame(input);
-    if (!frame)
-        return kHrOutOfMemory;
-    frame->pts = index;
-    frame->quality = enc->global_quality;  // a fixed quantiser reads it from each frame
-    frame->pict_type = AV_PICTURE_TYPE_NONE;
-    int r = avcodec_send_frame(enc, frame.get());
-    if (r < 0)
-        return Fail(r);
-    for (;;) {
-        r = avcodec_receive_packet(enc, packet_.get());
-        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
-            break;
-        if (r < 0)
-            return Fail(r);
-        const HResult hr = Mux(packet_.get(), packet_->pts);
-        if (Failed(hr))
-            return hr;
-    }
-    return kHrOk;
-}
-
 HResult AviWriter::WriteJpeg(const AVPacket* jpeg, int64_t index) {
-    if (!output_ || encoder_)
+    if (!output_)
         return kHrWrongState;
     if (Failed(writeError_))
         return writeError_;
@@ -267,8 +193,6 @@ void AviWriter::Discard() {
     }
     output_ = nullptr;
     stream_ = nullptr;
-    encoder_.reset();
-    converted_.reset();
     file_.Close();
 }
 

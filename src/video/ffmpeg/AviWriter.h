@@ -1,7 +1,7 @@
 #pragma once
-// Writes one AVI file of Motion-JPEG video. Time in the file is counted in frames: the stream's
-// time base is one frame period and each frame carries its frame number, so a number left out
-// (a dropped frame) leaves an empty frame in the file instead of shifting later frames.
+// Writes one AVI file of Motion-JPEG video from JPEG frames. Time in the file is counted in frames:
+// the stream's time base is one frame period and each frame carries its frame number, so a number
+// left out (a dropped frame) leaves an empty frame in the file instead of shifting later frames.
 //
 // Each frame goes to the disk as it is written, and room for the frame and for the index of all
 // frames so far is allocated before it is written. So a full disk fails the frame before any of it
@@ -14,7 +14,6 @@
 
 #include "video/MediaResult.h"
 #include "video/ffmpeg/AvPtr.h"
-#include "video/ffmpeg/PictureConverter.h"
 #include "video/ffmpeg/ReservedFile.h"
 
 namespace velatrace {
@@ -23,15 +22,12 @@ struct AviVideoFormat {
     int32_t width = 0;
     int32_t height = 0;
     AVRational rate{0, 1};
-    // The frames come as the camera's own JPEG data and are stored as they are.
+    // The frames come as the camera's own JPEG data (else they are encoded from its pictures).
     bool jpegPackets = false;
 };
 
 class AviWriter {
   public:
-    // The fixed quantiser of the encoder (the -q:v scale of the ffmpeg tool: 2 best .. 31 worst).
-    static constexpr int kQuality = 3;
-
     AviWriter() = default;
     ~AviWriter();
     AviWriter(const AviWriter&) = delete;
@@ -43,9 +39,8 @@ class AviWriter {
     HResult Open(const std::string& path, const AviVideoFormat& format);
     bool IsOpen() const { return output_ != nullptr; }
 
-    // Encodes a picture as frame number `index` (numbers must rise).
-    HResult WritePicture(const AVFrame* picture, int64_t index);
-    // Stores a camera's JPEG frame as frame number `index`.
+    // Stores a JPEG frame (the camera's own or one encoded from its picture) as frame number
+    // `index` (numbers must rise).
     HResult WriteJpeg(const AVPacket* jpeg, int64_t index);
 
     // A failed write leaves the file as it was before the frame; nothing more can be written.
@@ -66,10 +61,7 @@ class AviWriter {
     ReservedFile file_;
     AVFormatContext* output_ = nullptr;
     AVStream* stream_ = nullptr;
-    AvCodecContextPtr encoder_;
     AvPacketPtr packet_;
-    AvFramePtr converted_;
-    PictureConverter converter_;
     AVRational frameBase_{1, 1};
     int64_t lastIndex_ = -1;
     int64_t written_ = 0;

@@ -24,6 +24,10 @@ CaptureRecorder::~CaptureRecorder() {
 
 void CaptureRecorder::Start() {
     thread_ = std::thread([this] { Run(); });
+    if (!format_.jpegPackets) {
+        for (int i = 1; i < kEncoderThreads; ++i)
+            helpers_.emplace_back([this] { Help(); });
+    }
 }
 
 void CaptureRecorder::LetThrough(bool on) {
@@ -41,28 +45,33 @@ void CaptureRecorder::Offer(CameraFrame& frame) {
         counters_.dropped.fetch_add(1);
         return;
     }
-    Item item;
-    item.frame.picture = frame.picture ? RefFrame(frame.picture.get()) : nullptr;
-    item.frame.jpeg = frame.jpeg ? RefPacket(frame.jpeg.get()) : nullptr;
-    item.frame.time = frame.time;
-    item.resumed = resumePending_;
+    auto item = std::make_shared<Item>();
+    // Only what this file takes: the camera's JPEG data, or the picture to encode.
+    if (format_.jpegPackets) {
+        item->frame.jpeg = frame.jpeg ? RefPacket(frame.jpeg.get()) : nullptr;
+    } else if (frame.picture) {
+        item->frame.picture = RefFrame(frame.picture.get());
+        item->stage = Stage::Waiting;
+    }
+    item->frame.time = frame.time;
+    item->resumed = resumePending_;
     resumePending_ = false;
     queue_.push_back(std::move(item));
     ++queuedFrames_;
-    cv_.notify_one();
+    cv_.notify_all();
 }
 
 void CaptureRecorder::SwitchTo(std::string path, bool hold) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (finishing_)
         return;
-    Item item;
-    item.nextFile = std::move(path);
+    auto item = std::make_shared<Item>();
+    item->nextFile = std::move(path);
     queue_.push_back(std::move(item));
     ++offerFile_;
     if (hold)
         letThrough_ = false;
-    cv_.notify_one();
+    cv_.notify_all();
 }
 
 void CaptureRecorder::Finish() {
@@ -71,7 +80,7 @@ void CaptureRecorder::Finish() {
         std::lock_guard<std::mutex> lock(mutex_);
         finishing_ = true;
     }
-    cv_.notify_one();
+    cv_.notify_all();
     if (thread_.joinable())
         thread_.join();
 }
@@ -79,31 +88,101 @@ void CaptureRecorder::Finish() {
 void CaptureRecorder::Run() {
     NameThisThread("vt-encoder");
     for (;;) {
-        Item item;
+        ItemPtr item;
+        ItemPtr encode;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            cv_.wait(lock, [this] { return finishing_ || !queue_.empty(); });
-            if (queue_.empty())
-                break;  // finishing, and everything queued is written
-            item = std::move(queue_.front());
-            queue_.pop_front();
-            if (!item.nextFile)
-                --queuedFrames_;
+            const auto frontReady = [this] {
+                return !queue_.empty() && queue_.front()->stage == Stage::Ready;
+            };
+            // The next item in order is written as soon as it is ready; until then this thread
+            // encodes whatever frame waits (the next one itself, or one after it).
+            cv_.wait(lock, [&] {
+                if (frontReady())
+                    return true;
+                encode = TakeWaiting();
+                return encode || (finishing_ && queue_.empty());
+            });
+            if (!encode) {
+                if (queue_.empty())
+                    break;  // finishing, and everything queued is written
+                item = std::move(queue_.front());
+                queue_.pop_front();
+                if (!item->nextFile)
+                    --queuedFrames_;
+            }
         }
-        if (item.nextFile) {
+        if (encode) {
+            Encode(*encode, encoder_);
+            continue;
+        }
+        if (item->nextFile) {
             // The last frame of the file before is written: it is finished, and the next one
             // starts at its own frame 0.
             FinishFile();
-            path_ = std::move(*item.nextFile);
+            path_ = std::move(*item->nextFile);
             ++writingFile_;
             failed_ = false;
             started_ = false;
             lastIndex_ = -1;
             continue;
         }
-        Write(item);
+        Write(*item);
     }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        helpersStop_ = true;
+    }
+    cv_.notify_all();
+    for (std::thread& helper : helpers_)
+        helper.join();
+    helpers_.clear();
     FinishFile();
+}
+
+void CaptureRecorder::Help() {
+    NameThisThread("vt-jpeg");
+    JpegEncoder encoder;
+    for (;;) {
+        ItemPtr item;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            cv_.wait(lock, [&] {
+                if (helpersStop_)
+                    return true;
+                item = TakeWaiting();
+                return item != nullptr;
+            });
+            if (!item)
+                return;
+        }
+        Encode(*item, encoder);
+    }
+}
+
+CaptureRecorder::ItemPtr CaptureRecorder::TakeWaiting() {
+    for (const ItemPtr& item : queue_) {
+        if (item->stage == Stage::Waiting) {
+            item->stage = Stage::Encoding;
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+void CaptureRecorder::Encode(Item& item, JpegEncoder& encoder) {
+    // Only the thread that took the item touches its frame until it is marked ready.
+    AvPacketPtr jpeg;
+    item.encoded = encoder.Encode(item.frame.picture.get(), &jpeg);
+    if (Failed(item.encoded))
+        item.encodeError = encoder.ErrorText();
+    item.frame.jpeg = std::move(jpeg);
+    item.frame.picture.reset();  // the camera's buffer goes back at once
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        item.stage = Stage::Ready;
+    }
+    cv_.notify_all();
 }
 
 void CaptureRecorder::Write(Item& item) {
@@ -127,14 +206,15 @@ void CaptureRecorder::Write(Item& item) {
     }
     const auto byClock = static_cast<int64_t>(std::llround((item.frame.time - origin_) * rate));
     const int64_t index = std::max(byClock, lastIndex_ + 1);
-    HResult hr;
-    if (item.frame.jpeg && format_.jpegPackets) {
-        hr = writer_.WriteJpeg(item.frame.jpeg.get(), index);
-    } else if (item.frame.picture && !format_.jpegPackets) {
-        hr = writer_.WritePicture(item.frame.picture.get(), index);
-    } else {
-        return;  // a frame without the data this file takes
+    if (Failed(item.encoded)) {
+        // The frame could not be encoded: the file ends before it, and the user hears why.
+        counters_.dropped.fetch_add(1);
+        FailFile(item.encoded, "write", "the frame could not be encoded: " + item.encodeError);
+        return;
     }
+    if (!item.frame.jpeg)
+        return;  // a frame without the data this file takes
+    const HResult hr = writer_.WriteJpeg(item.frame.jpeg.get(), index);
     if (Failed(hr)) {
         counters_.dropped.fetch_add(1);
         FailFile(hr, "write");
@@ -154,7 +234,7 @@ void CaptureRecorder::FinishFile() {
     }
 }
 
-void CaptureRecorder::FailFile(HResult hr, const char* verb) {
+void CaptureRecorder::FailFile(HResult hr, const char* verb, std::string reason) {
     failed_ = true;
     // What was written stays playable: the index goes in if there is room, else the file ends
     // at its last complete frame.
@@ -164,18 +244,19 @@ void CaptureRecorder::FailFile(HResult hr, const char* verb) {
         std::lock_guard<std::mutex> lock(mutex_);
         failedFile_ = writingFile_;
         // The frames queued for this file are lost with it; those for a next file stay.
-        while (!queue_.empty() && !queue_.front().nextFile) {
+        while (!queue_.empty() && !queue_.front()->nextFile) {
             queue_.pop_front();
             --queuedFrames_;
             ++lost;
         }
     }
     counters_.dropped.fetch_add(lost);
-    Report(hr, verb);
+    Report(hr, verb, std::move(reason));
 }
 
-void CaptureRecorder::Report(HResult hr, const char* verb) {
-    std::string reason = writer_.ErrorText();
+void CaptureRecorder::Report(HResult hr, const char* verb, std::string reason) {
+    if (reason.empty())
+        reason = writer_.ErrorText();
     if (reason.empty())
         reason = "the frame could not be encoded";
     errors_.Post(StreamErrorSource::Recorder, hr, "Cannot %s %s: %s", verb, path_.c_str(),

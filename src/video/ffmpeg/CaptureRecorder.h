@@ -4,6 +4,11 @@
 // waits here: when the queue is full the frame is dropped and counted. Each frame's number in the
 // file comes from its capture time, so drops leave gaps rather than shifting the frames after.
 //
+// Encoding. A camera's own JPEG frames are stored as they come. Pictures are encoded to JPEG by
+// the encoder thread and a helper thread side by side, each taking the oldest frame not yet
+// taken; the encoder thread writes the frames into the file strictly in the order they were
+// offered, waiting for a frame the helper still encodes.
+//
 // Files. Frames go to the file named at construction until SwitchTo names the next one; the
 // encoder thread finishes each file (index written, closed) when it reaches the first frame of
 // the next, so the camera thread never waits for a file to be closed or created. A file is
@@ -18,13 +23,16 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "video/ffmpeg/AviWriter.h"
 #include "video/ffmpeg/CameraDevice.h"
+#include "video/ffmpeg/JpegEncoder.h"
 #include "video/ffmpeg/StreamErrors.h"
 #include "video/ffmpeg/WakeHub.h"
 
@@ -61,22 +69,41 @@ class CaptureRecorder {
     // thread. Safe to call more than once and from any thread but the encoder's.
     void Finish();
 
+    // Threads that encode pictures at the same time (the encoder thread and its helpers).
+    static constexpr int kEncoderThreads = 2;
+
   private:
+    enum class Stage {
+        Ready,     // nothing to encode, or encoded (frame.jpeg, or the failure)
+        Waiting,   // a picture to encode, not taken yet
+        Encoding,  // a thread encodes it now
+    };
     struct Item {
         CameraFrame frame;
         bool resumed = false;                 // first frame after the stream was held
         std::optional<std::string> nextFile;  // not a frame: the frames after go to this file
+        Stage stage = Stage::Ready;
+        HResult encoded = kHrOk;  // the encoding's result
+        std::string encodeError;  // why the encoding failed
     };
+    using ItemPtr = std::shared_ptr<Item>;
 
     void Run();
+    // Helper thread: encodes the frames waiting until the encoder thread ends.
+    void Help();
+    // With the mutex held: the oldest frame waiting to be encoded, now marked as taken; null
+    // when none waits.
+    ItemPtr TakeWaiting();
+    // Encodes the item's picture with the calling thread's encoder (mutex not held).
+    void Encode(Item& item, JpegEncoder& encoder);
     void Write(Item& item);
     // Encoder thread: closes the file; a failure to finish it is reported unless one was.
     void FinishFile();
     // Encoder thread: the file failed; it is finished, reported once and written no more, and
     // the frames queued for it are dropped.
-    void FailFile(HResult hr, const char* verb);
+    void FailFile(HResult hr, const char* verb, std::string reason = {});
     // Encoder thread: posts the Recorder error for the file and wakes the GUI.
-    void Report(HResult hr, const char* verb);
+    void Report(HResult hr, const char* verb, std::string reason = {});
 
     const AviVideoFormat format_;
     const size_t capacity_;
@@ -86,20 +113,23 @@ class CaptureRecorder {
 
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<Item> queue_;
+    std::deque<ItemPtr> queue_;
     size_t queuedFrames_ = 0;
     bool letThrough_ = false;
     bool resumePending_ = false;
     bool finishing_ = false;
     uint64_t offerFile_ = 0;  // the file frames offered now go to (counts SwitchTo calls)
     std::optional<uint64_t> failedFile_;  // a file that failed: no frames are queued for it
+    bool helpersStop_ = false;
     std::thread thread_;
+    std::vector<std::thread> helpers_;
     std::mutex finishMutex_;
 
     // Encoder thread only.
     std::string path_;
     uint64_t writingFile_ = 0;
     AviWriter writer_;
+    JpegEncoder encoder_;
     bool failed_ = false;
     bool started_ = false;
     double origin_ = 0.0;  // capture time of frame number 0
