@@ -4,6 +4,7 @@
 #include <sys/mount.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -493,6 +494,86 @@ TEST_F(MediaEngineTest, CameraJpegIsStoredWithoutEncodingAgain) {
     // The camera's data, byte for byte in size.
     EXPECT_EQ(std::tuple(counters_.written.load(), f.pictures, f.decodedPictures, f.pictureBytes),
               std::tuple(3, 3, 3, bytes));
+}
+
+// A picture of waves that move with `n`, so each frame differs from the others.
+CameraFrame WaveFrame(int n, AVPixelFormat format = AV_PIX_FMT_YUVJ420P) {
+    CameraFrame f = {MakeFrame(), nullptr, n * 0.05};
+    f.picture->format = AV_PIX_FMT_YUVJ420P;
+    f.picture->width = 161, f.picture->height = 121;  // not whole blocks, odd chroma sizes
+    av_frame_get_buffer(f.picture.get(), 0);
+    for (int p = 0; p < 3; ++p) {
+        for (int y = 0; y < (p ? 61 : 121); ++y) {
+            for (int x = 0; x < (p ? 81 : 161); ++x) {
+                f.picture->data[p][y * f.picture->linesize[p] + x] = static_cast<uint8_t>(
+                    128 + 90 * std::sin((x + 11 * n) / (p ? 5.0 : 9.0)) * std::cos(y / 13.0));
+            }
+        }
+    }
+    f.picture->format = format;
+    return f;
+}
+
+// Luma PSNR (dB) of a decoded picture against the source picture.
+double LumaPsnr(const AVFrame* decoded, const AVFrame* source) {
+    double squares = 0;
+    for (int y = 0; y < source->height; ++y) {
+        for (int x = 0; x < source->width; ++x) {
+            const int d = decoded->data[0][y * decoded->linesize[0] + x] -
+                          source->data[0][y * source->linesize[0] + x];
+            squares += d * d;
+        }
+    }
+    const double mse = squares / (source->width * source->height);
+    return 10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9));
+}
+
+TEST_F(MediaEngineTest, PicturesAreEncodedInOrderAndAFrameThatCannotBeEncodedEndsItsFile) {
+    const std::string avi = folder_.File("encoded.avi"), next = folder_.File("next.avi");
+    format_ = AviVideoFormat{161, 121, {20, 1}, false};
+    wake_.Set(waiter_.Callback());
+    CaptureRecorder recorder(avi, format_, 32, true, counters_, errors_, wake_);
+    // Queued before the encoders start, so they all encode side by side.
+    std::vector<CameraFrame> sources;
+    for (int n = 0; n < 24; ++n) {
+        sources.push_back(WaveFrame(n));
+        recorder.Offer(sources.back());
+    }
+    // The next file: a picture no converter takes ends it after its first frame, with one error.
+    recorder.SwitchTo(next, false);
+    for (const auto format : {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_VAAPI, AV_PIX_FMT_YUVJ420P}) {
+        CameraFrame f = WaveFrame(0, format);
+        recorder.Offer(f);
+    }
+    recorder.Start();
+    ASSERT_TRUE(waiter_.WaitUntil([&] { return errors_.Take(&error_); }));
+    EXPECT_EQ(std::tuple(error_.source, error_.hr, std::string(error_.text)),
+              std::tuple(StreamErrorSource::Recorder, kHrFail,
+                         "Cannot write " + next +
+                             ": the frame could not be encoded: the camera's pixel format cannot "
+                             "be converted for JPEG"));
+    recorder.Finish();
+    EXPECT_FALSE(errors_.Take(&error_));
+    EXPECT_EQ(std::tuple(counters_.dropped.load(), counters_.written.load()), std::tuple(2, 25));
+    EXPECT_EQ(ReadComplete(next).pictures, 1);
+
+    // Every frame decodes at its size, in the order offered, close to its source.
+    VideoInput in;
+    ASSERT_TRUE(in.Open(avi));
+    const AVCodecParameters* par = in.ctx->streams[in.stream]->codecpar;
+    EXPECT_EQ(std::tuple(par->codec_id, par->codec_tag, par->format),
+              std::tuple(AV_CODEC_ID_MJPEG, MKTAG('M', 'J', 'P', 'G'), AV_PIX_FMT_YUVJ420P));
+    size_t n = 0;
+    while (av_read_frame(in.ctx, in.pkt) >= 0) {
+        ASSERT_LT(n, sources.size());
+        ASSERT_GE(avcodec_send_packet(in.dec, in.pkt), 0);
+        ASSERT_GE(avcodec_receive_frame(in.dec, in.frame), 0);
+        av_packet_unref(in.pkt);
+        EXPECT_EQ(std::tuple(in.frame->width, in.frame->height), std::tuple(161, 121));
+        EXPECT_GT(LumaPsnr(in.frame, sources[n].picture.get()), 30.0) << "frame " << n;
+        ++n;
+    }
+    EXPECT_EQ(n, sources.size());
 }
 
 TEST_F(MediaEngineTest, FileThatFailsIsReportedOnceAndTheNextFileStartsAtFrameZero) {
