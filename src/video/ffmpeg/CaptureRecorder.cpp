@@ -23,11 +23,12 @@ CaptureRecorder::~CaptureRecorder() {
 }
 
 void CaptureRecorder::Start() {
-    thread_ = std::thread([this] { Run(); });
+    // The helpers first: the encoder thread joins them when it ends.
     if (!format_.jpegPackets) {
         for (int i = 1; i < kEncoderThreads; ++i)
             helpers_.emplace_back([this] { Help(); });
     }
+    thread_ = std::thread([this] { Run(); });
 }
 
 void CaptureRecorder::LetThrough(bool on) {
@@ -46,11 +47,20 @@ void CaptureRecorder::Offer(CameraFrame& frame) {
         return;
     }
     auto item = std::make_shared<Item>();
-    // Only what this file takes: the camera's JPEG data, or the picture to encode.
-    if (format_.jpegPackets) {
-        item->frame.jpeg = frame.jpeg ? RefPacket(frame.jpeg.get()) : nullptr;
-    } else if (frame.picture) {
+    // Only what this file takes: the camera's JPEG data, or the picture to encode. A frame that
+    // cannot be held (no memory) is lost like one that finds the queue full.
+    if (format_.jpegPackets && frame.jpeg) {
+        item->frame.jpeg = RefPacket(frame.jpeg.get());
+        if (!item->frame.jpeg) {
+            counters_.dropped.fetch_add(1);
+            return;
+        }
+    } else if (!format_.jpegPackets && frame.picture) {
         item->frame.picture = RefFrame(frame.picture.get());
+        if (!item->frame.picture) {
+            counters_.dropped.fetch_add(1);
+            return;
+        }
         item->stage = Stage::Waiting;
     }
     item->frame.time = frame.time;

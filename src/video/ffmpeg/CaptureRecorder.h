@@ -14,11 +14,11 @@
 // the next, so the camera thread never waits for a file to be closed or created. A file is
 // created at its first frame.
 //
-// Failures. When a file cannot be created or written (disk full, I/O error), the encoder finishes
-// it up to its last good frame, reports one Recorder error naming the file and the system's
-// reason, and wakes the GUI. The frame that failed and those queued after it for that file are
-// counted as dropped; frames offered afterwards are not queued and not counted, until SwitchTo
-// names another file.
+// Failures. When a file cannot be created or written (disk full, I/O error) or a frame cannot be
+// encoded, the encoder finishes it up to its last good frame, reports one Recorder error naming the
+// file and the system's reason, and wakes the GUI. The frame that failed and those queued after it
+// for that file are counted as dropped; frames offered afterwards are not queued and not counted,
+// until SwitchTo names another file.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
