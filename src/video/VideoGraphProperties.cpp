@@ -93,14 +93,16 @@ bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages, 
     }
     // A camera that takes the format on the pin but cannot build or stream in it refuses it all
     // the same: the format before comes back, so the preview is not left dead.
-    if (chosen == kHrOk && Failed(started) && knowsPrevious) {
+    if (chosen == kHrOk && Failed(started)) {
         refused = started;
-        RunGraph(false);
-        TearDownGraph();
-        graph.SetFormat(previous);
-        TakeStreamFormat(previous);
-        if (Succeeded(BuildCaptureGraph(host)) && wasPreviewing) {
-            RunGraph(true);
+        if (knowsPrevious) {
+            RunGraph(false);
+            TearDownGraph();
+            graph.SetFormat(previous);
+            TakeStreamFormat(previous);
+            if (Succeeded(BuildCaptureGraph(host)) && wasPreviewing) {
+                RunGraph(true);
+            }
         }
     }
     if (refusal != nullptr) {
