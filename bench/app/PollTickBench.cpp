@@ -120,9 +120,10 @@ int main(int argc, char** argv) {
     testing::FakeTimers timers;
     testing::FakeMediaEngine engine;  // no cameras
     NoStillTransfer transfer;
+    NoPropertyPages pages;
     DriverLibraryDl driver(VELATRACE_SIM_LIBRARY);
     auto frame = std::make_unique<MainFrame>(
-        FramePorts{host, timers, clock, registry, driver, engine, nullptr, transfer});
+        FramePorts{host, timers, clock, registry, driver, engine, nullptr, transfer, pages});
     frame->Create();
     frame->OnTimer(kTimerStartup);
     if (!frame->Live().HasLogger()) {

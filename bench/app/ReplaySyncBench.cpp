@@ -138,13 +138,14 @@ int main(int argc, char** argv) {
     testing::FakeTimers timers;
     testing::FakeVideoSurface pane;
     NoStillTransfer transfer;
+    NoPropertyPages pages;
     DriverLibraryDl driver("/nonexistent/libgtcusbr.so");
     FfmpegMediaEngine engine;
     std::atomic<bool> woken{false};
     engine.SetWakeCallback([&woken] { woken.store(true, std::memory_order_release); });
 
     auto frame = std::make_unique<MainFrame>(
-        FramePorts{host, timers, clock, registry, driver, engine, &pane, transfer});
+        FramePorts{host, timers, clock, registry, driver, engine, &pane, transfer, pages});
     frame->Create();
     frame->OnTimer(kTimerStartup);
 

@@ -20,6 +20,7 @@ MainFrame::MainFrame(const FramePorts& ports)
       registry_(ports.registry),
       videoPane_(ports.videoPane),
       transfer_(ports.transfer),
+      pages_(ports.pages),
       settings_(ports.registry),
       wave_(std::make_unique<WaveBuffer>()),
       link_(ports.driver, *wave_),
@@ -196,6 +197,12 @@ void MainFrame::OnCommand(uint32_t id) {
         case cmd::kDdeTransfer:
             live_.StillImageTransfer();
             break;
+        case cmd::kFilter:
+            video_.ShowFilterProperties(pages_);
+            break;
+        case cmd::kFormat:
+            FormatCommand();
+            break;
         case cmd::kMute:
             video_.ToggleMute();
             break;
@@ -240,6 +247,30 @@ void MainFrame::PreviewCommand() {
         }
     }
     live_.TogglePreview();
+}
+
+void MainFrame::FormatCommand() {
+    // A new format rebuilds the camera graph, which would cut a recording in two.
+    if (live_.IsCapturing()) {
+        host_.MessageBeep(mb::kIconExclamation);
+        host_.MessageBox("Stop the capture before changing the camera format.",
+                         mb::kOk | mb::kIconExclamation);
+        return;
+    }
+    HResult refusal = kHrOk;
+    if (video_.ShowFormatProperties(videoPane_, pages_, &refusal)) {
+        settings_.SaveStrm(video_.Stream());
+        return;
+    }
+    const StreamSettings& kept = video_.Stream();
+    char text[256];
+    FormatText(text, sizeof text,
+               "The camera cannot deliver the chosen format (%s).\nIt stays at %d x %d, "
+               "%d frames/s.",
+               ResultText(refusal), static_cast<int>(kept.lvw), static_cast<int>(kept.lvh),
+               static_cast<int>(kept.lrate));
+    host_.MessageBeep(mb::kIconExclamation);
+    host_.MessageBox(text, mb::kOk | mb::kIconExclamation);
 }
 
 bool MainFrame::OpenRecording(const char* path, int32_t kind) {

@@ -36,6 +36,7 @@ struct FramePorts {
     MediaEngine& engine;
     VideoSurface* videoPane;
     StillTransfer& transfer;
+    PropertyPages& pages;  // the camera's Filter and Format dialogs
 };
 
 // What the frame itself keeps: the sources found at start-up, the transfer link, bars and panes.
@@ -86,6 +87,7 @@ class MainFrame {
     void PreviewCommand();
     void FileOpen();
     void RecentFile(uint32_t id);
+    void FormatCommand();
 
     Host& host_;
     Timers& timers_;
@@ -93,6 +95,7 @@ class MainFrame {
     RegistryStore& registry_;
     VideoSurface* videoPane_;
     StillTransfer& transfer_;
+    PropertyPages& pages_;
 
     SettingsStore settings_;
     std::unique_ptr<WaveBuffer> wave_;

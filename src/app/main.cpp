@@ -12,6 +12,7 @@
 #include "app/SystemClock.h"
 #include "logger/OpenDriverLibrary.h"
 #include "settings/UserRegistry.h"
+#include "video/CameraPages.h"
 #include "video/VideoPane.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
 #include "wave/WavePane.h"
@@ -32,9 +33,10 @@ int main(int argc, char** argv) {
     MainWindow window;
     QtHost host(window);
     QtTimers timers([&window](uint32_t id) { window.RunTimer(id); });
+    CameraPages pages(&window, window.Video());
 
-    MainFrame frame(
-        FramePorts{host, timers, clock, *registry, *driver, engine, window.Video(), transfer});
+    MainFrame frame(FramePorts{host, timers, clock, *registry, *driver, engine, window.Video(),
+                               transfer, pages});
     FrameHandlerFor<MainFrame> handler(frame);
     host.SetRecentFiles(&frame.Recent());
 

@@ -97,8 +97,10 @@ class VideoGraph {
     // The camera's own controls; the graph keeps running.
     void ShowFilterProperties(PropertyPages& pages);
     // The camera's sizes and rates; the graph is rebuilt in the chosen format and run again if it
-    // ran. True: the caller saves Stream().
-    bool ShowFormatProperties(VideoSurface* host, PropertyPages& pages);
+    // ran. True: the caller saves Stream(). False: the camera refused the chosen format (on the
+    // pin, or when building or running in it); `refusal` gets why, and the format before is in
+    // force again.
+    bool ShowFormatProperties(VideoSurface* host, PropertyPages& pages, HResult* refusal = nullptr);
 
     // ---- playback ----
     // Opens a media file in place of the camera graph and plays it. True when built and started;

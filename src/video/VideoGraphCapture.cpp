@@ -99,10 +99,14 @@ void VideoGraph::ApplyStreamFormat(bool apply) {
         return;
     }
     // A stored size that is not a size (0 or negative) is not asked of the camera; the camera's
-    // own size is read instead.
+    // own size is read instead. The stored rate is asked along with the size, so a rate chosen in
+    // the Format dialog outlives the run; without one the camera's own rate stays.
     if (apply && stream_.lvw > 0 && stream_.lvh > 0) {
         format.width = stream_.lvw;
         format.height = stream_.lvh;
+        if (stream_.lrate > 0) {
+            format.avgTimePerFrame = 10000000 / stream_.lrate;
+        }
         const int64_t stride =
             ((static_cast<int64_t>(format.width) * format.bitCount + 31) & ~int64_t{31}) / 8;
         const int64_t imageSize = stride * AbsoluteHeight(format.height);

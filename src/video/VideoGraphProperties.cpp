@@ -29,11 +29,19 @@ void VideoGraph::ShowFilterProperties(PropertyPages& pages) {
     }
 }
 
-bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages) {
+bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages, HResult* refusal) {
+    if (refusal != nullptr) {
+        *refusal = kHrOk;
+    }
     // While a clip is open (no camera graph) there is nothing to show or rebuild.
     if (clipOpen_ || !cameraGraph_ || !cameraBound_) {
         return true;
     }
+    CaptureGraph& graph = *cameraGraph_;
+    // The format in force, to go back to when the camera cannot deliver the one chosen.
+    StreamFormat previous;
+    const bool knowsPrevious = offersStreamConfig_ && graph.GetFormat(&previous) == kHrOk &&
+                               previous.formatType == FormatType::VideoInfo;
     const bool wasPreviewing = previewing_;
     if (wasPreviewing) {
         RunGraph(false);
@@ -42,7 +50,6 @@ bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages) 
     if (cameraGraphBuilt_ || clipGraphBuilt_) {
         TearDownGraph();
     }
-    CaptureGraph& graph = *cameraGraph_;
     HResult hr = graph.FindInterface(StreamKind::Interleaved, CaptureInterface::StreamConfig);
     if (Failed(hr)) {
         Fail("CaptureGraph::FindInterface(Interleaved, StreamConfig)", hr);
@@ -53,15 +60,19 @@ bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages) 
             Fail("CaptureGraph::FindInterface(Video, StreamConfig)", hr);
         }
     }
+    HResult chosen = kHrFalse;  // 0 once a new format is set on the pin
+    HResult refused = kHrOk;
     if (hr == kHrOk) {
         std::vector<VideoFormat> formats;
         hr = graph.EnumFormats(&formats);
         if (Failed(hr)) {
             Fail("CaptureGraph::EnumFormats", hr);
         } else {
-            hr = pages.ShowFormatPages(graph, formats, kPagesX, kPagesY);
-            if (Failed(hr)) {
-                Fail("PropertyPages::ShowFormatPages", hr);
+            chosen = pages.ShowFormatPages(graph, formats, kPagesX, kPagesY);
+            if (Failed(chosen)) {
+                // The pin kept its format.
+                Fail("PropertyPages::ShowFormatPages", chosen);
+                refused = chosen;
             }
         }
         if (offersStreamConfig_) {
@@ -76,11 +87,28 @@ bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages) 
         }
     }
     // Renders both streams again in the format now set and names the capture file afresh.
-    BuildCaptureGraph(host);
-    if (wasPreviewing) {
-        RunGraph(true);
+    HResult started = BuildCaptureGraph(host);
+    if (Succeeded(started) && wasPreviewing) {
+        started = RunGraph(true);
     }
-    return true;
+    // A camera that takes the format on the pin but cannot build or stream in it refuses it all
+    // the same: the format before comes back, so the preview is not left dead.
+    if (chosen == kHrOk && Failed(started)) {
+        refused = started;
+        if (knowsPrevious) {
+            RunGraph(false);
+            TearDownGraph();
+            graph.SetFormat(previous);
+            TakeStreamFormat(previous);
+            if (Succeeded(BuildCaptureGraph(host)) && wasPreviewing) {
+                RunGraph(true);
+            }
+        }
+    }
+    if (refusal != nullptr) {
+        *refusal = refused;
+    }
+    return Succeeded(refused);
 }
 
 }  // namespace velatrace

@@ -23,6 +23,7 @@
 #include "support/TempFolder.h"
 #include "video/FakeMediaEngine.h"
 #include "video/FakeVideoSurface.h"
+#include "video/FormatChoices.h"
 
 namespace velatrace {
 namespace {
@@ -37,6 +38,27 @@ using testing::FakeVideoSurface;
 using testing::TempFolder;
 
 constexpr int kPointBytes = 48;
+
+// The camera dialogs as the user answers them: the Filter pages move control 1 to 7, the Format
+// pages choose the mode labelled `pick` ("" chooses none).
+struct ScriptedPages : PropertyPages {
+    std::string pick, shown;
+    HResult ShowFilterPages(CaptureGraph& graph, int32_t, int32_t) override {
+        shown += "filter ";
+        return graph.SetControl(1, 7);
+    }
+    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t,
+                            int32_t) override {
+        shown += "format ";
+        StreamFormat current;
+        graph.GetFormat(&current);
+        for (const VideoFormat& f : formats) {
+            if (FormatLabel(f) == pick)
+                return graph.SetFormat(ChosenStreamFormat(current, f));
+        }
+        return kHrFalse;
+    }
+};
 
 class FrameSession : public ::testing::Test {
   protected:
@@ -82,7 +104,7 @@ class FrameSession : public ::testing::Test {
         host = FakeHost();
         timers = FakeTimers();
         frame = std::make_unique<MainFrame>(
-            FramePorts{host, timers, clock, registry, logger, engine, &pane, transfer});
+            FramePorts{host, timers, clock, registry, logger, engine, &pane, transfer, pages});
         frame->Create();
         EXPECT_EQ(timers.Period(kTimerStartup), 500u);
         frame->OnTimer(kTimerStartup);
@@ -130,6 +152,7 @@ class FrameSession : public ::testing::Test {
     FakeMediaEngine engine;
     FakeVideoSurface pane;
     NoStillTransfer transfer;
+    ScriptedPages pages;
     FakeDriverLibrary logger;
     std::unique_ptr<MainFrame> frame;
     int count_ = 0;
@@ -316,6 +339,60 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     EXPECT_FALSE(again.Ui().Enabled(cmd::kClipStop));
     EXPECT_EQ(again.Replay().Records(), 0);
     EXPECT_EQ(again.Wave().channel[0].type, kTypeVoltage) << "the live channels are back";
+}
+
+TEST_F(FrameSession, CameraFormatIsChosenKeptForTheNextRunAndARefusedOneChangesNothing) {
+    StoreCaptureSettings(0, 0);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kFilter);
+    EXPECT_TRUE(engine.Called("capture.SetControl(1,7)") && engine.capture.running);
+
+    // 1280 x 720 at 30: set on the camera, the preview runs again in it, and it is stored.
+    pages.pick = "1280 x 720, 30 frames/s (MJPG)";
+    f.OnCommand(cmd::kFormat);
+    const auto mode = [&] {
+        const StreamFormat& m = engine.capture.format;
+        return std::tuple(m.width, m.height, m.avgTimePerFrame, engine.capture.running);
+    };
+    EXPECT_EQ(mode(), std::tuple(1280, 720, 333333, true));
+    const auto stored = [&] {
+        StreamSettings strm;
+        SettingsStore(registry).LoadStrm(strm);
+        return std::tuple(strm.lvw, strm.lvh, strm.lrate);
+    };
+    EXPECT_EQ(stored(), std::tuple(1280, 720, 30));
+    EXPECT_TRUE(host.boxes.empty());
+    // The next run asks the camera for the stored size and rate.
+    f.OnClose();
+    MainFrame& again = Start();
+    EXPECT_EQ(mode(), std::tuple(1280, 720, 333333, false));
+    EXPECT_EQ(again.Video().Stream().lrate, 30);
+
+    // A mode the camera refuses on the pin, or cannot run in: told, the mode before stays and
+    // runs, nothing new is stored.
+    again.OnCommand(cmd::kPreview);
+    pages.pick = "640 x 480, 20 frames/s (MJPG)";
+    engine.SetResult("capture.SetFormat", kHrInvalidArg);
+    again.OnCommand(cmd::kFormat);
+    engine.forced.clear();
+    engine.unstreamableWidth = 320;
+    pages.pick = "320 x 240, 30 frames/s (MJPG)";
+    again.OnCommand(cmd::kFormat);
+    EXPECT_EQ(mode(), std::tuple(1280, 720, 333333, true));
+    EXPECT_EQ(stored(), std::tuple(1280, 720, 30));
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text,
+              "The camera cannot deliver the chosen format (No such device).\nIt stays at "
+              "1280 x 720, 30 frames/s.");
+    EXPECT_TRUE(host.boxes[0].text.starts_with("The camera cannot deliver the chosen format ("));
+
+    // While a capture runs the format stays as it is: no dialog, a word why.
+    pages.shown.clear();
+    again.OnCommand(cmd::kCapture);
+    again.OnCommand(cmd::kFormat);
+    EXPECT_EQ(pages.shown + host.boxes.back().text,
+              "Stop the capture before changing the camera format.");
 }
 
 TEST_F(FrameSession, CapturesByHandAndByTimeEndOnlyTheirOwnWay) {

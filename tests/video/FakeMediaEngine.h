@@ -35,7 +35,8 @@ class FakeMediaEngine : public MediaEngine {
     std::vector<std::string> calls;         // the log
     StreamError error;                      // an error the graphs report once
     bool hasError = false;
-    struct {  // the live (or last) camera graph
+    int32_t unstreamableWidth = 0;  // a width the camera takes on the pin but cannot run in
+    struct {                        // the live (or last) camera graph
         std::string device, outputFile;
         StreamFormat format;
         bool rendered = false, running = false;
@@ -104,7 +105,9 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
 
     // ---- both ----
     HResult Run() override {
-        return cam_ ? Set("Run", cap_.running, true) : Change("Run", PlayState::Running);
+        const bool refused = e_.unstreamableWidth != 0 && cap_.format.width == e_.unstreamableWidth;
+        return cam_ ? Set("Run", cap_.running, true, refused ? kHrDeviceNotConnected : kHrOk)
+                    : Change("Run", PlayState::Running);
     }
     HResult Stop() override {
         return cam_ ? (cap_.running = false, Log("Stop")) : Change("Stop", PlayState::Stopped);
@@ -149,7 +152,8 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
                    cap_.format, f);
     }
     HResult EnumFormats(std::vector<VideoFormat>* f) override {
-        return *f = {{640, 480, 500000, "MJPG"}, {320, 240, 333333, "MJPG"}}, Log("EnumFormats");
+        *f = {{1280, 720, 333333, "MJPG"}, {640, 480, 500000, "MJPG"}, {320, 240, 333333, "MJPG"}};
+        return Log("EnumFormats");
     }
     HResult ReadControls(std::vector<DeviceControl>* c) override {
         return c->assign(1, DeviceControl{}), Log("ReadControls");

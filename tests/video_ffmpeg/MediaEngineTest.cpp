@@ -20,6 +20,7 @@ extern "C" {
 
 #include "WakeWaiter.h"
 #include "support/TempFolder.h"
+#include "video/FormatChoices.h"
 #include "video/ffmpeg/CaptureRecorder.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
 #include "video/ffmpeg/PatternCamera.h"
@@ -170,8 +171,10 @@ class MediaEngineTest : public ::testing::Test {
     }
     void TearDown() override { unsetenv("VELATRACE_TEST_CAMERA_VANISH_AFTER"); }
 
-    // The camera graph as the program builds it (320 x 240, 20 per second), running.
-    void Build(const std::string& avi, bool capture = false) {
+    // The camera graph as the program builds it (320 x 240, 20 per second unless asked for
+    // another mode), running.
+    void Build(const std::string& avi, bool capture = false, int32_t width = 320,
+               int32_t height = 240, int64_t frameTime = kFrameTime20fps) {
         ASSERT_EQ(engine_.CreateCaptureGraph(&camera_), kHrOk);
         ASSERT_EQ(camera_->BindDevice(kPatternCameraDisplayName), kHrOk);
         ASSERT_EQ(camera_->FindInterface(StreamKind::Interleaved, CaptureInterface::StreamConfig),
@@ -179,7 +182,7 @@ class MediaEngineTest : public ::testing::Test {
         ASSERT_EQ(camera_->FindInterface(StreamKind::Video, CaptureInterface::StreamConfig), kHrOk);
         StreamFormat format;
         ASSERT_EQ(camera_->GetFormat(&format), kHrOk);
-        format.width = 320, format.height = 240, format.avgTimePerFrame = kFrameTime20fps;
+        format.width = width, format.height = height, format.avgTimePerFrame = frameTime;
         ASSERT_EQ(camera_->SetFormat(format), kHrOk);
         ASSERT_EQ(camera_->SetOutputFileName(avi.c_str()), kHrOk);
         ASSERT_EQ(camera_->RenderStream(PinCategory::Capture, StreamKind::Video), kHrOk);
@@ -337,6 +340,62 @@ TEST_F(MediaEngineTest, PreviewDeliversFramesHeldCaptureWritesNothingAndTheTestC
     std::unique_ptr<CaptureGraph> graph;
     ASSERT_EQ(engine_.CreateCaptureGraph(&graph), kHrOk);
     EXPECT_EQ(graph->BindDevice(kPatternCameraDisplayName), kHrFileNotFound);
+}
+
+// Mean of the blue, green and red bytes of a preview picture.
+double MeanLevel(const VideoFrame& f) {
+    double sum = 0;
+    for (size_t i = 0; i < f.pixels.size(); ++i)
+        sum += (i % 4 == 3) ? 0 : f.pixels[i];
+    return f.pixels.empty() ? 0 : sum / (static_cast<double>(f.pixels.size()) * 3 / 4);
+}
+
+TEST_F(MediaEngineTest, TestCameraListsItsModesTakesOneAndItsBrightnessShows) {
+    // The Format dialog's list: largest first, the common modes there, the pin's one selected.
+    Build(folder_.File("modes.avi"));
+    std::vector<VideoFormat> formats;
+    ASSERT_EQ(camera_->EnumFormats(&formats), kHrOk);
+    formats = SortedFormats(formats);
+    std::vector<std::string> labels;
+    for (const VideoFormat& f : formats)
+        labels.push_back(FormatLabel(f));
+    for (const char* mode : {"1280 x 720, 30 frames/s (YU12)", "640 x 480, 30 frames/s (YU12)",
+                             "640 x 480, 20 frames/s (YU12)"}) {
+        EXPECT_NE(std::find(labels.begin(), labels.end(), mode), labels.end()) << mode;
+    }
+    EXPECT_EQ(labels.front(), "1920 x 1080, 30 frames/s (YU12)");
+    StreamFormat current;
+    ASSERT_EQ(camera_->GetFormat(&current), kHrOk);
+    const int32_t selected = CurrentFormatIndex(formats, current);
+    ASSERT_GE(selected, 0);
+    EXPECT_EQ(labels[static_cast<size_t>(selected)], "320 x 240, 20 frames/s (YU12)");
+
+    // Brightness acts on the next pictures of the running camera, and its default undoes it.
+    std::vector<DeviceControl> controls;
+    ASSERT_EQ(camera_->ReadControls(&controls), kHrOk);
+    const auto brightness =
+        std::find_if(controls.begin(), controls.end(),
+                     [](const DeviceControl& c) { return c.name == "Brightness"; });
+    ASSERT_NE(brightness, controls.end());
+    ASSERT_TRUE(PreviewGoesOn(0.2));
+    const double normal = MeanLevel(frame_);
+    ASSERT_EQ(camera_->SetControl(brightness->id, brightness->maximum), kHrOk);
+    ASSERT_TRUE(PreviewGoesOn(0.3));
+    EXPECT_GT(MeanLevel(frame_), normal + 40);
+    ASSERT_EQ(camera_->SetControl(brightness->id, brightness->defaultValue), kHrOk);
+    ASSERT_TRUE(PreviewGoesOn(0.3));
+    EXPECT_NEAR(MeanLevel(frame_), normal, 10);
+
+    // A capture in the chosen HD mode replays at its size and rate.
+    const std::string avi = folder_.File("hd.avi");
+    camera_.reset();
+    Build(avi, true, 1280, 720, 333333);
+    ASSERT_TRUE(PreviewGoesOn(0.5));
+    ASSERT_EQ(camera_->Stop(), kHrOk);
+    ASSERT_EQ(Open(avi), kHrOk);
+    const auto [width, height, frameTime] = SizeAndFrameTime(*player_);
+    EXPECT_EQ(std::tuple(width, height), std::tuple(1280, 720));
+    EXPECT_NEAR(frameTime, 1 / 30.0, 1e-6);
 }
 
 TEST_F(MediaEngineTest, NextFileWhileRunningLosesNoFrameAndThePreviewRunsOn) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -20,9 +21,13 @@ constexpr int kMaxSide = 4096;
 constexpr int kMaxRate = 120;
 constexpr char kPixelFormat[] = "YU12";  // planar 4:2:0, what the encoder takes as it is
 
-// Controls of the test pattern, applied by the hue filter.
+// Controls of the test pattern: picture controls applied by the eq filter, and a mains
+// frequency setting that a camera without flicker to cancel keeps but does not act on.
 constexpr uint32_t kBrightnessId = 1;
 constexpr uint32_t kSaturationId = 2;
+constexpr uint32_t kContrastId = 3;
+constexpr uint32_t kGrayscaleId = 4;
+constexpr uint32_t kPowerLineId = 5;
 
 // A font file for the clock, if the machine has one of the common ones.
 std::string FindClockFont() {
@@ -52,8 +57,11 @@ int64_t VanishAfter() {
 }
 
 struct PatternControls {
-    std::atomic<int32_t> brightness{0};    // -100..100, hue's b = value / 10
-    std::atomic<int32_t> saturation{100};  // 0..200, hue's s = value / 100
+    std::atomic<int32_t> brightness{0};    // -100..100, eq's brightness = value / 100
+    std::atomic<int32_t> contrast{100};    // 0..200, eq's contrast = value / 100
+    std::atomic<int32_t> saturation{100};  // 0..200, eq's saturation = value / 100
+    std::atomic<int32_t> grayscale{0};     // 1: saturation 0 whatever its control says
+    std::atomic<int32_t> powerLine{1};     // 0 off, 1 50 Hz, 2 60 Hz
     std::atomic<uint32_t> changes{0};
 };
 
@@ -92,11 +100,11 @@ class PatternSource : public CameraSource {
             last = MakeFilter("testsrc", args);
         if (!last)
             return kHrFail;
-        hue_ = MakeFilter("hue", nullptr);
-        if (hue_) {
-            if (avfilter_link(last, 0, hue_, 0) < 0)
+        eq_ = MakeFilter("eq", nullptr);
+        if (eq_) {
+            if (avfilter_link(last, 0, eq_, 0) < 0)
                 return kHrFail;
-            last = hue_;
+            last = eq_;
         }
         AVFilterContext* format = MakeFilter("format", "pix_fmts=yuvj420p");
         if (!format || avfilter_link(last, 0, format, 0) < 0)
@@ -192,21 +200,27 @@ class PatternSource : public CameraSource {
     // Controls change on the GUI thread; the filter is told here, on the reading thread.
     void ApplyControls() {
         const uint32_t changes = controls_->changes.load();
-        if (!hue_ || changes == appliedChanges_)
+        if (!eq_ || changes == appliedChanges_)
             return;
         appliedChanges_ = changes;
-        char value[32];
-        std::snprintf(value, sizeof value, "%.2f", controls_->brightness.load() / 10.0);
-        avfilter_graph_send_command(graph_.get(), "hue", "b", value, nullptr, 0, 0);
-        std::snprintf(value, sizeof value, "%.2f", controls_->saturation.load() / 100.0);
-        avfilter_graph_send_command(graph_.get(), "hue", "s", value, nullptr, 0, 0);
+        const int32_t saturation = controls_->grayscale.load() ? 0 : controls_->saturation.load();
+        const std::pair<const char*, int32_t> settings[] = {
+            {"brightness", controls_->brightness.load()},
+            {"contrast", controls_->contrast.load()},
+            {"saturation", saturation},
+        };
+        for (const auto& [name, value] : settings) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.2f", value / 100.0);
+            avfilter_graph_send_command(graph_.get(), "eq", name, text, nullptr, 0, 0);
+        }
     }
 
     CameraMode mode_;
     std::shared_ptr<PatternControls> controls_;
     AvFilterGraphPtr graph_;
     AVFilterContext* sink_ = nullptr;
-    AVFilterContext* hue_ = nullptr;
+    AVFilterContext* eq_ = nullptr;
     AVRational timeBase_{1, 1};
     uint32_t appliedChanges_ = ~0u;
     AvFramePtr pending_;
@@ -221,14 +235,16 @@ class PatternSource : public CameraSource {
 class PatternCamera : public CameraDevice {
   public:
     HResult ListModes(std::vector<CameraMode>* modes) override {
-        static const int kSizes[][2] = {{160, 120},  {320, 240},  {640, 480},  {800, 600},
-                                        {1024, 768}, {1280, 720}, {1920, 1080}};
-        static const int kRates[] = {5, 10, 15, 20, 25, 30};
+        // What a common HD webcam lists: every size at 30 per second, and slower rates for the
+        // sizes used where light is low or the bus is busy.
+        static const int kModes[][3] = {
+            {1920, 1080, 30}, {1920, 1080, 15}, {1280, 720, 30}, {1280, 720, 15}, {800, 600, 30},
+            {800, 600, 20},   {640, 480, 30},   {640, 480, 20},  {640, 480, 15},  {320, 240, 30},
+            {320, 240, 20},   {320, 240, 15},   {160, 120, 30},  {160, 120, 15},
+        };
         modes->clear();
-        for (const auto& s : kSizes) {
-            for (int r : kRates)
-                modes->push_back(CameraMode{s[0], s[1], {r, 1}, kPixelFormat});
-        }
+        for (const auto& m : kModes)
+            modes->push_back(CameraMode{m[0], m[1], {m[2], 1}, kPixelFormat});
         return kHrOk;
     }
 
@@ -254,32 +270,47 @@ class PatternCamera : public CameraDevice {
 
     HResult ReadControls(std::vector<DeviceControl>* controls) override {
         controls->clear();
-        DeviceControl b;
-        b.id = kBrightnessId;
-        b.name = "Brightness";
-        b.minimum = -100;
-        b.maximum = 100;
-        b.defaultValue = 0;
-        b.value = controls_->brightness.load();
-        controls->push_back(b);
-        DeviceControl s;
-        s.id = kSaturationId;
-        s.name = "Saturation";
-        s.minimum = 0;
-        s.maximum = 200;
-        s.defaultValue = 100;
-        s.value = controls_->saturation.load();
-        controls->push_back(s);
+        const auto add = [&](uint32_t id, const char* name, ControlKind kind, int32_t minimum,
+                             int32_t maximum, int32_t defaultValue, int32_t value) {
+            DeviceControl c;
+            c.id = id;
+            c.name = name;
+            c.kind = kind;
+            c.minimum = minimum;
+            c.maximum = maximum;
+            c.defaultValue = defaultValue;
+            c.value = value;
+            controls->push_back(std::move(c));
+        };
+        const PatternControls& c = *controls_;
+        add(kBrightnessId, "Brightness", ControlKind::Integer, -100, 100, 0, c.brightness);
+        add(kContrastId, "Contrast", ControlKind::Integer, 0, 200, 100, c.contrast);
+        add(kSaturationId, "Saturation", ControlKind::Integer, 0, 200, 100, c.saturation);
+        add(kGrayscaleId, "Grayscale", ControlKind::Boolean, 0, 1, 0, c.grayscale);
+        add(kPowerLineId, "Power Line Frequency", ControlKind::Menu, 0, 2, 1, c.powerLine);
+        controls->back().menuItems = {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}};
         return kHrOk;
     }
 
     HResult SetControl(uint32_t id, int32_t value) override {
-        if (id == kBrightnessId) {
-            controls_->brightness = std::clamp(value, -100, 100);
-        } else if (id == kSaturationId) {
-            controls_->saturation = std::clamp(value, 0, 200);
-        } else {
-            return kHrInvalidArg;
+        switch (id) {
+            case kBrightnessId:
+                controls_->brightness = std::clamp(value, -100, 100);
+                break;
+            case kContrastId:
+                controls_->contrast = std::clamp(value, 0, 200);
+                break;
+            case kSaturationId:
+                controls_->saturation = std::clamp(value, 0, 200);
+                break;
+            case kGrayscaleId:
+                controls_->grayscale = value != 0 ? 1 : 0;
+                break;
+            case kPowerLineId:
+                controls_->powerLine = std::clamp(value, 0, 2);
+                break;
+            default:
+                return kHrInvalidArg;
         }
         controls_->changes.fetch_add(1);
         return kHrOk;
