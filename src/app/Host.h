@@ -81,6 +81,13 @@ class Host {
     virtual FramePlacement CurrentPlacement() = 0;
     // Closes the window after the core's close sequence has run.
     virtual void DestroyWindow() = 0;
+    // The About box, modal over the window; returns when it closes.
+    virtual void ShowAbout() = 0;
+    // The folder the program runs from, where its help sits; `folder` receives at most size-1
+    // characters.
+    virtual void ProgramFolder(char* folder, size_t size) = 0;
+    // Opens a help file with the desktop's handler for its kind; false when none opened it.
+    virtual bool OpenHelpFile(const char* path) = 0;
 };
 
 // Window timers by ID. A timer fires repeatedly until killed; starting a running ID restarts it.

@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/CommandIds.h"
+#include "app/HelpTopics.h"
 #include "base/FixedText.h"
 #include "session/CaptureNaming.h"
 
@@ -210,6 +211,12 @@ void MainFrame::OnCommand(uint32_t id) {
             if (video_.Stream().fAudioOnly == 0) {
                 video_.FitVideoWindow(videoPane_);
             }
+            break;
+        case cmd::kAbout:
+            host_.ShowAbout();
+            break;
+        case cmd::kHelpTopics:
+            OpenHelpTopics(host_);
             break;
         default:  // Ctrl+Alt+B and the commands of the dialogs that are not here yet
             break;

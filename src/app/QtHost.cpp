@@ -1,13 +1,17 @@
 #include "app/QtHost.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QSlider>
 #include <QStringList>
+#include <QUrl>
+#include <algorithm>
 #include <cstring>
 
+#include "app/AboutDialog.h"
 #include "app/CommandTexts.h"
 #include "app/MainWindow.h"
 #include "video/VideoPane.h"
@@ -251,6 +255,24 @@ FramePlacement QtHost::CurrentPlacement() {
 
 void QtHost::DestroyWindow() {
     window_.DestroyWindow();
+}
+
+void QtHost::ShowAbout() {
+    AboutDialog(&window_).exec();
+}
+
+void QtHost::ProgramFolder(char* folder, size_t size) {
+    if (size == 0) {
+        return;
+    }
+    const QByteArray path = QCoreApplication::applicationDirPath().toLocal8Bit();
+    const size_t n = std::min(size - 1, static_cast<size_t>(path.size()));
+    std::memcpy(folder, path.constData(), n);
+    folder[n] = '\0';
+}
+
+bool QtHost::OpenHelpFile(const char* path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(path)));
 }
 
 }  // namespace velatrace

@@ -40,6 +40,9 @@ class QtHost final : public Host {
     void PlaceWindow(const FramePlacement& placement) override;
     FramePlacement CurrentPlacement() override;
     void DestroyWindow() override;
+    void ShowAbout() override;
+    void ProgramFolder(char* folder, size_t size) override;
+    bool OpenHelpFile(const char* path) override;
 
   private:
     MainWindow& window_;

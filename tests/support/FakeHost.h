@@ -63,6 +63,14 @@ class FakeHost : public Host {
     void PlaceWindow(const FramePlacement& p) override { placed = p; }
     FramePlacement CurrentPlacement() override { return current; }
     void DestroyWindow() override { destroyed = true; }
+    void ShowAbout() override { ++abouts; }
+    void ProgramFolder(char* folder, size_t size) override {
+        folder[programFolder.copy(folder, size - 1)] = '\0';
+    }
+    bool OpenHelpFile(const char* path) override {
+        helpOpened.push_back(path);
+        return helpOpens;
+    }
 
     std::vector<uint32_t> beeps;
     std::vector<Box> boxes;
@@ -78,6 +86,10 @@ class FakeHost : public Host {
     std::map<uint32_t, bool> bands;
     std::vector<std::pair<uint32_t, uint32_t>> posted;
     bool destroyed = false;
+    int abouts = 0;
+    std::string programFolder;  // where the program's help is looked for
+    std::vector<std::string> helpOpened;
+    bool helpOpens = true;  // whether the desktop opens a help file
     FramePlacement placed, current;
 };
 

@@ -1,0 +1,40 @@
+#include "app/HelpTopics.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace velatrace {
+
+std::string FindHelpFile(std::string_view programFolder) {
+    const std::filesystem::path folder(programFolder);
+    for (const char* name : {kCompiledHelpName, kHtmlHelpName}) {
+        const std::filesystem::path file = (folder / name).lexically_normal();
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(file, ec)) {
+            return file.string();
+        }
+    }
+    return {};
+}
+
+void OpenHelpTopics(Host& host) {
+    char folder[1024] = {};
+    host.ProgramFolder(folder, sizeof folder);
+    const std::string help = FindHelpFile(folder);
+    std::string message;
+    if (help.empty()) {
+        const std::string missing =
+            (std::filesystem::path(folder) / kHtmlHelpName).lexically_normal().string();
+        message = "The help file \"" + missing + "\" was not found.\r\nThe program's help (" +
+                  kCompiledHelpName + " or " + kHtmlHelpName +
+                  ") belongs in the folder the program runs from.";
+    } else if (!host.OpenHelpFile(help.c_str())) {
+        message = "The help file \"" + help +
+                  "\" could not be opened.\r\nNo program to show it was found on this computer.";
+    } else {
+        return;
+    }
+    host.MessageBox(message.c_str(), mb::kOk | mb::kIconExclamation);
+}
+
+}  // namespace velatrace

@@ -1,0 +1,22 @@
+#pragma once
+// The Help menu's "&Help topics": the compiled help "pravis.chm" where it sits beside the program
+// (the Windows build ships it), else the HTML help installed beside the program in help/.
+#include <string>
+#include <string_view>
+
+#include "app/Host.h"
+
+namespace velatrace {
+
+inline constexpr const char* kCompiledHelpName = "pravis.chm";
+inline constexpr const char* kHtmlHelpName = "help/index.html";
+
+// The help file in the program's folder: the compiled help when it is there, else the HTML help;
+// empty when neither is there.
+std::string FindHelpFile(std::string_view programFolder);
+
+// Opens the help file through the window's desktop handler. A help file that is missing or that
+// no handler opens is reported in a message box naming the file.
+void OpenHelpTopics(Host& host);
+
+}  // namespace velatrace
