@@ -96,16 +96,30 @@ void CaptureSession::TogglePreview() {
         EndCapture();
     }
 
-    if (starting && haveSource &&
-        CaptureFileExists(p_.capture, camera_, p_.capture.autoNumber != 0)) {
-        char text[kMaxPath + 64];
-        FormatText(text, sizeof text, "%s.%s already exists\r\nDo you overwrite",
-                   p_.capture.filename, camera_ ? "avi" : "csv");
-        p_.host.MessageBeep(mb::kIconExclamation);
-        if (p_.host.MessageBox(text, mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) {
+    if (starting && haveSource) {
+        // The folder is resolved once per live session (an empty setting means the user's video
+        // folder), and both the AVI and the CSV go there.
+        CaptureFolder(folder_, sizeof folder_, p_.capture.path);
+        p_.video.SetNaming(folder_, p_.capture.filename, p_.capture.autoNumber);
+        folderReported_ = false;
+        if (!CaptureFolderReady()) {
             return;
         }
-        DeleteCaptureCsv(p_.capture, p_.capture.autoNumber != 0);
+        // Each file this session would replace is asked about by its own name.
+        const bool numbered = p_.capture.autoNumber != 0;
+        const bool aviAtStake = camera_ && CaptureFileExists(p_.capture, true, numbered);
+        if (aviAtStake || (logger_ && CaptureFileExists(p_.capture, false, numbered))) {
+            char name[kMaxPath];
+            FormatCaptureName(name, sizeof name, "", p_.capture.filename, p_.capture.autoNumber,
+                              p_.capture.number, aviAtStake ? "avi" : "csv");
+            char text[kMaxPath + 64];
+            FormatText(text, sizeof text, "%s already exists\r\nDo you overwrite", name);
+            p_.host.MessageBeep(mb::kIconExclamation);
+            if (p_.host.MessageBox(text, mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) {
+                return;
+            }
+            DeleteCaptureCsv(p_.capture, numbered);
+        }
     }
 
     const HResult hr = p_.video.RunGraph(starting);
@@ -161,16 +175,43 @@ void CaptureSession::EndTimedCapture() {
     p_.host.SetStatusText(1, "");
 }
 
+bool CaptureSession::CaptureFolderReady() {
+    char reason[256];
+    if (PrepareCaptureFolder(folder_, reason, sizeof reason)) {
+        folderReported_ = false;
+        return true;
+    }
+    if (!folderReported_) {
+        folderReported_ = true;
+        char text[kMaxPath + 320];
+        if (folder_[0] == '\0') {
+            CopyText(text,
+                     "No capture folder is set and the user's video folder is unknown.\r\n"
+                     "Choose a capture folder in the capture settings.");
+        } else {
+            FormatText(text, sizeof text, "Cannot record into the folder %s\r\n%s", folder_,
+                       reason);
+        }
+        p_.host.MessageBeep(mb::kIconExclamation);
+        p_.host.MessageBox(text, mb::kOk | mb::kIconExclamation);
+    }
+    return false;
+}
+
 void CaptureSession::StartCapture(StartedBy by) {
     failure_[0] = '\0';
     csvFailing_ = false;
+    // The folder may have gone since the preview started; nothing records where it cannot.
+    if (!CaptureFolderReady()) {
+        return;
+    }
     // A camera that is not delivering (lost, or its graph would not run) records nothing.
     if (camera_ && p_.video.IsPreviewing()) {
         p_.video.StartCapture();
     }
     // The CSV takes the number of the AVI it belongs to, fixed until it ends.
     if (logger_) {
-        p_.csv.BeginCsv(p_.capture.path, p_.capture.filename, p_.capture.autoNumber,
+        p_.csv.BeginCsv(folder_, p_.capture.filename, p_.capture.autoNumber,
                         p_.video.CaptureNumber());
         csvPendingPoints_ = 0;
     }
@@ -198,10 +239,11 @@ void CaptureSession::StartCapture(StartedBy by) {
 }
 
 void CaptureSession::EndCapture() {
-    // The number moves on once per capture, so the next one never starts by replacing this one's
-    // files; the AVI side takes it for its next file name.
+    // The number moves on once per capture, past any number whose files are already there, so
+    // the next capture never starts by replacing files; the AVI side takes it for its next name.
     if (p_.capture.autoNumber) {
-        p_.video.SetCaptureNumber(p_.video.CaptureNumber() + 1);
+        p_.video.SetCaptureNumber(
+            FreeCaptureNumber(folder_, p_.capture.filename, p_.video.CaptureNumber() + 1));
     }
     if (camera_) {
         p_.video.NextCaptureFile(p_.capture.autoNumber != 0);

@@ -89,6 +89,9 @@ class CaptureSession {
     // The state once no capture runs: previewing while a stream is live, else idle.
     CaptureState LiveState() const;
     void AfterCaptureChange();
+    // Makes sure the capture folder exists and takes files; tells the user once per live
+    // session when it does not.
+    bool CaptureFolderReady();
     // Tells the user once (`message` in a box) and keeps `status` in the recording indicator.
     void ReportFailure(const char* message, const char* status);
 
@@ -102,6 +105,8 @@ class CaptureSession {
     int32_t csvPendingPoints_ = 0;
     bool alarmLatched_ = false;
     uint32_t captureStartTick_ = 0;
+    char folder_[kMaxPath] = {};  // where this live session records, resolved at its start
+    bool folderReported_ = false;
     // What the user was told about the running capture.
     char captureFile_[kMaxPath] = {};  // the AVI (or, without camera, the CSV) being written
     char failure_[320] = {};           // why a side of the capture stopped; kept until the next

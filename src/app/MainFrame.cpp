@@ -50,7 +50,10 @@ void MainFrame::Create() {
     settings_.LoadStrm(stream);
     video_.LoadStream(stream);
     settings_.LoadCapture(captureSettings_);
-    video_.SetNaming(captureSettings_.path, captureSettings_.filename, captureSettings_.autoNumber);
+    // The stored folder stays as the user chose it; an empty one means the user's video folder.
+    char folder[kMaxPath];
+    CaptureFolder(folder, sizeof folder, captureSettings_.path);
+    video_.SetNaming(folder, captureSettings_.filename, captureSettings_.autoNumber);
     settings_.LoadDde(dde_);
     settings_.LoadPort(port_);
 

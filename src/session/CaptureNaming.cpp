@@ -1,7 +1,12 @@
 #include "session/CaptureNaming.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -19,6 +24,120 @@ char PathSeparator() {
 #endif
 }
 
+namespace {
+
+bool IsSet(const char* text) {
+    return text != nullptr && text[0] != '\0';
+}
+
+bool IsAbsolute(const char* text) {
+    return IsSet(text) && fs::path(text).is_absolute();
+}
+
+// XDG_VIDEOS_DIR of a "user-dirs.dirs" file: `XDG_VIDEOS_DIR="$HOME/Videos"` or an absolute path
+// in quotes. Empty when the file or the line is missing or names no absolute folder.
+std::string VideosDirOfUserDirs(const fs::path& file, const std::string& home) {
+    static const std::string kKey = "XDG_VIDEOS_DIR=";
+    std::ifstream in(file);
+    std::string line;
+    std::string found;
+    while (std::getline(in, line)) {
+        const size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos || line.compare(at, kKey.size(), kKey) != 0) {
+            continue;
+        }
+        std::string value = line.substr(at + kKey.size());
+        while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) {
+            value.pop_back();
+        }
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+            value = value.substr(1, value.size() - 2);
+        }
+        if (value.rfind("$HOME", 0) == 0) {
+            value = home.empty() ? std::string() : home + value.substr(5);
+        }
+        found = IsAbsolute(value.c_str()) ? value : std::string();
+    }
+    return found;
+}
+
+}  // namespace
+
+std::string UserVideoFolder(const char* xdgVideosDir, const char* xdgConfigHome, const char* home) {
+    try {
+        if (IsAbsolute(xdgVideosDir)) {
+            return xdgVideosDir;
+        }
+        const std::string homeText = IsSet(home) ? home : "";
+        fs::path config;
+        if (IsAbsolute(xdgConfigHome)) {
+            config = xdgConfigHome;
+        } else if (!homeText.empty()) {
+            config = fs::path(homeText) / ".config";
+        }
+        if (!config.empty()) {
+            std::string videos = VideosDirOfUserDirs(config / "user-dirs.dirs", homeText);
+            if (!videos.empty()) {
+                return videos;
+            }
+        }
+        return homeText.empty() ? std::string() : (fs::path(homeText) / "Videos").string();
+    } catch (const std::exception&) {
+        return {};  // no memory for the path: no video folder known
+    }
+}
+
+size_t CaptureFolder(char* out, size_t outSize, const char* storedPath) {
+    if (IsSet(storedPath)) {
+        return CopyText(out, outSize < kMaxPath ? outSize : kMaxPath, storedPath);
+    }
+#ifdef _WIN32
+    const std::string videos = UserVideoFolder(nullptr, nullptr, std::getenv("USERPROFILE"));
+#else
+    const std::string videos = UserVideoFolder(std::getenv("XDG_VIDEOS_DIR"),
+                                               std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+#endif
+    if (videos.empty()) {
+        return CopyText(out, outSize, "");
+    }
+    const char separator[2] = {PathSeparator(), '\0'};
+    const bool ends = videos.back() == separator[0] || videos.back() == '/';
+    return FormatText(out, outSize < kMaxPath ? outSize : kMaxPath, "%s%sVelatrace%s",
+                      videos.c_str(), ends ? "" : separator, separator);
+}
+
+bool PrepareCaptureFolder(const char* folder, char* reason, size_t reasonSize) {
+    CopyText(reason, reasonSize, "");
+    if (!IsSet(folder)) {
+        CopyText(reason, reasonSize, "no capture folder is set and no video folder is known");
+        return false;
+    }
+    try {
+        std::error_code ec;
+        const fs::path path(folder);
+        fs::create_directories(path, ec);
+        if (ec || !fs::is_directory(path, ec)) {
+            CopyText(reason, reasonSize, ec ? ec.message().c_str() : std::strerror(ENOTDIR));
+            return false;
+        }
+        // Only a file really written shows that the folder takes captures (permissions, a
+        // read-only medium).
+        const std::string probe = (path / ".velatrace-write-check").string();
+        errno = 0;
+        std::FILE* file = std::fopen(probe.c_str(), "wb");
+        if (file == nullptr) {
+            CopyText(reason, reasonSize, std::strerror(errno != 0 ? errno : EACCES));
+            return false;
+        }
+        std::fclose(file);
+        fs::remove(probe, ec);
+        return true;
+    } catch (const std::exception& e) {
+        CopyText(reason, reasonSize, e.what());
+        return false;
+    }
+}
+
 size_t FormatCaptureName(char* out, size_t outSize, const char* folder, const char* base,
                          int32_t autoNumber, int32_t number, const char* ext) {
     const size_t size = outSize < kMaxPath ? outSize : kMaxPath;
@@ -33,7 +152,9 @@ size_t FormatCaptureName(char* out, size_t outSize, const char* folder, const ch
 
 size_t CaptureFileName(char* out, size_t outSize, const CaptureSettings& settings, bool video,
                        bool numbered) {
-    return FormatCaptureName(out, outSize, settings.path, settings.filename, numbered ? 1 : 0,
+    char folder[kMaxPath];
+    CaptureFolder(folder, sizeof folder, settings.path);
+    return FormatCaptureName(out, outSize, folder, settings.filename, numbered ? 1 : 0,
                              settings.number, video ? "avi" : "csv");
 }
 
@@ -54,19 +175,31 @@ bool DeleteCaptureCsv(const CaptureSettings& settings, bool numbered) {
 
 namespace {
 
-// The number NN of a file named "<base>_NN.avi" or "<base>_NN.csv" (any letter case), or -1 when
-// the name has another form.
+// The number NN of a file named "<base>_NN.avi" or "<base>_NN.csv" (any letter case) as the
+// numbering writes it: two digits up to 99, more without a leading zero beyond. -1 when the name
+// has another form.
 int32_t CaptureNumberOf(const std::string& name, const char* base) {
+    constexpr size_t kMostDigits = 9;  // so that the number + 1 still fits
     const size_t baseLength = std::strlen(base);
-    if (name.size() != baseLength + 7 || !StartsWithNoCase(name.c_str(), base) ||
+    if (name.size() < baseLength + 7 || !StartsWithNoCase(name.c_str(), base) ||
         name[baseLength] != '_') {
         return -1;
     }
-    const char* ending = name.c_str() + baseLength + 3;
+    const char* ending = name.c_str() + name.size() - 4;
     if (!EqualsNoCase(ending, ".avi") && !EqualsNoCase(ending, ".csv")) {
         return -1;
     }
-    return LeadingInteger(name.c_str() + baseLength + 1, 2);
+    const char* digits = name.c_str() + baseLength + 1;
+    const size_t count = static_cast<size_t>(ending - digits);
+    if (count > kMostDigits || (count > 2 && digits[0] == '0')) {
+        return -1;
+    }
+    for (size_t k = 0; k < count; ++k) {
+        if (digits[k] < '0' || digits[k] > '9') {
+            return -1;
+        }
+    }
+    return LeadingInteger(digits, count);
 }
 
 }  // namespace
@@ -75,7 +208,12 @@ int32_t NextCaptureNumber(CaptureSettings& settings) {
     int32_t largest = 0;
     try {
         std::error_code ec;
-        const fs::path folder(settings.path[0] != '\0' ? settings.path : ".");
+        char captureFolder[kMaxPath];
+        if (CaptureFolder(captureFolder, sizeof captureFolder, settings.path) == 0) {
+            settings.number = 1;
+            return settings.number;
+        }
+        const fs::path folder(captureFolder);
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             const int32_t found =
                 CaptureNumberOf(it->path().filename().string(), settings.filename);
@@ -88,6 +226,21 @@ int32_t NextCaptureNumber(CaptureSettings& settings) {
     }
     settings.number = largest + 1;
     return settings.number;
+}
+
+int32_t FreeCaptureNumber(const char* folder, const char* base, int32_t from) {
+    int32_t number = from < 1 ? 1 : from;
+    for (; number < INT32_MAX; ++number) {
+        char avi[kMaxPath];
+        char csv[kMaxPath];
+        FormatCaptureName(avi, sizeof avi, folder, base, 1, number, "avi");
+        FormatCaptureName(csv, sizeof csv, folder, base, 1, number, "csv");
+        std::error_code ec;
+        if (!fs::exists(fs::path(avi), ec) && !fs::exists(fs::path(csv), ec)) {
+            break;
+        }
+    }
+    return number;
 }
 
 size_t CaptureNamePreview(char* out, size_t outSize, bool cameraFound, bool loggerConnected,

@@ -39,6 +39,30 @@ using testing::TempFolder;
 
 constexpr int kPointBytes = 48;
 
+// An environment variable set for one test; the old value comes back after it.
+class ScopedVariable {
+  public:
+    ScopedVariable(const char* name, const std::string& value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        old_ = had_ ? old : "";
+        Set(value);
+    }
+    ~ScopedVariable() {
+        if (had_) {
+            setenv(name_, old_.c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    void Set(const std::string& value) { setenv(name_, value.c_str(), 1); }
+
+  private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
 // The camera dialogs as the user answers them: the Filter pages move control 1 to 7, the Format
 // pages choose the mode labelled `pick` ("" chooses none).
 struct ScriptedPages : PropertyPages {
@@ -145,6 +169,8 @@ class FrameSession : public ::testing::Test {
     }
 
     TempFolder folder;
+    TempFolder videos;  // the user's video folder, where an empty capture folder leads
+    ScopedVariable videosDir{"XDG_VIDEOS_DIR", videos.Path().string()};
     RegistryTree registry;
     FakeClock clock;
     FakeHost host;
@@ -501,6 +527,59 @@ TEST_F(FrameSession, OverwriteQuestionAnsweredNoStartsAndDeletesNothing) {
     f.OnCommand(cmd::kPreview);  // answered Yes this time
     EXPECT_TRUE(timers.Running(kTimerPoll));
     EXPECT_FALSE(std::filesystem::exists(folder.File("run.csv")));
+}
+
+TEST_F(FrameSession, AnEmptyCaptureFolderRecordsIntoTheUsersVideoFolder) {
+    CaptureSettings cs;
+    CopyText(cs.filename, "run");
+    cs.autoNumber = 1;
+    SettingsStore(registry).SaveCapture(cs);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    EXPECT_TRUE(host.boxes.empty());
+    const std::filesystem::path target = videos.Path() / "Velatrace";
+    EXPECT_EQ(engine.capture.outputFile, (target / "run_01.avi").string());
+    f.OnCommand(cmd::kCapture);
+    Poll(15);
+    f.OnCommand(cmd::kCapture);
+    EXPECT_EQ(CsvRows(videos.Read("Velatrace/run_01.csv")).size(), 15u);
+    EXPECT_STREQ(f.Capture().path, "") << "the stored folder stays as chosen";
+    f.OnClose();
+
+    // A video folder where no folder can be made: told once, nothing starts.
+    videos.Write("plain", "");
+    videosDir.Set(videos.File("plain"));
+    Start().OnCommand(cmd::kPreview);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text.rfind(
+                  "Cannot record into the folder " + videos.File("plain") + "/Velatrace/\r\n", 0),
+              0u)
+        << host.boxes[0].text;
+    EXPECT_FALSE(timers.Running(kTimerPoll));
+    EXPECT_FALSE(engine.capture.running);
+}
+
+TEST_F(FrameSession, NumbersGoPast99AndNeverReplaceAFileAlreadyThere) {
+    StoreCaptureSettings(1, 0);
+    folder.Write("run_98.avi", "");
+    MainFrame& f = Start();
+    folder.Write("run_100.avi", "old");  // appears while the program runs
+    f.OnCommand(cmd::kPreview);
+    EXPECT_EQ(host.status[2], "run_99.avi");
+    f.OnCommand(cmd::kCapture);
+    Poll(15);
+    f.OnCommand(cmd::kCapture);
+    EXPECT_EQ(f.Capture().number, 101);
+    EXPECT_EQ(engine.capture.outputFile, folder.File("run_101.avi"));
+    EXPECT_EQ(folder.Read("run_100.avi"), "old");
+    EXPECT_EQ(CsvRows(folder.Read("run_99.csv")).size(), 15u);
+
+    f.OnCommand(cmd::kPreview);
+    folder.Write("run_101.avi", "other");
+    host.answers.push_back(mb::kIdNo);
+    f.OnCommand(cmd::kPreview);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "run_101.avi already exists\r\nDo you overwrite");
 }
 
 TEST_F(FrameSession, AFailedPollKeepsThePollChainAlive) {

@@ -37,7 +37,7 @@ TEST(CaptureNaming, NextNumberFollowsTheLargestNumberedCapture) {
     EXPECT_EQ(NextCaptureNumber(settings), 1) << "empty folder";
     folder.Write("run_03.avi", "");
     folder.Write("run_07.avi", "");
-    for (const char* other : {"runx_09.avi", "run_9.avi", "run_123.avi", "run_10.mp4", "run.avi"}) {
+    for (const char* other : {"runx_09.avi", "run_9.avi", "run_099.avi", "run_10.mp4", "run.avi"}) {
         folder.Write(other, "");
     }
     EXPECT_EQ(NextCaptureNumber(settings), 8);
@@ -45,9 +45,39 @@ TEST(CaptureNaming, NextNumberFollowsTheLargestNumberedCapture) {
     // The numbered wave file of a capture made without a camera keeps its number too.
     folder.Write("run_12.csv", "");
     EXPECT_EQ(NextCaptureNumber(settings), 13);
+    folder.Write("run_99.avi", "");
+    EXPECT_EQ(NextCaptureNumber(settings), 100);
+    folder.Write("run_100.avi", "");
+    EXPECT_EQ(NextCaptureNumber(settings), 101);
+    // A number advanced during a session skips the numbers whose AVI or CSV is there.
+    folder.Write("run_101.csv", "");
+    EXPECT_EQ(FreeCaptureNumber(settings.path, "run", 99), 102);
 
     CopyText(settings.path, (folder.Folder() + "absent/").c_str());
     EXPECT_EQ(NextCaptureNumber(settings), 1);
+}
+
+TEST(CaptureNaming, AnEmptyFolderMeansTheUsersVideoFolder) {
+    testing::TempFolder home;
+    const std::string homeText = home.Path().string();
+    EXPECT_EQ(UserVideoFolder("/media/clips", nullptr, homeText.c_str()), "/media/clips");
+    EXPECT_EQ(UserVideoFolder("clips", nullptr, homeText.c_str()), home.File("Videos"))
+        << "a relative value is ignored";
+    EXPECT_EQ(UserVideoFolder(nullptr, "", ""), "");
+    std::filesystem::create_directories(home.Path() / ".config");
+    home.Write(".config/user-dirs.dirs",
+               "# written by xdg-user-dirs-update\nXDG_VIDEOS_DIR=\"$HOME/Filme\"\n");
+    EXPECT_EQ(UserVideoFolder("", nullptr, homeText.c_str()), home.File("Filme"));
+
+    char reason[128];
+    const std::string nested = home.File("Filme/Velatrace/");
+    EXPECT_TRUE(PrepareCaptureFolder(nested.c_str(), reason, sizeof reason)) << reason;
+    EXPECT_TRUE(std::filesystem::is_directory(nested));
+    EXPECT_TRUE(std::filesystem::is_empty(nested)) << "the write check leaves nothing behind";
+    const std::string underFile = home.File(".config/user-dirs.dirs/Velatrace/");
+    EXPECT_FALSE(PrepareCaptureFolder(underFile.c_str(), reason, sizeof reason));
+    EXPECT_STRNE(reason, "");
+    EXPECT_FALSE(PrepareCaptureFolder("", reason, sizeof reason));
 }
 
 TEST(CaptureNaming, ExistenceDeletionAndPreviewUseTheNumberedCsvName) {
