@@ -7,6 +7,11 @@
 #include "settings/FramePlacement.h"
 
 namespace velatrace {
+class TransportDialogModel;
+class ChannelPropertyModel;
+}  // namespace velatrace
+
+namespace velatrace {
 
 // Message box styles and answers keep their Windows values, so callers read as the design does.
 namespace mb {
@@ -88,6 +93,11 @@ class Host {
     virtual void ProgramFolder(char* folder, size_t size) = 0;
     // Opens a help file with the desktop's handler for its kind; false when none opened it.
     virtual bool OpenHelpFile(const char* path) = 0;
+    // The logger dialogs, modal over the window. "Transport setting" edits `model` and returns
+    // true for OK; "Channel property" shows `model` and returns how it ended
+    // (ChannelPropertyModel::kQuery or kClose).
+    virtual bool RunTransportDialog(TransportDialogModel& model) = 0;
+    virtual int RunChannelPropertyDialog(const ChannelPropertyModel& model) = 0;
 };
 
 // Window timers by ID. A timer fires repeatedly until killed; starting a running ID restarts it.

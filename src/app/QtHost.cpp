@@ -14,6 +14,8 @@
 #include "app/AboutDialog.h"
 #include "app/CommandTexts.h"
 #include "app/MainWindow.h"
+#include "logger/ChannelPropertyDialog.h"
+#include "logger/TransportDialog.h"
 #include "video/VideoPane.h"
 
 namespace velatrace {
@@ -273,6 +275,16 @@ void QtHost::ProgramFolder(char* folder, size_t size) {
 
 bool QtHost::OpenHelpFile(const char* path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(path)));
+}
+
+bool QtHost::RunTransportDialog(TransportDialogModel& model) {
+    return TransportDialog(model, &window_).exec() == QDialog::Accepted;
+}
+
+int QtHost::RunChannelPropertyDialog(const ChannelPropertyModel& model) {
+    ChannelPropertyDialog dialog(model, &window_);
+    dialog.exec();
+    return dialog.Ending();
 }
 
 }  // namespace velatrace

@@ -43,6 +43,8 @@ class QtHost final : public Host {
     void ShowAbout() override;
     void ProgramFolder(char* folder, size_t size) override;
     bool OpenHelpFile(const char* path) override;
+    bool RunTransportDialog(TransportDialogModel& model) override;
+    int RunChannelPropertyDialog(const ChannelPropertyModel& model) override;
 
   private:
     MainWindow& window_;

@@ -2,12 +2,15 @@
 // Stand-ins for the window, recording what the core asked of it and answering message boxes from
 // a script (default: OK / Yes), and for timers, which fire only when a test says so.
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/Host.h"
+#include "logger/ChannelPropertyModel.h"
+#include "logger/TransportDialogModel.h"
 
 namespace velatrace::testing {
 
@@ -71,6 +74,24 @@ class FakeHost : public Host {
         helpOpened.push_back(path);
         return helpOpens;
     }
+    // The logger dialogs: `transportEdit` plays the user's edits before OK (unset: Cancel);
+    // the channel dialog records what it showed and ends as `channelEndings` script it (Close).
+    bool RunTransportDialog(TransportDialogModel& model) override {
+        ++transportDialogs;
+        if (transportEdit) {
+            transportEdit(model);
+        }
+        return static_cast<bool>(transportEdit);
+    }
+    int RunChannelPropertyDialog(const ChannelPropertyModel& model) override {
+        channelDialogs.push_back(model);
+        if (channelEndings.empty()) {
+            return ChannelPropertyModel::kClose;
+        }
+        const int ending = channelEndings.front();
+        channelEndings.pop_front();
+        return ending;
+    }
 
     std::vector<uint32_t> beeps;
     std::vector<Box> boxes;
@@ -91,6 +112,10 @@ class FakeHost : public Host {
     std::vector<std::string> helpOpened;
     bool helpOpens = true;  // whether the desktop opens a help file
     FramePlacement placed, current;
+    std::function<void(TransportDialogModel&)> transportEdit;
+    int transportDialogs = 0;
+    std::vector<ChannelPropertyModel> channelDialogs;
+    std::deque<int> channelEndings;
 };
 
 class FakeTimers : public Timers {

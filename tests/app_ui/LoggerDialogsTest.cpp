@@ -1,0 +1,121 @@
+// The logger dialogs as the user sees them through the host: modal over the window, showing their
+// model, OK and Enter keep the edits, Escape drops them; "Query" and "Close" end the channel list.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QTreeWidget>
+#include <memory>
+
+#include "FakeFrame.h"
+#include "base/FixedText.h"
+#include "logger/ChannelPropertyModel.h"
+#include "logger/TransportDialogModel.h"
+
+namespace velatrace {
+namespace {
+
+using LoggerDialogsTest = testing::WindowTest;
+
+// Runs `user` on the dialog once it is the active modal window.
+void WhenShown(const std::function<void(QDialog*)>& user) {
+    QTimer::singleShot(0, [user] {
+        QDialog* dialog = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return (dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())); }));
+        user(dialog);
+    });
+}
+
+template <typename W>
+W* Control(QDialog* d, int id) {
+    W* w = d->findChild<W*>(QStringLiteral("c%1").arg(id));
+    EXPECT_NE(w, nullptr) << id;
+    return w;
+}
+
+TEST_F(LoggerDialogsTest, TransportSettingShowsTheModelAndKeepsEditsOnlyOnOk) {
+    ShowAndActivate();
+    TransportSettings stored;
+    stored.terminator = kTerminatorCr;
+    stored.timeout = 300;
+    TransportDialogModel model(stored);
+    WhenShown([&](QDialog* d) {
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("Transport setting"));
+        EXPECT_EQ(d->parentWidget(), &window);
+        EXPECT_TRUE(d->isModal());
+        for (int id : {1030, 1031, 1032, 1033, 1034, 1035, 1036, 1037}) {
+            EXPECT_FALSE(Control<QWidget>(d, id)->isEnabled()) << id;
+        }
+        EXPECT_EQ(Control<QComboBox>(d, 1033)->currentText(), QStringLiteral("9600"));
+        auto* terminator = Control<QComboBox>(d, 1038);
+        auto* timeout = Control<QSpinBox>(d, 1039);
+        EXPECT_EQ(terminator->currentText(), QStringLiteral("Cr"));
+        EXPECT_EQ(timeout->value(), 300);
+        EXPECT_EQ(timeout->maximum(), 9999);
+        terminator->setCurrentIndex(kTerminatorLf);
+        timeout->setFocus();
+        timeout->selectAll();
+        QTest::keyClicks(timeout, QStringLiteral("12345"));  // the fifth digit is refused
+        QTest::keyClick(timeout, Qt::Key_Return);
+    });
+    EXPECT_TRUE(host.RunTransportDialog(model));
+    EXPECT_EQ(model.Terminator(), kTerminatorLf);
+    EXPECT_EQ(model.Timeout(), 1234);
+
+    WhenShown([&](QDialog* d) {
+        Control<QComboBox>(d, 1038)->setCurrentIndex(kTerminatorNone);
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(host.RunTransportDialog(model));
+    EXPECT_EQ(model.Terminator(), kTerminatorLf);
+}
+
+TEST_F(LoggerDialogsTest, ChannelPropertyShowsTheCopyReadOnlyAndEndsWithQueryOrClose) {
+    ShowAndActivate();
+    auto wave = std::make_unique<WaveBuffer>();
+    CopyText(wave->channel[0].input, "DC");
+    CopyText(wave->channel[0].range, "10V");
+    wave->channel[0].type = kTypeVoltage;
+    wave->alarmOutUsed[0] = 1;
+    CopyText(wave->samplingText, "100MS");
+    const ChannelPropertyModel model(*wave);
+    WhenShown([&](QDialog* d) {
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("Channel property"));
+        EXPECT_EQ(d->parentWidget(), &window);
+        auto* list = Control<QTreeWidget>(d, 1047);
+        ASSERT_EQ(list->topLevelItemCount(), 10);
+        EXPECT_EQ(list->headerItem()->text(2), QStringLiteral("Range"));
+        EXPECT_EQ(list->columnWidth(0), 35);
+        const QTreeWidgetItem* first = list->topLevelItem(0);
+        EXPECT_EQ(first->text(0) + first->text(1) + first->text(2), QStringLiteral(" 1DC10V"));
+        EXPECT_NE(first->foreground(1).color(), QColor(128, 128, 128));
+        EXPECT_EQ(list->topLevelItem(9)->text(0), QStringLiteral("10"));
+        EXPECT_EQ(list->topLevelItem(9)->foreground(0).color(), QColor(128, 128, 128));
+        EXPECT_TRUE(Control<QCheckBox>(d, 1048)->isChecked());
+        auto* third = Control<QCheckBox>(d, 1050);
+        QTest::mouseClick(third, Qt::LeftButton);
+        EXPECT_FALSE(third->isChecked());
+        EXPECT_EQ(Control<QLabel>(d, 1052)->text(), QStringLiteral("100MS"));
+        QPushButton* query = Control<QPushButton>(d, 1);
+        EXPECT_TRUE(query->isEnabled());
+        query->click();
+    });
+    EXPECT_EQ(host.RunChannelPropertyDialog(model), ChannelPropertyModel::kQuery);
+
+    wave->noWait = 1;  // the preview polls the logger
+    const ChannelPropertyModel polling(*wave);
+    WhenShown([&](QDialog* d) {
+        EXPECT_FALSE(Control<QPushButton>(d, 1)->isEnabled());
+        QTest::keyClick(d, Qt::Key_Return);  // Enter presses "Close" then
+    });
+    EXPECT_EQ(host.RunChannelPropertyDialog(polling), ChannelPropertyModel::kClose);
+    WhenShown([&](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    EXPECT_EQ(host.RunChannelPropertyDialog(model), ChannelPropertyModel::kClose);
+}
+
+}  // namespace
+}  // namespace velatrace
