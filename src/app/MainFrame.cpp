@@ -3,6 +3,8 @@
 #include "app/CommandIds.h"
 #include "app/HelpTopics.h"
 #include "base/FixedText.h"
+#include "logger/ChannelPropertyModel.h"
+#include "logger/TransportDialogModel.h"
 #include "session/CaptureNaming.h"
 
 namespace velatrace {
@@ -221,6 +223,12 @@ void MainFrame::OnCommand(uint32_t id) {
         case cmd::kHelpTopics:
             OpenHelpTopics(host_);
             break;
+        case cmd::kTransportSetting:
+            TransportCommand();
+            break;
+        case cmd::kChannelProperty:
+            ChannelPropertyCommand();
+            break;
         default:  // Ctrl+Alt+B and the commands of the dialogs that are not here yet
             break;
     }
@@ -360,6 +368,44 @@ void MainFrame::OnClose() {
         timers_.KillTimer(id);
     }
     host_.DestroyWindow();
+}
+
+// The new terminator and time-out take effect with the next command sent to the logger.
+void MainFrame::TransportCommand() {
+    TransportDialogModel model(port_);
+    if (!host_.RunTransportDialog(model)) {
+        return;
+    }
+    model.Apply(port_);
+    settings_.SavePort(port_);
+}
+
+void MainFrame::ChannelPropertyCommand() {
+    ChannelPropertyModel model(*wave_);
+    while (host_.RunChannelPropertyDialog(model) == ChannelPropertyModel::kQuery &&
+           model.QueryEnabled()) {
+        host_.BeginWaitCursor();
+        const uint32_t r =
+            protocol_.QueryChannelInfo(port_.terminator, static_cast<uint32_t>(port_.timeout));
+        host_.EndWaitCursor();
+        if (r != 0) {
+            char text[128];
+            FormatText(text, sizeof text, "%s - %d", "Cannot the GL channel propery",
+                       static_cast<int>(r));
+            host_.MessageBeep(mb::kIconExclamation);
+            host_.MessageBox(text, mb::kOk | mb::kIconInformation);
+            return;
+        }
+        model.Refresh(*wave_);
+        const bool anyOn = protocol_.CountActiveChannels() > 0;
+        // The wave pane's channel follows the new table: an active channel stays, one that
+        // was switched off gives way to the next one that is on.
+        if (anyOn) {
+            wave_->SelectChannel(wave_->currentChannel, true);
+        }
+        ui_.GroupEnable(cmd::kNextChannel, anyOn);
+        host_.RepaintWave();
+    }
 }
 
 }  // namespace velatrace

@@ -88,6 +88,8 @@ class MainFrame {
     void FileOpen();
     void RecentFile(uint32_t id);
     void FormatCommand();
+    void TransportCommand();
+    void ChannelPropertyCommand();
 
     Host& host_;
     Timers& timers_;

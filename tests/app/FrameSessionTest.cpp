@@ -16,7 +16,9 @@
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "base/FixedText.h"
+#include "logger/ChannelPropertyModel.h"
 #include "logger/FakeDriverLibrary.h"
+#include "logger/TransportDialogModel.h"
 #include "settings/RegistryTree.h"
 #include "support/FakeClock.h"
 #include "support/FakeHost.h"
@@ -729,6 +731,86 @@ TEST_F(FrameSession, CsvRowsWaitForRoomAndAreWrittenOnceInOrder) {
     const std::vector<std::string> rows = CsvRows(folder.Read("small/run.csv"));
     EXPECT_EQ(static_cast<int>(rows.size()), count_);
     ExpectEveryRowOnce(rows);
+}
+
+TEST_F(FrameSession, TransportSettingIsSavedOnOkAndUsedByTheNextCommand) {
+    TransportSettings stored;
+    stored.terminator = kTerminatorCr;
+    stored.timeout = 300;
+    SettingsStore(registry).SavePort(stored);
+    MainFrame& f = Start();
+    host.transportEdit = nullptr;  // Cancel: nothing changes, nothing is written
+    f.OnCommand(cmd::kTransportSetting);
+    host.transportEdit = [](TransportDialogModel& m) {
+        EXPECT_EQ(m.Terminator(), kTerminatorCr);
+        EXPECT_EQ(m.Timeout(), 300);
+        m.SelectTerminator(kTerminatorLf);
+        m.SetTimeoutText("12345");
+    };
+    TransportSettings saved;
+    SettingsStore(registry).LoadPort(saved);
+    EXPECT_EQ(saved.terminator, kTerminatorCr);
+
+    f.OnCommand(cmd::kTransportSetting);
+    EXPECT_EQ(host.transportDialogs, 2);
+    SettingsStore(registry).LoadPort(saved);
+    EXPECT_EQ(saved.terminator, kTerminatorLf);
+    EXPECT_EQ(saved.timeout, 1234);
+    f.OnCommand(cmd::kPreview);
+    logger.writes.clear();
+    logger.timeouts.clear();
+    Poll(1);
+    ASSERT_FALSE(logger.writes.empty());
+    EXPECT_EQ(logger.writes[0], ":MEAS:OUTP:ACK?\n");
+    EXPECT_NE(std::find(logger.timeouts.begin(), logger.timeouts.end(), 1234u),
+              logger.timeouts.end());
+}
+
+TEST_F(FrameSession, ChannelPropertyQueriesAgainAndReportsAFailedQuery) {
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kChannelProperty);  // Close at once
+    ASSERT_EQ(host.channelDialogs.size(), 1u);
+    EXPECT_TRUE(host.channelDialogs[0].QueryEnabled());
+    EXPECT_STREQ(host.channelDialogs[0].Range(1), "TC-K");
+    EXPECT_STREQ(host.channelDialogs[0].SamplingText(), "20MS");
+
+    // A query that finds every channel off reopens the dialog all grey and disables stepping.
+    for (int c = 1; c <= 2; ++c) {
+        const std::string n = std::to_string(c);
+        logger.text[":AMP:CH" + n + "?"] = ":AMP:CH" + n + ":INP OFF";
+    }
+    host.channelEndings = {ChannelPropertyModel::kQuery, ChannelPropertyModel::kClose};
+    f.OnCommand(cmd::kChannelProperty);
+    ASSERT_EQ(host.channelDialogs.size(), 3u);
+    for (int row = 0; row < kChannels; ++row) {
+        EXPECT_TRUE(host.channelDialogs[2].IsOff(row)) << row;
+    }
+    EXPECT_FALSE(f.Ui().Enabled(cmd::kNextChannel));
+    EXPECT_EQ(host.waitDepth, 0);
+
+    // Switched back on, channel 2 alone: stepping comes back and the pane shows channel 2.
+    logger.text[":AMP:CH2?"] = ":AMP:CH2:INP TEMP;RANG TC-K";
+    host.channelEndings = {ChannelPropertyModel::kQuery};
+    f.OnCommand(cmd::kChannelProperty);
+    EXPECT_TRUE(f.Ui().Enabled(cmd::kNextChannel));
+    EXPECT_EQ(f.Wave().currentChannel, 1);
+    EXPECT_TRUE(host.boxes.empty());
+
+    logger.failRead = 31;
+    host.channelEndings = {ChannelPropertyModel::kQuery};
+    const size_t shown = host.channelDialogs.size();
+    f.OnCommand(cmd::kChannelProperty);
+    EXPECT_EQ(host.channelDialogs.size(), shown + 1);  // the loop ends with the message
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Cannot the GL channel propery - 31");
+    EXPECT_EQ(host.boxes[0].style, mb::kOk | mb::kIconInformation);
+    EXPECT_EQ(host.beeps, (std::vector<uint32_t>{mb::kIconExclamation}));
+
+    // While the preview polls the logger, the dialog cannot query.
+    logger.failRead = 0;
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kChannelProperty);
+    EXPECT_FALSE(host.channelDialogs.back().QueryEnabled());
 }
 
 }  // namespace
