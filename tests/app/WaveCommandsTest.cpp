@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "app/CommandIds.h"
 #include "app/WaveCommands.h"
@@ -15,6 +18,23 @@ struct PaneFixture : ::testing::Test {
 
     void SetUp() override { ui.GroupEnable(cmd::kNextChannel, true); }
     bool Run(uint32_t id) { return WaveCommand(id, *wave, view, ui); }
+    // The current channel, its level step, the time step and which zoom commands are enabled.
+    std::string State() const {
+        const int32_t c = wave->currentChannel;
+        return "ch" + std::to_string(c) + " v" + std::to_string(view.scales.vscale[c]) + " t" +
+               std::to_string(view.scales.tscale) + " " +
+               (ui.Enabled(cmd::kLevelZoomIn) ? "L+" : "") +
+               (ui.Enabled(cmd::kLevelZoomOut) ? "L-" : "") +
+               (ui.Enabled(cmd::kTimeZoomIn) ? "T+" : "") +
+               (ui.Enabled(cmd::kTimeZoomOut) ? "T-" : "");
+    }
+    // Runs each command and compares the state after it.
+    void Expect(std::initializer_list<std::pair<uint32_t, const char*>> steps) {
+        for (const auto& [id, state] : steps) {
+            EXPECT_TRUE(Run(id)) << id;
+            EXPECT_EQ(State(), state) << "after " << id;
+        }
+    }
 };
 
 TEST_F(PaneFixture, ChannelChangeSetsLevelZoomByTheNewChannelsStep) {
@@ -22,21 +42,10 @@ TEST_F(PaneFixture, ChannelChangeSetsLevelZoomByTheNewChannelsStep) {
     wave->channel[6].type = kTypeTemperature;
     wave->currentChannel = 1;
     view.scales.vscale[1] = 10;
-    view.scales.vscale[6] = 0;
     view.scales.vscale[4] = 5;  // off, never selected
-
-    EXPECT_TRUE(Run(cmd::kNextChannel));
-    EXPECT_EQ(wave->currentChannel, 6);
-    EXPECT_FALSE(ui.Enabled(cmd::kLevelZoomOut));
-    EXPECT_TRUE(ui.Enabled(cmd::kLevelZoomIn));
-
-    EXPECT_TRUE(Run(cmd::kNextChannel));  // wraps after channel 10
-    EXPECT_EQ(wave->currentChannel, 1);
-    EXPECT_TRUE(ui.Enabled(cmd::kLevelZoomOut));
-    EXPECT_FALSE(ui.Enabled(cmd::kLevelZoomIn));
-
-    EXPECT_TRUE(Run(cmd::kPreviousChannel));  // wraps before channel 1
-    EXPECT_EQ(wave->currentChannel, 6);
+    Expect({{cmd::kNextChannel, "ch6 v0 t7 L+T+T-"},
+            {cmd::kNextChannel, "ch1 v10 t7 L-T+T-"},       // wraps after channel 10
+            {cmd::kPreviousChannel, "ch6 v0 t7 L+T+T-"}});  // wraps before channel 1
 
     // Every channel off: the current channel stays a valid index.
     wave->channel[1].type = kTypeOff;
@@ -47,48 +56,26 @@ TEST_F(PaneFixture, ChannelChangeSetsLevelZoomByTheNewChannelsStep) {
 
 TEST_F(PaneFixture, ZoomCommandsEnableTheOppositeEndAndDisableTheirOwn) {
     wave->channel[0].type = kTypeHumidity;  // its level table changes every second step
-    view.scales.vscale[0] = 0;
     ui.Enable(cmd::kLevelZoomOut, false);
-    for (int32_t expected : {2, 4, 6, 8}) {
-        EXPECT_TRUE(Run(cmd::kLevelZoomIn));
-        EXPECT_EQ(view.scales.vscale[0], expected);
-        EXPECT_TRUE(ui.Enabled(cmd::kLevelZoomOut));
-        EXPECT_TRUE(ui.Enabled(cmd::kLevelZoomIn));
-    }
-    EXPECT_TRUE(Run(cmd::kLevelZoomIn));
-    EXPECT_EQ(view.scales.vscale[0], 10);
-    EXPECT_FALSE(ui.Enabled(cmd::kLevelZoomIn));
-    EXPECT_TRUE(Run(cmd::kLevelZoomOut));
-    EXPECT_EQ(view.scales.vscale[0], 8);
-    EXPECT_TRUE(ui.Enabled(cmd::kLevelZoomIn));
+    Expect({{cmd::kLevelZoomIn, "ch0 v2 t7 L+L-T+T-"},
+            {cmd::kLevelZoomIn, "ch0 v4 t7 L+L-T+T-"},
+            {cmd::kLevelZoomIn, "ch0 v6 t7 L+L-T+T-"},
+            {cmd::kLevelZoomIn, "ch0 v8 t7 L+L-T+T-"},
+            {cmd::kLevelZoomIn, "ch0 v10 t7 L-T+T-"},
+            {cmd::kLevelZoomOut, "ch0 v8 t7 L+L-T+T-"}});
     view.scales.vscale[0] = 1;  // an odd stored step still ends at 0
-    EXPECT_TRUE(Run(cmd::kLevelZoomOut));
-    EXPECT_EQ(view.scales.vscale[0], 0);
-    EXPECT_FALSE(ui.Enabled(cmd::kLevelZoomOut));
+    Expect({{cmd::kLevelZoomOut, "ch0 v0 t7 L+T+T-"}});
     EXPECT_EQ(view.scales.vscale[1], 0) << "only the current channel's step moves";
 
     // A voltage channel moves by one; a damaged stored step is brought back into range.
     wave->channel[0].type = kTypeVoltage;
-    EXPECT_TRUE(Run(cmd::kLevelZoomIn));
-    EXPECT_EQ(view.scales.vscale[0], 1);
+    Expect({{cmd::kLevelZoomIn, "ch0 v1 t7 L+L-T+T-"}});
     view.scales.vscale[0] = 57;
-    EXPECT_TRUE(Run(cmd::kLevelZoomIn));
-    EXPECT_EQ(view.scales.vscale[0], 10);
-
-    view.scales.tscale = 7;
-    EXPECT_TRUE(Run(cmd::kTimeZoomIn));
-    EXPECT_EQ(view.scales.tscale, 8);
-    EXPECT_FALSE(ui.Enabled(cmd::kTimeZoomIn));
-    EXPECT_TRUE(Run(cmd::kTimeZoomOut));
-    EXPECT_EQ(view.scales.tscale, 7);
-    EXPECT_TRUE(ui.Enabled(cmd::kTimeZoomIn));
+    Expect({{cmd::kLevelZoomIn, "ch0 v10 t7 L-T+T-"},
+            {cmd::kTimeZoomIn, "ch0 v10 t8 L-T-"},
+            {cmd::kTimeZoomOut, "ch0 v10 t7 L-T+T-"}});
     view.scales.tscale = 1;
-    EXPECT_TRUE(Run(cmd::kTimeZoomOut));
-    EXPECT_EQ(view.scales.tscale, 0);
-    EXPECT_FALSE(ui.Enabled(cmd::kTimeZoomOut));
-    EXPECT_TRUE(Run(cmd::kTimeZoomIn));
-    EXPECT_EQ(view.scales.tscale, 1);
-    EXPECT_TRUE(ui.Enabled(cmd::kTimeZoomOut));
+    Expect({{cmd::kTimeZoomOut, "ch0 v10 t0 L-T+"}, {cmd::kTimeZoomIn, "ch0 v10 t1 L-T+T-"}});
 }
 
 TEST_F(PaneFixture, OnlyThePanesRangeIsClaimed) {
