@@ -8,6 +8,8 @@
 
 namespace velatrace {
 
+class CaptureSettingsModel;
+
 // Message box styles and answers keep their Windows values, so callers read as the design does.
 namespace mb {
 inline constexpr uint32_t kOk = 0x0;
@@ -88,6 +90,9 @@ class Host {
     virtual void ProgramFolder(char* folder, size_t size) = 0;
     // Opens a help file with the desktop's handler for its kind; false when none opened it.
     virtual bool OpenHelpFile(const char* path) = 0;
+    // The "Capture setting" dialog, modal over the window, showing `model`; on OK the controls'
+    // values are written back into `model` and true is returned, Cancel returns false.
+    virtual bool RunCaptureSettingsDialog(CaptureSettingsModel& model) = 0;
 };
 
 // Window timers by ID. A timer fires repeatedly until killed; starting a running ID restarts it.

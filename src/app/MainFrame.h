@@ -88,6 +88,8 @@ class MainFrame {
     void FileOpen();
     void RecentFile(uint32_t id);
     void FormatCommand();
+    // "Capture setting": the dialog, then its values applied.
+    void CaptureSettingCommand();
 
     Host& host_;
     Timers& timers_;

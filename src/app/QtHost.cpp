@@ -14,6 +14,7 @@
 #include "app/AboutDialog.h"
 #include "app/CommandTexts.h"
 #include "app/MainWindow.h"
+#include "session/CaptureSettingsDialog.h"
 #include "video/VideoPane.h"
 
 namespace velatrace {
@@ -273,6 +274,11 @@ void QtHost::ProgramFolder(char* folder, size_t size) {
 
 bool QtHost::OpenHelpFile(const char* path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(path)));
+}
+
+bool QtHost::RunCaptureSettingsDialog(CaptureSettingsModel& model) {
+    CaptureSettingsDialog dialog(model, &window_);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace velatrace

@@ -43,6 +43,7 @@ class QtHost final : public Host {
     void ShowAbout() override;
     void ProgramFolder(char* folder, size_t size) override;
     bool OpenHelpFile(const char* path) override;
+    bool RunCaptureSettingsDialog(CaptureSettingsModel& model) override;
 
   private:
     MainWindow& window_;

@@ -2,6 +2,7 @@
 // Stand-ins for the window, recording what the core asked of it and answering message boxes from
 // a script (default: OK / Yes), and for timers, which fire only when a test says so.
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -71,6 +72,10 @@ class FakeHost : public Host {
         helpOpened.push_back(path);
         return helpOpens;
     }
+    bool RunCaptureSettingsDialog(CaptureSettingsModel& model) override {
+        ++captureDialogs;
+        return captureDialog ? captureDialog(model) : false;
+    }
 
     std::vector<uint32_t> beeps;
     std::vector<Box> boxes;
@@ -91,6 +96,9 @@ class FakeHost : public Host {
     std::vector<std::string> helpOpened;
     bool helpOpens = true;  // whether the desktop opens a help file
     FramePlacement placed, current;
+    // What the user does in the capture settings dialog; returns true for OK. Unset: Cancel.
+    std::function<bool(CaptureSettingsModel&)> captureDialog;
+    int captureDialogs = 0;
 };
 
 class FakeTimers : public Timers {
