@@ -25,7 +25,7 @@ W* Named(W* widget, int id) {
 }  // namespace
 
 CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidget* owner)
-    : QDialog(owner), model_(model) {
+    : QDialog(owner), target_(model), model_(model) {
     setWindowTitle(QStringLiteral("Capture setting"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
@@ -150,6 +150,7 @@ void CaptureSettingsDialog::accept() {
     }
     model_.useTimeLimit = useTimeLimit_->isChecked();
     model_.seconds = seconds_->cleanText().toStdString();
+    target_ = model_;
     QDialog::accept();
 }
 

@@ -27,7 +27,8 @@ class CaptureSettingsDialog final : public QDialog {
     // Enabled states, the radios and the name preview, as the model has them now.
     void Refresh();
 
-    CaptureSettingsModel& model_;
+    CaptureSettingsModel& target_;  // written only by OK
+    CaptureSettingsModel model_;    // what the controls show meanwhile
     QLineEdit* folder_;
     QPushButton* browse_;
     QLineEdit* baseName_;
