@@ -98,7 +98,12 @@ void CaptureSession::ApplyNaming() {
     p_.video.SetNaming(folder, p_.capture.filename, p_.capture.autoNumber);
     p_.video.SetCaptureNumber(p_.capture.number);
     // The camera's next file takes the new name: a running graph goes on with it without a
-    // pause, a stopped one is named for its next run.
+    // pause, a stopped one is named for its next run. A clip being replayed is left alone; the
+    // camera graph is built again, with the new name, when the preview comes back.
+    if (p_.video.IsClipOpen()) {
+        ShowCaptureFileName();
+        return;
+    }
     const bool previewing = p_.video.IsPreviewing();
     p_.video.NextCaptureFile(true);
     if (previewing && !p_.video.IsPreviewing()) {
