@@ -87,6 +87,33 @@ void CaptureSession::ShowCaptureFileName() {
     p_.host.SetStatusText(2, text);
 }
 
+void CaptureSession::ApplyNaming() {
+    char folder[kMaxPath];
+    CaptureFolder(folder, sizeof folder, p_.capture.path);
+    if (IsLive()) {
+        CopyText(folder_, folder);
+        folderReported_ = false;
+    }
+    NextCaptureNumber(p_.capture);
+    p_.video.SetNaming(folder, p_.capture.filename, p_.capture.autoNumber);
+    p_.video.SetCaptureNumber(p_.capture.number);
+    // The camera's next file takes the new name: a running graph goes on with it without a
+    // pause, a stopped one is named for its next run. A clip being replayed is left alone; the
+    // camera graph is built again, with the new name, when the preview comes back.
+    if (p_.video.IsClipOpen()) {
+        ShowCaptureFileName();
+        return;
+    }
+    const bool previewing = p_.video.IsPreviewing();
+    p_.video.NextCaptureFile(true);
+    if (previewing && !p_.video.IsPreviewing()) {
+        p_.video.RunGraph(true);
+    }
+    if (camera_ || logger_) {
+        ShowCaptureFileName();
+    }
+}
+
 void CaptureSession::TogglePreview() {
     bool starting = state_ == CaptureState::Idle;
     const bool haveSource = camera_ || logger_;

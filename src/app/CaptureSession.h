@@ -79,6 +79,9 @@ class CaptureSession {
     void Shutdown();
     // The capture name in status pane 2.
     void ShowCaptureFileName();
+    // The folder, base name or numbering changed: the next capture is named by them at once (a
+    // live session records into the new folder), never while a capture is running.
+    void ApplyNaming();
 
   private:
     enum class StartedBy { User, Alarm };

@@ -13,6 +13,8 @@ class ChannelPropertyModel;
 
 namespace velatrace {
 
+class CaptureSettingsModel;
+
 // Message box styles and answers keep their Windows values, so callers read as the design does.
 namespace mb {
 inline constexpr uint32_t kOk = 0x0;
@@ -98,6 +100,9 @@ class Host {
     // (ChannelPropertyModel::kQuery or kClose).
     virtual bool RunTransportDialog(TransportDialogModel& model) = 0;
     virtual int RunChannelPropertyDialog(const ChannelPropertyModel& model) = 0;
+    // The "Capture setting" dialog, modal over the window, showing `model`; on OK the controls'
+    // values are written back into `model` and true is returned, Cancel returns false.
+    virtual bool RunCaptureSettingsDialog(CaptureSettingsModel& model) = 0;
 };
 
 // Window timers by ID. A timer fires repeatedly until killed; starting a running ID restarts it.

@@ -1,11 +1,14 @@
 #include "app/MainFrame.h"
 
+#include <string>
+
 #include "app/CommandIds.h"
 #include "app/HelpTopics.h"
 #include "base/FixedText.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/TransportDialogModel.h"
 #include "session/CaptureNaming.h"
+#include "session/CaptureSettingsModel.h"
 
 namespace velatrace {
 
@@ -229,6 +232,9 @@ void MainFrame::OnCommand(uint32_t id) {
         case cmd::kChannelProperty:
             ChannelPropertyCommand();
             break;
+        case cmd::kCaptureSetting:
+            CaptureSettingCommand();
+            break;
         default:  // Ctrl+Alt+B and the commands of the dialogs that are not here yet
             break;
     }
@@ -289,6 +295,58 @@ void MainFrame::FormatCommand() {
                static_cast<int>(kept.lrate));
     host_.MessageBeep(mb::kIconExclamation);
     host_.MessageBox(text, mb::kOk | mb::kIconExclamation);
+}
+
+void MainFrame::CaptureSettingCommand() {
+    // New naming would cut the running recording in two.
+    if (live_.IsCapturing()) {
+        host_.MessageBeep(mb::kIconExclamation);
+        host_.MessageBox("Stop the capture before changing the capture settings.",
+                         mb::kOk | mb::kIconExclamation);
+        return;
+    }
+    CaptureSettingsModel model(captureSettings_, live_.HasCamera(), live_.HasLogger());
+    std::string refusal;
+    // A refused value is told and the dialog comes back with what the user typed.
+    for (;;) {
+        if (!host_.RunCaptureSettingsDialog(model)) {
+            return;
+        }
+        if (model.Accept(refusal)) {
+            break;
+        }
+        host_.MessageBeep(mb::kIconExclamation);
+        host_.MessageBox(refusal.c_str(), mb::kOk | mb::kIconExclamation);
+    }
+    const CaptureSettings& result = model.Result();
+    if (!result.namingChanged && !result.conditionsChanged) {
+        return;
+    }
+    const int32_t number = captureSettings_.number;
+    captureSettings_ = result;
+    captureSettings_.number = number;
+    settings_.SaveCapture(captureSettings_);
+    if (result.namingChanged) {
+        live_.ApplyNaming();
+    }
+    if (result.conditionsChanged) {
+        // A transfer alarm needs the conversation the start-up opens only when one is set.
+        if (captureSettings_.transAlarm != 0 && s_.ddeConnected == 0) {
+            if (s_.ddeInitialized == 0) {
+                s_.ddeInitialized = transfer_.DdeInit() ? 1 : 0;
+            }
+            if (s_.ddeInitialized != 0) {
+                s_.ddeConnected = transfer_.DdeConnectApp() ? 1 : 0;
+            }
+            if (s_.ddeConnected == 0) {  // the transfer alarms would send nothing
+                host_.MessageBeep(mb::kIconExclamation);
+                host_.MessageBox(
+                    s_.ddeInitialized != 0 ? "Cannot connect to DDE sever" : "DDE Init failed",
+                    mb::kOk | mb::kIconExclamation);
+            }
+        }
+        ui_.Enable(cmd::kDdeTransfer, captureSettings_.transAlarm != 0 && s_.ddeConnected != 0);
+    }
 }
 
 bool MainFrame::OpenRecording(const char* path, int32_t kind) {

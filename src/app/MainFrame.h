@@ -90,6 +90,8 @@ class MainFrame {
     void FormatCommand();
     void TransportCommand();
     void ChannelPropertyCommand();
+    // "Capture setting": the dialog, then its values applied.
+    void CaptureSettingCommand();
 
     Host& host_;
     Timers& timers_;

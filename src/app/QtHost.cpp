@@ -16,6 +16,7 @@
 #include "app/MainWindow.h"
 #include "logger/ChannelPropertyDialog.h"
 #include "logger/TransportDialog.h"
+#include "session/CaptureSettingsDialog.h"
 #include "video/VideoPane.h"
 
 namespace velatrace {
@@ -285,6 +286,11 @@ int QtHost::RunChannelPropertyDialog(const ChannelPropertyModel& model) {
     ChannelPropertyDialog dialog(model, &window_);
     dialog.exec();
     return dialog.Ending();
+}
+
+bool QtHost::RunCaptureSettingsDialog(CaptureSettingsModel& model) {
+    CaptureSettingsDialog dialog(model, &window_);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace velatrace

@@ -45,6 +45,7 @@ class QtHost final : public Host {
     bool OpenHelpFile(const char* path) override;
     bool RunTransportDialog(TransportDialogModel& model) override;
     int RunChannelPropertyDialog(const ChannelPropertyModel& model) override;
+    bool RunCaptureSettingsDialog(CaptureSettingsModel& model) override;
 
   private:
     MainWindow& window_;

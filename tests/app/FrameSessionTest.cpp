@@ -19,6 +19,7 @@
 #include "logger/ChannelPropertyModel.h"
 #include "logger/FakeDriverLibrary.h"
 #include "logger/TransportDialogModel.h"
+#include "session/CaptureSettingsModel.h"
 #include "settings/RegistryTree.h"
 #include "support/FakeClock.h"
 #include "support/FakeHost.h"
@@ -559,6 +560,41 @@ TEST_F(FrameSession, AnEmptyCaptureFolderRecordsIntoTheUsersVideoFolder) {
         << host.boxes[0].text;
     EXPECT_FALSE(timers.Running(kTimerPoll));
     EXPECT_FALSE(engine.capture.running);
+}
+
+TEST_F(FrameSession, CaptureSettingsNameTheNextCaptureAtOnceAndRefuseABadName) {
+    StoreCaptureSettings(1, 0);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCaptureSetting);  // Cancel: nothing changes
+    EXPECT_EQ(host.captureDialogs, 1);
+    EXPECT_STREQ(f.Capture().filename, "run");
+
+    const std::string bench = folder.Folder() + "bench";
+    host.captureDialog = [&](CaptureSettingsModel& m) {
+        EXPECT_EQ(m.Preview(), "_01.avi");
+        m.folder = bench;
+        m.baseName = host.captureDialogs == 1 ? "a/b" : "bench";
+        return true;
+    };
+    host.captureDialogs = 0;
+    f.OnCommand(cmd::kCaptureSetting);
+    EXPECT_EQ(host.captureDialogs, 2) << "the refused name brings the dialog back";
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("a/b"), std::string::npos);
+    EXPECT_STREQ(f.Capture().path, (bench + "/").c_str());
+    EXPECT_EQ(engine.capture.outputFile, bench + "/bench_01.avi") << "the running preview";
+    EXPECT_EQ(host.status[2], "bench_01.avi");
+
+    f.OnCommand(cmd::kCapture);
+    Poll(5);
+    f.OnCommand(cmd::kCaptureSetting);  // not while recording
+    EXPECT_EQ(host.captureDialogs, 2);
+    EXPECT_EQ(host.boxes.size(), 2u);
+    f.OnCommand(cmd::kCapture);
+    EXPECT_EQ(CsvRows(folder.Read("bench/bench_01.csv")).size(), 5u);
+    f.OnClose();
+    EXPECT_STREQ(Start().Capture().filename, "bench") << "saved";
 }
 
 TEST_F(FrameSession, NumbersGoPast99AndNeverReplaceAFileAlreadyThere) {

@@ -92,6 +92,10 @@ class FakeHost : public Host {
         channelEndings.pop_front();
         return ending;
     }
+    bool RunCaptureSettingsDialog(CaptureSettingsModel& model) override {
+        ++captureDialogs;
+        return captureDialog ? captureDialog(model) : false;
+    }
 
     std::vector<uint32_t> beeps;
     std::vector<Box> boxes;
@@ -116,6 +120,9 @@ class FakeHost : public Host {
     int transportDialogs = 0;
     std::vector<ChannelPropertyModel> channelDialogs;
     std::deque<int> channelEndings;
+    // What the user does in the capture settings dialog; returns true for OK. Unset: Cancel.
+    std::function<bool(CaptureSettingsModel&)> captureDialog;
+    int captureDialogs = 0;
 };
 
 class FakeTimers : public Timers {

@@ -1,0 +1,183 @@
+#include "session/CaptureSettingsModel.h"
+
+#include <cstring>
+
+#include "base/FixedText.h"
+#include "session/CaptureNaming.h"
+
+namespace velatrace {
+
+namespace {
+
+bool EndsWithSeparator(const std::string& folder) {
+    return !folder.empty() && (folder.back() == PathSeparator() || folder.back() == '/');
+}
+
+// The folder as stored: with its trailing separator, or empty.
+std::string WithSeparator(std::string folder) {
+    if (!folder.empty() && !EndsWithSeparator(folder)) {
+        folder += PathSeparator();
+    }
+    return folder;
+}
+
+}  // namespace
+
+bool IsValidBaseName(const std::string& name, std::string& reason) {
+    if (name.empty()) {
+        reason = "Enter a file name for the captures.";
+        return false;
+    }
+    if (name == "." || name == "..") {
+        reason = "\"" + name + "\" cannot name a file.";
+        return false;
+    }
+#ifdef _WIN32
+    const char* forbidden = "\\/:*?\"<>|";
+#else
+    const char* forbidden = "/";
+#endif
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            reason = "The file name cannot contain control characters.";
+            return false;
+        }
+        if (std::strchr(forbidden, c) != nullptr) {
+            reason = "The file name \"" + name + "\" cannot contain the character " +
+                     std::string(1, c) + ".";
+            return false;
+        }
+    }
+    return true;
+}
+
+CaptureSettingsModel::CaptureSettingsModel(const CaptureSettings& settings, bool cameraFound,
+                                           bool loggerConnected)
+    : original_(settings),
+      result_(settings),
+      cameraFound_(cameraFound),
+      loggerConnected_(loggerConnected) {
+    folder = settings.path;
+    if (folder.empty()) {
+        char resolved[kMaxPath];
+        CaptureFolder(resolved, sizeof resolved, settings.path);
+        shownDefault_ = resolved;
+        folder = shownDefault_;
+    }
+    baseName = settings.filename;
+    autoNumber = settings.autoNumber != 0;
+    for (int i = 0; i < 4; ++i) {
+        alarmEnable[i] = settings.alarmEnable[i] != 0;
+        alarmType_[i] = settings.alarmType[i] == kAlarmTransfer ? kAlarmTransfer : kAlarmCapture;
+    }
+    useTimeLimit = settings.useTimeLimit != 0;
+    seconds = std::to_string(settings.timeLimitSec);
+}
+
+void CaptureSettingsModel::SetTransfer(int alarm, bool on) {
+    alarmType_[alarm] = on ? kAlarmTransfer : kAlarmCapture;
+}
+
+bool CaptureSettingsModel::BmpTransfer() const {
+    for (const int32_t type : alarmType_) {
+        if (type == kAlarmTransfer) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CaptureSettingsModel::SetBmpTransfer(bool on) {
+    for (int32_t& type : alarmType_) {
+        type = on ? kAlarmTransfer : kAlarmCapture;
+    }
+}
+
+bool CaptureSettingsModel::NamingEnabled() const {
+    for (const int32_t type : alarmType_) {
+        if (type != kAlarmTransfer) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string CaptureSettingsModel::Preview() const {
+    char text[16];
+    CaptureNamePreview(text, sizeof text, cameraFound_, loggerConnected_, autoNumber ? 1 : 0,
+                       original_.number);
+    return text;
+}
+
+bool CaptureSettingsModel::Accept(std::string& refusal) {
+    if (!IsValidBaseName(baseName, refusal)) {
+        return false;
+    }
+    if (baseName.size() > kMaxNameChars) {
+        refusal = "The file name is longer than 259 characters.";
+        return false;
+    }
+    // The folder shown for an empty setting stays the user's video folder, wherever that is.
+    const bool keepsDefault = !shownDefault_.empty() && WithSeparator(folder) == shownDefault_;
+    const std::string path = keepsDefault ? std::string() : WithSeparator(folder);
+    if (path.size() > kMaxFolderChars) {
+        refusal = "The folder name is longer than 259 characters.";
+        return false;
+    }
+    int32_t limit = 0;
+    for (const char c : seconds) {
+        if (c < '0' || c > '9') {
+            refusal = "The time limit is a whole number of seconds.";
+            return false;
+        }
+        limit = limit * 10 + (c - '0');
+        if (limit > kMaxSeconds) {
+            limit = kMaxSeconds;
+        }
+    }
+    const bool folderChanged = path != original_.path;
+    if (folderChanged) {
+        char resolved[kMaxPath];
+        char reason[256];
+        CaptureFolder(resolved, sizeof resolved, path.c_str());
+        if (resolved[0] == '\0') {
+            refusal =
+                "No capture folder is set and the user's video folder is unknown.\r\n"
+                "Choose a capture folder.";
+            return false;
+        }
+        if (!PrepareCaptureFolder(resolved, reason, sizeof reason)) {
+            refusal = std::string("Cannot record into the folder ") + resolved + "\r\n" + reason;
+            return false;
+        }
+    }
+
+    CaptureSettings s = original_;
+    CopyText(s.path, path.c_str());
+    CopyText(s.filename, baseName.c_str());
+    s.autoNumber = autoNumber ? 1 : 0;
+    s.useTimeLimit = useTimeLimit ? 1 : 0;
+    s.timeLimitSec = limit;
+    s.transAlarm = 0;
+    for (int i = 0; i < 4; ++i) {
+        s.alarmEnable[i] = alarmEnable[i] ? 1 : 0;
+        s.alarmType[i] = alarmType_[i];
+        if (s.transAlarm == 0 && alarmType_[i] == kAlarmTransfer) {
+            s.transAlarm = i + 1;
+        }
+    }
+    s.namingChanged =
+        folderChanged || baseName != original_.filename || s.autoNumber != original_.autoNumber;
+    bool conditions =
+        s.useTimeLimit != original_.useTimeLimit || s.timeLimitSec != original_.timeLimitSec;
+    for (int i = 0; i < 4; ++i) {
+        conditions = conditions || s.alarmEnable[i] != original_.alarmEnable[i] ||
+                     s.alarmType[i] != original_.alarmType[i];
+    }
+    s.conditionsChanged = conditions ? 1 : 0;
+    s.namingChanged = s.namingChanged ? 1 : 0;
+    result_ = s;
+    return true;
+}
+
+}  // namespace velatrace

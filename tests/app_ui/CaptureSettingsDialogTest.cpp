@@ -1,0 +1,87 @@
+// The capture settings dialog through the host: it shows the model's values, enables the naming
+// controls by the alarm actions, Escape leaves the model as it was and Enter writes it back.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <functional>
+
+#include "FakeFrame.h"
+#include "base/FixedText.h"
+#include "session/CaptureSettingsDialog.h"
+
+namespace velatrace {
+namespace {
+
+using CaptureSettingsDialogTest = testing::WindowTest;
+
+template <typename W>
+W* Control(QWidget* box, int id) {
+    return box->findChild<W*>(QString::number(id));
+}
+
+TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
+    ShowAndActivate();
+    CaptureSettings s;
+    CopyText(s.path, "/cap/");
+    CopyText(s.filename, "run");
+    s.autoNumber = 1;
+    s.number = 7;
+    s.alarmEnable[1] = 1;
+    s.alarmType[2] = kAlarmTransfer;
+    s.timeLimitSec = 30;
+    CaptureSettingsModel model(s, true, true);
+    const auto answer = [&](const std::function<void(QDialog*)>& user) {
+        QTimer::singleShot(0, [&] {
+            QDialog* box = nullptr;
+            ASSERT_TRUE(QTest::qWaitFor([&] {
+                return (
+                    box = qobject_cast<CaptureSettingsDialog*>(QApplication::activeModalWidget()));
+            }));
+            EXPECT_EQ(box->parentWidget(), &window);
+            user(box);
+        });
+        return host.RunCaptureSettingsDialog(model);
+    };
+
+    EXPECT_FALSE(answer([](QDialog* box) {
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Capture setting"));
+        EXPECT_EQ(Control<QLineEdit>(box, 1004)->text(), QStringLiteral("/cap/"));
+        EXPECT_EQ(Control<QLineEdit>(box, 1005)->text(), QStringLiteral("run"));
+        EXPECT_EQ(Control<QLabel>(box, 1006)->text(), QStringLiteral("_07.avi"));
+        EXPECT_EQ(Control<QCheckBox>(box, 1007)->text(), QStringLiteral("Auto &number:"));
+        EXPECT_TRUE(Control<QCheckBox>(box, 1011)->isChecked());
+        EXPECT_TRUE(Control<QCheckBox>(box, 1016)->isChecked());
+        EXPECT_TRUE(Control<QRadioButton>(box, 1019)->isChecked());
+        EXPECT_TRUE(Control<QRadioButton>(box, 1019)->isEnabled());
+        EXPECT_FALSE(Control<QSpinBox>(box, 1021)->isEnabled()) << "no time limit";
+        Control<QRadioButton>(box, 1019)->click();  // every alarm transfers: nothing is named
+        EXPECT_FALSE(Control<QLineEdit>(box, 1004)->isEnabled());
+        EXPECT_FALSE(Control<QCheckBox>(box, 1007)->isEnabled());
+        Control<QCheckBox>(box, 1017)->click();
+        EXPECT_TRUE(Control<QLineEdit>(box, 1005)->isEnabled());
+        Control<QCheckBox>(box, 1007)->click();
+        EXPECT_EQ(Control<QLabel>(box, 1006)->text(), QStringLiteral(".avi"));
+        Control<QLineEdit>(box, 1005)->setText(QStringLiteral("typed"));
+        QTest::keyClick(box, Qt::Key_Escape);
+    }));
+    EXPECT_EQ(model.baseName, "run");
+    EXPECT_TRUE(model.Transfer(2) && !model.Transfer(0)) << "Cancel keeps the alarm actions";
+
+    EXPECT_TRUE(answer([](QDialog* box) {
+        Control<QLineEdit>(box, 1005)->setText(QStringLiteral("bench"));
+        Control<QCheckBox>(box, 1020)->click();
+        EXPECT_TRUE(Control<QSpinBox>(box, 1021)->isEnabled());
+        Control<QSpinBox>(box, 1021)->setValue(5000);
+        QTest::keyClick(Control<QLineEdit>(box, 1005), Qt::Key_Return);
+    }));
+    EXPECT_EQ(model.baseName, "bench");
+    EXPECT_TRUE(model.useTimeLimit);
+    EXPECT_EQ(model.seconds, "1000") << "the up-down's range";
+    EXPECT_TRUE(model.alarmEnable[1] && model.Transfer(2));
+}
+
+}  // namespace
+}  // namespace velatrace
