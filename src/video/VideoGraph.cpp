@@ -12,7 +12,6 @@ VideoGraph::VideoGraph(MediaEngine& engine) : engine_(engine) {
     ResizeDisplayName(kDisplayNameSize);
 }
 
-
 void VideoGraph::ResizeDisplayName(uint32_t size) {
     auto buffer = std::make_unique<char[]>(size);
     std::memset(buffer.get(), 0, size);
