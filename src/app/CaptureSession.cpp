@@ -78,12 +78,9 @@ CaptureState CaptureSession::LiveState() const {
 }
 
 void CaptureSession::ShowCaptureFileName() {
-    char text[kMaxPath + 16];
-    if (p_.capture.autoNumber) {
-        FormatText(text, sizeof text, "%s_%02d.avi", p_.capture.filename, p_.capture.number);
-    } else {
-        FormatText(text, sizeof text, "%s.avi", p_.capture.filename);
-    }
+    char text[kMaxPath];
+    FormatCaptureName(text, sizeof text, "", p_.capture.filename, p_.capture.autoNumber,
+                      p_.capture.number, "avi");
     p_.host.SetStatusText(2, text);
 }
 
@@ -141,8 +138,8 @@ void CaptureSession::TogglePreview() {
                               p_.capture.number, aviAtStake ? "avi" : "csv");
             char text[kMaxPath + 64];
             FormatText(text, sizeof text, "%s already exists\r\nDo you overwrite", name);
-            p_.host.MessageBeep(mb::kIconExclamation);
-            if (p_.host.MessageBox(text, mb::kYesNo | mb::kIconQuestion) != mb::kIdYes) {
+            if (BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kYesNo | mb::kIconQuestion) !=
+                mb::kIdYes) {
                 return;
             }
             DeleteCaptureCsv(p_.capture, numbered);
@@ -153,8 +150,7 @@ void CaptureSession::TogglePreview() {
     if (hr == kHrSharingViolation) {
         char text[kMaxPath + 32];
         FormatText(text, sizeof text, "%s file can not overwrite", p_.capture.filename);
-        p_.host.MessageBeep(mb::kIconExclamation);
-        p_.host.MessageBox(text, mb::kOk | mb::kIconExclamation);
+        BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
         starting = false;
     }
 
@@ -165,8 +161,7 @@ void CaptureSession::TogglePreview() {
                 char text[64];
                 FormatText(text, sizeof text, "%s - %d", "Cannot send the GL command",
                            static_cast<int>(r));
-                p_.host.MessageBeep(mb::kIconExclamation);
-                p_.host.MessageBox(text, mb::kOk | mb::kIconExclamation);
+                BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
             }
             p_.wave.SetNoWait(1);
             p_.timers.StartTimer(kTimerPoll, kPollPeriodMs);
@@ -219,8 +214,7 @@ bool CaptureSession::CaptureFolderReady() {
             FormatText(text, sizeof text, "Cannot record into the folder %s\r\n%s", folder_,
                        reason);
         }
-        p_.host.MessageBeep(mb::kIconExclamation);
-        p_.host.MessageBox(text, mb::kOk | mb::kIconExclamation);
+        BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
     }
     return false;
 }
@@ -327,8 +321,7 @@ void CaptureSession::WriteCsvRows() {
 void CaptureSession::ReportFailure(const char* message, const char* status) {
     CopyText(failure_, status);
     RefreshIndicator();
-    p_.host.MessageBeep(mb::kIconExclamation);
-    p_.host.MessageBox(message, mb::kOk | mb::kIconExclamation);
+    BeepAndTell(p_.host, mb::kIconExclamation, message, mb::kOk | mb::kIconExclamation);
 }
 
 void CaptureSession::RefreshIndicator() {

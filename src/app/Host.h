@@ -105,6 +105,12 @@ class Host {
     virtual bool RunCaptureSettingsDialog(CaptureSettingsModel& model) = 0;
 };
 
+// The system sound `beep` (mb::kIcon*), then the message box; returns the button pressed.
+inline int BeepAndTell(Host& host, uint32_t beep, const char* text, uint32_t style) {
+    host.MessageBeep(beep);
+    return host.MessageBox(text, style);
+}
+
 // Window timers by ID. A timer fires repeatedly until killed; starting a running ID restarts it.
 class Timers {
   public:

@@ -88,11 +88,7 @@ void MainFrame::DeferredStartup() {
 
     if (logger.opened) {
         if (logger.queryResult != 0) {
-            char text[128];
-            FormatText(text, sizeof text, "%s - %d", "Cannot the GL channel propery",
-                       static_cast<int>(logger.queryResult));
-            host_.MessageBeep(mb::kIconExclamation);
-            host_.MessageBox(text, mb::kOk | mb::kIconInformation);
+            ReportChannelQueryFailure(logger.queryResult);
         }
         host_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
     }
@@ -276,9 +272,9 @@ void MainFrame::PreviewCommand() {
 void MainFrame::FormatCommand() {
     // A new format rebuilds the camera graph, which would cut a recording in two.
     if (live_.IsCapturing()) {
-        host_.MessageBeep(mb::kIconExclamation);
-        host_.MessageBox("Stop the capture before changing the camera format.",
-                         mb::kOk | mb::kIconExclamation);
+        BeepAndTell(host_, mb::kIconExclamation,
+                    "Stop the capture before changing the camera format.",
+                    mb::kOk | mb::kIconExclamation);
         return;
     }
     HResult refusal = kHrOk;
@@ -293,16 +289,15 @@ void MainFrame::FormatCommand() {
                "%d frames/s.",
                ResultText(refusal), static_cast<int>(kept.lvw), static_cast<int>(kept.lvh),
                static_cast<int>(kept.lrate));
-    host_.MessageBeep(mb::kIconExclamation);
-    host_.MessageBox(text, mb::kOk | mb::kIconExclamation);
+    BeepAndTell(host_, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
 }
 
 void MainFrame::CaptureSettingCommand() {
     // New naming would cut the running recording in two.
     if (live_.IsCapturing()) {
-        host_.MessageBeep(mb::kIconExclamation);
-        host_.MessageBox("Stop the capture before changing the capture settings.",
-                         mb::kOk | mb::kIconExclamation);
+        BeepAndTell(host_, mb::kIconExclamation,
+                    "Stop the capture before changing the capture settings.",
+                    mb::kOk | mb::kIconExclamation);
         return;
     }
     CaptureSettingsModel model(captureSettings_, live_.HasCamera(), live_.HasLogger());
@@ -315,8 +310,7 @@ void MainFrame::CaptureSettingCommand() {
         if (model.Accept(refusal)) {
             break;
         }
-        host_.MessageBeep(mb::kIconExclamation);
-        host_.MessageBox(refusal.c_str(), mb::kOk | mb::kIconExclamation);
+        BeepAndTell(host_, mb::kIconExclamation, refusal.c_str(), mb::kOk | mb::kIconExclamation);
     }
     const CaptureSettings& result = model.Result();
     if (!result.namingChanged && !result.conditionsChanged) {
@@ -339,8 +333,8 @@ void MainFrame::CaptureSettingCommand() {
                 s_.ddeConnected = transfer_.DdeConnectApp() ? 1 : 0;
             }
             if (s_.ddeConnected == 0) {  // the transfer alarms would send nothing
-                host_.MessageBeep(mb::kIconExclamation);
-                host_.MessageBox(
+                BeepAndTell(
+                    host_, mb::kIconExclamation,
                     s_.ddeInitialized != 0 ? "Cannot connect to DDE sever" : "DDE Init failed",
                     mb::kOk | mb::kIconExclamation);
             }
@@ -438,6 +432,13 @@ void MainFrame::TransportCommand() {
     settings_.SavePort(port_);
 }
 
+void MainFrame::ReportChannelQueryFailure(uint32_t code) {
+    char text[128];
+    FormatText(text, sizeof text, "%s - %d", "Cannot the GL channel propery",
+               static_cast<int>(code));
+    BeepAndTell(host_, mb::kIconExclamation, text, mb::kOk | mb::kIconInformation);
+}
+
 void MainFrame::ChannelPropertyCommand() {
     ChannelPropertyModel model(*wave_);
     while (host_.RunChannelPropertyDialog(model) == ChannelPropertyModel::kQuery &&
@@ -447,11 +448,7 @@ void MainFrame::ChannelPropertyCommand() {
             protocol_.QueryChannelInfo(port_.terminator, static_cast<uint32_t>(port_.timeout));
         host_.EndWaitCursor();
         if (r != 0) {
-            char text[128];
-            FormatText(text, sizeof text, "%s - %d", "Cannot the GL channel propery",
-                       static_cast<int>(r));
-            host_.MessageBeep(mb::kIconExclamation);
-            host_.MessageBox(text, mb::kOk | mb::kIconInformation);
+            ReportChannelQueryFailure(r);
             return;
         }
         model.Refresh(*wave_);

@@ -90,6 +90,8 @@ class MainFrame {
     void FormatCommand();
     void TransportCommand();
     void ChannelPropertyCommand();
+    // The logger's channel table could not be read: the code of the exchange that failed.
+    void ReportChannelQueryFailure(uint32_t code);
     // "Capture setting": the dialog, then its values applied.
     void CaptureSettingCommand();
 

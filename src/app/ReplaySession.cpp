@@ -56,8 +56,8 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     int32_t clipSeconds = 0;
     if (kind == kMediaFile) {
         if (!p_.video.OpenClip(p_.videoPane, path)) {
-            p_.host.MessageBeep(mb::kIconExclamation);
-            p_.host.MessageBox("It is an illegal media file", mb::kOk | mb::kIconExclamation);
+            BeepAndTell(p_.host, mb::kIconExclamation, "It is an illegal media file",
+                        mb::kOk | mb::kIconExclamation);
             return false;
         }
         p_.ui.ClipState(cmd::kClipStart);
@@ -66,8 +66,8 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
 
     records_ = p_.csv.LoadCsv(csvPath);
     if (records_ == kRingRows) {
-        p_.host.MessageBeep(mb::kIconInformation);
-        p_.host.MessageBox("Buffer pointer overflow", mb::kOk | mb::kIconInformation);
+        BeepAndTell(p_.host, mb::kIconInformation, "Buffer pointer overflow",
+                    mb::kOk | mb::kIconInformation);
     }
     p_.view.hasSource = records_ > 0 ? 1 : 0;
     ShowCursor(0);
