@@ -5,15 +5,37 @@
 #include <sys/types.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace velatrace::bench {
 
 using Clock = std::chrono::steady_clock;
+
+// What both media benchmarks start with: quiet FFmpeg, the test-pattern camera listed, the run
+// length in seconds (argv[1], default 60) and the working folder (argv[2], made if missing).
+struct BenchArgs {
+    int seconds = 60;
+    std::filesystem::path folder;
+};
+inline BenchArgs StartMediaBench(int argc, char** argv) {
+    av_log_set_level(AV_LOG_ERROR);
+    setenv("VELATRACE_TEST_CAMERA", "1", 1);
+    BenchArgs args;
+    args.seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+    args.folder = argc > 2 ? std::filesystem::path(argv[2])
+                           : std::filesystem::temp_directory_path() / "velatrace-bench";
+    std::filesystem::create_directories(args.folder);
+    return args;
+}
 
 inline double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();

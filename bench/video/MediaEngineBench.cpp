@@ -160,12 +160,7 @@ std::vector<double> OpenLatencies(const std::string& path, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    av_log_set_level(AV_LOG_ERROR);
-    setenv("VELATRACE_TEST_CAMERA", "1", 1);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
-    const fs::path folder =
-        argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "velatrace-bench";
-    fs::create_directories(folder);
+    const auto [seconds, folder] = StartMediaBench(argc, argv);
     const std::string avi = (folder / "capture720p.avi").string();
     const int q = 3;  // the tool's quantiser, the engine's former encoder setting
 

@@ -281,12 +281,7 @@ void Capture1080p(const fs::path& folder, int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    av_log_set_level(AV_LOG_ERROR);
-    setenv("VELATRACE_TEST_CAMERA", "1", 1);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
-    const fs::path folder =
-        argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "velatrace-bench";
-    fs::create_directories(folder);
+    const auto [seconds, folder] = StartMediaBench(argc, argv);
     EncodeComparison(folder);
     Capture1080p(folder, seconds);
     return 0;
