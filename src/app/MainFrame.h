@@ -87,6 +87,7 @@ class MainFrame {
     void PreviewCommand();
     void FileOpen();
     void RecentFile(uint32_t id);
+    void CameraCommand(uint32_t id);
     void FormatCommand();
     void TransportCommand();
     void ChannelPropertyCommand();

@@ -424,6 +424,29 @@ TEST_F(FrameSession, CameraFormatIsChosenKeptForTheNextRunAndARefusedOneChangesN
               "Stop the capture before changing the camera format.");
 }
 
+TEST_F(FrameSession, AnotherCameraIsChosenFromTheMenuAndKeptForTheNextRun) {
+    testing::FakeDevice spare;
+    spare.info = {"Spare camera", "/dev/v4l/by-id/spare-camera"};
+    engine.devices.push_back(spare);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kDeviceFirst + 1);
+    EXPECT_TRUE(engine.Called("capture.BindDevice(/dev/v4l/by-id/spare-camera)"));
+    EXPECT_TRUE(engine.capture.running) << "the preview goes on with the new camera";
+    EXPECT_TRUE(f.Ui().Checked(cmd::kDeviceFirst + 1) && !f.Ui().Checked(cmd::kDeviceFirst));
+    // The next run starts with it, and its item is the checked one.
+    f.OnClose();
+    MainFrame& again = Start();
+    EXPECT_EQ(engine.capture.device, "/dev/v4l/by-id/spare-camera");
+    EXPECT_TRUE(again.Ui().Checked(cmd::kDeviceFirst + 1));
+    // Not while a capture runs.
+    again.OnCommand(cmd::kPreview);
+    again.OnCommand(cmd::kCapture);
+    again.OnCommand(cmd::kDeviceFirst);
+    EXPECT_EQ(engine.capture.device, "/dev/v4l/by-id/spare-camera");
+    EXPECT_EQ(host.boxes.back().text, "Stop the capture before choosing another camera.");
+}
+
 TEST_F(FrameSession, CapturesByHandAndByTimeEndOnlyTheirOwnWay) {
     StoreCaptureSettings(0, 1);
     MainFrame& f = Start();
