@@ -125,6 +125,16 @@ void MainFrame::DeferredStartup() {
     ui_.GroupEnable(cmd::kFilter, cameraFound);
     ui_.Enable(cmd::kDdeTransfer, s_.ddeConnected != 0);
     host_.EndWaitCursor();
+    ReportSettingsProblem();
+}
+
+void MainFrame::ReportSettingsProblem() {
+    const char* problem = registry_.Problem();
+    if (problem[0] == '\0' || settingsProblemShown_ == problem) {
+        return;
+    }
+    settingsProblemShown_ = problem;
+    BeepAndTell(host_, mb::kIconExclamation, problem, mb::kOk | mb::kIconExclamation);
 }
 
 void MainFrame::OnTimer(uint32_t id) {
@@ -152,12 +162,19 @@ void MainFrame::OnTimer(uint32_t id) {
 void MainFrame::OnCommand(uint32_t id) {
     if (id >= cmd::kRecentFirst && id <= cmd::kRecentLast) {
         RecentFile(id);
-        return;
-    }
-    if (id >= cmd::kDeviceFirst && id <= cmd::kDeviceLast) {
+    } else if (id >= cmd::kDeviceFirst && id <= cmd::kDeviceLast) {
         CameraCommand(id);
-        return;
+    } else {
+        RunCommand(id);
     }
+    // Dialogs, choices and the recent list save settings; a save that failed is told at once
+    // (at exit the window is gone, and the save's problem goes to stderr only).
+    if (id != cmd::kExit) {
+        ReportSettingsProblem();
+    }
+}
+
+void MainFrame::RunCommand(uint32_t id) {
     switch (id) {
         case cmd::kFileOpen:
             FileOpen();
