@@ -6,6 +6,7 @@
 
 #include "base/FixedText.h"
 #include "dde/DdeTransfer.h"
+#include "session/CaptureNaming.h"
 
 namespace velatrace {
 
@@ -49,6 +50,7 @@ bool SplitWorkbookTopic(const char* topic, std::string* book, std::string* sheet
 
 bool WorkbookBackend::Connect(const char* service, const char* topic) {
     connected_ = false;
+    problem_.clear();
     std::string book;
     std::string sheet;
     if (!EqualsNoCase(service, kDdeServices[kDdeAppSpreadsheet]) ||
@@ -67,6 +69,7 @@ bool WorkbookBackend::Connect(const char* service, const char* topic) {
         path_ = path;
         sheet_ = sheet;
     }
+    folderPath_ = folder;
     connected_ = true;
     return true;
 }
@@ -105,6 +108,12 @@ bool WorkbookBackend::Execute(const char* command) {
     picture.column = column;
     picture.note = clipboardNote_;
     placed_.push_back(std::move(picture));
+    // The capture folder may not have been made yet (the first run's default folder).
+    char reason[256] = {};
+    if (!PrepareCaptureFolder(folderPath_.c_str(), reason, sizeof reason)) {
+        problem_ = "Cannot write " + path_ + ": " + reason;
+        return true;  // the picture stays placed and is written with the next one
+    }
     if (!written_ && !KeepEarlierWorkbook()) {
         return true;  // the picture stays placed; the earlier file is never written over
     }

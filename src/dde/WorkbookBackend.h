@@ -42,6 +42,7 @@ class WorkbookBackend final : public DdeBackend {
     std::function<std::string()> folder_;
     PictureClipboard* clipboard_;
     bool connected_ = false;
+    std::string folderPath_;
     std::string path_;
     std::string sheet_;
     bool written_ = false;  // this run wrote path_ already
