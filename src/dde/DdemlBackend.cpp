@@ -1,7 +1,9 @@
 #include "dde/DdemlBackend.h"
 
-#include <ddeml.h>
+// windows.h first: ddeml.h builds on its types.
 #include <windows.h>
+// (kept apart so that sorting the includes cannot put it first)
+#include <ddeml.h>
 
 #include <cstring>
 
