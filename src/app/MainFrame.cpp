@@ -323,8 +323,8 @@ void MainFrame::CaptureSettingCommand() {
         live_.ApplyNaming();
     }
     if (result.conditionsChanged) {
-        // A transfer alarm needs the conversation the start-up opens only when one is set.
-        // The transfer alarms would send nothing without a conversation; the user is told.
+        // A transfer alarm needs the conversation the start-up opens only when one is set; it
+        // would send nothing without one, so the user is told when it cannot be opened.
         if (captureSettings_.transAlarm != 0) {
             still_.ConnectForAlarm();
         }
