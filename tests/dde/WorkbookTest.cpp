@@ -2,7 +2,7 @@
 // walks to, their values beside them, and a workbook that cannot be written losing nothing.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -15,17 +15,10 @@ namespace velatrace {
 namespace {
 
 // One member of the .xlsx (a zip) as text, read by unzip; empty when it is not there.
-std::string Member(const std::string& book, const char* member) {
-    std::string text;
-    const std::string command = "unzip -p '" + book + "' " + member + " 2>/dev/null";
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-            text.append(buffer, n);
-        }
-        pclose(pipe);
-    }
-    return text;
+std::string Member(const testing::TempFolder& folder, const char* member) {
+    const std::string command = "unzip -p '" + folder.File("Bench.xlsx") + "' " + member + " >'" +
+                                folder.File("member") + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0 ? folder.Read("member") : std::string();
 }
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -91,20 +84,20 @@ TEST(Workbook, PicturesLandAtTheWalkedCellsWithTheirValuesAndAFailedWriteLosesNo
     send();
     EXPECT_STREQ(backend.Problem(), "");
 
-    const std::string drawing = Member(book, "xl/drawings/drawing1.xml");
+    const std::string drawing = Member(folder, "xl/drawings/drawing1.xml");
     EXPECT_EQ(Count(drawing, "<xdr:pic>"), 4u) << drawing;
     for (auto [col, row] : {std::pair{1, 1}, {7, 1}, {1, 15}, {7, 15}}) {
         EXPECT_NE(drawing.find(Anchor(col, row)), std::string::npos) << col << "," << row;
     }
     // A 64-pixel picture covers one column; its values start in the next one.
-    const std::string sheet = Member(book, "xl/worksheets/sheet1.xml");
+    const std::string sheet = Member(folder, "xl/worksheets/sheet1.xml");
     EXPECT_NE(sheet.find("<c r=\"D3\"><v>4.5</v></c>"), std::string::npos) << sheet;
     EXPECT_NE(sheet.find("<c r=\"J17\"><v>1.25</v></c>"), std::string::npos) << sheet;
-    const std::string strings = Member(book, "xl/sharedStrings.xml");
+    const std::string strings = Member(folder, "xl/sharedStrings.xml");
     for (const char* text : {"2026/12/07 10:00:00.000", "CH10", ">V<", "off"}) {
         EXPECT_NE(strings.find(text), std::string::npos) << text;
     }
-    EXPECT_NE(Member(book, "xl/workbook.xml").find("name=\"Stills\""), std::string::npos);
+    EXPECT_NE(Member(folder, "xl/workbook.xml").find("name=\"Stills\""), std::string::npos);
 }
 
 TEST(Workbook, OnlyTheSpreadsheetConnectsAndItsTopicStaysInTheFolder) {
