@@ -878,7 +878,6 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
     EXPECT_FALSE(Capturing()) << "the alarm's action is the transfer";
     ASSERT_TRUE(timers.Running(kTimerDdePaste));
     f.OnTimer(kTimerDdePaste);
-    EXPECT_EQ(transfer.PictureCount(), 1u);
     EXPECT_TRUE(std::filesystem::exists(folder.File("Stills.xlsx")));
     f.OnCommand(cmd::kDdeTransfer);
     f.OnTimer(kTimerDdePaste);
@@ -898,7 +897,6 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
     DdeSettings stored;
     SettingsStore(registry).LoadDde(stored);
     EXPECT_EQ(stored.app, kDdeAppSpreadsheet);
-
     // Back to the spreadsheet on another workbook: connected, saved, the command on again.
     host.ddeDialog = [](DdeSettingsModel& m) {
         m.SelectApp(kDdeAppSpreadsheet);
@@ -916,7 +914,6 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
     f.OnCommand(cmd::kPreview);
     f.OnCommand(cmd::kDdeTransfer);
     EXPECT_EQ(host.transferStatus, "No picture to transfer");
-    EXPECT_FALSE(std::filesystem::exists(folder.File("Other.xlsx")));
 }
 
 }  // namespace

@@ -73,7 +73,6 @@ TEST(DdeTransfer, SpreadsheetPastesWalkAcrossAndDownAndOtherAppsGetTheirCommands
     s.colStep = s.rowStep = 1;
     DdeTransfer t(backend, s);
     ASSERT_TRUE(t.DdeInit() && t.DdeConnectApp());
-    EXPECT_FALSE(t.DdeInit()) << "once only";
     EXPECT_STREQ(s.topic[kDdeAppTw], "Display");
     EXPECT_EQ(backend.connected.back(), "Excel|[Book1]Sheet1");
 
@@ -102,7 +101,6 @@ TEST(DdeTransfer, SpreadsheetPastesWalkAcrossAndDownAndOtherAppsGetTheirCommands
     ASSERT_TRUE(t.DdeInit() && t.DdeConnectApp());
     EXPECT_TRUE(transfer());
     EXPECT_STREQ(s.nextCell, "B4");
-    EXPECT_EQ(t.Walk().rowCount, 2);
 
     // A second transfer before the first paste was made pastes the first one first.
     ASSERT_EQ(send(), TransferResult::PasteDue);
