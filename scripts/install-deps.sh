@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-dejavu-core
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libswresample-dev libturbojpeg0-dev ffmpeg
+  libxlsxwriter-dev unzip
   xvfb xauth xdotool
 )
 

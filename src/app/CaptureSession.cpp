@@ -471,10 +471,7 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
 }
 
 void CaptureSession::StillImageTransfer() {
-    const int32_t bytes = p_.video.GrabFrame();
-    if (bytes > 0 && p_.video.GrabbedPixels() != nullptr) {
-        p_.transfer.TransferFrame(&p_.video.GrabbedFormat(), p_.video.GrabbedPixels(), bytes);
-    }
+    p_.transfer.TransferStill(/*live=*/true);
 }
 
 void CaptureSession::Shutdown() {

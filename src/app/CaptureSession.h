@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/Host.h"
-#include "app/StillTransfer.h"
+#include "app/StillTransferLink.h"
 #include "app/TimerIds.h"
 #include "app/UiUpdateTable.h"
 #include "base/Clock.h"
@@ -40,7 +40,7 @@ struct CaptureSessionParts {
     WaveView& view;
     VideoGraph& video;
     VideoSurface* videoPane;
-    StillTransfer& transfer;
+    StillTransferLink& transfer;
     CaptureSettings& capture;
     const TransportSettings& port;
 };

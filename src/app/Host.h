@@ -14,6 +14,7 @@ class ChannelPropertyModel;
 namespace velatrace {
 
 class CaptureSettingsModel;
+class DdeSettingsModel;
 
 // Message box styles and answers keep their Windows values, so callers read as the design does.
 namespace mb {
@@ -103,6 +104,11 @@ class Host {
     // The "Capture setting" dialog, modal over the window, showing `model`; on OK the controls'
     // values are written back into `model` and true is returned, Cancel returns false.
     virtual bool RunCaptureSettingsDialog(CaptureSettingsModel& model) = 0;
+    // The "DDE transfer setting" dialog, likewise.
+    virtual bool RunDdeSettingsDialog(DdeSettingsModel& model) = 0;
+    // The still-image transfer's last problem in a status pane of its own, which stays until
+    // the next transfer; empty hides it.
+    virtual void SetTransferStatus(const char* text) = 0;
 };
 
 // The system sound `beep` (mb::kIcon*), then the message box; returns the button pressed.

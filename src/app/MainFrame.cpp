@@ -25,7 +25,6 @@ MainFrame::MainFrame(const FramePorts& ports)
       clock_(ports.clock),
       registry_(ports.registry),
       videoPane_(ports.videoPane),
-      transfer_(ports.transfer),
       pages_(ports.pages),
       settings_(ports.registry),
       wave_(std::make_unique<WaveBuffer>()),
@@ -33,8 +32,10 @@ MainFrame::MainFrame(const FramePorts& ports)
       protocol_(link_, ports.clock),
       csv_(*wave_, ports.clock),
       video_(ports.engine),
+      still_(StillTransferParts{ports.host, ports.timers, ports.clock, ui_, settings_, video_,
+                                *wave_, view_, picture_, dde_, ports.transfer}),
       live_(CaptureSessionParts{ports.host, ports.timers, ports.clock, ui_, link_, protocol_,
-                                *wave_, csv_, view_, video_, ports.videoPane, ports.transfer,
+                                *wave_, csv_, view_, video_, ports.videoPane, still_,
                                 captureSettings_, port_}),
       replay_(ReplaySessionParts{ports.host, ports.timers, ports.clock, ui_, *wave_, csv_, view_,
                                  video_, ports.videoPane}) {}
@@ -95,18 +96,11 @@ void MainFrame::DeferredStartup() {
     live_.SetSources(cameraFound, logger.opened);
     view_.hasSource = logger.opened ? 1 : 0;
 
-    s_.ddeInitialized = 0;
-    s_.ddeConnected = 0;
     bool wantsTransfer = false;
     for (int32_t type : captureSettings_.alarmType) {
         wantsTransfer = wantsTransfer || type == kAlarmTransfer;
     }
-    if (wantsTransfer) {
-        s_.ddeInitialized = transfer_.DdeInit() ? 1 : 0;
-        if (s_.ddeInitialized) {
-            s_.ddeConnected = transfer_.DdeConnectApp() ? 1 : 0;
-        }
-    }
+    still_.StartupConnect(wantsTransfer);
     // The transfer and its settings are always reachable from the Transfer menu; the transfer
     // command itself stays disabled until a conversation is open.
     host_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
@@ -123,7 +117,6 @@ void MainFrame::DeferredStartup() {
     ui_.Enable(cmd::kCapture, false);
     ui_.Enable(cmd::kPreview, cameraFound || logger.opened);
     ui_.GroupEnable(cmd::kFilter, cameraFound);
-    ui_.Enable(cmd::kDdeTransfer, s_.ddeConnected != 0);
     host_.EndWaitCursor();
     ReportSettingsProblem();
 }
@@ -153,6 +146,9 @@ void MainFrame::OnTimer(uint32_t id) {
             break;
         case kTimerReplay:
             replay_.Tick();
+            break;
+        case kTimerDdePaste:
+            still_.OnPasteTimer();
             break;
         default:
             break;
@@ -221,7 +217,10 @@ void MainFrame::RunCommand(uint32_t id) {
             PreviewCommand();
             break;
         case cmd::kDdeTransfer:
-            live_.StillImageTransfer();
+            still_.TransferStill(live_.IsLive());
+            break;
+        case cmd::kDdeTransferSetting:
+            still_.SettingCommand();
             break;
         case cmd::kFilter:
             video_.ShowFilterProperties(pages_);
@@ -375,22 +374,11 @@ void MainFrame::CaptureSettingCommand() {
         live_.ApplyNaming();
     }
     if (result.conditionsChanged) {
-        // A transfer alarm needs the conversation the start-up opens only when one is set.
-        if (captureSettings_.transAlarm != 0 && s_.ddeConnected == 0) {
-            if (s_.ddeInitialized == 0) {
-                s_.ddeInitialized = transfer_.DdeInit() ? 1 : 0;
-            }
-            if (s_.ddeInitialized != 0) {
-                s_.ddeConnected = transfer_.DdeConnectApp() ? 1 : 0;
-            }
-            if (s_.ddeConnected == 0) {  // the transfer alarms would send nothing
-                BeepAndTell(
-                    host_, mb::kIconExclamation,
-                    s_.ddeInitialized != 0 ? "Cannot connect to DDE sever" : "DDE Init failed",
-                    mb::kOk | mb::kIconExclamation);
-            }
+        // A transfer alarm needs the conversation the start-up opens only when one is set; it
+        // would send nothing without one, so the user is told when it cannot be opened.
+        if (captureSettings_.transAlarm != 0) {
+            still_.ConnectForAlarm();
         }
-        ui_.Enable(cmd::kDdeTransfer, captureSettings_.transAlarm != 0 && s_.ddeConnected != 0);
     }
 }
 
@@ -454,6 +442,7 @@ void MainFrame::OnClose() {
     // A capture still running keeps every row received: the CSV gets its last rows before the
     // logger closes (the AVI is finished when the video is released).
     live_.Shutdown();
+    still_.Shutdown();
     video_.ReleaseVideo();
     link_.CloseLogger(port_.terminator);
     host_.EndWaitCursor();
@@ -467,7 +456,8 @@ void MainFrame::OnClose() {
     }
     settings_.SaveFrame(placement);
     settings_.SaveScale(view_.scales);
-    for (uint32_t id : {kTimerStartup, kTimerCaptureLimit, kTimerPoll, kTimerReplay}) {
+    for (uint32_t id :
+         {kTimerStartup, kTimerCaptureLimit, kTimerPoll, kTimerReplay, kTimerDdePaste}) {
         timers_.KillTimer(id);
     }
     host_.DestroyWindow();

@@ -11,6 +11,7 @@
 #include "app/RecentFiles.h"
 #include "app/ReplaySession.h"
 #include "app/StillTransfer.h"
+#include "app/StillTransferLink.h"
 #include "app/TimerIds.h"
 #include "app/UiUpdateTable.h"
 #include "app/WaveCommands.h"
@@ -40,10 +41,8 @@ struct FramePorts {
     PropertyPages& pages;  // the camera's Filter and Format dialogs
 };
 
-// What the frame itself keeps: the sources found at start-up, the transfer link, bars and panes.
+// What the frame itself keeps: bars and panes.
 struct FrameState {
-    int32_t ddeInitialized = 0;
-    int32_t ddeConnected = 0;
     int32_t barVisible[4] = {1, 1, 1, 1};
     int32_t singlePane = -1;  // -1 both panes, 0 video alone, 1 wave alone
 };
@@ -106,7 +105,6 @@ class MainFrame {
     Clock& clock_;
     RegistryStore& registry_;
     VideoSurface* videoPane_;
-    StillTransfer& transfer_;
     PropertyPages& pages_;
 
     SettingsStore settings_;
@@ -125,6 +123,7 @@ class MainFrame {
     FrameState s_;
     VideoFrame picture_;  // the newest picture, on its way to the video pane
     std::string settingsProblemShown_;
+    StillTransferLink still_;
     CaptureSession live_;
     ReplaySession replay_;
 };

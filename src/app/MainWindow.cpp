@@ -344,6 +344,22 @@ void MainWindow::SetStatusText(int pane, const QString& text) {
     }
 }
 
+void MainWindow::SetTransferStatus(const QString& text) {
+    if (transferStatus_ == nullptr) {
+        if (text.isEmpty()) {
+            return;
+        }
+        transferStatus_ = new QLabel;
+        transferStatus_->setStyleSheet(
+            QStringLiteral("QLabel { background: #ffb000; color: black; }"));
+        statusBar()->insertPermanentWidget(0, transferStatus_);
+    }
+    const QFontMetrics metrics(transferStatus_->font());
+    transferStatus_->setText(metrics.elidedText(text, Qt::ElideRight, kRecordingPaneWidth));
+    transferStatus_->setToolTip(text);
+    transferStatus_->setVisible(!text.isEmpty());
+}
+
 void MainWindow::SetRecordingStatus(const QString& text, RecordingLook look) {
     if (look == RecordingLook::Hidden || text.isEmpty()) {
         recording_->hide();

@@ -55,6 +55,8 @@ class MainWindow : public QMainWindow {
     QLabel* StatusPane(int pane) const;
     // The recording indicator beside them.
     QLabel* RecordingPane() const { return recording_; }
+    // The still-image transfer's problem, beside them; null until one was shown.
+    QLabel* TransferPane() const { return transferStatus_; }
     CommandActions& Actions() const { return *actions_; }
 
     // Each runs one core entry, then mirrors the UI-update table.
@@ -71,6 +73,8 @@ class MainWindow : public QMainWindow {
     // What the Host port asks of the window.
     void SetStatusText(int pane, const QString& text);
     void SetRecordingStatus(const QString& text, RecordingLook look);
+    // The transfer's last problem on amber; hidden when empty.
+    void SetTransferStatus(const QString& text);
     void SetSeekPosition(int position);
     void SetSeekTickFrequency(int frequency);
     void AppendMenuItems(MenuExtension kind, Submenu position, const QStringList& names);
@@ -111,6 +115,7 @@ class MainWindow : public QMainWindow {
     QWidget* wave_ = nullptr;
     QLabel* panes_[3] = {};
     QLabel* recording_ = nullptr;
+    QLabel* transferStatus_ = nullptr;
     std::atomic<bool> newsPending_{false};
     QTimer* syncTimer_ = nullptr;
     int pendingSplit_ = -1;     // bar position to set once the splitter has its size

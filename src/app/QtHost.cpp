@@ -17,6 +17,7 @@
 #include "app/CommandTexts.h"
 #include "app/HelpTopics.h"
 #include "app/MainWindow.h"
+#include "dde/DdeSettingsDialog.h"
 #include "logger/ChannelPropertyDialog.h"
 #include "logger/TransportDialog.h"
 #include "session/CaptureSettingsDialog.h"
@@ -313,6 +314,15 @@ int QtHost::RunChannelPropertyDialog(const ChannelPropertyModel& model) {
 bool QtHost::RunCaptureSettingsDialog(CaptureSettingsModel& model) {
     CaptureSettingsDialog dialog(model, &window_);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtHost::RunDdeSettingsDialog(DdeSettingsModel& model) {
+    DdeSettingsDialog dialog(model, &window_);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtHost::SetTransferStatus(const char* text) {
+    window_.SetTransferStatus(FromCore(text));
 }
 
 }  // namespace velatrace

@@ -46,6 +46,8 @@ class QtHost final : public Host {
     bool RunTransportDialog(TransportDialogModel& model) override;
     int RunChannelPropertyDialog(const ChannelPropertyModel& model) override;
     bool RunCaptureSettingsDialog(CaptureSettingsModel& model) override;
+    bool RunDdeSettingsDialog(DdeSettingsModel& model) override;
+    void SetTransferStatus(const char* text) override;
 
   private:
     MainWindow& window_;

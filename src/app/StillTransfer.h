@@ -1,25 +1,20 @@
 #pragma once
-// The still-image transfer to a spreadsheet or the companion viewer, as the frame sees it.
-// Without a DDE backend, initialisation fails and no command is enabled.
-#include <cstdint>
+// The still-image transfer's backend as the frame is given it: DDE on Windows, a workbook writer
+// elsewhere, or, where neither is wanted, this stand-in whose initialisation fails.
+#include "dde/DdeBackend.h"
 
 namespace velatrace {
 
-class StillTransfer {
-  public:
-    virtual ~StillTransfer() = default;
-    virtual bool DdeInit() = 0;
-    virtual bool DdeConnectApp() = 0;
-    // Sends the grabbed frame (a 24-bit bitmap of `bytes` bytes after its 40-byte header).
-    virtual void TransferFrame(const void* header, const uint8_t* pixels, int32_t bytes) = 0;
-};
+using StillTransfer = DdeBackend;
 
-// The stand-in where no DDE exists.
-class NoStillTransfer final : public StillTransfer {
+class NoStillTransfer final : public DdeBackend {
   public:
-    bool DdeInit() override { return false; }
-    bool DdeConnectApp() override { return false; }
-    void TransferFrame(const void*, const uint8_t*, int32_t) override {}
+    bool Initialize() override { return false; }
+    void Uninitialize() override {}
+    bool Connect(const char*, const char*) override { return false; }
+    void Disconnect() override {}
+    bool PutPicture(const uint8_t*, size_t, const StillNote&) override { return false; }
+    bool Execute(const char*) override { return false; }
 };
 
 }  // namespace velatrace

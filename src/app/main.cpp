@@ -10,12 +10,19 @@
 #include "app/QtTimers.h"
 #include "app/StillTransfer.h"
 #include "app/SystemClock.h"
+#include "dde/QtPictureClipboard.h"
 #include "logger/OpenDriverLibrary.h"
+#include "session/CaptureNaming.h"
 #include "settings/UserRegistry.h"
 #include "video/CameraPages.h"
 #include "video/VideoPane.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
 #include "wave/WavePane.h"
+#ifdef _WIN32
+#include "dde/DdemlBackend.h"
+#else
+#include "dde/WorkbookBackend.h"
+#endif
 
 int main(int argc, char** argv) {
     using namespace velatrace;
@@ -28,7 +35,23 @@ int main(int argc, char** argv) {
     std::unique_ptr<DriverLibrary> driver = OpenDriverLibrary();
     FfmpegMediaEngine engine;
     SystemClock clock;
-    NoStillTransfer transfer;
+    // Stills go to the spreadsheet over DDE on Windows, into a workbook in the capture folder
+    // elsewhere.
+    const MainFrame* running = nullptr;
+#ifdef _WIN32
+    DdemlBackend transfer;
+#else
+    QtPictureClipboard clipboard;
+    WorkbookBackend transfer(
+        [&running] {
+            char folder[kMaxPath] = {};
+            if (running != nullptr) {
+                CaptureFolder(folder, sizeof folder, running->Capture().path);
+            }
+            return std::string(folder);
+        },
+        &clipboard);
+#endif
 
     MainWindow window;
     QtHost host(window);
@@ -38,6 +61,7 @@ int main(int argc, char** argv) {
     MainFrame frame(FramePorts{host, timers, clock, *registry, *driver, engine, window.Video(),
                                transfer, pages});
     FrameHandlerFor<MainFrame> handler(frame);
+    running = &frame;
     host.SetRecentFiles(&frame.Recent());
 
     // The wave pane paints the core's buffer as the core's view describes it.

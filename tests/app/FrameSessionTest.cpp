@@ -16,6 +16,8 @@
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "base/FixedText.h"
+#include "dde/DdeSettingsModel.h"
+#include "dde/WorkbookBackend.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/FakeDriverLibrary.h"
 #include "logger/TransportDialogModel.h"
@@ -181,7 +183,7 @@ class FrameSession : public ::testing::Test {
     FakeTimers timers;
     FakeMediaEngine engine;
     FakeVideoSurface pane;
-    NoStillTransfer transfer;
+    WorkbookBackend transfer{[this] { return folder.Folder(); }, nullptr};
     ScriptedPages pages;
     FakeDriverLibrary logger;
     std::unique_ptr<MainFrame> frame;
@@ -907,6 +909,71 @@ TEST_F(FrameSession, ChannelPropertyQueriesAgainAndReportsAFailedQuery) {
     f.OnCommand(cmd::kPreview);
     f.OnCommand(cmd::kChannelProperty);
     EXPECT_FALSE(host.channelDialogs.back().QueryEnabled());
+}
+
+TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogReconnects) {
+    StoreCaptureSettings(0, /*alarm1=*/1);
+    CaptureSettings cs;
+    SettingsStore(registry).LoadCapture(cs);
+    cs.alarmType[0] = kAlarmTransfer;
+    SettingsStore(registry).SaveCapture(cs);
+    DdeSettings dde;
+    dde.app = kDdeAppSpreadsheet;
+    CopyText(dde.topic[kDdeAppSpreadsheet], "[Stills]Sheet1");
+    CopyText(dde.initialCell, "A1");
+    dde.colStep = 6;
+    dde.colCount = 2;
+    SettingsStore(registry).SaveDde(dde);
+    MainFrame& f = Start();
+    EXPECT_TRUE(f.Ui().Enabled(cmd::kDdeTransfer)) << "an alarm transfers: connected at start-up";
+
+    // The alarm during a live preview sends the preview's newest picture.
+    f.OnCommand(cmd::kPreview);
+    engine.picture.width = engine.picture.height = 4;
+    engine.picture.stride = 16;
+    engine.picture.pixels.assign(64, 0x40);
+    engine.hasPicture = true;
+    f.OnEngineNews();
+    Poll(5, /*alarm=*/true);
+    EXPECT_FALSE(Capturing()) << "the alarm's action is the transfer";
+    ASSERT_TRUE(timers.Running(kTimerDdePaste));
+    f.OnTimer(kTimerDdePaste);
+    EXPECT_TRUE(std::filesystem::exists(folder.File("Stills.xlsx")));
+    f.OnCommand(cmd::kDdeTransfer);
+    f.OnTimer(kTimerDdePaste);
+    EXPECT_EQ(transfer.PictureCount(), 2u);
+    EXPECT_TRUE(host.boxes.empty() && host.transferStatus.empty()) << host.transferStatus;
+
+    // Tw cannot be reached here: told, the command goes off, and nothing is saved.
+    host.ddeDialog = [](DdeSettingsModel& m) {
+        m.SelectApp(kDdeAppTw);
+        m.Accept("", "", "", "", "", "");
+        return true;
+    };
+    f.OnCommand(cmd::kDdeTransferSetting);
+    ASSERT_FALSE(host.boxes.empty());
+    EXPECT_EQ(host.boxes.back().text, "Cannot connect to DDE sever");
+    EXPECT_FALSE(f.Ui().Enabled(cmd::kDdeTransfer));
+    DdeSettings stored;
+    SettingsStore(registry).LoadDde(stored);
+    EXPECT_EQ(stored.app, kDdeAppSpreadsheet);
+    // Back to the spreadsheet on another workbook: connected, saved, the command on again.
+    host.ddeDialog = [](DdeSettingsModel& m) {
+        m.SelectApp(kDdeAppSpreadsheet);
+        m.Accept("[Other]Sheet1", "C3", "", "1", "", "1");
+        return true;
+    };
+    f.OnCommand(cmd::kDdeTransferSetting);
+    EXPECT_TRUE(f.Ui().Enabled(cmd::kDdeTransfer));
+    SettingsStore(registry).LoadDde(stored);
+    EXPECT_STREQ(stored.topic[kDdeAppSpreadsheet], "[Other]Sheet1");
+    EXPECT_STREQ(stored.initialCell, "C3");
+    EXPECT_EQ(stored.colStep, 0) << "an empty number edit gives 0";
+
+    // With nothing on screen the command tells so rather than doing nothing.
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kDdeTransfer);
+    EXPECT_EQ(host.transferStatus, "No picture to transfer");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Host.h"
+#include "dde/DdeSettingsModel.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/TransportDialogModel.h"
 
@@ -96,6 +97,10 @@ class FakeHost : public Host {
         ++captureDialogs;
         return captureDialog ? captureDialog(model) : false;
     }
+    bool RunDdeSettingsDialog(DdeSettingsModel& model) override {
+        return ddeDialog ? ddeDialog(model) : false;
+    }
+    void SetTransferStatus(const char* text) override { transferStatus = text; }
 
     std::vector<uint32_t> beeps;
     std::vector<Box> boxes;
@@ -123,6 +128,8 @@ class FakeHost : public Host {
     // What the user does in the capture settings dialog; returns true for OK. Unset: Cancel.
     std::function<bool(CaptureSettingsModel&)> captureDialog;
     int captureDialogs = 0;
+    std::function<bool(DdeSettingsModel&)> ddeDialog;  // likewise for the DDE settings
+    std::string transferStatus;
 };
 
 class FakeTimers : public Timers {

@@ -35,6 +35,8 @@ class FakeMediaEngine : public MediaEngine {
     std::vector<std::string> calls;         // the log
     StreamError error;                      // an error the graphs report once
     bool hasError = false;
+    VideoFrame picture;  // a picture the camera graph hands out once
+    bool hasPicture = false;
     int32_t unstreamableWidth = 0;  // a width the camera takes on the pin but cannot run in
     struct {                        // the live (or last) camera graph
         std::string device, outputFile;
@@ -125,7 +127,9 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
         return Set("PutVolume(" + std::to_string(v) + ")", play_.volume, v,
                    cam_ ? kHrNoInterface : kHrOk);
     }
-    bool TakeLatestFrame(VideoFrame*) override { return false; }
+    bool TakeLatestFrame(VideoFrame* f) override {
+        return cam_ && std::exchange(e_.hasPicture, false) && (*f = e_.picture, true);
+    }
     bool TakeStreamError(StreamError* error) override {
         return std::exchange(e_.hasError, false) && (*error = e_.error, true);
     }

@@ -1,0 +1,138 @@
+#include "app/StillTransferLink.h"
+
+#include "app/CommandIds.h"
+#include "base/FixedText.h"
+#include "dde/DdeSettingsModel.h"
+#include "dde/StillPicture.h"
+
+namespace velatrace {
+
+namespace {
+constexpr int64_t kUnitsPerMs = 10000;  // clip positions are in 100-ns units
+}  // namespace
+
+void StillTransferLink::StartupConnect(bool alarmTransfers) {
+    if (alarmTransfers && transfer_.DdeInit()) {
+        transfer_.DdeConnectApp();
+    }
+    p_.ui.Enable(cmd::kDdeTransfer, Connected());
+}
+
+void StillTransferLink::ConnectForAlarm() {
+    if (!Connected()) {
+        if (!Initialized()) {
+            transfer_.DdeInit();
+        }
+        Reconnect(/*tell=*/true);
+    }
+}
+
+void StillTransferLink::SettingCommand() {
+    DdeSettingsModel model(p_.dde);
+    if (!p_.host.RunDdeSettingsDialog(model)) {
+        return;
+    }
+    model.Apply(p_.dde);
+    if (transfer_.PastePending()) {
+        OnPasteTimer();  // the picture already sent is pasted where the old settings said
+    }
+    transfer_.DdeUninit();
+    transfer_.DdeInit();
+    Reconnect(/*tell=*/true);
+    if (Connected()) {
+        p_.settings.SaveDde(p_.dde);
+    }
+}
+
+void StillTransferLink::Reconnect(bool tell) {
+    if (Initialized()) {
+        transfer_.DdeConnectApp();
+    }
+    p_.ui.Enable(cmd::kDdeTransfer, Connected());
+    if (tell && !Connected()) {
+        BeepAndTell(p_.host, mb::kIconExclamation,
+                    Initialized() ? "Cannot connect to DDE sever" : "DDE Init failed",
+                    mb::kOk | mb::kIconExclamation);
+    }
+}
+
+void StillTransferLink::TransferStill(bool live) {
+    if (transfer_.PastePending()) {
+        OnPasteTimer();  // the earlier picture is pasted before the clipboard changes
+    }
+    StillNote note;
+    TransferResult result = TransferResult::NoPicture;
+    // While the camera previews, the newest picture is the one on screen; a replay grabs the
+    // clip's frame on screen.
+    if (live && p_.video.IsPreviewing()) {
+        if (BitmapFromVideoFrame(p_.newestPicture, &liveHeader_, &livePixels_)) {
+            FillNote(true, &note);
+            result =
+                transfer_.TransferStill(liveHeader_, livePixels_.data(), livePixels_.size(), note);
+        }
+    } else if (!live) {
+        const int32_t bytes = p_.video.GrabFrame();
+        if (bytes > 0 && p_.video.GrabbedPixels() != nullptr) {
+            FillNote(false, &note);
+            result =
+                transfer_.TransferStill(p_.video.GrabbedFormat().bmiHeader,
+                                        p_.video.GrabbedPixels(), static_cast<size_t>(bytes), note);
+        }
+    }
+    if (result == TransferResult::PasteDue) {
+        // Told once the paste has been made.
+        p_.timers.StartTimer(kTimerDdePaste, kSpreadsheetPasteDelayMs);
+        return;
+    }
+    Report(result);
+}
+
+void StillTransferLink::OnPasteTimer() {
+    p_.timers.KillTimer(kTimerDdePaste);
+    if (transfer_.PasteDue()) {
+        Report(TransferResult::Done);
+    }
+}
+
+void StillTransferLink::Shutdown() {
+    OnPasteTimer();
+    transfer_.DdeUninit();
+}
+
+void StillTransferLink::Report(TransferResult result) {
+    if (result == TransferResult::NoPicture) {
+        p_.host.MessageBeep(mb::kIconExclamation);
+        p_.host.SetTransferStatus("No picture to transfer");
+        return;
+    }
+    const std::string problem = transfer_.Problem();
+    p_.host.SetTransferStatus(problem.c_str());
+    // A problem that keeps coming back (a folder that stays read-only under a busy alarm) is
+    // told once; the status bar keeps showing it.
+    if (!problem.empty() && problem != told_) {
+        BeepAndTell(p_.host, mb::kIconExclamation, problem.c_str(), mb::kOk | mb::kIconExclamation);
+    }
+    told_ = problem;
+}
+
+void StillTransferLink::FillNote(bool live, StillNote* note) {
+    int32_t row = -1;
+    if (live) {
+        const LocalTime t = p_.clock.Now();
+        FormatText(note->time, sizeof note->time, "%04d/%02d/%02d %02d:%02d:%02d.%03d", t.year,
+                   t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
+        row = p_.wave.shownCount > 0 || p_.view.displayRow > 0 ? p_.wave.NewestRow() : -1;
+    } else {
+        int64_t position = 0;
+        p_.video.GetClipPosition(&position);
+        const int64_t ms = position < 0 ? 0 : position / kUnitsPerMs;
+        FormatText(note->time, sizeof note->time, "%02d:%02d:%02d.%03d",
+                   static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                   static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
+        // The record drawn last is the one at the frame's time.
+        row = p_.view.displayRow > 0 ? p_.view.displayRow - 1 : -1;
+    }
+    NoteChannels(p_.wave, row, note);
+}
+
+}  // namespace velatrace
