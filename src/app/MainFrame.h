@@ -36,7 +36,8 @@ struct FramePorts {
     MediaEngine& engine;
     VideoSurface* videoPane;
     StillTransfer& transfer;
-    PropertyPages& pages;  // the camera's Filter and Format dialogs
+    PropertyPages& pages;          // the camera's Filter and Format dialogs
+    FileSync* fileSync = nullptr;  // forces recorded rows to the disk; none in tests
 };
 
 // What the frame itself keeps: the sources found at start-up, the transfer link, bars and panes.

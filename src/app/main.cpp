@@ -10,6 +10,7 @@
 #include "app/QtTimers.h"
 #include "app/StillTransfer.h"
 #include "app/SystemClock.h"
+#include "app/SystemFileSync.h"
 #include "logger/OpenDriverLibrary.h"
 #include "settings/UserRegistry.h"
 #include "video/CameraPages.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<DriverLibrary> driver = OpenDriverLibrary();
     FfmpegMediaEngine engine;
     SystemClock clock;
+    SystemFileSync fileSync;
     NoStillTransfer transfer;
 
     MainWindow window;
@@ -36,7 +38,7 @@ int main(int argc, char** argv) {
     CameraPages pages(&window, window.Video());
 
     MainFrame frame(FramePorts{host, timers, clock, *registry, *driver, engine, window.Video(),
-                               transfer, pages});
+                               transfer, pages, &fileSync});
     FrameHandlerFor<MainFrame> handler(frame);
     host.SetRecentFiles(&frame.Recent());
 
