@@ -182,7 +182,9 @@ bool WaveCsv::AppendCsv() {
     if (ok && sync_ && (create || tick - lastSyncTick_ >= kSyncIntervalMs)) {
         failure = sync_->SyncFile(csvName_);
         ok = failure == 0;
-        lastSyncTick_ = tick;
+        if (ok) {
+            lastSyncTick_ = tick;  // after a failure the retry syncs again
+        }
     }
 
     if (!ok) {

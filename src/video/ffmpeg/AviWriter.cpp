@@ -324,8 +324,11 @@ void AviWriter::PutFrameChunk(const uint8_t* data, int size) {
 }
 
 void AviWriter::StartIndexChunk() {
-    if (chunkAt_ >= 0)
-        UpdateInPlace(avio_tell(io_), avio_tell(io_));  // the chunk before, complete
+    if (chunkAt_ >= 0) {
+        // The chunk before is complete (its room may still sit in the buffer after a long gap).
+        avio_flush(io_);
+        UpdateInPlace(avio_tell(io_), avio_tell(io_));
+    }
     if (superUsed_ == kSuperEntries) {
         chunkAt_ = -1;  // the frames that follow are found by reading through the file
         return;
