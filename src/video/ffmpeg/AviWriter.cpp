@@ -355,16 +355,7 @@ void AviWriter::StartIndexChunk() {
 int AviWriter::StartPart() {
     // The part ends after its last frame (and, for the first, its legacy index) before the next
     // begins, so a failure on the way leaves a file that ends with a complete part.
-    avio_flush(io_);
-    const int64_t moviEnd = avio_tell(io_);
-    if (part_ == 0) {
-        legacyAt_ = moviEnd;
-        WriteLegacyIndex();
-    }
-    avio_flush(io_);
-    int r = file_.WriteError();
-    if (r >= 0)
-        r = UpdateInPlace(moviEnd, avio_tell(io_));
+    int r = EndPart();
     if (r < 0)
         return r;
     goodEnd_ = avio_tell(io_);
@@ -381,6 +372,18 @@ int AviWriter::StartPart() {
     partChunks_ = 0;
     goodEnd_ = avio_tell(io_);
     return 0;
+}
+
+int AviWriter::EndPart() {
+    avio_flush(io_);
+    const int64_t moviEnd = avio_tell(io_);
+    if (part_ == 0) {
+        legacyAt_ = moviEnd;
+        WriteLegacyIndex();
+    }
+    avio_flush(io_);
+    const int r = file_.WriteError();
+    return r < 0 ? r : UpdateInPlace(moviEnd, avio_tell(io_));
 }
 
 void AviWriter::WriteLegacyIndex() {
@@ -450,16 +453,7 @@ HResult AviWriter::Close() {
     HResult hr = writeError_;
     int r = 0;
     if (!damaged_) {
-        avio_flush(io_);
-        const int64_t moviEnd = avio_tell(io_);
-        if (part_ == 0) {
-            legacyAt_ = moviEnd;
-            WriteLegacyIndex();
-        }
-        avio_flush(io_);
-        r = file_.WriteError();
-        if (r >= 0)
-            r = UpdateInPlace(moviEnd, avio_tell(io_));
+        r = EndPart();
         if (r < 0)
             damaged_ = true;
     }

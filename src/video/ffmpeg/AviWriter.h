@@ -87,6 +87,9 @@ class AviWriter {
     // Brings the current index chunk, the super index, the frame counts and the sizes of the
     // current part (its movie list ending at `moviEnd`, the part at `partEnd`) up to date.
     int UpdateInPlace(int64_t moviEnd, int64_t partEnd);
+    // Ends the movie list after the last frame, adds the first part's legacy index and brings
+    // the header up to date: 0, or the system's error.
+    int EndPart();
     void WriteLegacyIndex();
     int Put32At(int64_t position, uint32_t value);
 
