@@ -37,7 +37,7 @@ struct FramePorts {
     VideoSurface* videoPane;
     StillTransfer& transfer;
     PropertyPages& pages;          // the camera's Filter and Format dialogs
-    FileSync* fileSync = nullptr;  // forces recorded rows to the disk; none in tests
+    FileSync* fileSync = nullptr;  // forces recorded rows to the disk; null: no syncing
 };
 
 // What the frame itself keeps: the sources found at start-up, the transfer link, bars and panes.

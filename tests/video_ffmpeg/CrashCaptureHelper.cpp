@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
     int32_t record = 0;
     for (int64_t i = 0; frames < 0 || i < frames; ++i) {
         for (int plane = 0; plane < 3; ++plane)
-            memset(picture->data[plane], static_cast<int>(i * 7), picture->linesize[plane] * (plane ? 24 : 48));
+            memset(picture->data[plane], static_cast<int>(i * 7),
+                   picture->linesize[plane] * (plane ? 24 : 48));
         AvPacketPtr jpeg;
         if (Failed(encoder.Encode(picture.get(), &jpeg)) ||
             Failed(avi.WriteJpeg(jpeg.get(), i + i / 9)))
