@@ -38,7 +38,9 @@ MainFrame::MainFrame(const FramePorts& ports)
                                 *wave_, csv_, view_, video_, ports.videoPane, still_,
                                 captureSettings_, port_}),
       replay_(ReplaySessionParts{ports.host, ports.timers, ports.clock, ui_, *wave_, csv_, view_,
-                                 video_, ports.videoPane}) {}
+                                 video_, ports.videoPane}) {
+    csv_.SetFileSync(ports.fileSync);
+}
 
 void MainFrame::Create() {
     ui_.GroupEnable(0, false);

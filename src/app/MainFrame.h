@@ -38,7 +38,8 @@ struct FramePorts {
     MediaEngine& engine;
     VideoSurface* videoPane;
     StillTransfer& transfer;
-    PropertyPages& pages;  // the camera's Filter and Format dialogs
+    PropertyPages& pages;          // the camera's Filter and Format dialogs
+    FileSync* fileSync = nullptr;  // forces recorded rows to the disk; null: no syncing
 };
 
 // What the frame itself keeps: bars and panes.

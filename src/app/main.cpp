@@ -10,6 +10,7 @@
 #include "app/QtTimers.h"
 #include "app/StillTransfer.h"
 #include "app/SystemClock.h"
+#include "app/SystemFileSync.h"
 #include "dde/QtPictureClipboard.h"
 #include "logger/OpenDriverLibrary.h"
 #include "session/CaptureNaming.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
         },
         &clipboard);
 #endif
+    SystemFileSync fileSync;
 
     MainWindow window;
     QtHost host(window);
@@ -59,7 +61,7 @@ int main(int argc, char** argv) {
     CameraPages pages(&window, window.Video());
 
     MainFrame frame(FramePorts{host, timers, clock, *registry, *driver, engine, window.Video(),
-                               transfer, pages});
+                               transfer, pages, &fileSync});
     FrameHandlerFor<MainFrame> handler(frame);
     running = &frame;
     host.SetRecentFiles(&frame.Recent());

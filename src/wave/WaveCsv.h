@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "base/Clock.h"
+#include "base/FileSync.h"
 #include "session/CaptureSettings.h"
 #include "wave/ReplayStore.h"
 #include "wave/WaveBuffer.h"
@@ -53,6 +54,10 @@ class WaveCsv {
     // is then left as before the call and csvIndex does not move, so the next call writes the
     // same records once more, in order, exactly once.
     bool AppendCsv();
+    // The file's rows are forced to the disk through `sync` when the file is made and then every
+    // few seconds (by the clock's tick count), so a power cut costs at most those seconds. A sync
+    // that fails fails its AppendCsv like a failed write. Null (the default): no syncing.
+    void SetFileSync(FileSync* sync) { sync_ = sync; }
     // Capture stop: clears csvActive and releases the capture's CSV name. Whether the logger goes
     // on being polled is the caller's decision.
     void EndCsv();
@@ -86,6 +91,8 @@ class WaveCsv {
 
     WaveBuffer& wave_;
     Clock& clock_;
+    FileSync* sync_ = nullptr;
+    uint32_t lastSyncTick_ = 0;
     LiveSetup saved_;
     ReplayStore replay_;
     char csvName_[kMaxPath] = {};

@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 
 constexpr size_t kLineSize = 256;  // a header line is built in this many bytes and cut to fit
 constexpr size_t kBatchSize = 16384;
+constexpr uint32_t kSyncIntervalMs = 3000;
 
 bool IsRingRow(int32_t row) {
     return row >= 0 && row < kRingRows;
@@ -174,6 +175,16 @@ bool WaveCsv::AppendCsv() {
     if (std::fclose(file) != 0 && ok) {
         ok = false;
         failure = errno;
+    }
+    // Each batch is in the system's hands once closed: a killed program loses none of it. The
+    // disk gets it when the file is new and then every few seconds.
+    const uint32_t tick = clock_.TickCount();
+    if (ok && sync_ && (create || tick - lastSyncTick_ >= kSyncIntervalMs)) {
+        failure = sync_->SyncFile(csvName_);
+        ok = failure == 0;
+        if (ok) {
+            lastSyncTick_ = tick;  // after a failure the retry syncs again
+        }
     }
 
     if (!ok) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -203,7 +205,12 @@ TEST_F(WaveCsvTest, LongLinesComeInPiecesAndDamagedFilesLoadSafely) {
     EXPECT_GT(Load(binary), 0) << "garbage reads as records of zeros and numbers";
 }
 
-TEST_F(WaveCsvTest, RecordsThatCouldNotBeWrittenAreWrittenOnceLater) {
+TEST_F(WaveCsvTest, RecordsThatCouldNotBeWrittenOrSyncedAreWrittenOnceLater) {
+    struct : FileSync {
+        int SyncFile(const char*) override { return ++calls, error; }
+        int calls = 0, error = 0;
+    } sync;
+    csv.SetFileSync(&sync);
     wave->writeIndex = 2900;
     csv.BeginCsv((folder.Folder() + "later" + PathSeparator()).c_str(), "run", 0, 0);
     AddRecords(10);
@@ -212,7 +219,19 @@ TEST_F(WaveCsvTest, RecordsThatCouldNotBeWrittenAreWrittenOnceLater) {
     fs::create_directory(folder.Path() / "later");
     AddRecords(10);
     ASSERT_TRUE(csv.AppendCsv());
-    EXPECT_EQ(folder.Read("later/run.csv"), CleanCapture(2900, 20)) << "every record once";
+    AddRecords(5);
+    clock.Advance(2999);
+    ASSERT_TRUE(csv.AppendCsv());
+    EXPECT_EQ(sync.calls, 1) << "a new file, then every few seconds";
+    AddRecords(5);
+    clock.Advance(1);
+    sync.error = EIO;
+    EXPECT_FALSE(csv.AppendCsv()) << "rows not on the disk";
+    EXPECT_EQ(std::string(csv.LastErrorText()), std::strerror(EIO));
+    sync.error = 0;
+    ASSERT_TRUE(csv.AppendCsv());
+    EXPECT_EQ(sync.calls, 3);
+    EXPECT_EQ(folder.Read("later/run.csv"), CleanCapture(2900, 30)) << "every record once";
 }
 
 }  // namespace

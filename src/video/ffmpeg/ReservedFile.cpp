@@ -42,6 +42,9 @@ int CutTo(int fd, int64_t size) {
 int CloseFile(int fd) {
     return _close(fd);
 }
+int SyncData(int fd) {
+    return _commit(fd) == 0 ? 0 : AVERROR(errno);
+}
 // No allocation ahead: a full disk shows as a failed write.
 int AllocateAhead(int, int64_t, int64_t) {
     return AVERROR(EOPNOTSUPP);
@@ -61,6 +64,13 @@ int CutTo(int fd, int64_t size) {
 }
 int CloseFile(int fd) {
     return ::close(fd);
+}
+int SyncData(int fd) {
+#if defined(__APPLE__)
+    return ::fsync(fd) == 0 ? 0 : AVERROR(errno);
+#else
+    return ::fdatasync(fd) == 0 ? 0 : AVERROR(errno);
+#endif
 }
 int AllocateAhead(int fd, int64_t from, int64_t length) {
 #if defined(__linux__)
@@ -177,6 +187,31 @@ int ReservedFile::Reserve(int64_t end) {
         return 0;
     }
     return r;
+}
+
+int ReservedFile::WriteAt(int64_t position, const uint8_t* data, int size) {
+    if (fd_ < 0)
+        return AVERROR(EBADF);
+    if (SeekTo(fd_, position, SEEK_SET) < 0)
+        return AVERROR(errno);
+    int r = 0;
+    for (int done = 0; done < size && r == 0;) {
+        const int64_t n = WriteSome(fd_, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            r = n < 0 ? AVERROR(errno) : AVERROR(EIO);
+        else
+            done += static_cast<int>(n);
+    }
+    // Back to where the buffered writes go on, whether or not this write went through.
+    if (SeekTo(fd_, position_, SEEK_SET) < 0 && r == 0)
+        r = AVERROR(errno);
+    return r;
+}
+
+int ReservedFile::Sync() {
+    return fd_ < 0 ? AVERROR(EBADF) : SyncData(fd_);
 }
 
 int ReservedFile::Truncate(int64_t size) {

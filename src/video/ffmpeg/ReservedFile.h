@@ -34,6 +34,11 @@ class ReservedFile {
     // Makes sure the file can grow to `end` bytes without needing more space from the disk:
     // 0, or the system's error (AVERROR(ENOSPC) on a full disk). Allocates ahead in steps.
     int Reserve(int64_t end);
+    // Writes `size` bytes at `position` of what is already written, straight to the file, without
+    // moving where Io() writes: 0, or the system's error.
+    int WriteAt(int64_t position, const uint8_t* data, int size);
+    // Forces the data written so far to the disk: 0, or the system's error.
+    int Sync();
     // Cuts the file to `size` bytes (what follows was not written completely). Only before Close:
     // Io() is not to be written afterwards.
     int Truncate(int64_t size);
