@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
@@ -35,11 +36,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot read %s\n", path.c_str());
             return 1;
         }
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                      std::istreambuf_iterator<char>());
+        const std::string read((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        // Copied into a buffer of exactly its size, so AddressSanitizer catches a read one byte
+        // past the input (spare capacity would hide it).
+        const std::vector<uint8_t> bytes(read.begin(), read.end());
         std::printf("%s\n", path.filename().c_str());
         std::fflush(stdout);  // the input a crash happened on is the last line shown
-        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     }
     std::printf("%zu inputs replayed\n", inputs.size());
     return inputs.empty() ? 1 : 0;
