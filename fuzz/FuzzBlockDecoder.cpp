@@ -16,6 +16,37 @@ using namespace velatrace;
 
 namespace {
 
+// Byte `offset` of a point, 0 outside it: a point never borrows its neighbour's bytes.
+int32_t Byte(const uint8_t* point, int32_t offset, int32_t pointSize) {
+    return offset >= 0 && offset < pointSize ? point[offset] : 0;
+}
+
+// The final piece's points are in the ring rows before the write row (the newest 3000 of them)
+// as the big-endian words they hold, and their alarm bits in the flag rows after those of the
+// earlier pieces.
+void CheckFinalPiece(const WaveBuffer& wave, const std::vector<uint8_t>& piece, int32_t carry) {
+    const int32_t size = wave.bytesPerPoint;
+    const int32_t points = size > 0 ? static_cast<int32_t>(piece.size()) / size : 0;
+    const int32_t kept = points < kRingRows ? points : kRingRows;
+    for (int32_t j = points - kept; j < points; ++j) {
+        const uint8_t* point = piece.data() + static_cast<size_t>(j) * size;
+        const int32_t row = ((wave.writeIndex - (points - j)) % kRingRows + kRingRows) % kRingRows;
+        for (int c = 0; c < kChannels; ++c) {
+            const int16_t word =
+                static_cast<int16_t>(Byte(point, 2 * c, size) << 8 | Byte(point, 2 * c + 1, size));
+            FUZZ_CHECK(wave.samples[row][c] == word);
+        }
+    }
+    const int32_t alarmByte = 2 * wave.channelCount + 19;
+    for (int32_t j = 0; j < points && carry + j < kRingRows; ++j) {
+        const uint8_t* point = piece.data() + static_cast<size_t>(j) * size;
+        const int32_t bits = Byte(point, alarmByte, size) | Byte(point, alarmByte + 1, size) << 8;
+        for (int c = 0; c < kChannels; ++c) {
+            FUZZ_CHECK(wave.channel[c].alarmFlag[carry + j] == ((bits >> c) & 1));
+        }
+    }
+}
+
 struct Reader {
     const uint8_t* data;
     size_t size;
@@ -63,7 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (k + 1 < lengths.size()) {
             wave->AppendPiece(piece.data(), bytes);
         } else {
+            const int32_t carry = wave->batchCarry;
             total = wave->AppendPoints(piece.data(), bytes);
+            CheckFinalPiece(*wave, piece, carry);
         }
     }
     FUZZ_CHECK(total == expected);
