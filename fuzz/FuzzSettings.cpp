@@ -1,10 +1,13 @@
 // The settings-file parser: any text is read or refused without harm, and whatever it accepts,
-// written out again and read back, gives the same keys and values.
+// written out again and read back, gives the same keys and values. The program's settings are
+// then loaded from it into their fixed records, whatever types and sizes the values have.
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "FuzzCheck.h"
 #include "settings/RegExport.h"
+#include "settings/SettingsStore.h"
 
 using namespace velatrace;
 
@@ -31,6 +34,36 @@ bool SameTree(const RegistryTree& a, const RegistryTree& b) {
     return true;
 }
 
+template <size_t N>
+bool Terminated(const char (&text)[N]) {
+    return std::memchr(text, 0, N) != nullptr;
+}
+
+void LoadProgramSettings(RegistryTree& tree) {
+    SettingsStore store(tree);
+    FramePlacement frame;
+    store.LoadFrame(frame);
+    WaveScales scales;
+    store.LoadScale(scales);
+    char camera[64];
+    std::memset(camera, 'x', sizeof camera);  // the load must leave a terminated name
+    store.LoadCamname(camera, sizeof camera);
+    FUZZ_CHECK(Terminated(camera));
+    StreamSettings stream;
+    store.LoadStrm(stream);
+    CaptureSettings capture;
+    store.LoadCapture(capture);
+    FUZZ_CHECK(Terminated(capture.path) && Terminated(capture.filename));
+    DdeSettings dde;
+    store.LoadDde(dde);
+    for (const auto& topic : dde.topic) {
+        FUZZ_CHECK(Terminated(topic));
+    }
+    FUZZ_CHECK(Terminated(dde.initialCell));
+    TransportSettings port;
+    store.LoadPort(port);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -46,5 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(ParseRegExport(written, again, &error));
     FUZZ_CHECK(SameTree(tree, again));
     FUZZ_CHECK(FormatRegExport(again) == written);
+    LoadProgramSettings(tree);
     return 0;
 }
