@@ -1,7 +1,8 @@
 // The logger's replies as the connect step and one acknowledge poll read them. The input holds
 // the replies in the order they are asked for, separated by '|': the one-point block, the
 // channel count, the range and alarm replies of channels 1..10, the sampling interval, then the
-// acknowledge block, whose points are decoded as the window decodes them. Missing replies time
+// acknowledge block (given for each of two polls), whose points are decoded as the window
+// decodes them. Missing replies time
 // out. Whatever the logger says, the channel table keeps terminated texts and usable scales.
 #include <cmath>
 #include <cstdint>
@@ -47,12 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LoggerLink link(driver, *wave);
     LoggerProtocol protocol(link, clock);
     if (protocol.ConnectLogger(0).queryResult == err::kSuccess) {
-        testing::RecordingSink sink(link);
-        protocol.PollAck(0, 0, sink);
-        if (sink.appended >= 0) {
-            wave->ScanAlarms(sink.appended);
+        // Two polls: the second follows one whose block may have been cut off after pieces.
+        for (int poll = 0; poll < 2; ++poll) {
+            testing::RecordingSink sink(link);
+            protocol.PollAck(0, 0, sink);
+            if (sink.appended >= 0) {
+                wave->ScanAlarms(sink.appended);
+            }
+            FUZZ_CHECK(wave->writeIndex >= 0 && wave->writeIndex < kRingRows);
         }
-        FUZZ_CHECK(wave->writeIndex >= 0 && wave->writeIndex < kRingRows);
     }
     FUZZ_CHECK(std::memchr(wave->samplingText, 0, sizeof wave->samplingText) != nullptr);
     for (const ChannelInfo& ch : wave->channel) {
