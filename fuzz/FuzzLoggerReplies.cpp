@@ -1,9 +1,9 @@
-// The logger's replies as the connect step and one acknowledge poll read them. The input holds
+// The logger's replies as the connect step and two acknowledge polls read them. The input holds
 // the replies in the order they are asked for, separated by '|': the one-point block, the
 // channel count, the range and alarm replies of channels 1..10, the sampling interval, then the
-// acknowledge block (given for each of two polls), whose points are decoded as the window
-// decodes them. Missing replies time
-// out. Whatever the logger says, the channel table keeps terminated texts and usable scales.
+// acknowledge block (given to both polls), whose points are decoded as the window decodes them.
+// Missing replies time out. Whatever the logger says, the channel table keeps terminated texts
+// and usable scales.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
