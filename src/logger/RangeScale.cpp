@@ -47,7 +47,10 @@ double ScaleForRange(int32_t type, const char* range) {
     }
     const int32_t volts = LeadingInteger(range);
     if (volts > 0) {
-        return static_cast<double>(static_cast<int32_t>(kFullRangeCounts) / volts);
+        // Whole counts per volt; a range beyond the full scale (a garbled reply) would give 0
+        // and divide every value by zero, so it is scaled by its real value instead.
+        const int32_t counts = static_cast<int32_t>(kFullRangeCounts) / volts;
+        return counts > 0 ? static_cast<double>(counts) : kFullRangeCounts / volts;
     }
     // A range below one volt ("0.5V") has no whole leading number: scale by its real value
     // instead of dividing by zero.

@@ -349,6 +349,9 @@ struct Parser {
             return "value without '='";
         }
         s = TrimLeft(s.substr(1));
+        if (s.empty()) {
+            return "value without data";
+        }
         const bool noted = notedLine == static_cast<int>(first) - 1 && notedName == name;
         if (s == "-") {
             if (key != nullptr) {

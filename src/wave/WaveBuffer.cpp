@@ -114,6 +114,9 @@ int32_t WaveBuffer::DecodePoints(const uint8_t* block, int32_t byteCount, int32_
                        (PointByte(point, alarmByte2, pointSize) << 8);
         anyBits |= alarmBits[k];
     }
+    if (flagged == 0) {
+        return points;  // earlier pieces of the batch took every flag row
+    }
     // Channels 1..8 are bits 0..7 of the first alarm byte, channels 9 and 10 bits 0 and 1 of the
     // second. Written channel by channel so each loop runs over one flag array; a batch without
     // any alarm, the usual case, only clears them.

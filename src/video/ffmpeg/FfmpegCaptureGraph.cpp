@@ -12,7 +12,7 @@
 namespace velatrace {
 namespace {
 
-constexpr CameraMode kDefaultMode{640, 480, {20, 1}, ""};
+const CameraMode kDefaultMode{640, 480, {20, 1}, ""};
 
 // Whether the file can be created (or replaced) for writing, found without replacing it: a file
 // that did not exist before is removed again, so only a capture creates the AVI.
