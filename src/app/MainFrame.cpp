@@ -352,6 +352,7 @@ void MainFrame::CaptureSettingCommand() {
         return;
     }
     CaptureSettingsModel model(captureSettings_, live_.HasCamera(), live_.HasLogger());
+    model.SetVideoFormat(video_.Stream().lvw, video_.Stream().lvh, video_.Stream().lrate);
     std::string refusal;
     // A refused value is told and the dialog comes back with what the user typed.
     for (;;) {
@@ -375,6 +376,7 @@ void MainFrame::CaptureSettingCommand() {
         live_.ApplyNaming();
     }
     if (result.conditionsChanged) {
+        live_.ApplyPretrigger();
         // A transfer alarm needs the conversation the start-up opens only when one is set.
         if (captureSettings_.transAlarm != 0 && s_.ddeConnected == 0) {
             if (s_.ddeInitialized == 0) {

@@ -119,6 +119,7 @@ TEST(SettingsStore, EveryGroupLoadsItsDefaultsAndThenWhatWasSaved) {
     capture.autoNumber = capture.useTimeLimit = capture.alarmEnable[3] = 1;
     capture.timeLimitSec = 45;
     capture.alarmType[3] = kAlarmTransfer;
+    capture.pretriggerSec = 7;
     store.SaveCapture(capture);
     port.terminator = kTerminatorLf;
     port.timeout = 1234;
@@ -137,14 +138,15 @@ TEST(SettingsStore, EveryGroupLoadsItsDefaultsAndThenWhatWasSaved) {
               std::tuple(30, 1280, 720, 0, 0));
     EXPECT_EQ(std::string(capture.path) + "|" + capture.filename, "/srv/captures/|bench");
     EXPECT_EQ(std::tie(capture.autoNumber, capture.useTimeLimit, capture.timeLimitSec,
-                       capture.alarmEnable[2], capture.alarmEnable[3], capture.alarmType[3]),
-              std::tuple(1, 1, 45, 0, 1, kAlarmTransfer));
+                       capture.alarmEnable[2], capture.alarmEnable[3], capture.alarmType[3],
+                       capture.pretriggerSec),
+              std::tuple(1, 1, 45, 0, 1, kAlarmTransfer, 7));
     EXPECT_EQ(std::tie(port.terminator, port.timeout), std::tuple(kTerminatorLf, 1234));
     EXPECT_EQ(testing::DwordValue(registry, "Software\\Korvex\\Velatrace\\Port", "eos"), 2);
     EXPECT_EQ(testing::ValueNames(registry, kCapture),
               (std::vector<std::string>{"path", "filename", "autonum", "timer", "alarm1", "type1",
                                         "alarm2", "type2", "alarm3", "type3", "alarm4", "type4",
-                                        "timeval"}));
+                                        "timeval", "pretrigger"}));
 }
 
 // A registry that cannot be reached (denied or broken): every call fails.
