@@ -227,8 +227,9 @@ class CaptureGraph : public MediaGraph {
     // While the capture stream holds, keeps the frames of the last `seconds` encoded in memory
     // (at most `maxBytes`; the oldest go first) for ControlStream(StartWithPreroll). 0 keeps
     // none and frees what was kept. Legal whether the graph runs or not; stays in force across
-    // Stop/Run, and what is kept starts afresh with each Run.
-    virtual HResult SetPreroll(int32_t seconds, int64_t maxBytes) = 0;
+    // Stop/Run, and what is kept starts afresh with each Run. A graph that cannot keep frames
+    // answers kHrNoInterface and is never asked to start with them.
+    virtual HResult SetPreroll(int32_t /*seconds*/, int64_t /*maxBytes*/) { return kHrNoInterface; }
 
     // Run: opens the camera and starts preview (and, when let through, capture). The AVI file of
     // the last SetOutputFileName is created (replacing an old one) no later than the first frame

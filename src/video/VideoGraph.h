@@ -219,6 +219,7 @@ class VideoGraph {
     VideoSurface* attachedSurface_ = nullptr;  // where the picture shows, while it does
 
     int32_t pretriggerSec_ = 0;
+    bool keepsPretrigger_ = false;  // the camera graph keeps the pre-trigger's frames
     bool previewing_ = false;
     bool capturing_ = false;
     bool clipOpen_ = false;

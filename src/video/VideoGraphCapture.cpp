@@ -234,7 +234,7 @@ bool VideoGraph::StartCapture(bool withPretrigger) {
         return false;
     }
     trace_.Clear();
-    const bool preroll = withPretrigger && pretriggerSec_ > 0;
+    const bool preroll = withPretrigger && keepsPretrigger_;
     const HResult hr = cameraGraph_->ControlStream(preroll ? CaptureControl::StartWithPreroll
                                                            : CaptureControl::StartNow);
     if (Failed(hr)) {
@@ -249,11 +249,13 @@ bool VideoGraph::StartCapture(bool withPretrigger) {
 
 void VideoGraph::SetPretrigger(int32_t seconds) {
     pretriggerSec_ = seconds < 0 ? 0 : seconds;
+    keepsPretrigger_ = false;
     if (cameraGraph_) {
         const HResult hr = cameraGraph_->SetPreroll(pretriggerSec_, kPretriggerMemoryLimit);
         if (Failed(hr)) {
             Fail("CaptureGraph::SetPreroll", hr);
         }
+        keepsPretrigger_ = Succeeded(hr) && pretriggerSec_ > 0;
     }
 }
 
@@ -390,6 +392,7 @@ void VideoGraph::TearDownGraph() {
 
 void VideoGraph::FreeGraphs() {
     cameraBound_ = false;
+    keepsPretrigger_ = false;
     offersStreamConfig_ = false;
     offersCompression_ = false;
     outputNamed_ = false;
