@@ -12,7 +12,6 @@
 #include "BenchTools.h"
 #include "session/Pretrigger.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
-#include "video/ffmpeg/PatternCamera.h"
 #include "video_ffmpeg/WakeWaiter.h"
 
 namespace {
@@ -39,15 +38,9 @@ PreviewResult Preview(const std::string& path, int seconds, int32_t keep) {
     testing::WakeWaiter waiter;
     FfmpegMediaEngine engine;
     engine.SetWakeCallback(waiter.Callback());
-    std::unique_ptr<CaptureGraph> graph;
-    engine.CreateCaptureGraph(&graph);
-    if (graph->BindDevice(kPatternCameraDisplayName) != kHrOk)
+    std::unique_ptr<CaptureGraph> graph = PatternGraph(engine, path, CaptureControl::Hold);
+    if (!graph)
         return r;
-    graph->SetFormat(StreamFormat{FormatType::VideoInfo, 1280, 720, 12, 0, 333333});
-    graph->SetOutputFileName(path.c_str());
-    graph->RenderStream(PinCategory::Capture, StreamKind::Video);
-    graph->RenderStream(PinCategory::Preview, StreamKind::Video);
-    graph->ControlStream(CaptureControl::Hold);
     graph->SetPreroll(keep, kPretriggerMemoryLimit);
     if (graph->Run() != kHrOk)
         return r;
