@@ -10,11 +10,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 extern "C" {
 #include <libavutil/log.h>
 }
+
+#include "video/MediaEngine.h"
+#include "video/ffmpeg/PatternCamera.h"
 
 namespace velatrace::bench {
 
@@ -96,6 +100,22 @@ inline std::string PatternSource(int width, int height, int seconds) {
            "text='%{pts\\:hms}':fontsize=" +
            std::to_string(height / 12) +
            ":fontcolor=white:box=1:boxcolor=black@0.6:x=(w-tw)/2:y=h-th-lh/2,hue\" ";
+}
+
+// The test-pattern camera's graph at 1280x720, 30 per second, with both streams rendered and the
+// capture stream into `path` set to `control`, not yet running; null when it cannot be built.
+inline std::unique_ptr<CaptureGraph> PatternGraph(MediaEngine& engine, const std::string& path,
+                                                  CaptureControl control) {
+    std::unique_ptr<CaptureGraph> graph;
+    engine.CreateCaptureGraph(&graph);
+    if (!graph || graph->BindDevice(kPatternCameraDisplayName) != kHrOk)
+        return nullptr;
+    graph->SetFormat(StreamFormat{FormatType::VideoInfo, 1280, 720, 12, 0, 333333});
+    graph->SetOutputFileName(path.c_str());
+    graph->RenderStream(PinCategory::Capture, StreamKind::Video);
+    graph->RenderStream(PinCategory::Preview, StreamKind::Video);
+    graph->ControlStream(control);
+    return graph;
 }
 
 }  // namespace velatrace::bench

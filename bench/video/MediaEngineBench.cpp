@@ -67,15 +67,9 @@ CaptureResult Capture(const std::string& path, int seconds) {
     Waiter waiter;
     FfmpegMediaEngine engine;
     engine.SetWakeCallback(waiter.Callback());
-    std::unique_ptr<CaptureGraph> graph;
-    engine.CreateCaptureGraph(&graph);
-    if (graph->BindDevice(kPatternCameraDisplayName) != kHrOk)
+    std::unique_ptr<CaptureGraph> graph = PatternGraph(engine, path, CaptureControl::StartNow);
+    if (!graph)
         return r;
-    graph->SetFormat(StreamFormat{FormatType::VideoInfo, 1280, 720, 12, 0, 333333});
-    graph->SetOutputFileName(path.c_str());
-    graph->RenderStream(PinCategory::Capture, StreamKind::Video);
-    graph->RenderStream(PinCategory::Preview, StreamKind::Video);
-    graph->ControlStream(CaptureControl::StartNow);
     const auto start = Clock::now();
     if (graph->Run() != kHrOk)
         return r;

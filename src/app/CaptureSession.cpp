@@ -1,6 +1,7 @@
 // The live session: preview, the logger's poll cycle and alarms, and the captures.
 #include "app/CaptureSession.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/CommandIds.h"
@@ -111,6 +112,19 @@ void CaptureSession::ApplyNaming() {
     }
 }
 
+void CaptureSession::ApplyPretrigger() {
+    p_.video.SetPretrigger(p_.capture.pretriggerSec);
+}
+
+int32_t CaptureSession::PretriggerRows() const {
+    if (p_.capture.pretriggerSec <= 0 || p_.wave.intervalMs <= 0) {
+        return 0;
+    }
+    const int64_t rows = int64_t{p_.capture.pretriggerSec} * 1000 / p_.wave.intervalMs;
+    // One row short of the ring, so the oldest row kept is not the one the next record replaces.
+    return static_cast<int32_t>(std::min<int64_t>({rows, liveRows_, kRingRows - 1}));
+}
+
 void CaptureSession::TogglePreview() {
     bool starting = state_ == CaptureState::Idle;
     const bool haveSource = camera_ || logger_;
@@ -146,6 +160,10 @@ void CaptureSession::TogglePreview() {
         }
     }
 
+    if (starting) {
+        ApplyPretrigger();
+        liveRows_ = 0;  // rows of an earlier session are not this one's seconds before an alarm
+    }
     const HResult hr = p_.video.RunGraph(starting);
     if (hr == kHrSharingViolation) {
         char text[kMaxPath + 32];
@@ -226,15 +244,21 @@ void CaptureSession::StartCapture(StartedBy by) {
     if (!CaptureFolderReady()) {
         return;
     }
+    // An alarm capture begins the pre-trigger's seconds before the alarm: the camera's kept
+    // frames and the ring's rows of the same seconds go first, so both files start together.
+    const bool alarm = by == StartedBy::Alarm;
     // A camera that is not delivering (lost, or its graph would not run) records nothing.
     if (camera_ && p_.video.IsPreviewing()) {
-        p_.video.StartCapture();
+        p_.video.StartCapture(alarm);
     }
     // The CSV takes the number of the AVI it belongs to, fixed until it ends.
+    int32_t earlierRows = 0;
     if (logger_) {
         p_.csv.BeginCsv(folder_, p_.capture.filename, p_.capture.autoNumber,
                         p_.video.CaptureNumber());
         csvPendingPoints_ = 0;
+        earlierRows = alarm ? PretriggerRows() : 0;
+        p_.wave.csvIndex = (p_.wave.writeIndex - earlierRows + kRingRows) % kRingRows;
     }
     if (!p_.video.IsCapturing() && !p_.csv.Writing()) {
         return;
@@ -257,6 +281,10 @@ void CaptureSession::StartCapture(StartedBy by) {
         p_.host.SetStatusText(1, text);
     }
     AfterCaptureChange();
+    // The earlier rows go out at once, before new records could overwrite them in the ring.
+    if (earlierRows > 0) {
+        WriteCsvRows();
+    }
 }
 
 void CaptureSession::EndCapture() {
@@ -447,6 +475,7 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
         return;
     }
     pointTotal_ = pointTotal_ + batchPoints_ > kRingRows ? kRingRows : pointTotal_ + batchPoints_;
+    liveRows_ = std::min(liveRows_ + batchPoints_, kRingRows);
     p_.wave.shownCount = pointTotal_ - 1;
     p_.view.displayRow = p_.wave.writeIndex;
 

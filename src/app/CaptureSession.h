@@ -82,11 +82,16 @@ class CaptureSession {
     // The folder, base name or numbering changed: the next capture is named by them at once (a
     // live session records into the new folder), never while a capture is running.
     void ApplyNaming();
+    // The pre-trigger setting changed (or a live session starts): the camera keeps that many
+    // seconds of frames for the next alarm capture.
+    void ApplyPretrigger();
 
   private:
     enum class StartedBy { User, Alarm };
     void StartCapture(StartedBy by);
     void EndCapture();
+    // Ring rows of the pre-trigger's seconds before now that this live session received.
+    int32_t PretriggerRows() const;
     // Writes the pending CSV rows; a failure is reported once, a later success clears it.
     void WriteCsvRows();
     // The state once no capture runs: previewing while a stream is live, else idle.
@@ -107,6 +112,7 @@ class CaptureSession {
     int32_t batchPoints_ = 0;
     int32_t csvPendingPoints_ = 0;
     bool alarmLatched_ = false;
+    int32_t liveRows_ = 0;  // ring rows received in this live session (at most the ring)
     uint32_t captureStartTick_ = 0;
     char folder_[kMaxPath] = {};  // where this live session records, resolved at its start
     bool folderReported_ = false;

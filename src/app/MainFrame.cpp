@@ -353,6 +353,7 @@ void MainFrame::CaptureSettingCommand() {
         return;
     }
     CaptureSettingsModel model(captureSettings_, live_.HasCamera(), live_.HasLogger());
+    model.SetVideoFormat(video_.Stream().lvw, video_.Stream().lvh, video_.Stream().lrate);
     std::string refusal;
     // A refused value is told and the dialog comes back with what the user typed.
     for (;;) {
@@ -376,6 +377,7 @@ void MainFrame::CaptureSettingCommand() {
         live_.ApplyNaming();
     }
     if (result.conditionsChanged) {
+        live_.ApplyPretrigger();
         // A transfer alarm needs the conversation the start-up opens only when one is set; it
         // would send nothing without one, so the user is told when it cannot be opened.
         if (captureSettings_.transAlarm != 0) {

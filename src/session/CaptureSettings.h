@@ -11,6 +11,9 @@ inline constexpr size_t kMaxPath = 260;
 inline constexpr int32_t kAlarmCapture = 0;
 inline constexpr int32_t kAlarmTransfer = 2;
 
+// How many seconds before the alarm an alarm-started capture begins.
+inline constexpr int32_t kMaxPretriggerSec = 30;
+
 struct CaptureSettings {
     char path[kMaxPath] = {};      // capture folder, ending with the path separator once set
     char filename[kMaxPath] = {};  // base name, without extension
@@ -23,6 +26,9 @@ struct CaptureSettings {
     int32_t alarmEnable[4] = {};
     int32_t useTimeLimit = 0;
     int32_t timeLimitSec = 0;
+    // An alarm-started capture begins this many seconds (0..kMaxPretriggerSec) before the alarm,
+    // from the frames and records the preview keeps.
+    int32_t pretriggerSec = 0;
 };
 
 }  // namespace velatrace

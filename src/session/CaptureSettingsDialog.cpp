@@ -95,6 +95,27 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidge
     limit->addWidget(new QLabel(QStringLiteral("sec"), this));
     limit->addStretch();
     layout->addLayout(limit);
+
+    // Seconds before the alarm that an alarm capture starts with; the tip says the memory taken.
+    auto* pretrigger = new QHBoxLayout;
+    auto* pretriggerLabel = new QLabel(QStringLiteral("Pre-&trigger"), this);
+    pretrigger_ = Named(new QSpinBox(this), 1023);
+    pretrigger_->setRange(0, kMaxPretriggerSec);
+    pretrigger_->setValue(model.pretrigger);
+    pretriggerLabel->setBuddy(pretrigger_);
+    pretrigger->addWidget(pretriggerLabel);
+    pretrigger->addWidget(pretrigger_);
+    pretrigger->addWidget(new QLabel(QStringLiteral("sec"), this));
+    pretrigger->addStretch();
+    layout->addLayout(pretrigger);
+    connect(pretrigger_, &QSpinBox::valueChanged, this, [this, pretriggerLabel](int value) {
+        model_.pretrigger = value;
+        const QString tip = QString::fromStdString(model_.PretriggerTip());
+        pretrigger_->setToolTip(tip);
+        pretriggerLabel->setToolTip(tip);
+    });
+    pretrigger_->setToolTip(QString::fromStdString(model_.PretriggerTip()));
+    pretriggerLabel->setToolTip(pretrigger_->toolTip());
     connect(useTimeLimit_, &QCheckBox::toggled, this, [this](bool on) {
         model_.useTimeLimit = on;
         Refresh();
@@ -150,6 +171,7 @@ void CaptureSettingsDialog::accept() {
     }
     model_.useTimeLimit = useTimeLimit_->isChecked();
     model_.seconds = seconds_->cleanText().toStdString();
+    model_.pretrigger = pretrigger_->value();
     target_ = model_;
     QDialog::accept();
 }

@@ -40,6 +40,7 @@ class CaptureSettingsDialog final : public QDialog {
     QRadioButton* bmp_;
     QCheckBox* useTimeLimit_;
     QSpinBox* seconds_;
+    QSpinBox* pretrigger_;
 };
 
 }  // namespace velatrace

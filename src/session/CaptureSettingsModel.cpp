@@ -1,9 +1,11 @@
 #include "session/CaptureSettingsModel.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/FixedText.h"
 #include "session/CaptureNaming.h"
+#include "session/Pretrigger.h"
 
 namespace velatrace {
 
@@ -72,6 +74,18 @@ CaptureSettingsModel::CaptureSettingsModel(const CaptureSettings& settings, bool
     }
     useTimeLimit = settings.useTimeLimit != 0;
     seconds = std::to_string(settings.timeLimitSec);
+    pretrigger = settings.pretriggerSec;
+}
+
+void CaptureSettingsModel::SetVideoFormat(int32_t width, int32_t height, int32_t framesPerSecond) {
+    videoWidth_ = width;
+    videoHeight_ = height;
+    videoRate_ = framesPerSecond;
+}
+
+std::string CaptureSettingsModel::PretriggerTip() const {
+    return velatrace::PretriggerTip(pretrigger, cameraFound_ ? videoWidth_ : 0, videoHeight_,
+                                    videoRate_);
 }
 
 void CaptureSettingsModel::SetTransfer(int alarm, bool on) {
@@ -158,6 +172,7 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
     s.autoNumber = autoNumber ? 1 : 0;
     s.useTimeLimit = useTimeLimit ? 1 : 0;
     s.timeLimitSec = limit;
+    s.pretriggerSec = std::clamp(pretrigger, 0, kMaxPretriggerSec);
     s.transAlarm = 0;
     for (int i = 0; i < 4; ++i) {
         s.alarmEnable[i] = alarmEnable[i] ? 1 : 0;
@@ -168,8 +183,9 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
     }
     s.namingChanged =
         folderChanged || baseName != original_.filename || s.autoNumber != original_.autoNumber;
-    bool conditions =
-        s.useTimeLimit != original_.useTimeLimit || s.timeLimitSec != original_.timeLimitSec;
+    bool conditions = s.useTimeLimit != original_.useTimeLimit ||
+                      s.timeLimitSec != original_.timeLimitSec ||
+                      s.pretriggerSec != original_.pretriggerSec;
     for (int i = 0; i < 4; ++i) {
         conditions = conditions || s.alarmEnable[i] != original_.alarmEnable[i] ||
                      s.alarmType[i] != original_.alarmType[i];

@@ -30,6 +30,11 @@ class CaptureSettingsModel {
     bool alarmEnable[4] = {};
     bool useTimeLimit = false;
     std::string seconds;
+    int32_t pretrigger = 0;  // seconds, 0..kMaxPretriggerSec
+
+    // The camera's size and rate, for the memory the pre-trigger's tip states (none: no camera).
+    void SetVideoFormat(int32_t width, int32_t height, int32_t framesPerSecond);
+    std::string PretriggerTip() const;
 
     // The "trans" box of alarm 0..3, and the "bmp transfer" radio (checked while some alarm
     // transfers a still image; checking it sets all four boxes, "avi" clears them).
@@ -61,6 +66,9 @@ class CaptureSettingsModel {
     std::string shownDefault_;  // the folder shown for an empty stored folder
     bool cameraFound_;
     bool loggerConnected_;
+    int32_t videoWidth_ = 0;
+    int32_t videoHeight_ = 0;
+    int32_t videoRate_ = 0;
 };
 
 // Whether `name` can be a file's base name: not empty, no folder separator, no control character

@@ -4,7 +4,7 @@
 //   "Scale"   WaveScales          vscale[10], tscale
 //   "Camname" a byte buffer       display name of the camera in use
 //   "Strm"    StreamSettings      lrate, lvw, lvh, lvolume
-//   "Capture" CaptureSettings     folder, base name, numbering, alarms, time limit
+//   "Capture" CaptureSettings     folder, base name, numbering, alarms, time limit, pretrigger
 //   "Dde"     DdeSettings         still-image transfer target
 //   "Port"    TransportSettings   terminator and time-out
 // The recent-file list keeps its own key, "Recent Document List" (app/RecentFiles.h).

@@ -137,6 +137,10 @@ void SettingsStore::LoadCapture(CaptureSettings& capture) {
         Load(key, name, capture.alarmType[n - 1], kAlarmCapture);
     }
     Load(key, "timeval", capture.timeLimitSec, 0);
+    Load(key, "pretrigger", capture.pretriggerSec, 0);
+    // A stored value out of range (edited by hand) keeps what it can: frames kept in memory are
+    // bounded by the largest setting.
+    capture.pretriggerSec = std::clamp(capture.pretriggerSec, 0, kMaxPretriggerSec);
 }
 
 void SettingsStore::SaveCapture(const CaptureSettings& capture) {
@@ -154,6 +158,7 @@ void SettingsStore::SaveCapture(const CaptureSettings& capture) {
         key.WriteDword(name, capture.alarmType[n - 1]);
     }
     key.WriteDword("timeval", capture.timeLimitSec);
+    key.WriteDword("pretrigger", capture.pretriggerSec);
 }
 
 void SettingsStore::LoadDde(DdeSettings& dde) {

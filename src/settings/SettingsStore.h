@@ -32,7 +32,8 @@ class SettingsStore {
     // "Strm": frame rate, video size and replay volume of the stream record.
     void LoadStrm(StreamSettings& strm);
     void SaveStrm(const StreamSettings& strm);
-    // "Capture": folder, base name, numbering, the four alarms and their actions, time limit.
+    // "Capture": folder, base name, numbering, the four alarms and their actions, time limit,
+    // pre-trigger.
     void LoadCapture(CaptureSettings& capture);
     void SaveCapture(const CaptureSettings& capture);
     // "Dde": the transfer application, the spreadsheet's topic and cell stepping.

@@ -172,6 +172,9 @@ enum class CaptureControl : int32_t {
     Hold = 0,      // let nothing through until StartNow (the state after building)
     StartNow = 1,  // write every frame from now on, into the file last named
     StopNow = 2,   // write nothing from now on; the file stays open until the graph stops
+    // As StartNow, but the frames kept for the pre-roll (SetPreroll) go into the file first, so
+    // it begins that many seconds earlier (or as far back as the graph has run).
+    StartWithPreroll = 3,
 };
 
 // The camera graph: one bound device, a capture stream into an AVI file and a preview stream into
@@ -221,6 +224,12 @@ class CaptureGraph : public MediaGraph {
     // setting stays in force across Stop/Run. kHrNotConnected when the capture stream is not
     // rendered.
     virtual HResult ControlStream(CaptureControl control) = 0;
+    // While the capture stream holds, keeps the frames of the last `seconds` encoded in memory
+    // (at most `maxBytes`; the oldest go first) for ControlStream(StartWithPreroll). 0 keeps
+    // none and frees what was kept. Legal whether the graph runs or not; stays in force across
+    // Stop/Run, and what is kept starts afresh with each Run. A graph that cannot keep frames
+    // answers kHrNoInterface and is never asked to start with them.
+    virtual HResult SetPreroll(int32_t /*seconds*/, int64_t /*maxBytes*/) { return kHrNoInterface; }
 
     // Run: opens the camera and starts preview (and, when let through, capture). The AVI file of
     // the last SetOutputFileName is created (replacing an old one) no later than the first frame

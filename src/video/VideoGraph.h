@@ -68,8 +68,12 @@ class VideoGraph {
     // to run, 0 when already running, else the engine's result (a sharing failure when the
     // capture file is held by another program).
     HResult RunGraph(bool run);
-    // Lets the capture stream through to the file. False when there is no camera graph.
-    bool StartCapture();
+    // Lets the capture stream through to the file; `withPretrigger` first writes the frames kept
+    // for the pre-trigger. False when there is no camera graph.
+    bool StartCapture(bool withPretrigger = false);
+    // Seconds of frames the camera graph keeps for captures started with the pre-trigger (0:
+    // none); also for graphs built later.
+    void SetPretrigger(int32_t seconds);
     // Stops letting it through. False when there is no camera graph.
     bool StopCapture();
     // Finishes the file being written. With `rename` the next file name is prepared: a running
@@ -214,6 +218,8 @@ class VideoGraph {
     bool hasSound_ = false;            // the graph in use has a volume
     VideoSurface* attachedSurface_ = nullptr;  // where the picture shows, while it does
 
+    int32_t pretriggerSec_ = 0;
+    bool keepsPretrigger_ = false;  // the camera graph keeps the pre-trigger's frames
     bool previewing_ = false;
     bool capturing_ = false;
     bool clipOpen_ = false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "session/CaptureNaming.h"
+#include "session/Pretrigger.h"
 #include "video/VideoFitting.h"
 #include "video/VideoGraph.h"
 
@@ -69,6 +70,9 @@ HResult VideoGraph::CreateCameraGraph() {
     activeGraph_ = cameraGraph_.get();
     FindCaptureInterfaces();
     ApplyStreamFormat(true);
+    if (pretriggerSec_ > 0) {
+        SetPretrigger(pretriggerSec_);
+    }
     return kHrOk;
 }
 
@@ -222,7 +226,7 @@ HResult VideoGraph::RunGraph(bool run) {
     return hr;
 }
 
-bool VideoGraph::StartCapture() {
+bool VideoGraph::StartCapture(bool withPretrigger) {
     if (capturing_) {
         return true;
     }
@@ -230,13 +234,29 @@ bool VideoGraph::StartCapture() {
         return false;
     }
     trace_.Clear();
-    const HResult hr = cameraGraph_->ControlStream(CaptureControl::StartNow);
+    const bool preroll = withPretrigger && keepsPretrigger_;
+    const HResult hr = cameraGraph_->ControlStream(preroll ? CaptureControl::StartWithPreroll
+                                                           : CaptureControl::StartNow);
     if (Failed(hr)) {
-        Fail("CaptureGraph::ControlStream(StartNow)", hr);
+        Fail(preroll ? "CaptureGraph::ControlStream(StartWithPreroll)"
+                     : "CaptureGraph::ControlStream(StartNow)",
+             hr);
     }
     // Marked as capturing even when the call failed, so the next Capture command ends it.
     capturing_ = true;
     return true;
+}
+
+void VideoGraph::SetPretrigger(int32_t seconds) {
+    pretriggerSec_ = seconds < 0 ? 0 : seconds;
+    keepsPretrigger_ = false;
+    if (cameraGraph_) {
+        const HResult hr = cameraGraph_->SetPreroll(pretriggerSec_, kPretriggerMemoryLimit);
+        if (Failed(hr)) {
+            Fail("CaptureGraph::SetPreroll", hr);
+        }
+        keepsPretrigger_ = Succeeded(hr) && pretriggerSec_ > 0;
+    }
 }
 
 bool VideoGraph::StopCapture() {
@@ -372,6 +392,7 @@ void VideoGraph::TearDownGraph() {
 
 void VideoGraph::FreeGraphs() {
     cameraBound_ = false;
+    keepsPretrigger_ = false;
     offersStreamConfig_ = false;
     offersCompression_ = false;
     outputNamed_ = false;

@@ -524,6 +524,48 @@ TEST_F(FrameSession, CapturesByHandAndByTimeEndOnlyTheirOwnWay) {
     EXPECT_FALSE(Capturing());
 }
 
+TEST_F(FrameSession, AnAlarmCaptureBeginsThePretriggerBeforeTheAlarmInBothFiles) {
+    StoreCaptureSettings(/*autoNumber=*/1, /*alarm1=*/1);
+    CaptureSettings stored;
+    SettingsStore(registry).LoadCapture(stored);
+    stored.pretriggerSec = 5;  // 250 records of 20 ms
+    SettingsStore(registry).SaveCapture(stored);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    EXPECT_EQ(engine.capture.prerollSec, 5) << "the camera keeps its last seconds";
+    for (int i = 0; i < 6; ++i) {
+        Poll(50);
+    }
+    Poll(5, /*alarm=*/true);  // records 301..305
+    ASSERT_TRUE(Capturing());
+    EXPECT_EQ(engine.capture.control, CaptureControl::StartWithPreroll);
+    Poll(5);
+    std::vector<std::string> rows = CsvRows(folder.Read("run_01.csv"));
+    ASSERT_EQ(rows.size(), 255u);
+    EXPECT_EQ(rows[0], "0.500,5.600,,,,,,,,") << "record 56, 250 before the first after the alarm";
+    ExpectEveryRowOnce(rows);
+
+    // A new live session goes back only as far as it has run.
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kPreview);
+    Poll(20);  // records 311..330
+    Poll(5, true);
+    Poll(5);
+    rows = CsvRows(folder.Read("run_02.csv"));
+    ASSERT_EQ(rows.size(), 30u);
+    EXPECT_EQ(rows[0], "0.500,31.100,,,,,,,,");
+
+    // A capture by hand starts where it is started.
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kPreview);
+    Poll(50);
+    f.OnCommand(cmd::kCapture);
+    EXPECT_EQ(engine.capture.control, CaptureControl::StartNow);
+    Poll(5);
+    f.OnCommand(cmd::kCapture);
+    EXPECT_EQ(CsvRows(folder.Read("run_03.csv")).size(), 5u);
+}
+
 TEST_F(FrameSession, EveryWayOfLeavingACaptureKeepsItsRows) {
     StoreCaptureSettings(0, 0);
     MainFrame& f = Start();

@@ -33,6 +33,7 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
     s.alarmType[2] = kAlarmTransfer;
     s.timeLimitSec = 30;
     CaptureSettingsModel model(s, true, true);
+    model.SetVideoFormat(1280, 720, 30);
     const auto answer = [&](const std::function<void(QDialog*)>& user) {
         QTimer::singleShot(0, [&] {
             QDialog* box = nullptr;
@@ -75,11 +76,14 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
         Control<QCheckBox>(box, 1020)->click();
         EXPECT_TRUE(Control<QSpinBox>(box, 1021)->isEnabled());
         Control<QSpinBox>(box, 1021)->setValue(5000);
+        Control<QSpinBox>(box, 1023)->setValue(10);
+        EXPECT_NE(Control<QSpinBox>(box, 1023)->toolTip().indexOf(QStringLiteral(" MB at ")), -1);
         QTest::keyClick(Control<QLineEdit>(box, 1005), Qt::Key_Return);
     }));
     EXPECT_EQ(model.baseName, "bench");
     EXPECT_TRUE(model.useTimeLimit);
     EXPECT_EQ(model.seconds, "1000") << "the up-down's range";
+    EXPECT_EQ(model.pretrigger, 10);
     EXPECT_TRUE(model.alarmEnable[1] && model.Transfer(2));
 }
 

@@ -71,7 +71,9 @@ TEST(CaptureSettingsModel, OkTakesTheValuesAndFlagsOnlyWhatChanged) {
     CaptureSettingsModel avi(Stored(root.Folder()), true, true);
     avi.SetBmpTransfer(false);
     avi.seconds = "5000";
+    avi.pretrigger = 45;
     ASSERT_TRUE(avi.Accept(refusal));
+    EXPECT_EQ(avi.Result().pretriggerSec, 30) << "the pre-trigger's limit";
     EXPECT_EQ(avi.Result().transAlarm, 0);
     EXPECT_EQ(avi.Result().alarmType[2], kAlarmCapture);
     EXPECT_EQ(avi.Result().timeLimitSec, 1000) << "the up-down's limit";

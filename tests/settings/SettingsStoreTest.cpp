@@ -115,6 +115,7 @@ TEST(SettingsStore, EveryGroupLoadsItsDefaultsAndThenWhatWasSaved) {
     store.SaveStrm(StreamSettings{0, 30, 1280, 720, 0, 1, 99});
     capture.alarmEnable[3] = 1;  // folder, name, numbering and limit: through the sessions
     capture.alarmType[3] = kAlarmTransfer;
+    capture.pretriggerSec = 7;
     store.SaveCapture(capture);
     port.terminator = kTerminatorLf;
     store.SavePort(port);
@@ -128,13 +129,14 @@ TEST(SettingsStore, EveryGroupLoadsItsDefaultsAndThenWhatWasSaved) {
     // Only the four persisted fields of the stream record are touched.
     EXPECT_EQ(std::tie(strm.lrate, strm.lvw, strm.lvh, strm.lvolume, strm.llDuration),
               std::tuple(30, 1280, 720, 0, 0));
-    EXPECT_EQ(std::tie(capture.alarmEnable[2], capture.alarmEnable[3], capture.alarmType[3]),
-              std::tuple(0, 1, kAlarmTransfer));
+    EXPECT_EQ(std::tie(capture.alarmEnable[2], capture.alarmEnable[3], capture.alarmType[3],
+                       capture.pretriggerSec),
+              std::tuple(0, 1, kAlarmTransfer, 7));
     EXPECT_EQ(testing::DwordValue(registry, "Software\\Korvex\\Velatrace\\Port", "eos"), 2);
     EXPECT_EQ(testing::ValueNames(registry, kCapture),
               (std::vector<std::string>{"path", "filename", "autonum", "timer", "alarm1", "type1",
                                         "alarm2", "type2", "alarm3", "type3", "alarm4", "type4",
-                                        "timeval"}));
+                                        "timeval", "pretrigger"}));
 }
 
 // A registry that cannot be reached (denied or broken): every call fails.

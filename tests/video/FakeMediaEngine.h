@@ -43,6 +43,7 @@ class FakeMediaEngine : public MediaEngine {
         StreamFormat format;
         bool rendered = false, running = false;
         CaptureControl control = CaptureControl::Hold;
+        int32_t prerollSec = 0;
         int64_t dropped = 0, written = 0;
     } capture;
     struct {  // the live (or last) playback graph
@@ -181,9 +182,12 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
         cap_.running = cap_.rendered = preview_ = writer_ = false;
     }
     HResult ControlStream(CaptureControl c) override {
-        const char* names[] = {"Hold", "StartNow", "StopNow"};
+        const char* names[] = {"Hold", "StartNow", "StopNow", "StartWithPreroll"};
         return Set(std::string("ControlStream(") + names[static_cast<int>(c)] + ")", cap_.control,
                    c, cap_.rendered ? kHrOk : kHrNotConnected);
+    }
+    HResult SetPreroll(int32_t seconds, int64_t) override {
+        return Set("SetPreroll(" + std::to_string(seconds) + ")", cap_.prerollSec, seconds);
     }
     void GetCaptureCounts(int64_t* dropped, int64_t* written) override {
         *dropped = e_.capture.dropped, *written = e_.capture.written;

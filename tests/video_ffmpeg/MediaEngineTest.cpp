@@ -527,6 +527,41 @@ TEST_F(MediaEngineTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
     }
 }
 
+TEST_F(MediaEngineTest, PrerollStartsTheFileItsSecondsBeforeTheStartOnlyWhenAsked) {
+    // 10 s held at 20 per second (grey level 20 + frame number), then 10 frames let through.
+    const auto capture = [&](const char* name, int64_t maxBytes, bool withPreroll) {
+        const std::string avi = folder_.File(name);
+        CaptureRecorder recorder(avi, format_, 256, false, counters_, errors_, wake_);
+        recorder.KeepPreroll(5, maxBytes);
+        for (int i = 0; i < 200; ++i)
+            Offer(recorder, {{i * 0.05, 20 + i}});
+        recorder.LetThrough(true, withPreroll);
+        for (int i = 0; i < 10; ++i)
+            Offer(recorder, {{10.0 + i * 0.05, 230}});
+        recorder.Start();
+        recorder.Finish();
+        VideoInput in;
+        EXPECT_TRUE(in.Open(avi) && av_read_frame(in.ctx, in.pkt) >= 0 &&
+                    avcodec_send_packet(in.dec, in.pkt) >= 0 &&
+                    avcodec_receive_frame(in.dec, in.frame) >= 0);
+        const int level =
+            in.frame->data[0] ? in.frame->data[0][24 * in.frame->linesize[0] + 32] : -1;
+        return std::tuple(ReadComplete(avi).pictures, level);
+    };
+    // The first frame is the one of 5.0 s (level 120), 5 s before the first let through.
+    const auto [frames, first] = capture("preroll.avi", int64_t{1} << 30, true);
+    EXPECT_EQ(frames, 110);
+    EXPECT_NEAR(first, 120, 3);
+    EXPECT_EQ(std::tuple(counters_.dropped.load(), counters_.written.load()), std::tuple(0, 110));
+    // Without it, or with no room to keep a frame, the file starts where the capture does.
+    for (const auto& [name, maxBytes, withPreroll] :
+         {std::tuple("plain.avi", int64_t{1} << 30, false), std::tuple("no-room.avi", 1L, true)}) {
+        const auto [count, level] = capture(name, maxBytes, withPreroll);
+        EXPECT_EQ(count, 10) << name;
+        EXPECT_NEAR(level, 230, 3) << name;
+    }
+}
+
 TEST_F(MediaEngineTest, CameraJpegIsStoredWithoutEncodingAgain) {
     // JPEG frames as a camera sends them, made here with the Motion-JPEG encoder.
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "video/ffmpeg/ThreadName.h"
 
@@ -31,19 +32,30 @@ void CaptureRecorder::Start() {
     thread_ = std::thread([this] { Run(); });
 }
 
-void CaptureRecorder::LetThrough(bool on) {
+void CaptureRecorder::LetThrough(bool on, bool withPreroll) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (on && !letThrough_)
+    if (on && !letThrough_) {
         resumePending_ = true;
+        prerollPending_ = withPreroll;
+    }
     letThrough_ = on;
+}
+
+void CaptureRecorder::KeepPreroll(int32_t seconds, int64_t maxBytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    keepSeconds_ = std::max(seconds, 0);
+    keepBytes_ = std::max<int64_t>(maxBytes, 0);
 }
 
 void CaptureRecorder::Offer(CameraFrame& frame) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!letThrough_ || finishing_ || failedFile_ == offerFile_)
+    const bool held = !letThrough_;
+    if ((held && keepSeconds_ == 0) || finishing_ || failedFile_ == offerFile_)
         return;
     if (queuedFrames_ >= capacity_) {
-        counters_.dropped.fetch_add(1);
+        // A frame only kept for the pre-roll is not a frame lost from a recording.
+        if (!held)
+            counters_.dropped.fetch_add(1);
         return;
     }
     auto item = std::make_shared<Item>();
@@ -64,8 +76,15 @@ void CaptureRecorder::Offer(CameraFrame& frame) {
         item->stage = Stage::Waiting;
     }
     item->frame.time = frame.time;
-    item->resumed = resumePending_;
-    resumePending_ = false;
+    item->held = held;
+    item->keepSeconds = keepSeconds_;
+    item->keepBytes = keepBytes_;
+    if (!held) {
+        item->resumed = resumePending_;
+        item->withPreroll = prerollPending_ && resumePending_;
+        resumePending_ = false;
+        prerollPending_ = false;
+    }
     queue_.push_back(std::move(item));
     ++queuedFrames_;
     cv_.notify_all();
@@ -196,8 +215,65 @@ void CaptureRecorder::Encode(Item& item, JpegEncoder& encoder) {
 }
 
 void CaptureRecorder::Write(Item& item) {
-    if (failed_)
+    if (!item.held && !failed_) {
+        if (Failed(item.encoded)) {
+            // The frame could not be encoded: the file ends before it, and the user hears why.
+            counters_.dropped.fetch_add(1);
+            FailFile(item.encoded, "write", "the frame could not be encoded: " + item.encodeError);
+            return;
+        }
+        bool resumed = item.resumed;
+        // The kept frames lead up to this one: it goes on by the clock after them.
+        if (item.withPreroll && item.keepSeconds > 0 &&
+            WritePreroll(item.frame.time, item.keepSeconds, resumed)) {
+            resumed = false;
+        }
+        if (item.frame.jpeg && !failed_)
+            WriteFrame(item.frame.jpeg.get(), item.frame.time, resumed);
+    }
+    Keep(item);
+}
+
+bool CaptureRecorder::WritePreroll(double time, int32_t seconds, bool resumed) {
+    // Frames this file already holds are not written twice.
+    const double from = lastIndex_ >= 0 ? std::max(time - seconds, std::nextafter(lastTime_, time))
+                                        : time - seconds;
+    bool wrote = false;
+    for (const KeptFrame& k : kept_) {
+        if (failed_)
+            break;
+        if (k.time < from || k.time >= time)
+            continue;
+        WriteFrame(k.jpeg.get(), k.time, resumed && !wrote);
+        wrote = true;
+    }
+    return wrote;
+}
+
+void CaptureRecorder::Keep(const Item& item) {
+    if (item.keepSeconds <= 0) {
+        kept_.clear();
+        keptBytes_ = 0;
         return;
+    }
+    const AVPacket* jpeg = item.frame.jpeg.get();
+    if (Failed(item.encoded) || !jpeg || jpeg->size <= 0)
+        return;
+    // A copy of its own: a camera's buffer must go back to the camera, not wait here.
+    KeptFrame k{MakePacket(), item.frame.time};
+    if (!k.jpeg || av_new_packet(k.jpeg.get(), jpeg->size) < 0)
+        return;  // no memory: the pre-roll has a gap rather than the recording failing
+    std::memcpy(k.jpeg->data, jpeg->data, static_cast<size_t>(jpeg->size));
+    keptBytes_ += jpeg->size;
+    kept_.push_back(std::move(k));
+    const double from = item.frame.time - item.keepSeconds;
+    while (!kept_.empty() && (kept_.front().time < from || keptBytes_ > item.keepBytes)) {
+        keptBytes_ -= kept_.front().jpeg->size;
+        kept_.pop_front();
+    }
+}
+
+void CaptureRecorder::WriteFrame(const AVPacket* jpeg, double time, bool resumed) {
     const double rate = av_q2d(format_.rate);
     if (!writer_.IsOpen()) {
         const HResult hr = writer_.Open(path_, format_);
@@ -210,27 +286,20 @@ void CaptureRecorder::Write(Item& item) {
     // Frame numbers follow the capture clock from the file's first frame. After the stream was
     // held and let through again, numbering goes on after the last frame instead of leaving the
     // held time as a run of empty frames.
-    if (!started_ || item.resumed) {
-        origin_ = item.frame.time - static_cast<double>(lastIndex_ + 1) / rate;
+    if (!started_ || resumed) {
+        origin_ = time - static_cast<double>(lastIndex_ + 1) / rate;
         started_ = true;
     }
-    const auto byClock = static_cast<int64_t>(std::llround((item.frame.time - origin_) * rate));
+    const auto byClock = static_cast<int64_t>(std::llround((time - origin_) * rate));
     const int64_t index = std::max(byClock, lastIndex_ + 1);
-    if (Failed(item.encoded)) {
-        // The frame could not be encoded: the file ends before it, and the user hears why.
-        counters_.dropped.fetch_add(1);
-        FailFile(item.encoded, "write", "the frame could not be encoded: " + item.encodeError);
-        return;
-    }
-    if (!item.frame.jpeg)
-        return;  // a frame without the data this file takes
-    const HResult hr = writer_.WriteJpeg(item.frame.jpeg.get(), index);
+    const HResult hr = writer_.WriteJpeg(jpeg, index);
     if (Failed(hr)) {
         counters_.dropped.fetch_add(1);
         FailFile(hr, "write");
         return;
     }
     lastIndex_ = index;
+    lastTime_ = time;
     counters_.written.fetch_add(1);
 }
 

@@ -14,6 +14,11 @@
 // the next, so the camera thread never waits for a file to be closed or created. A file is
 // created at its first frame.
 //
+// Pre-roll. With KeepPreroll, frames offered while the stream holds are encoded too and kept, with
+// those written, as the last seconds of the camera (bounded in bytes); a LetThrough that asks for
+// them writes the kept frames of the last seconds before the first frame let through, each at its
+// own time, so the file begins that much earlier.
+//
 // Failures. When a file cannot be created or written (disk full, I/O error) or a frame cannot be
 // encoded, the encoder finishes it up to its last good frame, reports one Recorder error naming the
 // file and the system's reason, and wakes the GUI. The frame that failed and those queued after it
@@ -55,7 +60,11 @@ class CaptureRecorder {
     void Start();
 
     // Lets frames through to the file or holds them back; takes effect for the next frame offered.
-    void LetThrough(bool on);
+    // With `withPreroll` the file gets the frames kept for the pre-roll first.
+    void LetThrough(bool on, bool withPreroll = false);
+    // Keeps the frames of the last `seconds` (at most `maxBytes` of them) for a LetThrough with
+    // pre-roll; 0 keeps none. Takes effect for the next frame offered.
+    void KeepPreroll(int32_t seconds, int64_t maxBytes);
 
     // Camera thread: hands over a frame; it is written when let through and there is room.
     void Offer(CameraFrame& frame);
@@ -80,7 +89,11 @@ class CaptureRecorder {
     };
     struct Item {
         CameraFrame frame;
-        bool resumed = false;                 // first frame after the stream was held
+        bool resumed = false;      // first frame after the stream was held
+        bool held = false;         // offered while holding: kept, not written
+        bool withPreroll = false;  // the kept frames go into the file before it
+        int32_t keepSeconds = 0;   // the pre-roll in force when it was offered
+        int64_t keepBytes = 0;
         std::optional<std::string> nextFile;  // not a frame: the frames after go to this file
         Stage stage = Stage::Ready;
         HResult encoded = kHrOk;  // the encoding's result
@@ -97,6 +110,15 @@ class CaptureRecorder {
     // Encodes the item's picture with the calling thread's encoder (mutex not held).
     void Encode(Item& item, JpegEncoder& encoder);
     void Write(Item& item);
+    // Encoder thread: writes one JPEG frame taken at `time`; `resumed` numbers it right after the
+    // file's last frame instead of by the clock.
+    void WriteFrame(const AVPacket* jpeg, double time, bool resumed);
+    // Encoder thread: the kept frames taken in the `seconds` before `time` go into the file;
+    // false when there were none.
+    bool WritePreroll(double time, int32_t seconds, bool resumed);
+    // Encoder thread: keeps a copy of the item's frame for a later pre-roll (or, when the
+    // pre-roll is off, lets go of what is kept).
+    void Keep(const Item& item);
     // Encoder thread: closes the file; a failure to finish it is reported unless one was.
     void FinishFile();
     // Encoder thread: the file failed; it is finished, reported once and written no more, and
@@ -117,6 +139,9 @@ class CaptureRecorder {
     size_t queuedFrames_ = 0;
     bool letThrough_ = false;
     bool resumePending_ = false;
+    bool prerollPending_ = false;
+    int32_t keepSeconds_ = 0;
+    int64_t keepBytes_ = 0;
     bool finishing_ = false;
     uint64_t offerFile_ = 0;  // the file frames offered now go to (counts SwitchTo calls)
     std::optional<uint64_t> failedFile_;  // a file that failed: no frames are queued for it
@@ -134,6 +159,13 @@ class CaptureRecorder {
     bool started_ = false;
     double origin_ = 0.0;  // capture time of frame number 0
     int64_t lastIndex_ = -1;
+    double lastTime_ = 0.0;  // capture time of the file's last frame
+    struct KeptFrame {
+        AvPacketPtr jpeg;
+        double time = 0.0;
+    };
+    std::deque<KeptFrame> kept_;  // the camera's last seconds, oldest first
+    int64_t keptBytes_ = 0;
 };
 
 }  // namespace velatrace

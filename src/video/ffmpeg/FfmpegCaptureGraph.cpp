@@ -47,6 +47,10 @@ size_t QueueCapacity(AVRational rate) {
     return static_cast<size_t>(std::clamp(std::lround(fps), 8L, 32L));
 }
 
+bool LetsThrough(CaptureControl control) {
+    return control == CaptureControl::StartNow || control == CaptureControl::StartWithPreroll;
+}
+
 }  // namespace
 
 FfmpegCaptureGraph::FfmpegCaptureGraph(WakeHubPtr wake) : wake_(std::move(wake)) {}
@@ -199,7 +203,17 @@ HResult FfmpegCaptureGraph::ControlStream(CaptureControl control) {
         return kHrNotConnected;
     control_ = control;
     if (recorder_)
-        recorder_->LetThrough(control == CaptureControl::StartNow);
+        recorder_->LetThrough(LetsThrough(control), control == CaptureControl::StartWithPreroll);
+    return kHrOk;
+}
+
+HResult FfmpegCaptureGraph::SetPreroll(int32_t seconds, int64_t maxBytes) {
+    if (seconds < 0 || maxBytes < 0)
+        return kHrInvalidArg;
+    prerollSec_ = seconds;
+    prerollBytes_ = maxBytes;
+    if (recorder_)
+        recorder_->KeepPreroll(seconds, maxBytes);
     return kHrOk;
 }
 
@@ -260,9 +274,10 @@ HResult FfmpegCaptureGraph::Run() {
         format.height = delivered_.height;
         format.rate = delivered_.rate.num > 0 ? delivered_.rate : AVRational{30, 1};
         format.jpegPackets = delivered_.pixelFormat == "MJPG";
-        recorder_ = std::make_unique<CaptureRecorder>(
-            outputPath_, format, QueueCapacity(format.rate), control_ == CaptureControl::StartNow,
-            counters_, errors_, *wake_);
+        recorder_ =
+            std::make_unique<CaptureRecorder>(outputPath_, format, QueueCapacity(format.rate),
+                                              LetsThrough(control_), counters_, errors_, *wake_);
+        recorder_->KeepPreroll(prerollSec_, prerollBytes_);
         recorder_->Start();
         recordingPath_ = outputPath_;
     }

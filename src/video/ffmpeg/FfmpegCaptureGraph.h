@@ -46,6 +46,7 @@ class FfmpegCaptureGraph : public CaptureGraph {
     HResult RenderStream(PinCategory category, StreamKind kind) override;
     void TearDown() override;
     HResult ControlStream(CaptureControl control) override;
+    HResult SetPreroll(int32_t seconds, int64_t maxBytes) override;
     void GetCaptureCounts(int64_t* dropped, int64_t* written) override;
 
   private:
@@ -67,6 +68,8 @@ class FfmpegCaptureGraph : public CaptureGraph {
     bool previewRendered_ = false;
     bool captureRendered_ = false;
     CaptureControl control_ = CaptureControl::Hold;
+    int32_t prerollSec_ = 0;
+    int64_t prerollBytes_ = 0;
 
     // While running.
     bool running_ = false;
