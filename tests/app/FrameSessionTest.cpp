@@ -137,9 +137,12 @@ class FrameSession : public ::testing::Test {
         frame->OnTimer(kTimerStartup);
         return *frame;
     }
+    // How a poll's answer is spoiled, as a faulty line would: the records it carried are lost,
+    // except the whole records before the cut of a short reply.
+    enum class Fault { None, Timeout, BadHeader, ShortReply };
     // One poll tick answered with `records` new records (channel 1 in alarm or not), and the
     // answer it posted, as the window's event loop would run them.
-    void Poll(int records, bool alarm = false) {
+    void Poll(int records, bool alarm = false, Fault fault = Fault::None) {
         ASSERT_TRUE(timers.Running(kTimerPoll));
         std::vector<uint8_t> data(static_cast<size_t>(records) * kPointBytes, 0);
         for (int k = 0; k < records; ++k) {
@@ -152,10 +155,24 @@ class FrameSession : public ::testing::Test {
             point[3] = static_cast<uint8_t>(count & 0xFF);
             point[39] = alarm ? 0x01 : 0x00;
         }
-        logger.blocks[":MEAS:OUTP:ACK?"] = Block(data);
+        std::vector<uint8_t> block = Block(data);
+        if (fault == Fault::ShortReply) {
+            block.resize(block.size() - kPointBytes / 2);
+            count_ -= 1;
+        } else if (fault != Fault::None) {
+            block[1] = '0';
+            count_ -= records;
+        }
+        logger.blocks[":MEAS:OUTP:ACK?"] = block;
+        const uint32_t failRead = logger.failRead;
+        if (fault == Fault::Timeout) {
+            logger.failRead = err::kWaitTimeout;
+        }
+        logger.pendingBytes.clear();  // the logger drops what was not read at the next command
         host.posted.clear();
         clock.Advance(100);
         frame->OnTimer(kTimerPoll);
+        logger.failRead = failRead;
         for (auto [result, bytes] : host.posted) {
             frame->OnLoggerData(result, bytes);
         }
@@ -633,6 +650,48 @@ TEST_F(FrameSession, AFailedPollKeepsThePollChainAlive) {
     EXPECT_TRUE(f.Ui().Enabled(cmd::kFileOpen));
 }
 
+// A logger that was not polled for a long time answers with more points than the ring holds.
+TEST_F(FrameSession, ABlockLargerThanTheRingReachesTheCsvWhole) {
+    engine.devices.clear();
+    StoreCaptureSettings(0, 0);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    Poll(10);
+    Poll(kRingRows + 1000);
+    Poll(10);
+    f.OnCommand(cmd::kCapture);
+    const std::vector<std::string> rows = CsvRows(folder.Read("run.csv"));
+    EXPECT_EQ(static_cast<int>(rows.size()), count_);
+    ExpectEveryRowOnce(rows);
+}
+
+// A struggling logger shows in the recording indicator before data goes missing: polls that
+// fail or come a period late are counted from the capture's start.
+TEST_F(FrameSession, TheIndicatorCountsLateAndFailedPollsOfEachCapture) {
+    engine.devices.clear();
+    StoreCaptureSettings(1, 0);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    Poll(5, false, Fault::Timeout);  // before the capture: not its trouble
+    f.OnCommand(cmd::kCapture);
+    Poll(5);
+    clock.Advance(100);  // just in time still
+    Poll(5);
+    EXPECT_EQ(host.recording, "REC 0:00:00  run_01.csv");
+    clock.Advance(150);
+    Poll(5);
+    Poll(5, false, Fault::BadHeader);
+    Poll(5, false, Fault::Timeout);
+    Poll(5);  // the retry after a failure is not late
+    EXPECT_EQ(host.recording, "REC 0:00:00  run_01.csv  late polls: 1  failed polls: 2");
+    EXPECT_EQ(host.recordingLook, RecordingLook::Recording);
+    f.OnCommand(cmd::kCapture);
+    f.OnCommand(cmd::kCapture);
+    Poll(5);
+    EXPECT_EQ(host.recording, "REC 0:00:00  run_02.csv");
+}
+
 TEST_F(FrameSession, PanesAndBarsToggleWithTheirSinglePaneRule) {
     MainFrame& f = Start();
     f.OnCommand(cmd::kVideoPane);
@@ -683,8 +742,8 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     EXPECT_EQ(engine.capture.control, CaptureControl::Hold);
     EXPECT_TRUE(f.Ui().Checked(cmd::kCapture)) << "the logger values are still recorded";
     EXPECT_EQ(host.recordingLook, RecordingLook::Alert);
-    EXPECT_NE(host.recording.find(
-                  "run.csv  dropped frames: 4  - Video stopped: Cannot write run.avi: No space"),
+    EXPECT_NE(host.recording.find("run.csv  dropped frames: 4  late polls: 1  - Video stopped: "
+                                  "Cannot write run.avi: No space"),
               std::string::npos)
         << host.recording;
 
@@ -752,13 +811,18 @@ TEST_F(FrameSession, CsvRowsWaitForRoomAndAreWrittenOnceInOrder) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find("No space left on device"), std::string::npos)
         << host.boxes[0].text;
-    for (int i = 0; i < 10; ++i) {
-        Poll(5);
+    // The logger's line is faulty meanwhile: what reaches the program is kept all the same.
+    for (Fault fault :
+         {Fault::None, Fault::Timeout, Fault::None, Fault::BadHeader, Fault::ShortReply,
+          Fault::None, Fault::ShortReply, Fault::Timeout, Fault::None, Fault::None}) {
+        Poll(5, false, fault);
     }
     EXPECT_EQ(host.boxes.size(), 1u) << "said once";
     EXPECT_NE(host.recording.find("rows waiting"), std::string::npos) << host.recording;
 
     std::filesystem::remove(mountPoint + "/filler");
+    Poll(5);
+    Poll(5, false, Fault::Timeout);
     Poll(5);
     Poll(5);
     EXPECT_EQ(host.recording.find("rows waiting"), std::string::npos) << host.recording;
