@@ -41,12 +41,11 @@ TEST(SimConfig, LinesReadWhateverTheirSpacingLetterCaseAndComments) {
 }
 
 TEST(SimConfig, MalformedLinesAreSkippedWholeWithOneWarningEach) {
-    for (const char* line :
-         {"interval", "interval = 0", "interval = 1.5ms", "channel_count = 11",
-          "max_block_points = 20834", "time_scale = 0", "colour = blue", "ch11 DC 10V", "ch1",
-          "ch1 AC 10V", "ch1 DC 1234567", "ch1 DC 1V;X", "ch1 DC 10V noise 1",
-          "ch1 DC 10V sine 5 0", "ch1 DC 10V const inf", "ch1 alarm MID 4", "ch1 alarm HI 4 -1",
-          "ch1 alarm HI 4 0.5 10", "\x01\x02\xff \x7f"}) {
+    for (const char* line : {"interval", "interval = 0", "interval = 1.5ms", "channel_count = 11",
+                             "max_block_points = 20834", "colour = blue", "ch11 DC 10V", "ch1",
+                             "ch1 AC 10V", "ch1 DC 1234567", "ch1 DC 1V;X", "ch1 DC 10V noise 1",
+                             "ch1 DC 10V sine 5 0", "ch1 DC 10V const inf", "ch1 alarm MID 4",
+                             "ch1 alarm HI 4 -1", "ch1 alarm HI 4 0.5 10", "\x01\x02\xff \x7f"}) {
         SimConfig config = DefaultConfig();
         const std::vector<std::string> warnings = ApplyConfigText(line, config);
         ASSERT_EQ(warnings.size(), 1u) << line;
