@@ -211,7 +211,9 @@ int Soak(const Plan& plan) {
     std::ofstream(folder.File("sim.cfg")) << kLoggerSetup << "time_scale = " << plan.scale << "\n"
                                           << plan.faults;
     setenv("VELATRACE_SIM_CONFIG", folder.File("sim.cfg").c_str(), 1);
-    setenv("VELATRACE_TEST_CAMERA", "1", 1);
+    if (plan.camera) {
+        setenv("VELATRACE_TEST_CAMERA", "1", 1);  // lists the test-pattern camera
+    }
 
     RegistryTree registry;
     CaptureSettings cs;
@@ -235,10 +237,6 @@ int Soak(const Plan& plan) {
     NoStillTransfer transfer;
     NoPropertyPages pages;
     DriverLibraryDl driver(VELATRACE_SIM_LIBRARY);
-    // Without a camera the engine lists none: the test pattern is listed only when asked for.
-    if (!plan.camera) {
-        unsetenv("VELATRACE_TEST_CAMERA");
-    }
     FfmpegMediaEngine engine;
     std::atomic<bool> woken{false};
     engine.SetWakeCallback([&woken] { woken.store(true, std::memory_order_release); });
@@ -316,8 +314,13 @@ int Soak(const Plan& plan) {
         stoppedCapturing = stoppedCapturing || !frame->Live().IsCapturing();
 
         const uint64_t now = loggerMs();
-        if (now >= nextSwitch) {
+        const std::string shown = host.recording;  // as the file ends, before a switch
+        if (now >= nextSwitch && now < plan.lengthMs) {
             nextSwitch += kSwitchEveryMs;
+            if (plan.camera) {
+                std::printf("  %5.1f min: %s\n", static_cast<double>(now) / 60000, shown.c_str());
+                std::fflush(stdout);
+            }
             frame->OnCommand(cmd::kCapture);  // ends this file
             frame->OnCommand(cmd::kCapture);  // and starts the next number
             if (!frame->Live().IsCapturing()) {
@@ -330,24 +333,26 @@ int Soak(const Plan& plan) {
             residentKiB.push_back(ResidentKiB());
             std::printf("  %5.2f h: %ld KiB resident, %ld points, %s\n",
                         static_cast<double>(now) / kHourMs, residentKiB.back(), received,
-                        host.recording.c_str());
+                        shown.c_str());
             std::fflush(stdout);
         }
     }
     const bool live = frame->Live().IsLive();
     const bool capturing = frame->Live().IsCapturing();
     const std::string indicator = host.recording;
+    const double wallSeconds = std::chrono::duration<double>(Steady::now() - start).count();
+    const auto closing = Steady::now();
     frame->OnCommand(cmd::kCapture);
     residentKiB.push_back(ResidentKiB());
     frame->OnClose();
     engine.SetWakeCallback({});
     frame.reset();
-    const double wallSeconds = std::chrono::duration<double>(Steady::now() - start).count();
+    const double closeSeconds = std::chrono::duration<double>(Steady::now() - closing).count();
 
     const std::vector<std::string> csvFiles = NumberedFiles(folder, "csv");
     const CsvCheck csv = CheckCsvFiles(csvFiles);
-    std::printf("ran %.0f s wall, %ld polls, %zu message boxes%s\n", wallSeconds, polls,
-                host.boxes.size(), host.boxes.empty() ? "" : ":");
+    std::printf("ran %.0f s wall (closing %.1f s more), %ld polls, %zu message boxes%s\n",
+                wallSeconds, closeSeconds, polls, host.boxes.size(), host.boxes.empty() ? "" : ":");
     for (size_t i = 0; i < host.boxes.size() && i < 5; ++i) {
         std::printf("  box: %s\n", host.boxes[i].text.c_str());
     }
