@@ -436,14 +436,15 @@ void CaptureSession::PollTick() {
         FormatText(text, sizeof text, "ack?-%d", static_cast<int>(r));
         p_.host.SetStatusText(1, text);
     }
+    // A poll that failed or brought no block counts, so does one that came late; the indicator
+    // shows them at once.
+    const bool counted = pollHealth_.Finished(p_.clock.TickCount(), r != 0 || !poster.posted);
     // A poll that brought no block must not end the chain while the preview runs; the answer
     // handler re-arms it otherwise. The error stays in the status pane meanwhile.
     if (!poster.posted && p_.wave.noWait) {
         ArmPoll(r != 0 ? kPollRetryMs : kPollPeriodMs);
     }
-    // A poll that failed or brought no block counts, so does one that came late; the indicator
-    // shows them at once.
-    if (pollHealth_.Finished(p_.clock.TickCount(), r != 0 || !poster.posted) && IsCapturing()) {
+    if (counted && IsCapturing()) {
         RefreshIndicator();
     }
 }

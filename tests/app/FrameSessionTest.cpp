@@ -658,7 +658,9 @@ TEST_F(FrameSession, FailedAndLatePollsKeepTheChainAndShowInTheIndicator) {
     Poll(5);
     Poll(5, false, Fault::BadHeader);
     Poll(5, false, Fault::Timeout);
-    EXPECT_EQ(host.recording, "REC 0:00:00  run_01.csv  late polls: 1  failed polls: 2");
+    clock.Advance(2000);  // the retry comes more than its second late
+    Poll(5);
+    EXPECT_EQ(host.recording, "REC 0:00:02  run_01.csv  late polls: 2  failed polls: 2");
     f.OnCommand(cmd::kPreview);
     EXPECT_FALSE(timers.Running(kTimerPoll));
     EXPECT_TRUE(f.Ui().Enabled(cmd::kFileOpen));
