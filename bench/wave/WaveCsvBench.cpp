@@ -1,8 +1,11 @@
 // Wave CSV reading and writing against the bare file I/O of the same bytes: the parse and format
-// work should stay a small multiple of one fread / fwrite.
+// work should stay a small multiple of one fread / fwrite. A day's recording is loaded against
+// pandas.read_csv (C engine) reading the same file in the same run: goal at most half its time,
+// and a store of at most 1.2x the raw 16-bit counts.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -11,6 +14,7 @@
 
 #include "base/Clock.h"
 #include "base/FixedText.h"
+#include "wave/CsvRecord.h"
 #include "wave/WaveCsv.h"
 
 namespace velatrace {
@@ -155,6 +159,85 @@ void BM_LoadBaselineFread(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 BENCHMARK(BM_LoadBaselineFread)->Unit(benchmark::kMicrosecond);
+
+// 24 hours at 100 ms, ten channels on, as the writer writes it; made once per machine.
+constexpr int32_t kDayRecords = 864000;
+
+fs::path DayFile() {
+    const fs::path path = BenchFolder() / "day.csv";
+    std::error_code ec;
+    if (const auto size = fs::file_size(path, ec); !ec && size > 50000000) {
+        return path;
+    }
+    auto wave = FullBuffer();
+    std::string text = "2026/12/06 09:30:15\r\n100MS\r\n";
+    for (int c = 0; c < kChannels; ++c) {
+        text += wave->channel[c].range;
+        text += c + 1 < kChannels ? "," : "\r\n";
+    }
+    double divisors[kChannels];
+    for (int c = 0; c < kChannels; ++c) {
+        divisors[c] = wave->channel[c].scale;
+    }
+    const CsvRecordFormat format(divisors);
+    char line[kCsvRecordRoom];
+    for (int32_t i = 0; i < kDayRecords; ++i) {
+        text.append(line, format.Format(line, wave->samples[i % kRingRows]));
+    }
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    return path;
+}
+
+void BM_LoadDay(benchmark::State& state) {
+    const std::string name = DayFile().string();
+    FixedClock clock;
+    auto wave = FullBuffer();
+    WaveCsv csv(*wave, clock);
+    for (auto _ : state) {
+        if (csv.LoadCsv(name.c_str()) != kDayRecords) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        state.PauseTiming();
+        csv.RestoreLiveSetup();
+        state.ResumeTiming();
+    }
+    csv.LoadCsv(name.c_str());
+    const double raw = 2.0 * kDayRecords * kChannels;
+    state.counters["store_per_raw"] = static_cast<double>(csv.Replay().MemoryBytes()) / raw;
+    state.counters["MB"] = static_cast<double>(fs::file_size(name)) / 1e6;
+}
+BENCHMARK(BM_LoadDay)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// pandas.read_csv with its C engine on the same file, timed inside Python (start-up excluded); the
+// system's Python, where Debian's python3-pandas lives. Its processor time is reported, to compare
+// with the CPU column of BM_LoadDay on a machine shared with other work.
+void BM_LoadDayPandas(benchmark::State& state) {
+    const std::string name = DayFile().string();
+    const std::string command =
+        "/usr/bin/python3 -c \"import sys, time, pandas\n"
+        "t = time.process_time()\n"
+        "d = pandas.read_csv(sys.argv[1], skiprows=3, header=None, engine='c')\n"
+        "print(time.process_time() - t, len(d))\" '" +
+        name + "' 2>/dev/null";
+    for (auto _ : state) {
+        std::FILE* pipe = popen(command.c_str(), "r");
+        double seconds = 0;
+        long rows = 0;
+        const bool read = pipe != nullptr && std::fscanf(pipe, "%lf %ld", &seconds, &rows) == 2;
+        if (pipe != nullptr) {
+            pclose(pipe);
+        }
+        if (!read || rows != kDayRecords) {
+            state.SkipWithError("python3-pandas is needed for this comparison");
+            break;
+        }
+        state.SetIterationTime(seconds);
+    }
+}
+BENCHMARK(BM_LoadDayPandas)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 
 }  // namespace
 }  // namespace velatrace

@@ -1,5 +1,7 @@
 // Painting the wave pane at 1920 x 540 with ten channels of 3000 records each, all in view,
-// against the floor of drawing the same staircase segments with one QPainter::drawLines call.
+// against the floor of drawing the same staircase segments with one QPainter::drawLines call;
+// and the widest zoom of a replayed day (864,000 records) against one drawLines of 2 x 1920
+// segments per channel (goal: within 1.5x).
 #include <benchmark/benchmark.h>
 
 #include <QFontMetrics>
@@ -7,11 +9,13 @@
 #include <QImage>
 #include <QLine>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "wave/ReplayStore.h"
 #include "wave/WavePainter.h"
 #include "wave/WavePlot.h"
 
@@ -26,20 +30,24 @@ struct Scene {
     WaveView view;
 };
 
+// Record r of channel c: a noisy sine wave.
+int32_t NoisySine(int32_t r, int c, std::mt19937& random) {
+    std::uniform_int_distribution<int> noise(-300, 300);
+    return static_cast<int32_t>(8000 * std::sin(r * (0.01 + 0.003 * c) + c) + noise(random));
+}
+
 // Ten voltage and temperature channels with noisy sine waves; 300 s at 100 ms puts every one
 // of the 3000 records in view.
 Scene FullScene() {
     Scene scene;
     WaveBuffer& wave = *scene.wave;
     std::mt19937 random(7);
-    std::uniform_int_distribution<int> noise(-300, 300);
     for (int c = 0; c < kChannels; ++c) {
         wave.channel[c].type = c % 3 == 2 ? kTypeTemperature : kTypeVoltage;
         wave.channel[c].scale = c % 3 == 2 ? 10 : 2000;
         scene.view.scales.vscale[c] = c % 3 == 2 ? 2 : 4;
         for (int r = 0; r < kRingRows; ++r) {
-            wave.samples[r][c] =
-                static_cast<int32_t>(8000 * std::sin(r * (0.01 + 0.003 * c) + c) + noise(random));
+            wave.samples[r][c] = NoisySine(r, c, random);
         }
     }
     wave.intervalMs = 100;
@@ -52,12 +60,34 @@ Scene FullScene() {
     return scene;
 }
 
+WavePlot ScenePlot(const Scene& scene) {
+    const QFontMetrics metrics(WavePaneFont());
+    return MakeWavePlot(kWidth, kHeight, metrics.horizontalAdvance(QLatin1Char('0')),
+                        metrics.height(), scene.view.scales.tscale, scene.wave->intervalMs);
+}
+
+// Times `draw(painter)` on a black image in the curve pen. A clip rectangle lets the raster
+// engine take its faster clipped-line path (about twice as fast here as no clip at all), so the
+// floors are measured with it.
+template <typename Draw>
+void TimeDrawing(benchmark::State& state, Draw&& draw) {
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPen pen(QColor(0, 128, 0));
+    pen.setCosmetic(true);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        painter.setClipRect(image.rect());
+        painter.setPen(pen);
+        draw(painter);
+        painter.end();
+        benchmark::ClobberMemory();
+    }
+}
+
 // The segments the pane's curves consist of: two per record and channel.
 std::vector<QLine> CurveSegments(const Scene& scene) {
-    const QFontMetrics metrics(WavePaneFont());
-    const WavePlot plot =
-        MakeWavePlot(kWidth, kHeight, metrics.horizontalAdvance(QLatin1Char('0')), metrics.height(),
-                     scene.view.scales.tscale, scene.wave->intervalMs);
+    const WavePlot plot = ScenePlot(scene);
     std::vector<QLine> lines;
     int32_t order[kChannels];
     const int32_t count = CurveOrder(*scene.wave, order);
@@ -78,8 +108,8 @@ std::vector<QLine> CurveSegments(const Scene& scene) {
     return lines;
 }
 
-void BM_PaintWavePane(benchmark::State& state) {
-    const Scene scene = FullScene();
+// Times the whole pane's paint of a scene.
+void TimePaint(benchmark::State& state, const Scene& scene) {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);
@@ -87,6 +117,11 @@ void BM_PaintWavePane(benchmark::State& state) {
         painter.end();
         benchmark::ClobberMemory();
     }
+}
+
+void BM_PaintWavePane(benchmark::State& state) {
+    const Scene scene = FullScene();
+    TimePaint(state, scene);
     state.counters["segments"] = static_cast<double>(CurveSegments(scene).size());
 }
 BENCHMARK(BM_PaintWavePane)->Unit(benchmark::kMicrosecond);
@@ -94,20 +129,9 @@ BENCHMARK(BM_PaintWavePane)->Unit(benchmark::kMicrosecond);
 void BM_DrawLinesFloor(benchmark::State& state) {
     const Scene scene = FullScene();
     const std::vector<QLine> lines = CurveSegments(scene);
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    QPen pen(QColor(0, 128, 0));
-    pen.setCosmetic(true);
-    for (auto _ : state) {
-        QPainter painter(&image);
-        // A clip rectangle lets the raster engine take its faster clipped-line path (about
-        // twice as fast here as no clip at all), so the floor is measured with it.
-        painter.setClipRect(image.rect());
-        painter.setPen(pen);
+    TimeDrawing(state, [&](QPainter& painter) {
         painter.drawLines(lines.data(), static_cast<int>(lines.size()));
-        painter.end();
-        benchmark::ClobberMemory();
-    }
+    });
     state.counters["segments"] = static_cast<double>(lines.size());
 }
 BENCHMARK(BM_DrawLinesFloor)->Unit(benchmark::kMicrosecond);
@@ -123,23 +147,74 @@ void BM_DrawPolylinesOnly(benchmark::State& state) {
         }
         polylines.back().push_back(line.p2());
     }
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    QPen pen(QColor(0, 128, 0));
-    pen.setCosmetic(true);
-    for (auto _ : state) {
-        QPainter painter(&image);
-        painter.setClipRect(image.rect());
-        painter.setPen(pen);
+    TimeDrawing(state, [&](QPainter& painter) {
         for (const std::vector<QPoint>& points : polylines) {
             painter.drawPolyline(points.data(), static_cast<int>(points.size()));
         }
-        painter.end();
-        benchmark::ClobberMemory();
-    }
+    });
     state.counters["polylines"] = static_cast<double>(polylines.size());
 }
 BENCHMARK(BM_DrawPolylinesOnly)->Unit(benchmark::kMicrosecond);
+
+// A day at 100 ms of the same ten channels, replayed, its end at the level axis, at the widest
+// zoom (300 s: 3000 records over 1870 columns).
+struct DayScene {
+    Scene scene = FullScene();
+    std::unique_ptr<ReplayStore> store = std::make_unique<ReplayStore>();
+};
+
+std::unique_ptr<DayScene> WidestDay() {
+    auto day = std::make_unique<DayScene>();
+    std::mt19937 random(7);
+    bool on[kChannels];
+    std::fill(on, on + kChannels, true);
+    constexpr int32_t kRecords = 864000;
+    day->store->Begin(on, kRecords);
+    int32_t counts[kChannels];
+    for (int32_t r = 0; r < kRecords; ++r) {
+        for (int c = 0; c < kChannels; ++c) {
+            counts[c] = NoisySine(r, c, random);
+        }
+        day->store->Append(counts);
+    }
+    day->scene.view.records = day->store.get();
+    day->scene.view.displayRow = kRecords;
+    day->scene.wave->shownCount = kRecords;
+    return day;
+}
+
+void BM_PaintWidestZoomOfADay(benchmark::State& state) {
+    const auto day = WidestDay();
+    TimePaint(state, day->scene);
+}
+BENCHMARK(BM_PaintWidestZoomOfADay)->Unit(benchmark::kMicrosecond);
+
+// The floor: per channel one drawLines of 2 x 1920 segments, a vertical and a horizontal one per
+// column, following the same curves.
+void BM_DrawLinesTwoPerColumn(benchmark::State& state) {
+    const auto day = WidestDay();
+    const Scene& scene = day->scene;
+    const WavePlot plot = ScenePlot(scene);
+    std::vector<std::vector<QLine>> channels(kChannels);
+    for (int c = 0; c < kChannels; ++c) {
+        const int16_t* column = day->store->Column(c);
+        const double gain = ChannelGain(scene.wave->channel[c], scene.view.scales.vscale[c]);
+        for (int x = 0; x < kWidth; ++x) {
+            const int32_t record = scene.view.displayRow - 1 - (kWidth - 1 - x) * 3000 / kWidth;
+            const int y = LevelY(plot, gain, column[record]);
+            const int y2 = LevelY(plot, gain, column[record - 1]);
+            channels[c].emplace_back(x, y, x, y2);
+            channels[c].emplace_back(x, y2, x + 1, y2);
+        }
+    }
+    TimeDrawing(state, [&](QPainter& painter) {
+        for (const std::vector<QLine>& lines : channels) {
+            painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        }
+    });
+    state.counters["segments"] = 2.0 * kWidth * kChannels;
+}
+BENCHMARK(BM_DrawLinesTwoPerColumn)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace velatrace

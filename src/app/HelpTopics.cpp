@@ -17,6 +17,11 @@ std::string FindHelpFile(std::string_view programFolder) {
     return {};
 }
 
+std::string HelpNotOpenedText(const std::string& help) {
+    return "The help file \"" + help +
+           "\" could not be opened.\r\nNo program to show it was found on this computer.";
+}
+
 void OpenHelpTopics(Host& host) {
     char folder[1024] = {};
     host.ProgramFolder(folder, sizeof folder);
@@ -29,8 +34,7 @@ void OpenHelpTopics(Host& host) {
                   kCompiledHelpName + " or " + kHtmlHelpName +
                   ") belongs in the folder the program runs from.";
     } else if (!host.OpenHelpFile(help.c_str())) {
-        message = "The help file \"" + help +
-                  "\" could not be opened.\r\nNo program to show it was found on this computer.";
+        message = HelpNotOpenedText(help);
     } else {
         return;
     }

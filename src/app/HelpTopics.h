@@ -15,6 +15,9 @@ inline constexpr const char* kHtmlHelpName = "help/index.html";
 // empty when neither is there.
 std::string FindHelpFile(std::string_view programFolder);
 
+// The message for a help file that no program could show.
+std::string HelpNotOpenedText(const std::string& help);
+
 // Opens the help file through the window's desktop handler. A help file that is missing or that
 // no handler opens is reported in a message box naming the file.
 void OpenHelpTopics(Host& host);

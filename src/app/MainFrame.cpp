@@ -81,7 +81,7 @@ void MainFrame::DeferredStartup() {
         const char* names[kMaxVideoDevices] = {};
         const int count = video_.DeviceNames(names, kMaxVideoDevices);
         host_.AppendMenuItems(MenuExtension::CaptureDevices, Submenu::Capture, names, count);
-        ui_.Check(cmd::kDeviceFirst, true);
+        ui_.Check(cmd::kDeviceFirst + static_cast<uint32_t>(index), true);
     }
 
     const LoggerProtocol::Connection logger = protocol_.ConnectLogger(port_.terminator);
@@ -125,6 +125,16 @@ void MainFrame::DeferredStartup() {
     ui_.GroupEnable(cmd::kFilter, cameraFound);
     ui_.Enable(cmd::kDdeTransfer, s_.ddeConnected != 0);
     host_.EndWaitCursor();
+    ReportSettingsProblem();
+}
+
+void MainFrame::ReportSettingsProblem() {
+    const char* problem = registry_.Problem();
+    if (problem[0] == '\0' || settingsProblemShown_ == problem) {
+        return;
+    }
+    settingsProblemShown_ = problem;
+    BeepAndTell(host_, mb::kIconExclamation, problem, mb::kOk | mb::kIconExclamation);
 }
 
 void MainFrame::OnTimer(uint32_t id) {
@@ -152,8 +162,19 @@ void MainFrame::OnTimer(uint32_t id) {
 void MainFrame::OnCommand(uint32_t id) {
     if (id >= cmd::kRecentFirst && id <= cmd::kRecentLast) {
         RecentFile(id);
-        return;
+    } else if (id >= cmd::kDeviceFirst && id <= cmd::kDeviceLast) {
+        CameraCommand(id);
+    } else {
+        RunCommand(id);
     }
+    // Dialogs, choices and the recent list save settings; a save that failed is told at once
+    // (at exit the window is gone, and the save's problem goes to stderr only).
+    if (id != cmd::kExit) {
+        ReportSettingsProblem();
+    }
+}
+
+void MainFrame::RunCommand(uint32_t id) {
     switch (id) {
         case cmd::kFileOpen:
             FileOpen();
@@ -231,7 +252,7 @@ void MainFrame::OnCommand(uint32_t id) {
         case cmd::kCaptureSetting:
             CaptureSettingCommand();
             break;
-        default:  // Ctrl+Alt+B and the commands of the dialogs that are not here yet
+        default:  // Ctrl+Alt+B is accepted and does nothing
             break;
     }
 }
@@ -267,6 +288,36 @@ void MainFrame::PreviewCommand() {
         }
     }
     live_.TogglePreview();
+}
+
+void MainFrame::CameraCommand(uint32_t id) {
+    if (ui_.Checked(id)) {
+        return;  // already the camera in use
+    }
+    // Another camera means another graph, which would cut a recording in two.
+    if (live_.IsCapturing()) {
+        BeepAndTell(host_, mb::kIconExclamation, "Stop the capture before choosing another camera.",
+                    mb::kOk | mb::kIconExclamation);
+        return;
+    }
+    const bool previewing = live_.IsLive();
+    if (previewing) {
+        live_.TogglePreview();
+    }
+    const int32_t index = static_cast<int32_t>(id - cmd::kDeviceFirst);
+    if (video_.SelectDevice(videoPane_, index)) {
+        for (uint32_t item = cmd::kDeviceFirst; item <= cmd::kDeviceLast; ++item) {
+            ui_.Check(item, item == id);
+        }
+        settings_.SaveCamname(video_.DisplayName(), video_.DisplayNameSize());
+    } else {
+        char text[256];
+        FormatText(text, sizeof text, "The camera cannot be opened (%s).", video_.LastFailure());
+        BeepAndTell(host_, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+    }
+    if (previewing) {
+        live_.TogglePreview();
+    }
 }
 
 void MainFrame::FormatCommand() {

@@ -4,6 +4,7 @@
 // The Qt window forwards its events here and mirrors the UI-update table onto its actions.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/CaptureSession.h"
 #include "app/Host.h"
@@ -87,11 +88,16 @@ class MainFrame {
     void PreviewCommand();
     void FileOpen();
     void RecentFile(uint32_t id);
+    void RunCommand(uint32_t id);
+    void CameraCommand(uint32_t id);
     void FormatCommand();
     void TransportCommand();
     void ChannelPropertyCommand();
     // The logger's channel table could not be read: the code of the exchange that failed.
     void ReportChannelQueryFailure(uint32_t code);
+    // Tells the user once about each new problem keeping the settings (unreadable file, failed
+    // save).
+    void ReportSettingsProblem();
     // "Capture setting": the dialog, then its values applied.
     void CaptureSettingCommand();
 
@@ -118,6 +124,7 @@ class MainFrame {
     UiUpdateTable ui_;
     FrameState s_;
     VideoFrame picture_;  // the newest picture, on its way to the video pane
+    std::string settingsProblemShown_;
     CaptureSession live_;
     ReplaySession replay_;
 };

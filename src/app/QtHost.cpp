@@ -5,7 +5,9 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
 #include <algorithm>
@@ -13,6 +15,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/CommandTexts.h"
+#include "app/HelpTopics.h"
 #include "app/MainWindow.h"
 #include "logger/ChannelPropertyDialog.h"
 #include "logger/TransportDialog.h"
@@ -275,6 +278,25 @@ void QtHost::ProgramFolder(char* folder, size_t size) {
 }
 
 bool QtHost::OpenHelpFile(const char* path) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The desktop's opener starts whatever is set up for HTML and tells by its exit code when
+    // nothing is; that answer comes later, so the failure is reported when it arrives.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) {
+        auto* process = new QProcess(&window_);
+        const std::string help(path);
+        QObject::connect(process, &QProcess::finished, &window_,
+                         [this, process, help](int code, QProcess::ExitStatus status) {
+                             process->deleteLater();
+                             if (status != QProcess::NormalExit || code != 0) {
+                                 MessageBox(HelpNotOpenedText(help).c_str(),
+                                            mb::kOk | mb::kIconExclamation);
+                             }
+                         });
+        process->start(opener, {QString::fromLocal8Bit(path)});
+        return process->waitForStarted();
+    }
+#endif
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(path)));
 }
 

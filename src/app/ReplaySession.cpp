@@ -65,7 +65,8 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     }
 
     records_ = p_.csv.LoadCsv(csvPath);
-    if (records_ == kRingRows) {
+    p_.view.records = p_.wave.fileLoaded ? &p_.csv.Replay() : nullptr;
+    if (p_.csv.Replay().Full()) {
         BeepAndTell(p_.host, mb::kIconInformation, "Buffer pointer overflow",
                     mb::kOk | mb::kIconInformation);
     }
@@ -107,6 +108,7 @@ void ReplaySession::Close(uint32_t command, bool loggerConnected) {
             ch.type = kTypeOff;
         }
         p_.view.displayRow = 0;
+        p_.view.records = nullptr;
         p_.csv.RestoreLiveSetup();
         records_ = 0;
     }
@@ -187,7 +189,7 @@ void ReplaySession::Seek(SeekEvent event, int position) {
         ShowCursor(RecordAt(at));
         ShowSeconds(WholeSeconds(at), ClipSeconds());
     } else {
-        ShowCursor(records_ * percent / 100);
+        ShowCursor(static_cast<int32_t>(int64_t{records_} * percent / 100));
         elapsedMs_ = 0;
         ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
     }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -108,10 +109,9 @@ void RegistryFile::Load() {
         return;  // first run
     }
     if (ec || status.type() != fs::file_type::regular) {
-        std::fprintf(stderr,
-                     "velatrace: settings file %s is not a readable file; starting with default "
-                     "settings, which will not be saved\n",
-                     file_.c_str());
+        SetProblem("The settings file " + file_.string() +
+                   " is not a readable file.\nThe program starts with default settings, which "
+                   "will not be saved.");
         writable_ = false;
         return;
     }
@@ -123,10 +123,9 @@ void RegistryFile::Load() {
     std::ifstream in(file_, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (ec || in.bad() || !in.is_open()) {
-        std::fprintf(stderr,
-                     "velatrace: settings file %s cannot be read; starting with default settings, "
-                     "which will not be saved\n",
-                     file_.c_str());
+        SetProblem("The settings file " + file_.string() +
+                   " cannot be read.\nThe program starts with default settings, which will not "
+                   "be saved.");
         writable_ = false;
         return;
     }
@@ -149,17 +148,20 @@ void RegistryFile::PutAside(const char* reason) {
     }
     fs::rename(file_, aside, ec);
     if (ec) {
-        std::fprintf(stderr,
-                     "velatrace: settings file %s cannot be read (%s) nor renamed aside (%s); "
-                     "starting with default settings, which will not be saved\n",
-                     file_.c_str(), reason, ec.message().c_str());
+        SetProblem("The settings file " + file_.string() + " cannot be read (" + reason +
+                   ") nor renamed aside (" + ec.message() +
+                   ").\nThe program starts with default settings, which will not be saved.");
         writable_ = false;
         return;
     }
-    std::fprintf(stderr,
-                 "velatrace: settings file %s cannot be read (%s); kept as %s, starting with "
-                 "default settings\n",
-                 file_.c_str(), reason, aside.c_str());
+    SetProblem("The settings file " + file_.string() + " cannot be read (" + reason +
+               ").\nIt was kept as " + aside.string() +
+               " and the program starts with default settings.");
+}
+
+void RegistryFile::SetProblem(std::string text) {
+    std::fprintf(stderr, "velatrace: %s\n", text.c_str());
+    problem_ = std::move(text);
 }
 
 bool RegistryFile::Save() {
@@ -184,7 +186,7 @@ bool RegistryFile::Save() {
     const fs::path temp = dir / (target.filename().string() + ".tmp-" + std::to_string(::getpid()));
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
-        return false;
+        return SaveFailed(errno);
     }
     struct stat old = {};
     if (::stat(target.c_str(), &old) == 0) {
@@ -194,11 +196,23 @@ bool RegistryFile::Save() {
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
         ::unlink(temp.c_str());
-        return false;
+        return SaveFailed(error);
     }
     SyncFolder(dir);
+    if (saveFailing_) {
+        saveFailing_ = false;
+        problem_.clear();
+    }
     return true;
+}
+
+bool RegistryFile::SaveFailed(int error) {
+    saveFailing_ = true;
+    SetProblem("The settings cannot be saved to " + file_.string() + " (" + std::strerror(error) +
+               ").\nChanges are kept until the program ends.");
+    return false;
 }
 
 }  // namespace velatrace

@@ -4,10 +4,11 @@
 // whole file is rewritten atomically (temporary file, flush, fsync, rename) when a key is closed
 // after a change, so each group of values a save writes reaches the disk in one write.
 //
-// A file that cannot be read as an export is renamed aside (name.broken-YYYYMMDD-HHMMSS) with a
-// message on stderr, and the store starts empty; it is never overwritten. When the folder cannot
-// be written, saves fail silently, as the registry's would, and the values stay in memory.
+// A file that cannot be read as an export is renamed aside (name.broken-YYYYMMDD-HHMMSS) and the
+// store starts empty; it is never overwritten. When the folder cannot be written, saves fail and
+// the values stay in memory. Either is kept as the store's problem for the user (and on stderr).
 #include <filesystem>
+#include <string>
 
 #include "settings/RegistryStore.h"
 #include "settings/RegistryTree.h"
@@ -52,8 +53,12 @@ class RegistryFile final : public RegistryStore {
         return tree_.EnumValue(key, index, name, nameSize);
     }
 
+    const char* Problem() const override { return problem_.c_str(); }
+
   private:
     void Load();
+    void SetProblem(std::string text);
+    bool SaveFailed(int error);
     // Renames an unreadable file aside; when that fails the file is left alone and never written.
     void PutAside(const char* reason);
     bool Save();
@@ -61,6 +66,8 @@ class RegistryFile final : public RegistryStore {
     std::filesystem::path file_;
     RegistryTree tree_;
     bool writable_ = true;
+    std::string problem_;
+    bool saveFailing_ = false;  // the problem is a failed save, cleared by the next good one
 };
 
 }  // namespace velatrace

@@ -61,6 +61,10 @@ class RegistryStore {
     // bytes; *nameSize becomes its length without the terminator. kNoMoreItems past the end,
     // kMoreData when the name does not fit.
     virtual int32_t EnumValue(RegKey key, uint32_t index, char* name, uint32_t* nameSize) = 0;
+
+    // What went wrong keeping the settings (reading them at start, or the latest save), for the
+    // user; "" while all is well.
+    virtual const char* Problem() const { return ""; }
 };
 
 }  // namespace velatrace

@@ -53,6 +53,9 @@ class VideoGraph {
     void SetCaptureNumber(int32_t number) { naming_.number = number; }
     // The friendly names of the enumerated cameras, in order; returns how many.
     int32_t DeviceNames(const char* names[], int32_t capacity) const;
+    // Makes the listed camera `index` the one in use and builds its graph (stopped). False when
+    // there is no such camera or its graph cannot be built.
+    bool SelectDevice(VideoSurface* host, int32_t index);
     uint32_t DisplayNameSize() const { return displayNameSize_; }
     // The frame GrabFrame copied last: its pixels (null when none) and format.
     const uint8_t* GrabbedPixels() const { return grabPixels_.get(); }

@@ -95,6 +95,13 @@ bool VideoGraph::SelectSavedDevice(VideoSurface* host, int32_t* index) {
     return ChooseDevice(host, device);
 }
 
+bool VideoGraph::SelectDevice(VideoSurface* host, int32_t index) {
+    if (index < 0 || index >= stream_.nDevices) {
+        return false;
+    }
+    return ChooseDevice(host, devices_[index]);
+}
+
 bool VideoGraph::ChooseDevice(VideoSurface* host, const DeviceEntryPtr& device) {
     if (!device) {
         return false;

@@ -14,6 +14,7 @@
 
 #include "base/Clock.h"
 #include "session/CaptureSettings.h"
+#include "wave/ReplayStore.h"
 #include "wave/WaveBuffer.h"
 
 namespace velatrace {
@@ -64,13 +65,16 @@ class WaveCsv {
     // The capture's CSV name while a capture is writing, else empty.
     const char* CsvName() const { return csvName_; }
 
-    // Reader. Loads a wave file into the WaveBuffer (the live setup is saved aside first unless a
-    // file is already loaded); returns the records loaded, 0..3000. A file that cannot be opened
-    // changes nothing and gives 0. 3000 means the file may have held more (they are dropped);
-    // writeIndex is then 0, the next ring row, as everywhere else.
+    // Reader. Loads a whole wave file: its interval and channel setup into the WaveBuffer (the
+    // live setup is saved aside first unless a file is already loaded), its records into the
+    // replay store; the live ring's rows are left alone and writeIndex is 0. Returns the records
+    // loaded. A file that cannot be opened changes nothing and gives 0. When Replay().Full(), the
+    // file may have held more records than the store takes; they are dropped.
     int32_t LoadCsv(const char* path);
-    // Puts back the live setup saved by LoadCsv (when a file is loaded) and clears writeIndex,
-    // csvIndex, shownCount and fileLoaded.
+    // The records of the loaded file; empty when none is loaded.
+    const ReplayStore& Replay() const { return replay_; }
+    // Puts back the live setup saved by LoadCsv (when a file is loaded), clears writeIndex,
+    // csvIndex, shownCount and fileLoaded and empties the replay store.
     void RestoreLiveSetup();
     // The wave side of opening a recorded pair: loads the file at `csvPath` in place of any loaded
     // one and rewinds csvIndex and shownCount. Returns the records loaded.
@@ -83,6 +87,7 @@ class WaveCsv {
     WaveBuffer& wave_;
     Clock& clock_;
     LiveSetup saved_;
+    ReplayStore replay_;
     char csvName_[kMaxPath] = {};
     bool headerPending_ = false;    // this capture has not yet written its header lines
     uintmax_t committedBytes_ = 0;  // file length after the last fully written batch

@@ -1,8 +1,10 @@
 // The reading side of the wave CSV file: loading a recorded file for replay and putting the live
 // channel setup back afterwards.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "base/FixedText.h"
@@ -18,12 +20,26 @@ namespace fs = std::filesystem;
 
 constexpr size_t kPieceChars = 255;  // a longer line is read in pieces, each counting as a line
 constexpr int32_t kFallbackIntervalMs = 1000;
+// The file is read in blocks of this size and parsed where it lies, whatever its length.
+constexpr size_t kBlockBytes = size_t{1} << 18;
 
-// Reads a file line by line in pieces of at most 255 characters. A line ends with LF or CR LF;
-// the last line may lack its end.
+// Line ends in the rest of the file, from where it stands; the file is then rewound. A file of
+// records has one per record, so the replay store can take its room at once.
+int64_t CountLineEnds(std::FILE* file, char* block) {
+    int64_t count = 0;
+    size_t got = 0;
+    while ((got = std::fread(block, 1, kBlockBytes, file)) > 0) {
+        count += std::count(block, block + got, '\n');
+    }
+    std::rewind(file);
+    return count;
+}
+
+// Reads a file line by line in pieces of at most 255 characters, from blocks read into `block`
+// (kBlockBytes long). A line ends with LF or CR LF; the last line may lack its end.
 class CsvLineReader {
   public:
-    explicit CsvLineReader(std::FILE* file) : file_(file) {}
+    CsvLineReader(std::FILE* file, char* block) : file_(file), buffer_(block) {}
 
     // The next piece, without its line end; false at the end of the file.
     bool Next(const char*& text, size_t& length) {
@@ -70,14 +86,14 @@ class CsvLineReader {
         end_ -= pos_;
         pos_ = 0;
         while (end_ <= kPieceChars + 1 && !atEnd_) {
-            const size_t got = std::fread(buffer_ + end_, 1, sizeof buffer_ - end_, file_);
+            const size_t got = std::fread(buffer_ + end_, 1, kBlockBytes - end_, file_);
             end_ += got;
             atEnd_ = got == 0;
         }
     }
 
     std::FILE* file_;
-    char buffer_[32768];
+    char* buffer_;
     size_t pos_ = 0;
     size_t end_ = 0;
     bool atEnd_ = false;
@@ -179,6 +195,12 @@ int32_t WaveCsv::LoadCsv(const char* path) {
     if (file == nullptr) {
         return 0;
     }
+    // One block for the whole file: nothing is allocated per line.
+    const std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockBytes]);
+    if (block == nullptr) {
+        std::fclose(file);
+        return 0;
+    }
     if (wave_.fileLoaded == 0) {
         for (int c = 0; c < kChannels; ++c) {
             const ChannelInfo& live = wave_.channel[c];
@@ -191,12 +213,14 @@ int32_t WaveCsv::LoadCsv(const char* path) {
         saved_.currentChannel = wave_.currentChannel;
         saved_.intervalMs = wave_.intervalMs;
         wave_.currentChannel = 0;
-        wave_.writeIndex = 0;
         wave_.csvIndex = 0;
     }
     wave_.fileLoaded = 1;
+    // The live ring is not touched: the recording goes to the replay store.
+    wave_.writeIndex = 0;
 
-    CsvLineReader lines(file);
+    const int64_t lineEnds = CountLineEnds(file, block.get());
+    CsvLineReader lines(file, block.get());
     const char* text = nullptr;
     size_t length = 0;
     if (lines.Next(text, length) && lines.Next(text, length)) {  // the date is not needed
@@ -208,18 +232,23 @@ int32_t WaveCsv::LoadCsv(const char* path) {
         }
     }
     double scales[kChannels];
+    bool on[kChannels];
     for (int c = 0; c < kChannels; ++c) {
         scales[c] = wave_.channel[c].scale;
+        on[c] = wave_.channel[c].type != kTypeOff;
     }
-    int32_t loaded = 0;
-    while (loaded < kRingRows && lines.Next(text, length)) {
-        ReadCsvRecord(text, length, scales, wave_.samples[loaded]);
-        ++loaded;
+    // The three header lines end before the records; the last record may lack its line end.
+    replay_.Begin(on, lineEnds - 2);
+    int32_t counts[kChannels];
+    while (lines.Next(text, length)) {
+        ReadCsvRecord(text, length, scales, counts);
+        if (!replay_.Append(counts)) {
+            break;
+        }
     }
+    replay_.Trim();
     std::fclose(file);
-    // The next row to fill, wrapped like every ring index.
-    wave_.writeIndex = loaded == kRingRows ? 0 : loaded;
-    return loaded;
+    return replay_.Records();
 }
 
 void WaveCsv::RestoreLiveSetup() {
@@ -239,6 +268,7 @@ void WaveCsv::RestoreLiveSetup() {
     wave_.csvIndex = 0;
     wave_.shownCount = 0;
     wave_.fileLoaded = 0;
+    replay_.Clear();
 }
 
 int32_t WaveCsv::OpenRecordedWave(const char* csvPath) {

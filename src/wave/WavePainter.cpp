@@ -99,25 +99,42 @@ void DrawCurves(QPainter& painter, const WavePlot& plot, const WaveBuffer& wave,
                 const WaveView& view) {
     int32_t order[kChannels];
     const int32_t count = CurveOrder(wave, order);
+    // Records closer than a pixel are drawn as one line per pixel column.
+    const bool columns = plot.recordStep < 1.0;
     std::vector<QPoint> points;
-    points.reserve(2 * kRingRows + 1);
+    std::vector<QLine> lines;
+    if (columns) {
+        lines.reserve(static_cast<size_t>(plot.axisX > 0 ? plot.axisX + 2 : 2));
+    } else {
+        points.reserve(2 * kRingRows + 1);
+    }
     const QPen otherPen = LinePen(wavecolour::kOtherChannel);
     const QPen currentPen = LinePen(wavecolour::kCurrentChannel);
     for (int32_t n = 0; n < count; ++n) {
         const int32_t c = order[n];
-        points.clear();
-        TraceStaircase(wave, plot, view.displayRow, c,
-                       ChannelGain(wave.channel[c], view.scales.vscale[c]),
-                       [&points](int32_t x, int32_t y) {
-                           if (points.empty() || points.back() != QPoint(x, y)) {
-                               points.emplace_back(x, y);
-                           }
-                       });
-        if (points.size() < 2) {
-            continue;  // only the starting point: nothing to draw
-        }
+        const double gain = ChannelGain(wave.channel[c], view.scales.vscale[c]);
         painter.setPen(n == count - 1 ? currentPen : otherPen);
-        painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+        points.clear();
+        lines.clear();
+        WithCurveRecords(wave, view, c, [&](int32_t available, auto&& countBack) {
+            if (columns) {
+                TraceColumns(plot, available, gain, countBack,
+                             [&lines](int32_t x, int32_t top, int32_t bottom) {
+                                 lines.emplace_back(x, top, x, bottom);
+                             });
+            } else {
+                TraceSteps(plot, available, gain, countBack, [&points](int32_t x, int32_t y) {
+                    if (points.empty() || points.back() != QPoint(x, y)) {
+                        points.emplace_back(x, y);
+                    }
+                });
+            }
+        });
+        if (!lines.empty()) {
+            painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        } else if (points.size() >= 2) {  // a lone starting point draws nothing
+            painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+        }
     }
 }
 }  // namespace

@@ -2,10 +2,12 @@
 // The wave pane's picture worked out as numbers: where the axes, ticks and labels go, what the
 // labels say and in which colour, and the staircase each channel's curve follows. The Qt painter
 // only turns these into pixels, so everything here can be checked without a screen.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 
+#include "wave/ReplayStore.h"
 #include "wave/WaveBuffer.h"
 #include "wave/WaveView.h"
 
@@ -79,30 +81,111 @@ int32_t LevelY(const WavePlot& plot, double gain, int32_t count);
 // skipping those that are off, and the current channel last. Returns how many there are.
 int32_t CurveOrder(const WaveBuffer& wave, int32_t (&order)[kChannels]);
 
-// Walks channel c's curve from the newest record at the level axis to the left, as a staircase:
-// each record holds its level for one record interval. Calls point(x, y) for each corner in
-// order (the first call is where the pen starts). Draws nothing when displayRow is 0 and stops at
-// the left edge, after shownCount records, or after one pass through the ring.
-template <typename Point>
-void TraceStaircase(const WaveBuffer& wave, const WavePlot& plot, int32_t displayRow, int32_t c,
-                    double gain, Point&& point) {
-    if (displayRow <= 0 || c < 0 || c >= kChannels) {
-        return;
-    }
+// Walks a curve from the newest record at the level axis to the left, as a staircase: each
+// record holds its level for one record interval. `countBack(k)` is the count k records back from
+// the newest, for k < available. Calls point(x, y) for each corner in order (the first call is
+// where the pen starts) and stops at the left edge or after `available` records.
+template <typename CountBack, typename Point>
+void TraceSteps(const WavePlot& plot, int32_t available, double gain, CountBack&& countBack,
+                Point&& point) {
     const int32_t left = -1;  // one column past the left edge ends every line off the plot
     const double leftmost = static_cast<double>(plot.axisX) - left;
-    int32_t r = (displayRow - 1) % kRingRows;
-    int32_t y = LevelY(plot, gain, wave.samples[r][c]);
-    point(plot.axisX, y);
-    const int32_t count = wave.shownCount < kRingRows ? wave.shownCount : kRingRows;
+    point(plot.axisX, LevelY(plot, gain, countBack(0)));
     double x = 0;  // x(k), the distance of record k from the axis
-    for (int32_t k = 0; k < count && x <= plot.axisX; ++k) {
+    for (int32_t k = 0; k < available && x <= plot.axisX; ++k) {
+        const int32_t y = LevelY(plot, gain, countBack(k));
         point(plot.axisX - static_cast<int32_t>(x), y);
         x = std::trunc(plot.recordStep * (k + 1));
         point(x > leftmost ? left : plot.axisX - static_cast<int32_t>(x), y);
-        r = r == 0 ? kRingRows - 1 : r - 1;
-        y = LevelY(plot, gain, wave.samples[r][c]);
     }
+}
+
+// The same curve where records are closer than a pixel: each pixel column gets one vertical line
+// from the highest to the lowest level its records reach (the record that steps into it from the
+// right included), so a single record's peak stays visible at any zoom and the work per paint is
+// bounded by the plot's width. Calls column(x, yTop, yBottom) from the axis to the left.
+template <typename CountBack, typename Column>
+void TraceColumns(const WavePlot& plot, int32_t available, double gain, CountBack&& countBack,
+                  Column&& column) {
+    if (available <= 0 || plot.axisX < 0) {
+        return;
+    }
+    // Records beyond the left edge are never read; without a step every record would sit in the
+    // axis column, so at most a ring's worth of them is looked at.
+    int64_t limit = available;
+    const double reach = plot.recordStep > 0 ? (plot.axisX + 1) / plot.recordStep + 1 : kRingRows;
+    if (reach < static_cast<double>(limit)) {
+        limit = static_cast<int64_t>(reach);
+    }
+    int32_t at = 0;  // the column being gathered, as a distance from the axis
+    int32_t previous = LevelY(plot, gain, countBack(0));
+    int32_t top = previous;
+    int32_t bottom = previous;
+    int64_t k = 0;
+    for (; k < limit; ++k) {
+        const int32_t x =
+            static_cast<int32_t>(std::trunc(plot.recordStep * static_cast<double>(k)));
+        if (x > plot.axisX) {
+            break;
+        }
+        const int32_t y = LevelY(plot, gain, countBack(static_cast<int32_t>(k)));
+        if (x != at) {
+            column(plot.axisX - at, top, bottom);
+            at = x;
+            top = bottom = previous;  // the step from the newer record is drawn in this column
+        }
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+        previous = y;
+    }
+    column(plot.axisX - at, top, bottom);
+    // The oldest record drawn holds its level into the next column.
+    const double end = std::trunc(plot.recordStep * static_cast<double>(k));
+    if (k == available && end > at && end <= plot.axisX) {
+        column(plot.axisX - static_cast<int32_t>(end), previous, previous);
+    }
+}
+
+// Hands channel c's records to fn(available, countBack): those of the replayed recording when
+// there is one, else the live ring's, newest first from the display row. Nothing when displayRow
+// is 0. At most shownCount records, and at most one pass through the ring.
+template <typename Fn>
+void WithCurveRecords(const WaveBuffer& wave, const WaveView& view, int32_t c, Fn&& fn) {
+    if (view.displayRow <= 0 || c < 0 || c >= kChannels) {
+        return;
+    }
+    const int32_t shown = wave.shownCount > 0 ? wave.shownCount : 0;
+    if (view.records != nullptr) {
+        const int32_t records = view.records->Records();
+        const int32_t newest = (view.displayRow < records ? view.displayRow : records) - 1;
+        if (newest < 0) {
+            return;
+        }
+        const int16_t* column = view.records->Column(c);
+        const int32_t available = shown < newest + 1 ? shown : newest + 1;
+        if (column == nullptr) {
+            fn(available, [](int32_t) { return int32_t{0}; });
+        } else {
+            fn(available, [column, newest](int32_t k) { return int32_t{column[newest - k]}; });
+        }
+        return;
+    }
+    const int32_t newest = (view.displayRow - 1) % kRingRows;
+    fn(shown < kRingRows ? shown : kRingRows, [&wave, newest, c](int32_t k) {
+        const int32_t r = newest - k;
+        return wave.samples[r < 0 ? r + kRingRows : r][c];
+    });
+}
+
+// Channel c's live curve as a staircase (see TraceSteps).
+template <typename Point>
+void TraceStaircase(const WaveBuffer& wave, const WavePlot& plot, int32_t displayRow, int32_t c,
+                    double gain, Point&& point) {
+    WaveView view;
+    view.displayRow = displayRow;
+    WithCurveRecords(wave, view, c, [&](int32_t available, auto&& countBack) {
+        TraceSteps(plot, available, gain, countBack, point);
+    });
 }
 
 }  // namespace velatrace

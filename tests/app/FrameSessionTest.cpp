@@ -27,6 +27,7 @@
 #include "video/FakeMediaEngine.h"
 #include "video/FakeVideoSurface.h"
 #include "video/FormatChoices.h"
+#include "wave/WavePlot.h"
 
 namespace velatrace {
 namespace {
@@ -384,6 +385,42 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     EXPECT_EQ(again.Wave().channel[0].type, kTypeVoltage) << "the live channels are back";
 }
 
+TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
+    // 72,000 records at 100 ms; channel 1 (a thermocouple) reads each record's number modulo
+    // 1000 in degrees, so the records drawn show where they come from.
+    std::string text = "2026/12/07 01:00:00\r\n100MS\r\nTC-K,,,,,,,,,\r\n";
+    for (int i = 0; i < 72000; ++i) {
+        text += std::to_string(i % 1000) + ",,,,,,,,,\r\n";
+    }
+    folder.Write("long.csv", text);
+    MainFrame& f = Start();
+    host.openAnswer = folder.File("long.csv");
+    host.openKind = 2;
+    f.OnCommand(cmd::kFileOpen);
+    ASSERT_EQ(f.Replay().Records(), 72000);
+    EXPECT_TRUE(host.boxes.empty()) << "no overflow: the whole file is there";
+
+    // The seek bar at 90 % is 1 h 48 min; the pane draws the records up to that one.
+    f.OnSeekBar(SeekEvent::Track, 90);
+    EXPECT_EQ(f.View().displayRow, 64800);
+    EXPECT_EQ(host.status[1], "6480/7200sec");
+    int32_t drawn = 0;
+    WithCurveRecords(f.Wave(), f.View(), 0, [&](int32_t available, auto&& countBack) {
+        drawn = available;
+        for (int32_t k = 0; k < 3000; ++k) {
+            ASSERT_EQ(countBack(k), 10 * ((64799 - k) % 1000)) << k;
+        }
+    });
+    EXPECT_EQ(drawn, 64800);
+
+    // Played on, the curves run to the last record.
+    clock.Advance(800000);
+    f.OnTimer(kTimerReplay);
+    EXPECT_EQ(f.View().displayRow, 72000);
+    EXPECT_EQ(host.status[1], "7200/7200sec");
+    EXPECT_EQ(host.seek, 100);
+}
+
 TEST_F(FrameSession, CameraFormatIsChosenKeptForTheNextRunAndARefusedOneChangesNothing) {
     StoreCaptureSettings(0, 0);
     MainFrame& f = Start();
@@ -436,6 +473,29 @@ TEST_F(FrameSession, CameraFormatIsChosenKeptForTheNextRunAndARefusedOneChangesN
     again.OnCommand(cmd::kFormat);
     EXPECT_EQ(pages.shown + host.boxes.back().text,
               "Stop the capture before changing the camera format.");
+}
+
+TEST_F(FrameSession, AnotherCameraIsChosenFromTheMenuAndKeptForTheNextRun) {
+    testing::FakeDevice spare;
+    spare.info = {"Spare camera", "/dev/v4l/by-id/spare-camera"};
+    engine.devices.push_back(spare);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kDeviceFirst + 1);
+    EXPECT_TRUE(engine.Called("capture.BindDevice(/dev/v4l/by-id/spare-camera)"));
+    EXPECT_TRUE(engine.capture.running) << "the preview goes on with the new camera";
+    EXPECT_TRUE(f.Ui().Checked(cmd::kDeviceFirst + 1) && !f.Ui().Checked(cmd::kDeviceFirst));
+    // The next run starts with it, and its item is the checked one.
+    f.OnClose();
+    MainFrame& again = Start();
+    EXPECT_EQ(engine.capture.device, "/dev/v4l/by-id/spare-camera");
+    EXPECT_TRUE(again.Ui().Checked(cmd::kDeviceFirst + 1));
+    // Not while a capture runs.
+    again.OnCommand(cmd::kPreview);
+    again.OnCommand(cmd::kCapture);
+    again.OnCommand(cmd::kDeviceFirst);
+    EXPECT_EQ(engine.capture.device, "/dev/v4l/by-id/spare-camera");
+    EXPECT_EQ(host.boxes.back().text, "Stop the capture before choosing another camera.");
 }
 
 TEST_F(FrameSession, CapturesByHandAndByTimeEndOnlyTheirOwnWay) {

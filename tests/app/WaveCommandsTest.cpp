@@ -78,14 +78,5 @@ TEST_F(PaneFixture, ZoomCommandsEnableTheOppositeEndAndDisableTheirOwn) {
     Expect({{cmd::kTimeZoomOut, "ch0 v10 t0 L-T+"}, {cmd::kTimeZoomIn, "ch0 v10 t1 L-T+T-"}});
 }
 
-TEST_F(PaneFixture, OnlyThePanesRangeIsClaimed) {
-    const WaveScales before = view.scales;
-    EXPECT_TRUE(Run(32784));  // inside the range: repaint only
-    EXPECT_FALSE(Run(cmd::kMute));
-    EXPECT_FALSE(Run(cmd::kClipInformation));
-    EXPECT_EQ(view.scales.tscale, before.tscale);
-    EXPECT_EQ(wave->currentChannel, 0);
-}
-
 }  // namespace
 }  // namespace velatrace

@@ -44,18 +44,15 @@ TEST_F(LoggerDialogsTest, TransportSettingShowsTheModelAndKeepsEditsOnlyOnOk) {
     stored.timeout = 300;
     TransportDialogModel model(stored);
     WhenShown([&](QDialog* d) {
-        EXPECT_EQ(d->windowTitle(), QStringLiteral("Transport setting"));
-        EXPECT_EQ(d->parentWidget(), &window);
-        EXPECT_TRUE(d->isModal());
-        for (int id : {1030, 1031, 1032, 1033, 1034, 1035, 1036, 1037}) {
+        EXPECT_EQ(std::tuple(d->windowTitle(), d->parentWidget(), d->isModal()),
+                  std::tuple(QStringLiteral("Transport setting"), &window, true));
+        for (int id : {1030, 1031, 1032, 1033, 1034, 1035, 1036, 1037})
             EXPECT_FALSE(Control<QWidget>(d, id)->isEnabled()) << id;
-        }
-        EXPECT_EQ(Control<QComboBox>(d, 1033)->currentText(), QStringLiteral("9600"));
         auto* terminator = Control<QComboBox>(d, 1038);
         auto* timeout = Control<QSpinBox>(d, 1039);
-        EXPECT_EQ(terminator->currentText(), QStringLiteral("Cr"));
-        EXPECT_EQ(timeout->value(), 300);
-        EXPECT_EQ(timeout->maximum(), 9999);
+        EXPECT_EQ(std::tuple(Control<QComboBox>(d, 1033)->currentText(), terminator->currentText(),
+                             timeout->value()),
+                  std::tuple(QStringLiteral("9600"), QStringLiteral("Cr"), 300));
         terminator->setCurrentIndex(kTerminatorLf);
         timeout->setFocus();
         timeout->selectAll();
@@ -63,8 +60,7 @@ TEST_F(LoggerDialogsTest, TransportSettingShowsTheModelAndKeepsEditsOnlyOnOk) {
         QTest::keyClick(timeout, Qt::Key_Return);
     });
     EXPECT_TRUE(host.RunTransportDialog(model));
-    EXPECT_EQ(model.Terminator(), kTerminatorLf);
-    EXPECT_EQ(model.Timeout(), 1234);
+    EXPECT_EQ(std::pair(model.Terminator(), model.Timeout()), std::pair(kTerminatorLf, 1234));
 
     WhenShown([&](QDialog* d) {
         Control<QComboBox>(d, 1038)->setCurrentIndex(kTerminatorNone);
@@ -84,22 +80,24 @@ TEST_F(LoggerDialogsTest, ChannelPropertyShowsTheCopyReadOnlyAndEndsWithQueryOrC
     CopyText(wave->samplingText, "100MS");
     const ChannelPropertyModel model(*wave);
     WhenShown([&](QDialog* d) {
-        EXPECT_EQ(d->windowTitle(), QStringLiteral("Channel property"));
-        EXPECT_EQ(d->parentWidget(), &window);
+        EXPECT_EQ(std::tuple(d->windowTitle(), d->parentWidget()),
+                  std::tuple(QStringLiteral("Channel property"), &window));
         auto* list = Control<QTreeWidget>(d, 1047);
         ASSERT_EQ(list->topLevelItemCount(), 10);
-        EXPECT_EQ(list->headerItem()->text(2), QStringLiteral("Range"));
-        EXPECT_EQ(list->columnWidth(0), 35);
         const QTreeWidgetItem* first = list->topLevelItem(0);
-        EXPECT_EQ(first->text(0) + first->text(1) + first->text(2), QStringLiteral(" 1DC10V"));
-        EXPECT_NE(first->foreground(1).color(), QColor(128, 128, 128));
-        EXPECT_EQ(list->topLevelItem(9)->text(0), QStringLiteral("10"));
-        EXPECT_EQ(list->topLevelItem(9)->foreground(0).color(), QColor(128, 128, 128));
-        EXPECT_TRUE(Control<QCheckBox>(d, 1048)->isChecked());
-        auto* third = Control<QCheckBox>(d, 1050);
+        const QTreeWidgetItem* last = list->topLevelItem(9);
+        const QColor grey(128, 128, 128);
+        EXPECT_EQ(
+            std::tuple(list->headerItem()->text(2), list->columnWidth(0),
+                       first->text(0) + first->text(1) + first->text(2), last->text(0),
+                       first->foreground(1).color() == grey, last->foreground(0).color() == grey),
+            std::tuple(QStringLiteral("Range"), 35, QStringLiteral(" 1DC10V"), QStringLiteral("10"),
+                       false, true));
+        auto* third = Control<QCheckBox>(d, 1050);  // read-only
         QTest::mouseClick(third, Qt::LeftButton);
-        EXPECT_FALSE(third->isChecked());
-        EXPECT_EQ(Control<QLabel>(d, 1052)->text(), QStringLiteral("100MS"));
+        EXPECT_EQ(std::tuple(Control<QCheckBox>(d, 1048)->isChecked(), third->isChecked(),
+                             Control<QLabel>(d, 1052)->text()),
+                  std::tuple(true, false, QStringLiteral("100MS")));
         QPushButton* query = Control<QPushButton>(d, 1);
         EXPECT_TRUE(query->isEnabled());
         query->click();

@@ -200,9 +200,8 @@ TEST_F(MainWindowTest, EngineNewsWakesTheCoreOnceForManyWakes) {
     EXPECT_TRUE(Action(cmd::kPreview)->isEnabled());
     frame.onNews = [this] { frame.table.Enable(cmd::kPreview, false); };
     std::thread engine([this] {
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < 1000; ++i)
             window.NotifyEngineNews();
-        }
     });
     engine.join();
     EXPECT_EQ(frame.news, 0);  // queued to the window's thread, not called on the engine's

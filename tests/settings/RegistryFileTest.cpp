@@ -98,8 +98,10 @@ TEST(RegistryFile, AnUnreadableFileIsKeptAsideAndNeverOverwritten) {
         ::testing::internal::CaptureStderr();
         {
             RegistryFile store(dir.Path() / "velatrace.reg");
-            const std::string message = ::testing::internal::GetCapturedStderr();
-            EXPECT_NE(message.find("cannot be read"), std::string::npos) << message;
+            ::testing::internal::GetCapturedStderr();
+            const std::string told = store.Problem();
+            EXPECT_NE(told.find("cannot be read"), std::string::npos) << told;
+            EXPECT_NE(told.find("It was kept as"), std::string::npos) << told;
             EXPECT_EQ(RawValue(store, "X", "max"), std::nullopt) << "nothing is half loaded";
             PutDword(store, kFrame, "cx", 700);
         }
@@ -125,10 +127,24 @@ TEST(RegistryFile, APlaceThatCannotBeWrittenLosesNothingInMemory) {
         RegistryFile store(dir.Path() / "velatrace.reg");
         PutDword(store, kFrame, "max", 1);
         EXPECT_EQ(testing::DwordValue(store, kFrame, "max"), 1);
+        EXPECT_STRNE(store.Problem(), "") << "the user is told";
     }
     EXPECT_FALSE(::testing::internal::GetCapturedStderr().empty());
     EXPECT_TRUE(fs::is_directory(dir.Path() / "velatrace.reg"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+
+    // A folder that cannot hold the file: every save fails and says why, until one succeeds.
+    dir.Write("blocker", "");
+    ::testing::internal::CaptureStderr();
+    RegistryFile blocked(dir.Path() / "blocker" / "velatrace.reg");
+    PutDword(blocked, kFrame, "max", 1);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string(blocked.Problem()).find("cannot be saved"), std::string::npos);
+    fs::remove(dir.Path() / "blocker");
+    PutDword(blocked, kFrame, "max", 2);
+    EXPECT_STREQ(blocked.Problem(), "");
+    RegistryFile reread(dir.Path() / "blocker" / "velatrace.reg");
+    EXPECT_EQ(testing::DwordValue(reread, kFrame, "max"), 2);
 }
 
 TEST(RegistryFile, DefaultPathFollowsTheEnvironment) {

@@ -32,9 +32,8 @@ std::string Block(SimDevice& device, const char* command, uint64_t now = kT0) {
     device.Write(command, now);
     std::string bytes;
     uint8_t piece[1000];
-    for (uint32_t n = 0; device.ReadBytes(piece, sizeof piece, &n) && n > 0;) {
+    for (uint32_t n = 0; device.ReadBytes(piece, sizeof piece, &n) && n > 0;)
         bytes.append(reinterpret_cast<const char*>(piece), n);
-    }
     return bytes;
 }
 
@@ -62,26 +61,22 @@ std::vector<Point> Points(const std::string& block, int channelCount = 10) {
     return points;
 }
 
-// The default channel 2 of each point: a ramp over 50 samples on the 1 V range, 400 counts a
-// sample.
+// The default channel 2 of each point: a ramp on the 1 V range, 400 counts a sample.
 std::vector<int> Ramp(const std::string& block) {
     std::vector<int> ramp;
-    for (const Point& point : Points(block)) {
+    for (const Point& point : Points(block))
         ramp.push_back(point.counts[1]);
-    }
     return ramp;
 }
 
 TEST(SimDevice, CommandsTakeEveryTerminatorAndRepliesStayWithinTheCallersCount) {
     SimDevice device(DefaultConfig(), kT0);
-    for (const char* terminator : {"\r\n", "\r", "\n", ""}) {
+    for (const char* terminator : {"\r\n", "\r", "\n", ""})
         EXPECT_EQ(Ask(device, std::string(":amp:ch2?") + terminator), ":AMP:CH2:INP DC;RANG 1V");
-    }
     for (const std::string& command :
          std::vector<std::string>{":STAT:REM OFF\r\n", ":AMP:CH11?", ":AMP:CH0?", ":NONSENSE?", "",
-                                  ":INFO:CH?" + std::string(100000, ' ') + "x"}) {
+                                  ":INFO:CH?" + std::string(100000, ' ') + "x"})
         EXPECT_EQ(Ask(device, command), "<no reply>") << command.substr(0, 20);
-    }
     // A reply left unread is dropped by the next command; a read takes no more than its room.
     device.Write(":MEAS:OUTP:ONE?", kT0);
     device.Write(":INFO:CH?", kT0);

@@ -20,24 +20,16 @@ namespace {
 class SimLibrary : public ::testing::Test {
   protected:
     void SetUp() override {
-        module_ = dlopen(GTCUSBR_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(module_, nullptr) << dlerror();
-        Bind(open_, "GtcUSBr_OpenDevice");
-        Bind(close_, "GtcUSBr_CloseDevice");
-        Bind(read_, "GtcUSBr_ReadDevice");
-        Bind(readEx_, "GtcUSBr_ReadDeviceEx");
-        Bind(write_, "GtcUSBr_WriteDevice");
+        ASSERT_TRUE(module_ && open_ && close_ && read_ && readEx_ && write_) << dlerror();
     }
-    void TearDown() override {
+    ~SimLibrary() override {
         close(static_cast<int>(done_.event));
-        if (module_ != nullptr) {
+        if (module_ != nullptr)
             dlclose(module_);
-        }
     }
     template <typename Fn>
-    void Bind(Fn& entry, const char* name) {
-        entry = reinterpret_cast<Fn>(dlsym(module_, name));
-        ASSERT_NE(entry, nullptr) << name;
+    Fn Entry(const char* name) {
+        return module_ ? reinterpret_cast<Fn>(dlsym(module_, name)) : nullptr;
     }
 
     intptr_t Open(const std::string& config) {
@@ -63,12 +55,12 @@ class SimLibrary : public ::testing::Test {
         return reply;
     }
 
-    void* module_ = nullptr;
-    decltype(&GtcUSBr_OpenDevice) open_ = nullptr;
-    decltype(&GtcUSBr_CloseDevice) close_ = nullptr;
-    decltype(&GtcUSBr_ReadDevice) read_ = nullptr;
-    decltype(&GtcUSBr_ReadDeviceEx) readEx_ = nullptr;
-    decltype(&GtcUSBr_WriteDevice) write_ = nullptr;
+    void* module_ = dlopen(GTCUSBR_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    decltype(&GtcUSBr_OpenDevice) open_ = Entry<decltype(open_)>("GtcUSBr_OpenDevice");
+    decltype(&GtcUSBr_CloseDevice) close_ = Entry<decltype(close_)>("GtcUSBr_CloseDevice");
+    decltype(&GtcUSBr_ReadDevice) read_ = Entry<decltype(read_)>("GtcUSBr_ReadDevice");
+    decltype(&GtcUSBr_ReadDeviceEx) readEx_ = Entry<decltype(readEx_)>("GtcUSBr_ReadDeviceEx");
+    decltype(&GtcUSBr_WriteDevice) write_ = Entry<decltype(write_)>("GtcUSBr_WriteDevice");
     GtcCompletion done_ = {{0, 0}, eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
     testing::TempFolder folder_;
 };
@@ -80,7 +72,6 @@ TEST_F(SimLibrary, WithoutAConfigurationTheDemoSetupAnswers) {
     const intptr_t dev = open_();
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("no-such.cfg"), std::string::npos);
     ASSERT_NE(dev, 0);
-    EXPECT_EQ(Exchange(dev, ":MEAS:OUTP:CLR?"), ":MEAS:OUTP:CLR 0");
     EXPECT_EQ(Exchange(dev, ":AMP:CH3?"), ":AMP:CH3:INP TEMP;RANG TC-K");
     EXPECT_EQ(Exchange(dev, ":DATA:SAMP?"), ":DATA:SAMP 100MS");
     EXPECT_EQ(close_(dev), 1);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the real program on a virtual screen with the simulated logger and the test-pattern
-# camera, records by keyboard (Ctrl+R, Ctrl+T, a few seconds, Ctrl+T), checks that the AVI and
-# CSV pair was written, then opens it again with Ctrl+O and checks it joined the recent files.
+# camera, sets the capture folder and base name in the Capture setting dialog, records by
+# keyboard (Ctrl+R, Ctrl+T, a few seconds, Ctrl+T), checks that the AVI and CSV pair was written
+# under that folder and name, then opens it again with Ctrl+O and checks it joined the recent
+# files.
 # Usage: keyboard_capture.sh <velatrace program> <simulated driver library>
 set -euo pipefail
 program=$1
@@ -20,15 +22,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cat > "$work/velatrace.reg" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\\Software\\Korvex\\Velatrace\\Capture]
-"path"="$work/"
-"filename"="smoke"
-REG
-
-export VELATRACE_REGISTRY="$work/velatrace.reg"
+export VELATRACE_REGISTRY="$work/velatrace.reg"  # a new user: no settings yet
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 export VELATRACE_DRIVER="$driver"
 export VELATRACE_TEST_CAMERA=1
 export VELATRACE_SIM_CONFIG="$work/none.cfg"  # the default bench
@@ -43,6 +38,17 @@ press() {
   xdotool windowfocus --sync "$window"
   xdotool key --clearmodifiers "$1"
 }
+# File > Capture setting...: the folder and base name typed into the dialog, then OK.
+press alt+f
+xdotool key --clearmodifiers c
+dialog=$(timeout 10 xdotool search --sync --name "^Capture setting$" | head -n 1)
+xdotool windowfocus --sync "$dialog"
+xdotool key --clearmodifiers alt+p ctrl+a
+xdotool type --delay 10 "$work/takes"
+xdotool key --clearmodifiers alt+f ctrl+a
+xdotool type --delay 10 "smoke"
+xdotool key --clearmodifiers Return
+sleep 1
 press ctrl+r
 sleep 2
 press ctrl+t
@@ -52,23 +58,24 @@ sleep 1
 
 fail() {
   echo "smoke test: $1"
-  ls -l "$work"
+  ls -lR "$work"
   cat "$work/program.log"
   exit 1
 }
 kill -0 "$pid" 2>/dev/null || fail "the program ended early"
-[ -s "$work/smoke.avi" ] || fail "no AVI written"
-[ -s "$work/smoke.csv" ] || fail "no CSV written"
+takes="$work/takes"
+[ -s "$takes/smoke.avi" ] || fail "no AVI written where the dialog said"
+[ -s "$takes/smoke.csv" ] || fail "no CSV written where the dialog said"
 frames=$(ffprobe -v error -count_frames -select_streams v:0 \
-  -show_entries stream=nb_read_frames -of csv=p=0 "$work/smoke.avi")
+  -show_entries stream=nb_read_frames -of csv=p=0 "$takes/smoke.avi")
 [ "${frames:-0}" -gt 0 ] || fail "the AVI holds no frames"
-rows=$(($(wc -l < "$work/smoke.csv") - 3))
+rows=$(($(wc -l < "$takes/smoke.csv") - 3))
 [ "$rows" -gt 0 ] || fail "the CSV holds no rows"
 
 # Without automatic numbering the end of the capture also ends the preview, so File Open is on.
 press ctrl+o
 sleep 2
-xdotool type --delay 10 "$work/smoke.avi"
+xdotool type --delay 10 "$takes/smoke.avi"
 xdotool key Return
 sleep 2
 grep -q "smoke.avi" "$work/velatrace.reg" || fail "the opened pair is not in the recent files"

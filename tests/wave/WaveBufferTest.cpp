@@ -53,7 +53,7 @@ TEST(WaveBuffer, DecodesWholePointsWithSignAndAlarmBits) {
     EXPECT_EQ(wave->channel[0].alarmFlag[0], 0);
 }
 
-TEST(WaveBuffer, RingAndChannelIndicesStayInside) {
+TEST(WaveBuffer, TheRingWrapsAndItsNewestRowFollows) {
     auto wave = LoggerBuffer();
     std::vector<uint8_t> block(96, 0);
     block[1] = 7;
@@ -64,15 +64,6 @@ TEST(WaveBuffer, RingAndChannelIndicesStayInside) {
     EXPECT_EQ(std::make_tuple(wave->writeIndex, wave->NewestRow()), std::make_tuple(1, 0));
     wave->writeIndex = 0;
     EXPECT_EQ(wave->NewestRow(), 2999);
-
-    // Selection from an index outside the channels lands inside (wrapping: channel commands).
-    EXPECT_FALSE(wave->SelectChannel(0, true)) << "no channel on";
-    wave->channel[3].type = kTypeVoltage;
-    wave->channel[8].type = kTypeHumidity;
-    EXPECT_TRUE(wave->SelectChannel(-1, false));
-    EXPECT_EQ(wave->currentChannel, 8);
-    EXPECT_TRUE(wave->SelectChannel(10, true));
-    EXPECT_EQ(wave->currentChannel, 3);
 }
 
 TEST(WaveBuffer, AlarmScanTakesChannelsInTurn) {

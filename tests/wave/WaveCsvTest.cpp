@@ -61,6 +61,12 @@ class WaveCsvTest : public ::testing::Test {
         return csv.LoadCsv(folder.File("in.csv").c_str());
     }
 
+    // A loaded record's count; channels that are off are not kept and read 0.
+    int32_t Stored(int32_t row, int c) const {
+        const int16_t* column = csv.Replay().Column(c);
+        return column != nullptr ? column[row] : 0;
+    }
+
     void TestBody() override {}
 
     testing::TempFolder folder;
@@ -107,19 +113,19 @@ TEST_F(WaveCsvTest, HeaderLinesGiveIntervalChannelKindsAndScales) {
               3);
     const int32_t types[] = {2, 2, 2, 3, 1, 1, 1, 0, 0, 1};
     const double scales[] = {10, 10, 10, 20000, 4000, 2000, 1000, 10, 10, 2000};
-    const int32_t records[3][10] = {{10, 20, 30, 10000, 8000, 1000, 0, 10, 10, -3999},
-                                    {5, 0, 0, 32767, 0, 0, 0, 990, -990, 3000},
+    const int32_t records[3][10] = {{10, 20, 30, 10000, 8000, 1000, 0, 0, 0, -3999},
+                                    {5, 0, 0, 32767, 0, 0, 0, 0, 0, 3000},
                                     {200}};
     for (int c = 0; c < kChannels; ++c) {
         EXPECT_EQ(std::tie(wave->channel[c].type, wave->channel[c].scale),
                   std::make_tuple(types[c], scales[c]))
             << "channel " << c + 1;
         for (int row = 0; row < 3; ++row) {
-            EXPECT_EQ(wave->samples[row][c], records[row][c]) << row << " " << c + 1;
+            EXPECT_EQ(Stored(row, c), records[row][c]) << row << " " << c + 1;
         }
     }
     Load("d\n1S\n10V,50000V\n-20,5\n");
-    EXPECT_EQ(wave->samples[0][0], -32768) << "too big keeps its sign";
+    EXPECT_EQ(Stored(0, 0), -32768) << "too big keeps its sign";
     EXPECT_EQ(wave->channel[1].type, kTypeOff) << "a range too wide for a whole scale";
     EXPECT_EQ(wave->channel[9].type, kTypeVoltage) << "channels beyond the header are kept";
     for (const auto& [line, loaded] :
@@ -154,7 +160,7 @@ TEST_F(WaveCsvTest, NumberedCaptureReloadsAndTheLiveSetupComesBack) {
                 live->channel[c].type == kTypeOff ? 0 : original / live->channel[c].scale;
             // Six characters keep at least three digits of the value.
             const double kept = 0.002 * std::max(std::fabs(value), 1.0) + 1 / scales[c];
-            EXPECT_NEAR(wave->samples[row][c] / scales[c], value, kept) << row << " " << c + 1;
+            EXPECT_NEAR(Stored(row, c) / scales[c], value, kept) << row << " " << c + 1;
         }
     }
     // Opening another file over it still keeps the live setup, not the first file's.
@@ -167,7 +173,7 @@ TEST_F(WaveCsvTest, NumberedCaptureReloadsAndTheLiveSetupComesBack) {
         EXPECT_STREQ(now.range, before.range);
     }
     EXPECT_EQ(std::tie(wave->currentChannel, wave->intervalMs), std::make_tuple(4, 100));
-    EXPECT_EQ(wave->fileLoaded + wave->writeIndex + wave->shownCount, 0);
+    EXPECT_EQ(wave->fileLoaded + wave->writeIndex + wave->shownCount + csv.Replay().Records(), 0);
 
     const std::string sep(1, PathSeparator());
     for (const char* name : {"run.avi", "run"}) {
@@ -186,15 +192,15 @@ TEST_F(WaveCsvTest, LongLinesComeInPiecesAndDamagedFilesLoadSafely) {
     ASSERT_EQ(Load("d\r\n1S\r\n1V,10V\r\n1," + std::string(253, '0') + "\r\n" +
                    std::string(255, 'x') + "2.5,3.5\r\n4,5"),
               4);
-    EXPECT_EQ((std::vector{wave->samples[0][0], wave->samples[1][0], wave->samples[2][1],
-                           wave->samples[3][1]}),
+    EXPECT_EQ((std::vector{Stored(0, 0), Stored(1, 0), Stored(2, 1), Stored(3, 1)}),
               (std::vector{20000, 0, 7000, 10000}));
-    EXPECT_EQ(Load(std::string(1 << 20, '9')), kRingRows) << "pieces up to the ring's end";
-    EXPECT_EQ(wave->writeIndex, 0) << "the ring index stays inside the ring";
+    // No line end at all: 4113 pieces of which 3 are the header; the store grows as they come.
+    EXPECT_EQ(Load(std::string(1 << 20, '9')), 4110);
+    EXPECT_EQ(wave->writeIndex, 0) << "the live ring is left alone";
     std::mt19937 random(7);
     std::string binary(200000, '\0');
     std::generate(binary.begin(), binary.end(), [&] { return static_cast<char>(random()); });
-    EXPECT_LE(Load(binary), kRingRows);
+    EXPECT_GT(Load(binary), 0) << "garbage reads as records of zeros and numbers";
 }
 
 TEST_F(WaveCsvTest, RecordsThatCouldNotBeWrittenAreWrittenOnceLater) {

@@ -40,9 +40,6 @@ TEST(WavePlot, LabelsAndGeometry) {
     EXPECT_EQ(levels(kTypeOff, 0), (Labels{" 50.0V", "-25.0V"}));
     EXPECT_EQ(levels(kTypeTemperature, 0), (Labels{"2000C", "-1000C"}));
     EXPECT_EQ(levels(kTypeHumidity, 99), (Labels{"   2%", "  -1%"})) << "a damaged step";
-    char text[kLabelSize];
-    FormatChannelLabel(text, 9);
-    EXPECT_STREQ(text, "[CH10]");
 
     const WavePlot plot = MakeWavePlot(500, 300, 7, 14, 7, 1000);
     EXPECT_EQ(TimeLabels(plot), (Labels{"2", "4", "6", "8", "10"}));

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "wave/ReplayStore.h"
 #include "wave/WavePainter.h"
 #include "wave/WavePane.h"
 #include "wave/WavePlot.h"
@@ -159,6 +160,38 @@ TEST_F(WavePaneTest, VoltageChannelAxesLabelsStaircaseAndTheWidget) {
     QApplication::processEvents();
     EXPECT_EQ(resizes, before + 1);
     EXPECT_EQ(pane.grab().toImage().convertToFormat(QImage::Format_RGB32), Paint());
+}
+
+TEST_F(WavePaneTest, AReplayedRecordingKeepsEveryPeakAtTheWidestZoom) {
+    // An hour at 100 ms; 300 s across 450 columns puts about 7 records in each column.
+    wave->intervalMs = 100;
+    wave->channel[0].type = kTypeVoltage;
+    wave->channel[0].scale = 2000;
+    ReplayStore store;
+    store.Begin({true}, 0);
+    constexpr int kRecords = 36000, kSpikeBack = 1234;
+    for (int i = 0; i < kRecords; ++i) {
+        int32_t counts[kChannels] = {i == kRecords - 1 - kSpikeBack ? 9000 : 0};
+        ASSERT_TRUE(store.Append(counts));
+    }
+    view.records = &store;
+    view.displayRow = kRecords;
+    wave->shownCount = kRecords;
+    view.scales.tscale = 0;
+    plot = MakeWavePlot(kWidth, kHeight, plot.charWidth, plot.charHeight, 0, wave->intervalMs);
+    const QImage image = Paint();
+
+    const double gain = ChannelGain(wave->channel[0], 0);
+    const int yZero = LevelY(plot, gain, 0), ySpike = LevelY(plot, gain, 9000);
+    ASSERT_LT(ySpike, yZero - 10);
+    const int spikeX = plot.axisX - static_cast<int>(plot.recordStep * kSpikeBack);
+    EXPECT_EQ(Count(image, QRect(spikeX, ySpike, 1, yZero - ySpike + 1), kGreen),
+              yZero - ySpike + 1)
+        << "the one record's peak, all the way up";
+    EXPECT_EQ(Count(image, QRect(0, 0, plot.axisX, ySpike), kGreen), 0);
+    EXPECT_EQ(Count(image, QRect(0, ySpike, plot.axisX + 1, 1), kGreen), 1) << "one column";
+    EXPECT_EQ(Count(image, QRect(0, yZero, plot.axisX + 1, 1), kGreen), plot.axisX + 1)
+        << "the flat level across the whole plot";
 }
 
 TEST_F(WavePaneTest, NothingToDrawShowsADarkFieldWithAxesOnly) {
