@@ -14,6 +14,7 @@ constexpr size_t kMaxFileBytes = 1 << 20;
 constexpr uint64_t kMaxIntervalMs = 86400000;  // one day
 constexpr uint32_t kMaxPoints = 1000000;
 constexpr uint32_t kMaxPeriod = 1000000000;
+constexpr uint32_t kMaxTimeScale = 100000;
 
 using Tokens = std::vector<std::string>;
 
@@ -130,6 +131,9 @@ Error ApplyKey(const std::string& key, std::string_view value, SimConfig& config
     }
     if (key == "memory_points") {
         return count(1, kMaxPoints, config.memoryPoints);
+    }
+    if (key == "time_scale") {
+        return count(1, kMaxTimeScale, config.timeScale);
     }
     if (key == "timeout_every") {
         return count(0, UINT32_MAX, config.timeoutEvery);

@@ -54,6 +54,9 @@ struct SimConfig {
     uint32_t startPoints = 0;  // points in memory at open and after each clear
     uint32_t maxBlockPoints = kMaxBlockPoints;
     uint32_t memoryPoints = 100000;  // oldest points are overwritten beyond this
+    // The logger's clock runs this many times faster than real time (sampling, clears and the
+    // disconnect time alike), so a long recording can be played through in a fraction of it.
+    uint32_t timeScale = 1;
     // Faults; 0 = never.
     uint32_t timeoutEvery = 0;
     uint32_t badHeaderEvery = 0;

@@ -54,21 +54,27 @@ int ChannelOf(const std::string& command, std::string_view prefix) {
 SimDevice::SimDevice(const SimConfig& config, uint64_t nowMs)
     : logger_(config, nowMs), config_(logger_.Config()), openMs_(nowMs) {}
 
+uint64_t SimDevice::DeviceMs(uint64_t nowMs) const {
+    const uint64_t elapsed = nowMs > openMs_ ? nowMs - openMs_ : 0;
+    return openMs_ + elapsed * std::max<uint32_t>(config_.timeScale, 1);
+}
+
 bool SimDevice::Disconnected(uint64_t nowMs) const {
     return config_.disconnectAfterMs >= 0 &&
-           nowMs >= openMs_ + static_cast<uint64_t>(config_.disconnectAfterMs);
+           DeviceMs(nowMs) >= openMs_ + static_cast<uint64_t>(config_.disconnectAfterMs);
 }
 
 void SimDevice::Write(std::string_view command, uint64_t nowMs) {
     output_.clear();
     readPos_ = 0;
-    logger_.Advance(nowMs);
+    const uint64_t deviceMs = DeviceMs(nowMs);
+    logger_.Advance(deviceMs);
     if (command.size() <= kMaxCommandBytes) {
-        Handle(Normalise(command), nowMs);
+        Handle(Normalise(command), deviceMs);
     }
 }
 
-void SimDevice::Handle(const std::string& command, uint64_t nowMs) {
+void SimDevice::Handle(const std::string& command, uint64_t deviceMs) {
     if (command == ":INFO:CH?") {
         SendText(ChannelCountReply(config_.channelCount));
     } else if (const int amp = ChannelOf(command, ":AMP:CH"); amp != 0) {
@@ -80,7 +86,7 @@ void SimDevice::Handle(const std::string& command, uint64_t nowMs) {
     } else if (command == ":MEAS:OUTP:STAT?") {
         SendText(":MEAS:OUTP:STAT " + std::to_string(logger_.PendingPoints()));
     } else if (command == ":MEAS:OUTP:CLR?") {
-        logger_.Clear(nowMs);
+        logger_.Clear(deviceMs);
         SendText(":MEAS:OUTP:CLR 0");
     } else if (command == ":MEAS:OUTP:ONE?") {
         SendBlock({logger_.Latest()});

@@ -1,7 +1,8 @@
 #pragma once
 // One open simulated logger: takes the text commands written to it, queues the reply (a text or
 // a data block) and serves it to the reads, injecting the configured faults. Time is passed in
-// by the caller, in milliseconds of a steady clock.
+// by the caller, in milliseconds of a steady clock; the device runs its own clock from it, faster
+// by the configured time scale.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,7 +36,9 @@ class SimDevice {
     const SimLogger& Logger() const { return logger_; }
 
   private:
-    void Handle(const std::string& command, uint64_t nowMs);
+    // The logger's own time for a caller's time: open time plus the elapsed time scaled.
+    uint64_t DeviceMs(uint64_t nowMs) const;
+    void Handle(const std::string& command, uint64_t deviceMs);
     void SendText(const std::string& text);
     void SendBlock(const std::vector<Point>& points);
     // Queues a reply unless a fault swallows it; a fault may also spoil it.

@@ -19,12 +19,17 @@ constexpr int32_t kCsvBatchPoints = 10;
 constexpr int32_t kLongestLimitSec = 2147483;
 
 // Hands the poll's answer to the window: pieces of an oversized block are decoded at once, the
-// completed block is posted back like the logger's message.
+// completed block is posted back like the logger's message. A block can hold more points than
+// the ring, so while a capture writes its CSV each piece goes to the file before the next one
+// can overwrite rows not yet written; a failure there is reported by the next poll's batch.
 class AckPoster final : public AckSink {
   public:
-    AckPoster(Host& host, LoggerLink& link) : host_(host), link_(link) {}
+    AckPoster(Host& host, LoggerLink& link, WaveCsv& csv) : host_(host), link_(link), csv_(csv) {}
     void Piece(uint32_t bytes) override {
         link_.Wave().AppendPiece(link_.ReceiveBuffer(), static_cast<int32_t>(bytes));
+        if (csv_.Writing()) {
+            csv_.AppendCsv();
+        }
     }
     void Complete(uint32_t result, uint32_t bytes) override {
         posted = true;
@@ -35,6 +40,7 @@ class AckPoster final : public AckSink {
   private:
     Host& host_;
     LoggerLink& link_;
+    WaveCsv& csv_;
 };
 // Cuts the folders off every path in `text` (a word containing '/' or '\\' keeps its last part),
 // so a status line names the file without the folder that would crowd it out.
@@ -182,7 +188,7 @@ void CaptureSession::TogglePreview() {
                 BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
             }
             p_.wave.SetNoWait(1);
-            p_.timers.StartTimer(kTimerPoll, kPollPeriodMs);
+            ArmPoll(kPollPeriodMs);
         } else {
             p_.timers.KillTimer(kTimerPoll);
             p_.wave.SetNoWait(0);
@@ -267,6 +273,7 @@ void CaptureSession::StartCapture(StartedBy by) {
              : by == StartedBy::Alarm ? CaptureState::CapturingByAlarm
                                       : CaptureState::CapturingByUser;
     captureStartTick_ = p_.clock.TickCount();
+    pollHealth_.Reset();
     FormatCaptureName(captureFile_, sizeof captureFile_, "", p_.capture.filename,
                       p_.capture.autoNumber, p_.video.CaptureNumber(),
                       p_.video.IsCapturing() ? "avi" : "csv");
@@ -375,6 +382,9 @@ void CaptureSession::RefreshIndicator() {
             n += FormatText(text + n, sizeof text - n, "  %d rows waiting to be written",
                             p_.csv.PendingRecords());
         }
+        if (n < sizeof text) {
+            n += pollHealth_.Describe(text + n, sizeof text - n);
+        }
         if (failure_[0] != '\0' && n < sizeof text) {
             FormatText(text + n, sizeof text - n, "  - %s", failure_);
         }
@@ -448,17 +458,28 @@ void CaptureSession::PollTick() {
     }
     RefreshIndicator();
 
-    AckPoster poster(p_.host, p_.link);
+    AckPoster poster(p_.host, p_.link, p_.csv);
     const uint32_t r = p_.protocol.PollAck(p_.port.terminator, p_.port.timeout, poster);
     if (r != 0) {
         FormatText(text, sizeof text, "ack?-%d", static_cast<int>(r));
         p_.host.SetStatusText(1, text);
     }
+    // A poll that failed or brought no block counts, so does one that came late; the indicator
+    // shows them at once.
+    const bool counted = pollHealth_.Finished(p_.clock.TickCount(), r != 0 || !poster.posted);
     // A poll that brought no block must not end the chain while the preview runs; the answer
     // handler re-arms it otherwise. The error stays in the status pane meanwhile.
     if (!poster.posted && p_.wave.noWait) {
-        p_.timers.StartTimer(kTimerPoll, r != 0 ? kPollRetryMs : kPollPeriodMs);
+        ArmPoll(r != 0 ? kPollRetryMs : kPollPeriodMs);
     }
+    if (counted && IsCapturing()) {
+        RefreshIndicator();
+    }
+}
+
+void CaptureSession::ArmPoll(uint32_t periodMs) {
+    p_.timers.StartTimer(kTimerPoll, periodMs);
+    pollHealth_.Armed(p_.clock.TickCount(), periodMs);
 }
 
 void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
@@ -466,7 +487,7 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
         p_.host.SetStatusText(1, "tmout");
     }
     if (p_.wave.noWait) {
-        p_.timers.StartTimer(kTimerPoll, kPollPeriodMs);
+        ArmPoll(kPollPeriodMs);
     }
     const int32_t bytes =
         byteCount > kReceiveBufferSize ? kReceiveBufferSize : static_cast<int32_t>(byteCount);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "app/Host.h"
+#include "app/PollHealth.h"
 #include "app/StillTransferLink.h"
 #include "app/TimerIds.h"
 #include "app/UiUpdateTable.h"
@@ -102,6 +103,8 @@ class CaptureSession {
     bool CaptureFolderReady();
     // Tells the user once (`message` in a box) and keeps `status` in the recording indicator.
     void ReportFailure(const char* message, const char* status);
+    // Arms the next logger poll `periodMs` from now.
+    void ArmPoll(uint32_t periodMs);
 
     CaptureSessionParts p_;
     CaptureState state_ = CaptureState::Idle;
@@ -114,6 +117,7 @@ class CaptureSession {
     bool alarmLatched_ = false;
     int32_t liveRows_ = 0;  // ring rows received in this live session (at most the ring)
     uint32_t captureStartTick_ = 0;
+    PollHealth pollHealth_;       // late and failed polls since the capture started
     char folder_[kMaxPath] = {};  // where this live session records, resolved at its start
     bool folderReported_ = false;
     // What the user was told about the running capture.

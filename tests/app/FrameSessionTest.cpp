@@ -140,9 +140,12 @@ class FrameSession : public ::testing::Test {
         frame->OnTimer(kTimerStartup);
         return *frame;
     }
+    // How a poll's answer is spoiled, as a faulty line would: the records it carried are lost,
+    // except the whole records before the cut of a short reply.
+    enum class Fault { None, Timeout, BadHeader, ShortReply };
     // One poll tick answered with `records` new records (channel 1 in alarm or not), and the
     // answer it posted, as the window's event loop would run them.
-    void Poll(int records, bool alarm = false) {
+    void Poll(int records, bool alarm = false, Fault fault = Fault::None) {
         ASSERT_TRUE(timers.Running(kTimerPoll));
         std::vector<uint8_t> data(static_cast<size_t>(records) * kPointBytes, 0);
         for (int k = 0; k < records; ++k) {
@@ -155,7 +158,18 @@ class FrameSession : public ::testing::Test {
             point[3] = static_cast<uint8_t>(count & 0xFF);
             point[39] = alarm ? 0x01 : 0x00;
         }
-        logger.blocks[":MEAS:OUTP:ACK?"] = Block(data);
+        std::vector<uint8_t> block = Block(data);
+        if (fault == Fault::ShortReply) {
+            block.resize(block.size() - kPointBytes / 2);
+            count_ -= 1;
+        } else if (fault != Fault::None) {
+            // A garbled header, or no answer at all (the read times out).
+            block =
+                fault == Fault::BadHeader ? std::vector<uint8_t>{'#', '0'} : std::vector<uint8_t>{};
+            count_ -= records;
+        }
+        logger.blocks[":MEAS:OUTP:ACK?"] = block;
+        logger.pendingBytes.clear();  // the logger drops what was not read at the next command
         host.posted.clear();
         clock.Advance(100);
         frame->OnTimer(kTimerPoll);
@@ -578,11 +592,14 @@ TEST_F(FrameSession, EveryWayOfLeavingACaptureKeepsItsRows) {
     const auto rows = [&] { return CsvRows(folder.Read("run.csv")).size(); };
 
     // Stopping the preview ends the capture with its last rows, and nothing stays half open.
+    // A logger left unpolled for long answers with more points than the ring holds.
     capture();
+    Poll(kRingRows + 1000);
     f.OnCommand(cmd::kPreview);
     EXPECT_FALSE(Capturing());
     EXPECT_FALSE(timers.Running(kTimerPoll));
-    EXPECT_EQ(rows(), 25u);
+    EXPECT_EQ(rows(), 25u + kRingRows + 1000);
+    ExpectEveryRowOnce(CsvRows(folder.Read("run.csv")));
 
     // While the live session runs, a recording cannot be opened over it, not even from the
     // recent files.
@@ -724,14 +741,30 @@ TEST_F(FrameSession, NumbersGoPast99AndNeverReplaceAFileAlreadyThere) {
     EXPECT_EQ(host.boxes[0].text, "run_101.avi already exists\r\nDo you overwrite");
 }
 
-TEST_F(FrameSession, AFailedPollKeepsThePollChainAlive) {
+// A struggling logger: a failed poll keeps the chain alive (retried after a second), and the
+// recording indicator counts the polls that failed or came a period late since the capture began.
+TEST_F(FrameSession, FailedAndLatePollsKeepTheChainAndShowInTheIndicator) {
+    engine.devices.clear();
+    StoreCaptureSettings(1, 0);
     MainFrame& f = Start();
     f.OnCommand(cmd::kPreview);
     logger.failRead = 31;  // the logger was unplugged
     Poll(1);
     EXPECT_EQ(host.status[1], "ack?-31");
-    EXPECT_TRUE(timers.Running(kTimerPoll));
     EXPECT_EQ(timers.Period(kTimerPoll), 1000u);
+    logger.failRead = 0;
+    f.OnCommand(cmd::kCapture);
+    Poll(5);             // the retry is not late, and the failure was before this capture
+    clock.Advance(100);  // just in time still
+    Poll(5);
+    EXPECT_EQ(host.recording, "REC 0:00:00  run_01.csv");
+    clock.Advance(150);
+    Poll(5);
+    Poll(5, false, Fault::BadHeader);
+    Poll(5, false, Fault::Timeout);
+    clock.Advance(2000);  // the retry comes more than its second late
+    Poll(5);
+    EXPECT_EQ(host.recording, "REC 0:00:02  run_01.csv  late polls: 2  failed polls: 2");
     f.OnCommand(cmd::kPreview);
     EXPECT_FALSE(timers.Running(kTimerPoll));
     EXPECT_TRUE(f.Ui().Enabled(cmd::kFileOpen));
@@ -787,8 +820,8 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     EXPECT_EQ(engine.capture.control, CaptureControl::Hold);
     EXPECT_TRUE(f.Ui().Checked(cmd::kCapture)) << "the logger values are still recorded";
     EXPECT_EQ(host.recordingLook, RecordingLook::Alert);
-    EXPECT_NE(host.recording.find(
-                  "run.csv  dropped frames: 4  - Video stopped: Cannot write run.avi: No space"),
+    EXPECT_NE(host.recording.find("run.csv  dropped frames: 4  late polls: 1  - Video stopped: "
+                                  "Cannot write run.avi: No space"),
               std::string::npos)
         << host.recording;
 
@@ -856,8 +889,11 @@ TEST_F(FrameSession, CsvRowsWaitForRoomAndAreWrittenOnceInOrder) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find("No space left on device"), std::string::npos)
         << host.boxes[0].text;
-    for (int i = 0; i < 10; ++i) {
-        Poll(5);
+    // The logger's line is faulty meanwhile: what reaches the program is kept all the same.
+    for (Fault fault :
+         {Fault::None, Fault::Timeout, Fault::None, Fault::BadHeader, Fault::ShortReply,
+          Fault::None, Fault::ShortReply, Fault::Timeout, Fault::None, Fault::None}) {
+        Poll(5, false, fault);
     }
     EXPECT_EQ(host.boxes.size(), 1u) << "said once";
     EXPECT_NE(host.recording.find("rows waiting"), std::string::npos) << host.recording;

@@ -140,6 +140,12 @@ TEST(SimDevice, SamplesFollowTheClockAndTheLimitsKeepTheNewestInOrder) {
     Ask(capped, ":MEAS:OUTP:CLR?");
     EXPECT_EQ(Ramp(Block(capped, ":MEAS:OUTP:ACK?")), (std::vector{0, 400, 800}));
     EXPECT_EQ(Ramp(Block(capped, ":MEAS:OUTP:ACK?")), std::vector{1200});
+
+    // A scaled clock samples and disconnects that many times sooner.
+    SimDevice fast(Config("time_scale = 100\ndisconnect_after_ms = 5000\n"), kT0);
+    EXPECT_EQ(Ask(fast, ":MEAS:OUTP:STAT?", kT0 + 10), ":MEAS:OUTP:STAT 10");
+    EXPECT_FALSE(fast.Disconnected(kT0 + 49));
+    EXPECT_TRUE(fast.Disconnected(kT0 + 50));
 }
 
 TEST(SimDevice, FewerChannelsMoveTheAlarmBytesAndSwitchTheRestOff) {
