@@ -1,6 +1,7 @@
-// The wave CSV loader, through the entry replay opens a recording with: any file loads 0..3000
-// records without harm, leaves the ring's write row inside the ring and its channel texts
-// terminated, and closing it puts the live channel setup back as it was.
+// The wave CSV loader, through the entry replay opens a recording with: any file loads its records
+// into the replay store without harm (every kept count readable), leaves the ring's write row
+// inside the ring and its channel texts terminated, and closing it puts the live channel setup
+// back as it was.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -26,7 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WaveCsv csv(*wave, clock);
 
     const int32_t loaded = csv.OpenRecordedWave(path.c_str());
-    FUZZ_CHECK(loaded >= 0 && loaded <= kRingRows);
+    const ReplayStore& store = csv.Replay();
+    FUZZ_CHECK(loaded >= 0 && loaded <= ReplayStore::kMaxRecords);
+    FUZZ_CHECK(store.Records() >= 0 && store.Records() <= loaded);
+    int64_t sum = 0;
+    for (int c = 0; c < kChannels; ++c) {
+        const int16_t* column = store.Column(c);
+        for (int32_t r = 0; column != nullptr && r < store.Records(); ++r) {
+            sum += column[r];
+        }
+    }
+    FUZZ_CHECK(sum > INT64_MIN);
     FUZZ_CHECK(wave->writeIndex >= 0 && wave->writeIndex < kRingRows);
     for (const ChannelInfo& ch : wave->channel) {
         FUZZ_CHECK(std::memchr(ch.input, 0, sizeof ch.input) != nullptr);
