@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "BenchFolder.h"
+#include "HeadlessFrame.h"
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/SystemClock.h"
@@ -133,21 +134,12 @@ int main(int argc, char** argv) {
 
     // The frame with the real engine and clock; no logger library, so nothing is live.
     RegistryTree registry;
-    SystemClock clock;
-    testing::FakeHost host;
-    testing::FakeTimers timers;
-    testing::FakeVideoSurface pane;
-    NoStillTransfer transfer;
-    NoPropertyPages pages;
-    DriverLibraryDl driver("/nonexistent/libgtcusbr.so");
-    FfmpegMediaEngine engine;
-    std::atomic<bool> woken{false};
-    engine.SetWakeCallback([&woken] { woken.store(true, std::memory_order_release); });
-
-    auto frame = std::make_unique<MainFrame>(
-        FramePorts{host, timers, clock, registry, driver, engine, &pane, transfer, pages});
-    frame->Create();
-    frame->OnTimer(kTimerStartup);
+    bench::HeadlessFrame headless(registry, "/nonexistent/libgtcusbr.so");
+    testing::FakeHost& host = headless.host;
+    testing::FakeTimers& timers = headless.timers;
+    FfmpegMediaEngine& engine = headless.engine;
+    std::atomic<bool>& woken = headless.woken;
+    std::unique_ptr<MainFrame>& frame = headless.frame;
 
     host.openAnswer = clip;
     host.openKind = 1;

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "BenchFolder.h"
+#include "HeadlessFrame.h"
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/SystemClock.h"
@@ -230,20 +231,12 @@ int Soak(const Plan& plan) {
         settings.SaveStrm(stream);
     }
 
-    SystemClock clock;
-    testing::FakeHost host;
-    testing::FakeTimers timers;
-    testing::FakeVideoSurface pane;
-    NoStillTransfer transfer;
-    NoPropertyPages pages;
-    DriverLibraryDl driver(VELATRACE_SIM_LIBRARY);
-    FfmpegMediaEngine engine;
-    std::atomic<bool> woken{false};
-    engine.SetWakeCallback([&woken] { woken.store(true, std::memory_order_release); });
-    auto frame = std::make_unique<MainFrame>(
-        FramePorts{host, timers, clock, registry, driver, engine, &pane, transfer, pages});
-    frame->Create();
-    frame->OnTimer(kTimerStartup);
+    bench::HeadlessFrame headless(registry, VELATRACE_SIM_LIBRARY);
+    testing::FakeHost& host = headless.host;
+    testing::FakeTimers& timers = headless.timers;
+    FfmpegMediaEngine& engine = headless.engine;
+    std::atomic<bool>& woken = headless.woken;
+    std::unique_ptr<MainFrame>& frame = headless.frame;
     if (!frame->Live().HasLogger() || frame->Live().HasCamera() != plan.camera) {
         std::fprintf(stderr, "the simulated devices did not connect (logger %d, camera %d)\n",
                      frame->Live().HasLogger(), frame->Live().HasCamera());
