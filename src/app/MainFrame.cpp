@@ -291,14 +291,22 @@ void MainFrame::PreviewCommand() {
     live_.TogglePreview();
 }
 
+bool MainFrame::RefusedWhileCapturing(const char* change) {
+    if (!live_.IsCapturing()) {
+        return false;
+    }
+    char text[128];
+    FormatText(text, sizeof text, "Stop the capture before %s.", change);
+    BeepAndTell(host_, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+    return true;
+}
+
 void MainFrame::CameraCommand(uint32_t id) {
     if (ui_.Checked(id)) {
         return;  // already the camera in use
     }
     // Another camera means another graph, which would cut a recording in two.
-    if (live_.IsCapturing()) {
-        BeepAndTell(host_, mb::kIconExclamation, "Stop the capture before choosing another camera.",
-                    mb::kOk | mb::kIconExclamation);
+    if (RefusedWhileCapturing("choosing another camera")) {
         return;
     }
     const bool previewing = live_.IsLive();
@@ -323,10 +331,7 @@ void MainFrame::CameraCommand(uint32_t id) {
 
 void MainFrame::FormatCommand() {
     // A new format rebuilds the camera graph, which would cut a recording in two.
-    if (live_.IsCapturing()) {
-        BeepAndTell(host_, mb::kIconExclamation,
-                    "Stop the capture before changing the camera format.",
-                    mb::kOk | mb::kIconExclamation);
+    if (RefusedWhileCapturing("changing the camera format")) {
         return;
     }
     HResult refusal = kHrOk;
@@ -346,10 +351,7 @@ void MainFrame::FormatCommand() {
 
 void MainFrame::CaptureSettingCommand() {
     // New naming would cut the running recording in two.
-    if (live_.IsCapturing()) {
-        BeepAndTell(host_, mb::kIconExclamation,
-                    "Stop the capture before changing the capture settings.",
-                    mb::kOk | mb::kIconExclamation);
+    if (RefusedWhileCapturing("changing the capture settings")) {
         return;
     }
     CaptureSettingsModel model(captureSettings_, live_.HasCamera(), live_.HasLogger());

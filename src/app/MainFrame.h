@@ -89,6 +89,8 @@ class MainFrame {
     void FileOpen();
     void RecentFile(uint32_t id);
     void RunCommand(uint32_t id);
+    // A change that would cut the running recording in two is refused with a word why.
+    bool RefusedWhileCapturing(const char* change);
     void CameraCommand(uint32_t id);
     void FormatCommand();
     void TransportCommand();
