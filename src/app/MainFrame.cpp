@@ -98,21 +98,12 @@ void MainFrame::DeferredStartup() {
     live_.SetSources(cameraFound, logger.opened);
     view_.hasSource = logger.opened ? 1 : 0;
 
-    bool wantsTransfer = false;
-    for (int32_t type : captureSettings_.alarmType) {
-        wantsTransfer = wantsTransfer || type == kAlarmTransfer;
-    }
-    still_.StartupConnect(wantsTransfer);
+    // The alarm actions are restored from the settings, so the transfer alarm follows them.
+    captureSettings_.transAlarm = FirstTransferAlarm(captureSettings_.alarmType);
+    still_.StartupConnect(captureSettings_.transAlarm != 0);
     // The transfer and its settings are always reachable from the Transfer menu; the transfer
     // command itself stays disabled until a conversation is open.
     host_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
-    // The alarm actions are restored from the settings, so the transfer alarm follows them.
-    captureSettings_.transAlarm = 0;
-    for (int32_t i = 0; i < 4 && captureSettings_.transAlarm == 0; ++i) {
-        if (captureSettings_.alarmType[i] == kAlarmTransfer) {
-            captureSettings_.transAlarm = i + 1;
-        }
-    }
 
     const bool selectedChannel = wave_->SelectChannel(0, true);
     ui_.GroupEnable(cmd::kNextChannel, logger.opened && selectedChannel);

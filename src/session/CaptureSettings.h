@@ -31,4 +31,14 @@ struct CaptureSettings {
     int32_t pretriggerSec = 0;
 };
 
+// The first alarm (1..4) whose action is the still transfer, 0 when none is.
+inline int32_t FirstTransferAlarm(const int32_t (&alarmType)[4]) {
+    for (int32_t i = 0; i < 4; ++i) {
+        if (alarmType[i] == kAlarmTransfer) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
 }  // namespace velatrace

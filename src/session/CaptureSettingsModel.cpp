@@ -173,14 +173,11 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
     s.useTimeLimit = useTimeLimit ? 1 : 0;
     s.timeLimitSec = limit;
     s.pretriggerSec = std::clamp(pretrigger, 0, kMaxPretriggerSec);
-    s.transAlarm = 0;
     for (int i = 0; i < 4; ++i) {
         s.alarmEnable[i] = alarmEnable[i] ? 1 : 0;
         s.alarmType[i] = alarmType_[i];
-        if (s.transAlarm == 0 && alarmType_[i] == kAlarmTransfer) {
-            s.transAlarm = i + 1;
-        }
     }
+    s.transAlarm = FirstTransferAlarm(s.alarmType);
     s.namingChanged =
         folderChanged || baseName != original_.filename || s.autoNumber != original_.autoNumber;
     bool conditions = s.useTimeLimit != original_.useTimeLimit ||
