@@ -74,6 +74,12 @@ void EndChunk(AVIOContext* io, int64_t at) {
     avio_seek(io, end, SEEK_SET);
 }
 
+// Puts a 32-bit value into `out` in the file's little-endian order.
+void StoreLe32(uint8_t* out, uint32_t value) {
+    for (int b = 0; b < 4; ++b)
+        out[b] = static_cast<uint8_t>(value >> (8 * b));
+}
+
 int64_t Now() {
     return av_gettime_relative();
 }
@@ -398,8 +404,8 @@ void AviWriter::WriteLegacyIndex() {
 }
 
 int AviWriter::Put32At(int64_t position, uint32_t value) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    uint8_t bytes[4];
+    StoreLe32(bytes, value);
     return file_.WriteAt(position, bytes, sizeof bytes);
 }
 
@@ -414,11 +420,8 @@ int AviWriter::UpdateInPlace(int64_t moviEnd, int64_t partEnd) {
     if (chunkAt_ >= 0 && entriesStored_ < entries_.size()) {
         const size_t words = entries_.size() - entriesStored_;
         std::vector<uint8_t> bytes(4 * words);
-        for (size_t i = 0; i < words; ++i) {
-            const uint32_t v = entries_[entriesStored_ + i];
-            for (int b = 0; b < 4; ++b)
-                bytes[4 * i + b] = static_cast<uint8_t>(v >> (8 * b));
-        }
+        for (size_t i = 0; i < words; ++i)
+            StoreLe32(&bytes[4 * i], entries_[entriesStored_ + i]);
         r = file_.WriteAt(chunkAt_ + kChunkHead + 4 * static_cast<int64_t>(entriesStored_),
                           bytes.data(), static_cast<int>(bytes.size()));
         const auto used = static_cast<uint32_t>(entries_.size() / 2);

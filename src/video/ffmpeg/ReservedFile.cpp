@@ -88,6 +88,21 @@ int AllocateAhead(int fd, int64_t from, int64_t length) {
 }
 #endif
 
+// Writes all of `size` bytes, going on after an interrupted or partial write. `done` counts the
+// bytes written, also when a write fails part way: 0, or the system's error.
+int WriteAll(int fd, const uint8_t* data, int size, int& done) {
+    done = 0;
+    while (done < size) {
+        const int64_t n = WriteSome(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? AVERROR(errno) : AVERROR(EIO);
+        done += static_cast<int>(n);
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool IsDiskFull(int averror) {
@@ -107,17 +122,12 @@ struct ReservedFileIo {
         if (file->writeError_)
             return file->writeError_;
         int done = 0;
-        while (done < size) {
-            const int64_t n = WriteSome(file->fd_, data + done, size - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                file->writeError_ = n < 0 ? AVERROR(errno) : AVERROR(EIO);
-                return file->writeError_;
-            }
-            done += static_cast<int>(n);
-            file->position_ += n;
-            file->size_ = std::max(file->size_, file->position_);
+        const int r = WriteAll(file->fd_, data, size, done);
+        file->position_ += done;
+        file->size_ = std::max(file->size_, file->position_);
+        if (r < 0) {
+            file->writeError_ = r;
+            return r;
         }
         return size;
     }
@@ -194,16 +204,8 @@ int ReservedFile::WriteAt(int64_t position, const uint8_t* data, int size) {
         return AVERROR(EBADF);
     if (SeekTo(fd_, position, SEEK_SET) < 0)
         return AVERROR(errno);
-    int r = 0;
-    for (int done = 0; done < size && r == 0;) {
-        const int64_t n = WriteSome(fd_, data + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            r = n < 0 ? AVERROR(errno) : AVERROR(EIO);
-        else
-            done += static_cast<int>(n);
-    }
+    int done = 0;
+    int r = WriteAll(fd_, data, size, done);
     // Back to where the buffered writes go on, whether or not this write went through.
     if (SeekTo(fd_, position_, SEEK_SET) < 0 && r == 0)
         r = AVERROR(errno);
