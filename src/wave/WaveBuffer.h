@@ -2,6 +2,7 @@
 // The one in-memory store of logger data: a fixed ring of 3000 records x 10 channels of raw
 // counts, the ten channel descriptions and the cursor fields the wave pane draws from.
 // Nothing in it is allocated; it is filled live from logger data blocks or from a CSV file.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -26,6 +27,12 @@ struct ChannelInfo {
     int32_t alarmFlag[kRingRows] = {};
     int32_t alarmOut = 0;  // alarm output 1..4, 0 for none
 };
+
+// Counts per display unit to divide by: a scale that cannot divide (0, infinite, not a number,
+// as a garbled reply may leave) gives the raw counts instead.
+inline double UsableScale(double scale) {
+    return (scale != 0.0 && std::isfinite(scale)) ? scale : 1.0;
+}
 
 struct WaveBuffer {
     char samplingText[6] = {};

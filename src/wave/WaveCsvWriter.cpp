@@ -34,8 +34,7 @@ struct RowLayout {
     explicit RowLayout(const WaveBuffer& wave) {
         for (int c = 0; c < kChannels; ++c) {
             const ChannelInfo& channel = wave.channel[c];
-            const bool usable = channel.scale != 0.0 && std::isfinite(channel.scale);
-            divisor[c] = channel.type == kTypeOff ? 0.0 : (usable ? channel.scale : 1.0);
+            divisor[c] = channel.type == kTypeOff ? 0.0 : UsableScale(channel.scale);
         }
     }
 };

@@ -11,11 +11,6 @@ constexpr int32_t kFullScaleCounts = 20000;  // counts of a full-range logger re
 int32_t ClampVscale(int32_t v) {
     return v < 0 ? 0 : (v > kMaxVscale ? kMaxVscale : v);
 }
-
-// Counts per display unit; a scale that cannot divide draws raw counts instead.
-double UsableScale(double scale) {
-    return (scale != 0.0 && std::isfinite(scale)) ? scale : 1.0;
-}
 }  // namespace
 
 WavePlot MakeWavePlot(int32_t width, int32_t height, int32_t charWidth, int32_t charHeight,
