@@ -4,6 +4,7 @@
 
 #include "session/CaptureNaming.h"
 #include "session/Pretrigger.h"
+#include "video/FormatChoices.h"
 #include "video/VideoFitting.h"
 #include "video/VideoGraph.h"
 
@@ -106,15 +107,12 @@ void VideoGraph::ApplyStreamFormat(bool apply) {
     // own size is read instead. The stored rate is asked along with the size, so a rate chosen in
     // the Format dialog outlives the run; without one the camera's own rate stays.
     if (apply && stream_.lvw > 0 && stream_.lvh > 0) {
-        format.width = stream_.lvw;
-        format.height = stream_.lvh;
-        if (stream_.lrate > 0) {
-            format.avgTimePerFrame = 10000000 / stream_.lrate;
-        }
-        const int64_t stride =
-            ((static_cast<int64_t>(format.width) * format.bitCount + 31) & ~int64_t{31}) / 8;
-        const int64_t imageSize = stride * AbsoluteHeight(format.height);
-        format.imageSize = imageSize > INT32_MAX ? INT32_MAX : static_cast<int32_t>(imageSize);
+        VideoFormat stored;
+        stored.width = stream_.lvw;
+        stored.height = stream_.lvh;
+        stored.avgTimePerFrame =
+            stream_.lrate > 0 ? 10000000 / stream_.lrate : format.avgTimePerFrame;
+        format = ChosenStreamFormat(format, stored);
         cameraGraph_->SetFormat(format);  // the device may refuse; what it delivers is read later
     }
     TakeStreamFormat(format);

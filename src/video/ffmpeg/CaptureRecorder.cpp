@@ -250,7 +250,7 @@ bool CaptureRecorder::WritePreroll(double time, int32_t seconds, bool resumed) {
     return wrote;
 }
 
-void CaptureRecorder::Keep(const Item& item) {
+void CaptureRecorder::Keep(Item& item) {
     if (item.keepSeconds <= 0) {
         kept_.clear();
         keptBytes_ = 0;
@@ -259,12 +259,19 @@ void CaptureRecorder::Keep(const Item& item) {
     const AVPacket* jpeg = item.frame.jpeg.get();
     if (Failed(item.encoded) || !jpeg || jpeg->size <= 0)
         return;
-    // A copy of its own: a camera's buffer must go back to the camera, not wait here.
-    KeptFrame k{MakePacket(), item.frame.time};
-    if (!k.jpeg || av_new_packet(k.jpeg.get(), jpeg->size) < 0)
-        return;  // no memory: the pre-roll has a gap rather than the recording failing
-    std::memcpy(k.jpeg->data, jpeg->data, static_cast<size_t>(jpeg->size));
-    keptBytes_ += jpeg->size;
+    const int size = jpeg->size;
+    KeptFrame k{nullptr, item.frame.time};
+    if (format_.jpegPackets) {
+        // A copy of its own: a camera's buffer must go back to the camera, not wait here.
+        k.jpeg = MakePacket();
+        if (!k.jpeg || av_new_packet(k.jpeg.get(), size) < 0)
+            return;  // no memory: the pre-roll has a gap rather than the recording failing
+        std::memcpy(k.jpeg->data, jpeg->data, static_cast<size_t>(size));
+    } else {
+        // A picture encoded here is already in a packet of its own, no longer needed by the item.
+        k.jpeg = std::move(item.frame.jpeg);
+    }
+    keptBytes_ += size;
     kept_.push_back(std::move(k));
     const double from = item.frame.time - item.keepSeconds;
     while (!kept_.empty() && (kept_.front().time < from || keptBytes_ > item.keepBytes)) {

@@ -116,9 +116,9 @@ class CaptureRecorder {
     // Encoder thread: the kept frames taken in the `seconds` before `time` go into the file;
     // false when there were none.
     bool WritePreroll(double time, int32_t seconds, bool resumed);
-    // Encoder thread: keeps a copy of the item's frame for a later pre-roll (or, when the
-    // pre-roll is off, lets go of what is kept).
-    void Keep(const Item& item);
+    // Encoder thread: keeps the item's frame for a later pre-roll (or, when the pre-roll is off,
+    // lets go of what is kept); a frame encoded here is taken from the item, not copied.
+    void Keep(Item& item);
     // Encoder thread: closes the file; a failure to finish it is reported unless one was.
     void FinishFile();
     // Encoder thread: the file failed; it is finished, reported once and written no more, and
