@@ -8,7 +8,6 @@ namespace velatrace {
 
 namespace {
 constexpr uint32_t kReplayPeriodMs = 100;
-constexpr int64_t kUnitsPerMs = 10000;  // clip positions are in 100-ns units
 
 int32_t WholeSeconds(int64_t position) {
     return static_cast<int32_t>(static_cast<double>(position) / 1e7 + 0.5);
@@ -28,7 +27,7 @@ int32_t ReplaySession::RecordAt(int64_t position) const {
     const int64_t interval = p_.wave.intervalMs > 0 ? p_.wave.intervalMs : kReplayPeriodMs;
     // The newest record drawn is the one whose time span holds the position; the cursor is one
     // past it.
-    const int64_t row = (position <= 0 ? 0 : position / (interval * kUnitsPerMs)) + 1;
+    const int64_t row = (position <= 0 ? 0 : position / (interval * kClipUnitsPerMs)) + 1;
     return row > records_ ? records_ : static_cast<int32_t>(row);
 }
 

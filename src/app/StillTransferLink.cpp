@@ -7,10 +7,6 @@
 
 namespace velatrace {
 
-namespace {
-constexpr int64_t kUnitsPerMs = 10000;  // clip positions are in 100-ns units
-}  // namespace
-
 void StillTransferLink::StartupConnect(bool alarmTransfers) {
     if (alarmTransfers && transfer_.DdeInit()) {
         transfer_.DdeConnectApp();
@@ -125,7 +121,7 @@ void StillTransferLink::FillNote(bool live, StillNote* note) {
     } else {
         int64_t position = 0;
         p_.video.GetClipPosition(&position);
-        const int64_t ms = position < 0 ? 0 : position / kUnitsPerMs;
+        const int64_t ms = position < 0 ? 0 : position / kClipUnitsPerMs;
         FormatText(note->time, sizeof note->time, "%02d:%02d:%02d.%03d",
                    static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
                    static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));

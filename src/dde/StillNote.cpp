@@ -1,7 +1,5 @@
 #include "dde/StillNote.h"
 
-#include <cmath>
-
 #include "base/FixedText.h"
 
 namespace velatrace {
@@ -33,10 +31,8 @@ void NoteChannels(const WaveBuffer& wave, int32_t row, StillNote* note) {
         if (row < 0 || row >= kRingRows || info.type == kTypeOff) {
             continue;
         }
-        // A scale of 0 (or garbage) would divide by zero; the raw count is the safe value.
-        const bool usable = info.scale != 0.0 && std::isfinite(info.scale);
         out.on = true;
-        out.value = wave.samples[row][c] / (usable ? info.scale : 1.0);
+        out.value = wave.samples[row][c] / UsableScale(info.scale);
         CopyText(out.unit, ChannelUnit(info));
     }
 }

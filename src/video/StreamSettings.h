@@ -7,6 +7,8 @@ namespace velatrace {
 
 inline constexpr int32_t kVolumeSilent = -10000;
 inline constexpr int32_t kVolumeFull = 0;
+// Clip positions and durations are in 100-ns units.
+inline constexpr int64_t kClipUnitsPerMs = 10000;
 
 struct StreamSettings {
     int32_t nDevices = 0;  // enumerated devices, 0..4
