@@ -9,11 +9,6 @@ namespace {
 constexpr int64_t kMaxSide = 16384;
 }  // namespace
 
-int64_t DibRowBytes(int32_t width, int32_t bitCount) {
-    const int64_t bits = static_cast<int64_t>(width) * (bitCount == 0 ? 1 : bitCount);
-    return (bits + 31) / 32 * 4;
-}
-
 bool PackClipboardDib(const BitmapInfoHeader& header, const uint8_t* pixels, size_t bytes,
                       std::vector<uint8_t>* dib) {
     dib->clear();

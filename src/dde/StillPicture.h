@@ -9,10 +9,6 @@
 
 namespace velatrace {
 
-// Bytes of one stored row: width x bits per pixel rounded up to whole bytes and then to a
-// multiple of 4; a bit count of 0 counts as 1.
-int64_t DibRowBytes(int32_t width, int32_t bitCount);
-
 // Packs `header` and its `bytes` of pixel rows into `dib`, rows bottom-up and the height positive
 // (rows given top-down, a negative height, are turned upside down). False, with `dib` empty, when
 // the header is not an uncompressed bitmap of a sensible size or `bytes` are fewer than its rows.

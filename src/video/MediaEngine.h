@@ -98,6 +98,13 @@ struct BitmapInfoHeader {
 };
 static_assert(sizeof(BitmapInfoHeader) == 40);
 
+// Bytes of one stored bitmap row: width x bits per pixel rounded up to whole bytes and then to a
+// multiple of 4; a bit count of 0 counts as 1.
+inline int64_t DibRowBytes(int32_t width, int32_t bitCount) {
+    const int64_t bits = static_cast<int64_t>(width) * (bitCount == 0 ? 1 : bitCount);
+    return (bits + 31) / 32 * 4;
+}
+
 // A picture for the video pane: 32 bits per pixel with bytes B, G, R, X in memory (the layout of
 // QImage::Format_RGB32 on little-endian machines), rows top-down, `stride` bytes apart.
 struct VideoFrame {

@@ -6,7 +6,7 @@
 namespace velatrace {
 
 int32_t DibStride(int32_t width) {
-    return ((width * 24 + 31) & ~31) / 8;
+    return static_cast<int32_t>(DibRowBytes(width, 24));
 }
 
 BitmapInfoHeader DibHeader(int32_t width, int32_t height) {
