@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "video/MediaResult.h"
 #include "video/ffmpeg/ThreadName.h"
 
 namespace velatrace {
@@ -329,11 +330,12 @@ void CaptureRecorder::FailFile(HResult hr, const char* verb, std::string reason)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         failedFile_ = writingFile_;
-        // The frames queued for this file are lost with it; those for a next file stay.
+        // The frames queued for this file are lost with it; those for a next file stay. A frame
+        // only kept for the pre-roll was never part of a recording, so it is not counted.
         while (!queue_.empty() && !queue_.front()->nextFile) {
+            lost += queue_.front()->held ? 0 : 1;
             queue_.pop_front();
             --queuedFrames_;
-            ++lost;
         }
     }
     counters_.dropped.fetch_add(lost);
@@ -344,7 +346,7 @@ void CaptureRecorder::Report(HResult hr, const char* verb, std::string reason) {
     if (reason.empty())
         reason = writer_.ErrorText();
     if (reason.empty())
-        reason = "the frame could not be encoded";
+        reason = ResultText(hr);  // what the failed call means, when the writer had no words
     errors_.Post(StreamErrorSource::Recorder, hr, "Cannot %s %s: %s", verb, path_.c_str(),
                  reason.c_str());
     wake_.Wake();
