@@ -156,7 +156,8 @@ QFont WavePaneFont() {
     return font;
 }
 
-void PaintWave(QPainter& painter, const QRect& rect, const WaveBuffer& wave, const WaveView& view) {
+void PaintWave(QPainter& painter, const QRect& rect, const WaveBuffer& wave, const WaveView& view,
+               const QFont* paneFont) {
     painter.save();
     painter.translate(rect.topLeft());
     const QRect client(0, 0, rect.width(), rect.height());
@@ -169,7 +170,7 @@ void PaintWave(QPainter& painter, const QRect& rect, const WaveBuffer& wave, con
         painter.fillRect(client, Colour(wavecolour::kEmptyField));
     }
 
-    const QFont font = WavePaneFont();
+    const QFont font = paneFont != nullptr ? *paneFont : WavePaneFont();
     painter.setFont(font);
     const QFontMetrics metrics(font);
     const WavePlot plot =

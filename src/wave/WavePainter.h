@@ -16,7 +16,9 @@ namespace velatrace {
 // of text is 14 pixels high.
 QFont WavePaneFont();
 
-// Paints the whole of `rect` (its top-left corner is the plot's origin) and draws nothing outside.
-void PaintWave(QPainter& painter, const QRect& rect, const WaveBuffer& wave, const WaveView& view);
+// Paints the whole of `rect` (its top-left corner is the plot's origin) and draws nothing outside,
+// in `font` (the pane's font, fitted once by its owner), or WavePaneFont() when null.
+void PaintWave(QPainter& painter, const QRect& rect, const WaveBuffer& wave, const WaveView& view,
+               const QFont* font = nullptr);
 
 }  // namespace velatrace

@@ -1,6 +1,7 @@
 #pragma once
 // The wave pane: a widget that paints the WaveBuffer through PaintWave on every paint and tells
 // the frame when its size changes.
+#include <QFont>
 #include <QWidget>
 #include <functional>
 
@@ -32,6 +33,7 @@ class WavePane : public QWidget {
   private:
     const WaveBuffer& wave_;
     ViewSource view_;
+    QFont font_;  // fitted once: finding the size measures the face several times
 };
 
 }  // namespace velatrace
