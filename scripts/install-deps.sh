@@ -9,9 +9,23 @@ packages=(
   qt6-base-dev libgl-dev fonts-dejavu-core
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libswresample-dev libturbojpeg0-dev ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
-  libxlsxwriter-dev unzip
-  xvfb xauth xdotool
+  libxlsxwriter-dev
+  xauth
 )
+# The outside commands the tests call, each as command:package. Their packages are installed
+# here, and the tests' build reads these lines (velatrace_test_command in tests/CMakeLists.txt):
+# it stops with the package's name when a command is missing, or when a test names a command
+# that is not listed here.
+test_commands=(
+  ffprobe:ffmpeg
+  gst-discoverer-1.0:gstreamer1.0-plugins-base-apps
+  xvfb-run:xvfb
+  xdotool:xdotool
+  unzip:unzip
+)
+for c in "${test_commands[@]}"; do
+  packages+=("${c#*:}")
+done
 
 missing=()
 for p in "${packages[@]}"; do
