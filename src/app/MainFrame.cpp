@@ -111,12 +111,15 @@ void MainFrame::DeferredStartup() {
     ui_.Enable(cmd::kPreview, cameraFound || logger.opened);
     ui_.GroupEnable(cmd::kFilter, cameraFound);
     host_.EndWaitCursor();
+    startedUp_ = true;
     ReportSettingsProblem();
 }
 
 void MainFrame::ReportSettingsProblem() {
+    // Before the deferred start-up the window may still be in its first show (a pane's first
+    // resize arrives as a command there), which a modal box must not re-enter.
     const char* problem = registry_.Problem();
-    if (problem[0] == '\0' || settingsProblemShown_ == problem) {
+    if (!startedUp_ || problem[0] == '\0' || settingsProblemShown_ == problem) {
         return;
     }
     settingsProblemShown_ = problem;

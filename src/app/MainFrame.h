@@ -126,6 +126,7 @@ class MainFrame {
     FrameState s_;
     VideoFrame picture_;  // the newest picture, on its way to the video pane
     std::string settingsProblemShown_;
+    bool startedUp_ = false;  // the deferred start-up has run: the window is up
     StillTransferLink still_;
     CaptureSession live_;
     ReplaySession replay_;

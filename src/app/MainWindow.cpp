@@ -245,7 +245,8 @@ void MainWindow::BuildStatusBar() {
     recording_->setFont(big);
     recording_->setMargin(2);
     recording_->hide();
-    bar->insertPermanentWidget(0, recording_);
+    // The program's own panes come after the three panes of the status bar's design.
+    bar->addPermanentWidget(recording_);
 }
 
 void MainWindow::SetWavePane(QWidget* pane) {
@@ -352,7 +353,7 @@ void MainWindow::SetTransferStatus(const QString& text) {
         transferStatus_ = new QLabel;
         transferStatus_->setStyleSheet(
             QStringLiteral("QLabel { background: #ffb000; color: black; }"));
-        statusBar()->insertPermanentWidget(0, transferStatus_);
+        statusBar()->addPermanentWidget(transferStatus_);
     }
     const QFontMetrics metrics(transferStatus_->font());
     transferStatus_->setText(metrics.elidedText(text, Qt::ElideRight, kRecordingPaneWidth));

@@ -22,6 +22,7 @@
 #include "logger/FakeDriverLibrary.h"
 #include "logger/TransportDialogModel.h"
 #include "session/CaptureSettingsModel.h"
+#include "settings/RegistryFile.h"
 #include "settings/RegistryTree.h"
 #include "support/FakeClock.h"
 #include "support/FakeHost.h"
@@ -273,6 +274,20 @@ TEST_F(FrameSession, StartUpFindsTheDevicesAndEnablesWhatTheyAllow) {
     EXPECT_FALSE(bare.Ui().Enabled(cmd::kNextChannel));
     ASSERT_EQ(host.menus.size(), 1u) << "only the transfer items";
     EXPECT_EQ(host.menus[0].first, MenuExtension::DdeTransfer);
+
+    // A settings file that cannot be read (here a folder) is told once, after the deferred
+    // start-up, never during the window's first show, where the panes' first resize arrives.
+    RegistryFile unreadable(folder.Path());
+    host = FakeHost();
+    MainFrame early(
+        FramePorts{host, timers, clock, unreadable, logger, engine, &pane, transfer, pages});
+    early.Create();
+    early.OnCommand(cmd::kPaneResized);
+    EXPECT_TRUE(host.boxes.empty());
+    early.OnTimer(kTimerStartup);
+    early.OnCommand(cmd::kPaneResized);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("is not a readable file"), std::string::npos);
 }
 
 TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
