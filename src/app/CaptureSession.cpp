@@ -176,6 +176,13 @@ void CaptureSession::TogglePreview() {
         FormatText(text, sizeof text, "%s file can not overwrite", p_.capture.filename);
         BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
         starting = false;
+    } else if (starting && camera_ && Failed(hr)) {
+        // The logger's side goes on alone; the user learns why there is no picture.
+        char status[kLastFailureSize + 32];
+        FormatText(status, sizeof status, "Camera did not start: %s", p_.video.LastFailure());
+        char text[sizeof status + 32];
+        FormatText(text, sizeof text, "The camera cannot start.\r\n%s", p_.video.LastFailure());
+        ReportFailure(text, status);
     }
 
     if (logger_) {
@@ -332,7 +339,7 @@ void CaptureSession::AfterCaptureChange() {
     p_.capture.number = p_.video.CaptureNumber();
     p_.ui.Check(cmd::kCapture, running);
     p_.ui.Check(cmd::kPreview, IsLive());
-    p_.ui.Enable(cmd::kFileOpen, !p_.video.IsPreviewing());
+    p_.ui.Enable(cmd::kFileOpen, !IsLive());  // also while the logger alone goes on polling
     RefreshIndicator();
 }
 

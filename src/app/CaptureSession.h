@@ -83,6 +83,12 @@ class CaptureSession {
     // The folder, base name or numbering changed: the next capture is named by them at once (a
     // live session records into the new folder), never while a capture is running.
     void ApplyNaming();
+    // The live ring was started afresh (a recording was loaded): no row of it is drawn or kept
+    // for a pre-trigger until new ones arrive.
+    void ForgetRingRows() {
+        pointTotal_ = 0;
+        liveRows_ = 0;
+    }
     // The pre-trigger setting changed (or a live session starts): the camera keeps that many
     // seconds of frames for the next alarm capture.
     void ApplyPretrigger();

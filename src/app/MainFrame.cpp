@@ -173,6 +173,7 @@ void MainFrame::RunCommand(uint32_t id) {
             break;
         case cmd::kFileClose:
             replay_.Close(cmd::kFileClose, live_.HasLogger());
+            RebuildCameraGraph();
             break;
         case cmd::kExit:
             OnClose();
@@ -277,12 +278,18 @@ void MainFrame::OnEngineNews() {
 void MainFrame::PreviewCommand() {
     if (replay_.IsOpen() || video_.IsClipOpen() || wave_->fileLoaded) {
         replay_.Close(0, live_.HasLogger());
-        if (live_.HasCamera()) {
-            int32_t index = 0;
-            live_.SetSources(video_.SelectSavedDevice(videoPane_, &index), live_.HasLogger());
-        }
+    }
+    if (!live_.IsLive()) {
+        RebuildCameraGraph();
     }
     live_.TogglePreview();
+}
+
+void MainFrame::RebuildCameraGraph() {
+    if (live_.HasCamera() && !video_.HasCameraGraph()) {
+        int32_t index = 0;
+        live_.SetSources(video_.SelectSavedDevice(videoPane_, &index), live_.HasLogger());
+    }
 }
 
 bool MainFrame::RefusedWhileCapturing(const char* change) {
@@ -386,10 +393,18 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
     // A recording replaces the live session's data, so it opens only while nothing is live
     // (File Open is disabled then; a recent file must not get round that).
     if (live_.IsLive()) {
-        host_.MessageBeep(mb::kIconExclamation);
+        BeepAndTell(host_, mb::kIconExclamation, "Stop the preview before opening a recording.",
+                    mb::kOk | mb::kIconExclamation);
         return false;
     }
-    return replay_.Open(path, kind, live_.HasLogger());
+    // Loading a recording starts the live ring afresh: none of its rows are counted any more.
+    live_.ForgetRingRows();
+    if (replay_.Open(path, kind, live_.HasLogger())) {
+        return true;
+    }
+    // The camera's graph made way for the clip; without a clip it is the camera's again.
+    RebuildCameraGraph();
+    return false;
 }
 
 void MainFrame::FileOpen() {

@@ -86,6 +86,8 @@ class MainFrame {
     void ToggleBar(uint32_t id);
     void TogglePane(uint32_t id);
     void PreviewCommand();
+    // Binds the saved camera again when a replay (or a failed open) took its graph.
+    void RebuildCameraGraph();
     void FileOpen();
     void RecentFile(uint32_t id);
     void RunCommand(uint32_t id);

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "app/AboutDialog.h"
 #include "app/CommandTexts.h"
@@ -217,8 +218,11 @@ int QtHost::ChooseOpenFile(char* path, size_t size) {
     }
     const QByteArray chosen = dialog.selectedFiles().first().toLocal8Bit();
     if (chosen.isEmpty() || static_cast<size_t>(chosen.size()) >= size) {
-        // A path that does not fit would name another file: refused like a cancel.
-        MessageBeep(mb::kIconExclamation);
+        // A path that does not fit would name another file: refused, with the limit.
+        const std::string text = "The path is too long to open (" + std::to_string(chosen.size()) +
+                                 " bytes, at most " + std::to_string(size - 1) + "):\r\n" +
+                                 chosen.toStdString();
+        BeepAndTell(*this, mb::kIconExclamation, text.c_str(), mb::kOk | mb::kIconExclamation);
         return 0;
     }
     std::memcpy(path, chosen.constData(), static_cast<size_t>(chosen.size()));

@@ -1,6 +1,9 @@
 // Replay of a recorded pair on the clip's clock.
 #include "app/ReplaySession.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/CommandIds.h"
 #include "base/FixedText.h"
 
@@ -8,6 +11,11 @@ namespace velatrace {
 
 namespace {
 constexpr uint32_t kReplayPeriodMs = 100;
+
+bool WaveFileExists(const char* path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
 
 int32_t WholeSeconds(int64_t position) {
     return static_cast<int32_t>(static_cast<double>(position) / 1e7 + 0.5);
@@ -64,6 +72,13 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     }
 
     records_ = p_.csv.LoadCsv(csvPath);
+    if (kind == kMediaFile && !WaveFileExists(csvPath)) {
+        char text[2 * kMaxPath + 80];
+        FormatText(text, sizeof text,
+                   "No wave file %s was found beside %s.\r\nOnly the picture is replayed.",
+                   FileNamePart(csvPath), FileNamePart(path));
+        BeepAndTell(p_.host, mb::kIconInformation, text, mb::kOk | mb::kIconInformation);
+    }
     p_.view.records = p_.wave.fileLoaded ? &p_.csv.Replay() : nullptr;
     if (p_.csv.Replay().Full()) {
         BeepAndTell(p_.host, mb::kIconInformation, "Buffer pointer overflow",

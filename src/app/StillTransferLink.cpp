@@ -128,7 +128,7 @@ void StillTransferLink::FillNote(bool live, StillNote* note) {
         // The record drawn last is the one at the frame's time.
         row = p_.view.displayRow > 0 ? p_.view.displayRow - 1 : -1;
     }
-    NoteChannels(p_.wave, row, note);
+    NoteChannels(p_.wave, live ? nullptr : p_.view.records, row, note);
 }
 
 }  // namespace velatrace

@@ -23,16 +23,21 @@ const char* ChannelUnit(const ChannelInfo& channel) {
     }
 }
 
-void NoteChannels(const WaveBuffer& wave, int32_t row, StillNote* note) {
+void NoteChannels(const WaveBuffer& wave, const ReplayStore* records, int32_t row,
+                  StillNote* note) {
+    const int32_t rows = records != nullptr ? records->Records() : kRingRows;
     for (int c = 0; c < kChannels; ++c) {
         StillNote::Channel& out = note->channel[c];
         const ChannelInfo& info = wave.channel[c];
         out = StillNote::Channel{};
-        if (row < 0 || row >= kRingRows || info.type == kTypeOff) {
+        const int16_t* column = records != nullptr ? records->Column(c) : nullptr;
+        if (row < 0 || row >= rows || info.type == kTypeOff ||
+            (records != nullptr && column == nullptr)) {
             continue;
         }
         out.on = true;
-        out.value = wave.samples[row][c] / UsableScale(info.scale);
+        const int32_t count = records != nullptr ? column[row] : wave.samples[row][c];
+        out.value = count / UsableScale(info.scale);
         CopyText(out.unit, ChannelUnit(info));
     }
 }

@@ -3,6 +3,7 @@
 // that instant, each with its value and unit.
 #include <cstdint>
 
+#include "wave/ReplayStore.h"
 #include "wave/WaveBuffer.h"
 
 namespace velatrace {
@@ -19,8 +20,9 @@ struct StillNote {
 // The unit a channel's values are shown in, from its kind and range.
 const char* ChannelUnit(const ChannelInfo& channel);
 
-// Fills the channels of `note` from ring row `row` of `wave` (no values when `row` is outside the
-// ring).
-void NoteChannels(const WaveBuffer& wave, int32_t row, StillNote* note);
+// Fills the channels of `note` with record `row` of what the user sees: the replayed recording
+// `records` when there is one, else the live ring of `wave` (no values when `row` is outside
+// them). The channel setup is `wave`'s.
+void NoteChannels(const WaveBuffer& wave, const ReplayStore* records, int32_t row, StillNote* note);
 
 }  // namespace velatrace

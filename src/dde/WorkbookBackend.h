@@ -32,6 +32,7 @@ class WorkbookBackend final : public DdeBackend {
     // The workbook the open conversation writes; empty when none is open.
     const std::string& WorkbookPath() const { return path_; }
     size_t PictureCount() const { return placed_.size(); }
+    const std::vector<PlacedPicture>& Pictures() const { return placed_; }
 
   private:
     // Before the first write of a workbook that exists from an earlier run, that file is kept

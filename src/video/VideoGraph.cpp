@@ -27,8 +27,7 @@ void VideoGraph::ReleaseVideo() {
     } else {
         CloseClip();
     }
-    // A clip whose open failed is not released by CloseClip; whatever it built goes now, so no
-    // engine thread outlives the window.
+    // Whatever is left goes now, so no engine thread outlives the window.
     if (cameraGraph_ || clipGraph_) {
         TearDownGraph();
         FreeGraphs();

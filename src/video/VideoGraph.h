@@ -39,6 +39,8 @@ class VideoGraph {
     bool IsCapturing() const { return capturing_; }
     bool IsPreviewing() const { return previewing_; }
     bool IsClipOpen() const { return clipOpen_; }
+    // The camera's graph is built (a replay takes it; the next live session builds it again).
+    bool HasCameraGraph() const { return cameraGraphBuilt_; }
     // Stopped (also without a clip), paused or playing, as the transport last left the clip.
     PlayState ClipPlayState() const { return playState_; }
     // The camera's size and rate, the replay volume and the open clip's length.
@@ -111,7 +113,7 @@ class VideoGraph {
 
     // ---- playback ----
     // Opens a media file in place of the camera graph and plays it. True when built and started;
-    // even when false, the clip counts as open until a CloseClip that finds it.
+    // false leaves no clip open and no graph built (the camera's graph is gone either way).
     bool OpenClip(VideoSurface* host, const char* path);
     bool CloseClip();
     bool PlayClip();

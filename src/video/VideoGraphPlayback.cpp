@@ -33,11 +33,19 @@ bool VideoGraph::OpenClip(VideoSurface* host, const char* path) {
     // A failure is traced where it happened, under the engine call's own name.
     trace_.Clear();
     const HResult hr = BuildClipGraph(host, path);
-    // Counted as open even when the build failed: the Preview command then closes it and builds
-    // the camera graph again.
+    if (Failed(hr)) {
+        // A clip that failed to open is not open: whatever its build left goes, so the next
+        // Preview, Format or capture finds the video as if the open had never been tried.
+        TearDownGraph();
+        FreeGraphs();
+        ReleaseGrabBitmap();
+        stream_.fAudioOnly = 1;
+        stream_.llDuration = 0;
+        return false;
+    }
     playState_ = PlayState::Running;
     clipOpen_ = true;
-    return Succeeded(hr);
+    return true;
 }
 
 HResult VideoGraph::BuildClipGraph(VideoSurface* host, const char* path) {

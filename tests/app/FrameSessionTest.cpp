@@ -438,6 +438,56 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     EXPECT_EQ(host.seek, 100);
 }
 
+TEST_F(FrameSession, AClipThatFailsToOpenIsNotOpenAndOpeningIsRefusedWhileLive) {
+    StoreCaptureSettings(/*autoNumber=*/1, 0);
+    MainFrame& f = Start();
+    folder.Write("broken.avi", "not a clip");
+    host.openAnswer = folder.File("broken.avi");
+    host.openKind = 1;
+    f.OnCommand(cmd::kFileOpen);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "It is an illegal media file");
+    EXPECT_FALSE(f.Replay().IsOpen() || f.Video().IsClipOpen() || f.Ui().Enabled(cmd::kClipStop));
+
+    // The camera is as it was: its format can be chosen, and a capture ended by stopping the
+    // preview is followed by one that records its AVI again.
+    pages.pick = "1280 x 720, 30 frames/s (MJPG)";
+    f.OnCommand(cmd::kFormat);
+    EXPECT_EQ(engine.capture.format.width, 1280);
+    for (const char* avi : {"run_01.avi", "run_02.avi"}) {
+        f.OnCommand(cmd::kPreview);
+        f.OnCommand(cmd::kCapture);
+        ASSERT_TRUE(Capturing());
+        EXPECT_EQ(engine.capture.outputFile, folder.File(avi));
+        EXPECT_EQ(engine.capture.control, CaptureControl::StartNow);
+        f.OnCommand(cmd::kPreview);
+        EXPECT_FALSE(Capturing());
+    }
+    EXPECT_EQ(host.boxes.size(), 1u);
+
+    // A clip without its wave file says so; opening anything while live is refused with why,
+    // and File Open stays off while the logger alone goes on polling.
+    engine.clips[folder.File("video-only.avi")] = testing::FakeClip{};
+    host.openAnswer = folder.File("video-only.avi");
+    f.OnCommand(cmd::kFileOpen);
+    EXPECT_EQ(host.boxes.back().text,
+              "No wave file video-only.csv was found beside video-only.avi.\r\n"
+              "Only the picture is replayed.");
+    f.OnCommand(cmd::kFileClose);
+    f.OnCommand(cmd::kPreview);
+    EXPECT_TRUE(engine.capture.running) << "the camera previews again after the replay";
+    f.OnCommand(cmd::kPreview);
+    engine.devices.clear();
+    MainFrame& loggerOnly = Start();
+    loggerOnly.OnCommand(cmd::kPreview);
+    loggerOnly.OnCommand(cmd::kCapture);
+    loggerOnly.OnCommand(cmd::kCapture);
+    EXPECT_TRUE(loggerOnly.Live().IsLive());
+    EXPECT_FALSE(loggerOnly.Ui().Enabled(cmd::kFileOpen));
+    EXPECT_FALSE(loggerOnly.OpenRecording(folder.File("video-only.avi").c_str(), 1));
+    EXPECT_EQ(host.boxes.back().text, "Stop the preview before opening a recording.");
+}
+
 TEST_F(FrameSession, CameraFormatIsChosenKeptForTheNextRunAndARefusedOneChangesNothing) {
     StoreCaptureSettings(0, 0);
     MainFrame& f = Start();
@@ -648,6 +698,17 @@ TEST_F(FrameSession, ACameraThatCannotBeBoundStillNumbersEachCsv) {
     f.OnCommand(cmd::kCapture);
     EXPECT_EQ(f.Capture().number, 2) << "the next capture must not reuse run_01.csv";
     EXPECT_EQ(CsvRows(folder.Read("run_01.csv")).size(), 15u);
+
+    // A camera whose graph is built but will not run says so once; the logger goes on alone.
+    engine.forced.clear();
+    engine.SetResult("capture.Run", kHrDeviceNotConnected);
+    MainFrame& again = Start();
+    again.OnCommand(cmd::kPreview);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text.rfind("The camera cannot start.\r\nFAILED(hr=0x", 0), 0u)
+        << host.boxes[0].text;
+    EXPECT_EQ(host.recording.rfind("Recording stopped: Camera did not start: ", 0), 0u);
+    EXPECT_TRUE(again.Live().IsLive() && timers.Running(kTimerPoll));
 }
 
 TEST_F(FrameSession, OverwriteQuestionAnsweredNoStartsAndDeletesNothing) {
@@ -1067,6 +1128,37 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
     f.OnCommand(cmd::kPreview);
     f.OnCommand(cmd::kDdeTransfer);
     EXPECT_EQ(host.transferStatus, "No picture to transfer");
+
+    // A replayed still notes the record on screen, from the recording (past the live ring's
+    // rows too), never the live ring's values.
+    std::string text = "2026/12/07 01:00:00\r\n100MS\r\n10V,,,,,,,,,\r\n";
+    for (int i = 0; i < 4000; ++i) {
+        text +=
+            std::to_string(i % 1000 / 100) + "." + std::to_string(i % 100 / 10) + ",,,,,,,,,\r\n";
+    }
+    folder.Write("bench.csv", text);
+    engine.clips[folder.File("bench.avi")] = testing::FakeClip{.duration = 4000000000};  // 400 s
+    host.openAnswer = folder.File("bench.avi");
+    host.openKind = 1;
+    f.OnCommand(cmd::kFileOpen);
+    ASSERT_EQ(f.Replay().Records(), 4000);
+    f.OnCommand(cmd::kClipPause);
+    f.OnSeekBar(SeekEvent::ThumbPosition, 90);  // 360 s: record 3600 is on screen
+    const size_t before = transfer.PictureCount();
+    f.OnCommand(cmd::kDdeTransfer);
+    f.OnTimer(kTimerDdePaste);
+    ASSERT_EQ(transfer.PictureCount(), before + 1) << host.transferStatus;
+    const StillNote& note = transfer.Pictures().back().note;
+    EXPECT_STREQ(note.time, "00:06:00.000");
+    EXPECT_TRUE(note.channel[0].on);
+    EXPECT_NEAR(note.channel[0].value, 6.0, 1e-3);
+    EXPECT_FALSE(note.channel[1].on);
+
+    // The next live session draws only its own rows, none of the ring's before the replay.
+    f.OnCommand(cmd::kFileClose);
+    f.OnCommand(cmd::kPreview);
+    Poll(3);
+    EXPECT_EQ(f.Wave().shownCount, 2);
 }
 
 }  // namespace
