@@ -189,11 +189,14 @@ class VideoGraph {
     HResult BuildClipGraph(VideoSurface* host, const char* path);
     void CreateGrabBitmap();
     void ReleaseGrabBitmap();
+    // The camera's size and rate back in the stream settings once no clip is open.
+    void RestoreCameraMode();
 
     void Fail(const char* call, HResult hr) { trace_.Note(call, hr); }
 
     MediaEngine& engine_;
     StreamSettings stream_;
+    StreamSettings cameraMode_;  // the camera's size and rate while a clip has taken stream_
     CaptureFileNaming naming_;
     FailureTrace trace_;
 

@@ -26,6 +26,9 @@ bool VideoGraph::OpenClip(VideoSurface* host, const char* path) {
     if (clipOpen_) {
         CloseClip();
     }
+    // The clip's size and rate take the camera's place only while it is open: the camera's are
+    // what its graph asks for when it is built again.
+    cameraMode_ = stream_;
     playState_ = PlayState::Stopped;
     endReported_ = false;
     stream_.lvw = 0;
@@ -39,8 +42,7 @@ bool VideoGraph::OpenClip(VideoSurface* host, const char* path) {
         TearDownGraph();
         FreeGraphs();
         ReleaseGrabBitmap();
-        stream_.fAudioOnly = 1;
-        stream_.llDuration = 0;
+        RestoreCameraMode();
         return false;
     }
     playState_ = PlayState::Running;
@@ -160,11 +162,19 @@ bool VideoGraph::CloseClip() {
     }
     playState_ = PlayState::Stopped;
     clipOpen_ = false;
-    stream_.fAudioOnly = 1;
     TearDownGraph();
     FreeGraphs();
     ReleaseGrabBitmap();
+    RestoreCameraMode();
     return true;
+}
+
+void VideoGraph::RestoreCameraMode() {
+    stream_.lvw = cameraMode_.lvw;
+    stream_.lvh = cameraMode_.lvh;
+    stream_.lrate = cameraMode_.lrate;
+    stream_.fAudioOnly = 1;
+    stream_.llDuration = 0;
 }
 
 bool VideoGraph::PlayClip() {

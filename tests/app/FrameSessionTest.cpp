@@ -467,7 +467,7 @@ TEST_F(FrameSession, AClipThatFailsToOpenIsNotOpenAndOpeningIsRefusedWhileLive) 
 
     // A clip without its wave file says so; opening anything while live is refused with why,
     // and File Open stays off while the logger alone goes on polling.
-    engine.clips[folder.File("video-only.avi")] = testing::FakeClip{};
+    engine.clips[folder.File("video-only.avi")] = testing::FakeClip{.width = 320, .height = 320};
     host.openAnswer = folder.File("video-only.avi");
     f.OnCommand(cmd::kFileOpen);
     EXPECT_EQ(host.boxes.back().text,
@@ -476,6 +476,9 @@ TEST_F(FrameSession, AClipThatFailsToOpenIsNotOpenAndOpeningIsRefusedWhileLive) 
     f.OnCommand(cmd::kFileClose);
     f.OnCommand(cmd::kPreview);
     EXPECT_TRUE(engine.capture.running) << "the camera previews again after the replay";
+    // In its own mode, not the clip's, and fitted to the pane again.
+    EXPECT_EQ(std::tuple(engine.capture.format.width, pane.rect.width, pane.rect.height),
+              std::tuple(1280, 800, 450));
     f.OnCommand(cmd::kPreview);
     engine.devices.clear();
     MainFrame& loggerOnly = Start();
