@@ -54,6 +54,7 @@ TEST_F(QtHostTest, OpenDialogReportsPathAndChosenFilter) {
     const QString wave = dir.filePath(QStringLiteral("kv_velap_01.csv"));
     ASSERT_TRUE(QFile(wave).open(QIODevice::WriteOnly));
     QStringList filters;
+    QString text;
     const auto chooseWave = [&](QFileDialog* dialog) {
         filters = QStringList{dialog->selectedNameFilter()} + dialog->nameFilters();
         dialog->setDirectory(dir.path());
@@ -74,9 +75,17 @@ TEST_F(QtHostTest, OpenDialogReportsPathAndChosenFilter) {
     // Cancelled, and a path that would not fit the caller's buffer: nothing chosen.
     WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_EQ(host.ChooseOpenFile(path, sizeof path), 0);
-    WhenModal<QFileDialog>(chooseWave);
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+        chooseWave(dialog);
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+            text = box->text();
+            box->accept();
+        });
+    });
     char small[8] = "keep";
     EXPECT_EQ(host.ChooseOpenFile(small, sizeof small), 0);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("The path is too long to open")))
+        << text.toStdString();
 }
 
 TEST_F(QtHostTest, RecentFileSubmenuFollowsTheList) {
