@@ -9,8 +9,51 @@ namespace velatrace {
 namespace {
 constexpr uint32_t kReplayPeriodMs = 100;
 
+// Seconds as shown in the panes: rounded, and kept within what "%d" shows.
+int32_t ShownSeconds(double seconds) {
+    const double rounded = seconds + 0.5;
+    return rounded < 0 ? 0 : (rounded >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(rounded));
+}
+
 int32_t WholeSeconds(int64_t position) {
-    return static_cast<int32_t>(static_cast<double>(position) / 1e7 + 0.5);
+    return ShownSeconds(static_cast<double>(position) / 1e7);
+}
+
+// What the user is told about a wave file that was not loaded, or loaded in part.
+void TellCsvProblem(Host& host, const char* csvPath, const CsvLoad& loaded) {
+    char text[kMaxPath + 160];
+    const char* name = FileNamePart(csvPath);
+    switch (loaded.refusal) {
+        case CsvRefusal::Interval:
+            FormatText(text, sizeof text,
+                       "The wave file %s was not loaded: its record interval (line 2) is not "
+                       "one of 1MS to %dS",
+                       name, kMaxCsvIntervalMs / 1000);
+            break;
+        case CsvRefusal::ChannelHeader:
+            FormatText(text, sizeof text,
+                       "The wave file %s was not loaded: its channel header (line 3) is not 10 "
+                       "channel ranges",
+                       name);
+            break;
+        case CsvRefusal::Length:
+            FormatText(text, sizeof text,
+                       "The wave file %s was not loaded: its records span more time than can be "
+                       "shown",
+                       name);
+            break;
+        case CsvRefusal::None:
+            if (loaded.unreadLines == 0) {
+                return;
+            }
+            FormatText(text, sizeof text,
+                       "%lld line%s of the wave file %s could not be read and %s left out",
+                       static_cast<long long>(loaded.unreadLines),
+                       loaded.unreadLines == 1 ? "" : "s", name,
+                       loaded.unreadLines == 1 ? "was" : "were");
+            break;
+    }
+    BeepAndTell(host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
 }
 }  // namespace
 
@@ -19,7 +62,7 @@ int32_t ReplaySession::ClipSeconds() const {
 }
 
 int32_t ReplaySession::WaveSeconds(int32_t rows) const {
-    return static_cast<int32_t>(static_cast<double>(rows) * p_.wave.intervalMs / 1000.0 + 0.5);
+    return ShownSeconds(static_cast<double>(rows) * p_.wave.intervalMs / 1000.0);
 }
 
 int32_t ReplaySession::RecordAt(int64_t position) const {
@@ -63,8 +106,10 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         clipSeconds = ClipSeconds();
     }
 
-    records_ = p_.csv.LoadCsv(csvPath);
+    const CsvLoad loaded = p_.csv.LoadCsv(csvPath);
+    records_ = loaded.records;
     p_.view.records = p_.wave.fileLoaded ? &p_.csv.Replay() : nullptr;
+    TellCsvProblem(p_.host, csvPath, loaded);
     if (p_.csv.Replay().Full()) {
         BeepAndTell(p_.host, mb::kIconInformation, "Buffer pointer overflow",
                     mb::kOk | mb::kIconInformation);
@@ -89,7 +134,17 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     if (p_.wave.fileLoaded) {
         p_.ui.GroupEnable(cmd::kNextChannel, true);
     }
-    p_.host.SetStatusText(2, FileNamePart(path));
+    // What was left of the wave file stays in sight beside the name while the pair is open.
+    char pane[kMaxPath + 64];
+    if (loaded.refusal != CsvRefusal::None) {
+        FormatText(pane, sizeof pane, "%s (wave file not loaded)", FileNamePart(path));
+    } else if (loaded.unreadLines > 0) {
+        FormatText(pane, sizeof pane, "%s (wave file lines unread: %lld)", FileNamePart(path),
+                   static_cast<long long>(loaded.unreadLines));
+    } else {
+        CopyText(pane, FileNamePart(path));
+    }
+    p_.host.SetStatusText(2, pane);
     p_.host.RepaintWave();
     return true;
 }
