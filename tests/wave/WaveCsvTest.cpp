@@ -188,6 +188,26 @@ TEST_F(WaveCsvTest, NumberedCaptureReloadsAndTheLiveSetupComesBack) {
     }
 }
 
+// Every interval a logger reports ("1MS" to "99999MS", "1S" to "99999S") reads back as written;
+// whole seconds keep their old form.
+TEST_F(WaveCsvTest, IntervalsReadBackExactly) {
+    for (const int32_t ms :
+         {1, 999, 1000, 1500, 2000, 12345, 60000, 99999, 1234000, kMaxCsvIntervalMs}) {
+        wave->intervalMs = ms;
+        csv.BeginCsv(folder.Folder().c_str(), "run", 0, 0);
+        AddRecords(1);
+        ASSERT_TRUE(csv.AppendCsv());
+        csv.EndCsv();
+        const std::string text = folder.Read("run.csv");
+        const std::string line2 = text.substr(21, text.find('\r', 21) - 21);
+        EXPECT_EQ(line2,
+                  ms % 1000 == 0 ? std::to_string(ms / 1000) + "S" : std::to_string(ms) + "MS");
+        ASSERT_EQ(csv.OpenRecordedWave(folder.File("run.csv").c_str()).records, 1);
+        EXPECT_EQ(wave->intervalMs, ms) << line2;
+        csv.RestoreLiveSetup();
+    }
+}
+
 // A line too long or not a record is left out whole and counted, the records around it kept in
 // order; a header that cannot be used is refused and changes nothing.
 TEST_F(WaveCsvTest, DamagedLinesAreLeftOutAndUnusableHeadersRefused) {
