@@ -325,7 +325,8 @@ void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
         height = p_.video.Stream().lvh;
         seconds = ClipSeconds();
         rate = p_.video.Stream().lrate;
-        frames = seconds * rate;
+        const int64_t allFrames = int64_t{seconds} * rate;
+        frames = allFrames > INT32_MAX ? INT32_MAX : static_cast<int32_t>(allFrames);
     } else if (loggerConnected || p_.wave.fileLoaded) {
         seconds = WaveSeconds(records_);
         rate = p_.wave.intervalMs > 0 ? 1000 / p_.wave.intervalMs : 0;

@@ -444,6 +444,15 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     EXPECT_NE(host.boxes[1].text.find("its records span more time than can be shown"),
               std::string::npos);
     EXPECT_EQ(f.Wave().fileLoaded, 0);
+
+    // A clip that claims to last for ages shows the longest time the panes can count.
+    engine.clips[folder.File("ages.avi")] = testing::FakeClip{.duration = INT64_MAX / 2};
+    host.openAnswer = folder.File("ages.avi");
+    host.openKind = 1;
+    f.OnCommand(cmd::kFileOpen);
+    f.OnCommand(cmd::kClipInformation);
+    EXPECT_EQ(host.boxes.back().text,
+              "Size = 320 x 240\r\nRate = 25/sec\r\nTime = 596523:14:07\r\nFrame = 2147483647");
 }
 
 TEST_F(FrameSession, CameraFormatIsChosenKeptForTheNextRunAndARefusedOneChangesNothing) {
