@@ -32,8 +32,8 @@ void TellCsvProblem(Host& host, const char* csvPath, const CsvLoad& loaded) {
             break;
         case CsvRefusal::ChannelHeader:
             FormatText(text, sizeof text,
-                       "The wave file %s was not loaded: its channel header (line 3) is not 10 "
-                       "channel ranges",
+                       "The wave file %s was not loaded: its channel header (line 3) names "
+                       "more than 10 channels or a voltage range without a scale",
                        name);
             break;
         case CsvRefusal::Length:
