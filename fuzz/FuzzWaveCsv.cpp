@@ -1,7 +1,7 @@
 // The wave CSV loader, through the entry replay opens a recording with: any file loads its records
-// into the replay store without harm (every kept count readable), leaves the ring's write row
-// inside the ring and its channel texts terminated, and closing it puts the live channel setup
-// back as it was.
+// into the replay store without harm (every kept count readable) or is refused without changing
+// anything, leaves the ring's write row inside the ring and its channel texts terminated, and
+// closing it puts the live channel setup back as it was.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -26,10 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     testing::FakeClock clock;
     WaveCsv csv(*wave, clock);
 
-    const int32_t loaded = csv.OpenRecordedWave(path.c_str());
+    const CsvLoad loaded = csv.OpenRecordedWave(path.c_str());
     const ReplayStore& store = csv.Replay();
-    FUZZ_CHECK(loaded >= 0 && loaded <= ReplayStore::kMaxRecords);
-    FUZZ_CHECK(store.Records() >= 0 && store.Records() <= loaded);
+    FUZZ_CHECK(loaded.records >= 0 && loaded.records <= ReplayStore::kMaxRecords);
+    FUZZ_CHECK(store.Records() == loaded.records && loaded.unreadLines >= 0);
+    // A refused file loads nothing and leaves the live setup; a loaded one fits in time.
+    if (loaded.refusal != CsvRefusal::None) {
+        FUZZ_CHECK(wave->fileLoaded == 0 && loaded.records == 0 && wave->intervalMs == 100);
+    } else {
+        FUZZ_CHECK(wave->intervalMs > 0 && wave->intervalMs <= kMaxCsvIntervalMs);
+        FUZZ_CHECK(int64_t{loaded.records} * wave->intervalMs / 1000 < kMaxCsvSeconds);
+    }
     int64_t sum = 0;
     for (int c = 0; c < kChannels; ++c) {
         const int16_t* column = store.Column(c);

@@ -135,7 +135,7 @@ void BM_LoadCsv(benchmark::State& state) {
     auto wave = FullBuffer();
     WaveCsv csv(*wave, clock);
     for (auto _ : state) {
-        if (csv.LoadCsv(name.c_str()) != kRingRows) {
+        if (csv.LoadCsv(name.c_str()).records != kRingRows) {
             state.SkipWithError("load failed");
             break;
         }
@@ -196,7 +196,7 @@ void BM_LoadDay(benchmark::State& state) {
     auto wave = FullBuffer();
     WaveCsv csv(*wave, clock);
     for (auto _ : state) {
-        if (csv.LoadCsv(name.c_str()) != kDayRecords) {
+        if (csv.LoadCsv(name.c_str()).records != kDayRecords) {
             state.SkipWithError("load failed");
             break;
         }

@@ -17,8 +17,51 @@ bool WaveFileExists(const char* path) {
     return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
 }
 
+// Seconds as shown in the panes: rounded, and kept within what "%d" shows.
+int32_t ShownSeconds(double seconds) {
+    const double rounded = seconds + 0.5;
+    return rounded < 0 ? 0 : (rounded >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(rounded));
+}
+
 int32_t WholeSeconds(int64_t position) {
-    return static_cast<int32_t>(static_cast<double>(position) / 1e7 + 0.5);
+    return ShownSeconds(static_cast<double>(position) / 1e7);
+}
+
+// What the user is told about a wave file that was not loaded, or loaded in part.
+void TellCsvProblem(Host& host, const char* csvPath, const CsvLoad& loaded) {
+    char text[kMaxPath + 160];
+    const char* name = FileNamePart(csvPath);
+    switch (loaded.refusal) {
+        case CsvRefusal::Interval:
+            FormatText(text, sizeof text,
+                       "The wave file %s was not loaded: its record interval (line 2) is not "
+                       "one of 1MS to %dS",
+                       name, kMaxCsvIntervalMs / 1000);
+            break;
+        case CsvRefusal::ChannelHeader:
+            FormatText(text, sizeof text,
+                       "The wave file %s was not loaded: its channel header (line 3) names "
+                       "more than 10 channels or a voltage range without a scale",
+                       name);
+            break;
+        case CsvRefusal::Length:
+            FormatText(text, sizeof text,
+                       "The wave file %s was not loaded: its records span more time than can be "
+                       "shown",
+                       name);
+            break;
+        case CsvRefusal::None:
+            if (loaded.unreadLines == 0) {
+                return;
+            }
+            FormatText(text, sizeof text,
+                       "%lld line%s of the wave file %s could not be read and %s left out",
+                       static_cast<long long>(loaded.unreadLines),
+                       loaded.unreadLines == 1 ? "" : "s", name,
+                       loaded.unreadLines == 1 ? "was" : "were");
+            break;
+    }
+    BeepAndTell(host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
 }
 }  // namespace
 
@@ -27,7 +70,7 @@ int32_t ReplaySession::ClipSeconds() const {
 }
 
 int32_t ReplaySession::WaveSeconds(int32_t rows) const {
-    return static_cast<int32_t>(static_cast<double>(rows) * p_.wave.intervalMs / 1000.0 + 0.5);
+    return ShownSeconds(static_cast<double>(rows) * p_.wave.intervalMs / 1000.0);
 }
 
 int32_t ReplaySession::RecordAt(int64_t position) const {
@@ -71,7 +114,8 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         clipSeconds = ClipSeconds();
     }
 
-    records_ = p_.csv.LoadCsv(csvPath);
+    const CsvLoad loaded = p_.csv.LoadCsv(csvPath);
+    records_ = loaded.records;
     if (kind == kMediaFile && !WaveFileExists(csvPath)) {
         char text[2 * kMaxPath + 80];
         FormatText(text, sizeof text,
@@ -80,6 +124,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         BeepAndTell(p_.host, mb::kIconInformation, text, mb::kOk | mb::kIconInformation);
     }
     p_.view.records = p_.wave.fileLoaded ? &p_.csv.Replay() : nullptr;
+    TellCsvProblem(p_.host, csvPath, loaded);
     if (p_.csv.Replay().Full()) {
         BeepAndTell(p_.host, mb::kIconInformation, "Buffer pointer overflow",
                     mb::kOk | mb::kIconInformation);
@@ -104,7 +149,17 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     if (p_.wave.fileLoaded) {
         p_.ui.GroupEnable(cmd::kNextChannel, true);
     }
-    p_.host.SetStatusText(2, FileNamePart(path));
+    // What was left of the wave file stays in sight beside the name while the pair is open.
+    char pane[kMaxPath + 64];
+    if (loaded.refusal != CsvRefusal::None) {
+        FormatText(pane, sizeof pane, "%s (wave file not loaded)", FileNamePart(path));
+    } else if (loaded.unreadLines > 0) {
+        FormatText(pane, sizeof pane, "%s (wave file lines unread: %lld)", FileNamePart(path),
+                   static_cast<long long>(loaded.unreadLines));
+    } else {
+        CopyText(pane, FileNamePart(path));
+    }
+    p_.host.SetStatusText(2, pane);
     p_.host.RepaintWave();
     return true;
 }
@@ -285,7 +340,8 @@ void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
         height = p_.video.Stream().lvh;
         seconds = ClipSeconds();
         rate = p_.video.Stream().lrate;
-        frames = seconds * rate;
+        const int64_t allFrames = int64_t{seconds} * rate;
+        frames = allFrames > INT32_MAX ? INT32_MAX : static_cast<int32_t>(allFrames);
     } else if (loggerConnected || p_.wave.fileLoaded) {
         seconds = WaveSeconds(records_);
         rate = p_.wave.intervalMs > 0 ? 1000 / p_.wave.intervalMs : 0;

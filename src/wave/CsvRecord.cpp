@@ -1,5 +1,6 @@
 #include "wave/CsvRecord.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -128,19 +129,27 @@ constexpr double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Everything the fast paths leave: blanks, '+', exponents, long digit strings, "inf" and "nan".
-// Reads like strtod, locale-free; hexadecimal text reads as its leading 0.
-double ParseCsvNumberSlowly(const char* begin, const char* end) {
+// Reads like strtod, locale-free; hexadecimal text reads as its leading 0. `whole` is cleared
+// unless the field is one number (too large or small ones too) with nothing but blanks around it.
+double ParseCsvNumberSlowly(const char* begin, const char* end, bool& whole) {
     while (begin < end && IsSpace(*begin)) {
         ++begin;
     }
     if (begin < end && *begin == '+') {
         ++begin;
         if (begin < end && *begin == '-') {
+            whole = false;
             return 0.0;
         }
     }
     double value = 0.0;
     const auto result = std::from_chars(begin, end, value, std::chars_format::general);
+    const char* rest = result.ptr;
+    while (rest < end && IsSpace(*rest)) {
+        ++rest;
+    }
+    const bool number = result.ec == std::errc() || result.ec == std::errc::result_out_of_range;
+    whole = whole && number && rest == end;
     return result.ec == std::errc() && std::isfinite(value) ? value : 0.0;
 }
 
@@ -191,6 +200,9 @@ inline int ParseShortField(uint64_t word, double& value) {
     }
     const unsigned fractionDigits = dot ? stop - first - 1 : 0;
     const unsigned digitCount = first + fractionDigits;  // at most 7
+    if (digitCount == 0 && sign + stop != 0) {
+        return -1;  // "-" or "." alone: no number, left to ParseCsvField
+    }
     double magnitude = 0.0;
     if (digitCount != 0) {
         const uint64_t values = word & Bytes(0x0F);
@@ -257,7 +269,10 @@ size_t CsvRecordFormat::FormatCount(char* out, int c, int32_t count) const {
     return FormatValue(out, count / divisor_[c]);
 }
 
-const char* ParseCsvField(const char* begin, const char* end, double& value) {
+namespace {
+
+// ParseCsvField, clearing `whole` when the field is not empty or a number in full.
+const char* ParseField(const char* begin, const char* end, double& value, bool& whole) {
     // Fast path for plain decimals: [-]digits[.digits] up to the comma. With at most 15 digits
     // both the digits and the power of ten are exact doubles, so one division rounds exactly
     // like strtod does.
@@ -284,6 +299,7 @@ const char* ParseCsvField(const char* begin, const char* end, double& value) {
         }
     }
     if ((p == end || *p == ',') && digitCount <= 15) {
+        whole = whole && (digitCount != 0 || p == begin);  // "-" or "." alone is no number
         const double magnitude =
             digitCount == 0 ? 0.0 : static_cast<double>(digits) / kPowersOfTen[fractionDigits];
         value = negative ? -magnitude : magnitude;
@@ -291,20 +307,32 @@ const char* ParseCsvField(const char* begin, const char* end, double& value) {
     }
     const void* comma = std::memchr(p, ',', static_cast<size_t>(end - p));
     const char* fieldEnd = comma != nullptr ? static_cast<const char*>(comma) : end;
-    value = ParseCsvNumberSlowly(begin, fieldEnd);
+    value = ParseCsvNumberSlowly(begin, fieldEnd, whole);
     return fieldEnd;
+}
+
+}  // namespace
+
+const char* ParseCsvField(const char* begin, const char* end, double& value) {
+    bool whole = true;
+    return ParseField(begin, end, value, whole);
 }
 
 int32_t CountFromCsvValue(double value, double scale) {
     return std::isfinite(value) ? Count(value, scale) : 0;
 }
 
-void ReadCsvRecord(const char* text, size_t length, const double* scales, int32_t* counts) {
-    constexpr size_t kMaxChars = 255;
-    const char* end = text + (length < kMaxChars ? length : kMaxChars);
+bool ReadCsvRecord(const char* text, size_t length, const double* scales, int32_t* counts) {
+    if (length > kCsvLineChars) {
+        std::fill(counts, counts + kChannels, 0);
+        return false;
+    }
+    const char* end = text + length;
     const char* p = text;
     int c = 0;
-    while (c < kChannels) {
+    bool whole = true;
+    bool more = true;
+    while (c < kChannels && more) {
         // The field's first 8 bytes; past the end of the line they read as commas.
         uint64_t word = Bytes(',');
         const size_t available = static_cast<size_t>(end - p);
@@ -318,17 +346,17 @@ void ReadCsvRecord(const char* text, size_t length, const double* scales, int32_
         }
         double value = 0.0;
         const int used = ParseShortField(word, value);
-        const char* comma = used >= 0 ? p + used : ParseCsvField(p, end, value);
+        const char* comma = used >= 0 ? p + used : ParseField(p, end, value, whole);
         counts[c] = Count(value, scales[c]);
         ++c;
-        if (comma >= end) {
-            break;
-        }
+        more = comma < end;
         p = comma + 1;
     }
     for (; c < kChannels; ++c) {
         counts[c] = 0;
     }
+    // An empty line and one with an eleventh field are no records.
+    return length > 0 && whole && !more;
 }
 
 }  // namespace velatrace

@@ -40,6 +40,9 @@ class CsvRecordFormat {
     uint64_t reciprocal_[kChannels] = {};    // then 2^64 / wholeDivisor_ rounded up, else 0
 };
 
+// The longest line a wave file may hold, line end not counted; a longer one is not a record.
+inline constexpr size_t kCsvLineChars = 255;
+
 // Reads the field that starts at `begin` and ends at the next comma or at `end`: its leading
 // decimal number as strtod would read it; 0 when it does not begin with a number or reads as
 // infinity or not-a-number. Returns where the field ends (the comma or `end`).
@@ -49,9 +52,10 @@ const char* ParseCsvField(const char* begin, const char* end, double& value);
 // the logger's 16-bit range; 0 for infinity or not-a-number.
 int32_t CountFromCsvValue(double value, double scale);
 
-// Reads a record line (without its line end, at most 255 characters are looked at) into the
-// counts of its first 10 fields, by ParseCsvField and CountFromCsvValue with scales[c]; channels
-// beyond the line's last field get 0.
-void ReadCsvRecord(const char* text, size_t length, const double* scales, int32_t* counts);
+// Reads a record line (without its line end) into the counts of its first 10 fields, by
+// ParseCsvField and CountFromCsvValue with scales[c]; channels beyond the line's last field get 0.
+// Returns whether the line is a record: 1 to kCsvLineChars characters in at most 10 fields, each
+// empty or a number in full (blanks around it allowed). Counts are written either way.
+bool ReadCsvRecord(const char* text, size_t length, const double* scales, int32_t* counts);
 
 }  // namespace velatrace

@@ -4,7 +4,7 @@
 //
 // File layout (single-byte text, every line ends with CR LF):
 //   line 1  local date and time of creation, "2024/05/01 13:45:09"
-//   line 2  record interval, "2S" (whole seconds) or "100MS"
+//   line 2  record interval, "2S" (whole seconds) or "100MS", "1500MS" (any other)
 //   line 3  channel header, 10 fields: the range text of each channel that is on, empty for off,
 //           a humidity range starting with "RH"
 //   line 4+ one record per line, oldest first: count / scale as "%4.3f" cut to 6 characters,
@@ -31,6 +31,26 @@ struct LiveSetup {
     Channel channel[kChannels];
     int32_t currentChannel = 0;
     int32_t intervalMs = 0;
+};
+
+// The longest record interval a file may give: the logger's longest, five digits of seconds.
+inline constexpr int32_t kMaxCsvIntervalMs = 99999 * 1000;
+// The longest recording a file may hold in time: its seconds are shown as 32-bit numbers.
+inline constexpr int64_t kMaxCsvSeconds = INT32_MAX;
+
+// Why a wave file was not loaded although it could be opened.
+enum class CsvRefusal {
+    None,
+    Interval,       // line 2 is no interval ("100MS", "2S") or one above kMaxCsvIntervalMs
+    ChannelHeader,  // line 3 has more than 10 fields, is too long, or a voltage range no scale
+    Length,         // the records span more than kMaxCsvSeconds
+};
+
+// What loading a wave file found.
+struct CsvLoad {
+    int32_t records = 0;      // records loaded into the replay store
+    int64_t unreadLines = 0;  // lines left out: longer than kCsvLineChars, or no record
+    CsvRefusal refusal = CsvRefusal::None;  // when set, nothing was loaded or changed
 };
 
 // The path of the wave file of a recording chosen to be opened: the path itself for a wave file,
@@ -72,18 +92,21 @@ class WaveCsv {
 
     // Reader. Loads a whole wave file: its interval and channel setup into the WaveBuffer (the
     // live setup is saved aside first unless a file is already loaded), its records into the
-    // replay store; the live ring's rows are left alone and writeIndex is 0. Returns the records
-    // loaded. A file that cannot be opened changes nothing and gives 0. When Replay().Full(), the
-    // file may have held more records than the store takes; they are dropped.
-    int32_t LoadCsv(const char* path);
+    // replay store; the live ring's rows are left alone and writeIndex is 0. A line that is too
+    // long or no record is left out whole and counted; the records after it keep their order.
+    // A file that cannot be opened changes nothing and gives 0 records; so does one refused for
+    // its header, while one refused for its length in time is unloaded again (the live setup is
+    // back). When Replay().Full(), the file may have held more records than the store takes;
+    // they are dropped.
+    CsvLoad LoadCsv(const char* path);
     // The records of the loaded file; empty when none is loaded.
     const ReplayStore& Replay() const { return replay_; }
     // Puts back the live setup saved by LoadCsv (when a file is loaded), clears writeIndex,
     // csvIndex, shownCount and fileLoaded and empties the replay store.
     void RestoreLiveSetup();
     // The wave side of opening a recorded pair: loads the file at `csvPath` in place of any loaded
-    // one and rewinds csvIndex and shownCount. Returns the records loaded.
-    int32_t OpenRecordedWave(const char* csvPath);
+    // one and rewinds csvIndex and shownCount. A refused file leaves the live setup in place.
+    CsvLoad OpenRecordedWave(const char* csvPath);
 
   private:
     size_t FormatHeader(char* out, size_t outSize) const;

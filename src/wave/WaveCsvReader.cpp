@@ -18,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr size_t kPieceChars = 255;  // a longer line is read in pieces, each counting as a line
 constexpr int32_t kFallbackIntervalMs = 1000;
 // The file is read in blocks of this size and parsed where it lies, whatever its length.
 constexpr size_t kBlockBytes = size_t{1} << 18;
@@ -35,15 +34,18 @@ int64_t CountLineEnds(std::FILE* file, char* block) {
     return count;
 }
 
-// Reads a file line by line in pieces of at most 255 characters, from blocks read into `block`
-// (kBlockBytes long). A line ends with LF or CR LF; the last line may lack its end.
+// Reads a file line by line from blocks read into `block` (kBlockBytes long). A line ends with
+// LF or CR LF; the last line may lack its end. A line longer than kCsvLineChars is passed over
+// whole, however long, and reported as such: it is never cut into several lines.
 class CsvLineReader {
   public:
     CsvLineReader(std::FILE* file, char* block) : file_(file), buffer_(block) {}
 
-    // The next piece, without its line end; false at the end of the file.
-    bool Next(const char*& text, size_t& length) {
-        if (end_ - pos_ <= kPieceChars + 1 && !atEnd_) {
+    // The next line, without its line end; `tooLong` set (and no text) for a line passed over.
+    // False at the end of the file.
+    bool Next(const char*& text, size_t& length, bool& tooLong) {
+        tooLong = false;
+        if (end_ - pos_ <= kCsvLineChars + 1 && !atEnd_) {
             Refill();
         }
         const size_t available = end_ - pos_;
@@ -51,8 +53,8 @@ class CsvLineReader {
             return false;
         }
         text = buffer_ + pos_;
-        // Up to 255 characters and the line end (CR LF) belong to one piece.
-        const size_t window = available < kPieceChars + 2 ? available : kPieceChars + 2;
+        // Up to 255 characters and the line end (CR LF) lie in this window.
+        const size_t window = available < kCsvLineChars + 2 ? available : kCsvLineChars + 2;
         const void* lf = std::memchr(text, '\n', window);
         if (lf != nullptr) {
             size_t content = static_cast<size_t>(static_cast<const char*>(lf) - text);
@@ -60,23 +62,25 @@ class CsvLineReader {
             if (content > 0 && text[content - 1] == '\r') {
                 --content;
             }
-            if (content <= kPieceChars) {
+            if (content <= kCsvLineChars) {
                 length = content;
                 pos_ += consumed;
                 return true;
             }
-        } else if (atEnd_ && available <= kPieceChars + 1) {
+        } else if (atEnd_ && available <= kCsvLineChars + 1) {
             length = available;  // the last line, without its end
             if (length > 0 && text[length - 1] == '\r') {
                 --length;
             }
-            if (length <= kPieceChars) {
+            if (length <= kCsvLineChars) {
                 pos_ = end_;
                 return true;
             }
         }
-        length = kPieceChars;
-        pos_ += kPieceChars;
+        PassLine();
+        text = buffer_;
+        length = 0;
+        tooLong = true;
         return true;
     }
 
@@ -85,10 +89,26 @@ class CsvLineReader {
         std::memmove(buffer_, buffer_ + pos_, end_ - pos_);
         end_ -= pos_;
         pos_ = 0;
-        while (end_ <= kPieceChars + 1 && !atEnd_) {
+        while (end_ <= kCsvLineChars + 1 && !atEnd_) {
             const size_t got = std::fread(buffer_ + end_, 1, kBlockBytes - end_, file_);
             end_ += got;
             atEnd_ = got == 0;
+        }
+    }
+
+    // Moves past the end of the current line, or to the end of the file.
+    void PassLine() {
+        for (;;) {
+            const void* lf = std::memchr(buffer_ + pos_, '\n', end_ - pos_);
+            if (lf != nullptr) {
+                pos_ = static_cast<size_t>(static_cast<const char*>(lf) - buffer_) + 1;
+                return;
+            }
+            pos_ = end_;
+            if (atEnd_) {
+                return;
+            }
+            Refill();
         }
     }
 
@@ -99,12 +119,21 @@ class CsvLineReader {
     bool atEnd_ = false;
 };
 
-// The channel type and scale a header field stands for.
-void ReadHeaderField(const char* text, size_t length, ChannelInfo& channel) {
-    char field[kPieceChars + 1];
+// The channel kinds and scales a file's header gives, read aside before they replace the live
+// ones.
+struct CsvHeader {
+    int32_t intervalMs = 0;
+    int32_t type[kChannels] = {};
+    double scale[kChannels] = {};
+};
+
+// The channel type and scale a header field stands for. False for a voltage range without a
+// usable scale (0 V, no number, or too wide for one count per volt).
+bool ReadHeaderField(const char* text, size_t length, int32_t& type, double& scale) {
+    char field[kCsvLineChars + 1];
     CopyText(field, text, length);
-    int32_t type = kTypeOff;
-    double scale = 10.0;
+    type = kTypeOff;
+    scale = 10.0;
     if (StartsWithNoCase(field, "TC") || StartsWithNoCase(field, "PT") ||
         StartsWithNoCase(field, "JPT")) {
         type = kTypeTemperature;
@@ -118,38 +147,72 @@ void ReadHeaderField(const char* text, size_t length, ChannelInfo& channel) {
         const char* semicolon = std::strchr(field, ';');
         const size_t cut =
             semicolon != nullptr ? static_cast<size_t>(semicolon - field) : std::strlen(field);
-        const int32_t volts = LeadingInteger(field);
-        // A range of 0 V, of no number, or too wide for one count per volt has no usable scale:
-        // the channel is taken as off.
-        if (cut > 0 && (field[cut - 1] == 'V' || field[cut - 1] == 'v') && volts > 0 &&
-            20000 / volts > 0) {
+        if (cut > 0 && (field[cut - 1] == 'V' || field[cut - 1] == 'v')) {
+            const int32_t volts = LeadingInteger(field);
+            if (volts <= 0 || 20000 / volts == 0) {
+                return false;
+            }
             type = kTypeVoltage;
             scale = static_cast<double>(20000 / volts);
         }
     }
-    channel.type = type;
-    channel.scale = scale;
+    return true;
 }
 
-// "100MS" or "250ms" is milliseconds, anything else whole seconds. An interval that would stop
-// replay from advancing (0 or negative) becomes one second.
-int32_t ReadInterval(const char* text, size_t length) {
-    char line[kPieceChars + 1];
-    const size_t copied = CopyText(line, text, length);  // stops early at a NUL byte
-    const bool milliseconds = copied >= 2 && EqualsNoCase(line + copied - 2, "MS");
-    int64_t interval = LeadingInteger(line);
-    if (!milliseconds) {
-        interval *= 1000;
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// "100MS", "250ms" or "2S", blanks around it allowed. A missing or non-positive number is an
+// unknown interval, taken as one second (0 would stop replay from advancing; the writer puts
+// "0MS" when the logger gave none). False for any other text or an interval above the longest.
+bool ReadInterval(const char* text, size_t length, int32_t& intervalMs) {
+    const char* p = text;
+    const char* end = text + length;
+    while (end > p && IsBlank(end[-1])) {
+        --end;
     }
-    if (interval <= 0) {
-        return kFallbackIntervalMs;
+    while (p < end && IsBlank(*p)) {
+        ++p;
     }
-    return interval > INT32_MAX ? INT32_MAX : static_cast<int32_t>(interval);
+    const bool negative = p < end && *p == '-';
+    p += negative || (p < end && *p == '+') ? 1 : 0;
+    int64_t value = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > kMaxCsvIntervalMs) {
+            value = int64_t{kMaxCsvIntervalMs} + 1;  // stays too large
+        }
+    }
+    char unit[3] = {};
+    const size_t unitChars = static_cast<size_t>(end - p);
+    if (unitChars == 0 || unitChars > 2) {
+        return false;
+    }
+    CopyText(unit, p, unitChars);
+    int64_t ms = 0;
+    if (EqualsNoCase(unit, "MS")) {
+        ms = value;
+    } else if (EqualsNoCase(unit, "S")) {
+        ms = value * 1000;
+    } else {
+        return false;
+    }
+    if (negative || ms == 0) {
+        intervalMs = kFallbackIntervalMs;
+        return true;
+    }
+    if (ms > kMaxCsvIntervalMs) {
+        return false;
+    }
+    intervalMs = static_cast<int32_t>(ms);
+    return true;
 }
 
 // Calls `onField(channelIndex, begin, end)` for each of at most 10 comma-separated fields.
+// Returns false when an eleventh field follows.
 template <typename OnField>
-void SplitFields(const char* text, size_t length, OnField onField) {
+bool SplitFields(const char* text, size_t length, OnField onField) {
     const char* p = text;
     const char* end = text + length;
     for (int c = 0; c < kChannels; ++c) {
@@ -157,10 +220,23 @@ void SplitFields(const char* text, size_t length, OnField onField) {
         const char* fieldEnd = comma != nullptr ? static_cast<const char*>(comma) : end;
         onField(c, p, fieldEnd);
         if (fieldEnd == end) {
-            return;
+            return true;
         }
         p = fieldEnd + 1;
     }
+    return false;
+}
+
+// The channel header line into `header`. False when it names more than ten channels or a range
+// without a usable scale.
+bool ReadChannelHeader(const char* text, size_t length, CsvHeader& header) {
+    bool usable = true;
+    const bool fits = SplitFields(text, length, [&](int c, const char* begin, const char* end) {
+        usable = ReadHeaderField(begin, static_cast<size_t>(end - begin), header.type[c],
+                                 header.scale[c]) &&
+                 usable;
+    });
+    return fits && usable;
 }
 
 }  // namespace
@@ -183,24 +259,55 @@ size_t WaveCsvPathFor(char* out, size_t outSize, const char* chosenPath, bool wa
     return dot + CopyText(out + dot, size - dot, ".csv");
 }
 
-int32_t WaveCsv::LoadCsv(const char* path) {
+CsvLoad WaveCsv::LoadCsv(const char* path) {
+    CsvLoad result;
     if (path == nullptr) {
-        return 0;
+        return result;
     }
     std::error_code ec;
     if (fs::is_directory(fs::path(path), ec)) {
-        return 0;
+        return result;
     }
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
-        return 0;
+        return result;
     }
     // One block for the whole file: nothing is allocated per line.
     const std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockBytes]);
     if (block == nullptr) {
         std::fclose(file);
-        return 0;
+        return result;
     }
+
+    // The header is read aside: it replaces the live setup only when it can be used. Channels
+    // beyond the header's last field keep their type and scale; a missing interval line keeps
+    // the interval.
+    CsvHeader header;
+    header.intervalMs = wave_.intervalMs;
+    for (int c = 0; c < kChannels; ++c) {
+        header.type[c] = wave_.channel[c].type;
+        header.scale[c] = wave_.channel[c].scale;
+    }
+    const int64_t lineEnds = CountLineEnds(file, block.get());
+    CsvLineReader lines(file, block.get());
+    const char* text = nullptr;
+    size_t length = 0;
+    bool tooLong = false;
+    if (lines.Next(text, length, tooLong)) {  // the date is not needed, only told when unread
+        result.unreadLines += tooLong ? 1 : 0;
+        if (lines.Next(text, length, tooLong) &&
+            (tooLong || !ReadInterval(text, length, header.intervalMs))) {
+            result.refusal = CsvRefusal::Interval;
+        } else if (lines.Next(text, length, tooLong) &&
+                   (tooLong || !ReadChannelHeader(text, length, header))) {
+            result.refusal = CsvRefusal::ChannelHeader;
+        }
+    }
+    if (result.refusal != CsvRefusal::None) {
+        std::fclose(file);
+        return result;
+    }
+
     if (wave_.fileLoaded == 0) {
         for (int c = 0; c < kChannels; ++c) {
             const ChannelInfo& live = wave_.channel[c];
@@ -218,37 +325,33 @@ int32_t WaveCsv::LoadCsv(const char* path) {
     wave_.fileLoaded = 1;
     // The live ring is not touched: the recording goes to the replay store.
     wave_.writeIndex = 0;
-
-    const int64_t lineEnds = CountLineEnds(file, block.get());
-    CsvLineReader lines(file, block.get());
-    const char* text = nullptr;
-    size_t length = 0;
-    if (lines.Next(text, length) && lines.Next(text, length)) {  // the date is not needed
-        wave_.intervalMs = ReadInterval(text, length);
-        if (lines.Next(text, length)) {
-            SplitFields(text, length, [this](int c, const char* begin, const char* end) {
-                ReadHeaderField(begin, static_cast<size_t>(end - begin), wave_.channel[c]);
-            });
-        }
-    }
-    double scales[kChannels];
+    wave_.intervalMs = header.intervalMs;
     bool on[kChannels];
     for (int c = 0; c < kChannels; ++c) {
-        scales[c] = wave_.channel[c].scale;
-        on[c] = wave_.channel[c].type != kTypeOff;
+        wave_.channel[c].type = header.type[c];
+        wave_.channel[c].scale = header.scale[c];
+        on[c] = header.type[c] != kTypeOff;
     }
+
     // The three header lines end before the records; the last record may lack its line end.
     replay_.Begin(on, lineEnds - 2);
     int32_t counts[kChannels];
-    while (lines.Next(text, length)) {
-        ReadCsvRecord(text, length, scales, counts);
-        if (!replay_.Append(counts)) {
+    while (lines.Next(text, length, tooLong)) {
+        if (tooLong || !ReadCsvRecord(text, length, header.scale, counts)) {
+            ++result.unreadLines;
+        } else if (!replay_.Append(counts)) {
             break;
         }
     }
     replay_.Trim();
     std::fclose(file);
-    return replay_.Records();
+    // Every second of the recording must be countable where it is shown.
+    if (int64_t{replay_.Records()} * header.intervalMs / 1000 >= kMaxCsvSeconds) {
+        RestoreLiveSetup();
+        return CsvLoad{0, 0, CsvRefusal::Length};
+    }
+    result.records = replay_.Records();
+    return result;
 }
 
 void WaveCsv::RestoreLiveSetup() {
@@ -271,13 +374,13 @@ void WaveCsv::RestoreLiveSetup() {
     replay_.Clear();
 }
 
-int32_t WaveCsv::OpenRecordedWave(const char* csvPath) {
+CsvLoad WaveCsv::OpenRecordedWave(const char* csvPath) {
     // A file still loaded is put back first, so the saved live setup is never replaced by a
     // file's channel setup.
     if (wave_.fileLoaded != 0) {
         RestoreLiveSetup();
     }
-    const int32_t loaded = LoadCsv(csvPath);
+    const CsvLoad loaded = LoadCsv(csvPath);
     wave_.csvIndex = 0;
     wave_.shownCount = 0;
     return loaded;

@@ -79,7 +79,9 @@ size_t WaveCsv::FormatHeader(char* out, size_t outSize) const {
     FormatText(line, sizeof line, "%04d/%02d/%02d %02d:%02d:%02d", now.year, now.month, now.day,
                now.hour, now.minute, now.second);
     size_t used = PutLine(out, line);
-    if (wave_.intervalMs >= 1000) {
+    // Whole seconds as "2S", as files have always had them; any other interval in milliseconds
+    // ("1500MS"), so that it reads back exactly.
+    if (wave_.intervalMs >= 1000 && wave_.intervalMs % 1000 == 0) {
         FormatText(line, sizeof line, "%dS", wave_.intervalMs / 1000);
     } else {
         FormatText(line, sizeof line, "%dMS", wave_.intervalMs);

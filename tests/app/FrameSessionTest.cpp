@@ -436,6 +436,38 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     EXPECT_EQ(f.View().displayRow, 72000);
     EXPECT_EQ(host.status[1], "7200/7200sec");
     EXPECT_EQ(host.seek, 100);
+
+    // A damaged file: the lines that are no records are told once and stay in sight; the longest
+    // interval shows its whole length; one record more than can be shown is refused.
+    std::string records;
+    for (int i = 0; i < 21475; ++i) {
+        records += i == 9 ? std::string(300, 'x') + "\n1\n" : "1\n";
+    }
+    folder.Write("long.csv", "d\n99999S\n10V\n" + records);
+    f.OnCommand(cmd::kFileOpen);
+    EXPECT_EQ(f.Replay().Records(), 21475);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text,
+              "1 line of the wave file long.csv could not be read and was left out");
+    EXPECT_EQ(host.status[2], "long.csv (wave file lines unread: 1)");
+    f.OnSeekBar(SeekEvent::Track, 100);
+    EXPECT_EQ(host.status[1], "2147478525/2147478525sec");
+    folder.Write("long.csv", "d\n99999S\n10V\n1\n" + records);
+    f.OnCommand(cmd::kFileOpen);
+    EXPECT_EQ(f.Replay().Records(), 0);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_NE(host.boxes[1].text.find("its records span more time than can be shown"),
+              std::string::npos);
+    EXPECT_EQ(f.Wave().fileLoaded, 0);
+
+    // A clip that claims to last for ages shows the longest time the panes can count.
+    engine.clips[folder.File("ages.avi")] = testing::FakeClip{.duration = INT64_MAX / 2};
+    host.openAnswer = folder.File("ages.avi");
+    host.openKind = 1;
+    f.OnCommand(cmd::kFileOpen);
+    f.OnCommand(cmd::kClipInformation);
+    EXPECT_EQ(host.boxes.back().text,
+              "Size = 320 x 240\r\nRate = 25/sec\r\nTime = 596523:14:07\r\nFrame = 2147483647");
 }
 
 TEST_F(FrameSession, AClipThatFailsToOpenIsNotOpenAndOpeningIsRefusedWhileLive) {

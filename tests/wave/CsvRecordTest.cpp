@@ -94,7 +94,7 @@ TEST(CsvRecord, RecordLinesWriteAndReadLikeTheirFieldsOneByOne) {
                 << "divisor " << divisor;
             // Read back through the reader's shortcut, and field by field.
             int32_t read[kChannels], fields[kChannels] = {};
-            ReadCsvRecord(record, expected.size() - 2, divisors, read);
+            ASSERT_TRUE(ReadCsvRecord(record, expected.size() - 2, divisors, read)) << expected;
             const char* p = record;
             for (int c = 0; c < kChannels; ++c, ++p) {
                 double value = 0.0;
@@ -103,6 +103,27 @@ TEST(CsvRecord, RecordLinesWriteAndReadLikeTheirFieldsOneByOne) {
             }
             ASSERT_TRUE(std::equal(read, read + kChannels, fields)) << expected;
         }
+    }
+
+    // A record is one to ten fields, each empty or a number in full; anything else is no record.
+    const double scales[kChannels] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    int32_t read[kChannels];
+    for (const auto& [line, record] : {std::pair<std::string, bool>{",,,,,,,,,", true},
+                                       {" 1.5 ,-2e1,+3,inf", true},
+                                       {"12345678901234567890,1e999", true},
+                                       {"1,2,3,4,5,6,7,8,9,10", true},
+                                       {"1,2,3,4,5,6,7,8,9,10,", false},
+                                       {"", false},
+                                       {"-", false},
+                                       {"1,.", false},
+                                       {"1.5x", false},
+                                       {"abc", false},
+                                       {"+-5", false},
+                                       {"1 2", false},
+                                       {std::string("1\0", 2), false},
+                                       {"\x81\xfe", false},
+                                       {"1," + std::string(254, '0'), false}}) {
+        EXPECT_EQ(ReadCsvRecord(line.data(), line.size(), scales, read), record) << line;
     }
 }
 
