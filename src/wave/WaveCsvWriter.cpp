@@ -91,7 +91,7 @@ size_t WaveCsv::FormatHeader(char* out, size_t outSize) const {
 }
 
 WaveCsv::~WaveCsv() {
-    if (locks_ != nullptr) {
+    if (locks_ != nullptr && lock_ != RecordingLocks::kNoHandle) {
         locks_->Unlock(lock_);
     }
 }
