@@ -145,6 +145,7 @@ void CaptureSession::TogglePreview() {
         p_.video.SetNaming(folder_, p_.capture.filename, p_.capture.autoNumber);
         folderReported_ = false;
         replaceOldCsv_ = false;
+        lockReported_ = false;
         if (!CaptureNamesFit() || !CaptureFolderReady()) {
             return;
         }
@@ -260,7 +261,7 @@ bool CaptureSession::CaptureNamesFit() {
     return false;
 }
 
-bool CaptureSession::RecordedElsewhere() {
+bool CaptureSession::RecordedElsewhere(bool byUser) {
     if (locks_ == nullptr) {
         return false;
     }
@@ -280,6 +281,11 @@ bool CaptureSession::RecordedElsewhere() {
     if (held == nullptr) {
         return false;
     }
+    // Alarms that come and go are refused with one message per live session.
+    if (!byUser && lockReported_) {
+        return true;
+    }
+    lockReported_ = true;
     char text[kMaxPath + 160];
     FormatText(text, sizeof text,
                "%s is being recorded right now by another recording.\r\nThe capture is not "
@@ -298,7 +304,7 @@ void CaptureSession::StartCapture(StartedBy by) {
     csvFailing_ = false;
     // The folder may have gone since the preview started; nothing records where it cannot, nor
     // into a file another recording is writing.
-    if (!CaptureNamesFit() || !CaptureFolderReady() || RecordedElsewhere()) {
+    if (!CaptureNamesFit() || !CaptureFolderReady() || RecordedElsewhere(by == StartedBy::User)) {
         return;
     }
     // The old CSV the user agreed to replace goes now, when no new one takes its place.

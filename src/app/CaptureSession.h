@@ -107,8 +107,8 @@ class CaptureSession {
     // Whether every capture name of this session fits a path; tells the user when not.
     bool CaptureNamesFit();
     // Whether a file this capture would write is being recorded by another recording; tells the
-    // user which.
-    bool RecordedElsewhere();
+    // user which (for an alarm's capture once per live session).
+    bool RecordedElsewhere(bool byUser);
     // The time limit the timer runs, in seconds.
     int32_t TimeLimitSec() const;
     // Tells the user once (`message` in a box) and keeps `status` in the recording indicator.
@@ -134,6 +134,7 @@ class CaptureSession {
     // The user agreed at preview start to replace the existing pair: the old CSV goes when a
     // capture that writes none starts.
     bool replaceOldCsv_ = false;
+    bool lockReported_ = false;  // an alarm's capture was refused for a locked file
     // What the user was told about the running capture.
     char captureFile_[kMaxPath] = {};  // the AVI (or, without camera, the CSV) being written
     char failure_[320] = {};           // why a side of the capture stopped; kept until the next
