@@ -15,8 +15,6 @@ constexpr uint32_t kPollPeriodMs = 100;
 // After a failed poll the next one waits longer, so a missing logger does not flood the link.
 constexpr uint32_t kPollRetryMs = 1000;
 constexpr int32_t kCsvBatchPoints = 10;
-// Bounded so that the period in milliseconds cannot wrap round to a short one.
-constexpr int32_t kLongestLimitSec = 2147483;
 
 // Hands the poll's answer to the window: pieces of an oversized block are decoded at once, the
 // completed block is posted back like the logger's message. A block can hold more points than
@@ -146,23 +144,33 @@ void CaptureSession::TogglePreview() {
         CaptureFolder(folder_, sizeof folder_, p_.capture.path);
         p_.video.SetNaming(folder_, p_.capture.filename, p_.capture.autoNumber);
         folderReported_ = false;
-        if (!CaptureFolderReady()) {
+        replaceOldCsv_ = false;
+        lockReported_ = false;
+        if (!CaptureNamesFit() || !CaptureFolderReady()) {
             return;
         }
-        // Each file this session would replace is asked about by its own name.
+        // Each file this session would replace is asked about by its own name. Nothing is
+        // removed here: the files are replaced when a capture really starts, so a preview ended
+        // without one keeps the old pair whole.
         const bool numbered = p_.capture.autoNumber != 0;
         const bool aviAtStake = camera_ && CaptureFileExists(p_.capture, true, numbered);
         if (aviAtStake || (logger_ && CaptureFileExists(p_.capture, false, numbered))) {
             char name[kMaxPath];
             FormatCaptureName(name, sizeof name, "", p_.capture.filename, p_.capture.autoNumber,
                               p_.capture.number, aviAtStake ? "avi" : "csv");
-            char text[kMaxPath + 64];
-            FormatText(text, sizeof text, "%s already exists\r\nDo you overwrite", name);
+            char path[kMaxPath];
+            CaptureFileName(path, sizeof path, p_.capture, aviAtStake, numbered);
+            const bool held = locks_ != nullptr && locks_->IsLocked(path);
+            char text[kMaxPath + 160];
+            FormatText(text, sizeof text, "%s already exists\r\nDo you overwrite%s", name,
+                       held ? "\r\nIt is being recorded right now by another recording: it is "
+                              "not replaced while that recording runs."
+                            : "");
             if (BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kYesNo | mb::kIconQuestion) !=
                 mb::kIdYes) {
                 return;
             }
-            DeleteCaptureCsv(p_.capture, numbered);
+            replaceOldCsv_ = true;
         }
     }
 
@@ -250,13 +258,71 @@ bool CaptureSession::CaptureFolderReady() {
     return false;
 }
 
+bool CaptureSession::CaptureNamesFit() {
+    char reason[2 * kMaxPath + 256];
+    if (CapturePathFits(folder_, p_.capture.filename, p_.capture.autoNumber, reason,
+                        sizeof reason)) {
+        return true;
+    }
+    BeepAndTell(p_.host, mb::kIconExclamation, reason, mb::kOk | mb::kIconExclamation);
+    return false;
+}
+
+bool CaptureSession::RecordedElsewhere(bool byUser) {
+    if (locks_ == nullptr) {
+        return false;
+    }
+    char avi[kMaxPath] = {};
+    char csv[kMaxPath] = {};
+    if (camera_ && p_.video.IsPreviewing()) {
+        FormatCaptureName(avi, sizeof avi, folder_, p_.capture.filename, p_.capture.autoNumber,
+                          p_.video.CaptureNumber(), "avi");
+    }
+    if (logger_) {
+        FormatCaptureName(csv, sizeof csv, folder_, p_.capture.filename, p_.capture.autoNumber,
+                          p_.video.CaptureNumber(), "csv");
+    }
+    const char* held = avi[0] != '\0' && locks_->IsLocked(avi)   ? avi
+                       : csv[0] != '\0' && locks_->IsLocked(csv) ? csv
+                                                                 : nullptr;
+    if (held == nullptr) {
+        return false;
+    }
+    // Alarms that come and go are refused with one message per live session.
+    if (!byUser && lockReported_) {
+        return true;
+    }
+    lockReported_ = true;
+    char text[kMaxPath + 160];
+    FormatText(text, sizeof text,
+               "%s is being recorded right now by another recording.\r\nThe capture is not "
+               "started; choose another file name in the capture settings.",
+               held);
+    BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+    return true;
+}
+
+int32_t CaptureSession::TimeLimitSec() const {
+    return std::clamp(p_.capture.timeLimitSec, kMinTimeLimitSec, kMaxTimeLimitSec);
+}
+
 void CaptureSession::StartCapture(StartedBy by) {
     failure_[0] = '\0';
     csvFailing_ = false;
-    // The folder may have gone since the preview started; nothing records where it cannot.
-    if (!CaptureFolderReady()) {
+    // The folder may have gone since the preview started; nothing records where it cannot, nor
+    // into a file another recording is writing.
+    if (!CaptureNamesFit() || !CaptureFolderReady() || RecordedElsewhere(by == StartedBy::User)) {
         return;
     }
+    // The old CSV the user agreed to replace goes now, when no new one takes its place.
+    if (replaceOldCsv_ && !logger_) {
+        char csv[kMaxPath];
+        CaptureFileName(csv, sizeof csv, p_.capture, false, p_.capture.autoNumber != 0);
+        if (locks_ == nullptr || !locks_->IsLocked(csv)) {
+            DeleteCaptureCsv(p_.capture, p_.capture.autoNumber != 0);
+        }
+    }
+    replaceOldCsv_ = false;
     // An alarm capture begins the pre-trigger's seconds before the alarm: the camera's kept
     // frames and the ring's rows of the same seconds go first, so both files start together.
     const bool alarm = by == StartedBy::Alarm;
@@ -267,8 +333,15 @@ void CaptureSession::StartCapture(StartedBy by) {
     // The CSV takes the number of the AVI it belongs to, fixed until it ends.
     int32_t earlierRows = 0;
     if (logger_) {
-        p_.csv.BeginCsv(folder_, p_.capture.filename, p_.capture.autoNumber,
-                        p_.video.CaptureNumber());
+        if (!p_.csv.BeginCsv(folder_, p_.capture.filename, p_.capture.autoNumber,
+                             p_.video.CaptureNumber())) {
+            char name[kMaxPath];
+            FormatCaptureName(name, sizeof name, folder_, p_.capture.filename,
+                              p_.capture.autoNumber, p_.video.CaptureNumber(), "csv");
+            char text[kMaxPath + 160];
+            FormatText(text, sizeof text, "Cannot record %s: %s", name, p_.csv.LastErrorText());
+            ReportFailure(text, text);
+        }
         csvPendingPoints_ = 0;
         earlierRows = alarm ? PretriggerRows() : 0;
         p_.wave.csvIndex = (p_.wave.writeIndex - earlierRows + kRingRows) % kRingRows;
@@ -285,13 +358,11 @@ void CaptureSession::StartCapture(StartedBy by) {
                       p_.capture.autoNumber, p_.video.CaptureNumber(),
                       p_.video.IsCapturing() ? "avi" : "csv");
     if (state_ == CaptureState::CapturingTimed) {
-        const int32_t seconds = p_.capture.timeLimitSec < 0 ? 0
-                                : p_.capture.timeLimitSec > kLongestLimitSec
-                                    ? kLongestLimitSec
-                                    : p_.capture.timeLimitSec;
+        // The seconds shown are the seconds the timer runs.
+        const int32_t seconds = TimeLimitSec();
         p_.timers.StartTimer(kTimerCaptureLimit, static_cast<uint32_t>(seconds) * 1000u);
         char text[32];
-        FormatText(text, sizeof text, "%d sec", p_.capture.timeLimitSec);
+        FormatText(text, sizeof text, "%d sec", seconds);
         p_.host.SetStatusText(1, text);
     }
     AfterCaptureChange();
@@ -458,9 +529,8 @@ void CaptureSession::PollTick() {
     }
     if (state_ == CaptureState::CapturingTimed) {
         const uint32_t elapsed = (p_.clock.TickCount() - captureStartTick_) / 1000;
-        FormatText(text, sizeof text, "%d/%dsec",
-                   p_.capture.timeLimitSec - static_cast<int32_t>(elapsed),
-                   p_.capture.timeLimitSec);
+        FormatText(text, sizeof text, "%d/%dsec", TimeLimitSec() - static_cast<int32_t>(elapsed),
+                   TimeLimitSec());
         p_.host.SetStatusText(1, text);
     }
     RefreshIndicator();

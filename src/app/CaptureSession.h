@@ -10,6 +10,7 @@
 #include "app/TimerIds.h"
 #include "app/UiUpdateTable.h"
 #include "base/Clock.h"
+#include "base/RecordingLocks.h"
 #include "logger/LoggerProtocol.h"
 #include "logger/TransportSettings.h"
 #include "session/CaptureSettings.h"
@@ -54,6 +55,8 @@ class CaptureSession {
 
     // The sources found at start-up.
     void SetSources(bool camera, bool logger);
+    // The locks that show a file being recorded by another recording; null: none are known.
+    void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
     bool HasCamera() const { return camera_; }
     bool HasLogger() const { return logger_; }
 
@@ -107,6 +110,13 @@ class CaptureSession {
     // Makes sure the capture folder exists and takes files; tells the user once per live
     // session when it does not.
     bool CaptureFolderReady();
+    // Whether every capture name of this session fits a path; tells the user when not.
+    bool CaptureNamesFit();
+    // Whether a file this capture would write is being recorded by another recording; tells the
+    // user which (for an alarm's capture once per live session).
+    bool RecordedElsewhere(bool byUser);
+    // The time limit the timer runs, in seconds.
+    int32_t TimeLimitSec() const;
     // Tells the user once (`message` in a box) and keeps `status` in the recording indicator.
     void ReportFailure(const char* message, const char* status);
     // Arms the next logger poll `periodMs` from now.
@@ -126,6 +136,11 @@ class CaptureSession {
     PollHealth pollHealth_;       // late and failed polls since the capture started
     char folder_[kMaxPath] = {};  // where this live session records, resolved at its start
     bool folderReported_ = false;
+    RecordingLocks* locks_ = nullptr;
+    // The user agreed at preview start to replace the existing pair: the old CSV goes when a
+    // capture that writes none starts.
+    bool replaceOldCsv_ = false;
+    bool lockReported_ = false;  // an alarm's capture was refused for a locked file
     // What the user was told about the running capture.
     char captureFile_[kMaxPath] = {};  // the AVI (or, without camera, the CSV) being written
     char failure_[320] = {};           // why a side of the capture stopped; kept until the next

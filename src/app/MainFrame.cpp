@@ -40,6 +40,8 @@ MainFrame::MainFrame(const FramePorts& ports)
       replay_(ReplaySessionParts{ports.host, ports.timers, ports.clock, ui_, *wave_, csv_, view_,
                                  video_, ports.videoPane}) {
     csv_.SetFileSync(ports.fileSync);
+    csv_.SetRecordingLocks(ports.locks);
+    live_.SetRecordingLocks(ports.locks);
 }
 
 void MainFrame::Create() {
@@ -57,7 +59,9 @@ void MainFrame::Create() {
     StreamSettings stream;
     settings_.LoadStrm(stream);
     video_.LoadStream(stream);
-    settings_.LoadCapture(captureSettings_);
+    const SettingsStore::CaptureLoad loaded = settings_.LoadCapture(captureSettings_);
+    captureSettingsProblem_ = StoredNamingProblem(captureSettings_, loaded.folderTooLong,
+                                                  loaded.nameTooLong, kDefaultCaptureName);
     // The stored folder stays as the user chose it; an empty one means the user's video folder.
     char folder[kMaxPath];
     CaptureFolder(folder, sizeof folder, captureSettings_.path);
@@ -113,6 +117,12 @@ void MainFrame::DeferredStartup() {
     host_.EndWaitCursor();
     startedUp_ = true;
     ReportSettingsProblem();
+    // Stored naming that cannot be used is told once, with what is used instead.
+    if (!captureSettingsProblem_.empty()) {
+        BeepAndTell(host_, mb::kIconExclamation, captureSettingsProblem_.c_str(),
+                    mb::kOk | mb::kIconExclamation);
+        captureSettingsProblem_.clear();
+    }
 }
 
 void MainFrame::ReportSettingsProblem() {

@@ -38,8 +38,9 @@ struct FramePorts {
     MediaEngine& engine;
     VideoSurface* videoPane;
     StillTransfer& transfer;
-    PropertyPages& pages;          // the camera's Filter and Format dialogs
-    FileSync* fileSync = nullptr;  // forces recorded rows to the disk; null: no syncing
+    PropertyPages& pages;             // the camera's Filter and Format dialogs
+    FileSync* fileSync = nullptr;     // forces recorded rows to the disk; null: no syncing
+    RecordingLocks* locks = nullptr;  // marks the files being recorded; null: none
 };
 
 // What the frame itself keeps: bars and panes.
@@ -129,6 +130,7 @@ class MainFrame {
     VideoFrame picture_;  // the newest picture, on its way to the video pane
     std::string settingsProblemShown_;
     bool startedUp_ = false;  // the deferred start-up has run: the window is up
+    std::string captureSettingsProblem_;  // stored capture naming that cannot be used
     StillTransferLink still_;
     CaptureSession live_;
     ReplaySession replay_;

@@ -11,6 +11,7 @@
 #include "app/StillTransfer.h"
 #include "app/SystemClock.h"
 #include "app/SystemFileSync.h"
+#include "base/SystemRecordingLocks.h"
 #include "dde/QtPictureClipboard.h"
 #include "logger/OpenDriverLibrary.h"
 #include "session/CaptureNaming.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
         &clipboard);
 #endif
     SystemFileSync fileSync;
+    SystemRecordingLocks locks;
 
     MainWindow window;
     QtHost host(window);
@@ -61,7 +63,7 @@ int main(int argc, char** argv) {
     CameraPages pages(&window, window.Video());
 
     MainFrame frame(FramePorts{host, timers, clock, *registry, *driver, engine, window.Video(),
-                               transfer, pages, &fileSync});
+                               transfer, pages, &fileSync, &locks});
     FrameHandlerFor<MainFrame> handler(frame);
     running = &frame;
     host.SetRecentFiles(&frame.Recent());

@@ -88,8 +88,10 @@ std::string UserVideoFolder(const char* xdgVideosDir, const char* xdgConfigHome,
 }
 
 size_t CaptureFolder(char* out, size_t outSize, const char* storedPath) {
+    const size_t size = outSize < kMaxPath ? outSize : kMaxPath;
     if (IsSet(storedPath)) {
-        return CopyText(out, outSize < kMaxPath ? outSize : kMaxPath, storedPath);
+        return std::strlen(storedPath) < size ? CopyText(out, size, storedPath)
+                                              : CopyText(out, outSize, "");
     }
 #ifdef _WIN32
     const std::string videos = UserVideoFolder(nullptr, nullptr, std::getenv("USERPROFILE"));
@@ -102,8 +104,9 @@ size_t CaptureFolder(char* out, size_t outSize, const char* storedPath) {
     }
     const char separator[2] = {PathSeparator(), '\0'};
     const bool ends = videos.back() == separator[0] || videos.back() == '/';
-    return FormatText(out, outSize < kMaxPath ? outSize : kMaxPath, "%s%sVelatrace%s",
-                      videos.c_str(), ends ? "" : separator, separator);
+    const std::string folder =
+        videos + (ends ? "" : separator) + std::string("Velatrace") + separator;
+    return folder.size() < size ? CopyText(out, size, folder.c_str()) : CopyText(out, outSize, "");
 }
 
 bool PrepareCaptureFolder(const char* folder, char* reason, size_t reasonSize) {
@@ -144,10 +147,36 @@ size_t FormatCaptureName(char* out, size_t outSize, const char* folder, const ch
     folder = folder != nullptr ? folder : "";
     base = base != nullptr ? base : "";
     ext = ext != nullptr ? ext : "";
-    if (autoNumber != 0) {
-        return FormatText(out, size, "%s%s_%02d.%s", folder, base, number, ext);
+    const int needed = autoNumber != 0
+                           ? std::snprintf(out, size, "%s%s_%02d.%s", folder, base, number, ext)
+                           : std::snprintf(out, size, "%s%s.%s", folder, base, ext);
+    if (needed < 0 || static_cast<size_t>(needed) >= size) {
+        return CopyText(out, outSize, "");
     }
-    return FormatText(out, size, "%s%s.%s", folder, base, ext);
+    return static_cast<size_t>(needed);
+}
+
+size_t LongestCapturePath(const char* folder, const char* base, int32_t autoNumber) {
+    constexpr size_t kWidestNumber = 11;  // "_2147483647"
+    constexpr size_t kExtension = 4;      // ".avi", ".csv"
+    return std::strlen(folder != nullptr ? folder : "") + std::strlen(base != nullptr ? base : "") +
+           (autoNumber != 0 ? kWidestNumber : 0) + kExtension;
+}
+
+bool CapturePathFits(const char* folder, const char* base, int32_t autoNumber, char* reason,
+                     size_t reasonSize) {
+    const size_t length = LongestCapturePath(folder, base, autoNumber);
+    if (length < kMaxPath) {
+        CopyText(reason, reasonSize, "");
+        return true;
+    }
+    FormatText(reason, reasonSize,
+               "The capture file path is too long: %s%s%s.avi needs up to %zu bytes, and a path "
+               "holds at most %zu.\r\nChoose a shorter folder or file name in the capture "
+               "settings.",
+               folder != nullptr ? folder : "", base != nullptr ? base : "",
+               autoNumber != 0 ? "_NN" : "", length, kMaxPath - 1);
+    return false;
 }
 
 size_t CaptureFileName(char* out, size_t outSize, const CaptureSettings& settings, bool video,

@@ -20,7 +20,8 @@ std::string UserVideoFolder(const char* xdgVideosDir, const char* xdgConfigHome,
 
 // The folder captures go to, with its separator at the end: `storedPath` as the user chose it, or,
 // when that is empty, the user's video folder (of this process's environment) plus "Velatrace".
-// Empty when no folder is set and no video folder is known. Returns the length written.
+// Empty when no folder is set and no video folder is known, or when the folder does not fit
+// `out` (it is never cut). Returns the length written.
 size_t CaptureFolder(char* out, size_t outSize, const char* storedPath);
 
 // Creates `folder` when it is missing and checks that a file can be written in it. On failure
@@ -28,10 +29,19 @@ size_t CaptureFolder(char* out, size_t outSize, const char* storedPath);
 bool PrepareCaptureFolder(const char* folder, char* reason, size_t reasonSize);
 
 // "<folder><base>.<ext>", or "<folder><base>_NN.<ext>" when autoNumber is set (at least two digits,
-// 7 gives _07, 123 gives _123). The result is cut to 259 characters (and to outSize - 1).
-// Returns the length written.
+// 7 gives _07, 123 gives _123). A name is never cut into another one: when it needs more than
+// 259 bytes (or outSize - 1) `out` is left empty and 0 is returned. Returns the length written.
 size_t FormatCaptureName(char* out, size_t outSize, const char* folder, const char* base,
                          int32_t autoNumber, int32_t number, const char* ext);
+
+// Length in bytes of the longest capture path that folder and base name can give: with automatic
+// numbering the widest number the numbering writes ("_2147483647"), and a three-letter extension.
+size_t LongestCapturePath(const char* folder, const char* base, int32_t autoNumber);
+
+// Whether every capture file of `folder` and `base` fits a path (259 bytes and its terminator).
+// When not, `reason` says so, with the name, its length and the limit.
+bool CapturePathFits(const char* folder, const char* base, int32_t autoNumber, char* reason,
+                     size_t reasonSize);
 
 // The name of the next capture's file of the settings, in their capture folder: the AVI when
 // `video` is set, else the CSV; numbered with `number` when `numbered` is set.

@@ -11,6 +11,10 @@ inline constexpr size_t kMaxPath = 260;
 inline constexpr int32_t kAlarmCapture = 0;
 inline constexpr int32_t kAlarmTransfer = 2;
 
+// The capture time limit's range in seconds.
+inline constexpr int32_t kMinTimeLimitSec = 1;
+inline constexpr int32_t kMaxTimeLimitSec = 1000;
+
 // How many seconds before the alarm an alarm-started capture begins.
 inline constexpr int32_t kMaxPretriggerSec = 30;
 

@@ -53,6 +53,35 @@ bool IsValidBaseName(const std::string& name, std::string& reason) {
     return true;
 }
 
+std::string StoredNamingProblem(CaptureSettings& settings, bool folderTooLong, bool nameTooLong,
+                                const char* defaultName) {
+    std::string problem;
+    const auto add = [&problem](const std::string& line) {
+        problem += (problem.empty() ? "" : "\r\n") + line;
+    };
+    std::string reason;
+    if (nameTooLong || !IsValidBaseName(settings.filename, reason)) {
+        add(nameTooLong ? "The capture file name in the settings is longer than the 259 bytes a "
+                          "path can hold."
+                        : "The capture file name in the settings cannot be used: " + reason);
+        CopyText(settings.filename, defaultName);
+        add(std::string("Captures are named \"") + defaultName +
+            "\" until another name is chosen in the capture settings.");
+    }
+    char folder[kMaxPath];
+    CaptureFolder(folder, sizeof folder, settings.path);
+    if (folderTooLong) {
+        add("The capture folder in the settings is longer than the 259 bytes a path can hold.");
+        add(std::string("Captures go to ") + (folder[0] != '\0' ? folder : "no folder") +
+            " until another folder is chosen in the capture settings.");
+    }
+    char fits[2 * kMaxPath + 256];
+    if (!CapturePathFits(folder, settings.filename, settings.autoNumber, fits, sizeof fits)) {
+        add(fits);
+    }
+    return problem;
+}
+
 CaptureSettingsModel::CaptureSettingsModel(const CaptureSettings& settings, bool cameraFound,
                                            bool loggerConnected)
     : original_(settings),
@@ -138,6 +167,17 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
         refusal = "The folder name is longer than 259 characters.";
         return false;
     }
+    {
+        // Every name the numbering can give must fit a path, so none is ever cut.
+        char resolved[kMaxPath];
+        CaptureFolder(resolved, sizeof resolved, path.c_str());
+        char reason[2 * kMaxPath + 256];
+        if (!CapturePathFits(path.empty() ? resolved : path.c_str(), baseName.c_str(),
+                             autoNumber ? 1 : 0, reason, sizeof reason)) {
+            refusal = reason;
+            return false;
+        }
+    }
     int32_t limit = 0;
     for (const char c : seconds) {
         if (c < '0' || c > '9') {
@@ -149,6 +189,12 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
             limit = kMaxSeconds;
         }
     }
+    // A limit of 0 would end every capture as it starts.
+    if (useTimeLimit && limit < kMinTimeLimitSec) {
+        refusal = "The time limit is at least 1 second.";
+        return false;
+    }
+    limit = std::max(limit, kMinTimeLimitSec);
     const bool folderChanged = path != original_.path;
     if (folderChanged) {
         char resolved[kMaxPath];

@@ -16,7 +16,7 @@ class CaptureSettingsModel {
     static constexpr size_t kMaxFolderChars = kMaxPath - 1;
     static constexpr size_t kMaxNameChars = kMaxPath - 1;
     static constexpr size_t kMaxSecondsChars = 4;
-    static constexpr int32_t kMaxSeconds = 1000;
+    static constexpr int32_t kMaxSeconds = kMaxTimeLimitSec;
 
     // `cameraFound` and `loggerConnected` choose the name ending of the preview. An empty stored
     // folder is shown as the folder it stands for (the user's video folder) and stays empty when
@@ -52,8 +52,9 @@ class CaptureSettingsModel {
     std::string Preview() const;
 
     // OK: checks the values and, when they are sound, builds the new settings and their change
-    // flags. Refuses, with the reason in `refusal`, a base name that cannot name a file and a
-    // changed folder that cannot be created or written; nothing is taken then.
+    // flags. Refuses, with the reason in `refusal`, a base name that cannot name a file, a folder
+    // and name whose capture paths would not fit a path, a changed folder that cannot be created
+    // or written, and a time limit in use below 1 second; nothing is taken then.
     bool Accept(std::string& refusal);
     // The settings after a successful Accept (folder with its trailing separator, or empty for
     // the user's video folder), with namingChanged, conditionsChanged and transAlarm set.
@@ -70,6 +71,14 @@ class CaptureSettingsModel {
     int32_t videoHeight_ = 0;
     int32_t videoRate_ = 0;
 };
+
+// Checks the naming of settings just loaded as the dialog's OK checks typed values. A base name
+// that cannot name a file (a folder separator, "..") or was too long to load is replaced by
+// `defaultName`; a folder too long to load was left empty, so captures go to the user's video
+// folder. Folder and name whose capture paths would not fit a path are kept (every capture start
+// refuses them). Returns what the user is told, one line per fault; empty when all is well.
+std::string StoredNamingProblem(CaptureSettings& settings, bool folderTooLong, bool nameTooLong,
+                                const char* defaultName);
 
 // Whether `name` can be a file's base name: not empty, no folder separator, no control character
 // (and on Windows none of the characters it forbids). On refusal `reason` says why.

@@ -50,23 +50,25 @@ void RegistryKey::ReadDword(const char* name, int32_t& field) const {
     field = static_cast<int32_t>(value);
 }
 
-void RegistryKey::ReadText(const char* name, char* field, uint32_t fieldSize) const {
+bool RegistryKey::ReadText(const char* name, char* field, uint32_t fieldSize) const {
     if (!IsOpen() || fieldSize == 0) {
-        return;
+        return true;
     }
     std::vector<char> bytes(fieldSize);
     uint32_t size = fieldSize;
-    if (store_.QueryValue(key_, name, nullptr, bytes.data(), &size) != reg::kSuccess) {
-        return;
+    const int32_t r = store_.QueryValue(key_, name, nullptr, bytes.data(), &size);
+    if (r != reg::kSuccess) {
+        return r != reg::kMoreData;
     }
     const void* nul = std::memchr(bytes.data(), '\0', size);
     if (nul == nullptr && size == fieldSize) {
-        return;  // no room left for the terminator: the text is longer than the field
+        return false;  // no room left for the terminator: the text is longer than the field
     }
     std::memcpy(field, bytes.data(), size);
     if (nul == nullptr) {
         field[size] = '\0';
     }
+    return true;
 }
 
 bool RegistryKey::HasValue(const char* name) const {

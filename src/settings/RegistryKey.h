@@ -25,8 +25,9 @@ class RegistryKey {
     // Reads a 4-byte number into `field`.
     void ReadDword(const char* name, int32_t& field) const;
     // Reads a text of at most `fieldSize` bytes into `field`, which is left terminated. A text
-    // that needs more room (with its terminator) is not loaded.
-    void ReadText(const char* name, char* field, uint32_t fieldSize) const;
+    // that needs more room (with its terminator) is not loaded: false then, true otherwise
+    // (also when the value is missing).
+    bool ReadText(const char* name, char* field, uint32_t fieldSize) const;
     // Whether the value exists.
     bool HasValue(const char* name) const;
 

@@ -115,13 +115,14 @@ void SettingsStore::SaveStrm(const StreamSettings& strm) {
     key.WriteDword("volume", strm.lvolume);
 }
 
-void SettingsStore::LoadCapture(CaptureSettings& capture) {
+SettingsStore::CaptureLoad SettingsStore::LoadCapture(CaptureSettings& capture) {
+    CaptureLoad result;
     RegistryKey key(registry_);
     OpenGroup(key, "Capture");
     capture.path[0] = '\0';
-    key.ReadText("path", capture.path, sizeof capture.path);
+    result.folderTooLong = !key.ReadText("path", capture.path, sizeof capture.path);
     capture.filename[0] = '\0';
-    key.ReadText("filename", capture.filename, sizeof capture.filename);
+    result.nameTooLong = !key.ReadText("filename", capture.filename, sizeof capture.filename);
     if (capture.filename[0] == '\0') {
         CopyText(capture.filename, kDefaultCaptureName);
     }
@@ -141,6 +142,9 @@ void SettingsStore::LoadCapture(CaptureSettings& capture) {
     // A stored value out of range (edited by hand) keeps what it can: frames kept in memory are
     // bounded by the largest setting.
     capture.pretriggerSec = std::clamp(capture.pretriggerSec, 0, kMaxPretriggerSec);
+    // The timer runs exactly the seconds shown; 0 would end every capture as it starts.
+    capture.timeLimitSec = std::clamp(capture.timeLimitSec, kMinTimeLimitSec, kMaxTimeLimitSec);
+    return result;
 }
 
 void SettingsStore::SaveCapture(const CaptureSettings& capture) {

@@ -33,8 +33,14 @@ class SettingsStore {
     void LoadStrm(StreamSettings& strm);
     void SaveStrm(const StreamSettings& strm);
     // "Capture": folder, base name, numbering, the four alarms and their actions, time limit,
-    // pre-trigger.
-    void LoadCapture(CaptureSettings& capture);
+    // pre-trigger. A stored folder or base name too long for its field is not loaded (the field
+    // keeps its default) and is reported in the result; numbers out of range are brought into
+    // it, so what is shown is what is used.
+    struct CaptureLoad {
+        bool folderTooLong = false;
+        bool nameTooLong = false;
+    };
+    CaptureLoad LoadCapture(CaptureSettings& capture);
     void SaveCapture(const CaptureSettings& capture);
     // "Dde": the transfer application, the spreadsheet's topic and cell stepping.
     void LoadDde(DdeSettings& dde);

@@ -14,6 +14,7 @@
 
 #include "base/Clock.h"
 #include "base/FileSync.h"
+#include "base/RecordingLocks.h"
 #include "session/CaptureSettings.h"
 #include "wave/ReplayStore.h"
 #include "wave/WaveBuffer.h"
@@ -62,12 +63,17 @@ class WaveCsv {
   public:
     // `wave` and `clock` must outlive this object. The clock dates new files.
     WaveCsv(WaveBuffer& wave, Clock& clock) : wave_(wave), clock_(clock) {}
+    ~WaveCsv();
+    WaveCsv(const WaveCsv&) = delete;
+    WaveCsv& operator=(const WaveCsv&) = delete;
 
     // Writer. Capture start: fixes the capture's CSV name until EndCsv, "<folder><base>.csv" or,
     // with automatic numbering, "<folder><base>_NN.csv" with the number of the capture's AVI;
-    // deletes an earlier file of that name; sets csvActive and csvIndex = writeIndex, so only
-    // records arriving from now on are written.
-    void BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number);
+    // takes the file's recording lock, held until EndCsv; empties an earlier file of that name;
+    // sets csvActive and csvIndex = writeIndex, so only records arriving from now on are written.
+    // Returns false, touching no file, when the name does not fit a path or another recording
+    // holds the file (LastErrorText says which).
+    bool BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number);
     // Writes every record from csvIndex up to writeIndex, first creating the file with its three
     // header lines when this capture has not yet written it (or it has vanished). Returns false
     // when nothing could be written (no capture begun, file cannot be opened, disk full): the file
@@ -78,7 +84,11 @@ class WaveCsv {
     // few seconds (by the clock's tick count), so a power cut costs at most those seconds. A sync
     // that fails fails its AppendCsv like a failed write. Null (the default): no syncing.
     void SetFileSync(FileSync* sync) { sync_ = sync; }
-    // Capture stop: clears csvActive and releases the capture's CSV name. Whether the logger goes
+    // Recording locks taken on each capture's CSV; they must outlive this object. Null (the
+    // default): none.
+    void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
+    // Capture stop: clears csvActive, gives the file's lock back and releases the capture's CSV
+    // name (a file never written, still empty, is removed). Whether the logger goes
     // on being polled is the caller's decision.
     void EndCsv();
     // True from BeginCsv to EndCsv.
@@ -115,6 +125,8 @@ class WaveCsv {
     WaveBuffer& wave_;
     Clock& clock_;
     FileSync* sync_ = nullptr;
+    RecordingLocks* locks_ = nullptr;
+    int lock_ = RecordingLocks::kNoHandle;
     uint32_t lastSyncTick_ = 0;
     LiveSetup saved_;
     ReplayStore replay_;

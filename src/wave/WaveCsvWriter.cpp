@@ -92,15 +92,38 @@ size_t WaveCsv::FormatHeader(char* out, size_t outSize) const {
     return used;
 }
 
-void WaveCsv::BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number) {
-    FormatCaptureName(csvName_, sizeof csvName_, folder, base, autoNumber, number, "csv");
+WaveCsv::~WaveCsv() {
+    if (locks_ != nullptr && lock_ != RecordingLocks::kNoHandle) {
+        locks_->Unlock(lock_);
+    }
+}
+
+bool WaveCsv::BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number) {
+    if (FormatCaptureName(csvName_, sizeof csvName_, folder, base, autoNumber, number, "csv") ==
+        0) {
+        CopyText(lastError_, "the file name is too long for a path");
+        return false;
+    }
+    if (locks_ != nullptr) {
+        // A file that cannot be opened here is left to the first append, which tells why.
+        if (locks_->Lock(csvName_, lock_) == RecordingLocks::kLockedElsewhere) {
+            CopyText(lastError_, "another recording is writing it");
+            csvName_[0] = '\0';
+            return false;
+        }
+    }
+    // An earlier file of the name is emptied, not removed, so the lock stays on the file this
+    // capture writes.
     std::error_code ec;
-    fs::remove(fs::path(csvName_), ec);  // a file left in place is truncated by the first append
+    if (fs::exists(fs::path(csvName_), ec)) {
+        fs::resize_file(fs::path(csvName_), 0, ec);
+    }
     headerPending_ = true;
     committedBytes_ = 0;
     tailToDrop_ = false;
     wave_.csvActive = 1;
     wave_.csvIndex = wave_.writeIndex;
+    return true;
 }
 
 int32_t WaveCsv::PendingRecords() const {
@@ -124,7 +147,16 @@ bool WaveCsv::AppendCsv() {
     }
     std::error_code ec;
     const fs::path name(csvName_);
-    const bool create = headerPending_ || !fs::exists(name, ec);
+    const bool vanished = !fs::exists(name, ec);
+    const bool create = headerPending_ || vanished;
+    if (vanished && locks_ != nullptr) {
+        // The file made anew gets the lock again; the old one went with the file it held.
+        locks_->Unlock(lock_);
+        if (locks_->Lock(csvName_, lock_) == RecordingLocks::kLockedElsewhere) {
+            CopyText(lastError_, "another recording is writing it");
+            return false;
+        }
+    }
     if (!create) {
         if (tailToDrop_) {
             fs::resize_file(name, committedBytes_, ec);
@@ -194,7 +226,7 @@ bool WaveCsv::AppendCsv() {
         // exactly once. A new file is simply made again by the next call.
         if (create) {
             headerPending_ = true;
-            fs::remove(name, ec);
+            fs::resize_file(name, 0, ec);  // emptied, not removed: its lock stays with it
         } else {
             fs::resize_file(name, committedBytes_, ec);
             tailToDrop_ = static_cast<bool>(ec);
@@ -208,6 +240,16 @@ bool WaveCsv::AppendCsv() {
 }
 
 void WaveCsv::EndCsv() {
+    // The lock made the file at capture start; one that never got its header is not a recording.
+    std::error_code ec;
+    if (headerPending_ && csvName_[0] != '\0' && fs::file_size(fs::path(csvName_), ec) == 0 &&
+        !ec) {
+        fs::remove(fs::path(csvName_), ec);
+    }
+    if (locks_ != nullptr) {
+        locks_->Unlock(lock_);
+    }
+    lock_ = RecordingLocks::kNoHandle;
     wave_.csvActive = 0;
     csvName_[0] = '\0';
     headerPending_ = false;

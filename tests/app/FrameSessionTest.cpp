@@ -16,6 +16,7 @@
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "base/FixedText.h"
+#include "base/SystemRecordingLocks.h"
 #include "dde/DdeSettingsModel.h"
 #include "dde/WorkbookBackend.h"
 #include "logger/ChannelPropertyModel.h"
@@ -23,6 +24,7 @@
 #include "logger/TransportDialogModel.h"
 #include "session/CaptureSettingsModel.h"
 #include "settings/RegistryFile.h"
+#include "settings/RegistryProbe.h"
 #include "settings/RegistryTree.h"
 #include "support/FakeClock.h"
 #include "support/FakeHost.h"
@@ -131,11 +133,11 @@ class FrameSession : public ::testing::Test {
         SettingsStore(registry).SaveCapture(cs);
     }
     // A new program run on the same settings.
-    MainFrame& Start() {
+    MainFrame& Start(RecordingLocks* locks = nullptr) {
         host = FakeHost();
         timers = FakeTimers();
-        frame = std::make_unique<MainFrame>(
-            FramePorts{host, timers, clock, registry, logger, engine, &pane, transfer, pages});
+        frame = std::make_unique<MainFrame>(FramePorts{
+            host, timers, clock, registry, logger, engine, &pane, transfer, pages, nullptr, locks});
         frame->Create();
         EXPECT_EQ(timers.Period(kTimerStartup), 500u);
         frame->OnTimer(kTimerStartup);
@@ -636,6 +638,18 @@ TEST_F(FrameSession, CapturesByHandAndByTimeEndOnlyTheirOwnWay) {
     EXPECT_FALSE(timed.Wave().noWait);
     timed.OnTimer(kTimerCaptureLimit);  // a late timer after the end changes nothing
     EXPECT_FALSE(Capturing());
+
+    // A limit edited by hand is shown as the timer runs it: 0 s would end the capture at once.
+    for (const auto& [stored, shown, period] :
+         {std::tuple{0, "1 sec", 1000u}, {999999, "1000 sec", 1000000u}}) {
+        StoreCaptureSettings(0, 1, 1);
+        testing::PutDword(registry, "Software\\Korvex\\Velatrace\\Capture", "timeval", stored);
+        MainFrame& edited = Start();
+        edited.OnCommand(cmd::kPreview);
+        edited.OnCommand(cmd::kCapture);
+        EXPECT_EQ(host.status[1], shown);
+        EXPECT_EQ(timers.Period(kTimerCaptureLimit), period);
+    }
 }
 
 TEST_F(FrameSession, AnAlarmCaptureBeginsThePretriggerBeforeTheAlarmInBothFiles) {
@@ -759,9 +773,51 @@ TEST_F(FrameSession, OverwriteQuestionAnsweredNoStartsAndDeletesNothing) {
     EXPECT_FALSE(engine.capture.running);
     EXPECT_EQ(folder.Read("run.csv"), "old");
 
+    // Yes removes nothing until a capture really starts: a preview ended without one keeps the
+    // old pair whole.
     f.OnCommand(cmd::kPreview);  // answered Yes this time
     EXPECT_TRUE(timers.Running(kTimerPoll));
-    EXPECT_FALSE(std::filesystem::exists(folder.File("run.csv")));
+    f.OnCommand(cmd::kPreview);
+    EXPECT_EQ(folder.Read("run.avi") + folder.Read("run.csv"), "oldold");
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    Poll(5);
+    f.OnCommand(cmd::kCapture);
+    EXPECT_EQ(CsvRows(folder.Read("run.csv")).size(), 5u) << "replaced by the capture";
+}
+
+// Another recording (a second instance of the program) writing the files of the same name: the
+// question says so, Yes deletes nothing, and no capture writes into them.
+TEST_F(FrameSession, AFileAnotherRecordingWritesIsNeverTouched) {
+    StoreCaptureSettings(0, 0);
+    folder.Write("run.avi", "other");
+    folder.Write("run.csv", "other");
+    SystemRecordingLocks locks;
+    int avi = RecordingLocks::kNoHandle;
+    int csv = RecordingLocks::kNoHandle;
+    ASSERT_EQ(locks.Lock(folder.File("run.avi").c_str(), avi), 0);
+    ASSERT_EQ(locks.Lock(folder.File("run.csv").c_str(), csv), 0);
+    MainFrame& f = Start(&locks);
+    f.OnCommand(cmd::kPreview);  // answered Yes
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("being recorded right now"), std::string::npos);
+    f.OnCommand(cmd::kCapture);
+    EXPECT_FALSE(Capturing());
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text.rfind(folder.File("run.avi") + " is being recorded right now", 0),
+              0u)
+        << host.boxes[1].text;
+    EXPECT_NE(engine.capture.control, CaptureControl::StartNow);
+    // Without a camera the CSV alone is at stake.
+    locks.Unlock(avi);
+    engine.devices.clear();
+    Start(&locks).OnCommand(cmd::kPreview);
+    frame->OnCommand(cmd::kCapture);
+    EXPECT_FALSE(Capturing());
+    EXPECT_NE(host.boxes.back().text.find(folder.File("run.csv")), std::string::npos);
+    EXPECT_EQ(folder.Read("run.avi") + folder.Read("run.csv"), "otherother");
+    locks.Unlock(csv);
+    frame.reset();  // before the locks it uses
 }
 
 TEST_F(FrameSession, AnEmptyCaptureFolderRecordsIntoTheUsersVideoFolder) {
@@ -827,6 +883,46 @@ TEST_F(FrameSession, CaptureSettingsNameTheNextCaptureAtOnceAndRefuseABadName) {
     EXPECT_EQ(CsvRows(folder.Read("bench/bench_01.csv")).size(), 5u);
     f.OnClose();
     EXPECT_STREQ(Start().Capture().filename, "bench") << "saved";
+}
+
+// Stored naming is checked like typed naming: told once at start-up, and a path that does not
+// fit is refused at preview start, never cut into one name for the AVI and the CSV.
+TEST_F(FrameSession, StoredNamingThatCannotBeUsedIsToldAndNeverCut) {
+    constexpr const char* kCaptureKey = "Software\\Korvex\\Velatrace\\Capture";
+    StoreCaptureSettings(0, 0);
+    testing::PutText(registry, kCaptureKey, "filename", "../x");
+    Start();
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("../x"), std::string::npos) << host.boxes[0].text;
+    frame->OnCommand(cmd::kPreview);
+    EXPECT_EQ(engine.capture.outputFile, folder.File("pravis.avi")) << "not outside the folder";
+    frame->OnClose();
+
+    testing::PutText(registry, kCaptureKey, "filename", "run");
+    testing::PutText(registry, kCaptureKey, "path", folder.Folder() + std::string(300, 'f'));
+    Start();
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("capture folder in the settings is longer"),
+              std::string::npos);
+    frame->OnClose();
+
+    // 110 Japanese characters of folder and name, each short enough alone.
+    std::string sub, base;
+    for (int k = 0; k < 55; ++k) {
+        sub += "\xe8\xa8\x98";
+        base += "\xe9\x8c\xb2";
+    }
+    std::filesystem::create_directory(folder.File(sub));
+    testing::PutText(registry, kCaptureKey, "path", folder.Folder() + sub + "/");
+    testing::PutText(registry, kCaptureKey, "filename", base);
+    Start();
+    ASSERT_EQ(host.boxes.size(), 1u);
+    frame->OnCommand(cmd::kPreview);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_NE(host.boxes[1].text.find("a path holds at most 259"), std::string::npos);
+    EXPECT_FALSE(timers.Running(kTimerPoll));
+    EXPECT_FALSE(engine.capture.running);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.File(sub)));
 }
 
 TEST_F(FrameSession, NumbersGoPast99AndNeverReplaceAFileAlreadyThere) {
@@ -928,7 +1024,7 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     StreamStops(reason.c_str(), StreamErrorSource::Recorder);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find(reason), std::string::npos) << host.boxes[0].text;
-    EXPECT_EQ(engine.capture.control, CaptureControl::Hold);
+    EXPECT_NE(engine.capture.control, CaptureControl::StartNow);
     EXPECT_TRUE(f.Ui().Checked(cmd::kCapture)) << "the logger values are still recorded";
     EXPECT_EQ(host.recordingLook, RecordingLook::Alert);
     EXPECT_NE(host.recording.find("run.csv  dropped frames: 4  late polls: 1  - Video stopped: "

@@ -61,12 +61,12 @@ TEST(CaptureSettingsModel, OkTakesTheValuesAndFlagsOnlyWhatChanged) {
 
     CaptureSettingsModel m(Stored(root.Folder()), true, true);
     m.folder = root.Folder() + "new";  // typed without its separator, and not there yet
-    m.seconds = "";
+    m.seconds = "7";
     ASSERT_TRUE(m.Accept(refusal)) << refusal;
     EXPECT_STREQ(m.Result().path, (root.Folder() + "new/").c_str());
     EXPECT_TRUE(std::filesystem::is_directory(root.File("new")));
     EXPECT_TRUE(m.Result().namingChanged && m.Result().conditionsChanged);
-    EXPECT_EQ(m.Result().timeLimitSec, 0) << "an empty seconds edit";
+    EXPECT_EQ(m.Result().timeLimitSec, 7);
 
     CaptureSettingsModel avi(Stored(root.Folder()), true, true);
     avi.SetBmpTransfer(false);
@@ -109,6 +109,36 @@ TEST(CaptureSettingsModel, RefusesWhatCannotNameACaptureAndTakesNothing) {
     m.folder = root.Folder();
     m.seconds = "1x";
     EXPECT_FALSE(m.Accept(refusal));
+    // A limit of 0 s (or an empty edit) would end each capture as it starts.
+    for (const char* none : {"0", ""}) {
+        m.seconds = none;
+        EXPECT_FALSE(m.Accept(refusal));
+        EXPECT_EQ(refusal, "The time limit is at least 1 second.");
+    }
+    // Folder and name that each fit, but not together with the numbering.
+    m.seconds = "30";
+    m.folder = root.Folder() + std::string(200, 'f');
+    m.baseName = std::string(50, 'n');
+    EXPECT_FALSE(m.Accept(refusal));
+    EXPECT_NE(refusal.find("a path holds at most 259"), std::string::npos) << refusal;
+    EXPECT_FALSE(std::filesystem::exists(m.folder)) << "nothing taken, no folder made";
+    EXPECT_STREQ(m.Result().filename, "run");
+}
+
+// Stored settings are checked as typed ones are: what cannot be used is told and replaced.
+TEST(CaptureSettingsModel, StoredNamingThatCannotBeUsedIsToldAndReplaced) {
+    testing::TempFolder root;
+    CaptureSettings s = Stored(root.Folder());
+    EXPECT_EQ(StoredNamingProblem(s, false, false, "pravis"), "");
+    CopyText(s.filename, "../x");
+    std::string told = StoredNamingProblem(s, false, false, "pravis");
+    EXPECT_NE(told.find("../x"), std::string::npos) << told;
+    EXPECT_STREQ(s.filename, "pravis") << "never records outside its folder";
+
+    s.path[0] = '\0';  // what a folder too long to load leaves
+    told = StoredNamingProblem(s, true, false, "pravis");
+    EXPECT_NE(told.find("longer than the 259 bytes"), std::string::npos) << told;
+    EXPECT_NE(told.find("Captures go to "), std::string::npos) << told;
 }
 
 TEST(CaptureSettingsModel, AnEmptyFolderIsShownResolvedAndStaysEmpty) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "base/FixedText.h"
@@ -139,6 +140,20 @@ TEST(SettingsStore, EveryGroupLoadsItsDefaultsAndThenWhatWasSaved) {
                                         "timeval", "pretrigger"}));
 }
 
+// A stored time limit is brought into the dialog's range, so the seconds shown are the seconds
+// the timer runs; 0 would end every capture at once.
+TEST(SettingsStore, StoredTimeLimitIsWhatTheTimerUses) {
+    RegistryTree registry;
+    SettingsStore store(registry);
+    CaptureSettings capture;
+    for (const auto& [stored, used] : {std::pair{0, 1}, {-5, 1}, {60, 60}, {2000000000, 1000}}) {
+        capture.timeLimitSec = stored;
+        store.SaveCapture(capture);
+        store.LoadCapture(capture);
+        EXPECT_EQ(capture.timeLimitSec, used) << stored;
+    }
+}
+
 // A registry that cannot be reached (denied or broken): every call fails.
 struct UnreachableRegistry final : RegistryStore {
     int32_t CreateKey(RegKey, const char*, RegKey*) override { return 5; }
@@ -173,6 +188,14 @@ TEST(SettingsStore, TextsKeepTheirByteCounts) {
     CopyText(capture.path, std::string(259, 'q').c_str());
     store.SaveCapture(capture);
     EXPECT_EQ(RawValue(registry, kCapture, "path"), TextBytes(capture.path, 260));
+    SettingsStore::CaptureLoad fits = store.LoadCapture(capture);
+    EXPECT_FALSE(fits.folderTooLong || fits.nameTooLong);
+    // A folder or name edited past its field is not loaded, and the caller learns so.
+    testing::PutText(registry, kCapture, "path", std::string(300, 'q'));
+    testing::PutText(registry, kCapture, "filename", std::string(260, 'n'));
+    fits = store.LoadCapture(capture);
+    EXPECT_TRUE(fits.folderTooLong && fits.nameTooLong);
+    EXPECT_EQ(std::string(capture.path) + "|" + capture.filename, "|pravis");
 
     DdeSettings dde;
     CopyText(dde.topic[0], "Kortopic");

@@ -24,6 +24,7 @@ extern "C" {
 #include "video/ffmpeg/CaptureRecorder.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
 #include "video/ffmpeg/PatternCamera.h"
+#include "video/ffmpeg/ReservedFile.h"
 
 namespace velatrace {
 namespace {
@@ -688,6 +689,32 @@ TEST_F(MediaEngineTest, FileThatFailsIsReportedOnceAndTheNextFileStartsAtFrameZe
     EXPECT_EQ(std::tuple(counters_.dropped.load(), counters_.written.load()), std::tuple(2, 1));
     const auto f = ReadAviFacts(folder_.File("next.avi"));
     EXPECT_EQ(std::tuple(f.pictures, f.firstPts), std::tuple(1, 0));
+}
+
+// Two writers of one AVI (a second instance of the program capturing into the same name): the
+// second is refused, says why, and leaves the first one's file whole.
+TEST_F(MediaEngineTest, AnAviAnotherRecordingWritesIsLeftWhole) {
+    const std::string path = folder_.File("shared.avi");
+    ReservedFile first;
+    ASSERT_EQ(first.Create(path), 0);
+    avio_write(first.Io(), reinterpret_cast<const unsigned char*>("RIFF"), 4);
+    avio_flush(first.Io());
+    ReservedFile second;
+    EXPECT_EQ(second.Create(path), kErrorLockedElsewhere);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(folder_.Read("shared.avi"), "RIFF") << "not cut by the second writer";
+
+    wake_.Set(waiter_.Callback());
+    CaptureRecorder recorder(path, format_, 4, true, counters_, errors_, wake_);
+    Offer(recorder, {{0.0, 40}});
+    recorder.Start();
+    ASSERT_TRUE(waiter_.WaitUntil([&] { return errors_.Take(&error_); }));
+    EXPECT_EQ(std::string(error_.text),
+              "Cannot create " + path + ": another recording is writing it");
+    recorder.Finish();
+    EXPECT_EQ(folder_.Read("shared.avi"), "RIFF");
+    first.Close();
+    EXPECT_EQ(second.Create(path), 0) << "free once the first file is closed";
 }
 
 TEST_F(MediaEngineTest, CaptureReplaysSeeksToTheExactFrameAndPlaysToTheEnd) {

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "base/FixedText.h"
+#include "base/SystemRecordingLocks.h"
 #include "session/CaptureNaming.h"
 #include "support/FakeClock.h"
 #include "support/TempFolder.h"
@@ -305,6 +308,44 @@ TEST_F(WaveCsvTest, RecordsThatCouldNotBeWrittenOrSyncedAreWrittenOnceLater) {
     ASSERT_TRUE(csv.AppendCsv());
     EXPECT_EQ(sync.calls, 3);
     EXPECT_EQ(folder.Read("later/run.csv"), CleanCapture(2900, 30)) << "every record once";
+}
+
+// A second writer of the same CSV (another instance of the program, or another capture) is
+// refused and touches nothing; the file is free again once the first capture ends.
+TEST_F(WaveCsvTest, AFileBeingRecordedIsRefusedToASecondWriter) {
+    SystemRecordingLocks locks;
+    auto otherWave = std::make_unique<WaveBuffer>();
+    WaveCsv second(*otherWave, clock);
+    csv.SetRecordingLocks(&locks);
+    second.SetRecordingLocks(&locks);
+    ASSERT_TRUE(csv.BeginCsv(folder.Folder().c_str(), "run", 0, 0));
+    AddRecords(10);
+    ASSERT_TRUE(csv.AppendCsv());
+    const std::string first = folder.Read("run.csv");
+    EXPECT_FALSE(second.BeginCsv(folder.Folder().c_str(), "run", 0, 0));
+    EXPECT_STREQ(second.LastErrorText(), "another recording is writing it");
+    EXPECT_FALSE(second.Writing());
+    EXPECT_FALSE(second.AppendCsv());
+    EXPECT_EQ(folder.Read("run.csv"), first);
+    EXPECT_TRUE(locks.IsLocked(folder.File("run.csv").c_str()));
+
+    // Another process sees the lock as well.
+    const pid_t child = fork();
+    if (child == 0) {
+        int handle = RecordingLocks::kNoHandle;
+        _exit(locks.Lock(folder.File("run.csv").c_str(), handle) == RecordingLocks::kLockedElsewhere
+                  ? 0
+                  : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    csv.EndCsv();
+    EXPECT_FALSE(locks.IsLocked(folder.File("run.csv").c_str()));
+    EXPECT_TRUE(second.BeginCsv(folder.Folder().c_str(), "run", 0, 0));
+    second.EndCsv();
+    EXPECT_FALSE(fs::exists(folder.File("run.csv"))) << "a capture that wrote nothing leaves none";
 }
 
 }  // namespace

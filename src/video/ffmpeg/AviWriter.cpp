@@ -111,6 +111,8 @@ HResult AviWriter::Fail(int averror) {
 std::string AviWriter::ErrorText() const {
     if (error_ == 0)
         return {};
+    if (error_ == kErrorLockedElsewhere)
+        return "another recording is writing it";
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(error_, text, sizeof text);
     return text;

@@ -1,5 +1,7 @@
 #include "video/ffmpeg/ReservedFile.h"
 
+#include "base/SystemRecordingLocks.h"
+
 #include <algorithm>
 #include <cerrno>
 
@@ -26,7 +28,7 @@ constexpr int64_t kReserveStep = 1 << 20;
 
 #if defined(_WIN32)
 int OpenForWriting(const std::string& path) {
-    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT,
                  _S_IREAD | _S_IWRITE);
 }
 int64_t WriteSome(int fd, const uint8_t* data, int size) {
@@ -51,7 +53,7 @@ int AllocateAhead(int, int64_t, int64_t) {
 }
 #else
 int OpenForWriting(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
 }
 int64_t WriteSome(int fd, const uint8_t* data, int size) {
     return ::write(fd, data, static_cast<size_t>(size));
@@ -155,9 +157,19 @@ ReservedFile::~ReservedFile() {
 
 int ReservedFile::Create(const std::string& path) {
     Close();
+    // Opened without cutting it: a file another recording holds is left as it is. The lock is
+    // held until the file is closed. Where the file system has no locks the file is written all
+    // the same.
     fd_ = OpenForWriting(path);
     if (fd_ < 0)
         return AVERROR(errno);
+    const int lock = LockForRecording(fd_);
+    const int r = lock == RecordingLocks::kLockedElsewhere ? kErrorLockedElsewhere : CutTo(fd_, 0);
+    if (r < 0) {
+        CloseFile(fd_);
+        fd_ = -1;
+        return r;
+    }
     position_ = size_ = reserved_ = 0;
     canReserve_ = true;
     writeError_ = 0;

@@ -4,14 +4,19 @@
 // (blocks allocated past the end without growing the file), so a full disk is found before a frame
 // is written, while there is still room to write the index. Where the file system cannot allocate
 // ahead, Reserve does nothing and a full disk shows as a failed write instead.
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
 extern "C" {
 #include <libavformat/avio.h>
+#include <libavutil/error.h>
 }
 
 namespace velatrace {
+
+// Create's error when another recording holds the file (its recording lock).
+inline constexpr int kErrorLockedElsewhere = AVERROR(EBUSY);
 
 // Whether an FFmpeg error code is the system's "disk full" (no space, or the quota used up).
 bool IsDiskFull(int averror);
@@ -23,7 +28,9 @@ class ReservedFile {
     ReservedFile(const ReservedFile&) = delete;
     ReservedFile& operator=(const ReservedFile&) = delete;
 
-    // Creates (or replaces) the file. 0, or the system's error as an FFmpeg error code.
+    // Creates (or replaces) the file and holds its recording lock until Close. 0,
+    // kErrorLockedElsewhere when another recording holds the file (it is left untouched), or the
+    // system's error as an FFmpeg error code.
     int Create(const std::string& path);
     bool IsOpen() const { return io_ != nullptr; }
     // Writing through this context reaches the file; buffered data goes out on avio_flush.
