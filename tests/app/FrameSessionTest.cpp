@@ -156,7 +156,7 @@ class FrameSession : public ::testing::Test {
             point[1] = static_cast<uint8_t>(level & 0xFF);
             point[2] = static_cast<uint8_t>(count >> 8);
             point[3] = static_cast<uint8_t>(count & 0xFF);
-            point[39] = alarm ? 0x01 : 0x00;
+            point[39] = static_cast<uint8_t>((alarm ? 0x01 : 0x00) | otherAlarms);
         }
         std::vector<uint8_t> block = Block(data);
         if (fault == Fault::ShortReply) {
@@ -202,6 +202,7 @@ class FrameSession : public ::testing::Test {
     FakeDriverLibrary logger;
     std::unique_ptr<MainFrame> frame;
     int count_ = 0;
+    uint8_t otherAlarms = 0;  // alarm bits of channels 1..8 set in every polled record
 };
 
 // Rows of a CSV file after its three header lines.
@@ -748,9 +749,9 @@ TEST_F(FrameSession, FailedAndLatePollsKeepTheChainAndShowInTheIndicator) {
     StoreCaptureSettings(1, 0);
     MainFrame& f = Start();
     f.OnCommand(cmd::kPreview);
-    logger.failRead = 31;  // the logger was unplugged
+    logger.failRead = err::kWaitTimeout;  // the logger did not answer in time
     Poll(1);
-    EXPECT_EQ(host.status[1], "ack?-31");
+    EXPECT_EQ(host.status[1], "ack?-258");
     EXPECT_EQ(timers.Period(kTimerPoll), 1000u);
     logger.failRead = 0;
     f.OnCommand(cmd::kCapture);
@@ -768,6 +769,87 @@ TEST_F(FrameSession, FailedAndLatePollsKeepTheChainAndShowInTheIndicator) {
     f.OnCommand(cmd::kPreview);
     EXPECT_FALSE(timers.Running(kTimerPoll));
     EXPECT_TRUE(f.Ui().Enabled(cmd::kFileOpen));
+}
+
+// A logger unplugged during a capture: said once with the time, the CSV keeps every row received
+// and is closed while the video goes on; the next Preview opens the logger again.
+TEST_F(FrameSession, ALostLoggerIsToldOnceEndsTheCsvAndIsOpenedAgainByTheNextPreview) {
+    StoreCaptureSettings(0, 0);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    Poll(10);
+    Poll(10);
+    Poll(10);
+    clock.now = LocalTime{2024, 5, 1, 14, 3, 7, 0};
+    logger.failRead = err::kGenFailure;
+    Poll(5);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("The logger was lost at 14:03:07"), std::string::npos)
+        << host.boxes[0].text;
+    EXPECT_NE(host.boxes[0].text.find("The video goes on"), std::string::npos);
+    EXPECT_FALSE(timers.Running(kTimerPoll));
+    EXPECT_TRUE(Capturing()) << "the video runs on";
+    EXPECT_NE(host.recording.find("Logger lost at 14:03:07"), std::string::npos) << host.recording;
+    const std::vector<std::string> rows = CsvRows(folder.Read("run.csv"));
+    EXPECT_EQ(rows.size(), 30u);
+    ExpectEveryRowOnce(rows);
+    f.OnEngineNews();
+    EXPECT_EQ(host.boxes.size(), 1u) << "said once";
+    f.OnCommand(cmd::kCapture);  // without numbering, the end of the capture ends the preview
+    ASSERT_FALSE(f.Live().IsLive());
+
+    // Still unplugged: the preview runs with the camera alone and says why.
+    logger.handle = 0;
+    f.OnCommand(cmd::kPreview);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_NE(host.boxes[1].text.find("cannot be opened again"), std::string::npos);
+    EXPECT_TRUE(engine.capture.running);
+    EXPECT_FALSE(timers.Running(kTimerPoll));
+    f.OnCommand(cmd::kPreview);
+
+    // Back: closed, opened and its channel setup read again; it polls as before.
+    logger.handle = 7;
+    logger.failRead = 0;
+    logger.pendingBytes.clear();  // a logger plugged in again holds no old output
+    const auto queries = [&] {
+        return std::count(logger.writes.begin(), logger.writes.end(), std::string(":INFO:CH?\r\n"));
+    };
+    const auto before = queries();
+    host.boxes.clear();
+    f.OnCommand(cmd::kPreview);
+    EXPECT_EQ(queries(), before + 1);
+    for (const auto& box : host.boxes) {
+        EXPECT_EQ(box.text.find("Cannot"), std::string::npos) << box.text;
+    }
+    Poll(5);
+    Poll(5);
+    EXPECT_EQ(host.status[1], "5 pt");
+
+    // Polls failing one after the other also mean the logger is gone.
+    logger.failRead = err::kWaitTimeout;
+    for (int i = 0; i < 5; ++i) {
+        Poll(1);
+    }
+    EXPECT_NE(host.boxes.back().text.find("The logger was lost"), std::string::npos);
+    EXPECT_FALSE(timers.Running(kTimerPoll));
+}
+
+// A channel in alarm whose alarm drives no enabled output neither starts nor ends a capture.
+TEST_F(FrameSession, AlarmCapturesFollowOnlyChannelsThatDriveAnEnabledOutput) {
+    StoreCaptureSettings(1, 1);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    otherAlarms = 0x02;  // channel 2 in alarm all along, without an output
+    Poll(3);
+    EXPECT_FALSE(Capturing());
+    for (int i = 0; i < 4; ++i) {
+        Poll(3, /*alarm=*/true);
+        ASSERT_TRUE(Capturing()) << "block " << i;
+    }
+    Poll(3);
+    EXPECT_FALSE(Capturing());
+    EXPECT_EQ(engine.capture.outputFile, folder.File("run_02.avi")) << "one capture only";
 }
 
 TEST_F(FrameSession, PanesAndBarsToggleWithTheirSinglePaneRule) {
