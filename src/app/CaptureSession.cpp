@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "app/CommandIds.h"
 #include "base/FixedText.h"
@@ -345,6 +347,27 @@ void CaptureSession::WriteCsvRows() {
         csvFailing_ = false;
         return;
     }
+    // A folder that is gone (deleted, or its disk unmounted) gives no room later: the CSV ends,
+    // and the user is told that its rows went with the folder.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(std::filesystem::path(folder_), ec)) {
+        char status[kMaxPath + 100];
+        FormatText(status, sizeof status, "The capture folder is gone: %s",
+                   FileNamePart(p_.csv.CsvName()));
+        char text[2 * kMaxPath + 320];
+        FormatText(text, sizeof text,
+                   "The capture folder %s is gone (deleted or unmounted).\r\n"
+                   "The logger values stopped being recorded: %s went with the folder, "
+                   "and %d rows received since could not be written.",
+                   folder_, FileNamePart(p_.csv.CsvName()), p_.csv.PendingRecords());
+        p_.csv.EndCsv();
+        csvFailing_ = false;
+        ReportFailure(text, status);
+        if (!p_.video.IsCapturing()) {
+            EndCapture();  // nothing is recorded any more
+        }
+        return;
+    }
     if (!csvFailing_) {
         csvFailing_ = true;
         char status[kMaxPath + 100];
@@ -443,6 +466,17 @@ void CaptureSession::OnStreamError(const StreamError& error) {
         if (!p_.csv.Writing()) {
             EndCapture();
         }
+        return;
+    }
+    if (error.source == StreamErrorSource::Recorder) {
+        // A file that failed as it was finished (after its capture ended) is not silent either.
+        char text[sizeof error.text + 64];
+        FormatText(text, sizeof text, "The video file was not finished as recorded.\r\n%s",
+                   error.text);
+        char status[sizeof error.text + 16];
+        FormatText(status, sizeof status, "Video: %s", error.text);
+        WithoutFolders(status);
+        ReportFailure(text, status);
         return;
     }
     if (error.source == StreamErrorSource::Camera && IsLive()) {

@@ -934,6 +934,50 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     EXPECT_FALSE(engine.capture.running);
 }
 
+// Both sides failing are told as they are: a CSV that cannot be written, then the video; and a
+// capture folder deleted during a capture, with its reason, not as a disk that has no room.
+TEST_F(FrameSession, BothSidesFailingAndAFolderGoneAreToldAsTheyAre) {
+    StoreCaptureSettings(0, 0, 0, folder.File("cap") + "/");
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    Poll(10);
+    Poll(10);
+    std::filesystem::remove(folder.File("cap/run.csv"));
+    std::filesystem::create_directory(folder.File("cap/run.csv"));  // cannot be written now
+    Poll(10);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("written when there is room"), std::string::npos);
+    StreamStops("Cannot write run.avi: Input/output error", StreamErrorSource::Recorder);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text.find("go on being recorded"), std::string::npos);
+    EXPECT_NE(host.boxes[1].text.find("not being recorded either"), std::string::npos)
+        << host.boxes[1].text;
+    EXPECT_NE(host.recording.find("Video stopped"), std::string::npos) << host.recording;
+    EXPECT_NE(host.recording.find("Cannot write run.csv"), std::string::npos) << host.recording;
+    f.OnCommand(cmd::kCapture);
+
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    ASSERT_TRUE(Capturing());
+    Poll(10);
+    Poll(10);
+    std::filesystem::remove_all(folder.File("cap"));
+    host.boxes.clear();
+    Poll(10);
+    Poll(10);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("is gone (deleted or unmounted)"), std::string::npos)
+        << host.boxes[0].text;
+    EXPECT_EQ(host.boxes[0].text.find("when there is room"), std::string::npos);
+    EXPECT_TRUE(Capturing()) << "the video is still recorded";
+    StreamStops("Cannot keep run.avi: its folder was deleted or unmounted while it was recorded",
+                StreamErrorSource::Recorder);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text.find("go on being recorded"), std::string::npos);
+    EXPECT_FALSE(Capturing());
+}
+
 // A capture's CSV on a file system that fills up: the rows wait, the user is told once, and once
 // there is room again every row is written, in order, none twice.
 TEST_F(FrameSession, CsvRowsWaitForRoomAndAreWrittenOnceInOrder) {
