@@ -147,6 +147,9 @@ Error ApplyKey(const std::string& key, std::string_view value, SimConfig& config
     if (key == "disconnect_after_ms") {
         return count(0, INT64_MAX / 2, config.disconnectAfterMs);
     }
+    if (key == "reconnect_after_ms") {
+        return count(0, INT64_MAX / 2, config.reconnectAfterMs);
+    }
     if (key == "open_fails") {
         return count(0, 1, config.openFails);
     }

@@ -35,6 +35,8 @@ struct DeviceTable {
     std::mutex mutex;
     std::map<intptr_t, std::unique_ptr<SimDevice>> devices;
     intptr_t nextHandle = 0x5100;  // handles are never reused, so a stale one stays invalid
+    // A logger that went away and comes back at this time (steady ms); -1: none is away.
+    int64_t reconnectMs = -1;
 };
 
 DeviceTable& Table() {
@@ -78,6 +80,9 @@ Outcome WithDevice(intptr_t dev, Body body) {
         }
         const uint64_t now = NowMs();
         if (found->second->Disconnected(now)) {
+            if (table.reconnectMs < 0) {
+                table.reconnectMs = found->second->ReconnectMs();
+            }
             return Fail(kGenFailure);
         }
         return body(*found->second, now);
@@ -111,14 +116,24 @@ extern "C" {
 
 GTCUSBR_API intptr_t GtcUSBr_OpenDevice(void) {
     try {
-        const SimConfig config = LoadConfig();
+        SimConfig config = LoadConfig();
         if (config.openFails) {
             errno = kFileNotFound;
             return 0;
         }
-        auto device = std::make_unique<SimDevice>(config, NowMs());
         DeviceTable& table = Table();
         std::lock_guard<std::mutex> lock(table.mutex);
+        const uint64_t now = NowMs();
+        if (table.reconnectMs >= 0) {
+            // A logger that went away is not there until it is plugged in again; then it stays.
+            if (static_cast<int64_t>(now) < table.reconnectMs) {
+                errno = kFileNotFound;
+                return 0;
+            }
+            table.reconnectMs = -1;
+            config.disconnectAfterMs = -1;
+        }
+        auto device = std::make_unique<SimDevice>(config, now);
         const intptr_t handle = table.nextHandle++;
         table.devices.emplace(handle, std::move(device));
         return handle;
@@ -141,6 +156,9 @@ GTCUSBR_API int GtcUSBr_CloseDevice(intptr_t dev) {
         // The device is released even when it has stopped working; the failure is reported.
         if (found->second->Disconnected(NowMs())) {
             outcome = Fail(kGenFailure);
+            if (table.reconnectMs < 0) {
+                table.reconnectMs = found->second->ReconnectMs();
+            }
         }
         device = std::move(found->second);
         table.devices.erase(found);

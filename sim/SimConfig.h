@@ -62,6 +62,9 @@ struct SimConfig {
     uint32_t badHeaderEvery = 0;
     uint32_t shortReplyEvery = 0;
     int64_t disconnectAfterMs = -1;  // < 0: never
+    // A disconnected logger is plugged in again this long after it went (logger time); < 0:
+    // never. Opens before then fail; the first open after gets a logger that stays connected.
+    int64_t reconnectAfterMs = -1;
     bool openFails = false;
 
     bool operator==(const SimConfig&) const = default;

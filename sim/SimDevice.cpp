@@ -64,6 +64,14 @@ bool SimDevice::Disconnected(uint64_t nowMs) const {
            DeviceMs(nowMs) >= openMs_ + static_cast<uint64_t>(config_.disconnectAfterMs);
 }
 
+int64_t SimDevice::ReconnectMs() const {
+    if (config_.disconnectAfterMs < 0 || config_.reconnectAfterMs < 0) {
+        return -1;
+    }
+    const int64_t logger = config_.disconnectAfterMs + config_.reconnectAfterMs;
+    return static_cast<int64_t>(openMs_) + logger / std::max<uint32_t>(config_.timeScale, 1);
+}
+
 void SimDevice::Write(std::string_view command, uint64_t nowMs) {
     output_.clear();
     readPos_ = 0;

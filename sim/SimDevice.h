@@ -20,6 +20,8 @@ class SimDevice {
 
     // True once the configured disconnect time has passed; every call then fails.
     bool Disconnected(uint64_t nowMs) const;
+    // The caller's time at which the disconnected logger is plugged in again; -1 when never.
+    int64_t ReconnectMs() const;
 
     // Takes one command; trailing CR, LF and blanks are ignored, letters may be of either case.
     // Output not yet read is dropped first, so a reply always belongs to the last command.

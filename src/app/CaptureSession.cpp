@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "app/CommandIds.h"
 #include "base/FixedText.h"
@@ -15,6 +17,9 @@ constexpr uint32_t kPollPeriodMs = 100;
 // After a failed poll the next one waits longer, so a missing logger does not flood the link.
 constexpr uint32_t kPollRetryMs = 1000;
 constexpr int32_t kCsvBatchPoints = 10;
+// Polls failing one after the other that mean the logger is gone, when the driver does not say
+// so itself (31: the device stopped working).
+constexpr int32_t kLostAfterFailedPolls = 5;
 
 // Hands the poll's answer to the window: pieces of an oversized block are decoded at once, the
 // completed block is posted back like the logger's message. A block can hold more points than
@@ -309,6 +314,7 @@ int32_t CaptureSession::TimeLimitSec() const {
 void CaptureSession::StartCapture(StartedBy by) {
     failure_[0] = '\0';
     csvFailing_ = false;
+    videoFailed_ = false;
     // The folder may have gone since the preview started; nothing records where it cannot, nor
     // into a file another recording is writing.
     if (!CaptureNamesFit() || !CaptureFolderReady() || RecordedElsewhere(by == StartedBy::User)) {
@@ -419,20 +425,50 @@ void CaptureSession::WriteCsvRows() {
         csvFailing_ = false;
         return;
     }
+    // A folder that is gone (deleted, or its disk unmounted) gives no room later: the CSV ends,
+    // and the user is told that its rows went with the folder.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(std::filesystem::path(folder_), ec)) {
+        char status[kMaxPath + 100];
+        FormatText(status, sizeof status, "The capture folder is gone: %s",
+                   FileNamePart(p_.csv.CsvName()));
+        char text[2 * kMaxPath + 320];
+        FormatText(text, sizeof text,
+                   "The capture folder %s is gone (deleted or unmounted).\r\n"
+                   "The logger values stopped being recorded: %s went with the folder, "
+                   "and %d rows received since could not be written.",
+                   folder_, FileNamePart(p_.csv.CsvName()), p_.csv.PendingRecords());
+        p_.csv.EndCsv();
+        csvFailing_ = false;
+        ReportFailure(text, status);
+        if (!p_.video.IsCapturing()) {
+            EndCapture();  // nothing is recorded any more
+        }
+        return;
+    }
     if (!csvFailing_) {
         csvFailing_ = true;
         char status[kMaxPath + 100];
         FormatText(status, sizeof status, "Cannot write %s: %s", FileNamePart(p_.csv.CsvName()),
                    p_.csv.LastErrorText());
-        char text[sizeof status + 64];
-        FormatText(text, sizeof text, "%s\r\nThe rows are kept and written when there is room.",
-                   status);
+        char text[sizeof status + 160];
+        FormatText(
+            text, sizeof text, "%s\r\nThe rows are kept and written when there is room.%s", status,
+            videoFailed_ ? "\r\nThe video recording has stopped too: neither the video nor the "
+                           "logger values are being recorded now."
+                         : "");
         ReportFailure(text, status);
     }
 }
 
 void CaptureSession::ReportFailure(const char* message, const char* status) {
-    CopyText(failure_, status);
+    // A second side failing adds to the first, so the status names both.
+    if (failure_[0] != '\0' && std::strstr(failure_, status) == nullptr) {
+        const size_t n = std::strlen(failure_);
+        FormatText(failure_ + n, sizeof failure_ - n, "; %s", status);
+    } else {
+        CopyText(failure_, status);
+    }
     RefreshIndicator();
     BeepAndTell(p_.host, mb::kIconExclamation, message, mb::kOk | mb::kIconExclamation);
 }
@@ -486,17 +522,39 @@ void CaptureSession::OnStreamError(const StreamError& error) {
     const bool wasCapturing = IsCapturing() && p_.video.IsCapturing();
     p_.video.EndAfterStreamError(error);
     if (wasCapturing) {
-        char text[sizeof error.text + 96];
-        FormatText(text, sizeof text, "The video recording stopped.\r\n%s%s", error.text,
-                   p_.csv.Writing() ? "\r\nThe logger values go on being recorded." : "");
+        // What goes on is said as it is: the CSV may be stuck too (a full disk takes both).
+        char csvPart[kMaxPath + 160] = "";
+        if (csvFailing_) {
+            FormatText(csvPart, sizeof csvPart,
+                       "\r\nThe logger values are not being recorded either: %s cannot be "
+                       "written (%s); %d rows wait to be written.",
+                       FileNamePart(p_.csv.CsvName()), p_.csv.LastErrorText(),
+                       p_.csv.PendingRecords());
+        } else if (p_.csv.Writing()) {
+            CopyText(csvPart, "\r\nThe logger values go on being recorded.");
+        }
+        char text[sizeof error.text + sizeof csvPart + 32];
+        FormatText(text, sizeof text, "The video recording stopped.\r\n%s%s", error.text, csvPart);
         char status[sizeof error.text + 16];
         FormatText(status, sizeof status, "Video stopped: %s", error.text);
         WithoutFolders(status);
+        videoFailed_ = true;
         ReportFailure(text, status);
         // A capture is over once nothing is recorded any more.
         if (!p_.csv.Writing()) {
             EndCapture();
         }
+        return;
+    }
+    if (error.source == StreamErrorSource::Recorder) {
+        // A file that failed as it was finished (after its capture ended) is not silent either.
+        char text[sizeof error.text + 64];
+        FormatText(text, sizeof text, "The video file was not finished as recorded.\r\n%s",
+                   error.text);
+        char status[sizeof error.text + 16];
+        FormatText(status, sizeof status, "Video: %s", error.text);
+        WithoutFolders(status);
+        ReportFailure(text, status);
         return;
     }
     if (error.source == StreamErrorSource::Camera && IsLive()) {
@@ -544,6 +602,12 @@ void CaptureSession::PollTick() {
     // A poll that failed or brought no block counts, so does one that came late; the indicator
     // shows them at once.
     const bool counted = pollHealth_.Finished(p_.clock.TickCount(), r != 0 || !poster.posted);
+    failedPollsInRow_ = r != 0 ? failedPollsInRow_ + 1 : 0;
+    if (r == err::kGenFailure || r == err::kInvalidHandle ||
+        failedPollsInRow_ >= kLostAfterFailedPolls) {
+        LoseLogger(r);
+        return;
+    }
     // A poll that brought no block must not end the chain while the preview runs; the answer
     // handler re-arms it otherwise. The error stays in the status pane meanwhile.
     if (!poster.posted && p_.wave.noWait) {
@@ -552,6 +616,76 @@ void CaptureSession::PollTick() {
     if (counted && IsCapturing()) {
         RefreshIndicator();
     }
+}
+
+void CaptureSession::LoseLogger(uint32_t code) {
+    const LocalTime at = p_.clock.Now();
+    p_.timers.KillTimer(kTimerPoll);
+    p_.wave.SetNoWait(0);
+    logger_ = false;
+    loggerLost_ = true;
+    failedPollsInRow_ = 0;
+    alarmLatched_ = false;
+
+    char when[16];
+    FormatText(when, sizeof when, "%02d:%02d:%02d", at.hour, at.minute, at.second);
+    char status[96];
+    FormatText(status, sizeof status, "Logger lost at %s (ack?-%d)", when, static_cast<int>(code));
+    char csvPart[kMaxPath + 160] = "";
+    if (p_.csv.Writing()) {
+        // The CSV ends here, with every row that arrived before the logger went.
+        char name[kMaxPath];
+        CopyText(name, FileNamePart(p_.csv.CsvName()));
+        if (p_.csv.AppendCsv()) {
+            FormatText(csvPart, sizeof csvPart,
+                       "\r\nThe logger values up to then are in %s, which is closed.", name);
+        } else {
+            FormatText(csvPart, sizeof csvPart,
+                       "\r\nThe logger values stopped; %d rows could not be written to %s: %s",
+                       p_.csv.PendingRecords(), name, p_.csv.LastErrorText());
+        }
+        p_.csv.EndCsv();
+        csvFailing_ = false;
+    }
+    const bool capturing = IsCapturing();
+    const bool videoGoesOn = capturing && p_.video.IsCapturing();
+    char text[sizeof csvPart + 256];
+    FormatText(text, sizeof text,
+               "The logger was lost at %s (%s - %d).%s%s\r\n"
+               "Press Preview again once the logger is back to open it again.",
+               when, "Cannot read the logger", static_cast<int>(code), csvPart,
+               videoGoesOn ? "\r\nThe video goes on being recorded." : "");
+    p_.host.SetStatusText(1, status);
+    if (capturing) {
+        ReportFailure(text, status);
+        if (!videoGoesOn) {
+            EndCapture();  // nothing is recorded any more
+        }
+    } else {
+        BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+    }
+    if (!IsCapturing()) {
+        state_ = LiveState();
+    }
+    p_.ui.Check(cmd::kPreview, IsLive());
+    if (!IsLive()) {
+        p_.ui.Enable(cmd::kCapture, false);
+    }
+    p_.ui.Enable(cmd::kFileOpen, !p_.video.IsPreviewing());
+}
+
+void CaptureSession::LoggerReopened(bool opened) {
+    if (!opened) {
+        return;
+    }
+    loggerLost_ = false;
+    logger_ = true;
+    // Opening the logger starts the ring over.
+    pointTotal_ = 0;
+    batchPoints_ = 0;
+    csvPendingPoints_ = 0;
+    liveRows_ = 0;
+    p_.view.displayRow = 0;
 }
 
 void CaptureSession::ArmPoll(uint32_t periodMs) {
@@ -577,7 +711,13 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
     p_.wave.shownCount = pointTotal_ - 1;
     p_.view.displayRow = p_.wave.writeIndex;
 
-    const int32_t alarm = p_.wave.ScanAlarms(batchPoints_);
+    // Only channels that drive an enabled alarm output start or end alarm captures: one in alarm
+    // without such an output is not "no alarm", which would end the capture on every other block.
+    uint32_t enabledOutputs = 0;
+    for (int i = 0; i < kAlarmOutputs; ++i) {
+        enabledOutputs |= p_.capture.alarmEnable[i] ? 1u << i : 0u;
+    }
+    const int32_t alarm = p_.wave.ScanAlarms(batchPoints_, enabledOutputs);
     if (alarm == 0) {
         alarmLatched_ = false;
         // Only a capture the alarm started ends with it; one started by hand runs until the

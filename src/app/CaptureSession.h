@@ -59,6 +59,11 @@ class CaptureSession {
     void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
     bool HasCamera() const { return camera_; }
     bool HasLogger() const { return logger_; }
+    // The logger stopped answering during the live session: it is closed and opened again
+    // (with its channel setup read anew) by the next Preview start, through LoggerReopened.
+    bool LoggerLost() const { return loggerLost_; }
+    // The lost logger was opened again (`opened`) or is still not there.
+    void LoggerReopened(bool opened);
 
     CaptureState State() const { return state_; }
     bool IsLive() const { return state_ != CaptureState::Idle; }
@@ -121,11 +126,16 @@ class CaptureSession {
     void ReportFailure(const char* message, const char* status);
     // Arms the next logger poll `periodMs` from now.
     void ArmPoll(uint32_t periodMs);
+    // The logger is gone (`code` from the poll): polling ends, the CSV gets every row received
+    // and is closed, the video goes on; the user is told once, with the time it happened.
+    void LoseLogger(uint32_t code);
 
     CaptureSessionParts p_;
     CaptureState state_ = CaptureState::Idle;
     bool camera_ = false;
     bool logger_ = false;
+    bool loggerLost_ = false;
+    int32_t failedPollsInRow_ = 0;
     // Measurement cycle.
     int32_t pointTotal_ = 0;
     int32_t batchPoints_ = 0;
@@ -145,6 +155,7 @@ class CaptureSession {
     char captureFile_[kMaxPath] = {};  // the AVI (or, without camera, the CSV) being written
     char failure_[320] = {};           // why a side of the capture stopped; kept until the next
     bool csvFailing_ = false;          // a CSV batch is waiting for room
+    bool videoFailed_ = false;         // the video side of the capture stopped on an error
     char indicator_[400] = {};         // the text shown last
     RecordingLook indicatorLook_ = RecordingLook::Hidden;
 };

@@ -292,6 +292,10 @@ void MainFrame::PreviewCommand() {
     if (!live_.IsLive()) {
         RebuildCameraGraph();
     }
+    // Without the logger and without a camera there is nothing to preview.
+    if (!ReopenLostLogger() && !live_.HasCamera()) {
+        return;
+    }
     live_.TogglePreview();
 }
 
@@ -300,6 +304,29 @@ void MainFrame::RebuildCameraGraph() {
         int32_t index = 0;
         live_.SetSources(video_.SelectSavedDevice(videoPane_, &index), live_.HasLogger());
     }
+}
+
+bool MainFrame::ReopenLostLogger() {
+    if (live_.IsLive() || !live_.LoggerLost()) {
+        return true;
+    }
+    // The lost device is let go and the logger opened afresh, its channel setup read again.
+    host_.BeginWaitCursor();
+    link_.CloseLogger(port_.terminator);
+    const LoggerProtocol::Connection logger = protocol_.ConnectLogger(port_.terminator);
+    host_.EndWaitCursor();
+    live_.LoggerReopened(logger.opened);
+    if (!logger.opened) {
+        BeepAndTell(host_, mb::kIconExclamation,
+                    "The logger cannot be opened again.\r\nConnect it and press Preview again.",
+                    mb::kOk | mb::kIconExclamation);
+        return false;
+    }
+    if (logger.queryResult != 0) {
+        ReportChannelQueryFailure(logger.queryResult);
+    }
+    ui_.GroupEnable(cmd::kNextChannel, wave_->SelectChannel(0, true));
+    return true;
 }
 
 bool MainFrame::RefusedWhileCapturing(const char* change) {

@@ -100,6 +100,9 @@ class MainFrame {
     void ChannelPropertyCommand();
     // The logger's channel table could not be read: the code of the exchange that failed.
     void ReportChannelQueryFailure(uint32_t code);
+    // A Preview start opens a logger lost during the last live session again; false (and the
+    // user told) when it is still not there.
+    bool ReopenLostLogger();
     // Tells the user once about each new problem keeping the settings (unreadable file, failed
     // save).
     void ReportSettingsProblem();

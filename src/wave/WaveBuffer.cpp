@@ -144,6 +144,20 @@ void WaveBuffer::AppendPiece(const uint8_t* block, int32_t byteCount) {
 }
 
 int32_t WaveBuffer::ScanAlarms(int32_t n) {
+    return Scan(n, false, 0);
+}
+
+int32_t WaveBuffer::ScanAlarms(int32_t n, uint32_t outputs) {
+    return Scan(n, true, outputs);
+}
+
+int32_t WaveBuffer::Scan(int32_t n, bool filtered, uint32_t outputs) {
+    // A channel counts when its alarm drives one of the outputs asked for.
+    bool counts[kChannels];
+    for (int32_t c = 0; c < kChannels; ++c) {
+        const int32_t out = channel[c].alarmOut;
+        counts[c] = !filtered || (out >= 1 && out <= kAlarmOutputs && (outputs >> (out - 1)) & 1u);
+    }
     int32_t s = alarmChannel;
     if (s >= kChannels) {
         s = kChannels - 1;
@@ -169,7 +183,7 @@ int32_t WaveBuffer::ScanAlarms(int32_t n) {
         }
         for (int32_t k = first; k < last; ++k) {
             for (int32_t visited = 0, c = s; visited < kChannels; ++visited) {
-                if (channel[c].alarmFlag[k] == 1) {
+                if (channel[c].alarmFlag[k] == 1 && counts[c]) {
                     alarmChannel = c + 1;
                     return channel[c].alarmOut;
                 }

@@ -61,6 +61,10 @@ struct WaveBuffer {
     void AppendPiece(const uint8_t* block, int32_t byteCount);
     // Alarm output of the first flagged channel in the first n records of the last batch.
     int32_t ScanAlarms(int32_t n);
+    // The same, counting only channels that drive one of `outputs` (bit 0 = output 1): any other
+    // channel in alarm is passed over as if it were not, so it neither yields 0 nor takes a
+    // turn from a channel that drives one.
+    int32_t ScanAlarms(int32_t n, uint32_t outputs);
     // Makes the first channel that is on, searching from `start`, the current channel.
     bool SelectChannel(int32_t start, bool forward);
     void SetNoWait(int32_t flag) { noWait = flag; }
@@ -70,6 +74,7 @@ struct WaveBuffer {
     int32_t CountActiveChannels() const;
 
   private:
+    int32_t Scan(int32_t n, bool filtered, uint32_t outputs);
     int32_t DecodePoints(const uint8_t* block, int32_t byteCount, int32_t firstFlag);
 };
 

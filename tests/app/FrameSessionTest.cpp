@@ -159,7 +159,7 @@ class FrameSession : public ::testing::Test {
             point[1] = static_cast<uint8_t>(level & 0xFF);
             point[2] = static_cast<uint8_t>(count >> 8);
             point[3] = static_cast<uint8_t>(count & 0xFF);
-            point[39] = alarm ? 0x01 : 0x00;
+            point[39] = static_cast<uint8_t>((alarm ? 0x01 : 0x00) | otherAlarms);
         }
         std::vector<uint8_t> block = Block(data);
         if (fault == Fault::ShortReply) {
@@ -205,6 +205,7 @@ class FrameSession : public ::testing::Test {
     FakeDriverLibrary logger;
     std::unique_ptr<MainFrame> frame;
     int count_ = 0;
+    uint8_t otherAlarms = 0;  // alarm bits of channels 1..8 set in every polled record
 };
 
 // Rows of a CSV file after its three header lines.
@@ -955,9 +956,9 @@ TEST_F(FrameSession, FailedAndLatePollsKeepTheChainAndShowInTheIndicator) {
     StoreCaptureSettings(1, 0);
     MainFrame& f = Start();
     f.OnCommand(cmd::kPreview);
-    logger.failRead = 31;  // the logger was unplugged
+    logger.failRead = err::kWaitTimeout;  // the logger did not answer in time
     Poll(1);
-    EXPECT_EQ(host.status[1], "ack?-31");
+    EXPECT_EQ(host.status[1], "ack?-258");
     EXPECT_EQ(timers.Period(kTimerPoll), 1000u);
     logger.failRead = 0;
     f.OnCommand(cmd::kCapture);
@@ -975,6 +976,87 @@ TEST_F(FrameSession, FailedAndLatePollsKeepTheChainAndShowInTheIndicator) {
     f.OnCommand(cmd::kPreview);
     EXPECT_FALSE(timers.Running(kTimerPoll));
     EXPECT_TRUE(f.Ui().Enabled(cmd::kFileOpen));
+}
+
+// A logger unplugged during a capture: said once with the time, the CSV keeps every row received
+// and is closed while the video goes on; the next Preview opens the logger again.
+TEST_F(FrameSession, ALostLoggerIsToldOnceEndsTheCsvAndIsOpenedAgainByTheNextPreview) {
+    StoreCaptureSettings(0, 0);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    Poll(10);
+    Poll(10);
+    Poll(10);
+    clock.now = LocalTime{2024, 5, 1, 14, 3, 7, 0};
+    logger.failRead = err::kGenFailure;
+    Poll(5);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("The logger was lost at 14:03:07"), std::string::npos)
+        << host.boxes[0].text;
+    EXPECT_NE(host.boxes[0].text.find("The video goes on"), std::string::npos);
+    EXPECT_FALSE(timers.Running(kTimerPoll));
+    EXPECT_TRUE(Capturing()) << "the video runs on";
+    EXPECT_NE(host.recording.find("Logger lost at 14:03:07"), std::string::npos) << host.recording;
+    const std::vector<std::string> rows = CsvRows(folder.Read("run.csv"));
+    EXPECT_EQ(rows.size(), 30u);
+    ExpectEveryRowOnce(rows);
+    f.OnEngineNews();
+    EXPECT_EQ(host.boxes.size(), 1u) << "said once";
+    f.OnCommand(cmd::kCapture);  // without numbering, the end of the capture ends the preview
+    ASSERT_FALSE(f.Live().IsLive());
+
+    // Still unplugged: the preview runs with the camera alone and says why.
+    logger.handle = 0;
+    f.OnCommand(cmd::kPreview);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_NE(host.boxes[1].text.find("cannot be opened again"), std::string::npos);
+    EXPECT_TRUE(engine.capture.running);
+    EXPECT_FALSE(timers.Running(kTimerPoll));
+    f.OnCommand(cmd::kPreview);
+
+    // Back: closed, opened and its channel setup read again; it polls as before.
+    logger.handle = 7;
+    logger.failRead = 0;
+    logger.pendingBytes.clear();  // a logger plugged in again holds no old output
+    const auto queries = [&] {
+        return std::count(logger.writes.begin(), logger.writes.end(), std::string(":INFO:CH?\r\n"));
+    };
+    const auto before = queries();
+    host.boxes.clear();
+    f.OnCommand(cmd::kPreview);
+    EXPECT_EQ(queries(), before + 1);
+    for (const auto& box : host.boxes) {
+        EXPECT_EQ(box.text.find("Cannot"), std::string::npos) << box.text;
+    }
+    Poll(5);
+    Poll(5);
+    EXPECT_EQ(host.status[1], "5 pt");
+
+    // Polls failing one after the other also mean the logger is gone.
+    logger.failRead = err::kWaitTimeout;
+    for (int i = 0; i < 5; ++i) {
+        Poll(1);
+    }
+    EXPECT_NE(host.boxes.back().text.find("The logger was lost"), std::string::npos);
+    EXPECT_FALSE(timers.Running(kTimerPoll));
+}
+
+// A channel in alarm whose alarm drives no enabled output neither starts nor ends a capture.
+TEST_F(FrameSession, AlarmCapturesFollowOnlyChannelsThatDriveAnEnabledOutput) {
+    StoreCaptureSettings(1, 1);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    otherAlarms = 0x02;  // channel 2 in alarm all along, without an output
+    Poll(3);
+    EXPECT_FALSE(Capturing());
+    for (int i = 0; i < 4; ++i) {
+        Poll(3, /*alarm=*/true);
+        ASSERT_TRUE(Capturing()) << "block " << i;
+    }
+    Poll(3);
+    EXPECT_FALSE(Capturing());
+    EXPECT_EQ(engine.capture.outputFile, folder.File("run_02.avi")) << "one capture only";
 }
 
 TEST_F(FrameSession, PanesAndBarsToggleWithTheirSinglePaneRule) {
@@ -1057,6 +1139,50 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find("Bench camera"), std::string::npos);
     EXPECT_FALSE(engine.capture.running);
+}
+
+// Both sides failing are told as they are: a CSV that cannot be written, then the video; and a
+// capture folder deleted during a capture, with its reason, not as a disk that has no room.
+TEST_F(FrameSession, BothSidesFailingAndAFolderGoneAreToldAsTheyAre) {
+    StoreCaptureSettings(0, 0, 0, folder.File("cap") + "/");
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    Poll(10);
+    Poll(10);
+    std::filesystem::remove(folder.File("cap/run.csv"));
+    std::filesystem::create_directory(folder.File("cap/run.csv"));  // cannot be written now
+    Poll(10);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("written when there is room"), std::string::npos);
+    StreamStops("Cannot write run.avi: Input/output error", StreamErrorSource::Recorder);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text.find("go on being recorded"), std::string::npos);
+    EXPECT_NE(host.boxes[1].text.find("not being recorded either"), std::string::npos)
+        << host.boxes[1].text;
+    EXPECT_NE(host.recording.find("Video stopped"), std::string::npos) << host.recording;
+    EXPECT_NE(host.recording.find("Cannot write run.csv"), std::string::npos) << host.recording;
+    f.OnCommand(cmd::kCapture);
+
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    ASSERT_TRUE(Capturing());
+    Poll(10);
+    Poll(10);
+    std::filesystem::remove_all(folder.File("cap"));
+    host.boxes.clear();
+    Poll(10);
+    Poll(10);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("is gone (deleted or unmounted)"), std::string::npos)
+        << host.boxes[0].text;
+    EXPECT_EQ(host.boxes[0].text.find("when there is room"), std::string::npos);
+    EXPECT_TRUE(Capturing()) << "the video is still recorded";
+    StreamStops("Cannot keep run.avi: its folder was deleted or unmounted while it was recorded",
+                StreamErrorSource::Recorder);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text.find("go on being recorded"), std::string::npos);
+    EXPECT_FALSE(Capturing());
 }
 
 // A capture's CSV on a file system that fills up: the rows wait, the user is told once, and once

@@ -54,6 +54,12 @@ TEST(SimulatedLogger, ConnectsPollsAWholeLargeBlockAndReportsFaults) {
     // Injected faults arrive as the driver's codes, through the event wait and the plain read.
     configure("disconnect_after_ms = 0\n");
     EXPECT_EQ(protocol.ConnectLogger(0).queryResult, 31u);
+    // A logger plugged in again is found by a new open, and stays; its old handle does not.
+    configure("disconnect_after_ms = 0\nreconnect_after_ms = 0\n");
+    EXPECT_EQ(protocol.ConnectLogger(0).queryResult, 31u);
+    link.CloseLogger(0);
+    EXPECT_EQ(protocol.ConnectLogger(0).queryResult, 0u);
+    EXPECT_EQ(protocol.PollAck(0, 0, sink), 0u);
     configure("timeout_every = 1\nstart_points = 5\n");
     ASSERT_TRUE(link.OpenLogger());
     EXPECT_EQ(protocol.SendControl(LoggerControl::Status, 0, 50), err::kWaitTimeout);

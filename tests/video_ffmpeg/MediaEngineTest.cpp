@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <numeric>
 #include <random>
+#include <thread>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -715,6 +716,28 @@ TEST_F(MediaEngineTest, AnAviAnotherRecordingWritesIsLeftWhole) {
     EXPECT_EQ(folder_.Read("shared.avi"), "RIFF");
     first.Close();
     EXPECT_EQ(second.Create(path), 0) << "free once the first file is closed";
+}
+
+// The folder of the file being recorded is deleted: the file is finished, written out again where
+// it was, and reported once with the reason.
+TEST_F(MediaEngineTest, FileWhoseFolderIsDeletedIsSavedAgainAndReported) {
+    const std::string avi = folder_.File("gone/run.avi");
+    std::filesystem::create_directories(folder_.File("gone"));
+    CaptureRecorder recorder(avi, format_, 64, true, counters_, errors_, wake_);
+    Offer(recorder, {{0.0, 40}, {0.05, 60}, {0.10, 80}});
+    recorder.Start();
+    while (counters_.written.load() < 3)  // the frames are in the file before it goes
+        std::this_thread::yield();
+    std::filesystem::remove_all(folder_.File("gone"));
+    recorder.Finish();
+    ASSERT_TRUE(errors_.Take(&error_));
+    EXPECT_EQ(std::string(error_.text),
+              "Cannot keep " + avi +
+                  ": its folder was deleted or unmounted while it was recorded; what was "
+                  "recorded in it is saved again as " +
+                  avi);
+    EXPECT_FALSE(errors_.Take(&error_)) << "once";
+    EXPECT_EQ(ReadAviFacts(avi).pictures, 3);
 }
 
 TEST_F(MediaEngineTest, CaptureReplaysSeeksToTheExactFrameAndPlaysToTheEnd) {

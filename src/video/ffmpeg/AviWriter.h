@@ -64,6 +64,10 @@ class AviWriter {
     HResult Close();
 
     int64_t FramesWritten() const { return written_; }
+    // The file is no longer at its path (deleted, or its folder gone); see ReservedFile.
+    bool FileGone() const { return file_.Gone(); }
+    // After Close: where a file found gone was saved again, or that it is lost; else empty.
+    const std::string& GoneNote() const { return file_.GoneNote(); }
     // The system's (or FFmpeg's) reason for the first failure since Open, in its own words
     // ("No space left on device"); empty when nothing failed.
     std::string ErrorText() const;

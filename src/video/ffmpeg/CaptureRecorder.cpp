@@ -9,6 +9,12 @@
 
 namespace velatrace {
 
+namespace {
+// Frames between two looks at whether the file is still where it was written (about a second).
+constexpr int kGoneCheckFrames = 25;
+constexpr char kFolderGone[] = "its folder was deleted or unmounted while it was recorded";
+}  // namespace
+
 CaptureRecorder::CaptureRecorder(std::string path, AviVideoFormat format, size_t capacity,
                                  bool letThrough, CaptureCounters& counters, StreamErrors& errors,
                                  WakeHub& wake)
@@ -309,15 +315,26 @@ void CaptureRecorder::WriteFrame(const AVPacket* jpeg, double time, bool resumed
     lastIndex_ = index;
     lastTime_ = time;
     counters_.written.fetch_add(1);
+    // A file whose folder was deleted (or unmounted) takes every frame and is lost at its close:
+    // it is finished now and written out again where it can be kept, and the user hears of it.
+    if (++framesSinceCheck_ >= kGoneCheckFrames) {
+        framesSinceCheck_ = 0;
+        if (writer_.FileGone())
+            FailFile(kHrFail, "keep", kFolderGone);
+    }
 }
 
 void CaptureRecorder::FinishFile() {
     if (!writer_.IsOpen())
         return;
+    framesSinceCheck_ = 0;
     const HResult hr = writer_.Close();
     if (Failed(hr) && !failed_) {
         failed_ = true;
         Report(hr, "write");
+    } else if (!writer_.GoneNote().empty() && !failed_) {
+        failed_ = true;
+        Report(kHrFail, "keep", kFolderGone);
     }
 }
 
@@ -347,6 +364,9 @@ void CaptureRecorder::Report(HResult hr, const char* verb, std::string reason) {
         reason = writer_.ErrorText();
     if (reason.empty())
         reason = ResultText(hr);  // what the failed call means, when the writer had no words
+    // A file found gone at its close says where what it held went.
+    if (!writer_.GoneNote().empty())
+        reason += "; " + writer_.GoneNote();
     errors_.Post(StreamErrorSource::Recorder, hr, "Cannot %s %s: %s", verb, path_.c_str(),
                  reason.c_str());
     wake_.Wake();

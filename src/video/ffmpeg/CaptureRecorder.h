@@ -159,7 +159,8 @@ class CaptureRecorder {
     bool started_ = false;
     double origin_ = 0.0;  // capture time of frame number 0
     int64_t lastIndex_ = -1;
-    double lastTime_ = 0.0;  // capture time of the file's last frame
+    double lastTime_ = 0.0;     // capture time of the file's last frame
+    int framesSinceCheck_ = 0;  // frames written since the file was last found in its place
     struct KeptFrame {
         AvPacketPtr jpeg;
         double time = 0.0;

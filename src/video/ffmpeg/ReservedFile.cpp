@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -16,6 +20,7 @@ extern "C" {
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -53,7 +58,9 @@ int AllocateAhead(int, int64_t, int64_t) {
 }
 #else
 int OpenForWriting(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    // Readable too, so a file whose folder went can be written out again from it. Not cut
+    // here: a file another recording holds is left as it is until its lock is taken.
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
 }
 int64_t WriteSome(int fd, const uint8_t* data, int size) {
     return ::write(fd, data, static_cast<size_t>(size));
@@ -157,6 +164,8 @@ ReservedFile::~ReservedFile() {
 
 int ReservedFile::Create(const std::string& path) {
     Close();
+    path_ = path;
+    goneNote_.clear();
     // Opened without cutting it: a file another recording holds is left as it is. The lock is
     // held until the file is closed. Where the file system has no locks the file is written all
     // the same.
@@ -239,6 +248,72 @@ int ReservedFile::Truncate(int64_t size) {
     return r;
 }
 
+bool ReservedFile::Gone() const {
+#if defined(_WIN32)
+    return false;  // an open file's folder cannot be deleted; a lost drive fails the writes
+#else
+    if (fd_ < 0)
+        return false;
+    struct stat open {};
+    struct stat named {};
+    if (::fstat(fd_, &open) != 0)
+        return false;
+    return open.st_nlink == 0 || ::stat(path_.c_str(), &named) != 0 ||
+           named.st_dev != open.st_dev || named.st_ino != open.st_ino;
+#endif
+}
+
+std::string ReservedFile::SaveAgain(std::string& why) {
+#if defined(_WIN32)
+    why = "the file is gone";
+    return {};
+#else
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path path(path_);
+    fs::create_directories(path.parent_path(), ec);
+    std::string target = path_;
+    int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0 && errno == EEXIST) {
+        // Something new took the name meanwhile: it is kept, the recording goes beside it.
+        target =
+            (path.parent_path() / (path.stem().string() + "_saved" + path.extension().string()))
+                .string();
+        out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    }
+    if (out < 0) {
+        why = std::strerror(errno);
+        return {};
+    }
+    std::vector<uint8_t> buffer(kBufferSize);
+    int r = 0;
+    for (int64_t at = 0; at < size_ && r == 0;) {
+        const ssize_t n = ::pread(fd_, buffer.data(), buffer.size(), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            r = n < 0 ? AVERROR(errno) : AVERROR(EIO);
+            break;
+        }
+        int done = 0;
+        r = WriteAll(out, buffer.data(), static_cast<int>(n), done);
+        at += n;
+    }
+    if (r == 0 && ::fsync(out) != 0)
+        r = AVERROR(errno);
+    if (::close(out) != 0 && r == 0)
+        r = AVERROR(errno);
+    if (r != 0) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(r, text, sizeof text);
+        why = text;
+        ::unlink(target.c_str());
+        return {};
+    }
+    return target;
+#endif
+}
+
 int ReservedFile::Close() {
     int r = 0;
     if (io_) {
@@ -249,6 +324,12 @@ int ReservedFile::Close() {
         // Cutting the file to its own size gives back the blocks allocated past its end.
         if (reserved_ > size_)
             CutTo(fd_, size_);
+        if (Gone()) {
+            std::string why;
+            const std::string saved = SaveAgain(why);
+            goneNote_ = saved.empty() ? "what was recorded in it is lost: " + why
+                                      : "what was recorded in it is saved again as " + saved;
+        }
         if (CloseFile(fd_) != 0)
             r = AVERROR(errno);
         fd_ = -1;

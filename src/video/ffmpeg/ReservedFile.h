@@ -50,12 +50,25 @@ class ReservedFile {
     // Io() is not to be written afterwards.
     int Truncate(int64_t size);
     // Gives back the room reserved past the end and closes the file: 0, or the system's error.
-    // Data still buffered in Io() is discarded: flush first.
+    // Data still buffered in Io() is discarded: flush first. A file that is no longer at its
+    // path (its folder deleted or unmounted) is written out again there first, its folder made
+    // anew, so what was recorded is not lost with the deleted file; GoneNote says how it went.
     int Close();
+    // True when the open file is no longer reachable by its path (deleted, or its folder gone).
+    bool Gone() const;
+    // After a Close that found the file gone: where it was saved again, or that it is lost and
+    // why; empty when the file stayed where it was.
+    const std::string& GoneNote() const { return goneNote_; }
 
   private:
     friend struct ReservedFileIo;
 
+    // Writes the whole file from the open descriptor to `path_` (or beside it when a new file
+    // of that name is in the way): the path written, or empty with `why` set.
+    std::string SaveAgain(std::string& why);
+
+    std::string path_;
+    std::string goneNote_;
     int fd_ = -1;
     AVIOContext* io_ = nullptr;
     int64_t position_ = 0;
