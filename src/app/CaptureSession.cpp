@@ -216,9 +216,11 @@ void CaptureSession::TogglePreview() {
     }
     state_ = starting ? LiveState() : CaptureState::Idle;
 
-    p_.ui.Enable(cmd::kFileOpen, !starting);
-    p_.ui.Enable(cmd::kCapture, starting && haveSource);
-    p_.ui.Check(cmd::kPreview, starting);
+    // A start where nothing came live (a camera that would not run, no logger) leaves the
+    // commands as they were before it.
+    p_.ui.Enable(cmd::kFileOpen, !IsLive());
+    p_.ui.Enable(cmd::kCapture, IsLive());
+    p_.ui.Check(cmd::kPreview, IsLive());
     if (haveSource && p_.capture.transAlarm == 0) {
         ShowCaptureFileName();
     }
@@ -671,7 +673,7 @@ void CaptureSession::LoseLogger(uint32_t code) {
     if (!IsLive()) {
         p_.ui.Enable(cmd::kCapture, false);
     }
-    p_.ui.Enable(cmd::kFileOpen, !p_.video.IsPreviewing());
+    p_.ui.Enable(cmd::kFileOpen, !IsLive());
 }
 
 void CaptureSession::LoggerReopened(bool opened) {

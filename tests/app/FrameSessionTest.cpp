@@ -759,6 +759,13 @@ TEST_F(FrameSession, ACameraThatCannotBeBoundStillNumbersEachCsv) {
         << host.boxes[0].text;
     EXPECT_EQ(host.recording.rfind("Recording stopped: Camera did not start: ", 0), 0u);
     EXPECT_TRUE(again.Live().IsLive() && timers.Running(kTimerPoll));
+    // Without a logger nothing came live: the commands stay as they were before the start.
+    logger.loadable = false;
+    MainFrame& alone = Start();
+    alone.OnCommand(cmd::kPreview);
+    EXPECT_FALSE(alone.Live().IsLive() || alone.Ui().Checked(cmd::kPreview) ||
+                 alone.Ui().Enabled(cmd::kCapture));
+    EXPECT_TRUE(alone.Ui().Enabled(cmd::kFileOpen));
 }
 
 TEST_F(FrameSession, OverwriteQuestionAnsweredNoStartsAndDeletesNothing) {
