@@ -13,7 +13,9 @@ bare=@BARE@
 
 if [ -z "${STARTUP_BENCH_ON_XVFB:-}" ]; then
   export STARTUP_BENCH_ON_XVFB=1
-  exec xvfb-run -a -s "-screen 0 1280x900x24" bash "$0" "$@"
+  # A display number of its own, away from the tests' virtual screens that start at 99; the
+  # server is not reset when the last program leaves, so the next one always finds it.
+  exec xvfb-run -a -n $((200 + RANDOM % 300)) -s "-screen 0 1280x900x24 -noreset" bash "$0" "$@"
 fi
 
 work=$(mktemp -d)

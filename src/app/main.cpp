@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "app/FirstExposure.h"
 #include "app/FrameHandler.h"
 #include "app/MainFrame.h"
 #include "app/MainWindow.h"
@@ -17,8 +18,13 @@
 #include "session/CaptureNaming.h"
 #include "settings/UserRegistry.h"
 #include "video/CameraPages.h"
+#include "video/LazyMediaEngine.h"
 #include "video/VideoPane.h"
+#ifdef VELATRACE_MEDIA_MODULE
+#include "video/MediaModule.h"
+#else
 #include "video/ffmpeg/FfmpegMediaEngine.h"
+#endif
 #include "wave/WavePane.h"
 #ifdef _WIN32
 #include "dde/DdemlBackend.h"
@@ -35,7 +41,13 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<RegistryStore> registry = OpenUserRegistry();
     std::unique_ptr<DriverLibrary> driver = OpenDriverLibrary();
-    FfmpegMediaEngine engine;
+    // The media engine is made once the window is shown (the deferred start-up is its first
+    // user), so loading FFmpeg does not hold up the window.
+#ifdef VELATRACE_MEDIA_MODULE
+    LazyMediaEngine engine(OpenMediaModule);
+#else
+    LazyMediaEngine engine([] { return std::make_unique<FfmpegMediaEngine>(); });
+#endif
     SystemClock clock;
     // Stills go to the spreadsheet over DDE on Windows, into a workbook in the capture folder
     // elsewhere.
@@ -78,6 +90,7 @@ int main(int argc, char** argv) {
     window.SetHandler(&handler);
     window.CreateFrame();
     window.show();
+    RunAfterFirstExposure(&window, [&engine] { engine.StartLoading(); });
     const int result = QApplication::exec();
 
     // No engine thread may reach the pane, and no window event the core, from here on.

@@ -1,5 +1,6 @@
 // The main window: actions built from the command table, the bars, the status bar, the seek
-// bar's notifications, placement, run-time menu items, engine news and the close path.
+// bar's notifications, placement, run-time menu items, engine news, the close path, and work
+// held back until the window is on the screen.
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 #include "FakeFrame.h"
 #include "app/CommandIds.h"
 #include "app/CommandTexts.h"
+#include "app/FirstExposure.h"
 #include "video/VideoPane.h"
 
 namespace velatrace {
@@ -236,6 +238,22 @@ TEST_F(MainWindowTest, TitleCloseAndExitGoThroughTheCore) {
     other.Actions().Action(cmd::kExit)->trigger();
     EXPECT_FALSE(other.isVisible());
     EXPECT_EQ(frame.closes, 2);
+}
+
+// The media engine's loading waits until the window has appeared, and runs once.
+TEST_F(MainWindowTest, WorkAfterTheFirstExposureRunsOnceTheWindowIsOnTheScreen) {
+    int runs = 0;
+    window.show();
+    RunAfterFirstExposure(&window, [&runs] { ++runs; });
+    EXPECT_EQ(runs, 0);  // from the event loop, never inside the call
+    ASSERT_TRUE(QTest::qWaitFor([&runs] { return runs > 0; }));
+    window.hide();
+    window.show();
+    QTest::qWait(50);
+    EXPECT_EQ(runs, 1);
+    // Asked when the window is already on the screen, it runs at the next turn of the loop.
+    RunAfterFirstExposure(&window, [&runs] { ++runs; });
+    ASSERT_TRUE(QTest::qWaitFor([&runs] { return runs == 2; }));
 }
 
 }  // namespace

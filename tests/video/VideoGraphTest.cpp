@@ -1,5 +1,6 @@
 // The video object over the fake engine: the camera graph (building, the cameras, preview, capture,
-// the next file, setting pages, errors, release) and the replay of clips (transport, seek, grabs).
+// the next file, setting pages, errors, release) and the replay of clips (transport, seek, grabs);
+// the engine made on first use or by its loading thread.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "FakeMediaEngine.h"
 #include "FakeVideoSurface.h"
+#include "video/LazyMediaEngine.h"
 #include "video/VideoFitting.h"
 #include "video/VideoGraph.h"
 
@@ -349,6 +351,56 @@ TEST_F(Video, SeekAndPositionWorkInWholePercentAndTheEndIsReportedOnce) {
     OpenPlaying();
     engine.play.position = 12345;
     EXPECT_EQ(Position(), std::pair(0, int64_t{12345}));
+}
+
+// The program's engine is made after the window is shown: by its loading thread, or by the first
+// call that needs it (the deferred start-up's camera scan); without one there are no cameras and
+// no clips, and nothing breaks.
+TEST(LazyEngine, MadeOnceByTheLoaderOrTheFirstCallAndWithoutOneNothingOpens) {
+    struct WakeEngine : FakeMediaEngine {
+        WakeCallback wake;
+        void SetWakeCallback(WakeCallback w) override { wake = std::move(w); }
+    };
+    for (const bool loader : {true, false}) {
+        int made = 0;
+        WakeEngine* real = nullptr;
+        LazyMediaEngine lazy([&] {
+            ++made;
+            auto engine = std::make_unique<WakeEngine>();
+            engine->devices = {FakeDevice{{"Cam A", "cam:a"}}};
+            real = engine.get();
+            return engine;
+        });
+        bool woken = false;
+        lazy.SetWakeCallback([&woken] { woken = true; });
+        if (loader) {
+            lazy.StartLoading();
+        }
+        VideoGraph video{lazy};
+        FakeVideoSurface pane;
+        int32_t index = -1;
+        EXPECT_TRUE(video.InitCamera(&pane, &index)) << loader;
+        lazy.StartLoading();  // too late: the engine is there
+        ASSERT_EQ(made, 1) << loader;
+        EXPECT_EQ(real->capture.device, "cam:a");
+        // The wake set before the engine existed reaches it.
+        ASSERT_TRUE(real->wake);
+        real->wake();
+        EXPECT_TRUE(woken);
+    }
+
+    LazyMediaEngine none([] { return std::unique_ptr<MediaEngine>(); });
+    none.StartLoading();
+    none.SetWakeCallback([] {});
+    VideoGraph video{none};
+    FakeVideoSurface pane;
+    int32_t index = -1;
+    std::vector<DeviceInfo> devices{DeviceInfo{}};
+    EXPECT_TRUE(Failed(none.EnumerateDevices(&devices)));
+    EXPECT_TRUE(devices.empty());
+    EXPECT_FALSE(video.InitCamera(&pane, &index));
+    EXPECT_FALSE(video.OpenClip(&pane, kClip));
+    EXPECT_FALSE(video.IsClipOpen());
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+#include "video/LazyMediaEngine.h"
+
+#include <utility>
+
+namespace velatrace {
+
+LazyMediaEngine::LazyMediaEngine(Factory factory) : factory_(std::move(factory)) {}
+
+LazyMediaEngine::~LazyMediaEngine() {
+    if (loader_.joinable()) {
+        loader_.join();
+    }
+}
+
+void LazyMediaEngine::StartLoading() {
+    if (made_ || loader_.joinable()) {
+        return;
+    }
+    // Only the loader touches engine_ until it is joined.
+    loader_ = std::thread([this] { engine_ = factory_(); });
+}
+
+MediaEngine* LazyMediaEngine::Engine() {
+    if (!made_) {
+        if (loader_.joinable()) {
+            loader_.join();
+        } else {
+            engine_ = factory_();
+        }
+        made_ = true;
+        if (engine_ != nullptr && wake_) {
+            engine_->SetWakeCallback(std::move(wake_));
+        }
+        wake_ = {};
+    }
+    return engine_.get();
+}
+
+void LazyMediaEngine::SetWakeCallback(WakeCallback wake) {
+    // Before the engine exists there is nothing to wake for: keep the function for it.
+    if (!made_) {
+        wake_ = std::move(wake);
+        return;
+    }
+    if (engine_ != nullptr) {
+        engine_->SetWakeCallback(std::move(wake));
+    }
+}
+
+HResult LazyMediaEngine::EnumerateDevices(std::vector<DeviceInfo>* devices) {
+    MediaEngine* engine = Engine();
+    if (engine == nullptr) {
+        if (devices != nullptr) {
+            devices->clear();
+        }
+        return kHrFail;
+    }
+    return engine->EnumerateDevices(devices);
+}
+
+HResult LazyMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
+    MediaEngine* engine = Engine();
+    return engine == nullptr ? kHrFail : engine->CreateCaptureGraph(graph);
+}
+
+HResult LazyMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
+    MediaEngine* engine = Engine();
+    return engine == nullptr ? kHrFail : engine->CreatePlaybackGraph(graph);
+}
+
+}  // namespace velatrace

@@ -1,0 +1,49 @@
+#include "video/MediaModule.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace velatrace {
+
+namespace {
+
+constexpr const char* kModuleFile = "libvelatrace_ffmpeg.so";
+
+// Where an installation keeps the module, relative to the program's folder.
+#ifdef VELATRACE_MODULE_DIR
+constexpr const char* kInstalledDir = VELATRACE_MODULE_DIR;
+#else
+constexpr const char* kInstalledDir = "../lib/velatrace";
+#endif
+
+}  // namespace
+
+std::unique_ptr<MediaEngine> OpenMediaModule() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path folder = error ? std::filesystem::path() : program.parent_path();
+    const std::filesystem::path beside = folder / kModuleFile;
+    const std::filesystem::path installed = folder / kInstalledDir / kModuleFile;
+    const std::filesystem::path& path = std::filesystem::exists(beside, error) ? beside : installed;
+
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        std::fprintf(stderr, "velatrace: no cameras and no replay: %s\n", dlerror());
+        return nullptr;
+    }
+    const auto make = reinterpret_cast<MakeMediaEngineFn>(dlsym(module, kMakeMediaEngineEntry));
+    MediaEngine* engine = nullptr;
+    if (make == nullptr || make(&engine) != 0 || engine == nullptr) {
+        std::fprintf(stderr, "velatrace: no cameras and no replay: %s makes no media engine\n",
+                     path.c_str());
+        return nullptr;
+    }
+    // Engine threads and the graphs' code live in the module: it is never unloaded.
+    return std::unique_ptr<MediaEngine>(engine);
+}
+
+}  // namespace velatrace
