@@ -92,7 +92,9 @@ RegistryFile::~RegistryFile() {
 
 int32_t RegistryFile::CloseKey(RegKey key) {
     const int32_t result = tree_.CloseKey(key);
-    if (tree_.Changed() && Save()) {
+    // Keys only created (every load creates its key) wait for the next value saved or the store's
+    // end: a first start would otherwise rewrite and sync the file once per settings group.
+    if (tree_.ValuesChanged() && Save()) {
         tree_.ClearChanged();
     }
     return result;

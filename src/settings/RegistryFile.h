@@ -2,7 +2,8 @@
 // The settings registry kept in one registry-export text file, for systems without a Windows
 // registry. The file is read once when the store is made; every change is kept in memory and the
 // whole file is rewritten atomically (temporary file, flush, fsync, rename) when a key is closed
-// after a change, so each group of values a save writes reaches the disk in one write.
+// after a value changed, so each group of values a save writes reaches the disk in one write.
+// Keys that were only created are written with the next such save, or when the store ends.
 //
 // A file that cannot be read as an export is renamed aside (name.broken-YYYYMMDD-HHMMSS) and the
 // store starts empty; it is never overwritten. When the folder cannot be written, saves fail and

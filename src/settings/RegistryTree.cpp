@@ -78,6 +78,7 @@ void RegistryTree::RemoveKeyTree(std::string_view fullPath) {
     });
     if (keys_.size() != before) {
         changed_ = true;
+        valuesChanged_ = true;
     }
 }
 
@@ -211,6 +212,7 @@ int32_t RegistryTree::SetValue(RegKey key, const char* name, uint32_t type, cons
     std::vector<uint8_t> copy(bytes, bytes + size);
     if (PutValue(KeyAt(path), name != nullptr ? name : "", type, std::move(copy))) {
         changed_ = true;
+        valuesChanged_ = true;
     }
     return reg::kSuccess;
 }
@@ -262,6 +264,7 @@ int32_t RegistryTree::DeleteValue(RegKey key, const char* name) {
         return reg::kFileNotFound;
     }
     changed_ = true;
+    valuesChanged_ = true;
     return reg::kSuccess;
 }
 

@@ -50,7 +50,12 @@ class RegistryTree final : public RegistryStore {
 
     // Whether the content changed since the last ClearChanged().
     bool Changed() const { return changed_; }
-    void ClearChanged() { changed_ = false; }
+    // Whether more than new empty keys changed: a value was set or deleted, or a key removed.
+    bool ValuesChanged() const { return valuesChanged_; }
+    void ClearChanged() {
+        changed_ = false;
+        valuesChanged_ = false;
+    }
 
   private:
     // The full path of an open handle or predefined root; false for an unknown handle.
@@ -65,6 +70,7 @@ class RegistryTree final : public RegistryStore {
     std::map<RegKey, std::string> open_;
     RegKey nextHandle_ = 1;
     bool changed_ = false;
+    bool valuesChanged_ = false;
 };
 
 }  // namespace velatrace

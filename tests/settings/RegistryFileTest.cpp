@@ -147,6 +147,27 @@ TEST(RegistryFile, APlaceThatCannotBeWrittenLosesNothingInMemory) {
     EXPECT_EQ(testing::DwordValue(reread, kFrame, "max"), 2);
 }
 
+// Every settings load creates its key; a first start must not rewrite and sync the file for each.
+// Created keys go out with the next value written, or when the store ends.
+TEST(RegistryFile, KeysOnlyCreatedWaitForAValueOrTheEnd) {
+    TempFolder dir;
+    const fs::path file = dir.Path() / "velatrace.reg";
+    {
+        RegistryFile store(file);
+        RegKey key = 0;
+        ASSERT_EQ(store.CreateKey(kCurrentUser, kOdd, &key), reg::kSuccess);
+        store.CloseKey(key);
+        EXPECT_FALSE(fs::exists(file));
+        PutDword(store, kFrame, "max", 1);
+        EXPECT_NE(dir.Read("velatrace.reg").find("Odd]"), std::string::npos);
+        ASSERT_EQ(store.CreateKey(kCurrentUser, "Software\\Korvex\\Velatrace\\Dde", &key),
+                  reg::kSuccess);
+        store.CloseKey(key);
+        EXPECT_EQ(dir.Read("velatrace.reg").find("Dde]"), std::string::npos);
+    }
+    EXPECT_NE(dir.Read("velatrace.reg").find("Dde]"), std::string::npos);
+}
+
 TEST(RegistryFile, DefaultPathFollowsTheEnvironment) {
     // Nothing else in this program reads these variables, so they are not put back.
     setenv("HOME", "/home/tester", 1);
