@@ -117,6 +117,10 @@ void MainFrame::DeferredStartup() {
     host_.EndWaitCursor();
     startedUp_ = true;
     ReportSettingsProblem();
+    if (video_.EngineProblem()[0] != '\0') {
+        BeepAndTell(host_, mb::kIconExclamation, video_.EngineProblem(),
+                    mb::kOk | mb::kIconExclamation);
+    }
     // Stored naming that cannot be used is told once, with what is used instead.
     if (!captureSettingsProblem_.empty()) {
         BeepAndTell(host_, mb::kIconExclamation, captureSettingsProblem_.c_str(),

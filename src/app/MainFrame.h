@@ -132,7 +132,7 @@ class MainFrame {
     FrameState s_;
     VideoFrame picture_;  // the newest picture, on its way to the video pane
     std::string settingsProblemShown_;
-    bool startedUp_ = false;  // the deferred start-up has run: the window is up
+    bool startedUp_ = false;              // the deferred start-up has run: the window is up
     std::string captureSettingsProblem_;  // stored capture naming that cannot be used
     StillTransferLink still_;
     CaptureSession live_;

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
 #ifdef VELATRACE_MEDIA_MODULE
     LazyMediaEngine engine(OpenMediaModule);
 #else
-    LazyMediaEngine engine([] { return std::make_unique<FfmpegMediaEngine>(); });
+    LazyMediaEngine engine([](std::string*) { return std::make_unique<FfmpegMediaEngine>(); });
 #endif
     SystemClock clock;
     // Stills go to the spreadsheet over DDE on Windows, into a workbook in the capture folder

@@ -17,7 +17,7 @@ void LazyMediaEngine::StartLoading() {
         return;
     }
     // Only the loader touches engine_ until it is joined.
-    loader_ = std::thread([this] { engine_ = factory_(); });
+    loader_ = std::thread([this] { engine_ = factory_(&problem_); });
 }
 
 MediaEngine* LazyMediaEngine::Engine() {
@@ -25,7 +25,7 @@ MediaEngine* LazyMediaEngine::Engine() {
         if (loader_.joinable()) {
             loader_.join();
         } else {
-            engine_ = factory_();
+            engine_ = factory_(&problem_);
         }
         made_ = true;
         if (engine_ != nullptr && wake_) {
@@ -61,6 +61,12 @@ HResult LazyMediaEngine::EnumerateDevices(std::vector<DeviceInfo>* devices) {
 HResult LazyMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
     MediaEngine* engine = Engine();
     return engine == nullptr ? kHrFail : engine->CreateCaptureGraph(graph);
+}
+
+const char* LazyMediaEngine::Problem() const {
+    // Asking is a use: the engine is made (or its loading waited for) first.
+    const MediaEngine* engine = const_cast<LazyMediaEngine*>(this)->Engine();
+    return engine == nullptr ? problem_.c_str() : engine->Problem();
 }
 
 HResult LazyMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {

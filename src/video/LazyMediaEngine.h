@@ -6,6 +6,7 @@
 // (the factory has told why), after which devices list empty and graphs cannot be made.
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -15,7 +16,8 @@ namespace velatrace {
 
 class LazyMediaEngine : public MediaEngine {
   public:
-    using Factory = std::function<std::unique_ptr<MediaEngine>()>;
+    // Makes the engine, or returns nullptr with the reason in *problem.
+    using Factory = std::function<std::unique_ptr<MediaEngine>(std::string* problem)>;
 
     explicit LazyMediaEngine(Factory factory);
     ~LazyMediaEngine() override;
@@ -30,6 +32,8 @@ class LazyMediaEngine : public MediaEngine {
     HResult EnumerateDevices(std::vector<DeviceInfo>* devices) override;
     HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
     HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
+    // Waits for the engine: asked once the window is up, where the user is told.
+    const char* Problem() const override;
 
   private:
     // The engine, made now unless the loading thread made it; nullptr when it cannot be had.
@@ -39,7 +43,8 @@ class LazyMediaEngine : public MediaEngine {
     std::thread loader_;
     bool made_ = false;  // the factory has run (and the loader, if any, is joined)
     std::unique_ptr<MediaEngine> engine_;
-    WakeCallback wake_;  // kept until the engine exists
+    std::string problem_;  // why the factory made no engine
+    WakeCallback wake_;    // kept until the engine exists
 };
 
 }  // namespace velatrace

@@ -308,6 +308,8 @@ class MediaEngine {
     virtual HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) = 0;
     // A new, empty playback graph (no file), owned by the caller.
     virtual HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) = 0;
+    // Why the engine cannot be had at all (no cameras, no replay), for the user; "" when it can.
+    virtual const char* Problem() const { return ""; }
 };
 
 }  // namespace velatrace

@@ -22,7 +22,15 @@ constexpr const char* kInstalledDir = "../lib/velatrace";
 
 }  // namespace
 
-std::unique_ptr<MediaEngine> OpenMediaModule() {
+std::unique_ptr<MediaEngine> OpenMediaModule(std::string* problem) {
+    const auto fail = [problem](const std::string& why) {
+        const std::string text = "No camera and no replay: the media engine " + why;
+        std::fprintf(stderr, "velatrace: %s\n", text.c_str());
+        if (problem != nullptr) {
+            *problem = text;
+        }
+        return nullptr;
+    };
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
     const std::filesystem::path folder = error ? std::filesystem::path() : program.parent_path();
@@ -32,15 +40,13 @@ std::unique_ptr<MediaEngine> OpenMediaModule() {
 
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
-        std::fprintf(stderr, "velatrace: no cameras and no replay: %s\n", dlerror());
-        return nullptr;
+        const char* why = dlerror();
+        return fail(std::string("cannot be loaded: ") + (why != nullptr ? why : path.string()));
     }
     const auto make = reinterpret_cast<MakeMediaEngineFn>(dlsym(module, kMakeMediaEngineEntry));
     MediaEngine* engine = nullptr;
     if (make == nullptr || make(&engine) != 0 || engine == nullptr) {
-        std::fprintf(stderr, "velatrace: no cameras and no replay: %s makes no media engine\n",
-                     path.c_str());
-        return nullptr;
+        return fail(path.string() + " makes no engine");
     }
     // Engine threads and the graphs' code live in the module: it is never unloaded.
     return std::unique_ptr<MediaEngine>(engine);

@@ -4,6 +4,7 @@
 // beside the program (the build tree) and then in the program's library folder (an
 // installation).
 #include <memory>
+#include <string>
 
 #include "video/MediaEngine.h"
 
@@ -13,8 +14,8 @@ inline constexpr const char* kMakeMediaEngineEntry = "VelatraceMakeMediaEngine";
 
 namespace velatrace {
 
-// The engine of the module; nullptr, with the reason on the standard error, when the module cannot
-// be loaded or made no engine. The module stays loaded for the rest of the run.
-std::unique_ptr<MediaEngine> OpenMediaModule();
+// The engine of the module; nullptr, with the reason in *problem (and on the standard error), when
+// the module cannot be loaded or made no engine. The module stays loaded for the rest of the run.
+std::unique_ptr<MediaEngine> OpenMediaModule(std::string* problem);
 
 }  // namespace velatrace

@@ -62,6 +62,8 @@ class VideoGraph {
     // The frame GrabFrame copied last: its pixels (null when none) and format.
     const uint8_t* GrabbedPixels() const { return grabPixels_.get(); }
     const BitmapInfo& GrabbedFormat() const { return grabFormat_; }
+    // Why there is no media engine at all (no camera, no replay), "" when there is one.
+    const char* EngineProblem() const { return engine_.Problem(); }
     // The last failed engine call of the latest operation, "" when it went well.
     const char* LastFailure() const { return trace_.Text(); }
 

@@ -267,10 +267,15 @@ TEST_F(FrameSession, StartUpFindsTheDevicesAndEnablesWhatTheyAllow) {
     EXPECT_EQ(host.boxes[0].text, "Cannot the GL channel propery - 258");
     EXPECT_EQ(host.menus[1].first, MenuExtension::ChannelProperty);
 
-    // Without devices the session commands stay off.
+    // Without devices the session commands stay off; an engine that could not be loaded at all
+    // is told.
     engine.devices.clear();
+    engine.problem = "No camera and no replay: the media engine cannot be loaded: gone.so";
     logger.loadable = false;
     MainFrame& bare = Start();
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, engine.problem);
+    engine.problem.clear();
     EXPECT_FALSE(bare.Live().HasCamera() || bare.Live().HasLogger());
     EXPECT_FALSE(bare.Ui().Enabled(cmd::kPreview));
     EXPECT_FALSE(bare.Ui().Enabled(cmd::kFilter));

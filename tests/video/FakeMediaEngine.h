@@ -38,7 +38,9 @@ class FakeMediaEngine : public MediaEngine {
     VideoFrame picture;  // a picture the camera graph hands out once
     bool hasPicture = false;
     int32_t unstreamableWidth = 0;  // a width the camera takes on the pin but cannot run in
-    struct {                        // the live (or last) camera graph
+    std::string problem;            // why there is no engine at all
+    const char* Problem() const override { return problem.c_str(); }
+    struct {  // the live (or last) camera graph
         std::string device, outputFile;
         StreamFormat format;
         bool rendered = false, running = false;

@@ -364,7 +364,7 @@ TEST(LazyEngine, MadeOnceByTheLoaderOrTheFirstCallAndWithoutOneNothingOpens) {
     for (const bool loader : {true, false}) {
         int made = 0;
         WakeEngine* real = nullptr;
-        LazyMediaEngine lazy([&] {
+        LazyMediaEngine lazy([&](std::string*) {
             ++made;
             auto engine = std::make_unique<WakeEngine>();
             engine->devices = {FakeDevice{{"Cam A", "cam:a"}}};
@@ -389,7 +389,10 @@ TEST(LazyEngine, MadeOnceByTheLoaderOrTheFirstCallAndWithoutOneNothingOpens) {
         EXPECT_TRUE(woken);
     }
 
-    LazyMediaEngine none([] { return std::unique_ptr<MediaEngine>(); });
+    LazyMediaEngine none([](std::string* problem) {
+        *problem = "no module";
+        return std::unique_ptr<MediaEngine>();
+    });
     none.StartLoading();
     none.SetWakeCallback([] {});
     VideoGraph video{none};
@@ -401,6 +404,7 @@ TEST(LazyEngine, MadeOnceByTheLoaderOrTheFirstCallAndWithoutOneNothingOpens) {
     EXPECT_FALSE(video.InitCamera(&pane, &index));
     EXPECT_FALSE(video.OpenClip(&pane, kClip));
     EXPECT_FALSE(video.IsClipOpen());
+    EXPECT_STREQ(none.Problem(), "no module");
 }
 
 }  // namespace
