@@ -140,7 +140,7 @@ struct JpegEncoder::Library {
         jpeg_set_defaults(&cinfo);
         jpeg_set_colorspace(&cinfo, JCS_YCbCr);
         cinfo.raw_data_in = TRUE;
-        cinfo.dct_method = JDCT_ISLOW;
+        cinfo.dct_method = settings.fastDct ? JDCT_IFAST : JDCT_ISLOW;
         cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 2;
         for (int c = 1; c < 3; ++c)
             cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;

@@ -31,6 +31,9 @@ struct JpegSettings {
     // ones, given codes for every symbol. 1: tables made for each picture; 0: the standard's
     // example tables throughout.
     int optimizeEvery = 0;
+    // The faster integer DCT, a little less accurate (what the TurboJPEG API takes when
+    // compressing), instead of the accurate one.
+    bool fastDct = false;
 };
 
 class JpegEncoder {
