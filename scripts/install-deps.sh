@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev fonts-dejavu-core
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
-  libswresample-dev libturbojpeg0-dev ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
+  libswresample-dev libturbojpeg0-dev libjpeg62-turbo-dev ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
   libxlsxwriter-dev
   xauth
 )

@@ -158,8 +158,11 @@ int main(int argc, char** argv) {
     const std::string avi = (folder / "capture720p.avi").string();
     const int q = 3;  // the tool's quantiser, the engine's former encoder setting
 
-    std::printf("== Capture: test-pattern camera 1280x720 at 30 fps, %d s, JPEG quality %d ==\n",
-                seconds, JpegEncoder::kQuality);
+    std::printf(
+        "== Capture: test-pattern camera 1280x720 at 30 fps, %d s, JPEG tables %s %d/32 ==\n",
+        seconds,
+        JpegEncoder::kCaptureSettings.tables == JpegSettings::Tables::Fine ? "fine" : "standard",
+        JpegEncoder::kCaptureSettings.level);
     const CaptureResult cap = Capture(avi, seconds);
     if (!cap.ok) {
         std::printf("capture failed\n");
