@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/CommandIds.h"
 #include "base/FixedText.h"
 #include "session/CaptureNaming.h"
 
@@ -75,6 +74,8 @@ void WithoutFolders(char* text) {
 void CaptureSession::SetSources(bool camera, bool logger) {
     camera_ = camera;
     logger_ = logger;
+    cameraFound_ = camera;
+    sourceFound_ = camera || logger;
 }
 
 bool CaptureSession::IsCapturing() const {
@@ -215,12 +216,9 @@ void CaptureSession::TogglePreview() {
         }
     }
     state_ = starting ? LiveState() : CaptureState::Idle;
-
-    // A start where nothing came live (a camera that would not run, no logger) leaves the
-    // commands as they were before it.
-    p_.ui.Enable(cmd::kFileOpen, !IsLive());
-    p_.ui.Enable(cmd::kCapture, IsLive());
-    p_.ui.Check(cmd::kPreview, IsLive());
+    if (starting) {
+        captureEnded_ = false;
+    }
     if (haveSource && p_.capture.transAlarm == 0) {
         ShowCaptureFileName();
     }
@@ -238,8 +236,7 @@ void CaptureSession::EndTimedCapture() {
     if (IsCapturing()) {
         EndCapture();
     }
-    p_.ui.Check(cmd::kCapture, false);
-    p_.ui.Enable(cmd::kCapture, false);
+    captureEnded_ = true;
     p_.host.SetStatusText(1, "");
 }
 
@@ -389,7 +386,6 @@ void CaptureSession::EndCapture() {
     }
     if (camera_) {
         p_.video.NextCaptureFile(p_.capture.autoNumber != 0);
-        p_.ui.Enable(cmd::kCapture, false);
     }
     if (p_.csv.Writing()) {
         WriteCsvRows();
@@ -404,8 +400,8 @@ void CaptureSession::EndCapture() {
         // Without automatic numbering the end of a capture ends the logger's part of the live
         // session too; with it, polling goes on for the next alarm.
         p_.wave.SetNoWait(p_.capture.autoNumber ? 1 : 0);
-        p_.ui.Enable(cmd::kCapture, false);
     }
+    captureEnded_ = true;
     csvFailing_ = false;
     state_ = LiveState();
     p_.timers.KillTimer(kTimerCaptureLimit);
@@ -414,11 +410,7 @@ void CaptureSession::EndCapture() {
 }
 
 void CaptureSession::AfterCaptureChange() {
-    const bool running = IsCapturing();
     p_.capture.number = p_.video.CaptureNumber();
-    p_.ui.Check(cmd::kCapture, running);
-    p_.ui.Check(cmd::kPreview, IsLive());
-    p_.ui.Enable(cmd::kFileOpen, !IsLive());  // also while the logger alone goes on polling
     RefreshIndicator();
 }
 
@@ -568,9 +560,6 @@ void CaptureSession::OnStreamError(const StreamError& error) {
         ReportFailure(text, status);
         if (!IsCapturing()) {
             state_ = LiveState();
-            p_.ui.Check(cmd::kPreview, IsLive());
-            p_.ui.Enable(cmd::kCapture, IsLive());
-            p_.ui.Enable(cmd::kFileOpen, !IsLive());
         }
     }
 }
@@ -669,11 +658,6 @@ void CaptureSession::LoseLogger(uint32_t code) {
     if (!IsCapturing()) {
         state_ = LiveState();
     }
-    p_.ui.Check(cmd::kPreview, IsLive());
-    if (!IsLive()) {
-        p_.ui.Enable(cmd::kCapture, false);
-    }
-    p_.ui.Enable(cmd::kFileOpen, !IsLive());
 }
 
 void CaptureSession::LoggerReopened(bool opened) {

@@ -8,7 +8,6 @@
 #include "app/PollHealth.h"
 #include "app/StillTransferLink.h"
 #include "app/TimerIds.h"
-#include "app/UiUpdateTable.h"
 #include "base/Clock.h"
 #include "base/RecordingLocks.h"
 #include "logger/LoggerProtocol.h"
@@ -34,7 +33,6 @@ struct CaptureSessionParts {
     Host& host;
     Timers& timers;
     Clock& clock;
-    UiUpdateTable& ui;
     LoggerLink& link;
     LoggerProtocol& protocol;
     WaveBuffer& wave;
@@ -55,6 +53,15 @@ class CaptureSession {
 
     // The sources found at start-up.
     void SetSources(bool camera, bool logger);
+    // The camera's graph was built again after a replay took it (false: it could not be).
+    void CameraRebound(bool built) { camera_ = built; }
+    // A camera was found at start-up (its settings can be opened), and any source at all (a
+    // live session can be started).
+    bool CameraFound() const { return cameraFound_; }
+    bool SourceFound() const { return sourceFound_; }
+    // The listed camera in use, -1 before one was chosen.
+    int32_t CameraInUse() const { return cameraInUse_; }
+    void SetCameraInUse(int32_t index) { cameraInUse_ = index; }
     // The locks that show a file being recorded by another recording; null: none are known.
     void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
     bool HasCamera() const { return camera_; }
@@ -68,6 +75,9 @@ class CaptureSession {
     CaptureState State() const { return state_; }
     bool IsLive() const { return state_ != CaptureState::Idle; }
     bool IsCapturing() const;
+    // The user may press Capture: the session is live and no capture has ended since its start
+    // (a new manual capture needs a new Preview start).
+    bool CaptureOffered() const { return IsLive() && !captureEnded_; }
 
     // The Preview command: starts the live session, or ends it (and a capture still running).
     void TogglePreview();
@@ -134,6 +144,10 @@ class CaptureSession {
     CaptureState state_ = CaptureState::Idle;
     bool camera_ = false;
     bool logger_ = false;
+    bool cameraFound_ = false;
+    bool sourceFound_ = false;
+    int32_t cameraInUse_ = -1;
+    bool captureEnded_ = false;  // a capture ended in this live session
     bool loggerLost_ = false;
     int32_t failedPollsInRow_ = 0;
     // Measurement cycle.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/CommandIds.h"
+#include "app/CommandStates.h"
 #include "app/HelpTopics.h"
 #include "base/FixedText.h"
 #include "logger/ChannelPropertyModel.h"
@@ -32,21 +33,19 @@ MainFrame::MainFrame(const FramePorts& ports)
       protocol_(link_, ports.clock),
       csv_(*wave_, ports.clock),
       video_(ports.engine),
-      still_(StillTransferParts{ports.host, ports.timers, ports.clock, ui_, settings_, video_,
-                                *wave_, view_, picture_, dde_, ports.transfer}),
-      live_(CaptureSessionParts{ports.host, ports.timers, ports.clock, ui_, link_, protocol_,
-                                *wave_, csv_, view_, video_, ports.videoPane, still_,
-                                captureSettings_, port_}),
-      replay_(ReplaySessionParts{ports.host, ports.timers, ports.clock, ui_, *wave_, csv_, view_,
-                                 video_, ports.videoPane}) {
+      still_(StillTransferParts{ports.host, ports.timers, ports.clock, settings_, video_, *wave_,
+                                view_, picture_, dde_, ports.transfer}),
+      live_(CaptureSessionParts{ports.host, ports.timers, ports.clock, link_, protocol_, *wave_,
+                                csv_, view_, video_, ports.videoPane, still_, captureSettings_,
+                                port_}),
+      replay_(ReplaySessionParts{ports.host, ports.timers, ports.clock, *wave_, csv_, view_, video_,
+                                 ports.videoPane}) {
     csv_.SetFileSync(ports.fileSync);
     csv_.SetRecordingLocks(ports.locks);
     live_.SetRecordingLocks(ports.locks);
 }
 
 void MainFrame::Create() {
-    ui_.GroupEnable(0, false);
-    ui_.CheckBarsAndPanes(true);
     settings_.LoadFrame(placement_);
     settings_.LoadScale(view_.scales);
     wave_->currentChannel = 0;
@@ -71,6 +70,27 @@ void MainFrame::Create() {
 
     host_.PlaceWindow(placement_);
     timers_.StartTimer(kTimerStartup, kStartupDelayMs);
+    RefreshCommandStates();
+}
+
+void MainFrame::RefreshCommandStates() {
+    CommandInputs in;
+    in.startedUp = startedUp_;
+    in.capture = live_.State();
+    in.captureOffered = live_.CaptureOffered();
+    in.sourceFound = live_.SourceFound();
+    in.cameraFound = live_.CameraFound();
+    in.cameraInUse = live_.CameraInUse();
+    // The logger's channels stay selectable when it was lost: their curves stay in sight.
+    const bool loggerKnown = live_.HasLogger() || live_.LoggerLost();
+    in.channelsSelectable =
+        replay_.HasWaveFile() || (loggerKnown && wave_->CountActiveChannels() > 0);
+    in.replay = replay_.State();
+    in.transferConnected = still_.Connected();
+    in.frame = s_;
+    in.levelStep = view_.scales.vscale[CurrentChannelIndex(*wave_)];
+    in.timeStep = view_.scales.tscale;
+    ui_.Assign(DeriveCommandStates(in));
 }
 
 void MainFrame::DeferredStartup() {
@@ -88,7 +108,7 @@ void MainFrame::DeferredStartup() {
         const char* names[kMaxVideoDevices] = {};
         const int count = video_.DeviceNames(names, kMaxVideoDevices);
         host_.AppendMenuItems(MenuExtension::CaptureDevices, Submenu::Capture, names, count);
-        ui_.Check(cmd::kDeviceFirst + static_cast<uint32_t>(index), true);
+        live_.SetCameraInUse(index);
     }
 
     const LoggerProtocol::Connection logger = protocol_.ConnectLogger(port_.terminator);
@@ -109,11 +129,7 @@ void MainFrame::DeferredStartup() {
     // command itself stays disabled until a conversation is open.
     host_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
 
-    const bool selectedChannel = wave_->SelectChannel(0, true);
-    ui_.GroupEnable(cmd::kNextChannel, logger.opened && selectedChannel);
-    ui_.Enable(cmd::kCapture, false);
-    ui_.Enable(cmd::kPreview, cameraFound || logger.opened);
-    ui_.GroupEnable(cmd::kFilter, cameraFound);
+    wave_->SelectChannel(0, true);
     host_.EndWaitCursor();
     startedUp_ = true;
     ReportSettingsProblem();
@@ -163,6 +179,7 @@ void MainFrame::OnTimer(uint32_t id) {
         default:
             break;
     }
+    RefreshCommandStates();
 }
 
 void MainFrame::OnCommand(uint32_t id) {
@@ -178,6 +195,7 @@ void MainFrame::OnCommand(uint32_t id) {
     if (id != cmd::kExit) {
         ReportSettingsProblem();
     }
+    RefreshCommandStates();
 }
 
 void MainFrame::RunCommand(uint32_t id) {
@@ -218,7 +236,7 @@ void MainFrame::RunCommand(uint32_t id) {
         case cmd::kLevelZoomOut:
         case cmd::kTimeZoomIn:
         case cmd::kTimeZoomOut:
-            WaveCommand(id, *wave_, view_, ui_);
+            WaveCommand(id, *wave_, view_);
             host_.RepaintWave();
             break;
         case cmd::kCapture:
@@ -269,10 +287,12 @@ void MainFrame::RunCommand(uint32_t id) {
 
 void MainFrame::OnLoggerData(uint32_t result, uint32_t byteCount) {
     live_.OnLoggerData(result, byteCount);
+    RefreshCommandStates();
 }
 
 void MainFrame::OnSeekBar(SeekEvent event, int position) {
     replay_.Seek(event, position);
+    RefreshCommandStates();
 }
 
 void MainFrame::OnEngineNews() {
@@ -287,6 +307,7 @@ void MainFrame::OnEngineNews() {
         replay_.OnClipEnded();
     }
     live_.RefreshIndicator();
+    RefreshCommandStates();
 }
 
 void MainFrame::PreviewCommand() {
@@ -306,7 +327,7 @@ void MainFrame::PreviewCommand() {
 void MainFrame::RebuildCameraGraph() {
     if (live_.HasCamera() && !video_.HasCameraGraph()) {
         int32_t index = 0;
-        live_.SetSources(video_.SelectSavedDevice(videoPane_, &index), live_.HasLogger());
+        live_.CameraRebound(video_.SelectSavedDevice(videoPane_, &index));
     }
 }
 
@@ -329,7 +350,7 @@ bool MainFrame::ReopenLostLogger() {
     if (logger.queryResult != 0) {
         ReportChannelQueryFailure(logger.queryResult);
     }
-    ui_.GroupEnable(cmd::kNextChannel, wave_->SelectChannel(0, true));
+    wave_->SelectChannel(0, true);
     return true;
 }
 
@@ -344,7 +365,8 @@ bool MainFrame::RefusedWhileCapturing(const char* change) {
 }
 
 void MainFrame::CameraCommand(uint32_t id) {
-    if (ui_.Checked(id)) {
+    const int32_t index = static_cast<int32_t>(id - cmd::kDeviceFirst);
+    if (index == live_.CameraInUse()) {
         return;  // already the camera in use
     }
     // Another camera means another graph, which would cut a recording in two.
@@ -355,11 +377,8 @@ void MainFrame::CameraCommand(uint32_t id) {
     if (previewing) {
         live_.TogglePreview();
     }
-    const int32_t index = static_cast<int32_t>(id - cmd::kDeviceFirst);
     if (video_.SelectDevice(videoPane_, index)) {
-        for (uint32_t item = cmd::kDeviceFirst; item <= cmd::kDeviceLast; ++item) {
-            ui_.Check(item, item == id);
-        }
+        live_.SetCameraInUse(index);
         settings_.SaveCamname(video_.DisplayName(), video_.DisplayNameSize());
     } else {
         char text[256];
@@ -440,12 +459,13 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
     }
     // Loading a recording starts the live ring afresh: none of its rows are counted any more.
     live_.ForgetRingRows();
-    if (replay_.Open(path, kind, live_.HasLogger())) {
-        return true;
+    const bool opened = replay_.Open(path, kind, live_.HasLogger());
+    if (!opened) {
+        // The camera's graph made way for the clip; without a clip it is the camera's again.
+        RebuildCameraGraph();
     }
-    // The camera's graph made way for the clip; without a clip it is the camera's again.
-    RebuildCameraGraph();
-    return false;
+    RefreshCommandStates();
+    return opened;
 }
 
 void MainFrame::FileOpen() {
@@ -473,24 +493,17 @@ void MainFrame::ToggleBar(uint32_t id) {
     const uint32_t index = id - cmd::kFileBar;  // File, Seek, Capture, Channel
     s_.barVisible[index] = s_.barVisible[index] ? 0 : 1;
     host_.ShowBand(cmd::kBandFileBar + index, s_.barVisible[index] != 0);
-    ui_.Check(id, s_.barVisible[index] != 0);
 }
 
 void MainFrame::TogglePane(uint32_t id) {
-    const uint32_t other = id == cmd::kVideoPane ? cmd::kWavePane : cmd::kVideoPane;
+    // One pane alone: both are shown again. Both shown: the chosen pane is hidden and the other
+    // stays alone, its command locked, so both panes can never be hidden at once.
     if (s_.singlePane != -1) {
         s_.singlePane = -1;
-        host_.ShowPanes(-1);
-        ui_.Enable(other, true);
-        ui_.Check(id, true);
-        return;
+    } else {
+        s_.singlePane = id == cmd::kVideoPane ? 1 : 0;
     }
-    // The chosen pane is hidden; the other stays alone and its command is locked, so both panes
-    // can never be hidden at once.
-    s_.singlePane = id == cmd::kVideoPane ? 1 : 0;
     host_.ShowPanes(s_.singlePane);
-    ui_.Enable(other, false);
-    ui_.Check(id, false);
 }
 
 void MainFrame::OnClose() {
@@ -555,7 +568,6 @@ void MainFrame::ChannelPropertyCommand() {
         if (anyOn) {
             wave_->SelectChannel(wave_->currentChannel, true);
         }
-        ui_.GroupEnable(cmd::kNextChannel, anyOn);
         host_.RepaintWave();
     }
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/CaptureSession.h"
+#include "app/FrameState.h"
 #include "app/Host.h"
 #include "app/RecentFiles.h"
 #include "app/ReplaySession.h"
@@ -43,12 +44,6 @@ struct FramePorts {
     RecordingLocks* locks = nullptr;  // marks the files being recorded; null: none
 };
 
-// What the frame itself keeps: bars and panes.
-struct FrameState {
-    int32_t barVisible[4] = {1, 1, 1, 1};
-    int32_t singlePane = -1;  // -1 both panes, 0 video alone, 1 wave alone
-};
-
 class MainFrame {
   public:
     explicit MainFrame(const FramePorts& ports);
@@ -83,6 +78,9 @@ class MainFrame {
     bool OpenRecording(const char* path, int32_t kind);
 
   private:
+    // Derives every command's state from the sessions, the sources, the transfer, the bars and
+    // panes and the wave view, and writes the whole UI-update table: the end of each entry point.
+    void RefreshCommandStates();
     void DeferredStartup();
     void ToggleBar(uint32_t id);
     void TogglePane(uint32_t id);

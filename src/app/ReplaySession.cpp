@@ -110,7 +110,6 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
                         mb::kOk | mb::kIconExclamation);
             return false;
         }
-        p_.ui.ClipState(cmd::kClipStart);
         clipSeconds = ClipSeconds();
     }
 
@@ -144,10 +143,6 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     state_ = open ? ReplayState::Playing : ReplayState::Closed;
     if (open) {
         StartTimer();
-        p_.ui.GroupEnable(cmd::kClipStop, true);
-    }
-    if (p_.wave.fileLoaded) {
-        p_.ui.GroupEnable(cmd::kNextChannel, true);
     }
     // What was left of the wave file stays in sight beside the name while the pair is open.
     char pane[kMaxPath + 64];
@@ -187,8 +182,6 @@ void ReplaySession::Close(uint32_t command, bool loggerConnected) {
     p_.host.SetSeekTickFrequency(100);
     p_.host.SetStatusText(1, "");
     p_.host.SetStatusText(2, "");
-    p_.ui.GroupEnable(cmd::kClipStop, false);
-    p_.ui.GroupEnable(cmd::kNextChannel, loggerConnected);
     if (command == cmd::kFileClose) {
         if (hadClip) {
             p_.host.RepaintVideo();
@@ -208,7 +201,6 @@ void ReplaySession::Stop() {
     state_ = ReplayState::Stopped;
     ShowSeconds(0, ClipSeconds());
     p_.host.RepaintWave();
-    p_.ui.ClipState(cmd::kClipStop);
 }
 
 void ReplaySession::TogglePlay() {
@@ -219,7 +211,6 @@ void ReplaySession::TogglePlay() {
         p_.video.PauseClip();
         state_ = ReplayState::Paused;
         p_.timers.KillTimer(kTimerReplay);
-        p_.ui.ClipState(cmd::kClipPause);
         return;
     }
     if (p_.video.IsClipOpen()) {
@@ -235,7 +226,6 @@ void ReplaySession::TogglePlay() {
     p_.video.PlayClip();
     state_ = ReplayState::Playing;
     StartTimer();
-    p_.ui.ClipState(cmd::kClipStart);
 }
 
 void ReplaySession::Seek(SeekEvent event, int position) {
@@ -303,7 +293,6 @@ void ReplaySession::AdvanceByElapsedTime() {
         row = records_;
         p_.timers.KillTimer(kTimerReplay);
         state_ = ReplayState::Paused;
-        p_.ui.ClipState(cmd::kClipPause);
     }
     ShowCursor(row);
     if (records_ > 0) {
@@ -325,7 +314,6 @@ void ReplaySession::OnClipEnded() {
     p_.timers.KillTimer(kTimerReplay);
     p_.video.PauseClip();
     state_ = ReplayState::Paused;
-    p_.ui.ClipState(cmd::kClipPause);
     p_.host.RepaintWave();
 }
 

@@ -6,7 +6,6 @@
 
 #include "app/Host.h"
 #include "app/TimerIds.h"
-#include "app/UiUpdateTable.h"
 #include "base/Clock.h"
 #include "video/VideoGraph.h"
 #include "wave/WaveBuffer.h"
@@ -24,7 +23,6 @@ struct ReplaySessionParts {
     Host& host;
     Timers& timers;
     Clock& clock;
-    UiUpdateTable& ui;
     WaveBuffer& wave;
     WaveCsv& csv;
     WaveView& view;
@@ -44,6 +42,8 @@ class ReplaySession {
 
     ReplayState State() const { return state_; }
     bool IsOpen() const { return state_ != ReplayState::Closed; }
+    // A recorded wave file is loaded (its channels can be selected).
+    bool HasWaveFile() const { return p_.wave.fileLoaded != 0; }
     // Records of the loaded wave file.
     int32_t Records() const { return records_; }
 

@@ -1,6 +1,5 @@
 #include "app/StillTransferLink.h"
 
-#include "app/CommandIds.h"
 #include "base/FixedText.h"
 #include "dde/DdeSettingsModel.h"
 #include "dde/StillPicture.h"
@@ -11,7 +10,6 @@ void StillTransferLink::StartupConnect(bool alarmTransfers) {
     if (alarmTransfers && transfer_.DdeInit()) {
         transfer_.DdeConnectApp();
     }
-    p_.ui.Enable(cmd::kDdeTransfer, Connected());
 }
 
 void StillTransferLink::ConnectForAlarm() {
@@ -44,7 +42,6 @@ void StillTransferLink::Reconnect(bool tell) {
     if (Initialized()) {
         transfer_.DdeConnectApp();
     }
-    p_.ui.Enable(cmd::kDdeTransfer, Connected());
     if (tell && !Connected()) {
         BeepAndTell(p_.host, mb::kIconExclamation,
                     Initialized() ? "Cannot connect to DDE sever" : "DDE Init failed",

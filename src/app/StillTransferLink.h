@@ -9,7 +9,6 @@
 
 #include "app/Host.h"
 #include "app/TimerIds.h"
-#include "app/UiUpdateTable.h"
 #include "base/Clock.h"
 #include "dde/DdeTransfer.h"
 #include "settings/SettingsStore.h"
@@ -23,7 +22,6 @@ struct StillTransferParts {
     Host& host;
     Timers& timers;
     Clock& clock;
-    UiUpdateTable& ui;
     SettingsStore& settings;
     VideoGraph& video;
     const WaveBuffer& wave;

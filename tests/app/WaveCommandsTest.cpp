@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/CommandIds.h"
+#include "app/CommandStates.h"
 #include "app/WaveCommands.h"
 
 namespace velatrace {
@@ -14,13 +15,17 @@ namespace {
 struct PaneFixture : ::testing::Test {
     std::unique_ptr<WaveBuffer> wave = std::make_unique<WaveBuffer>();
     WaveView view;
-    UiUpdateTable ui;
 
-    void SetUp() override { ui.GroupEnable(cmd::kNextChannel, true); }
-    bool Run(uint32_t id) { return WaveCommand(id, *wave, view, ui); }
+    bool Run(uint32_t id) { return WaveCommand(id, *wave, view); }
     // The current channel, its level step, the time step and which zoom commands are enabled.
     std::string State() const {
         const int32_t c = wave->currentChannel;
+        CommandInputs in;
+        in.startedUp = in.channelsSelectable = true;
+        in.levelStep = view.scales.vscale[c];
+        in.timeStep = view.scales.tscale;
+        UiUpdateTable ui;
+        ui.Assign(DeriveCommandStates(in));
         return "ch" + std::to_string(c) + " v" + std::to_string(view.scales.vscale[c]) + " t" +
                std::to_string(view.scales.tscale) + " " +
                (ui.Enabled(cmd::kLevelZoomIn) ? "L+" : "") +
@@ -56,7 +61,6 @@ TEST_F(PaneFixture, ChannelChangeSetsLevelZoomByTheNewChannelsStep) {
 
 TEST_F(PaneFixture, ZoomCommandsEnableTheOppositeEndAndDisableTheirOwn) {
     wave->channel[0].type = kTypeHumidity;  // its level table changes every second step
-    ui.Enable(cmd::kLevelZoomOut, false);
     Expect({{cmd::kLevelZoomIn, "ch0 v2 t7 L+L-T+T-"},
             {cmd::kLevelZoomIn, "ch0 v4 t7 L+L-T+T-"},
             {cmd::kLevelZoomIn, "ch0 v6 t7 L+L-T+T-"},

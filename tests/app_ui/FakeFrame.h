@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CommandActions.h"
+#include "app/CommandStates.h"
 #include "app/FrameHandler.h"
 #include "app/MainWindow.h"
 #include "app/QtHost.h"
@@ -39,8 +40,11 @@ class FakeFrame : public FrameHandler {
         onClose();
     }
     const UiUpdateTable& Ui() const override { return table; }
+    // Writes the table from `in`, as the frame does after each change.
+    void Derive() { table.Assign(DeriveCommandStates(in)); }
 
     UiUpdateTable table;
+    CommandInputs in;
     int creates = 0, closes = 0, news = 0;
     std::vector<uint32_t> commands;
     std::vector<std::pair<uint32_t, uint32_t>> answers;

@@ -52,9 +52,7 @@ TEST_F(MainWindowTest, BarsAndStatusBar) {
 }
 
 TEST_F(MainWindowTest, ActionsFollowOnlyTheUiTable) {
-    UiUpdateTable& t = frame.table;
-    t.GroupEnable(0, false);
-    t.CheckBarsAndPanes(true);
+    frame.Derive();  // before the start-up
     window.SyncActions();
     // As the table says; a command not in it is always enabled.
     EXPECT_EQ(
@@ -64,7 +62,8 @@ TEST_F(MainWindowTest, ActionsFollowOnlyTheUiTable) {
     // A disabled command does not reach the core; a later change of the core shows by itself.
     Action(cmd::kPreview)->trigger();
     EXPECT_FALSE(Commanded(cmd::kPreview));
-    t.Enable(cmd::kPreview, true);
+    frame.in.startedUp = frame.in.sourceFound = true;
+    frame.Derive();
     QTRY_VERIFY(Action(cmd::kPreview)->isEnabled());
 
     // A checkable action does not check or uncheck itself: the core's answer decides.
@@ -76,8 +75,8 @@ TEST_F(MainWindowTest, ActionsFollowOnlyTheUiTable) {
 
     // The clip radio group: the chosen one checked and disabled, the others without an empty
     // check box; Stop also disables Pause.
-    t.GroupEnable(cmd::kClipStop, true);
-    t.ClipState(cmd::kClipStop);
+    frame.in.replay = ReplayState::Stopped;
+    frame.Derive();
     window.SyncActions();
     QAction* stop = Action(cmd::kClipStop);
     QAction* start = Action(cmd::kClipStart);
@@ -125,7 +124,8 @@ TEST_F(MainWindowTest, MenusCarryTheCommandTableAndGrowAtRunTime) {
 
     QMenu* capture = window.Menu(Submenu::Capture);
     const QStringList before = MenuTexts(capture);
-    frame.table.Check(cmd::kDeviceFirst, true);
+    frame.in.cameraInUse = 0;
+    frame.Derive();
     window.AppendMenuItems(
         MenuExtension::CaptureDevices, Submenu::Capture,
         {QStringLiteral("Cam A"), QStringLiteral("Cam B"), QString(), QStringLiteral("Cam D")});
@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, PlacementKeepsTheSplitAndPanesReportTheirSizeChanges) {
 
 TEST_F(MainWindowTest, EngineNewsWakesTheCoreOnceForManyWakes) {
     EXPECT_TRUE(Action(cmd::kPreview)->isEnabled());
-    frame.onNews = [this] { frame.table.Enable(cmd::kPreview, false); };
+    frame.onNews = [this] { frame.Derive(); };  // before the start-up: Preview disabled
     std::thread engine([this] {
         for (int i = 0; i < 1000; ++i)
             window.NotifyEngineNews();
