@@ -1017,6 +1017,8 @@ TEST_F(FrameSession, ALostLoggerIsToldOnceEndsTheCsvAndIsOpenedAgainByTheNextPre
     EXPECT_EQ(host.boxes.size(), 1u) << "said once";
     f.OnCommand(cmd::kCapture);  // without numbering, the end of the capture ends the preview
     ASSERT_FALSE(f.Live().IsLive());
+    // Preview stays there to open it again, and the curves it left can still be browsed.
+    EXPECT_TRUE(f.Ui().Enabled(cmd::kPreview) && f.Ui().Enabled(cmd::kNextChannel));
 
     // Still unplugged: the preview runs with the camera alone and says why.
     logger.handle = 0;
