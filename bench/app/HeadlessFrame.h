@@ -17,8 +17,8 @@ namespace velatrace::bench {
 struct HeadlessFrame {
     HeadlessFrame(RegistryStore& registry, const char* driverPath) : driver(driverPath) {
         engine.SetWakeCallback([this] { woken.store(true, std::memory_order_release); });
-        frame = std::make_unique<MainFrame>(
-            FramePorts{host, timers, clock, registry, driver, engine, &pane, transfer, pages});
+        frame = std::make_unique<MainFrame>(FramePorts{host.Ports(), timers, clock, registry,
+                                                       driver, engine, &pane, transfer, pages});
         frame->Create();
         frame->OnTimer(kTimerStartup);
     }

@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
     NoStillTransfer transfer;
     NoPropertyPages pages;
     DriverLibraryDl driver(VELATRACE_SIM_LIBRARY);
-    auto frame = std::make_unique<MainFrame>(
-        FramePorts{host, timers, clock, registry, driver, engine, nullptr, transfer, pages});
+    auto frame = std::make_unique<MainFrame>(FramePorts{host.Ports(), timers, clock, registry,
+                                                        driver, engine, nullptr, transfer, pages});
     frame->Create();
     frame->OnTimer(kTimerStartup);
     if (!frame->Live().HasLogger()) {
@@ -174,7 +174,6 @@ int main(int argc, char** argv) {
             ++missedPolls;  // the chain ended; start it again as a late timer would
         }
         host.posted.clear();
-        host.statusLog.clear();  // the stand-in window's log must not grow into the timing
         // Which of the two goes first after the pause alternates, so neither always finds the
         // caches warmed by the other.
         Steady::duration tickTime{};

@@ -292,7 +292,6 @@ int Soak(const Plan& plan) {
         }
         handOverNews();
         host.posted.clear();
-        host.statusLog.clear();  // the stand-in window's log must not grow into the figures
         const bool capturing = frame->Live().IsCapturing();
         const int32_t before = frame->Wave().writeIndex;
         frame->OnTimer(kTimerPoll);

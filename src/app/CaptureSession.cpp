@@ -26,7 +26,8 @@ constexpr int32_t kLostAfterFailedPolls = 5;
 // can overwrite rows not yet written; a failure there is reported by the next poll's batch.
 class AckPoster final : public AckSink {
   public:
-    AckPoster(Host& host, LoggerLink& link, WaveCsv& csv) : host_(host), link_(link), csv_(csv) {}
+    AckPoster(WindowFrame& frame, LoggerLink& link, WaveCsv& csv)
+        : frame_(frame), link_(link), csv_(csv) {}
     void Piece(uint32_t bytes) override {
         link_.Wave().AppendPiece(link_.ReceiveBuffer(), static_cast<int32_t>(bytes));
         if (csv_.Writing()) {
@@ -35,12 +36,12 @@ class AckPoster final : public AckSink {
     }
     void Complete(uint32_t result, uint32_t bytes) override {
         posted = true;
-        host_.PostLoggerAnswer(result, bytes);
+        frame_.PostLoggerAnswer(result, bytes);
     }
     bool posted = false;
 
   private:
-    Host& host_;
+    WindowFrame& frame_;
     LoggerLink& link_;
     WaveCsv& csv_;
 };
@@ -92,7 +93,7 @@ void CaptureSession::ShowCaptureFileName() {
     char text[kMaxPath];
     FormatCaptureName(text, sizeof text, "", p_.capture.filename, p_.capture.autoNumber,
                       p_.capture.number, "avi");
-    p_.host.SetStatusText(2, text);
+    p_.panes.SetStatusText(2, text);
 }
 
 void CaptureSession::ApplyNaming() {
@@ -172,8 +173,8 @@ void CaptureSession::TogglePreview() {
                        held ? "\r\nIt is being recorded right now by another recording: it is "
                               "not replaced while that recording runs."
                             : "");
-            if (BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kYesNo | mb::kIconQuestion) !=
-                mb::kIdYes) {
+            if (BeepAndTell(p_.user, MessageKind::Warning, text, MessageKind::Question,
+                            Buttons::YesNo) != Answer::Yes) {
                 return;
             }
             replaceOldCsv_ = true;
@@ -188,7 +189,7 @@ void CaptureSession::TogglePreview() {
     if (hr == kHrSharingViolation) {
         char text[kMaxPath + 32];
         FormatText(text, sizeof text, "%s file can not overwrite", p_.capture.filename);
-        BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+        Warn(p_.user, text);
         starting = false;
     } else if (starting && camera_ && Failed(hr)) {
         // The logger's side goes on alone; the user learns why there is no picture.
@@ -206,7 +207,7 @@ void CaptureSession::TogglePreview() {
                 char text[64];
                 FormatText(text, sizeof text, "%s - %d", "Cannot send the GL command",
                            static_cast<int>(r));
-                BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+                Warn(p_.user, text);
             }
             p_.wave.SetNoWait(1);
             ArmPoll(kPollPeriodMs);
@@ -237,7 +238,7 @@ void CaptureSession::EndTimedCapture() {
         EndCapture();
     }
     captureEnded_ = true;
-    p_.host.SetStatusText(1, "");
+    p_.panes.SetStatusText(1, "");
 }
 
 bool CaptureSession::CaptureFolderReady() {
@@ -257,7 +258,7 @@ bool CaptureSession::CaptureFolderReady() {
             FormatText(text, sizeof text, "Cannot record into the folder %s\r\n%s", folder_,
                        reason);
         }
-        BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+        Warn(p_.user, text);
     }
     return false;
 }
@@ -268,7 +269,7 @@ bool CaptureSession::CaptureNamesFit() {
                         sizeof reason)) {
         return true;
     }
-    BeepAndTell(p_.host, mb::kIconExclamation, reason, mb::kOk | mb::kIconExclamation);
+    Warn(p_.user, reason);
     return false;
 }
 
@@ -302,7 +303,7 @@ bool CaptureSession::RecordedElsewhere(bool byUser) {
                "%s is being recorded right now by another recording.\r\nThe capture is not "
                "started; choose another file name in the capture settings.",
                held);
-    BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+    Warn(p_.user, text);
     return true;
 }
 
@@ -368,7 +369,7 @@ void CaptureSession::StartCapture(StartedBy by) {
         p_.timers.StartTimer(kTimerCaptureLimit, static_cast<uint32_t>(seconds) * 1000u);
         char text[32];
         FormatText(text, sizeof text, "%d sec", seconds);
-        p_.host.SetStatusText(1, text);
+        p_.panes.SetStatusText(1, text);
     }
     AfterCaptureChange();
     // The earlier rows go out at once, before new records could overwrite them in the ring.
@@ -405,7 +406,7 @@ void CaptureSession::EndCapture() {
     csvFailing_ = false;
     state_ = LiveState();
     p_.timers.KillTimer(kTimerCaptureLimit);
-    p_.host.MessageBeep(mb::kIconInformation);
+    p_.user.Beep(MessageKind::Information);
     AfterCaptureChange();
 }
 
@@ -464,7 +465,7 @@ void CaptureSession::ReportFailure(const char* message, const char* status) {
         CopyText(failure_, status);
     }
     RefreshIndicator();
-    BeepAndTell(p_.host, mb::kIconExclamation, message, mb::kOk | mb::kIconExclamation);
+    Warn(p_.user, message);
 }
 
 void CaptureSession::RefreshIndicator() {
@@ -505,7 +506,7 @@ void CaptureSession::RefreshIndicator() {
     if (look != indicatorLook_ || std::strcmp(text, indicator_) != 0) {
         CopyText(indicator_, text);
         indicatorLook_ = look;
-        p_.host.SetRecordingStatus(indicator_, look);
+        p_.panes.SetRecordingStatus(indicator_, look);
     }
 }
 
@@ -567,7 +568,7 @@ void CaptureSession::OnStreamError(const StreamError& error) {
 void CaptureSession::PollTick() {
     char text[64];
     FormatText(text, sizeof text, "%d pt", p_.wave.writeIndex);
-    p_.host.SetStatusText(1, text);
+    p_.panes.SetStatusText(1, text);
 
     if (p_.csv.Writing()) {
         csvPendingPoints_ += batchPoints_;
@@ -580,15 +581,15 @@ void CaptureSession::PollTick() {
         const uint32_t elapsed = (p_.clock.TickCount() - captureStartTick_) / 1000;
         FormatText(text, sizeof text, "%d/%dsec", TimeLimitSec() - static_cast<int32_t>(elapsed),
                    TimeLimitSec());
-        p_.host.SetStatusText(1, text);
+        p_.panes.SetStatusText(1, text);
     }
     RefreshIndicator();
 
-    AckPoster poster(p_.host, p_.link, p_.csv);
+    AckPoster poster(p_.frame, p_.link, p_.csv);
     const uint32_t r = p_.protocol.PollAck(p_.port.terminator, p_.port.timeout, poster);
     if (r != 0) {
         FormatText(text, sizeof text, "ack?-%d", static_cast<int>(r));
-        p_.host.SetStatusText(1, text);
+        p_.panes.SetStatusText(1, text);
     }
     // A poll that failed or brought no block counts, so does one that came late; the indicator
     // shows them at once.
@@ -646,14 +647,14 @@ void CaptureSession::LoseLogger(uint32_t code) {
                "Press Preview again once the logger is back to open it again.",
                when, "Cannot read the logger", static_cast<int>(code), csvPart,
                videoGoesOn ? "\r\nThe video goes on being recorded." : "");
-    p_.host.SetStatusText(1, status);
+    p_.panes.SetStatusText(1, status);
     if (capturing) {
         ReportFailure(text, status);
         if (!videoGoesOn) {
             EndCapture();  // nothing is recorded any more
         }
     } else {
-        BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+        Warn(p_.user, text);
     }
     if (!IsCapturing()) {
         state_ = LiveState();
@@ -681,7 +682,7 @@ void CaptureSession::ArmPoll(uint32_t periodMs) {
 
 void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
     if (result == err::kWaitTimeout) {
-        p_.host.SetStatusText(1, "tmout");
+        p_.panes.SetStatusText(1, "tmout");
     }
     if (p_.wave.noWait) {
         ArmPoll(kPollPeriodMs);
@@ -720,7 +721,7 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
             StartCapture(StartedBy::Alarm);
         }
     }
-    p_.host.RepaintWave();
+    p_.frame.RepaintWave();
 }
 
 void CaptureSession::StillImageTransfer() {

@@ -4,10 +4,13 @@
 // the one state of the live session and tells the user what happened to a recording.
 #include <cstdint>
 
-#include "app/Host.h"
 #include "app/PollHealth.h"
+#include "app/StatusPanes.h"
 #include "app/StillTransferLink.h"
 #include "app/TimerIds.h"
+#include "app/Timers.h"
+#include "app/UserPrompts.h"
+#include "app/WindowFrame.h"
 #include "base/Clock.h"
 #include "base/RecordingLocks.h"
 #include "logger/LoggerProtocol.h"
@@ -30,7 +33,9 @@ enum class CaptureState {
 
 // What the live session works with; the frame owns all of it.
 struct CaptureSessionParts {
-    Host& host;
+    UserPrompts& user;
+    StatusPanes& panes;
+    WindowFrame& frame;
     Timers& timers;
     Clock& clock;
     LoggerLink& link;

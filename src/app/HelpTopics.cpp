@@ -22,9 +22,9 @@ std::string HelpNotOpenedText(const std::string& help) {
            "\" could not be opened.\r\nNo program to show it was found on this computer.";
 }
 
-void OpenHelpTopics(Host& host) {
+void OpenHelpTopics(FrameDialogs& dialogs, UserPrompts& user) {
     char folder[1024] = {};
-    host.ProgramFolder(folder, sizeof folder);
+    dialogs.ProgramFolder(folder, sizeof folder);
     const std::string help = FindHelpFile(folder);
     std::string message;
     if (help.empty()) {
@@ -33,12 +33,12 @@ void OpenHelpTopics(Host& host) {
         message = "The help file \"" + missing + "\" was not found.\r\nThe program's help (" +
                   kCompiledHelpName + " or " + kHtmlHelpName +
                   ") belongs in the folder the program runs from.";
-    } else if (!host.OpenHelpFile(help.c_str())) {
+    } else if (!dialogs.OpenHelpFile(help.c_str())) {
         message = HelpNotOpenedText(help);
     } else {
         return;
     }
-    host.MessageBox(message.c_str(), mb::kOk | mb::kIconExclamation);
+    user.Tell(message.c_str(), MessageKind::Warning, Buttons::Ok);
 }
 
 }  // namespace velatrace

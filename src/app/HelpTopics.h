@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/Host.h"
+#include "app/FrameDialogs.h"
+#include "app/UserPrompts.h"
 
 namespace velatrace {
 
@@ -20,6 +21,6 @@ std::string HelpNotOpenedText(const std::string& help);
 
 // Opens the help file through the window's desktop handler. A help file that is missing or that
 // no handler opens is reported in a message box naming the file.
-void OpenHelpTopics(Host& host);
+void OpenHelpTopics(FrameDialogs& dialogs, UserPrompts& user);
 
 }  // namespace velatrace

@@ -21,7 +21,9 @@ constexpr int32_t kMaximisedCy = 642;
 }  // namespace
 
 MainFrame::MainFrame(const FramePorts& ports)
-    : host_(ports.host),
+    : user_(ports.window.user),
+      dialogs_(ports.window.dialogs),
+      frame_(ports.window.frame),
       timers_(ports.timers),
       clock_(ports.clock),
       registry_(ports.registry),
@@ -33,13 +35,15 @@ MainFrame::MainFrame(const FramePorts& ports)
       protocol_(link_, ports.clock),
       csv_(*wave_, ports.clock),
       video_(ports.engine),
-      still_(StillTransferParts{ports.host, ports.timers, ports.clock, settings_, video_, *wave_,
-                                view_, picture_, dde_, ports.transfer}),
-      live_(CaptureSessionParts{ports.host, ports.timers, ports.clock, link_, protocol_, *wave_,
-                                csv_, view_, video_, ports.videoPane, still_, captureSettings_,
-                                port_}),
-      replay_(ReplaySessionParts{ports.host, ports.timers, ports.clock, *wave_, csv_, view_, video_,
-                                 ports.videoPane}) {
+      still_(StillTransferParts{ports.window.user, ports.window.panes, ports.window.dialogs,
+                                ports.timers, ports.clock, settings_, video_, *wave_, view_,
+                                picture_, dde_, ports.transfer}),
+      live_(CaptureSessionParts{ports.window.user, ports.window.panes, ports.window.frame,
+                                ports.timers, ports.clock, link_, protocol_, *wave_, csv_, view_,
+                                video_, ports.videoPane, still_, captureSettings_, port_}),
+      replay_(ReplaySessionParts{ports.window.user, ports.window.panes, ports.window.frame,
+                                 ports.window.seek, ports.timers, ports.clock, *wave_, csv_, view_,
+                                 video_, ports.videoPane}) {
     csv_.SetFileSync(ports.fileSync);
     csv_.SetRecordingLocks(ports.locks);
     live_.SetRecordingLocks(ports.locks);
@@ -50,7 +54,7 @@ void MainFrame::Create() {
     settings_.LoadScale(view_.scales);
     wave_->currentChannel = 0;
     recent_.Restore(registry_);
-    host_.RefreshRecentMenu();
+    frame_.RefreshRecentMenu();
 
     char name[kDisplayNameSize] = {};
     settings_.LoadCamname(name, sizeof name);
@@ -68,7 +72,7 @@ void MainFrame::Create() {
     settings_.LoadDde(dde_);
     settings_.LoadPort(port_);
 
-    host_.PlaceWindow(placement_);
+    frame_.PlaceWindow(placement_);
     timers_.StartTimer(kTimerStartup, kStartupDelayMs);
     RefreshCommandStates();
 }
@@ -94,7 +98,7 @@ void MainFrame::RefreshCommandStates() {
 }
 
 void MainFrame::DeferredStartup() {
-    host_.BeginWaitCursor();
+    user_.BeginWaitCursor();
     NextCaptureNumber(captureSettings_);
     video_.SetCaptureNumber(captureSettings_.number);
 
@@ -107,7 +111,7 @@ void MainFrame::DeferredStartup() {
     if (cameraFound) {
         const char* names[kMaxVideoDevices] = {};
         const int count = video_.DeviceNames(names, kMaxVideoDevices);
-        host_.AppendMenuItems(MenuExtension::CaptureDevices, Submenu::Capture, names, count);
+        frame_.AppendMenuItems(MenuExtension::CaptureDevices, Submenu::Capture, names, count);
         live_.SetCameraInUse(index);
     }
 
@@ -117,7 +121,7 @@ void MainFrame::DeferredStartup() {
         if (logger.queryResult != 0) {
             ReportChannelQueryFailure(logger.queryResult);
         }
-        host_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
+        frame_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
     }
     live_.SetSources(cameraFound, logger.opened);
     view_.hasSource = logger.opened ? 1 : 0;
@@ -127,20 +131,18 @@ void MainFrame::DeferredStartup() {
     still_.StartupConnect(captureSettings_.transAlarm != 0);
     // The transfer and its settings are always reachable from the Transfer menu; the transfer
     // command itself stays disabled until a conversation is open.
-    host_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
+    frame_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
 
     wave_->SelectChannel(0, true);
-    host_.EndWaitCursor();
+    user_.EndWaitCursor();
     startedUp_ = true;
     ReportSettingsProblem();
     if (video_.EngineProblem()[0] != '\0') {
-        BeepAndTell(host_, mb::kIconExclamation, video_.EngineProblem(),
-                    mb::kOk | mb::kIconExclamation);
+        Warn(user_, video_.EngineProblem());
     }
     // Stored naming that cannot be used is told once, with what is used instead.
     if (!captureSettingsProblem_.empty()) {
-        BeepAndTell(host_, mb::kIconExclamation, captureSettingsProblem_.c_str(),
-                    mb::kOk | mb::kIconExclamation);
+        Warn(user_, captureSettingsProblem_.c_str());
         captureSettingsProblem_.clear();
     }
 }
@@ -153,7 +155,7 @@ void MainFrame::ReportSettingsProblem() {
         return;
     }
     settingsProblemShown_ = problem;
-    BeepAndTell(host_, mb::kIconExclamation, problem, mb::kOk | mb::kIconExclamation);
+    Warn(user_, problem);
 }
 
 void MainFrame::OnTimer(uint32_t id) {
@@ -237,7 +239,7 @@ void MainFrame::RunCommand(uint32_t id) {
         case cmd::kTimeZoomIn:
         case cmd::kTimeZoomOut:
             WaveCommand(id, *wave_, view_);
-            host_.RepaintWave();
+            frame_.RepaintWave();
             break;
         case cmd::kCapture:
             live_.ToggleCaptureByUser();
@@ -266,10 +268,10 @@ void MainFrame::RunCommand(uint32_t id) {
             }
             break;
         case cmd::kAbout:
-            host_.ShowAbout();
+            dialogs_.ShowAbout();
             break;
         case cmd::kHelpTopics:
-            OpenHelpTopics(host_);
+            OpenHelpTopics(dialogs_, user_);
             break;
         case cmd::kTransportSetting:
             TransportCommand();
@@ -336,15 +338,13 @@ bool MainFrame::ReopenLostLogger() {
         return true;
     }
     // The lost device is let go and the logger opened afresh, its channel setup read again.
-    host_.BeginWaitCursor();
+    user_.BeginWaitCursor();
     link_.CloseLogger(port_.terminator);
     const LoggerProtocol::Connection logger = protocol_.ConnectLogger(port_.terminator);
-    host_.EndWaitCursor();
+    user_.EndWaitCursor();
     live_.LoggerReopened(logger.opened);
     if (!logger.opened) {
-        BeepAndTell(host_, mb::kIconExclamation,
-                    "The logger cannot be opened again.\r\nConnect it and press Preview again.",
-                    mb::kOk | mb::kIconExclamation);
+        Warn(user_, "The logger cannot be opened again.\r\nConnect it and press Preview again.");
         return false;
     }
     if (logger.queryResult != 0) {
@@ -360,7 +360,7 @@ bool MainFrame::RefusedWhileCapturing(const char* change) {
     }
     char text[128];
     FormatText(text, sizeof text, "Stop the capture before %s.", change);
-    BeepAndTell(host_, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+    Warn(user_, text);
     return true;
 }
 
@@ -383,7 +383,7 @@ void MainFrame::CameraCommand(uint32_t id) {
     } else {
         char text[256];
         FormatText(text, sizeof text, "The camera cannot be opened (%s).", video_.LastFailure());
-        BeepAndTell(host_, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+        Warn(user_, text);
     }
     if (previewing) {
         live_.TogglePreview();
@@ -407,7 +407,7 @@ void MainFrame::FormatCommand() {
                "%d frames/s.",
                ResultText(refusal), static_cast<int>(kept.lvw), static_cast<int>(kept.lvh),
                static_cast<int>(kept.lrate));
-    BeepAndTell(host_, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+    Warn(user_, text);
 }
 
 void MainFrame::CaptureSettingCommand() {
@@ -420,13 +420,13 @@ void MainFrame::CaptureSettingCommand() {
     std::string refusal;
     // A refused value is told and the dialog comes back with what the user typed.
     for (;;) {
-        if (!host_.RunCaptureSettingsDialog(model)) {
+        if (!dialogs_.RunCaptureSettingsDialog(model)) {
             return;
         }
         if (model.Accept(refusal)) {
             break;
         }
-        BeepAndTell(host_, mb::kIconExclamation, refusal.c_str(), mb::kOk | mb::kIconExclamation);
+        Warn(user_, refusal.c_str());
     }
     const CaptureSettings& result = model.Result();
     if (!result.namingChanged && !result.conditionsChanged) {
@@ -453,8 +453,7 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
     // A recording replaces the live session's data, so it opens only while nothing is live
     // (File Open is disabled then; a recent file must not get round that).
     if (live_.IsLive()) {
-        BeepAndTell(host_, mb::kIconExclamation, "Stop the preview before opening a recording.",
-                    mb::kOk | mb::kIconExclamation);
+        Warn(user_, "Stop the preview before opening a recording.");
         return false;
     }
     // Loading a recording starts the live ring afresh: none of its rows are counted any more.
@@ -470,7 +469,7 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
 
 void MainFrame::FileOpen() {
     char path[kMaxPath] = {};
-    const int kind = host_.ChooseOpenFile(path, sizeof path);
+    const int kind = user_.ChooseOpenFile(path, sizeof path);
     if (kind == 0) {
         return;
     }
@@ -479,20 +478,20 @@ void MainFrame::FileOpen() {
     if (OpenRecording(path, clipKind)) {
         recent_.Add(path);
         recent_.WriteToRegistry(registry_);
-        host_.RefreshRecentMenu();
+        frame_.RefreshRecentMenu();
     }
 }
 
 void MainFrame::RecentFile(uint32_t id) {
-    OpenRecentFile(recent_, id, host_, registry_,
+    OpenRecentFile(recent_, id, user_, registry_,
                    [this](const char* path, int32_t kind) { return OpenRecording(path, kind); });
-    host_.RefreshRecentMenu();
+    frame_.RefreshRecentMenu();
 }
 
 void MainFrame::ToggleBar(uint32_t id) {
     const uint32_t index = id - cmd::kFileBar;  // File, Seek, Capture, Channel
     s_.barVisible[index] = s_.barVisible[index] ? 0 : 1;
-    host_.ShowBand(cmd::kBandFileBar + index, s_.barVisible[index] != 0);
+    frame_.ShowBand(cmd::kBandFileBar + index, s_.barVisible[index] != 0);
 }
 
 void MainFrame::TogglePane(uint32_t id) {
@@ -503,20 +502,20 @@ void MainFrame::TogglePane(uint32_t id) {
     } else {
         s_.singlePane = id == cmd::kVideoPane ? 1 : 0;
     }
-    host_.ShowPanes(s_.singlePane);
+    frame_.ShowPanes(s_.singlePane);
 }
 
 void MainFrame::OnClose() {
-    host_.BeginWaitCursor();
+    user_.BeginWaitCursor();
     // A capture still running keeps every row received: the CSV gets its last rows before the
     // logger closes (the AVI is finished when the video is released).
     live_.Shutdown();
     still_.Shutdown();
     video_.ReleaseVideo();
     link_.CloseLogger(port_.terminator);
-    host_.EndWaitCursor();
+    user_.EndWaitCursor();
 
-    FramePlacement placement = host_.CurrentPlacement();
+    FramePlacement placement = frame_.CurrentPlacement();
     if (placement.max) {
         placement.x = 0;
         placement.y = 0;
@@ -529,13 +528,13 @@ void MainFrame::OnClose() {
          {kTimerStartup, kTimerCaptureLimit, kTimerPoll, kTimerReplay, kTimerDdePaste}) {
         timers_.KillTimer(id);
     }
-    host_.DestroyWindow();
+    frame_.DestroyWindow();
 }
 
 // The new terminator and time-out take effect with the next command sent to the logger.
 void MainFrame::TransportCommand() {
     TransportDialogModel model(port_);
-    if (!host_.RunTransportDialog(model)) {
+    if (!dialogs_.RunTransportDialog(model)) {
         return;
     }
     model.Apply(port_);
@@ -546,17 +545,17 @@ void MainFrame::ReportChannelQueryFailure(uint32_t code) {
     char text[128];
     FormatText(text, sizeof text, "%s - %d", "Cannot the GL channel propery",
                static_cast<int>(code));
-    BeepAndTell(host_, mb::kIconExclamation, text, mb::kOk | mb::kIconInformation);
+    BeepAndTell(user_, MessageKind::Warning, text, MessageKind::Information);
 }
 
 void MainFrame::ChannelPropertyCommand() {
     ChannelPropertyModel model(*wave_);
-    while (host_.RunChannelPropertyDialog(model) == ChannelPropertyModel::kQuery &&
+    while (dialogs_.RunChannelPropertyDialog(model) == ChannelPropertyModel::kQuery &&
            model.QueryEnabled()) {
-        host_.BeginWaitCursor();
+        user_.BeginWaitCursor();
         const uint32_t r =
             protocol_.QueryChannelInfo(port_.terminator, static_cast<uint32_t>(port_.timeout));
-        host_.EndWaitCursor();
+        user_.EndWaitCursor();
         if (r != 0) {
             ReportChannelQueryFailure(r);
             return;
@@ -568,7 +567,7 @@ void MainFrame::ChannelPropertyCommand() {
         if (anyOn) {
             wave_->SelectChannel(wave_->currentChannel, true);
         }
-        host_.RepaintWave();
+        frame_.RepaintWave();
     }
 }
 

@@ -8,14 +8,15 @@
 
 #include "app/CaptureSession.h"
 #include "app/FrameState.h"
-#include "app/Host.h"
 #include "app/RecentFiles.h"
 #include "app/ReplaySession.h"
 #include "app/StillTransfer.h"
 #include "app/StillTransferLink.h"
 #include "app/TimerIds.h"
+#include "app/Timers.h"
 #include "app/UiUpdateTable.h"
 #include "app/WaveCommands.h"
+#include "app/WindowPorts.h"
 #include "base/Clock.h"
 #include "dde/DdeSettings.h"
 #include "logger/LoggerProtocol.h"
@@ -31,7 +32,7 @@
 namespace velatrace {
 
 struct FramePorts {
-    Host& host;
+    WindowPorts window;
     Timers& timers;
     Clock& clock;
     RegistryStore& registry;
@@ -55,7 +56,7 @@ class MainFrame {
     void Create();
     void OnCommand(uint32_t id);
     void OnTimer(uint32_t id);
-    // The logger's answer, posted through Host::PostLoggerAnswer.
+    // The logger's answer, posted through WindowFrame::PostLoggerAnswer.
     void OnLoggerData(uint32_t result, uint32_t byteCount);
     // The media engine woke the window: takes everything it has to say, on this thread.
     void OnEngineNews();
@@ -107,7 +108,9 @@ class MainFrame {
     // "Capture setting": the dialog, then its values applied.
     void CaptureSettingCommand();
 
-    Host& host_;
+    UserPrompts& user_;
+    FrameDialogs& dialogs_;
+    WindowFrame& frame_;
     Timers& timers_;
     Clock& clock_;
     RegistryStore& registry_;

@@ -337,7 +337,7 @@ void MainWindow::OnPaneResized() {
     RunCommand(cmd::kPaneResized);
 }
 
-// ---- what the Host port asks -------------------------------------------------------------------
+// ---- what the window ports ask ----------------------------------------------------------------
 
 void MainWindow::SetStatusText(int pane, const QString& text) {
     if (pane == 1 || pane == 2) {
@@ -497,7 +497,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // The core runs its close sequence and destroys the window through the Host when done.
+    // The core runs its close sequence and destroys the window through its port when done.
     inCloseEvent_ = true;
     handler_->OnClose();
     inCloseEvent_ = false;

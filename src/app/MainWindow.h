@@ -11,8 +11,9 @@
 #include <cstdint>
 
 #include "app/FrameHandler.h"
-#include "app/Host.h"
 #include "app/RecentFiles.h"
+#include "app/StatusPanes.h"
+#include "app/WindowFrame.h"
 #include "settings/FramePlacement.h"
 
 class QLabel;
@@ -70,7 +71,7 @@ class MainWindow : public QMainWindow {
     // Mirrors the table onto the actions; without `force` only when it changed.
     void SyncActions(bool force = false);
 
-    // What the Host port asks of the window.
+    // What the window ports ask of the window.
     void SetStatusText(int pane, const QString& text);
     void SetRecordingStatus(const QString& text, RecordingLook look);
     // The transfer's last problem on amber; hidden when empty.

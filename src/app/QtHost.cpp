@@ -28,33 +28,17 @@ namespace velatrace {
 
 namespace {
 
-// Windows message box types, icons, default buttons and answers beyond what Host.h names.
-constexpr uint32_t kTypeMask = 0xF;
-constexpr uint32_t kIconMask = 0xF0;
-constexpr uint32_t kDefaultMask = 0xF00;
-constexpr uint32_t kAbortRetryIgnore = 0x2;
-constexpr uint32_t kYesNoCancel = 0x3;
-constexpr uint32_t kRetryCancel = 0x5;
-constexpr int kIdAbort = 3;
-constexpr int kIdRetry = 4;
-constexpr int kIdIgnore = 5;
-
-// The buttons of a box type, left to right.
-QList<QMessageBox::StandardButton> ButtonOrder(uint32_t style) {
-    switch (style & kTypeMask) {
-        case mb::kOkCancel:
+// The buttons a box offers, left to right.
+QList<QMessageBox::StandardButton> ButtonOrder(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::OkCancel:
             return {QMessageBox::Ok, QMessageBox::Cancel};
-        case kAbortRetryIgnore:
-            return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
-        case kYesNoCancel:
-            return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
-        case mb::kYesNo:
+        case Buttons::YesNo:
             return {QMessageBox::Yes, QMessageBox::No};
-        case kRetryCancel:
-            return {QMessageBox::Retry, QMessageBox::Cancel};
-        default:
-            return {QMessageBox::Ok};
+        case Buttons::Ok:
+            break;
     }
+    return {QMessageBox::Ok};
 }
 
 // The core's texts are 8-bit in the system's encoding, lines ended by "\r\n".
@@ -66,63 +50,56 @@ QString FromCore(const char* text) {
 
 }  // namespace
 
-QMessageBox::Icon MessageIcon(uint32_t style) {
-    switch (style & kIconMask) {
-        case mb::kIconHand:
+QMessageBox::Icon MessageIcon(MessageKind kind) {
+    switch (kind) {
+        case MessageKind::Error:
             return QMessageBox::Critical;
-        case mb::kIconQuestion:
+        case MessageKind::Question:
             return QMessageBox::Question;
-        case mb::kIconExclamation:
+        case MessageKind::Warning:
             return QMessageBox::Warning;
-        case mb::kIconInformation:
+        case MessageKind::Information:
             return QMessageBox::Information;
-        default:
-            return QMessageBox::NoIcon;
-    }
-}
-
-QMessageBox::StandardButtons MessageButtons(uint32_t style) {
-    QMessageBox::StandardButtons buttons;
-    for (QMessageBox::StandardButton button : ButtonOrder(style)) {
-        buttons |= button;
-    }
-    return buttons;
-}
-
-QMessageBox::StandardButton MessageDefaultButton(uint32_t style) {
-    const QList<QMessageBox::StandardButton> order = ButtonOrder(style);
-    const qsizetype index = static_cast<qsizetype>((style & kDefaultMask) >> 8);
-    return order.value(index < order.size() ? index : 0);
-}
-
-int MessageAnswer(QMessageBox::StandardButton button, uint32_t style) {
-    switch (button) {
-        case QMessageBox::Ok:
-            return mb::kIdOk;
-        case QMessageBox::Cancel:
-            return mb::kIdCancel;
-        case QMessageBox::Abort:
-            return kIdAbort;
-        case QMessageBox::Retry:
-            return kIdRetry;
-        case QMessageBox::Ignore:
-            return kIdIgnore;
-        case QMessageBox::Yes:
-            return mb::kIdYes;
-        case QMessageBox::No:
-            return mb::kIdNo;
-        default:
+        case MessageKind::Plain:
             break;
     }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons MessageButtons(Buttons buttons) {
+    QMessageBox::StandardButtons set;
+    for (QMessageBox::StandardButton button : ButtonOrder(buttons)) {
+        set |= button;
+    }
+    return set;
+}
+
+QMessageBox::StandardButton MessageDefaultButton(Buttons buttons) {
+    return ButtonOrder(buttons).front();
+}
+
+Answer MessageAnswer(QMessageBox::StandardButton button, Buttons buttons) {
+    const QMessageBox::StandardButtons offered = MessageButtons(buttons);
+    if (offered & button) {
+        switch (button) {
+            case QMessageBox::Cancel:
+                return Answer::Cancel;
+            case QMessageBox::Yes:
+                return Answer::Yes;
+            case QMessageBox::No:
+                return Answer::No;
+            default:
+                return Answer::Ok;
+        }
+    }
     // Closed without a button: Cancel where there is one, No for a plain question, else OK.
-    const QMessageBox::StandardButtons buttons = MessageButtons(style);
-    if (buttons & QMessageBox::Cancel) {
-        return mb::kIdCancel;
+    if (offered & QMessageBox::Cancel) {
+        return Answer::Cancel;
     }
-    if (buttons & QMessageBox::No) {
-        return mb::kIdNo;
+    if (offered & QMessageBox::No) {
+        return Answer::No;
     }
-    return mb::kIdOk;
+    return Answer::Ok;
 }
 
 QStringList OpenFileFilters() {
@@ -141,16 +118,16 @@ QtHost::~QtHost() {
     }
 }
 
-void QtHost::MessageBeep(uint32_t /*kind*/) {
+void QtHost::Beep(MessageKind /*kind*/) {
     QApplication::beep();
 }
 
-int QtHost::MessageBox(const char* text, uint32_t style) {
-    QMessageBox box(MessageIcon(style), QString::fromLatin1(kTitle), FromCore(text),
-                    MessageButtons(style), &window_);
-    box.setDefaultButton(MessageDefaultButton(style));
+Answer QtHost::Tell(const char* text, MessageKind kind, Buttons buttons) {
+    QMessageBox box(MessageIcon(kind), QString::fromLatin1(kTitle), FromCore(text),
+                    MessageButtons(buttons), &window_);
+    box.setDefaultButton(MessageDefaultButton(buttons));
     box.exec();
-    return MessageAnswer(box.standardButton(box.clickedButton()), style);
+    return MessageAnswer(box.standardButton(box.clickedButton()), buttons);
 }
 
 void QtHost::AppendMenuItems(MenuExtension kind, Submenu position, const char* const* names,
@@ -222,7 +199,7 @@ int QtHost::ChooseOpenFile(char* path, size_t size) {
         const std::string text = "The path is too long to open (" + std::to_string(chosen.size()) +
                                  " bytes, at most " + std::to_string(size - 1) + "):\r\n" +
                                  chosen.toStdString();
-        BeepAndTell(*this, mb::kIconExclamation, text.c_str(), mb::kOk | mb::kIconExclamation);
+        Warn(*this, text.c_str());
         return 0;
     }
     std::memcpy(path, chosen.constData(), static_cast<size_t>(chosen.size()));
@@ -294,8 +271,8 @@ bool QtHost::OpenHelpFile(const char* path) {
                          [this, process, help](int code, QProcess::ExitStatus status) {
                              process->deleteLater();
                              if (status != QProcess::NormalExit || code != 0) {
-                                 MessageBox(HelpNotOpenedText(help).c_str(),
-                                            mb::kOk | mb::kIconExclamation);
+                                 Tell(HelpNotOpenedText(help).c_str(), MessageKind::Warning,
+                                      Buttons::Ok);
                              }
                          });
         process->start(opener, {QString::fromLocal8Bit(path)});

@@ -1,17 +1,21 @@
 #pragma once
-// The Host port in Qt: message boxes, beeps, the wait cursor, the open-file dialog and whatever
-// the core asks of the main window's furniture.
+// The window's ports in Qt: message boxes, beeps, the wait cursor, the open-file dialog, the
+// status panes, the dialogs and whatever the core asks of the main window's furniture.
 #include <QMessageBox>
 #include <cstdint>
 
-#include "app/Host.h"
 #include "app/RecentFiles.h"
+#include "app/WindowPorts.h"
 
 namespace velatrace {
 
 class MainWindow;
 
-class QtHost final : public Host {
+class QtHost final : public UserPrompts,
+                     public StatusPanes,
+                     public FrameDialogs,
+                     public WindowFrame,
+                     public SeekBarControl {
   public:
     explicit QtHost(MainWindow& window);
     ~QtHost() override;
@@ -19,8 +23,8 @@ class QtHost final : public Host {
     // The list the "Recent &file" submenu is built from.
     void SetRecentFiles(const RecentFiles* list) { recent_ = list; }
 
-    void MessageBeep(uint32_t kind) override;
-    int MessageBox(const char* text, uint32_t style) override;
+    void Beep(MessageKind kind) override;
+    Answer Tell(const char* text, MessageKind kind, Buttons buttons) override;
     void AppendMenuItems(MenuExtension kind, Submenu position, const char* const* names,
                          int count) override;
     void SetStatusText(int pane, const char* text) override;
@@ -55,12 +59,13 @@ class QtHost final : public Host {
     int waitDepth_ = 0;
 };
 
-// The message box of a Windows style word: its icon, its buttons, the default button, and the
-// Windows answer ID of the button pressed (a box closed without a button answers like Escape).
-QMessageBox::Icon MessageIcon(uint32_t style);
-QMessageBox::StandardButtons MessageButtons(uint32_t style);
-QMessageBox::StandardButton MessageDefaultButton(uint32_t style);
-int MessageAnswer(QMessageBox::StandardButton button, uint32_t style);
+// The message box of a kind with its buttons: its icon, its buttons, the default button (the
+// first), and the answer of the button pressed (a box closed without a button answers like
+// Escape).
+QMessageBox::Icon MessageIcon(MessageKind kind);
+QMessageBox::StandardButtons MessageButtons(Buttons buttons);
+QMessageBox::StandardButton MessageDefaultButton(Buttons buttons);
+Answer MessageAnswer(QMessageBox::StandardButton button, Buttons buttons);
 
 // The open-file dialog's filters: "Media files" (kind 1) and "Wave files (*.csv)" (kind 2).
 QStringList OpenFileFilters();

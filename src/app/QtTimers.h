@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "app/Host.h"
+#include "app/Timers.h"
 
 namespace velatrace {
 

@@ -163,8 +163,8 @@ bool RecentFileExists(const char* path) {
     return std::filesystem::exists(std::filesystem::path(path), ec);
 }
 
-void OpenRecentFile(RecentFiles& list, uint32_t commandId, Host& host, RegistryStore& registry,
-                    const OpenPairFunction& openPair) {
+void OpenRecentFile(RecentFiles& list, uint32_t commandId, UserPrompts& user,
+                    RegistryStore& registry, const OpenPairFunction& openPair) {
     const int32_t index = list.IndexOfCommand(commandId);
     if (index < 0) {
         return;
@@ -178,10 +178,10 @@ void OpenRecentFile(RecentFiles& list, uint32_t commandId, Host& host, RegistryS
             openPair(path, RecentFileKind(path));
         }
     } else {
-        host.MessageBeep(mb::kIconInformation);
+        user.Beep(MessageKind::Information);
         char text[kRecentPathSize + 16];
         FormatText(text, sizeof text, "%s not found", path);
-        host.MessageBox(text, mb::kOk | mb::kIconInformation);
+        user.Tell(text, MessageKind::Information, Buttons::Ok);
     }
     list.WriteToRegistry(registry);
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/Host.h"
+#include "app/UserPrompts.h"
 #include "settings/RegistryStore.h"
 
 namespace velatrace {
@@ -83,7 +83,7 @@ using OpenPairFunction = std::function<bool(const char* path, int32_t kind)>;
 // The recent-file command (57616..57631). An entry whose file still exists moves to the top and
 // is opened; a vanished one is dropped with the message "<path> not found". Either way the list
 // is written to the registry. The caller rebuilds the menu from MenuItems() afterwards.
-void OpenRecentFile(RecentFiles& list, uint32_t commandId, Host& host, RegistryStore& registry,
-                    const OpenPairFunction& openPair);
+void OpenRecentFile(RecentFiles& list, uint32_t commandId, UserPrompts& user,
+                    RegistryStore& registry, const OpenPairFunction& openPair);
 
 }  // namespace velatrace

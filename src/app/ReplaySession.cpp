@@ -28,7 +28,7 @@ int32_t WholeSeconds(int64_t position) {
 }
 
 // What the user is told about a wave file that was not loaded, or loaded in part.
-void TellCsvProblem(Host& host, const char* csvPath, const CsvLoad& loaded) {
+void TellCsvProblem(UserPrompts& user, const char* csvPath, const CsvLoad& loaded) {
     char text[kMaxPath + 160];
     const char* name = FileNamePart(csvPath);
     switch (loaded.refusal) {
@@ -61,7 +61,7 @@ void TellCsvProblem(Host& host, const char* csvPath, const CsvLoad& loaded) {
                        loaded.unreadLines == 1 ? "was" : "were");
             break;
     }
-    BeepAndTell(host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
+    Warn(user, text);
 }
 }  // namespace
 
@@ -85,7 +85,7 @@ int32_t ReplaySession::RecordAt(int64_t position) const {
 void ReplaySession::ShowSeconds(int32_t current, int32_t total) {
     char text[48];
     FormatText(text, sizeof text, "%d/%dsec", current, total);
-    p_.host.SetStatusText(1, text);
+    p_.panes.SetStatusText(1, text);
 }
 
 void ReplaySession::ShowCursor(int32_t row) {
@@ -106,8 +106,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     int32_t clipSeconds = 0;
     if (kind == kMediaFile) {
         if (!p_.video.OpenClip(p_.videoPane, path)) {
-            BeepAndTell(p_.host, mb::kIconExclamation, "It is an illegal media file",
-                        mb::kOk | mb::kIconExclamation);
+            Warn(p_.user, "It is an illegal media file");
             return false;
         }
         clipSeconds = ClipSeconds();
@@ -120,13 +119,13 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         FormatText(text, sizeof text,
                    "No wave file %s was found beside %s.\r\nOnly the picture is replayed.",
                    FileNamePart(csvPath), FileNamePart(path));
-        BeepAndTell(p_.host, mb::kIconInformation, text, mb::kOk | mb::kIconInformation);
+        BeepAndTell(p_.user, MessageKind::Information, text, MessageKind::Information);
     }
     p_.view.records = p_.wave.fileLoaded ? &p_.csv.Replay() : nullptr;
-    TellCsvProblem(p_.host, csvPath, loaded);
+    TellCsvProblem(p_.user, csvPath, loaded);
     if (p_.csv.Replay().Full()) {
-        BeepAndTell(p_.host, mb::kIconInformation, "Buffer pointer overflow",
-                    mb::kOk | mb::kIconInformation);
+        BeepAndTell(p_.user, MessageKind::Information, "Buffer pointer overflow",
+                    MessageKind::Information);
     }
     p_.view.hasSource = records_ > 0 ? 1 : 0;
     ShowCursor(0);
@@ -137,7 +136,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         clipSeconds = WaveSeconds(records_);
     }
     const int frequency = clipSeconds == 0 ? 100 : 100 / clipSeconds;
-    p_.host.SetSeekTickFrequency(frequency < 2 ? 2 : frequency);
+    p_.seek.SetSeekTickFrequency(frequency < 2 ? 2 : frequency);
 
     const bool open = p_.video.IsClipOpen() || p_.wave.fileLoaded;
     state_ = open ? ReplayState::Playing : ReplayState::Closed;
@@ -154,8 +153,8 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     } else {
         CopyText(pane, FileNamePart(path));
     }
-    p_.host.SetStatusText(2, pane);
-    p_.host.RepaintWave();
+    p_.panes.SetStatusText(2, pane);
+    p_.frame.RepaintWave();
     return true;
 }
 
@@ -178,16 +177,16 @@ void ReplaySession::Close(uint32_t command, bool loggerConnected) {
     }
     p_.view.hasSource = loggerConnected ? 1 : 0;
     state_ = ReplayState::Closed;
-    p_.host.SetSeekPosition(0);
-    p_.host.SetSeekTickFrequency(100);
-    p_.host.SetStatusText(1, "");
-    p_.host.SetStatusText(2, "");
+    p_.seek.SetSeekPosition(0);
+    p_.seek.SetSeekTickFrequency(100);
+    p_.panes.SetStatusText(1, "");
+    p_.panes.SetStatusText(2, "");
     if (command == cmd::kFileClose) {
         if (hadClip) {
-            p_.host.RepaintVideo();
+            p_.frame.RepaintVideo();
         }
         if (hadWave) {
-            p_.host.RepaintWave();
+            p_.frame.RepaintWave();
         }
     }
 }
@@ -195,12 +194,12 @@ void ReplaySession::Close(uint32_t command, bool loggerConnected) {
 void ReplaySession::Stop() {
     p_.timers.KillTimer(kTimerReplay);
     p_.video.StopClip();
-    p_.host.SetSeekPosition(0);
+    p_.seek.SetSeekPosition(0);
     elapsedMs_ = 0;
     ShowCursor(0);
     state_ = ReplayState::Stopped;
     ShowSeconds(0, ClipSeconds());
-    p_.host.RepaintWave();
+    p_.frame.RepaintWave();
 }
 
 void ReplaySession::TogglePlay() {
@@ -252,7 +251,7 @@ void ReplaySession::Seek(SeekEvent event, int position) {
         elapsedMs_ = 0;
         ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
     }
-    p_.host.RepaintWave();
+    p_.frame.RepaintWave();
 }
 
 void ReplaySession::Tick() {
@@ -261,18 +260,18 @@ void ReplaySession::Tick() {
     }
     if (p_.video.IsClipOpen()) {
         int64_t position = 0;
-        p_.host.SetSeekPosition(p_.video.GetClipPosition(&position));
+        p_.seek.SetSeekPosition(p_.video.GetClipPosition(&position));
         if (p_.wave.fileLoaded) {
             ShowCursor(RecordAt(position));
         }
         ShowSeconds(WholeSeconds(position), ClipSeconds());
-        p_.host.RepaintWave();
+        p_.frame.RepaintWave();
         return;
     }
     if (p_.wave.fileLoaded) {
         AdvanceByElapsedTime();
         ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
-        p_.host.RepaintWave();
+        p_.frame.RepaintWave();
     }
 }
 
@@ -296,7 +295,7 @@ void ReplaySession::AdvanceByElapsedTime() {
     }
     ShowCursor(row);
     if (records_ > 0) {
-        p_.host.SetSeekPosition(static_cast<int>(static_cast<double>(row) / records_ * 100.0));
+        p_.seek.SetSeekPosition(static_cast<int>(static_cast<double>(row) / records_ * 100.0));
     }
 }
 
@@ -306,7 +305,7 @@ void ReplaySession::OnClipEnded() {
     }
     // The last tick's reading may be short of the end: show the end itself.
     int64_t position = 0;
-    p_.host.SetSeekPosition(p_.video.GetClipPosition(&position));
+    p_.seek.SetSeekPosition(p_.video.GetClipPosition(&position));
     if (p_.wave.fileLoaded) {
         ShowCursor(RecordAt(position));
     }
@@ -314,7 +313,7 @@ void ReplaySession::OnClipEnded() {
     p_.timers.KillTimer(kTimerReplay);
     p_.video.PauseClip();
     state_ = ReplayState::Paused;
-    p_.host.RepaintWave();
+    p_.frame.RepaintWave();
 }
 
 void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
@@ -339,7 +338,7 @@ void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
     FormatText(text, sizeof text,
                "Size = %d x %d\r\nRate = %d/sec\r\nTime = %02d:%02d:%02d\r\nFrame = %d", width,
                height, rate, seconds / 3600, (seconds % 3600) / 60, seconds % 60, frames);
-    p_.host.MessageBox(text, mb::kOk | mb::kIconInformation);
+    p_.user.Tell(text, MessageKind::Information, Buttons::Ok);
 }
 
 }  // namespace velatrace

@@ -4,8 +4,11 @@
 // the seek bar and the "n/m sec" pane from it; with only a wave file open, elapsed time drives.
 #include <cstdint>
 
-#include "app/Host.h"
+#include "app/StatusPanes.h"
 #include "app/TimerIds.h"
+#include "app/Timers.h"
+#include "app/UserPrompts.h"
+#include "app/WindowFrame.h"
 #include "base/Clock.h"
 #include "video/VideoGraph.h"
 #include "wave/WaveBuffer.h"
@@ -20,7 +23,10 @@ enum class SeekEvent { Track = 5, EndScroll = 8, ThumbPosition = 4 };
 enum class ReplayState { Closed, Stopped, Playing, Paused };
 
 struct ReplaySessionParts {
-    Host& host;
+    UserPrompts& user;
+    StatusPanes& panes;
+    WindowFrame& frame;
+    SeekBarControl& seek;
     Timers& timers;
     Clock& clock;
     WaveBuffer& wave;

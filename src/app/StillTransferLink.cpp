@@ -23,7 +23,7 @@ void StillTransferLink::ConnectForAlarm() {
 
 void StillTransferLink::SettingCommand() {
     DdeSettingsModel model(p_.dde);
-    if (!p_.host.RunDdeSettingsDialog(model)) {
+    if (!p_.dialogs.RunDdeSettingsDialog(model)) {
         return;
     }
     model.Apply(p_.dde);
@@ -43,9 +43,7 @@ void StillTransferLink::Reconnect(bool tell) {
         transfer_.DdeConnectApp();
     }
     if (tell && !Connected()) {
-        BeepAndTell(p_.host, mb::kIconExclamation,
-                    Initialized() ? "Cannot connect to DDE sever" : "DDE Init failed",
-                    mb::kOk | mb::kIconExclamation);
+        Warn(p_.user, Initialized() ? "Cannot connect to DDE sever" : "DDE Init failed");
     }
 }
 
@@ -94,16 +92,16 @@ void StillTransferLink::Shutdown() {
 
 void StillTransferLink::Report(TransferResult result) {
     if (result == TransferResult::NoPicture) {
-        p_.host.MessageBeep(mb::kIconExclamation);
-        p_.host.SetTransferStatus("No picture to transfer");
+        p_.user.Beep(MessageKind::Warning);
+        p_.panes.SetTransferStatus("No picture to transfer");
         return;
     }
     const std::string problem = transfer_.Problem();
-    p_.host.SetTransferStatus(problem.c_str());
+    p_.panes.SetTransferStatus(problem.c_str());
     // A problem that keeps coming back (a folder that stays read-only under a busy alarm) is
     // told once; the status bar keeps showing it.
     if (!problem.empty() && problem != told_) {
-        BeepAndTell(p_.host, mb::kIconExclamation, problem.c_str(), mb::kOk | mb::kIconExclamation);
+        Warn(p_.user, problem.c_str());
     }
     told_ = problem;
 }

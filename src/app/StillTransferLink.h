@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Host.h"
+#include "app/FrameDialogs.h"
+#include "app/StatusPanes.h"
 #include "app/TimerIds.h"
+#include "app/Timers.h"
+#include "app/UserPrompts.h"
 #include "base/Clock.h"
 #include "dde/DdeTransfer.h"
 #include "settings/SettingsStore.h"
@@ -19,7 +22,9 @@
 namespace velatrace {
 
 struct StillTransferParts {
-    Host& host;
+    UserPrompts& user;
+    StatusPanes& panes;
+    FrameDialogs& dialogs;
     Timers& timers;
     Clock& clock;
     SettingsStore& settings;

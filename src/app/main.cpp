@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
     QtTimers timers([&window](uint32_t id) { window.RunTimer(id); });
     CameraPages pages(&window, window.Video());
 
-    MainFrame frame(FramePorts{host, timers, clock, *registry, *driver, engine, window.Video(),
-                               transfer, pages, &fileSync, &locks});
+    MainFrame frame(FramePorts{WindowPortsOf(host), timers, clock, *registry, *driver, engine,
+                               window.Video(), transfer, pages, &fileSync, &locks});
     FrameHandlerFor<MainFrame> handler(frame);
     running = &frame;
     host.SetRecentFiles(&frame.Recent());

@@ -136,8 +136,9 @@ class FrameSession : public ::testing::Test {
     MainFrame& Start(RecordingLocks* locks = nullptr) {
         host = FakeHost();
         timers = FakeTimers();
-        frame = std::make_unique<MainFrame>(FramePorts{
-            host, timers, clock, registry, logger, engine, &pane, transfer, pages, nullptr, locks});
+        frame =
+            std::make_unique<MainFrame>(FramePorts{host.Ports(), timers, clock, registry, logger,
+                                                   engine, &pane, transfer, pages, nullptr, locks});
         frame->Create();
         EXPECT_EQ(timers.Period(kTimerStartup), 500u);
         frame->OnTimer(kTimerStartup);
@@ -287,8 +288,8 @@ TEST_F(FrameSession, StartUpFindsTheDevicesAndEnablesWhatTheyAllow) {
     // start-up, never during the window's first show, where the panes' first resize arrives.
     RegistryFile unreadable(folder.Path());
     host = FakeHost();
-    MainFrame early(
-        FramePorts{host, timers, clock, unreadable, logger, engine, &pane, transfer, pages});
+    MainFrame early(FramePorts{host.Ports(), timers, clock, unreadable, logger, engine, &pane,
+                               transfer, pages});
     early.Create();
     early.OnCommand(cmd::kPaneResized);
     EXPECT_TRUE(host.boxes.empty());
@@ -635,8 +636,7 @@ TEST_F(FrameSession, CapturesByHandAndByTimeEndOnlyTheirOwnWay) {
     Poll(5, true);
     Poll(5);
     EXPECT_TRUE(Capturing());
-    EXPECT_NE(std::find(host.statusLog.begin(), host.statusLog.end(), "1:45/60sec"),
-              host.statusLog.end());
+    EXPECT_EQ(host.status[1], "45/60sec");
     timed.OnTimer(kTimerCaptureLimit);
     EXPECT_FALSE(Capturing());
     EXPECT_FALSE(timed.Ui().Checked(cmd::kCapture));
@@ -778,7 +778,7 @@ TEST_F(FrameSession, OverwriteQuestionAnsweredNoStartsAndDeletesNothing) {
     folder.Write("run.avi", "old");
     folder.Write("run.csv", "old");
     MainFrame& f = Start();
-    host.answers.push_back(mb::kIdNo);
+    host.answers.push_back(Answer::No);
     f.OnCommand(cmd::kPreview);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "run.avi already exists\r\nDo you overwrite");
@@ -955,7 +955,7 @@ TEST_F(FrameSession, NumbersGoPast99AndNeverReplaceAFileAlreadyThere) {
 
     f.OnCommand(cmd::kPreview);
     folder.Write("run_101.avi", "other");
-    host.answers.push_back(mb::kIdNo);
+    host.answers.push_back(Answer::No);
     f.OnCommand(cmd::kPreview);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "run_101.avi already exists\r\nDo you overwrite");
@@ -1326,8 +1326,9 @@ TEST_F(FrameSession, ChannelPropertyQueriesAgainAndReportsAFailedQuery) {
     EXPECT_EQ(host.channelDialogs.size(), shown + 1);  // the loop ends with the message
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "Cannot the GL channel propery - 31");
-    EXPECT_EQ(host.boxes[0].style, mb::kOk | mb::kIconInformation);
-    EXPECT_EQ(host.beeps, (std::vector<uint32_t>{mb::kIconExclamation}));
+    EXPECT_EQ(std::pair(host.boxes[0].kind, host.boxes[0].buttons),
+              std::pair(MessageKind::Information, Buttons::Ok));
+    EXPECT_EQ(host.beeps, std::vector{MessageKind::Warning});
 
     // While the preview polls the logger, the dialog cannot query.
     logger.failRead = 0;

@@ -30,7 +30,7 @@ class HelpAbout : public ::testing::Test {
     NoStillTransfer transfer;
     NoPropertyPages pages;
     MainFrame frame{
-        FramePorts{host, timers, clock, registry, logger, engine, &pane, transfer, pages}};
+        FramePorts{host.Ports(), timers, clock, registry, logger, engine, &pane, transfer, pages}};
 };
 
 TEST_F(HelpAbout, AboutShowsTheBoxAndHelpOpensTheFileFoundOrSaysWhichIsMissing) {

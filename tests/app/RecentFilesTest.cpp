@@ -125,28 +125,28 @@ TEST(RecentFiles, TheRecentCommandOpensAnExistingFileAndDropsAVanishedOne) {
     list.SetMaxEntries(8);
     list.Add(kept.c_str());
     list.Add(gone.c_str());
-    testing::FakeHost host;
+    testing::FakeUser user;
     std::vector<std::pair<std::string, int32_t>> opened;
     const OpenPairFunction open = [&](const char* path, int32_t kind) {
         opened.emplace_back(path, kind);
         return true;
     };
 
-    OpenRecentFile(list, kRecentFirstId + 1, host, registry, open);  // kept.csv
+    OpenRecentFile(list, kRecentFirstId + 1, user, registry, open);  // kept.csv
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], std::make_pair(kept, kOpenWave));
     EXPECT_EQ(Newest(list), (std::vector<std::string>{kept, gone}));
-    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_TRUE(user.boxes.empty());
     EXPECT_EQ(Stored(registry, "Document1"), kept + '\0');
 
-    OpenRecentFile(list, kRecentFirstId + 1, host, registry, open);  // gone.avi
+    OpenRecentFile(list, kRecentFirstId + 1, user, registry, open);  // gone.avi
     EXPECT_EQ(opened.size(), 1u);
     EXPECT_EQ(Newest(list), (std::vector<std::string>{kept}));
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, gone + " not found");
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].text, gone + " not found");
     EXPECT_EQ(Stored(registry, "Document2"), "<missing>");
 
-    OpenRecentFile(list, kRecentFirstId + 5, host, registry, open);  // shows no entry
+    OpenRecentFile(list, kRecentFirstId + 5, user, registry, open);  // shows no entry
     EXPECT_EQ(list.Count(), 1);
     EXPECT_FALSE(RecentFileExists(std::string(300, 'a').c_str()));
 }

@@ -1,4 +1,4 @@
-// The Host and Timers ports in Qt, against the window they drive.
+// The window and timer ports in Qt, against the window they drive.
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -26,27 +26,32 @@ void WhenModal(std::function<void(T*)> act) {
     });
 }
 
-TEST_F(QtHostTest, MessageBoxesAnswerWithTheWindowsButtonIds) {
+TEST_F(QtHostTest, MessageBoxesShowTheirKindAndAnswerWithTheButtonPressed) {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     WhenModal<QMessageBox>([&](QMessageBox* box) {
         std::tie(title, text, icon) = std::tuple(box->windowTitle(), box->text(), box->icon());
         QTest::keyClick(box, Qt::Key_Return);  // the default button
     });
-    EXPECT_EQ(host.MessageBox("Size = 1 x 2\r\nRate = 3/sec",
-                              mb::kYesNo | mb::kIconExclamation | 0x100),  // MB_DEFBUTTON2
-              mb::kIdNo);
+    EXPECT_EQ(host.Tell("Size = 1 x 2\r\nRate = 3/sec", MessageKind::Warning, Buttons::YesNo),
+              Answer::Yes);
     EXPECT_EQ(std::tuple(title, text, icon),
               std::tuple(QStringLiteral("Korvex Pravis"),
                          QStringLiteral("Size = 1 x 2\nRate = 3/sec"), QMessageBox::Warning));
 
     using B = QMessageBox::StandardButton;
     // Closed without a button: Cancel where there is one, No for a plain question, else OK.
-    EXPECT_EQ(
-        std::tuple(MessageAnswer(B::NoButton, mb::kOkCancel),
-                   MessageAnswer(B::NoButton, mb::kYesNo), MessageAnswer(B::NoButton, mb::kOk),
-                   MessageAnswer(B::Yes, mb::kYesNo), MessageDefaultButton(mb::kYesNo)),
-        std::tuple(mb::kIdCancel, mb::kIdNo, mb::kIdOk, mb::kIdYes, B::Yes));
+    EXPECT_EQ(std::tuple(MessageAnswer(B::NoButton, Buttons::OkCancel),
+                         MessageAnswer(B::NoButton, Buttons::YesNo),
+                         MessageAnswer(B::NoButton, Buttons::Ok),
+                         MessageAnswer(B::Cancel, Buttons::OkCancel),
+                         MessageAnswer(B::No, Buttons::YesNo)),
+              std::tuple(Answer::Cancel, Answer::No, Answer::Ok, Answer::Cancel, Answer::No));
+    // Each kind has its own icon; a plain message none.
+    EXPECT_EQ(std::tuple(MessageIcon(MessageKind::Error), MessageIcon(MessageKind::Question),
+                         MessageIcon(MessageKind::Information), MessageIcon(MessageKind::Plain)),
+              std::tuple(QMessageBox::Critical, QMessageBox::Question, QMessageBox::Information,
+                         QMessageBox::NoIcon));
 }
 
 TEST_F(QtHostTest, OpenDialogReportsPathAndChosenFilter) {

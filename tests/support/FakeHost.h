@@ -1,6 +1,7 @@
 #pragma once
-// Stand-ins for the window, recording what the core asked of it and answering message boxes from
-// a script (default: OK / Yes), and for timers, which fire only when a test says so.
+// Stand-ins for the window's ports, one per port, keeping what the user would see (the boxes told,
+// the panes, the menus and bars) and answering boxes and dialogs from a script; FakeHost is all of
+// them at once, as the Qt host is. Timers fire only when a test says so.
 #include <deque>
 #include <functional>
 #include <map>
@@ -8,75 +9,68 @@
 #include <utility>
 #include <vector>
 
-#include "app/Host.h"
+#include "app/Timers.h"
+#include "app/WindowPorts.h"
 #include "dde/DdeSettingsModel.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/TransportDialogModel.h"
 
 namespace velatrace::testing {
 
-class FakeHost : public Host {
+// Boxes answer from `answers`, else OK (Yes for a question); the open dialog returns `openAnswer`.
+class FakeUser : public UserPrompts {
   public:
     struct Box {
         std::string text;
-        uint32_t style;
+        MessageKind kind;
+        Buttons buttons;
     };
-
-    void MessageBeep(uint32_t kind) override { beeps.push_back(kind); }
-    int MessageBox(const char* text, uint32_t style) override {
-        boxes.push_back({text, style});
+    void Beep(MessageKind kind) override { beeps.push_back(kind); }
+    Answer Tell(const char* text, MessageKind kind, Buttons buttons) override {
+        boxes.push_back({text, kind, buttons});
         if (answers.empty()) {
-            return (style & 0xF) == mb::kYesNo ? mb::kIdYes : mb::kIdOk;
+            return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
         }
-        const int answer = answers.front();
+        const Answer answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    void AppendMenuItems(MenuExtension kind, Submenu position, const char* const* names,
-                         int count) override {
-        menus.emplace_back(kind, position);
-        deviceItems.insert(deviceItems.end(), names, names + count);
-    }
-    void SetRecordingStatus(const char* text, RecordingLook look) override {
-        recording = text;
-        recordingLook = look;
-    }
-    void SetStatusText(int pane, const char* text) override {
-        status[pane == 2 ? 2 : 1] = text;
-        statusLog.push_back(std::to_string(pane) + ":" + text);
-    }
-    void BeginWaitCursor() override { ++waitDepth; }
-    void EndWaitCursor() override { --waitDepth; }
-    void RepaintWave() override {}
-    void RepaintVideo() override {}
-    void SetSeekPosition(int position) override { seek = position; }
-    int SeekPosition() override { return seek; }
-    void SetSeekTickFrequency(int frequency) override { seekTicks = frequency; }
     int ChooseOpenFile(char* path, size_t size) override {
         if (!openAnswer.empty()) {
             path[openAnswer.copy(path, size - 1)] = '\0';
         }
         return openAnswer.empty() ? 0 : openKind;
     }
-    void RefreshRecentMenu() override {}
-    void ShowBand(uint32_t bandId, bool show) override { bands[bandId] = show; }
-    void ShowPanes(int single) override { singlePane = single; }
-    void PostLoggerAnswer(uint32_t result, uint32_t byteCount) override {
-        posted.emplace_back(result, byteCount);
+    void BeginWaitCursor() override { ++waitDepth; }
+    void EndWaitCursor() override { --waitDepth; }
+
+    std::vector<MessageKind> beeps;
+    std::vector<Box> boxes;
+    std::deque<Answer> answers;
+    std::string openAnswer;  // the file the open dialog returns; empty: cancelled
+    int openKind = 1;
+    int waitDepth = 0;
+};
+
+class FakePanes : public StatusPanes {
+  public:
+    void SetStatusText(int pane, const char* text) override { status[pane == 2 ? 2 : 1] = text; }
+    void SetRecordingStatus(const char* text, RecordingLook look) override {
+        recording = text;
+        recordingLook = look;
     }
-    void PlaceWindow(const FramePlacement& p) override { placed = p; }
-    FramePlacement CurrentPlacement() override { return current; }
-    void DestroyWindow() override { destroyed = true; }
-    void ShowAbout() override { ++abouts; }
-    void ProgramFolder(char* folder, size_t size) override {
-        folder[programFolder.copy(folder, size - 1)] = '\0';
-    }
-    bool OpenHelpFile(const char* path) override {
-        helpOpened.push_back(path);
-        return helpOpens;
-    }
-    // The logger dialogs: `transportEdit` plays the user's edits before OK (unset: Cancel);
-    // the channel dialog records what it showed and ends as `channelEndings` script it (Close).
+    void SetTransferStatus(const char* text) override { transferStatus = text; }
+
+    std::string status[3];
+    std::string recording;
+    RecordingLook recordingLook = RecordingLook::Hidden;
+    std::string transferStatus;
+};
+
+// The logger dialogs: `transportEdit` plays the user's edits before OK (unset: Cancel); the
+// channel dialog keeps what it showed and ends as `channelEndings` script it (Close).
+class FakeDialogs : public FrameDialogs {
+  public:
     bool RunTransportDialog(TransportDialogModel& model) override {
         ++transportDialogs;
         if (transportEdit) {
@@ -100,27 +94,15 @@ class FakeHost : public Host {
     bool RunDdeSettingsDialog(DdeSettingsModel& model) override {
         return ddeDialog ? ddeDialog(model) : false;
     }
-    void SetTransferStatus(const char* text) override { transferStatus = text; }
+    void ShowAbout() override { ++abouts; }
+    void ProgramFolder(char* folder, size_t size) override {
+        folder[programFolder.copy(folder, size - 1)] = '\0';
+    }
+    bool OpenHelpFile(const char* path) override {
+        helpOpened.push_back(path);
+        return helpOpens;
+    }
 
-    std::vector<uint32_t> beeps;
-    std::vector<Box> boxes;
-    std::string recording;
-    RecordingLook recordingLook = RecordingLook::Hidden;
-    std::deque<int> answers;
-    std::vector<std::pair<MenuExtension, Submenu>> menus;
-    std::vector<std::string> deviceItems, statusLog;
-    std::string status[3];
-    int waitDepth = 0, seek = 0, seekTicks = 0, singlePane = -1;
-    std::string openAnswer;  // the file the open dialog returns; empty: cancelled
-    int openKind = 1;
-    std::map<uint32_t, bool> bands;
-    std::vector<std::pair<uint32_t, uint32_t>> posted;
-    bool destroyed = false;
-    int abouts = 0;
-    std::string programFolder;  // where the program's help is looked for
-    std::vector<std::string> helpOpened;
-    bool helpOpens = true;  // whether the desktop opens a help file
-    FramePlacement placed, current;
     std::function<void(TransportDialogModel&)> transportEdit;
     int transportDialogs = 0;
     std::vector<ChannelPropertyModel> channelDialogs;
@@ -129,7 +111,56 @@ class FakeHost : public Host {
     std::function<bool(CaptureSettingsModel&)> captureDialog;
     int captureDialogs = 0;
     std::function<bool(DdeSettingsModel&)> ddeDialog;  // likewise for the DDE settings
-    std::string transferStatus;
+    int abouts = 0;
+    std::string programFolder;  // where the program's help is looked for
+    std::vector<std::string> helpOpened;
+    bool helpOpens = true;  // whether the desktop opens a help file
+};
+
+class FakeWindowFrame : public WindowFrame {
+  public:
+    void AppendMenuItems(MenuExtension kind, Submenu position, const char* const* names,
+                         int count) override {
+        menus.emplace_back(kind, position);
+        deviceItems.insert(deviceItems.end(), names, names + count);
+    }
+    void RefreshRecentMenu() override {}
+    void ShowBand(uint32_t bandId, bool show) override { bands[bandId] = show; }
+    void ShowPanes(int single) override { singlePane = single; }
+    void RepaintWave() override {}
+    void RepaintVideo() override {}
+    void PlaceWindow(const FramePlacement& p) override { placed = p; }
+    FramePlacement CurrentPlacement() override { return current; }
+    void DestroyWindow() override { destroyed = true; }
+    // Kept until the test runs them, as the window's event loop would.
+    void PostLoggerAnswer(uint32_t result, uint32_t byteCount) override {
+        posted.emplace_back(result, byteCount);
+    }
+
+    std::vector<std::pair<MenuExtension, Submenu>> menus;
+    std::vector<std::string> deviceItems;
+    std::map<uint32_t, bool> bands;
+    int singlePane = -1;
+    FramePlacement placed, current;
+    bool destroyed = false;
+    std::vector<std::pair<uint32_t, uint32_t>> posted;
+};
+
+class FakeSeekBar : public SeekBarControl {
+  public:
+    void SetSeekPosition(int position) override { seek = position; }
+    int SeekPosition() override { return seek; }
+    void SetSeekTickFrequency(int frequency) override { seekTicks = frequency; }
+    int seek = 0, seekTicks = 0;
+};
+
+class FakeHost : public FakeUser,
+                 public FakePanes,
+                 public FakeDialogs,
+                 public FakeWindowFrame,
+                 public FakeSeekBar {
+  public:
+    WindowPorts Ports() { return WindowPortsOf(*this); }
 };
 
 class FakeTimers : public Timers {
