@@ -77,6 +77,7 @@ void CaptureSession::SetSources(bool camera, bool logger) {
     logger_ = logger;
     cameraFound_ = camera;
     sourceFound_ = camera || logger;
+    listeners_.Tell();
 }
 
 bool CaptureSession::IsCapturing() const {
@@ -216,10 +217,10 @@ void CaptureSession::TogglePreview() {
             p_.wave.SetNoWait(0);
         }
     }
-    state_ = starting ? LiveState() : CaptureState::Idle;
     if (starting) {
         captureEnded_ = false;
     }
+    SetState(starting ? LiveState() : CaptureState::Idle);
     if (haveSource && p_.capture.transAlarm == 0) {
         ShowCaptureFileName();
     }
@@ -235,9 +236,8 @@ void CaptureSession::ToggleCaptureByUser() {
 
 void CaptureSession::EndTimedCapture() {
     if (IsCapturing()) {
-        EndCapture();
+        EndCapture();  // which marks that a capture ended in this live session
     }
-    captureEnded_ = true;
     p_.panes.SetStatusText(1, "");
 }
 
@@ -355,9 +355,9 @@ void CaptureSession::StartCapture(StartedBy by) {
     if (!p_.video.IsCapturing() && !p_.csv.Writing()) {
         return;
     }
-    state_ = p_.capture.useTimeLimit  ? CaptureState::CapturingTimed
+    SetState(p_.capture.useTimeLimit  ? CaptureState::CapturingTimed
              : by == StartedBy::Alarm ? CaptureState::CapturingByAlarm
-                                      : CaptureState::CapturingByUser;
+                                      : CaptureState::CapturingByUser);
     captureStartTick_ = p_.clock.TickCount();
     pollHealth_.Reset();
     FormatCaptureName(captureFile_, sizeof captureFile_, "", p_.capture.filename,
@@ -404,7 +404,7 @@ void CaptureSession::EndCapture() {
     }
     captureEnded_ = true;
     csvFailing_ = false;
-    state_ = LiveState();
+    SetState(LiveState());
     p_.timers.KillTimer(kTimerCaptureLimit);
     p_.user.Beep(MessageKind::Information);
     AfterCaptureChange();
@@ -560,7 +560,7 @@ void CaptureSession::OnStreamError(const StreamError& error) {
         WithoutFolders(status);
         ReportFailure(text, status);
         if (!IsCapturing()) {
-            state_ = LiveState();
+            SetState(LiveState());
         }
     }
 }
@@ -616,6 +616,7 @@ void CaptureSession::LoseLogger(uint32_t code) {
     p_.wave.SetNoWait(0);
     logger_ = false;
     loggerLost_ = true;
+    listeners_.Tell();
     failedPollsInRow_ = 0;
     alarmLatched_ = false;
 
@@ -657,7 +658,7 @@ void CaptureSession::LoseLogger(uint32_t code) {
         Warn(p_.user, text);
     }
     if (!IsCapturing()) {
-        state_ = LiveState();
+        SetState(LiveState());
     }
 }
 
@@ -667,6 +668,7 @@ void CaptureSession::LoggerReopened(bool opened) {
     }
     loggerLost_ = false;
     logger_ = true;
+    listeners_.Tell();
     // Opening the logger starts the ring over.
     pointTotal_ = 0;
     batchPoints_ = 0;
@@ -734,7 +736,14 @@ void CaptureSession::Shutdown() {
         p_.csv.EndCsv();
     }
     p_.wave.SetNoWait(0);
-    state_ = CaptureState::Idle;
+    SetState(CaptureState::Idle);
+}
+
+void CaptureSession::SetState(CaptureState state) {
+    if (state != state_) {
+        state_ = state;
+        listeners_.Tell();
+    }
 }
 
 }  // namespace velatrace

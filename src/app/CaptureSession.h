@@ -3,7 +3,10 @@
 // the captures of an AVI + CSV pair started by the user, by an alarm or for a fixed time. It holds
 // the one state of the live session and tells the user what happened to a recording.
 #include <cstdint>
+#include <functional>
+#include <utility>
 
+#include "app/ChangeListeners.h"
 #include "app/PollHealth.h"
 #include "app/StatusPanes.h"
 #include "app/StillTransferLink.h"
@@ -56,6 +59,9 @@ class CaptureSession {
     CaptureSession(const CaptureSession&) = delete;
     CaptureSession& operator=(const CaptureSession&) = delete;
 
+    // Called after each change of the session's state, of its sources and of the camera in use.
+    void AddListener(std::function<void()> listener) { listeners_.Add(std::move(listener)); }
+
     // The sources found at start-up.
     void SetSources(bool camera, bool logger);
     // The camera's graph was built again after a replay took it (false: it could not be).
@@ -66,7 +72,10 @@ class CaptureSession {
     bool SourceFound() const { return sourceFound_; }
     // The listed camera in use, -1 before one was chosen.
     int32_t CameraInUse() const { return cameraInUse_; }
-    void SetCameraInUse(int32_t index) { cameraInUse_ = index; }
+    void SetCameraInUse(int32_t index) {
+        cameraInUse_ = index;
+        listeners_.Tell();
+    }
     // The locks that show a file being recorded by another recording; null: none are known.
     void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
     bool HasCamera() const { return camera_; }
@@ -118,6 +127,8 @@ class CaptureSession {
 
   private:
     enum class StartedBy { User, Alarm };
+    // The one writer of the state: tells the listeners when it changed.
+    void SetState(CaptureState state);
     void StartCapture(StartedBy by);
     void EndCapture();
     // Ring rows of the pre-trigger's seconds before now that this live session received.
@@ -147,6 +158,7 @@ class CaptureSession {
 
     CaptureSessionParts p_;
     CaptureState state_ = CaptureState::Idle;
+    ChangeListeners listeners_;
     bool camera_ = false;
     bool logger_ = false;
     bool cameraFound_ = false;

@@ -47,6 +47,9 @@ MainFrame::MainFrame(const FramePorts& ports)
     csv_.SetFileSync(ports.fileSync);
     csv_.SetRecordingLocks(ports.locks);
     live_.SetRecordingLocks(ports.locks);
+    // The commands follow every change of either session, whatever brought it about.
+    live_.AddListener([this] { RefreshCommandStates(); });
+    replay_.AddListener([this] { RefreshCommandStates(); });
 }
 
 void MainFrame::Create() {
@@ -165,6 +168,7 @@ void MainFrame::OnTimer(uint32_t id) {
     switch (id) {
         case kTimerStartup:
             DeferredStartup();
+            RefreshCommandStates();
             break;
         case kTimerCaptureLimit:
             live_.EndTimedCapture();
@@ -177,11 +181,11 @@ void MainFrame::OnTimer(uint32_t id) {
             break;
         case kTimerDdePaste:
             still_.OnPasteTimer();
+            RefreshCommandStates();
             break;
         default:
             break;
     }
-    RefreshCommandStates();
 }
 
 void MainFrame::OnCommand(uint32_t id) {
@@ -289,12 +293,10 @@ void MainFrame::RunCommand(uint32_t id) {
 
 void MainFrame::OnLoggerData(uint32_t result, uint32_t byteCount) {
     live_.OnLoggerData(result, byteCount);
-    RefreshCommandStates();
 }
 
 void MainFrame::OnSeekBar(SeekEvent event, int position) {
     replay_.Seek(event, position);
-    RefreshCommandStates();
 }
 
 void MainFrame::OnEngineNews() {
@@ -309,11 +311,10 @@ void MainFrame::OnEngineNews() {
         replay_.OnClipEnded();
     }
     live_.RefreshIndicator();
-    RefreshCommandStates();
 }
 
 void MainFrame::PreviewCommand() {
-    if (replay_.IsOpen() || video_.IsClipOpen() || wave_->fileLoaded) {
+    if (replay_.HoldsRecording()) {
         replay_.Close(0, live_.HasLogger());
     }
     if (!live_.IsLive()) {
@@ -463,7 +464,6 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
         // The camera's graph made way for the clip; without a clip it is the camera's again.
         RebuildCameraGraph();
     }
-    RefreshCommandStates();
     return opened;
 }
 

@@ -80,7 +80,8 @@ class MainFrame {
 
   private:
     // Derives every command's state from the sessions, the sources, the transfer, the bars and
-    // panes and the wave view, and writes the whole UI-update table: the end of each entry point.
+    // panes and the wave view, and writes the whole UI-update table: after each change a session
+    // reports, and at the end of each command and of the frame's own timers.
     void RefreshCommandStates();
     void DeferredStartup();
     void ToggleBar(uint32_t id);

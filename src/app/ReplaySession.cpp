@@ -139,7 +139,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     p_.seek.SetSeekTickFrequency(frequency < 2 ? 2 : frequency);
 
     const bool open = p_.video.IsClipOpen() || p_.wave.fileLoaded;
-    state_ = open ? ReplayState::Playing : ReplayState::Closed;
+    SetState(open ? ReplayState::Playing : ReplayState::Closed);
     if (open) {
         StartTimer();
     }
@@ -176,7 +176,7 @@ void ReplaySession::Close(uint32_t command, bool loggerConnected) {
         records_ = 0;
     }
     p_.view.hasSource = loggerConnected ? 1 : 0;
-    state_ = ReplayState::Closed;
+    SetState(ReplayState::Closed);
     p_.seek.SetSeekPosition(0);
     p_.seek.SetSeekTickFrequency(100);
     p_.panes.SetStatusText(1, "");
@@ -197,7 +197,7 @@ void ReplaySession::Stop() {
     p_.seek.SetSeekPosition(0);
     elapsedMs_ = 0;
     ShowCursor(0);
-    state_ = ReplayState::Stopped;
+    SetState(ReplayState::Stopped);
     ShowSeconds(0, ClipSeconds());
     p_.frame.RepaintWave();
 }
@@ -208,7 +208,7 @@ void ReplaySession::TogglePlay() {
     }
     if (state_ == ReplayState::Playing) {
         p_.video.PauseClip();
-        state_ = ReplayState::Paused;
+        SetState(ReplayState::Paused);
         p_.timers.KillTimer(kTimerReplay);
         return;
     }
@@ -223,7 +223,7 @@ void ReplaySession::TogglePlay() {
         ShowCursor(0);
     }
     p_.video.PlayClip();
-    state_ = ReplayState::Playing;
+    SetState(ReplayState::Playing);
     StartTimer();
 }
 
@@ -291,7 +291,7 @@ void ReplaySession::AdvanceByElapsedTime() {
     if (row >= records_) {
         row = records_;
         p_.timers.KillTimer(kTimerReplay);
-        state_ = ReplayState::Paused;
+        SetState(ReplayState::Paused);
     }
     ShowCursor(row);
     if (records_ > 0) {
@@ -312,8 +312,15 @@ void ReplaySession::OnClipEnded() {
     ShowSeconds(WholeSeconds(position), ClipSeconds());
     p_.timers.KillTimer(kTimerReplay);
     p_.video.PauseClip();
-    state_ = ReplayState::Paused;
+    SetState(ReplayState::Paused);
     p_.frame.RepaintWave();
+}
+
+void ReplaySession::SetState(ReplayState state) {
+    if (state != state_) {
+        state_ = state;
+        listeners_.Tell();
+    }
 }
 
 void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {

@@ -3,7 +3,10 @@
 // replay tick. With a clip open every tick reads the clip's position and derives the wave cursor,
 // the seek bar and the "n/m sec" pane from it; with only a wave file open, elapsed time drives.
 #include <cstdint>
+#include <functional>
+#include <utility>
 
+#include "app/ChangeListeners.h"
 #include "app/StatusPanes.h"
 #include "app/TimerIds.h"
 #include "app/Timers.h"
@@ -46,8 +49,14 @@ class ReplaySession {
     ReplaySession(const ReplaySession&) = delete;
     ReplaySession& operator=(const ReplaySession&) = delete;
 
+    // Called after each change of the replay's state.
+    void AddListener(std::function<void()> listener) { listeners_.Add(std::move(listener)); }
+
     ReplayState State() const { return state_; }
     bool IsOpen() const { return state_ != ReplayState::Closed; }
+    // Anything of a recording is loaded, even where an open failed half-way and left the replay
+    // closed: a live session must close it first.
+    bool HoldsRecording() const { return IsOpen() || p_.video.IsClipOpen() || HasWaveFile(); }
     // A recorded wave file is loaded (its channels can be selected).
     bool HasWaveFile() const { return p_.wave.fileLoaded != 0; }
     // Records of the loaded wave file.
@@ -68,6 +77,8 @@ class ReplaySession {
     void ShowInformation(bool cameraFound, bool loggerConnected);
 
   private:
+    // The one writer of the state: tells the listeners when it changed.
+    void SetState(ReplayState state);
     int32_t ClipSeconds() const;
     int32_t WaveSeconds(int32_t rows) const;
     // The cursor (one past the newest record drawn) for a clip position in 100-ns units: the
@@ -81,6 +92,7 @@ class ReplaySession {
 
     ReplaySessionParts p_;
     ReplayState state_ = ReplayState::Closed;
+    ChangeListeners listeners_;
     int32_t records_ = 0;
     int32_t elapsedMs_ = 0;    // time not yet turned into whole records
     uint32_t lastTickAt_ = 0;  // clock reading at the last tick

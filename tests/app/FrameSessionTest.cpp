@@ -445,6 +445,8 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     EXPECT_EQ(f.View().displayRow, 72000);
     EXPECT_EQ(host.status[1], "7200/7200sec");
     EXPECT_EQ(host.seek, 100);
+    EXPECT_TRUE(f.Ui().Checked(cmd::kClipPause) && !f.Ui().Checked(cmd::kClipStart))
+        << "the replay's own tick paused it, and the commands say so";
 
     // A damaged file: the lines that are no records are told once and stay in sight; the longest
     // interval shows its whole length; one record more than can be shown is refused.
