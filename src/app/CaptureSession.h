@@ -35,7 +35,8 @@ struct CaptureSessionParts {
     Clock& clock;
     LoggerLink& link;
     LoggerProtocol& protocol;
-    WaveBuffer& wave;
+    const LoggerSetup& setup;  // the live logger's, as its connection reported it
+    WaveBuffer& wave;          // appended by this session alone
     WaveCsv& csv;
     WaveView& view;
     VideoGraph& video;
@@ -66,6 +67,8 @@ class CaptureSession {
     void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
     bool HasCamera() const { return camera_; }
     bool HasLogger() const { return logger_; }
+    // The logger's poll chain runs (its replies are read without waiting).
+    bool Polling() const { return polling_; }
     // The logger stopped answering during the live session: it is closed and opened again
     // (with its channel setup read anew) by the next Preview start, through LoggerReopened.
     bool LoggerLost() const { return loggerLost_; }
@@ -149,6 +152,7 @@ class CaptureSession {
     int32_t cameraInUse_ = -1;
     bool captureEnded_ = false;  // a capture ended in this live session
     bool loggerLost_ = false;
+    bool polling_ = false;
     int32_t failedPollsInRow_ = 0;
     // Measurement cycle.
     int32_t pointTotal_ = 0;

@@ -70,12 +70,12 @@ int32_t ReplaySession::ClipSeconds() const {
 }
 
 int32_t ReplaySession::WaveSeconds(int32_t rows) const {
-    return ShownSeconds(static_cast<double>(rows) * p_.wave.intervalMs / 1000.0);
+    return ShownSeconds(static_cast<double>(rows) * Setup().intervalMs / 1000.0);
 }
 
 int32_t ReplaySession::RecordAt(int64_t position) const {
     // An unknown interval counts the replay tick's period per record.
-    const int64_t interval = p_.wave.intervalMs > 0 ? p_.wave.intervalMs : kReplayPeriodMs;
+    const int64_t interval = Setup().intervalMs > 0 ? Setup().intervalMs : kReplayPeriodMs;
     // The newest record drawn is the one whose time span holds the position; the cursor is one
     // past it.
     const int64_t row = (position <= 0 ? 0 : position / (interval * kClipUnitsPerMs)) + 1;
@@ -90,7 +90,7 @@ void ReplaySession::ShowSeconds(int32_t current, int32_t total) {
 
 void ReplaySession::ShowCursor(int32_t row) {
     p_.view.displayRow = row;
-    p_.wave.shownCount = row;
+    p_.view.shownCount = row;
 }
 
 void ReplaySession::StartTimer() {
@@ -113,7 +113,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         clipSeconds = ClipSeconds();
     }
 
-    const CsvLoad loaded = p_.csv.LoadCsv(csvPath);
+    const CsvLoad loaded = LoadWaveCsv(csvPath, p_.liveSource.Setup(), recording_);
     records_ = loaded.records;
     if (kind == kMediaFile && !WaveFileExists(csvPath)) {
         char text[2 * kMaxPath + 80];
@@ -122,15 +122,19 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
                    FileNamePart(csvPath), FileNamePart(path));
         BeepAndTell(p_.host, mb::kIconInformation, text, mb::kOk | mb::kIconInformation);
     }
-    p_.view.records = p_.wave.fileLoaded ? &p_.csv.Replay() : nullptr;
+    if (recording_.loaded) {
+        liveChannel_ = p_.view.currentChannel;
+        p_.view.source = CurveSource{&recording_.setup, nullptr, &recording_.records};
+        p_.view.currentChannel = 0;
+    }
     TellCsvProblem(p_.host, csvPath, loaded);
-    if (p_.csv.Replay().Full()) {
+    if (recording_.records.Full()) {
         BeepAndTell(p_.host, mb::kIconInformation, "Buffer pointer overflow",
                     mb::kOk | mb::kIconInformation);
     }
     p_.view.hasSource = records_ > 0 ? 1 : 0;
     ShowCursor(0);
-    p_.wave.SelectChannel(0, true);
+    p_.view.SelectChannel(0, true);
 
     elapsedMs_ = 0;
     if (clipSeconds == 0) {
@@ -139,7 +143,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     const int frequency = clipSeconds == 0 ? 100 : 100 / clipSeconds;
     p_.host.SetSeekTickFrequency(frequency < 2 ? 2 : frequency);
 
-    const bool open = p_.video.IsClipOpen() || p_.wave.fileLoaded;
+    const bool open = p_.video.IsClipOpen() || recording_.loaded;
     state_ = open ? ReplayState::Playing : ReplayState::Closed;
     if (open) {
         StartTimer();
@@ -162,18 +166,16 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
 void ReplaySession::Close(uint32_t command, bool loggerConnected) {
     p_.timers.KillTimer(kTimerReplay);
     const bool hadClip = p_.video.IsClipOpen();
-    const bool hadWave = p_.wave.fileLoaded != 0;
+    const bool hadWave = recording_.loaded;
     p_.video.CloseClip();
-    // The loaded file's channel setup is replaced by the live one. With nothing loaded the live
-    // channels and rows stay as they are: a running session's curves and the rows its capture
-    // has still to write are not touched.
+    // The pane goes back to the live curves and the channel it showed. With nothing loaded the
+    // view stays as it is: a running session's curves are not touched.
     if (hadWave) {
-        for (ChannelInfo& ch : p_.wave.channel) {
-            ch.type = kTypeOff;
-        }
         p_.view.displayRow = 0;
-        p_.view.records = nullptr;
-        p_.csv.RestoreLiveSetup();
+        p_.view.shownCount = 0;
+        p_.view.source = p_.liveSource;
+        p_.view.currentChannel = liveChannel_;
+        recording_.Clear();
         records_ = 0;
     }
     p_.view.hasSource = loggerConnected ? 1 : 0;
@@ -262,14 +264,14 @@ void ReplaySession::Tick() {
     if (p_.video.IsClipOpen()) {
         int64_t position = 0;
         p_.host.SetSeekPosition(p_.video.GetClipPosition(&position));
-        if (p_.wave.fileLoaded) {
+        if (recording_.loaded) {
             ShowCursor(RecordAt(position));
         }
         ShowSeconds(WholeSeconds(position), ClipSeconds());
         p_.host.RepaintWave();
         return;
     }
-    if (p_.wave.fileLoaded) {
+    if (recording_.loaded) {
         AdvanceByElapsedTime();
         ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
         p_.host.RepaintWave();
@@ -282,7 +284,7 @@ void ReplaySession::AdvanceByElapsedTime() {
     lastTickAt_ = now;
     // The cursor moves by the time that really passed, so a recording sampled faster than the
     // tick replays at its own speed; an unknown interval moves one row per tick.
-    const int32_t interval = p_.wave.intervalMs > 0 ? p_.wave.intervalMs : kReplayPeriodMs;
+    const int32_t interval = Setup().intervalMs > 0 ? Setup().intervalMs : kReplayPeriodMs;
     if (elapsedMs_ < interval) {
         return;
     }
@@ -307,7 +309,7 @@ void ReplaySession::OnClipEnded() {
     // The last tick's reading may be short of the end: show the end itself.
     int64_t position = 0;
     p_.host.SetSeekPosition(p_.video.GetClipPosition(&position));
-    if (p_.wave.fileLoaded) {
+    if (recording_.loaded) {
         ShowCursor(RecordAt(position));
     }
     ShowSeconds(WholeSeconds(position), ClipSeconds());
@@ -330,9 +332,9 @@ void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
         rate = p_.video.Stream().lrate;
         const int64_t allFrames = int64_t{seconds} * rate;
         frames = allFrames > INT32_MAX ? INT32_MAX : static_cast<int32_t>(allFrames);
-    } else if (loggerConnected || p_.wave.fileLoaded) {
+    } else if (loggerConnected || recording_.loaded) {
         seconds = WaveSeconds(records_);
-        rate = p_.wave.intervalMs > 0 ? 1000 / p_.wave.intervalMs : 0;
+        rate = Setup().intervalMs > 0 ? 1000 / Setup().intervalMs : 0;
         frames = records_;
     }
     char text[160];
