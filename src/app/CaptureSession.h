@@ -104,8 +104,8 @@ class CaptureSession {
     // The folder, base name or numbering changed: the next capture is named by them at once (a
     // live session records into the new folder), never while a capture is running.
     void ApplyNaming();
-    // The live ring was started afresh (a recording was loaded): no row of it is drawn or kept
-    // for a pre-trigger until new ones arrive.
+    // A recording is being opened: once the live curves come back, no row the ring held before
+    // is drawn or kept for a pre-trigger until new ones arrive.
     void ForgetRingRows() {
         pointTotal_ = 0;
         liveRows_ = 0;

@@ -74,11 +74,11 @@ class WaveCsv {
     // another recording holds the file (LastErrorText says which).
     bool BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number,
                   int32_t earlierRows = 0);
-    // Writes every record from csvIndex up to writeIndex, first creating the file with its three
-    // header lines when this capture has not yet written it (or it has vanished). Returns false
-    // when nothing could be written (no capture begun, file cannot be opened, disk full): the file
-    // is then left as before the call and csvIndex does not move, so the next call writes the
-    // same records once more, in order, exactly once.
+    // Writes every record from the next row to write up to the ring's write index, first creating
+    // the file with its three header lines when this capture has not yet written it (or it has
+    // vanished). Returns false when nothing could be written (no capture begun, file cannot be
+    // opened, disk full): the file is then left as before the call and the next row to write does
+    // not move, so the next call writes the same records once more, in order, exactly once.
     bool AppendCsv();
     // The file's rows are forced to the disk through `sync` when the file is made and then every
     // few seconds (by the clock's tick count), so a power cut costs at most those seconds. A sync

@@ -118,13 +118,29 @@ class CsvLineReader {
     bool atEnd_ = false;
 };
 
-// The channel kinds and scales a file's header gives, read aside before they replace the live
-// ones.
+// The channel kinds, scales and range texts a file's header gives, read aside before they become
+// the recording's.
 struct CsvHeader {
     int32_t intervalMs = 0;
     int32_t type[kChannels] = {};
     double scale[kChannels] = {};
+    bool named[kChannels] = {};  // the header has a field for the channel
+    char range[kChannels][sizeof(ChannelInfo::range)] = {};
 };
+
+// The input kind a channel type is shown as.
+const char* InputText(int32_t type) {
+    switch (type) {
+        case kTypeVoltage:
+            return "DC";
+        case kTypeTemperature:
+            return "TEMP";
+        case kTypeHumidity:
+            return "RH";
+        default:
+            return "";
+    }
+}
 
 // The channel type and scale a header field stands for. False for a voltage range without a
 // usable scale (0 V, no number, or too wide for one count per volt).
@@ -231,9 +247,10 @@ bool SplitFields(const char* text, size_t length, OnField onField) {
 bool ReadChannelHeader(const char* text, size_t length, CsvHeader& header) {
     bool usable = true;
     const bool fits = SplitFields(text, length, [&](int c, const char* begin, const char* end) {
-        usable = ReadHeaderField(begin, static_cast<size_t>(end - begin), header.type[c],
-                                 header.scale[c]) &&
-                 usable;
+        const size_t length = static_cast<size_t>(end - begin);
+        usable = ReadHeaderField(begin, length, header.type[c], header.scale[c]) && usable;
+        header.named[c] = true;
+        CopyText(header.range[c], begin, length);
     });
     return fits && usable;
 }
@@ -313,8 +330,15 @@ CsvLoad LoadWaveCsv(const char* path, const LoggerSetup& base, Recording& into) 
     into.setup.intervalMs = header.intervalMs;
     bool on[kChannels];
     for (int c = 0; c < kChannels; ++c) {
-        into.setup.channel[c].type = header.type[c];
-        into.setup.channel[c].scale = header.scale[c];
+        ChannelInfo& channel = into.setup.channel[c];
+        channel.type = header.type[c];
+        channel.scale = header.scale[c];
+        // A channel the file names is described by the file (its values' unit follows its
+        // range), not by the live logger's channel of that number.
+        if (header.named[c]) {
+            CopyText(channel.range, header.range[c]);
+            CopyText(channel.input, InputText(channel.type));
+        }
         on[c] = header.type[c] != kTypeOff;
     }
 

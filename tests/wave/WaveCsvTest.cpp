@@ -150,9 +150,16 @@ TEST_F(WaveCsvTest, HeaderLinesGiveIntervalChannelKindsAndScales) {
             EXPECT_EQ(Stored(row, c), records[row][c]) << row << " " << c + 1;
         }
     }
+    // A channel the file names is described by its header (a still's unit follows it), not by
+    // the live channel of that number.
+    const ChannelInfo* ch = recording.setup.channel;
+    EXPECT_EQ(std::make_tuple(std::string(ch[0].input), std::string(ch[0].range),
+                              std::string(ch[9].input), std::string(ch[9].range)),
+              std::make_tuple("TEMP", "tc-K", "DC", "10V"));
     Load("d\n1S\n10V\n-20,5\n");
     EXPECT_EQ(Stored(0, 0), -32768) << "too big keeps its sign";
-    EXPECT_EQ(recording.setup.channel[9].type, kTypeVoltage)
+    EXPECT_EQ(std::make_tuple(ch[9].type, std::string(ch[9].range)),
+              std::make_tuple(kTypeVoltage, "20MV"))
         << "channels beyond the header are the live ones";
     for (const auto& [line, loaded] : {std::pair{"0MS", 1000},
                                        {"250ms", 250},
