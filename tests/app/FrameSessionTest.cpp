@@ -1033,6 +1033,7 @@ TEST_F(FrameSession, ALostLoggerIsToldOnceEndsTheCsvAndIsOpenedAgainByTheNextPre
     EXPECT_NE(host.boxes[1].text.find("cannot be opened again"), std::string::npos);
     EXPECT_TRUE(engine.capture.running);
     EXPECT_FALSE(timers.Running(kTimerPoll));
+    EXPECT_EQ(f.View().shownCount, 29) << "the lost logger's curves stay in sight";
     f.OnCommand(cmd::kPreview);
 
     // Back: closed, opened and its channel setup read again; it polls as before.
