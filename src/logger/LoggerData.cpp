@@ -69,16 +69,19 @@ void DecodeCounts(const uint8_t* points, int32_t n, const PointLayout& layout,
 
 uint32_t DecodeAlarmBits(const uint8_t* points, int32_t n, const PointLayout& layout,
                          uint32_t* bits) {
+    // Copied, so the writes to `bits` cannot make the compiler read them again on every point.
     const int32_t pointSize = layout.size;
+    const int32_t alarmByte = layout.alarmByte;
     if (points == nullptr || pointSize <= 0) {
         return 0;
     }
     uint32_t any = 0;
     for (int32_t k = 0; k < n; ++k) {
         const uint8_t* point = points + static_cast<size_t>(k) * pointSize;
-        bits[k] = PointByte(point, layout.alarmByte, pointSize) |
-                  (PointByte(point, layout.alarmByte + 1, pointSize) << 8);
-        any |= bits[k];
+        const uint32_t pointBits = PointByte(point, alarmByte, pointSize) |
+                                   (PointByte(point, alarmByte + 1, pointSize) << 8);
+        bits[k] = pointBits;
+        any |= pointBits;
     }
     return any;
 }
