@@ -67,7 +67,7 @@ class CaptureSession {
     void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
     bool HasCamera() const { return camera_; }
     bool HasLogger() const { return logger_; }
-    // The logger's poll chain runs (its replies are read without waiting).
+    // The logger's poll chain runs.
     bool Polling() const { return polling_; }
     // The logger stopped answering during the live session: it is closed and opened again
     // (with its channel setup read anew) by the next Preview start, through LoggerReopened.

@@ -79,7 +79,7 @@ int32_t ReplaySession::RecordAt(int64_t position) const {
     // The newest record drawn is the one whose time span holds the position; the cursor is one
     // past it.
     const int64_t row = (position <= 0 ? 0 : position / (interval * kClipUnitsPerMs)) + 1;
-    return row > records_ ? records_ : static_cast<int32_t>(row);
+    return row > Records() ? Records() : static_cast<int32_t>(row);
 }
 
 void ReplaySession::ShowSeconds(int32_t current, int32_t total) {
@@ -114,7 +114,6 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     }
 
     const CsvLoad loaded = LoadWaveCsv(csvPath, p_.liveSource.Setup(), recording_);
-    records_ = loaded.records;
     if (kind == kMediaFile && !WaveFileExists(csvPath)) {
         char text[2 * kMaxPath + 80];
         FormatText(text, sizeof text,
@@ -132,13 +131,13 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         BeepAndTell(p_.host, mb::kIconInformation, "Buffer pointer overflow",
                     mb::kOk | mb::kIconInformation);
     }
-    p_.view.hasSource = records_ > 0 ? 1 : 0;
+    p_.view.hasSource = Records() > 0 ? 1 : 0;
     ShowCursor(0);
     p_.view.SelectChannel(0, true);
 
     elapsedMs_ = 0;
     if (clipSeconds == 0) {
-        clipSeconds = WaveSeconds(records_);
+        clipSeconds = WaveSeconds(Records());
     }
     const int frequency = clipSeconds == 0 ? 100 : 100 / clipSeconds;
     p_.host.SetSeekTickFrequency(frequency < 2 ? 2 : frequency);
@@ -176,7 +175,6 @@ void ReplaySession::Close(uint32_t command, bool loggerConnected) {
         p_.view.source = p_.liveSource;
         p_.view.currentChannel = liveChannel_;
         recording_.Clear();
-        records_ = 0;
     }
     p_.view.hasSource = loggerConnected ? 1 : 0;
     state_ = ReplayState::Closed;
@@ -222,7 +220,7 @@ void ReplaySession::TogglePlay() {
         if (position >= p_.video.ClipDuration()) {
             p_.video.SeekClip(0);
         }
-    } else if (p_.view.displayRow >= records_) {
+    } else if (p_.view.displayRow >= Records()) {
         ShowCursor(0);
     }
     p_.video.PlayClip();
@@ -250,9 +248,9 @@ void ReplaySession::Seek(SeekEvent event, int position) {
         ShowCursor(RecordAt(at));
         ShowSeconds(WholeSeconds(at), ClipSeconds());
     } else {
-        ShowCursor(static_cast<int32_t>(int64_t{records_} * percent / 100));
+        ShowCursor(static_cast<int32_t>(int64_t{Records()} * percent / 100));
         elapsedMs_ = 0;
-        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
+        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(Records()));
     }
     p_.host.RepaintWave();
 }
@@ -273,7 +271,7 @@ void ReplaySession::Tick() {
     }
     if (recording_.loaded) {
         AdvanceByElapsedTime();
-        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
+        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(Records()));
         p_.host.RepaintWave();
     }
 }
@@ -291,14 +289,14 @@ void ReplaySession::AdvanceByElapsedTime() {
     const int32_t rows = elapsedMs_ / interval;
     elapsedMs_ -= rows * interval;
     int32_t row = p_.view.displayRow + rows;
-    if (row >= records_) {
-        row = records_;
+    if (row >= Records()) {
+        row = Records();
         p_.timers.KillTimer(kTimerReplay);
         state_ = ReplayState::Paused;
     }
     ShowCursor(row);
-    if (records_ > 0) {
-        p_.host.SetSeekPosition(static_cast<int>(static_cast<double>(row) / records_ * 100.0));
+    if (Records() > 0) {
+        p_.host.SetSeekPosition(static_cast<int>(static_cast<double>(row) / Records() * 100.0));
     }
 }
 
@@ -333,9 +331,9 @@ void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
         const int64_t allFrames = int64_t{seconds} * rate;
         frames = allFrames > INT32_MAX ? INT32_MAX : static_cast<int32_t>(allFrames);
     } else if (loggerConnected || recording_.loaded) {
-        seconds = WaveSeconds(records_);
+        seconds = WaveSeconds(Records());
         rate = Setup().intervalMs > 0 ? 1000 / Setup().intervalMs : 0;
-        frames = records_;
+        frames = Records();
     }
     char text[160];
     FormatText(text, sizeof text,

@@ -48,7 +48,7 @@ class ReplaySession {
     // The loaded recording (closed when none is).
     const Recording& Loaded() const { return recording_; }
     // Records of the loaded wave file.
-    int32_t Records() const { return records_; }
+    int32_t Records() const { return recording_.records.Records(); }
 
     // Opens a recorded pair and starts playing it. False (with a message) when the media file
     // cannot be played.
@@ -83,7 +83,6 @@ class ReplaySession {
     ReplaySessionParts p_;
     ReplayState state_ = ReplayState::Closed;
     Recording recording_;
-    int32_t records_ = 0;
     int32_t liveChannel_ = 0;  // the view's channel before the recording was loaded
     int32_t elapsedMs_ = 0;    // time not yet turned into whole records
     uint32_t lastTickAt_ = 0;  // clock reading at the last tick
