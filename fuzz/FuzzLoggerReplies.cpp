@@ -15,8 +15,29 @@
 #include "FuzzCheck.h"
 #include "logger/FakeDriverLibrary.h"
 #include "support/FakeClock.h"
+#include "wave/WaveBuffer.h"
 
 using namespace velatrace;
+
+namespace {
+// Puts each acknowledged block into the live store, as the capture session does.
+struct StoreSink : AckSink {
+    StoreSink(LoggerLink& link, WaveBuffer& wave, const LoggerSetup& setup)
+        : link(link), wave(wave), layout(setup) {}
+    void Piece(uint32_t bytes) override {
+        wave.AppendPiece(layout, link.ReceiveBuffer(), static_cast<int32_t>(bytes));
+    }
+    void Complete(uint32_t result, uint32_t bytes) override {
+        if (result == 0) {
+            appended = wave.AppendPoints(layout, link.ReceiveBuffer(), static_cast<int32_t>(bytes));
+        }
+    }
+    LoggerLink& link;
+    WaveBuffer& wave;
+    PointLayout layout;
+    int32_t appended = -1;
+};
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> commands = {":MEAS:OUTP:ONE?", ":INFO:CH?"};
@@ -45,21 +66,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     auto wave = std::make_unique<WaveBuffer>();
     testing::FakeClock clock;
-    LoggerLink link(driver, *wave);
+    LoggerLink link(driver);
     LoggerProtocol protocol(link, clock);
-    if (protocol.ConnectLogger(0).queryResult == err::kSuccess) {
+    const LoggerProtocol::Connection connection = protocol.ConnectLogger(0);
+    const LoggerSetup& setup = connection.setup;
+    if (connection.queryResult == err::kSuccess) {
         // Two polls: the second follows one whose block may have been cut off after pieces.
         for (int poll = 0; poll < 2; ++poll) {
-            testing::RecordingSink sink(link);
-            protocol.PollAck(0, 0, sink);
+            StoreSink sink(link, *wave, setup);
+            protocol.PollAck(0, 0, setup.bytesPerPoint, sink);
             if (sink.appended >= 0) {
-                wave->ScanAlarms(sink.appended);
+                wave->ScanAlarms(setup, sink.appended);
             }
-            FUZZ_CHECK(wave->writeIndex >= 0 && wave->writeIndex < kRingRows);
+            FUZZ_CHECK(wave->WriteIndex() >= 0 && wave->WriteIndex() < kRingRows);
         }
     }
-    FUZZ_CHECK(std::memchr(wave->samplingText, 0, sizeof wave->samplingText) != nullptr);
-    for (const ChannelInfo& ch : wave->channel) {
+    FUZZ_CHECK(std::memchr(setup.samplingText, 0, sizeof setup.samplingText) != nullptr);
+    for (const ChannelInfo& ch : setup.channel) {
         FUZZ_CHECK(std::memchr(ch.input, 0, sizeof ch.input) != nullptr);
         FUZZ_CHECK(std::memchr(ch.range, 0, sizeof ch.range) != nullptr);
         FUZZ_CHECK(ch.type >= kTypeOff && ch.type <= kTypeHumidity);

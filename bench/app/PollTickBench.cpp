@@ -137,13 +137,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("frame: %d channels on, %d ms interval, %d bytes per point, capturing to %s\n",
-                frame->Wave().CountActiveChannels(), frame->Wave().intervalMs,
-                frame->Wave().bytesPerPoint, folder.File("run.csv").c_str());
+                frame->Setup().CountActiveChannels(), frame->Setup().intervalMs,
+                frame->Setup().bytesPerPoint, folder.File("run.csv").c_str());
 
     // The bare read: a logger of its own, connected the way the frame connects.
     DriverLibraryDl bareDriver(VELATRACE_SIM_LIBRARY);
-    auto bareWave = std::make_unique<WaveBuffer>();
-    LoggerLink bareLink(bareDriver, *bareWave);
+    LoggerLink bareLink(bareDriver);
     LoggerProtocol bareProtocol(bareLink, clock);
     const LoggerProtocol::Connection bare = bareProtocol.ConnectLogger(kTerminatorCrLf);
     if (!bare.opened || bare.queryResult != 0) {
@@ -180,7 +179,7 @@ int main(int argc, char** argv) {
         Steady::duration readTime{};
         const auto bareRead = [&] {
             const auto t0 = Steady::now();
-            bareProtocol.PollAck(kTerminatorCrLf, 0, sink);
+            bareProtocol.PollAck(kTerminatorCrLf, 0, bare.setup.bytesPerPoint, sink);
             readTime = Steady::now() - t0;
         };
         if (i % 2 == 1) {

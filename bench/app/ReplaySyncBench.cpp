@@ -60,24 +60,30 @@ bool MakeClip(const std::string& path) {
 // 100 ms, channel 1 counting up so a record's row can be read back from its value.
 bool MakeWaveFile(const bench::BenchFolder& folder, const char* base) {
     auto wave = std::make_unique<WaveBuffer>();
-    wave->intervalMs = kIntervalMs;
-    CopyText(wave->samplingText, "100MS");
-    for (ChannelInfo& ch : wave->channel) {
+    LoggerSetup setup;
+    setup.intervalMs = kIntervalMs;
+    CopyText(setup.samplingText, "100MS");
+    for (ChannelInfo& ch : setup.channel) {
         CopyText(ch.input, "DC");
         CopyText(ch.range, "10V");
         ch.type = kTypeVoltage;
         ch.scale = 2000.0;
     }
-    wave->channelCount = kChannels;
+    setup.channelCount = kChannels;
+    setup.bytesPerPoint = 2 * kChannels;
     SystemClock clock;
-    WaveCsv csv(*wave, clock);
+    WaveCsv csv(*wave, setup, clock);
     csv.BeginCsv(folder.Folder().c_str(), base, 0, 0);
+    // The records arrive as the logger's points: big-endian 16-bit counts.
+    std::vector<uint8_t> points(static_cast<size_t>(kRecords) * 2 * kChannels);
     for (int row = 0; row < kRecords; ++row) {
         for (int c = 0; c < kChannels; ++c) {
-            wave->samples[row][c] = c == 0 ? row * 10 : (row * (c + 1) * 37) % 20000 - 10000;
+            const int32_t count = c == 0 ? row * 10 : (row * (c + 1) * 37) % 20000 - 10000;
+            points[(row * kChannels + c) * 2] = static_cast<uint8_t>(count >> 8);
+            points[(row * kChannels + c) * 2 + 1] = static_cast<uint8_t>(count);
         }
     }
-    wave->writeIndex = kRecords;
+    wave->AppendPoints(PointLayout(setup), points.data(), static_cast<int32_t>(points.size()));
     const bool ok = csv.AppendCsv();
     csv.EndCsv();
     return ok;
@@ -148,7 +154,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the recording did not open\n");
         return 1;
     }
-    const int32_t interval = frame->Wave().intervalMs;
+    const int32_t interval = frame->View().source.Setup().intervalMs;
     std::printf("recording: %d s clip, %d records at %d ms\n",
                 static_cast<int>(frame->Video().ClipDuration() / 10000000),
                 frame->Replay().Records(), interval);

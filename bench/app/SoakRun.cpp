@@ -253,7 +253,7 @@ int Soak(const Plan& plan) {
         std::printf("camera: %d x %d, %d frames/s\n", s.lvw, s.lvh, s.lrate);
     }
     std::printf("logger: %d channels, %d ms, clock x%u; %.2f logger hours, files every %llu min\n",
-                frame->Wave().CountActiveChannels(), frame->Wave().intervalMs, plan.scale,
+                frame->Setup().CountActiveChannels(), frame->Setup().intervalMs, plan.scale,
                 static_cast<double>(plan.lengthMs) / kHourMs,
                 static_cast<unsigned long long>(kSwitchEveryMs / 60000));
     std::fflush(stdout);
@@ -293,7 +293,7 @@ int Soak(const Plan& plan) {
         handOverNews();
         host.posted.clear();
         const bool capturing = frame->Live().IsCapturing();
-        const int32_t before = frame->Wave().writeIndex;
+        const int32_t before = frame->Wave().WriteIndex();
         frame->OnTimer(kTimerPoll);
         ++polls;
         for (auto [result, bytes] : host.posted) {
@@ -301,7 +301,7 @@ int Soak(const Plan& plan) {
         }
         // The ring's write position counts the pieces of an oversized block too.
         if (capturing) {
-            received += (frame->Wave().writeIndex - before + kRingRows) % kRingRows;
+            received += (frame->Wave().WriteIndex() - before + kRingRows) % kRingRows;
         }
         stoppedCapturing = stoppedCapturing || !frame->Live().IsCapturing();
 

@@ -33,13 +33,15 @@ std::vector<uint8_t> MakeBlock() {
 
 void BM_DecodeBlockAndScanAlarms(benchmark::State& state) {
     auto wave = std::make_unique<velatrace::WaveBuffer>();
-    wave->bytesPerPoint = kPointSize;
-    wave->channelCount = 10;
+    velatrace::LoggerSetup setup;
+    setup.bytesPerPoint = kPointSize;
+    setup.channelCount = 10;
+    const velatrace::PointLayout layout(setup);
     const std::vector<uint8_t> block = MakeBlock();
     const long before = g_allocations.load();
     for (auto _ : state) {
-        const int32_t n = wave->AppendPoints(block.data(), kBlockBytes);
-        benchmark::DoNotOptimize(wave->ScanAlarms(n));
+        const int32_t n = wave->AppendPoints(layout, block.data(), kBlockBytes);
+        benchmark::DoNotOptimize(wave->ScanAlarms(setup, n));
         benchmark::ClobberMemory();
     }
     state.counters["allocations"] = static_cast<double>(g_allocations.load() - before);

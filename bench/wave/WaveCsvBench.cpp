@@ -35,28 +35,41 @@ fs::path BenchFolder() {
     return folder;
 }
 
-// Ten channels on, of every kind, with a full ring of varied counts.
-std::unique_ptr<WaveBuffer> FullBuffer() {
-    auto wave = std::make_unique<WaveBuffer>();
-    const char* ranges[kChannels] = {"10V", "1V",    "TC-K", "1-5V", "20MV",
-                                     "5V",  "PT100", "1-5V", "2V",   "50V"};
-    const int32_t types[kChannels] = {1, 1, 2, 1, 1, 1, 2, 3, 1, 1};
-    const double scales[kChannels] = {2000, 20000, 10, 4000, 10000, 4000, 10, 20000, 10000, 400};
-    for (int c = 0; c < kChannels; ++c) {
-        CopyText(wave->channel[c].range, ranges[c]);
-        wave->channel[c].type = types[c];
-        wave->channel[c].scale = scales[c];
-    }
-    std::mt19937 random(42);
-    std::uniform_int_distribution<int32_t> count(-20000, 20000);
-    for (auto& row : wave->samples) {
-        for (int32_t& value : row) {
-            value = count(random);
+// Ten channels on, of every kind, and a ring of varied counts.
+struct Logger {
+    LoggerSetup setup;
+    std::unique_ptr<WaveBuffer> wave = std::make_unique<WaveBuffer>();
+    std::vector<uint8_t> points;  // a full ring's worth of the logger's points
+
+    Logger() {
+        const char* ranges[kChannels] = {"10V", "1V",    "TC-K", "1-5V", "20MV",
+                                         "5V",  "PT100", "1-5V", "2V",   "50V"};
+        const int32_t types[kChannels] = {1, 1, 2, 1, 1, 1, 2, 3, 1, 1};
+        const double scales[kChannels] = {2000, 20000, 10,    4000,  10000,
+                                          4000, 10,    20000, 10000, 400};
+        for (int c = 0; c < kChannels; ++c) {
+            CopyText(setup.channel[c].range, ranges[c]);
+            setup.channel[c].type = types[c];
+            setup.channel[c].scale = scales[c];
+        }
+        setup.intervalMs = 100;
+        setup.bytesPerPoint = 2 * kChannels;
+        std::mt19937 random(42);
+        std::uniform_int_distribution<int32_t> count(-20000, 20000);
+        points.resize(static_cast<size_t>(kRingRows) * 2 * kChannels);
+        for (size_t i = 0; i < points.size(); i += 2) {
+            const int32_t value = count(random);
+            points[i] = static_cast<uint8_t>(value >> 8);
+            points[i + 1] = static_cast<uint8_t>(value);
         }
     }
-    wave->intervalMs = 100;
-    return wave;
-}
+    // The logger delivers `rows` more of its points.
+    void Deliver(int32_t rows) {
+        const int32_t first = wave->WriteIndex();
+        wave->AppendPoints(PointLayout(setup), points.data() + first * 2 * kChannels,
+                           rows * 2 * kChannels);
+    }
+};
 
 std::string ReadAll(const fs::path& path) {
     std::string bytes(fs::file_size(path), '\0');
@@ -71,13 +84,12 @@ constexpr int32_t kAppendRows = kRingRows - 1;
 
 void BM_AppendCsv(benchmark::State& state) {
     FixedClock clock;
-    auto wave = FullBuffer();
-    WaveCsv csv(*wave, clock);
+    Logger logger;
+    logger.Deliver(kRingRows);
+    WaveCsv csv(*logger.wave, logger.setup, clock);
     const std::string folder = (BenchFolder() / "").string();
     for (auto _ : state) {
-        csv.BeginCsv(folder.c_str(), "append", 0, 0);
-        wave->csvIndex = 1;
-        wave->writeIndex = 0;
+        csv.BeginCsv(folder.c_str(), "append", 0, 0, kAppendRows);
         if (!csv.AppendCsv()) {
             state.SkipWithError("append failed");
             break;
@@ -91,11 +103,10 @@ BENCHMARK(BM_AppendCsv)->Unit(benchmark::kMicrosecond);
 void BM_AppendBaselineFwrite(benchmark::State& state) {
     {
         FixedClock clock;
-        auto wave = FullBuffer();
-        WaveCsv csv(*wave, clock);
-        csv.BeginCsv((BenchFolder() / "").string().c_str(), "append", 0, 0);
-        wave->csvIndex = 1;
-        wave->writeIndex = 0;
+        Logger logger;
+        logger.Deliver(kRingRows);
+        WaveCsv csv(*logger.wave, logger.setup, clock);
+        csv.BeginCsv((BenchFolder() / "").string().c_str(), "append", 0, 0, kAppendRows);
         csv.AppendCsv();
         csv.EndCsv();
     }
@@ -116,13 +127,12 @@ BENCHMARK(BM_AppendBaselineFwrite)->Unit(benchmark::kMicrosecond);
 // A recorded file of 3000 records of ten channels.
 fs::path RecordedFile() {
     FixedClock clock;
-    auto wave = FullBuffer();
-    WaveCsv csv(*wave, clock);
+    Logger logger;
+    WaveCsv csv(*logger.wave, logger.setup, clock);
     csv.BeginCsv((BenchFolder() / "").string().c_str(), "load", 0, 0);
-    wave->csvIndex = 0;
-    wave->writeIndex = 1500;
+    logger.Deliver(1500);
     csv.AppendCsv();
-    wave->writeIndex = 0;
+    logger.Deliver(1500);
     csv.AppendCsv();
     csv.EndCsv();
     return BenchFolder() / "load.csv";
@@ -131,16 +141,15 @@ fs::path RecordedFile() {
 void BM_LoadCsv(benchmark::State& state) {
     const fs::path path = RecordedFile();
     const std::string name = path.string();
-    FixedClock clock;
-    auto wave = FullBuffer();
-    WaveCsv csv(*wave, clock);
+    Logger logger;
+    Recording recording;
     for (auto _ : state) {
-        if (csv.LoadCsv(name.c_str()).records != kRingRows) {
+        if (LoadWaveCsv(name.c_str(), logger.setup, recording).records != kRingRows) {
             state.SkipWithError("load failed");
             break;
         }
-        csv.RestoreLiveSetup();
-        benchmark::DoNotOptimize(wave->samples);
+        recording.Clear();
+        benchmark::DoNotOptimize(recording.records.Records());
     }
     state.SetBytesProcessed(state.iterations() * fs::file_size(path));
 }
@@ -169,20 +178,22 @@ fs::path DayFile() {
     if (const auto size = fs::file_size(path, ec); !ec && size > 50000000) {
         return path;
     }
-    auto wave = FullBuffer();
+    Logger logger;
+    logger.Deliver(kRingRows);
+    const WaveBuffer* wave = logger.wave.get();
     std::string text = "2026/12/06 09:30:15\r\n100MS\r\n";
     for (int c = 0; c < kChannels; ++c) {
-        text += wave->channel[c].range;
+        text += logger.setup.channel[c].range;
         text += c + 1 < kChannels ? "," : "\r\n";
     }
     double divisors[kChannels];
     for (int c = 0; c < kChannels; ++c) {
-        divisors[c] = wave->channel[c].scale;
+        divisors[c] = logger.setup.channel[c].scale;
     }
     const CsvRecordFormat format(divisors);
     char line[kCsvRecordRoom];
     for (int32_t i = 0; i < kDayRecords; ++i) {
-        text.append(line, format.Format(line, wave->samples[i % kRingRows]));
+        text.append(line, format.Format(line, wave->Row(i % kRingRows)));
     }
     std::FILE* file = std::fopen(path.string().c_str(), "wb");
     std::fwrite(text.data(), 1, text.size(), file);
@@ -192,21 +203,20 @@ fs::path DayFile() {
 
 void BM_LoadDay(benchmark::State& state) {
     const std::string name = DayFile().string();
-    FixedClock clock;
-    auto wave = FullBuffer();
-    WaveCsv csv(*wave, clock);
+    Logger logger;
+    auto recording = std::make_unique<Recording>();
     for (auto _ : state) {
-        if (csv.LoadCsv(name.c_str()).records != kDayRecords) {
+        if (LoadWaveCsv(name.c_str(), logger.setup, *recording).records != kDayRecords) {
             state.SkipWithError("load failed");
             break;
         }
         state.PauseTiming();
-        csv.RestoreLiveSetup();
+        recording->Clear();
         state.ResumeTiming();
     }
-    csv.LoadCsv(name.c_str());
+    LoadWaveCsv(name.c_str(), logger.setup, *recording);
     const double raw = 2.0 * kDayRecords * kChannels;
-    state.counters["store_per_raw"] = static_cast<double>(csv.Replay().MemoryBytes()) / raw;
+    state.counters["store_per_raw"] = static_cast<double>(recording->records.MemoryBytes()) / raw;
     state.counters["MB"] = static_cast<double>(fs::file_size(name)) / 1e6;
 }
 BENCHMARK(BM_LoadDay)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -25,7 +25,9 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 540;
 
+// The view's source points at the setup and ring, which stay where they are when a scene moves.
 struct Scene {
+    std::unique_ptr<LoggerSetup> setup = std::make_unique<LoggerSetup>();
     std::unique_ptr<WaveBuffer> wave = std::make_unique<WaveBuffer>();
     WaveView view;
 };
@@ -40,20 +42,27 @@ int32_t NoisySine(int32_t r, int c, std::mt19937& random) {
 // of the 3000 records in view.
 Scene FullScene() {
     Scene scene;
-    WaveBuffer& wave = *scene.wave;
+    LoggerSetup& setup = *scene.setup;
     std::mt19937 random(7);
+    std::vector<uint8_t> points(static_cast<size_t>(kRingRows) * 2 * kChannels);
     for (int c = 0; c < kChannels; ++c) {
-        wave.channel[c].type = c % 3 == 2 ? kTypeTemperature : kTypeVoltage;
-        wave.channel[c].scale = c % 3 == 2 ? 10 : 2000;
+        setup.channel[c].type = c % 3 == 2 ? kTypeTemperature : kTypeVoltage;
+        setup.channel[c].scale = c % 3 == 2 ? 10 : 2000;
         scene.view.scales.vscale[c] = c % 3 == 2 ? 2 : 4;
         for (int r = 0; r < kRingRows; ++r) {
-            wave.samples[r][c] = NoisySine(r, c, random);
+            const int32_t count = NoisySine(r, c, random);
+            points[(r * kChannels + c) * 2] = static_cast<uint8_t>(count >> 8);
+            points[(r * kChannels + c) * 2 + 1] = static_cast<uint8_t>(count);
         }
     }
-    wave.intervalMs = 100;
-    wave.currentChannel = 4;
-    wave.writeIndex = 0;
-    wave.shownCount = kRingRows - 1;
+    setup.intervalMs = 100;
+    setup.bytesPerPoint = 2 * kChannels;
+    // A whole ring of the logger's points: the write row is back at 0.
+    scene.wave->AppendPoints(PointLayout(setup), points.data(),
+                             static_cast<int32_t>(points.size()));
+    scene.view.source = CurveSource{scene.setup.get(), scene.wave.get(), nullptr};
+    scene.view.currentChannel = 4;
+    scene.view.shownCount = kRingRows - 1;
     scene.view.displayRow = kRingRows;
     scene.view.scales.tscale = 0;
     scene.view.hasSource = 1;
@@ -63,7 +72,7 @@ Scene FullScene() {
 WavePlot ScenePlot(const Scene& scene) {
     const QFontMetrics metrics(WavePaneFont());
     return MakeWavePlot(kWidth, kHeight, metrics.horizontalAdvance(QLatin1Char('0')),
-                        metrics.height(), scene.view.scales.tscale, scene.wave->intervalMs);
+                        metrics.height(), scene.view.scales.tscale, scene.setup->intervalMs);
 }
 
 // Times `draw(painter)` on a black image in the curve pen. A clip rectangle lets the raster
@@ -90,13 +99,13 @@ std::vector<QLine> CurveSegments(const Scene& scene) {
     const WavePlot plot = ScenePlot(scene);
     std::vector<QLine> lines;
     int32_t order[kChannels];
-    const int32_t count = CurveOrder(*scene.wave, order);
+    const int32_t count = CurveOrder(scene.view, order);
     for (int32_t n = 0; n < count; ++n) {
         const int32_t c = order[n];
         QPoint last;
         bool first = true;
-        TraceStaircase(*scene.wave, plot, scene.view.displayRow, c,
-                       ChannelGain(scene.wave->channel[c], scene.view.scales.vscale[c]),
+        TraceStaircase(scene.view, plot, c,
+                       ChannelGain(scene.setup->channel[c], scene.view.scales.vscale[c]),
                        [&](int32_t x, int32_t y) {
                            if (!first) {
                                lines.emplace_back(last, QPoint(x, y));
@@ -114,7 +123,7 @@ void TimePaint(benchmark::State& state, const Scene& scene) {
     const QFont font = WavePaneFont();
     for (auto _ : state) {
         QPainter painter(&image);
-        PaintWave(painter, image.rect(), *scene.wave, scene.view, &font);
+        PaintWave(painter, image.rect(), scene.view, &font);
         painter.end();
         benchmark::ClobberMemory();
     }
@@ -178,9 +187,9 @@ std::unique_ptr<DayScene> WidestDay() {
         }
         day->store->Append(counts);
     }
-    day->scene.view.records = day->store.get();
+    day->scene.view.source = CurveSource{day->scene.setup.get(), nullptr, day->store.get()};
     day->scene.view.displayRow = kRecords;
-    day->scene.wave->shownCount = kRecords;
+    day->scene.view.shownCount = kRecords;
     return day;
 }
 
@@ -199,7 +208,7 @@ void BM_DrawLinesTwoPerColumn(benchmark::State& state) {
     std::vector<std::vector<QLine>> channels(kChannels);
     for (int c = 0; c < kChannels; ++c) {
         const int16_t* column = day->store->Column(c);
-        const double gain = ChannelGain(scene.wave->channel[c], scene.view.scales.vscale[c]);
+        const double gain = ChannelGain(scene.setup->channel[c], scene.view.scales.vscale[c]);
         for (int x = 0; x < kWidth; ++x) {
             const int32_t record = scene.view.displayRow - 1 - (kWidth - 1 - x) * 3000 / kWidth;
             const int y = LevelY(plot, gain, column[record]);

@@ -26,10 +26,11 @@ constexpr int32_t kLostAfterFailedPolls = 5;
 // can overwrite rows not yet written; a failure there is reported by the next poll's batch.
 class AckPoster final : public AckSink {
   public:
-    AckPoster(WindowFrame& frame, LoggerLink& link, WaveCsv& csv)
-        : frame_(frame), link_(link), csv_(csv) {}
+    AckPoster(WindowFrame& frame, LoggerLink& link, WaveBuffer& wave, const PointLayout& layout,
+              WaveCsv& csv)
+        : frame_(frame), link_(link), wave_(wave), layout_(layout), csv_(csv) {}
     void Piece(uint32_t bytes) override {
-        link_.Wave().AppendPiece(link_.ReceiveBuffer(), static_cast<int32_t>(bytes));
+        wave_.AppendPiece(layout_, link_.ReceiveBuffer(), static_cast<int32_t>(bytes));
         if (csv_.Writing()) {
             csv_.AppendCsv();
         }
@@ -43,6 +44,8 @@ class AckPoster final : public AckSink {
   private:
     WindowFrame& frame_;
     LoggerLink& link_;
+    WaveBuffer& wave_;
+    const PointLayout& layout_;
     WaveCsv& csv_;
 };
 // Cuts the folders off every path in `text` (a word containing '/' or '\\' keeps its last part),
@@ -86,8 +89,7 @@ bool CaptureSession::IsCapturing() const {
 }
 
 CaptureState CaptureSession::LiveState() const {
-    return p_.video.IsPreviewing() || p_.wave.noWait ? CaptureState::Previewing
-                                                     : CaptureState::Idle;
+    return p_.video.IsPreviewing() || polling_ ? CaptureState::Previewing : CaptureState::Idle;
 }
 
 void CaptureSession::ShowCaptureFileName() {
@@ -129,10 +131,10 @@ void CaptureSession::ApplyPretrigger() {
 }
 
 int32_t CaptureSession::PretriggerRows() const {
-    if (p_.capture.pretriggerSec <= 0 || p_.wave.intervalMs <= 0) {
+    if (p_.capture.pretriggerSec <= 0 || p_.setup.intervalMs <= 0) {
         return 0;
     }
-    const int64_t rows = int64_t{p_.capture.pretriggerSec} * 1000 / p_.wave.intervalMs;
+    const int64_t rows = int64_t{p_.capture.pretriggerSec} * 1000 / p_.setup.intervalMs;
     // One row short of the ring, so the oldest row kept is not the one the next record replaces.
     return static_cast<int32_t>(std::min<int64_t>({rows, liveRows_, kRingRows - 1}));
 }
@@ -210,11 +212,11 @@ void CaptureSession::TogglePreview() {
                            static_cast<int>(r));
                 Warn(p_.user, text);
             }
-            p_.wave.SetNoWait(1);
+            polling_ = true;
             ArmPoll(kPollPeriodMs);
         } else {
             p_.timers.KillTimer(kTimerPoll);
-            p_.wave.SetNoWait(0);
+            polling_ = false;
         }
     }
     if (starting) {
@@ -339,8 +341,9 @@ void CaptureSession::StartCapture(StartedBy by) {
     // The CSV takes the number of the AVI it belongs to, fixed until it ends.
     int32_t earlierRows = 0;
     if (logger_) {
+        earlierRows = alarm ? PretriggerRows() : 0;
         if (!p_.csv.BeginCsv(folder_, p_.capture.filename, p_.capture.autoNumber,
-                             p_.video.CaptureNumber())) {
+                             p_.video.CaptureNumber(), earlierRows)) {
             char name[kMaxPath];
             FormatCaptureName(name, sizeof name, folder_, p_.capture.filename,
                               p_.capture.autoNumber, p_.video.CaptureNumber(), "csv");
@@ -349,8 +352,6 @@ void CaptureSession::StartCapture(StartedBy by) {
             ReportFailure(text, text);
         }
         csvPendingPoints_ = 0;
-        earlierRows = alarm ? PretriggerRows() : 0;
-        p_.wave.csvIndex = (p_.wave.writeIndex - earlierRows + kRingRows) % kRingRows;
     }
     if (!p_.video.IsCapturing() && !p_.csv.Writing()) {
         return;
@@ -400,7 +401,7 @@ void CaptureSession::EndCapture() {
         p_.csv.EndCsv();
         // Without automatic numbering the end of a capture ends the logger's part of the live
         // session too; with it, polling goes on for the next alarm.
-        p_.wave.SetNoWait(p_.capture.autoNumber ? 1 : 0);
+        polling_ = p_.capture.autoNumber != 0;
     }
     captureEnded_ = true;
     csvFailing_ = false;
@@ -567,7 +568,7 @@ void CaptureSession::OnStreamError(const StreamError& error) {
 
 void CaptureSession::PollTick() {
     char text[64];
-    FormatText(text, sizeof text, "%d pt", p_.wave.writeIndex);
+    FormatText(text, sizeof text, "%d pt", p_.wave.WriteIndex());
     p_.panes.SetStatusText(1, text);
 
     if (p_.csv.Writing()) {
@@ -585,8 +586,10 @@ void CaptureSession::PollTick() {
     }
     RefreshIndicator();
 
-    AckPoster poster(p_.frame, p_.link, p_.csv);
-    const uint32_t r = p_.protocol.PollAck(p_.port.terminator, p_.port.timeout, poster);
+    const PointLayout layout(p_.setup);
+    AckPoster poster(p_.frame, p_.link, p_.wave, layout, p_.csv);
+    const uint32_t r =
+        p_.protocol.PollAck(p_.port.terminator, p_.port.timeout, p_.setup.bytesPerPoint, poster);
     if (r != 0) {
         FormatText(text, sizeof text, "ack?-%d", static_cast<int>(r));
         p_.panes.SetStatusText(1, text);
@@ -602,7 +605,7 @@ void CaptureSession::PollTick() {
     }
     // A poll that brought no block must not end the chain while the preview runs; the answer
     // handler re-arms it otherwise. The error stays in the status pane meanwhile.
-    if (!poster.posted && p_.wave.noWait) {
+    if (!poster.posted && polling_) {
         ArmPoll(r != 0 ? kPollRetryMs : kPollPeriodMs);
     }
     if (counted && IsCapturing()) {
@@ -613,7 +616,7 @@ void CaptureSession::PollTick() {
 void CaptureSession::LoseLogger(uint32_t code) {
     const LocalTime at = p_.clock.Now();
     p_.timers.KillTimer(kTimerPoll);
-    p_.wave.SetNoWait(0);
+    polling_ = false;
     logger_ = false;
     loggerLost_ = true;
     listeners_.Tell();
@@ -674,7 +677,9 @@ void CaptureSession::LoggerReopened(bool opened) {
     batchPoints_ = 0;
     csvPendingPoints_ = 0;
     liveRows_ = 0;
+    p_.wave.Clear();
     p_.view.displayRow = 0;
+    p_.view.shownCount = 0;
 }
 
 void CaptureSession::ArmPoll(uint32_t periodMs) {
@@ -686,19 +691,19 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
     if (result == err::kWaitTimeout) {
         p_.panes.SetStatusText(1, "tmout");
     }
-    if (p_.wave.noWait) {
+    if (polling_) {
         ArmPoll(kPollPeriodMs);
     }
     const int32_t bytes =
         byteCount > kReceiveBufferSize ? kReceiveBufferSize : static_cast<int32_t>(byteCount);
-    batchPoints_ = p_.wave.AppendPoints(p_.link.ReceiveBuffer(), bytes);
+    batchPoints_ = p_.wave.AppendPoints(PointLayout(p_.setup), p_.link.ReceiveBuffer(), bytes);
     if (batchPoints_ <= 0) {
         return;
     }
     pointTotal_ = pointTotal_ + batchPoints_ > kRingRows ? kRingRows : pointTotal_ + batchPoints_;
     liveRows_ = std::min(liveRows_ + batchPoints_, kRingRows);
-    p_.wave.shownCount = pointTotal_ - 1;
-    p_.view.displayRow = p_.wave.writeIndex;
+    p_.view.shownCount = pointTotal_ - 1;
+    p_.view.displayRow = p_.wave.WriteIndex();
 
     // Only channels that drive an enabled alarm output start or end alarm captures: one in alarm
     // without such an output is not "no alarm", which would end the capture on every other block.
@@ -706,7 +711,7 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
     for (int i = 0; i < kAlarmOutputs; ++i) {
         enabledOutputs |= p_.capture.alarmEnable[i] ? 1u << i : 0u;
     }
-    const int32_t alarm = p_.wave.ScanAlarms(batchPoints_, enabledOutputs);
+    const int32_t alarm = p_.wave.ScanAlarms(p_.setup, batchPoints_, enabledOutputs);
     if (alarm == 0) {
         alarmLatched_ = false;
         // Only a capture the alarm started ends with it; one started by hand runs until the
@@ -735,7 +740,7 @@ void CaptureSession::Shutdown() {
         p_.csv.AppendCsv();
         p_.csv.EndCsv();
     }
-    p_.wave.SetNoWait(0);
+    polling_ = false;
     SetState(CaptureState::Idle);
 }
 

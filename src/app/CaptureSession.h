@@ -43,7 +43,8 @@ struct CaptureSessionParts {
     Clock& clock;
     LoggerLink& link;
     LoggerProtocol& protocol;
-    WaveBuffer& wave;
+    const LoggerSetup& setup;  // the live logger's, as its connection reported it
+    WaveBuffer& wave;          // appended by this session alone
     WaveCsv& csv;
     WaveView& view;
     VideoGraph& video;
@@ -80,6 +81,8 @@ class CaptureSession {
     void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
     bool HasCamera() const { return camera_; }
     bool HasLogger() const { return logger_; }
+    // The logger's poll chain runs.
+    bool Polling() const { return polling_; }
     // The logger stopped answering during the live session: it is closed and opened again
     // (with its channel setup read anew) by the next Preview start, through LoggerReopened.
     bool LoggerLost() const { return loggerLost_; }
@@ -115,8 +118,8 @@ class CaptureSession {
     // The folder, base name or numbering changed: the next capture is named by them at once (a
     // live session records into the new folder), never while a capture is running.
     void ApplyNaming();
-    // The live ring was started afresh (a recording was loaded): no row of it is drawn or kept
-    // for a pre-trigger until new ones arrive.
+    // A recording is being opened: once the live curves come back, no row the ring held before
+    // is drawn or kept for a pre-trigger until new ones arrive.
     void ForgetRingRows() {
         pointTotal_ = 0;
         liveRows_ = 0;
@@ -166,6 +169,7 @@ class CaptureSession {
     int32_t cameraInUse_ = -1;
     bool captureEnded_ = false;  // a capture ended in this live session
     bool loggerLost_ = false;
+    bool polling_ = false;
     int32_t failedPollsInRow_ = 0;
     // Measurement cycle.
     int32_t pointTotal_ = 0;

@@ -31,19 +31,23 @@ MainFrame::MainFrame(const FramePorts& ports)
       pages_(ports.pages),
       settings_(ports.registry),
       wave_(std::make_unique<WaveBuffer>()),
-      link_(ports.driver, *wave_),
+      link_(ports.driver),
       protocol_(link_, ports.clock),
-      csv_(*wave_, ports.clock),
+      csv_(*wave_, loggerSetup_, ports.clock),
       video_(ports.engine),
       still_(StillTransferParts{ports.window.user, ports.window.panes, ports.window.dialogs,
-                                ports.timers, ports.clock, settings_, video_, *wave_, view_,
-                                picture_, dde_, ports.transfer}),
+                                ports.timers, ports.clock, settings_, video_, view_, picture_,
+                                dde_, ports.transfer}),
       live_(CaptureSessionParts{ports.window.user, ports.window.panes, ports.window.frame,
-                                ports.timers, ports.clock, link_, protocol_, *wave_, csv_, view_,
-                                video_, ports.videoPane, still_, captureSettings_, port_}),
+                                ports.timers, ports.clock, link_, protocol_, loggerSetup_, *wave_,
+                                csv_, view_, video_, ports.videoPane, still_, captureSettings_,
+                                port_}),
       replay_(ReplaySessionParts{ports.window.user, ports.window.panes, ports.window.frame,
-                                 ports.window.seek, ports.timers, ports.clock, *wave_, csv_, view_,
-                                 video_, ports.videoPane}) {
+                                 ports.window.seek, ports.timers, ports.clock,
+                                 CurveSource{&loggerSetup_, wave_.get(), nullptr}, view_, video_,
+                                 ports.videoPane}) {
+    // The pane draws the live curves until a recording is loaded.
+    view_.source = CurveSource{&loggerSetup_, wave_.get(), nullptr};
     csv_.SetFileSync(ports.fileSync);
     csv_.SetRecordingLocks(ports.locks);
     live_.SetRecordingLocks(ports.locks);
@@ -55,7 +59,7 @@ MainFrame::MainFrame(const FramePorts& ports)
 void MainFrame::Create() {
     settings_.LoadFrame(placement_);
     settings_.LoadScale(view_.scales);
-    wave_->currentChannel = 0;
+    view_.currentChannel = 0;
     recent_.Restore(registry_);
     frame_.RefreshRecentMenu();
 
@@ -91,11 +95,11 @@ void MainFrame::RefreshCommandStates() {
     // The logger's channels stay selectable when it was lost: their curves stay in sight.
     const bool loggerKnown = live_.HasLogger() || live_.LoggerLost();
     in.channelsSelectable =
-        replay_.HasWaveFile() || (loggerKnown && wave_->CountActiveChannels() > 0);
+        replay_.HasWaveFile() || (loggerKnown && loggerSetup_.CountActiveChannels() > 0);
     in.replay = replay_.State();
     in.transferConnected = still_.Connected();
     in.frame = s_;
-    in.levelStep = view_.scales.vscale[CurrentChannelIndex(*wave_)];
+    in.levelStep = view_.scales.vscale[CurrentChannelIndex(view_)];
     in.timeStep = view_.scales.tscale;
     ui_.Assign(DeriveCommandStates(in));
 }
@@ -121,6 +125,7 @@ void MainFrame::DeferredStartup() {
     const LoggerProtocol::Connection logger = protocol_.ConnectLogger(port_.terminator);
 
     if (logger.opened) {
+        loggerSetup_ = logger.setup;
         if (logger.queryResult != 0) {
             ReportChannelQueryFailure(logger.queryResult);
         }
@@ -136,7 +141,7 @@ void MainFrame::DeferredStartup() {
     // command itself stays disabled until a conversation is open.
     frame_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
 
-    wave_->SelectChannel(0, true);
+    view_.SelectChannel(0, true);
     user_.EndWaitCursor();
     startedUp_ = true;
     ReportSettingsProblem();
@@ -242,7 +247,7 @@ void MainFrame::RunCommand(uint32_t id) {
         case cmd::kLevelZoomOut:
         case cmd::kTimeZoomIn:
         case cmd::kTimeZoomOut:
-            WaveCommand(id, *wave_, view_);
+            WaveCommand(id, view_);
             frame_.RepaintWave();
             break;
         case cmd::kCapture:
@@ -348,10 +353,11 @@ bool MainFrame::ReopenLostLogger() {
         Warn(user_, "The logger cannot be opened again.\r\nConnect it and press Preview again.");
         return false;
     }
+    loggerSetup_ = logger.setup;
     if (logger.queryResult != 0) {
         ReportChannelQueryFailure(logger.queryResult);
     }
-    wave_->SelectChannel(0, true);
+    view_.SelectChannel(0, true);
     return true;
 }
 
@@ -457,7 +463,7 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
         Warn(user_, "Stop the preview before opening a recording.");
         return false;
     }
-    // Loading a recording starts the live ring afresh: none of its rows are counted any more.
+    // After a replay the live curves start afresh: none of the ring's rows are counted any more.
     live_.ForgetRingRows();
     const bool opened = replay_.Open(path, kind, live_.HasLogger());
     if (!opened) {
@@ -549,23 +555,27 @@ void MainFrame::ReportChannelQueryFailure(uint32_t code) {
 }
 
 void MainFrame::ChannelPropertyCommand() {
-    ChannelPropertyModel model(*wave_);
+    // No query while the logger is polled or a recording is open for replay.
+    ChannelPropertyModel model(loggerSetup_, !live_.Polling() && !replay_.HasWaveFile());
     while (dialogs_.RunChannelPropertyDialog(model) == ChannelPropertyModel::kQuery &&
            model.QueryEnabled()) {
         user_.BeginWaitCursor();
-        const uint32_t r =
-            protocol_.QueryChannelInfo(port_.terminator, static_cast<uint32_t>(port_.timeout));
+        // A query that fails part way leaves the setup in use as it was, not half replaced.
+        LoggerSetup queried = loggerSetup_;
+        const uint32_t r = protocol_.QueryChannelInfo(
+            port_.terminator, static_cast<uint32_t>(port_.timeout), queried);
         user_.EndWaitCursor();
         if (r != 0) {
             ReportChannelQueryFailure(r);
             return;
         }
-        model.Refresh(*wave_);
-        const bool anyOn = protocol_.CountActiveChannels() > 0;
+        loggerSetup_ = queried;
+        model.Refresh(loggerSetup_);
+        const bool anyOn = loggerSetup_.CountActiveChannels() > 0;
         // The wave pane's channel follows the new table: an active channel stays, one that
         // was switched off gives way to the next one that is on.
         if (anyOn) {
-            wave_->SelectChannel(wave_->currentChannel, true);
+            view_.SelectChannel(view_.currentChannel, true);
         }
         frame_.RepaintWave();
     }

@@ -68,6 +68,8 @@ class MainFrame {
     const CaptureSession& Live() const { return live_; }
     const ReplaySession& Replay() const { return replay_; }
     const WaveBuffer& Wave() const { return *wave_; }
+    // The live logger's setup, as its connection or the last channel query reported it.
+    const LoggerSetup& Setup() const { return loggerSetup_; }
     const WaveScales& Scales() const { return view_.scales; }
     // What the wave pane draws: its scales, the row at its right edge, whether it has data.
     const WaveView& View() const { return view_; }
@@ -120,6 +122,7 @@ class MainFrame {
 
     SettingsStore settings_;
     std::unique_ptr<WaveBuffer> wave_;
+    LoggerSetup loggerSetup_;
     LoggerLink link_;
     LoggerProtocol protocol_;
     WaveCsv csv_;

@@ -70,16 +70,16 @@ int32_t ReplaySession::ClipSeconds() const {
 }
 
 int32_t ReplaySession::WaveSeconds(int32_t rows) const {
-    return ShownSeconds(static_cast<double>(rows) * p_.wave.intervalMs / 1000.0);
+    return ShownSeconds(static_cast<double>(rows) * Setup().intervalMs / 1000.0);
 }
 
 int32_t ReplaySession::RecordAt(int64_t position) const {
     // An unknown interval counts the replay tick's period per record.
-    const int64_t interval = p_.wave.intervalMs > 0 ? p_.wave.intervalMs : kReplayPeriodMs;
+    const int64_t interval = Setup().intervalMs > 0 ? Setup().intervalMs : kReplayPeriodMs;
     // The newest record drawn is the one whose time span holds the position; the cursor is one
     // past it.
     const int64_t row = (position <= 0 ? 0 : position / (interval * kClipUnitsPerMs)) + 1;
-    return row > records_ ? records_ : static_cast<int32_t>(row);
+    return row > Records() ? Records() : static_cast<int32_t>(row);
 }
 
 void ReplaySession::ShowSeconds(int32_t current, int32_t total) {
@@ -90,7 +90,7 @@ void ReplaySession::ShowSeconds(int32_t current, int32_t total) {
 
 void ReplaySession::ShowCursor(int32_t row) {
     p_.view.displayRow = row;
-    p_.wave.shownCount = row;
+    p_.view.shownCount = row;
 }
 
 void ReplaySession::StartTimer() {
@@ -112,8 +112,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         clipSeconds = ClipSeconds();
     }
 
-    const CsvLoad loaded = p_.csv.LoadCsv(csvPath);
-    records_ = loaded.records;
+    const CsvLoad loaded = LoadWaveCsv(csvPath, p_.liveSource.Setup(), recording_);
     if (kind == kMediaFile && !WaveFileExists(csvPath)) {
         char text[2 * kMaxPath + 80];
         FormatText(text, sizeof text,
@@ -121,24 +120,28 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
                    FileNamePart(csvPath), FileNamePart(path));
         BeepAndTell(p_.user, MessageKind::Information, text, MessageKind::Information);
     }
-    p_.view.records = p_.wave.fileLoaded ? &p_.csv.Replay() : nullptr;
+    if (recording_.loaded) {
+        liveChannel_ = p_.view.currentChannel;
+        p_.view.source = CurveSource{&recording_.setup, nullptr, &recording_.records};
+        p_.view.currentChannel = 0;
+    }
     TellCsvProblem(p_.user, csvPath, loaded);
-    if (p_.csv.Replay().Full()) {
+    if (recording_.records.Full()) {
         BeepAndTell(p_.user, MessageKind::Information, "Buffer pointer overflow",
                     MessageKind::Information);
     }
-    p_.view.hasSource = records_ > 0 ? 1 : 0;
+    p_.view.hasSource = Records() > 0 ? 1 : 0;
     ShowCursor(0);
-    p_.wave.SelectChannel(0, true);
+    p_.view.SelectChannel(0, true);
 
     elapsedMs_ = 0;
     if (clipSeconds == 0) {
-        clipSeconds = WaveSeconds(records_);
+        clipSeconds = WaveSeconds(Records());
     }
     const int frequency = clipSeconds == 0 ? 100 : 100 / clipSeconds;
     p_.seek.SetSeekTickFrequency(frequency < 2 ? 2 : frequency);
 
-    const bool open = p_.video.IsClipOpen() || p_.wave.fileLoaded;
+    const bool open = p_.video.IsClipOpen() || recording_.loaded;
     SetState(open ? ReplayState::Playing : ReplayState::Closed);
     if (open) {
         StartTimer();
@@ -161,19 +164,16 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
 void ReplaySession::Close(uint32_t command, bool loggerConnected) {
     p_.timers.KillTimer(kTimerReplay);
     const bool hadClip = p_.video.IsClipOpen();
-    const bool hadWave = p_.wave.fileLoaded != 0;
+    const bool hadWave = recording_.loaded;
     p_.video.CloseClip();
-    // The loaded file's channel setup is replaced by the live one. With nothing loaded the live
-    // channels and rows stay as they are: a running session's curves and the rows its capture
-    // has still to write are not touched.
+    // The pane goes back to the live curves and the channel it showed. With nothing loaded the
+    // view stays as it is: a running session's curves are not touched.
     if (hadWave) {
-        for (ChannelInfo& ch : p_.wave.channel) {
-            ch.type = kTypeOff;
-        }
         p_.view.displayRow = 0;
-        p_.view.records = nullptr;
-        p_.csv.RestoreLiveSetup();
-        records_ = 0;
+        p_.view.shownCount = 0;
+        p_.view.source = p_.liveSource;
+        p_.view.currentChannel = liveChannel_;
+        recording_.Clear();
     }
     p_.view.hasSource = loggerConnected ? 1 : 0;
     SetState(ReplayState::Closed);
@@ -219,7 +219,7 @@ void ReplaySession::TogglePlay() {
         if (position >= p_.video.ClipDuration()) {
             p_.video.SeekClip(0);
         }
-    } else if (p_.view.displayRow >= records_) {
+    } else if (p_.view.displayRow >= Records()) {
         ShowCursor(0);
     }
     p_.video.PlayClip();
@@ -247,9 +247,9 @@ void ReplaySession::Seek(SeekEvent event, int position) {
         ShowCursor(RecordAt(at));
         ShowSeconds(WholeSeconds(at), ClipSeconds());
     } else {
-        ShowCursor(static_cast<int32_t>(int64_t{records_} * percent / 100));
+        ShowCursor(static_cast<int32_t>(int64_t{Records()} * percent / 100));
         elapsedMs_ = 0;
-        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
+        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(Records()));
     }
     p_.frame.RepaintWave();
 }
@@ -261,16 +261,16 @@ void ReplaySession::Tick() {
     if (p_.video.IsClipOpen()) {
         int64_t position = 0;
         p_.seek.SetSeekPosition(p_.video.GetClipPosition(&position));
-        if (p_.wave.fileLoaded) {
+        if (recording_.loaded) {
             ShowCursor(RecordAt(position));
         }
         ShowSeconds(WholeSeconds(position), ClipSeconds());
         p_.frame.RepaintWave();
         return;
     }
-    if (p_.wave.fileLoaded) {
+    if (recording_.loaded) {
         AdvanceByElapsedTime();
-        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(records_));
+        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(Records()));
         p_.frame.RepaintWave();
     }
 }
@@ -281,21 +281,21 @@ void ReplaySession::AdvanceByElapsedTime() {
     lastTickAt_ = now;
     // The cursor moves by the time that really passed, so a recording sampled faster than the
     // tick replays at its own speed; an unknown interval moves one row per tick.
-    const int32_t interval = p_.wave.intervalMs > 0 ? p_.wave.intervalMs : kReplayPeriodMs;
+    const int32_t interval = Setup().intervalMs > 0 ? Setup().intervalMs : kReplayPeriodMs;
     if (elapsedMs_ < interval) {
         return;
     }
     const int32_t rows = elapsedMs_ / interval;
     elapsedMs_ -= rows * interval;
     int32_t row = p_.view.displayRow + rows;
-    if (row >= records_) {
-        row = records_;
+    if (row >= Records()) {
+        row = Records();
         p_.timers.KillTimer(kTimerReplay);
         SetState(ReplayState::Paused);
     }
     ShowCursor(row);
-    if (records_ > 0) {
-        p_.seek.SetSeekPosition(static_cast<int>(static_cast<double>(row) / records_ * 100.0));
+    if (Records() > 0) {
+        p_.seek.SetSeekPosition(static_cast<int>(static_cast<double>(row) / Records() * 100.0));
     }
 }
 
@@ -306,7 +306,7 @@ void ReplaySession::OnClipEnded() {
     // The last tick's reading may be short of the end: show the end itself.
     int64_t position = 0;
     p_.seek.SetSeekPosition(p_.video.GetClipPosition(&position));
-    if (p_.wave.fileLoaded) {
+    if (recording_.loaded) {
         ShowCursor(RecordAt(position));
     }
     ShowSeconds(WholeSeconds(position), ClipSeconds());
@@ -336,10 +336,10 @@ void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
         rate = p_.video.Stream().lrate;
         const int64_t allFrames = int64_t{seconds} * rate;
         frames = allFrames > INT32_MAX ? INT32_MAX : static_cast<int32_t>(allFrames);
-    } else if (loggerConnected || p_.wave.fileLoaded) {
-        seconds = WaveSeconds(records_);
-        rate = p_.wave.intervalMs > 0 ? 1000 / p_.wave.intervalMs : 0;
-        frames = records_;
+    } else if (loggerConnected || recording_.loaded) {
+        seconds = WaveSeconds(Records());
+        rate = Setup().intervalMs > 0 ? 1000 / Setup().intervalMs : 0;
+        frames = Records();
     }
     char text[160];
     FormatText(text, sizeof text,

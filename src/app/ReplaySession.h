@@ -14,7 +14,7 @@
 #include "app/WindowFrame.h"
 #include "base/Clock.h"
 #include "video/VideoGraph.h"
-#include "wave/WaveBuffer.h"
+#include "wave/Recording.h"
 #include "wave/WaveCsv.h"
 #include "wave/WaveView.h"
 
@@ -32,8 +32,9 @@ struct ReplaySessionParts {
     SeekBarControl& seek;
     Timers& timers;
     Clock& clock;
-    WaveBuffer& wave;
-    WaveCsv& csv;
+    // What the wave pane draws while no recording is loaded: the live ring with the logger's
+    // setup. The recording's own setup and records take its place while one is.
+    CurveSource liveSource;
     WaveView& view;
     VideoGraph& video;
     VideoSurface* videoPane;
@@ -58,9 +59,11 @@ class ReplaySession {
     // closed: a live session must close it first.
     bool HoldsRecording() const { return IsOpen() || p_.video.IsClipOpen() || HasWaveFile(); }
     // A recorded wave file is loaded (its channels can be selected).
-    bool HasWaveFile() const { return p_.wave.fileLoaded != 0; }
+    bool HasWaveFile() const { return recording_.loaded; }
+    // The loaded recording (closed when none is).
+    const Recording& Loaded() const { return recording_; }
     // Records of the loaded wave file.
-    int32_t Records() const { return records_; }
+    int32_t Records() const { return recording_.records.Records(); }
 
     // Opens a recorded pair and starts playing it. False (with a message) when the media file
     // cannot be played.
@@ -89,11 +92,16 @@ class ReplaySession {
     void StartTimer();
     // Moves the cursor by the time that passed since the last tick (wave file alone).
     void AdvanceByElapsedTime();
+    // The setup of what is replayed: the recording's, else the live logger's.
+    const LoggerSetup& Setup() const {
+        return recording_.loaded ? recording_.setup : p_.liveSource.Setup();
+    }
 
     ReplaySessionParts p_;
     ReplayState state_ = ReplayState::Closed;
     ChangeListeners listeners_;
-    int32_t records_ = 0;
+    Recording recording_;
+    int32_t liveChannel_ = 0;  // the view's channel before the recording was loaded
     int32_t elapsedMs_ = 0;    // time not yet turned into whole records
     uint32_t lastTickAt_ = 0;  // clock reading at the last tick
 };

@@ -3,6 +3,7 @@
 #include "base/FixedText.h"
 #include "dde/DdeSettingsModel.h"
 #include "dde/StillPicture.h"
+#include "wave/WaveBuffer.h"
 
 namespace velatrace {
 
@@ -112,7 +113,10 @@ void StillTransferLink::FillNote(bool live, StillNote* note) {
         const LocalTime t = p_.clock.Now();
         FormatText(note->time, sizeof note->time, "%04d/%02d/%02d %02d:%02d:%02d.%03d", t.year,
                    t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
-        row = p_.wave.shownCount > 0 || p_.view.displayRow > 0 ? p_.wave.NewestRow() : -1;
+        const WaveBuffer* ring = p_.view.source.live;
+        row = ring != nullptr && (p_.view.shownCount > 0 || p_.view.displayRow > 0)
+                  ? ring->NewestRow()
+                  : -1;
     } else {
         int64_t position = 0;
         p_.video.GetClipPosition(&position);
@@ -123,7 +127,7 @@ void StillTransferLink::FillNote(bool live, StillNote* note) {
         // The record drawn last is the one at the frame's time.
         row = p_.view.displayRow > 0 ? p_.view.displayRow - 1 : -1;
     }
-    NoteChannels(p_.wave, live ? nullptr : p_.view.records, row, note);
+    NoteChannels(p_.view.source, row, note);
 }
 
 }  // namespace velatrace

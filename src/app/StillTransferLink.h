@@ -16,7 +16,6 @@
 #include "dde/DdeTransfer.h"
 #include "settings/SettingsStore.h"
 #include "video/VideoGraph.h"
-#include "wave/WaveBuffer.h"
 #include "wave/WaveView.h"
 
 namespace velatrace {
@@ -29,8 +28,7 @@ struct StillTransferParts {
     Clock& clock;
     SettingsStore& settings;
     VideoGraph& video;
-    const WaveBuffer& wave;
-    const WaveView& view;
+    const WaveView& view;             // the note comes from the curves on screen
     const VideoFrame& newestPicture;  // the preview's newest picture, as the frame keeps it
     DdeSettings& dde;
     DdeBackend& backend;

@@ -8,19 +8,21 @@ bool IsWaveCommand(uint32_t id) {
     return id >= cmd::kNextChannel && id <= cmd::kTimeZoomIn;
 }
 
-bool WaveCommand(uint32_t id, WaveBuffer& wave, WaveView& view) {
+bool WaveCommand(uint32_t id, WaveView& view) {
+    const int32_t current = CurrentChannelIndex(view);
+    const int32_t type = view.source.Setup().channel[current].type;
     switch (id) {
         case cmd::kNextChannel:
-            wave.SelectChannel(CurrentChannelIndex(wave) + 1, true);
+            view.SelectChannel(current + 1, true);
             break;
         case cmd::kPreviousChannel:
-            wave.SelectChannel(CurrentChannelIndex(wave) - 1, false);
+            view.SelectChannel(current - 1, false);
             break;
         case cmd::kLevelZoomIn:
-            view.scales.LevelZoomIn(wave);
+            view.scales.LevelZoomIn(current, type);
             break;
         case cmd::kLevelZoomOut:
-            view.scales.LevelZoomOut(wave);
+            view.scales.LevelZoomOut(current, type);
             break;
         case cmd::kTimeZoomOut:
             view.scales.TimeZoomOut();

@@ -1,9 +1,9 @@
 #pragma once
-// The wave pane's channel and zoom commands: they act on the WaveBuffer and the pane's WaveView.
+// The wave pane's channel and zoom commands: they act on the pane's WaveView, whose curve source
+// says which channels are on.
 // Which of them are enabled follows from the channels and the steps (CommandStates).
 #include <cstdint>
 
-#include "wave/WaveBuffer.h"
 #include "wave/WaveView.h"
 
 namespace velatrace {
@@ -15,6 +15,6 @@ bool IsWaveCommand(uint32_t id);
 // channel that is on; the four zooms move the current channel's level step or the time step
 // towards their ends. Returns true when `id` belongs to the pane (the caller then repaints it),
 // false for any other ID, which is left untouched.
-bool WaveCommand(uint32_t id, WaveBuffer& wave, WaveView& view);
+bool WaveCommand(uint32_t id, WaveView& view);
 
 }  // namespace velatrace

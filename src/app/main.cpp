@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     host.SetRecentFiles(&frame.Recent());
 
     // The wave pane paints the core's buffer as the core's view describes it.
-    window.SetWavePane(new WavePane(frame.Wave(), frame.View()));
+    window.SetWavePane(new WavePane(frame.View()));
 
     // Engine threads only wake the window; the core then takes everything the engine has to say
     // on this thread (pictures for the pane, errors for the user, the end of a clip).

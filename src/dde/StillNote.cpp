@@ -1,6 +1,8 @@
 #include "dde/StillNote.h"
 
 #include "base/FixedText.h"
+#include "wave/ReplayStore.h"
+#include "wave/WaveBuffer.h"
 
 namespace velatrace {
 
@@ -23,12 +25,14 @@ const char* ChannelUnit(const ChannelInfo& channel) {
     }
 }
 
-void NoteChannels(const WaveBuffer& wave, const ReplayStore* records, int32_t row,
-                  StillNote* note) {
-    const int32_t rows = records != nullptr ? records->Records() : kRingRows;
+void NoteChannels(const CurveSource& source, int32_t row, StillNote* note) {
+    const ReplayStore* records = source.replay;
+    const WaveBuffer* ring = source.live;
+    const LoggerSetup& setup = source.Setup();
+    const int32_t rows = records != nullptr ? records->Records() : ring != nullptr ? kRingRows : 0;
     for (int c = 0; c < kChannels; ++c) {
         StillNote::Channel& out = note->channel[c];
-        const ChannelInfo& info = wave.channel[c];
+        const ChannelInfo& info = setup.channel[c];
         out = StillNote::Channel{};
         const int16_t* column = records != nullptr ? records->Column(c) : nullptr;
         if (row < 0 || row >= rows || info.type == kTypeOff ||
@@ -36,7 +40,7 @@ void NoteChannels(const WaveBuffer& wave, const ReplayStore* records, int32_t ro
             continue;
         }
         out.on = true;
-        const int32_t count = records != nullptr ? column[row] : wave.samples[row][c];
+        const int32_t count = records != nullptr ? column[row] : ring->Sample(row, c);
         out.value = count / UsableScale(info.scale);
         CopyText(out.unit, ChannelUnit(info));
     }

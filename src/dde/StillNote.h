@@ -3,8 +3,8 @@
 // that instant, each with its value and unit.
 #include <cstdint>
 
-#include "wave/ReplayStore.h"
-#include "wave/WaveBuffer.h"
+#include "logger/LoggerSetup.h"
+#include "wave/WaveView.h"
 
 namespace velatrace {
 
@@ -20,9 +20,9 @@ struct StillNote {
 // The unit a channel's values are shown in, from its kind and range.
 const char* ChannelUnit(const ChannelInfo& channel);
 
-// Fills the channels of `note` with record `row` of what the user sees: the replayed recording
-// `records` when there is one, else the live ring of `wave` (no values when `row` is outside
-// them). The channel setup is `wave`'s.
-void NoteChannels(const WaveBuffer& wave, const ReplayStore* records, int32_t row, StillNote* note);
+// Fills the channels of `note` with record `row` of what the user sees: the curve source's
+// replayed recording when it has one, else its live ring (no values when `row` is outside them),
+// in the units of the source's own setup.
+void NoteChannels(const CurveSource& source, int32_t row, StillNote* note);
 
 }  // namespace velatrace

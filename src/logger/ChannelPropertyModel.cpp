@@ -6,23 +6,23 @@
 
 namespace velatrace {
 
-ChannelPropertyModel::ChannelPropertyModel(const WaveBuffer& wave)
-    : queryAllowed_(wave.noWait == 0 && wave.fileLoaded == 0) {
-    Refresh(wave);
+ChannelPropertyModel::ChannelPropertyModel(const LoggerSetup& setup, bool queryAllowed)
+    : queryAllowed_(queryAllowed) {
+    Refresh(setup);
 }
 
-void ChannelPropertyModel::Refresh(const WaveBuffer& wave) {
+void ChannelPropertyModel::Refresh(const LoggerSetup& setup) {
     for (int c = 0; c < kChannels; ++c) {
         Row& row = rows_[c];
         std::snprintf(row.number, sizeof row.number, "%2d", c + 1);
-        CopyText(row.input, wave.channel[c].input);
-        CopyText(row.range, wave.channel[c].range);
-        row.off = wave.channel[c].type == kTypeOff;
+        CopyText(row.input, setup.channel[c].input);
+        CopyText(row.range, setup.channel[c].range);
+        row.off = setup.channel[c].type == kTypeOff;
     }
     for (int i = 0; i < kAlarmOutputs; ++i) {
-        alarmOutUsed_[i] = wave.alarmOutUsed[i] != 0;
+        alarmOutUsed_[i] = setup.alarmOutUsed[i] != 0;
     }
-    CopyText(samplingText_, wave.samplingText);
+    CopyText(samplingText_, setup.samplingText);
 }
 
 bool ChannelPropertyModel::AlarmOutUsed(int output) const {

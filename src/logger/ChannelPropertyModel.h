@@ -4,7 +4,7 @@
 // logger again. The copy is taken when the dialog opens and again after each successful query.
 #include <cstdint>
 
-#include "wave/WaveBuffer.h"
+#include "logger/LoggerSetup.h"
 
 namespace velatrace {
 
@@ -18,10 +18,10 @@ class ChannelPropertyModel {
     // Text colour of a channel that is off.
     static constexpr uint32_t kOffRgb = 0x808080;
 
-    // The query is allowed while no logger poll runs and no recording is open for replay, whose
-    // channel table a query would overwrite.
-    explicit ChannelPropertyModel(const WaveBuffer& wave);
-    void Refresh(const WaveBuffer& wave);
+    // `queryAllowed`: the caller allows the query (no logger poll runs and no recording is open
+    // for replay).
+    ChannelPropertyModel(const LoggerSetup& setup, bool queryAllowed);
+    void Refresh(const LoggerSetup& setup);
 
     static constexpr int RowCount() { return kChannels; }
     // Column 0: the channel number, "%2d".

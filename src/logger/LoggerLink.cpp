@@ -23,17 +23,6 @@ bool LoggerLink::BindDriver(bool bind) {
 }
 
 bool LoggerLink::OpenLogger() {
-    wave_.writeIndex = 0;
-    wave_.csvIndex = 0;
-    wave_.shownCount = 0;
-    wave_.bytesPerPoint = 0;
-    wave_.alarmChannel = 0;
-    wave_.channelCount = 0;
-    wave_.noWait = 0;
-    wave_.csvActive = 0;
-    wave_.fileLoaded = 0;
-    wave_.batchCarry = 0;
-
     if (!BindDriver(true)) {
         return false;
     }
@@ -105,7 +94,7 @@ uint32_t LoggerLink::ReadBytes(uint32_t length, uint32_t* bytesRead, uint32_t ti
     return err::kSuccess;
 }
 
-uint32_t LoggerLink::ReadReply(uint32_t offset, uint32_t timeoutMs) {
+uint32_t LoggerLink::ReadReply(uint32_t offset, uint32_t timeoutMs, bool wait) {
     completion_.status[0] = 0;
     completion_.status[1] = 0;
     receive_[0] = 0;
@@ -123,7 +112,7 @@ uint32_t LoggerLink::ReadReply(uint32_t offset, uint32_t timeoutMs) {
         receive_[0] = 0;
         return FailureCode(driver_);
     }
-    if (wave_.noWait != 0) {
+    if (!wait) {
         return err::kSuccess;
     }
     return driver_.WaitEvent(event_, Effective(timeoutMs));

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "logger/DriverLibrary.h"
-#include "wave/WaveBuffer.h"
 
 namespace velatrace {
 
@@ -13,7 +12,7 @@ inline constexpr uint32_t kDefaultTimeoutMs = 2000;
 
 class LoggerLink {
   public:
-    LoggerLink(DriverLibrary& driver, WaveBuffer& wave) : driver_(driver), wave_(wave) {}
+    explicit LoggerLink(DriverLibrary& driver) : driver_(driver) {}
     LoggerLink(const LoggerLink&) = delete;
     LoggerLink& operator=(const LoggerLink&) = delete;
 
@@ -24,13 +23,14 @@ class LoggerLink {
 
     uint32_t SendBytes(const void* buffer, uint32_t length, uint32_t timeoutMs);
     uint32_t ReadBytes(uint32_t length, uint32_t* bytesRead, uint32_t timeoutMs);
-    uint32_t ReadReply(uint32_t offset, uint32_t timeoutMs);
+    // Starts an event read of a reply; with `wait` it waits for the reply (up to the time-out),
+    // else it returns at once and the reply arrives in the receive buffer later.
+    uint32_t ReadReply(uint32_t offset, uint32_t timeoutMs, bool wait = true);
 
     bool IsOpen() const { return device_ != 0; }
     // The reply of the last ReadReply, always NUL-terminated.
     const char* ReplyText() const { return reinterpret_cast<const char*>(receive_); }
     const uint8_t* ReceiveBuffer() const { return receive_; }
-    WaveBuffer& Wave() { return wave_; }
 
   private:
     static uint32_t Effective(uint32_t timeoutMs) {
@@ -38,7 +38,6 @@ class LoggerLink {
     }
 
     DriverLibrary& driver_;
-    WaveBuffer& wave_;
     bool bound_ = false;
     DeviceHandle device_ = 0;
     GtcCompletion completion_ = {};

@@ -129,8 +129,10 @@ void LoggerProtocol::ParseAmpReply(ChannelInfo& ch, const char* reply) {
     }
 }
 
-void LoggerProtocol::ParseAlarmReply(ChannelInfo& ch, const char* reply) {
+void LoggerProtocol::ParseAlarmReply(ChannelInfo& ch, const char* reply, LoggerSetup& setup) {
     const int32_t length = static_cast<int32_t>(std::strlen(reply));
+    // A channel whose alarm was switched off drives no output any more, as the dialog shows.
+    ch.alarmOut = 0;
     if (Find(reply, length, "OFF") > 0 || ch.type == kTypeOff) {
         return;
     }
@@ -138,13 +140,12 @@ void LoggerProtocol::ParseAlarmReply(ChannelInfo& ch, const char* reply) {
     if (o > 0) {
         ch.alarmOut = LeadingInteger(TextAt(reply, length, o + 5), 1);
         if (ch.alarmOut >= 1 && ch.alarmOut <= kAlarmOutputs) {
-            link_.Wave().alarmOutUsed[ch.alarmOut - 1] = 1;
+            setup.alarmOutUsed[ch.alarmOut - 1] = 1;
         }
     }
 }
 
-uint32_t LoggerProtocol::QueryChannelInfo(int terminator, uint32_t timeoutMs) {
-    WaveBuffer& wave = link_.Wave();
+uint32_t LoggerProtocol::QueryChannelInfo(int terminator, uint32_t timeoutMs, LoggerSetup& setup) {
     char command[kCommandSize];
     size_t length = FormatCommand(command, kCmdOnePoint, terminator);
 
@@ -154,7 +155,7 @@ uint32_t LoggerProtocol::QueryChannelInfo(int terminator, uint32_t timeoutMs) {
         return r;
     }
     if (announced >= 0) {
-        wave.bytesPerPoint = announced;
+        setup.bytesPerPoint = announced;
         r = DrainBlock(announced, timeoutMs);
         if (r != err::kSuccess) {
             return r;
@@ -171,15 +172,15 @@ uint32_t LoggerProtocol::QueryChannelInfo(int terminator, uint32_t timeoutMs) {
         const int32_t replyLength = static_cast<int32_t>(std::strlen(reply));
         const int32_t p = Find(reply, replyLength, "CH");
         if (p > 0) {
-            wave.channelCount = LeadingInteger(TextAt(reply, replyLength, p + 2), 3);
+            setup.channelCount = LeadingInteger(TextAt(reply, replyLength, p + 2), 3);
         }
     }
 
-    for (int32_t& used : wave.alarmOutUsed) {
+    for (int32_t& used : setup.alarmOutUsed) {
         used = 0;
     }
     for (int c = 1; c <= kChannels; ++c) {
-        ChannelInfo& ch = wave.channel[c - 1];
+        ChannelInfo& ch = setup.channel[c - 1];
         length = FormatCommand(command, kCmdAmp, terminator, c);
         r = TextExchange(command, length, 0);
         if (r != err::kSuccess) {
@@ -191,7 +192,7 @@ uint32_t LoggerProtocol::QueryChannelInfo(int terminator, uint32_t timeoutMs) {
         if (r != err::kSuccess) {
             return r;
         }
-        ParseAlarmReply(ch, link_.ReplyText());
+        ParseAlarmReply(ch, link_.ReplyText(), setup);
     }
 
     length = FormatCommand(command, kCmdSampling, terminator);
@@ -202,15 +203,16 @@ uint32_t LoggerProtocol::QueryChannelInfo(int terminator, uint32_t timeoutMs) {
     const int32_t s = Find(reply, replyLength, "SAMP");
     if (s > 0) {
         const int32_t v = s + 5;
-        CopyText(wave.samplingText, TextAt(reply, replyLength, v), 5);
-        const int32_t value = LeadingInteger(wave.samplingText);
+        CopyText(setup.samplingText, TextAt(reply, replyLength, v), 5);
+        const int32_t value = LeadingInteger(setup.samplingText);
         interval = Find(reply, replyLength, "MS", v) > 0 ? value : value * 1000;
     }
-    wave.intervalMs = interval;
+    setup.intervalMs = interval;
     return r;
 }
 
-uint32_t LoggerProtocol::PollAck(int terminator, uint32_t timeoutMs, AckSink& sink) {
+uint32_t LoggerProtocol::PollAck(int terminator, uint32_t timeoutMs, int32_t pointSize,
+                                 AckSink& sink) {
     char command[kCommandSize];
     const size_t length = FormatCommand(command, kCmdAck, terminator);
     int32_t announced = -1;
@@ -222,7 +224,6 @@ uint32_t LoggerProtocol::PollAck(int terminator, uint32_t timeoutMs, AckSink& si
     // A block larger than the receive buffer is read in pieces of whole points; each full piece
     // is consumed before the next read reuses the buffer, so no point of the block is lost.
     uint32_t remaining = static_cast<uint32_t>(announced);
-    const int32_t pointSize = link_.Wave().bytesPerPoint;
     const uint32_t piece = (pointSize > 0 && static_cast<uint32_t>(pointSize) <= kReceiveBufferSize)
                                ? kReceiveBufferSize / static_cast<uint32_t>(pointSize) *
                                      static_cast<uint32_t>(pointSize)
@@ -251,7 +252,7 @@ LoggerProtocol::Connection LoggerProtocol::ConnectLogger(int terminator) {
     SendControl(LoggerControl::Clear, terminator, 0);
     c.queryResult = SendControl(LoggerControl::Status, terminator, 0);
     if (c.queryResult == err::kSuccess) {
-        c.queryResult = QueryChannelInfo(terminator, 0);
+        c.queryResult = QueryChannelInfo(terminator, 0, c.setup);
     }
     return c;
 }

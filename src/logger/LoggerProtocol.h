@@ -6,6 +6,7 @@
 
 #include "base/Clock.h"
 #include "logger/LoggerLink.h"
+#include "logger/LoggerSetup.h"
 
 namespace velatrace {
 
@@ -39,17 +40,22 @@ class LoggerProtocol {
     LoggerProtocol(LoggerLink& link, Clock& clock) : link_(link), clock_(clock) {}
 
     uint32_t SendControl(LoggerControl kind, int terminator, uint32_t timeoutMs);
-    uint32_t QueryChannelInfo(int terminator, uint32_t timeoutMs);
-    uint32_t PollAck(int terminator, uint32_t timeoutMs, AckSink& sink);
+    // Reads the point size, channel count, channel table and sampling interval into `setup`.
+    // A field the logger does not answer keeps what `setup` held; on a failing exchange the
+    // result is its code and `setup` holds what was read so far.
+    uint32_t QueryChannelInfo(int terminator, uint32_t timeoutMs, LoggerSetup& setup);
+    // Asks for the points gathered since the last poll; a block larger than the receive buffer
+    // is read in pieces of whole points of `pointSize` bytes.
+    uint32_t PollAck(int terminator, uint32_t timeoutMs, int32_t pointSize, AckSink& sink);
     // Opens the link, clears the logger and reads its status and channel table. `opened` is
     // false when no logger could be opened; `queryResult` is the first failing exchange's code
-    // (the link stays open then, and the caller reports it).
+    // (the link stays open then, and the caller reports it); `setup` is what the logger told.
     struct Connection {
         bool opened = false;
         uint32_t queryResult = 0;
+        LoggerSetup setup;
     };
     Connection ConnectLogger(int terminator);
-    int32_t CountActiveChannels() const { return link_.Wave().CountActiveChannels(); }
 
   private:
     // Sends a command, pauses 10 ms and reads the text reply. Returns the ReadReply result.
@@ -61,7 +67,7 @@ class LoggerProtocol {
     // Reads and discards a block of `byteCount` bytes, in pieces the receive buffer holds.
     uint32_t DrainBlock(int32_t byteCount, uint32_t timeoutMs);
     void ParseAmpReply(ChannelInfo& ch, const char* reply);
-    void ParseAlarmReply(ChannelInfo& ch, const char* reply);
+    static void ParseAlarmReply(ChannelInfo& ch, const char* reply, LoggerSetup& setup);
 
     LoggerLink& link_;
     Clock& clock_;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "base/FixedText.h"
-#include "wave/WaveBuffer.h"
+#include "logger/LoggerSetup.h"
 
 namespace velatrace {
 

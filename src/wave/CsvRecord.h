@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "wave/WaveBuffer.h"
+#include "logger/LoggerSetup.h"
 
 namespace velatrace {
 

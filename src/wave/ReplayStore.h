@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "wave/WaveBuffer.h"
+#include "logger/LoggerSetup.h"
 
 namespace velatrace {
 

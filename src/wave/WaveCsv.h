@@ -1,6 +1,6 @@
 #pragma once
 // The wave CSV file: a capture's logger values written beside its video, and a recorded file
-// loaded back into the WaveBuffer for replay.
+// loaded back into a Recording for replay.
 //
 // File layout (single-byte text, every line ends with CR LF):
 //   line 1  local date and time of creation, "2024/05/01 13:45:09"
@@ -15,24 +15,12 @@
 #include "base/Clock.h"
 #include "base/FileSync.h"
 #include "base/RecordingLocks.h"
+#include "logger/LoggerSetup.h"
 #include "session/CaptureSettings.h"
-#include "wave/ReplayStore.h"
+#include "wave/Recording.h"
 #include "wave/WaveBuffer.h"
 
 namespace velatrace {
-
-// The channel setup a loaded file replaces, kept to be put back when the file is closed.
-struct LiveSetup {
-    struct Channel {
-        char input[5] = {};
-        char range[7] = {};
-        int32_t type = kTypeOff;
-        double scale = 10.0;
-    };
-    Channel channel[kChannels];
-    int32_t currentChannel = 0;
-    int32_t intervalMs = 0;
-};
 
 // The longest record interval a file may give: the logger's longest, five digits of seconds.
 inline constexpr int32_t kMaxCsvIntervalMs = 99999 * 1000;
@@ -49,9 +37,9 @@ enum class CsvRefusal {
 
 // What loading a wave file found.
 struct CsvLoad {
-    int32_t records = 0;      // records loaded into the replay store
+    int32_t records = 0;      // records loaded into the recording
     int64_t unreadLines = 0;  // lines left out: longer than kCsvLineChars, or no record
-    CsvRefusal refusal = CsvRefusal::None;  // when set, nothing was loaded or changed
+    CsvRefusal refusal = CsvRefusal::None;  // when set, nothing was loaded
 };
 
 // The path of the wave file of a recording chosen to be opened: the path itself for a wave file,
@@ -59,10 +47,20 @@ struct CsvLoad {
 // when the file name has no dot). Cut to 259 characters. Returns the length.
 size_t WaveCsvPathFor(char* out, size_t outSize, const char* chosenPath, bool waveFileChosen);
 
+// Loads a whole wave file into `into`: its interval and channel setup (channels the header does
+// not name, and an interval line that is missing, keep what `base` has) and its records. A line
+// that is too long or no record is left out whole and counted; the records after it keep their
+// order. A file that cannot be opened or is refused leaves `into` closed with no records; `base`
+// is never changed. When into.records.Full(), the file may have held more records than the store
+// takes; they are dropped.
+CsvLoad LoadWaveCsv(const char* path, const LoggerSetup& base, Recording& into);
+
 class WaveCsv {
   public:
-    // `wave` and `clock` must outlive this object. The clock dates new files.
-    WaveCsv(WaveBuffer& wave, Clock& clock) : wave_(wave), clock_(clock) {}
+    // Writes the records of the live ring `wave`, in the units of the live logger's `setup`.
+    // All three must outlive this object. The clock dates new files.
+    WaveCsv(const WaveBuffer& wave, const LoggerSetup& setup, Clock& clock)
+        : wave_(wave), setup_(setup), clock_(clock) {}
     ~WaveCsv();
     WaveCsv(const WaveCsv&) = delete;
     WaveCsv& operator=(const WaveCsv&) = delete;
@@ -70,15 +68,17 @@ class WaveCsv {
     // Writer. Capture start: fixes the capture's CSV name until EndCsv, "<folder><base>.csv" or,
     // with automatic numbering, "<folder><base>_NN.csv" with the number of the capture's AVI;
     // takes the file's recording lock, held until EndCsv; empties an earlier file of that name;
-    // sets csvActive and csvIndex = writeIndex, so only records arriving from now on are written.
-    // Returns false, touching no file, when the name does not fit a path or another recording
-    // holds the file (LastErrorText says which).
-    bool BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number);
-    // Writes every record from csvIndex up to writeIndex, first creating the file with its three
-    // header lines when this capture has not yet written it (or it has vanished). Returns false
-    // when nothing could be written (no capture begun, file cannot be opened, disk full): the file
-    // is then left as before the call and csvIndex does not move, so the next call writes the
-    // same records once more, in order, exactly once.
+    // starts writing at the ring's write index less `earlierRows` (rows already received that
+    // belong to the capture, such as a pre-trigger's), so only those and records arriving from
+    // now on are written. Returns false, touching no file, when the name does not fit a path or
+    // another recording holds the file (LastErrorText says which).
+    bool BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number,
+                  int32_t earlierRows = 0);
+    // Writes every record from the next row to write up to the ring's write index, first creating
+    // the file with its three header lines when this capture has not yet written it (or it has
+    // vanished). Returns false when nothing could be written (no capture begun, file cannot be
+    // opened, disk full): the file is then left as before the call and the next row to write does
+    // not move, so the next call writes the same records once more, in order, exactly once.
     bool AppendCsv();
     // The file's rows are forced to the disk through `sync` when the file is made and then every
     // few seconds (by the clock's tick count), so a power cut costs at most those seconds. A sync
@@ -87,12 +87,12 @@ class WaveCsv {
     // Recording locks taken on each capture's CSV; they must outlive this object. Null (the
     // default): none.
     void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
-    // Capture stop: clears csvActive, gives the file's lock back and releases the capture's CSV
+    // Capture stop: ends the writing, gives the file's lock back and releases the capture's CSV
     // name (a file never written, still empty, is removed). Whether the logger goes
     // on being polled is the caller's decision.
     void EndCsv();
     // True from BeginCsv to EndCsv.
-    bool Writing() const { return wave_.csvActive != 0; }
+    bool Writing() const { return writing_; }
     // Records received but not yet in the file (a batch that could not be written waits here).
     int32_t PendingRecords() const;
     // The system's reason for the last AppendCsv that failed ("No space left on device").
@@ -100,36 +100,19 @@ class WaveCsv {
     // The capture's CSV name while a capture is writing, else empty.
     const char* CsvName() const { return csvName_; }
 
-    // Reader. Loads a whole wave file: its interval and channel setup into the WaveBuffer (the
-    // live setup is saved aside first unless a file is already loaded), its records into the
-    // replay store; the live ring's rows are left alone and writeIndex is 0. A line that is too
-    // long or no record is left out whole and counted; the records after it keep their order.
-    // A file that cannot be opened changes nothing and gives 0 records; so does one refused for
-    // its header, while one refused for its length in time is unloaded again (the live setup is
-    // back). When Replay().Full(), the file may have held more records than the store takes;
-    // they are dropped.
-    CsvLoad LoadCsv(const char* path);
-    // The records of the loaded file; empty when none is loaded.
-    const ReplayStore& Replay() const { return replay_; }
-    // Puts back the live setup saved by LoadCsv (when a file is loaded), clears writeIndex,
-    // csvIndex, shownCount and fileLoaded and empties the replay store.
-    void RestoreLiveSetup();
-    // The wave side of opening a recorded pair: loads the file at `csvPath` in place of any loaded
-    // one and rewinds csvIndex and shownCount. A refused file leaves the live setup in place.
-    CsvLoad OpenRecordedWave(const char* csvPath);
-
   private:
     size_t FormatHeader(char* out, size_t outSize) const;
     void NoteFailure(int code);
 
-    WaveBuffer& wave_;
+    const WaveBuffer& wave_;
+    const LoggerSetup& setup_;
     Clock& clock_;
     FileSync* sync_ = nullptr;
     RecordingLocks* locks_ = nullptr;
     int lock_ = RecordingLocks::kNoHandle;
     uint32_t lastSyncTick_ = 0;
-    LiveSetup saved_;
-    ReplayStore replay_;
+    bool writing_ = false;
+    int32_t csvIndex_ = 0;  // the next ring row to write
     char csvName_[kMaxPath] = {};
     bool headerPending_ = false;    // this capture has not yet written its header lines
     uintmax_t committedBytes_ = 0;  // file length after the last fully written batch

@@ -1,5 +1,4 @@
-// The reading side of the wave CSV file: loading a recorded file for replay and putting the live
-// channel setup back afterwards.
+// The reading side of the wave CSV file: loading a recorded file into a recording for replay.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -119,13 +118,29 @@ class CsvLineReader {
     bool atEnd_ = false;
 };
 
-// The channel kinds and scales a file's header gives, read aside before they replace the live
-// ones.
+// The channel kinds, scales and range texts a file's header gives, read aside before they become
+// the recording's.
 struct CsvHeader {
     int32_t intervalMs = 0;
     int32_t type[kChannels] = {};
     double scale[kChannels] = {};
+    bool named[kChannels] = {};  // the header has a field for the channel
+    char range[kChannels][sizeof(ChannelInfo::range)] = {};
 };
+
+// The input kind a channel type is shown as.
+const char* InputText(int32_t type) {
+    switch (type) {
+        case kTypeVoltage:
+            return "DC";
+        case kTypeTemperature:
+            return "TEMP";
+        case kTypeHumidity:
+            return "RH";
+        default:
+            return "";
+    }
+}
 
 // The channel type and scale a header field stands for. False for a voltage range without a
 // usable scale (0 V, no number, or too wide for one count per volt).
@@ -232,9 +247,10 @@ bool SplitFields(const char* text, size_t length, OnField onField) {
 bool ReadChannelHeader(const char* text, size_t length, CsvHeader& header) {
     bool usable = true;
     const bool fits = SplitFields(text, length, [&](int c, const char* begin, const char* end) {
-        usable = ReadHeaderField(begin, static_cast<size_t>(end - begin), header.type[c],
-                                 header.scale[c]) &&
-                 usable;
+        const size_t length = static_cast<size_t>(end - begin);
+        usable = ReadHeaderField(begin, length, header.type[c], header.scale[c]) && usable;
+        header.named[c] = true;
+        CopyText(header.range[c], begin, length);
     });
     return fits && usable;
 }
@@ -259,7 +275,8 @@ size_t WaveCsvPathFor(char* out, size_t outSize, const char* chosenPath, bool wa
     return dot + CopyText(out + dot, size - dot, ".csv");
 }
 
-CsvLoad WaveCsv::LoadCsv(const char* path) {
+CsvLoad LoadWaveCsv(const char* path, const LoggerSetup& base, Recording& into) {
+    into.Clear();
     CsvLoad result;
     if (path == nullptr) {
         return result;
@@ -279,14 +296,14 @@ CsvLoad WaveCsv::LoadCsv(const char* path) {
         return result;
     }
 
-    // The header is read aside: it replaces the live setup only when it can be used. Channels
-    // beyond the header's last field keep their type and scale; a missing interval line keeps
-    // the interval.
+    // The header is read aside and becomes the recording's setup only when it can be used.
+    // Channels beyond the header's last field keep the base's type and scale; a missing interval
+    // line keeps its interval.
     CsvHeader header;
-    header.intervalMs = wave_.intervalMs;
+    header.intervalMs = base.intervalMs;
     for (int c = 0; c < kChannels; ++c) {
-        header.type[c] = wave_.channel[c].type;
-        header.scale[c] = wave_.channel[c].scale;
+        header.type[c] = base.channel[c].type;
+        header.scale[c] = base.channel[c].scale;
     }
     const int64_t lineEnds = CountLineEnds(file, block.get());
     CsvLineReader lines(file, block.get());
@@ -308,82 +325,42 @@ CsvLoad WaveCsv::LoadCsv(const char* path) {
         return result;
     }
 
-    if (wave_.fileLoaded == 0) {
-        for (int c = 0; c < kChannels; ++c) {
-            const ChannelInfo& live = wave_.channel[c];
-            LiveSetup::Channel& saved = saved_.channel[c];
-            CopyText(saved.input, live.input, sizeof live.input - 1);
-            CopyText(saved.range, live.range, sizeof live.range - 1);
-            saved.type = live.type;
-            saved.scale = live.scale;
-        }
-        saved_.currentChannel = wave_.currentChannel;
-        saved_.intervalMs = wave_.intervalMs;
-        wave_.currentChannel = 0;
-        wave_.csvIndex = 0;
-    }
-    wave_.fileLoaded = 1;
-    // The live ring is not touched: the recording goes to the replay store.
-    wave_.writeIndex = 0;
-    wave_.intervalMs = header.intervalMs;
+    into.loaded = true;
+    into.setup = base;
+    into.setup.intervalMs = header.intervalMs;
     bool on[kChannels];
     for (int c = 0; c < kChannels; ++c) {
-        wave_.channel[c].type = header.type[c];
-        wave_.channel[c].scale = header.scale[c];
+        ChannelInfo& channel = into.setup.channel[c];
+        channel.type = header.type[c];
+        channel.scale = header.scale[c];
+        // A channel the file names is described by the file (its values' unit follows its
+        // range), not by the live logger's channel of that number.
+        if (header.named[c]) {
+            CopyText(channel.range, header.range[c]);
+            CopyText(channel.input, InputText(channel.type));
+        }
         on[c] = header.type[c] != kTypeOff;
     }
 
     // The three header lines end before the records; the last record may lack its line end.
-    replay_.Begin(on, lineEnds - 2);
+    into.records.Begin(on, lineEnds - 2);
     int32_t counts[kChannels];
     while (lines.Next(text, length, tooLong)) {
         if (tooLong || !ReadCsvRecord(text, length, header.scale, counts)) {
             ++result.unreadLines;
-        } else if (!replay_.Append(counts)) {
+        } else if (!into.records.Append(counts)) {
             break;
         }
     }
-    replay_.Trim();
+    into.records.Trim();
     std::fclose(file);
     // Every second of the recording must be countable where it is shown.
-    if (int64_t{replay_.Records()} * header.intervalMs / 1000 >= kMaxCsvSeconds) {
-        RestoreLiveSetup();
+    if (int64_t{into.records.Records()} * header.intervalMs / 1000 >= kMaxCsvSeconds) {
+        into.Clear();
         return CsvLoad{0, 0, CsvRefusal::Length};
     }
-    result.records = replay_.Records();
+    result.records = into.records.Records();
     return result;
-}
-
-void WaveCsv::RestoreLiveSetup() {
-    if (wave_.fileLoaded != 0) {
-        for (int c = 0; c < kChannels; ++c) {
-            ChannelInfo& live = wave_.channel[c];
-            const LiveSetup::Channel& saved = saved_.channel[c];
-            CopyText(live.input, saved.input);
-            CopyText(live.range, saved.range);
-            live.type = saved.type;
-            live.scale = saved.scale;
-        }
-        wave_.currentChannel = saved_.currentChannel;
-        wave_.intervalMs = saved_.intervalMs;
-    }
-    wave_.writeIndex = 0;
-    wave_.csvIndex = 0;
-    wave_.shownCount = 0;
-    wave_.fileLoaded = 0;
-    replay_.Clear();
-}
-
-CsvLoad WaveCsv::OpenRecordedWave(const char* csvPath) {
-    // A file still loaded is put back first, so the saved live setup is never replaced by a
-    // file's channel setup.
-    if (wave_.fileLoaded != 0) {
-        RestoreLiveSetup();
-    }
-    const CsvLoad loaded = LoadCsv(csvPath);
-    wave_.csvIndex = 0;
-    wave_.shownCount = 0;
-    return loaded;
 }
 
 }  // namespace velatrace

@@ -31,9 +31,9 @@ bool IsRingRow(int32_t row) {
 struct RowLayout {
     double divisor[kChannels] = {};
 
-    explicit RowLayout(const WaveBuffer& wave) {
+    explicit RowLayout(const LoggerSetup& setup) {
         for (int c = 0; c < kChannels; ++c) {
-            const ChannelInfo& channel = wave.channel[c];
+            const ChannelInfo& channel = setup.channel[c];
             divisor[c] = channel.type == kTypeOff ? 0.0 : UsableScale(channel.scale);
         }
     }
@@ -50,10 +50,10 @@ size_t PutLine(char* out, const char* line) {
 
 // The channel header: each channel's range text, "RH" in place of the first two characters for a
 // humidity channel, nothing for a channel that is off.
-void FormatChannelHeader(char (&line)[kLineSize], const WaveBuffer& wave) {
+void FormatChannelHeader(char (&line)[kLineSize], const LoggerSetup& setup) {
     size_t used = 0;
     for (int c = 0; c < kChannels; ++c) {
-        const ChannelInfo& channel = wave.channel[c];
+        const ChannelInfo& channel = setup.channel[c];
         constexpr size_t kRangeChars = sizeof channel.range - 1;
         char field[sizeof channel.range] = {};
         if (channel.type == kTypeHumidity) {
@@ -81,13 +81,13 @@ size_t WaveCsv::FormatHeader(char* out, size_t outSize) const {
     size_t used = PutLine(out, line);
     // Whole seconds as "2S", as files have always had them; any other interval in milliseconds
     // ("1500MS"), so that it reads back exactly.
-    if (wave_.intervalMs >= 1000 && wave_.intervalMs % 1000 == 0) {
-        FormatText(line, sizeof line, "%dS", wave_.intervalMs / 1000);
+    if (setup_.intervalMs >= 1000 && setup_.intervalMs % 1000 == 0) {
+        FormatText(line, sizeof line, "%dS", setup_.intervalMs / 1000);
     } else {
-        FormatText(line, sizeof line, "%dMS", wave_.intervalMs);
+        FormatText(line, sizeof line, "%dMS", setup_.intervalMs);
     }
     used += PutLine(out + used, line);
-    FormatChannelHeader(line, wave_);
+    FormatChannelHeader(line, setup_);
     used += PutLine(out + used, line);
     return used;
 }
@@ -98,7 +98,8 @@ WaveCsv::~WaveCsv() {
     }
 }
 
-bool WaveCsv::BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number) {
+bool WaveCsv::BeginCsv(const char* folder, const char* base, int32_t autoNumber, int32_t number,
+                       int32_t earlierRows) {
     if (FormatCaptureName(csvName_, sizeof csvName_, folder, base, autoNumber, number, "csv") ==
         0) {
         CopyText(lastError_, "the file name is too long for a path");
@@ -121,16 +122,19 @@ bool WaveCsv::BeginCsv(const char* folder, const char* base, int32_t autoNumber,
     headerPending_ = true;
     committedBytes_ = 0;
     tailToDrop_ = false;
-    wave_.csvActive = 1;
-    wave_.csvIndex = wave_.writeIndex;
+    writing_ = true;
+    // Never more than the ring holds less one row, so the start is not the row written next.
+    const int32_t earlier =
+        earlierRows < 0 ? 0 : (earlierRows >= kRingRows ? kRingRows - 1 : earlierRows);
+    csvIndex_ = (wave_.WriteIndex() - earlier + kRingRows) % kRingRows;
     return true;
 }
 
 int32_t WaveCsv::PendingRecords() const {
-    if (!Writing() || !IsRingRow(wave_.csvIndex) || !IsRingRow(wave_.writeIndex)) {
+    if (!Writing() || !IsRingRow(csvIndex_) || !IsRingRow(wave_.WriteIndex())) {
         return 0;
     }
-    const int32_t n = wave_.writeIndex - wave_.csvIndex;
+    const int32_t n = wave_.WriteIndex() - csvIndex_;
     return n < 0 ? n + kRingRows : n;
 }
 
@@ -139,11 +143,11 @@ void WaveCsv::NoteFailure(int code) {
 }
 
 bool WaveCsv::AppendCsv() {
-    if (csvName_[0] == '\0' || !IsRingRow(wave_.writeIndex)) {
+    if (csvName_[0] == '\0' || !IsRingRow(wave_.WriteIndex())) {
         return false;
     }
-    if (!IsRingRow(wave_.csvIndex)) {
-        wave_.csvIndex = wave_.writeIndex;
+    if (!IsRingRow(csvIndex_)) {
+        csvIndex_ = wave_.WriteIndex();
     }
     std::error_code ec;
     const fs::path name(csvName_);
@@ -195,13 +199,13 @@ bool WaveCsv::AppendCsv() {
         written += used;
         used = 0;
     };
-    const CsvRecordFormat records(RowLayout(wave_).divisor);
-    for (int32_t row = wave_.csvIndex; row != wave_.writeIndex;
+    const CsvRecordFormat records(RowLayout(setup_).divisor);
+    for (int32_t row = csvIndex_; row != wave_.WriteIndex();
          row = row + 1 == kRingRows ? 0 : row + 1) {
         if (sizeof batch - used < kCsvRecordRoom) {
             flush();
         }
-        used += records.Format(batch + used, wave_.samples[row]);
+        used += records.Format(batch + used, wave_.Row(row));
     }
     flush();
     errno = 0;
@@ -235,7 +239,7 @@ bool WaveCsv::AppendCsv() {
     }
     committedBytes_ = create ? written : committedBytes_ + written;
     headerPending_ = false;
-    wave_.csvIndex = wave_.writeIndex;
+    csvIndex_ = wave_.WriteIndex();
     return true;
 }
 
@@ -250,7 +254,7 @@ void WaveCsv::EndCsv() {
         locks_->Unlock(lock_);
     }
     lock_ = RecordingLocks::kNoHandle;
-    wave_.csvActive = 0;
+    writing_ = false;
     csvName_[0] = '\0';
     headerPending_ = false;
     tailToDrop_ = false;

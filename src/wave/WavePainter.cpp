@@ -44,10 +44,11 @@ void DrawLabel(QPainter& painter, const QFontMetrics& metrics, int x, int y, con
 }
 
 void DrawAxes(QPainter& painter, const QFontMetrics& metrics, const WavePlot& plot,
-              const WaveBuffer& wave, const WaveView& view) {
+              const WaveView& view) {
+    const LoggerSetup& setup = view.source.Setup();
     const int X = plot.axisX;
     const int mid = plot.mid;
-    const int current = CurrentChannelIndex(wave);
+    const int current = CurrentChannelIndex(view);
     QVarLengthArray<QLine, 128> lines;
     AddLine(lines, X, 0, X, plot.height);
 
@@ -62,7 +63,7 @@ void DrawAxes(QPainter& painter, const QFontMetrics& metrics, const WavePlot& pl
         if (i != 0 && i % 5 == 0) {
             AddLine(lines, X, y, X + 6, y);
             Label label{X + 8, y - plot.charHeight / 2, {}};
-            FormatLevelLabel(label.text, wave.channel[current].type, view.scales.vscale[current],
+            FormatLevelLabel(label.text, setup.channel[current].type, view.scales.vscale[current],
                              i);
             labels.append(label);
         } else {
@@ -91,14 +92,14 @@ void DrawAxes(QPainter& painter, const QFontMetrics& metrics, const WavePlot& pl
 
     char channelLabel[kLabelSize];
     FormatChannelLabel(channelLabel, current);
-    painter.setPen(Colour(ChannelLabelColour(wave)));
+    painter.setPen(Colour(ChannelLabelColour(view)));
     DrawLabel(painter, metrics, X + 10, mid - plot.charHeight / 2, channelLabel);
 }
 
-void DrawCurves(QPainter& painter, const WavePlot& plot, const WaveBuffer& wave,
-                const WaveView& view) {
+void DrawCurves(QPainter& painter, const WavePlot& plot, const WaveView& view) {
+    const LoggerSetup& setup = view.source.Setup();
     int32_t order[kChannels];
-    const int32_t count = CurveOrder(wave, order);
+    const int32_t count = CurveOrder(view, order);
     // Records closer than a pixel are drawn as one line per pixel column.
     const bool columns = plot.recordStep < 1.0;
     std::vector<QPoint> points;
@@ -112,11 +113,11 @@ void DrawCurves(QPainter& painter, const WavePlot& plot, const WaveBuffer& wave,
     const QPen currentPen = LinePen(wavecolour::kCurrentChannel);
     for (int32_t n = 0; n < count; ++n) {
         const int32_t c = order[n];
-        const double gain = ChannelGain(wave.channel[c], view.scales.vscale[c]);
+        const double gain = ChannelGain(setup.channel[c], view.scales.vscale[c]);
         painter.setPen(n == count - 1 ? currentPen : otherPen);
         points.clear();
         lines.clear();
-        WithCurveRecords(wave, view, c, [&](int32_t available, auto&& countBack) {
+        WithCurveRecords(view, c, [&](int32_t available, auto&& countBack) {
             if (columns) {
                 TraceColumns(plot, available, gain, countBack,
                              [&lines](int32_t x, int32_t top, int32_t bottom) {
@@ -156,8 +157,7 @@ QFont WavePaneFont() {
     return font;
 }
 
-void PaintWave(QPainter& painter, const QRect& rect, const WaveBuffer& wave, const WaveView& view,
-               const QFont* paneFont) {
+void PaintWave(QPainter& painter, const QRect& rect, const WaveView& view, const QFont* paneFont) {
     painter.save();
     painter.translate(rect.topLeft());
     const QRect client(0, 0, rect.width(), rect.height());
@@ -175,11 +175,11 @@ void PaintWave(QPainter& painter, const QRect& rect, const WaveBuffer& wave, con
     const QFontMetrics metrics(font);
     const WavePlot plot =
         MakeWavePlot(rect.width(), rect.height(), metrics.horizontalAdvance(QLatin1Char('0')),
-                     metrics.height(), view.scales.tscale, wave.intervalMs);
+                     metrics.height(), view.scales.tscale, view.source.Setup().intervalMs);
 
-    DrawAxes(painter, metrics, plot, wave, view);
+    DrawAxes(painter, metrics, plot, view);
     if (view.hasSource == 1) {
-        DrawCurves(painter, plot, wave, view);
+        DrawCurves(painter, plot, view);
     }
     painter.restore();
 }

@@ -4,7 +4,6 @@
 // between paints.
 #include <QFont>
 
-#include "wave/WaveBuffer.h"
 #include "wave/WaveView.h"
 
 class QPainter;
@@ -18,7 +17,8 @@ QFont WavePaneFont();
 
 // Paints the whole of `rect` (its top-left corner is the plot's origin) and draws nothing outside,
 // in `font` (the pane's font, fitted once by its owner), or WavePaneFont() when null.
-void PaintWave(QPainter& painter, const QRect& rect, const WaveBuffer& wave, const WaveView& view,
+// The curves come from the view's source.
+void PaintWave(QPainter& painter, const QRect& rect, const WaveView& view,
                const QFont* font = nullptr);
 
 }  // namespace velatrace

@@ -7,12 +7,11 @@
 
 namespace velatrace {
 
-WavePane::WavePane(const WaveBuffer& wave, const WaveView& view, QWidget* parent)
-    : WavePane(
-          wave, [&view] { return view; }, parent) {}
+WavePane::WavePane(const WaveView& view, QWidget* parent)
+    : WavePane([&view] { return view; }, parent) {}
 
-WavePane::WavePane(const WaveBuffer& wave, ViewSource view, QWidget* parent)
-    : QWidget(parent), wave_(wave), view_(std::move(view)), font_(WavePaneFont()) {
+WavePane::WavePane(ViewSource view, QWidget* parent)
+    : QWidget(parent), view_(std::move(view)), font_(WavePaneFont()) {
     // Every paint covers the whole pane, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::ArrowCursor);
@@ -20,7 +19,7 @@ WavePane::WavePane(const WaveBuffer& wave, ViewSource view, QWidget* parent)
 
 void WavePane::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    PaintWave(painter, rect(), wave_, view_ ? view_() : WaveView{}, &font_);
+    PaintWave(painter, rect(), view_ ? view_() : WaveView{}, &font_);
 }
 
 void WavePane::resizeEvent(QResizeEvent* event) {

@@ -56,12 +56,16 @@ size_t FormatChannelLabel(char (&out)[kLabelSize], int32_t channel) {
     return FormatText(out, sizeof out, "[CH%d]", channel + 1);
 }
 
-uint32_t ChannelLabelColour(const WaveBuffer& wave) {
-    if (wave.alarmChannel <= 0) {
+uint32_t ChannelLabelColour(const WaveView& view) {
+    // Alarms are scanned in the live ring only; a replayed recording has none.
+    const int32_t alarmChannel = view.source.live != nullptr && view.source.replay == nullptr
+                                     ? view.source.live->AlarmChannel()
+                                     : 0;
+    if (alarmChannel <= 0) {
         return wavecolour::kAxis;
     }
-    return wave.alarmChannel - 1 == wave.currentChannel ? wavecolour::kCurrentAlarm
-                                                        : wavecolour::kOtherAlarm;
+    return alarmChannel - 1 == view.currentChannel ? wavecolour::kCurrentAlarm
+                                                   : wavecolour::kOtherAlarm;
 }
 
 double ChannelGain(const ChannelInfo& channel, int32_t vscale) {
@@ -90,12 +94,13 @@ int32_t LevelY(const WavePlot& plot, double gain, int32_t count) {
     return y > plot.height ? plot.height : static_cast<int32_t>(y);
 }
 
-int32_t CurveOrder(const WaveBuffer& wave, int32_t (&order)[kChannels]) {
-    const int32_t current = CurrentChannelIndex(wave);
+int32_t CurveOrder(const WaveView& view, int32_t (&order)[kChannels]) {
+    const LoggerSetup& setup = view.source.Setup();
+    const int32_t current = CurrentChannelIndex(view);
     int32_t n = 0;
     for (int32_t step = 1; step < kChannels; ++step) {
         const int32_t c = (current + step) % kChannels;
-        if (wave.channel[c].type != kTypeOff) {
+        if (setup.channel[c].type != kTypeOff) {
             order[n++] = c;
         }
     }

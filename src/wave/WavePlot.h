@@ -54,7 +54,7 @@ size_t FormatLevelLabel(char (&out)[kLabelSize], int32_t type, int32_t vscale, i
 size_t FormatTimeLabel(char (&out)[kLabelSize], const WavePlot& plot, int32_t k);
 size_t FormatChannelLabel(char (&out)[kLabelSize], int32_t channel);
 // Colour of the channel label: red when the current channel alarms, purple when another does.
-uint32_t ChannelLabelColour(const WaveBuffer& wave);
+uint32_t ChannelLabelColour(const WaveView& view);
 
 // Calls fn(k, x) for each time tick, x being its distance left of the level axis.
 template <typename Fn>
@@ -79,7 +79,7 @@ int32_t LevelY(const WavePlot& plot, double gain, int32_t count);
 
 // The channels in drawing order: the others from the one after the current channel, wrapping,
 // skipping those that are off, and the current channel last. Returns how many there are.
-int32_t CurveOrder(const WaveBuffer& wave, int32_t (&order)[kChannels]);
+int32_t CurveOrder(const WaveView& view, int32_t (&order)[kChannels]);
 
 // Walks a curve from the newest record at the level axis to the left, as a staircase: each
 // record holds its level for one record interval. `countBack(k)` is the count k records back from
@@ -146,22 +146,22 @@ void TraceColumns(const WavePlot& plot, int32_t available, double gain, CountBac
     }
 }
 
-// Hands channel c's records to fn(available, countBack): those of the replayed recording when
-// there is one, else the live ring's, newest first from the display row. Nothing when displayRow
-// is 0. At most shownCount records, and at most one pass through the ring.
+// Hands channel c's records of the view's source to fn(available, countBack): those of the
+// replayed recording, or the live ring's, newest first from the display row. Nothing when
+// displayRow is 0. At most shownCount records, and at most one pass through the ring.
 template <typename Fn>
-void WithCurveRecords(const WaveBuffer& wave, const WaveView& view, int32_t c, Fn&& fn) {
+void WithCurveRecords(const WaveView& view, int32_t c, Fn&& fn) {
     if (view.displayRow <= 0 || c < 0 || c >= kChannels) {
         return;
     }
-    const int32_t shown = wave.shownCount > 0 ? wave.shownCount : 0;
-    if (view.records != nullptr) {
-        const int32_t records = view.records->Records();
+    const int32_t shown = view.shownCount > 0 ? view.shownCount : 0;
+    if (const ReplayStore* replay = view.source.replay) {
+        const int32_t records = replay->Records();
         const int32_t newest = (view.displayRow < records ? view.displayRow : records) - 1;
         if (newest < 0) {
             return;
         }
-        const int16_t* column = view.records->Column(c);
+        const int16_t* column = replay->Column(c);
         const int32_t available = shown < newest + 1 ? shown : newest + 1;
         if (column == nullptr) {
             fn(available, [](int32_t) { return int32_t{0}; });
@@ -170,20 +170,22 @@ void WithCurveRecords(const WaveBuffer& wave, const WaveView& view, int32_t c, F
         }
         return;
     }
+    const WaveBuffer* ring = view.source.live;
+    if (ring == nullptr) {
+        return;
+    }
     const int32_t newest = (view.displayRow - 1) % kRingRows;
-    fn(shown < kRingRows ? shown : kRingRows, [&wave, newest, c](int32_t k) {
+    fn(shown < kRingRows ? shown : kRingRows, [ring, newest, c](int32_t k) {
         const int32_t r = newest - k;
-        return wave.samples[r < 0 ? r + kRingRows : r][c];
+        return ring->Sample(r < 0 ? r + kRingRows : r, c);
     });
 }
 
-// Channel c's live curve as a staircase (see TraceSteps).
+// Channel c's curve as a staircase (see TraceSteps).
 template <typename Point>
-void TraceStaircase(const WaveBuffer& wave, const WavePlot& plot, int32_t displayRow, int32_t c,
-                    double gain, Point&& point) {
-    WaveView view;
-    view.displayRow = displayRow;
-    WithCurveRecords(wave, view, c, [&](int32_t available, auto&& countBack) {
+void TraceStaircase(const WaveView& view, const WavePlot& plot, int32_t c, double gain,
+                    Point&& point) {
+    WithCurveRecords(view, c, [&](int32_t available, auto&& countBack) {
         TraceSteps(plot, available, gain, countBack, point);
     });
 }

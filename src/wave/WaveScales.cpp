@@ -18,9 +18,6 @@ int32_t LevelStep(int32_t type) {
     return (type == kTypeTemperature || type == kTypeHumidity) ? 2 : 1;
 }
 
-int32_t CurrentChannel(const WaveBuffer& wave) {
-    return Clamp(wave.currentChannel, 0, kChannels - 1);
-}
 }  // namespace
 
 double LevelSpan(int32_t type, int32_t vscale) {
@@ -39,17 +36,17 @@ int32_t TimeSpanSeconds(int32_t tscale) {
     return kTimeSpan[Clamp(tscale, 0, kMaxTscale)];
 }
 
-bool WaveScales::LevelZoomIn(const WaveBuffer& wave) {
-    const int32_t c = CurrentChannel(wave);
-    int32_t v = Clamp(vscale[c], 0, kMaxVscale) + LevelStep(wave.channel[c].type);
+bool WaveScales::LevelZoomIn(int32_t channel, int32_t type) {
+    const int32_t c = Clamp(channel, 0, kChannels - 1);
+    int32_t v = Clamp(vscale[c], 0, kMaxVscale) + LevelStep(type);
     const bool end = v >= kMaxVscale;
     vscale[c] = end ? kMaxVscale : v;
     return end;
 }
 
-bool WaveScales::LevelZoomOut(const WaveBuffer& wave) {
-    const int32_t c = CurrentChannel(wave);
-    int32_t v = Clamp(vscale[c], 0, kMaxVscale) - LevelStep(wave.channel[c].type);
+bool WaveScales::LevelZoomOut(int32_t channel, int32_t type) {
+    const int32_t c = Clamp(channel, 0, kChannels - 1);
+    int32_t v = Clamp(vscale[c], 0, kMaxVscale) - LevelStep(type);
     const bool end = v < 1;
     vscale[c] = end ? 0 : v;
     return end;

@@ -2,7 +2,7 @@
 // The wave pane's view scales: a level step per channel and one time step, with their tables.
 #include <cstdint>
 
-#include "wave/WaveBuffer.h"
+#include "logger/LoggerSetup.h"
 
 namespace velatrace {
 
@@ -15,8 +15,9 @@ struct WaveScales {
     int32_t tscale = kDefaultTscale;
 
     // Each returns true when the end of the range was reached (the command is then disabled).
-    bool LevelZoomIn(const WaveBuffer& wave);
-    bool LevelZoomOut(const WaveBuffer& wave);
+    // The level zoom acts on `channel`, of channel type `type`.
+    bool LevelZoomIn(int32_t channel, int32_t type);
+    bool LevelZoomOut(int32_t channel, int32_t type);
     bool TimeZoomIn();
     bool TimeZoomOut();
 };

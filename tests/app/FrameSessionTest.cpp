@@ -378,7 +378,7 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     const auto expectCursorOnClip = [&] {
         int64_t position = 0;
         again.Video().GetClipPosition(&position);
-        const int64_t row = position / (again.Wave().intervalMs * 10000LL) + 1;
+        const int64_t row = position / (again.Replay().Loaded().setup.intervalMs * 10000LL) + 1;
         EXPECT_EQ(again.View().displayRow, std::min<int64_t>(row, again.Replay().Records()));
     };
     for (int tick = 0; tick < 200 && timers.Running(kTimerReplay); ++tick) {
@@ -408,7 +408,8 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     again.OnCommand(cmd::kFileClose);
     EXPECT_FALSE(again.Ui().Enabled(cmd::kClipStop));
     EXPECT_EQ(again.Replay().Records(), 0);
-    EXPECT_EQ(again.Wave().channel[0].type, kTypeVoltage) << "the live channels are back";
+    EXPECT_EQ(again.View().source.Setup().channel[0].type, kTypeVoltage)
+        << "the live channels are back";
 }
 
 TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
@@ -425,19 +426,24 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     f.OnCommand(cmd::kFileOpen);
     ASSERT_EQ(f.Replay().Records(), 72000);
     EXPECT_TRUE(host.boxes.empty()) << "no overflow: the whole file is there";
+    // The pane draws the recording in its own setup; the live logger's setup stays as it was.
+    const LoggerSetup& drawn = f.View().source.Setup();
+    EXPECT_EQ(std::make_tuple(drawn.channel[0].type, drawn.intervalMs, f.Setup().channel[0].type,
+                              f.Setup().intervalMs),
+              std::make_tuple(kTypeTemperature, 100, kTypeVoltage, 20));
 
     // The seek bar at 90 % is 1 h 48 min; the pane draws the records up to that one.
     f.OnSeekBar(SeekEvent::Track, 90);
     EXPECT_EQ(f.View().displayRow, 64800);
     EXPECT_EQ(host.status[1], "6480/7200sec");
-    int32_t drawn = 0;
-    WithCurveRecords(f.Wave(), f.View(), 0, [&](int32_t available, auto&& countBack) {
-        drawn = available;
+    int32_t available = 0;
+    WithCurveRecords(f.View(), 0, [&](int32_t records, auto&& countBack) {
+        available = records;
         for (int32_t k = 0; k < 3000; ++k) {
             ASSERT_EQ(countBack(k), 10 * ((64799 - k) % 1000)) << k;
         }
     });
-    EXPECT_EQ(drawn, 64800);
+    EXPECT_EQ(available, 64800);
 
     // Played on, the curves run to the last record.
     clock.Advance(800000);
@@ -469,7 +475,7 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_NE(host.boxes[1].text.find("its records span more time than can be shown"),
               std::string::npos);
-    EXPECT_EQ(f.Wave().fileLoaded, 0);
+    EXPECT_FALSE(f.Replay().HasWaveFile());
 
     // A clip that claims to last for ages shows the longest time the panes can count.
     engine.clips[folder.File("ages.avi")] = testing::FakeClip{.duration = INT64_MAX / 2};
@@ -643,7 +649,7 @@ TEST_F(FrameSession, CapturesByHandAndByTimeEndOnlyTheirOwnWay) {
     EXPECT_FALSE(Capturing());
     EXPECT_FALSE(timed.Ui().Checked(cmd::kCapture));
     EXPECT_FALSE(timed.Ui().Enabled(cmd::kCapture));
-    EXPECT_FALSE(timed.Wave().noWait);
+    EXPECT_FALSE(timed.Live().Polling());
     timed.OnTimer(kTimerCaptureLimit);  // a late timer after the end changes nothing
     EXPECT_FALSE(Capturing());
 
@@ -729,19 +735,19 @@ TEST_F(FrameSession, EveryWayOfLeavingACaptureKeepsItsRows) {
     host.openAnswer = folder.File("run.csv");
     host.openKind = 2;
     f.OnCommand(cmd::kFileOpen);
-    EXPECT_EQ(f.Wave().fileLoaded, 0);
+    EXPECT_FALSE(f.Replay().HasWaveFile());
     EXPECT_TRUE(Capturing());
 
     // File Close with nothing loaded leaves the live channels and the pending rows alone.
     f.OnCommand(cmd::kFileClose);
-    EXPECT_EQ(f.Wave().channel[0].type, kTypeVoltage);
-    EXPECT_EQ(f.Wave().CountActiveChannels(), 2);
+    EXPECT_EQ(f.View().source.Setup().channel[0].type, kTypeVoltage);
+    EXPECT_EQ(f.View().source.Setup().CountActiveChannels(), 2);
 
     // Closing the window during a capture writes the rows still pending.
     Poll(3);
     f.OnClose();
     EXPECT_EQ(rows(), 28u);
-    EXPECT_EQ(f.Wave().csvActive, 0);
+    EXPECT_FALSE(f.Live().IsLive());
 }
 
 TEST_F(FrameSession, ACameraThatCannotBeBoundStillNumbersEachCsv) {
@@ -1029,6 +1035,7 @@ TEST_F(FrameSession, ALostLoggerIsToldOnceEndsTheCsvAndIsOpenedAgainByTheNextPre
     EXPECT_NE(host.boxes[1].text.find("cannot be opened again"), std::string::npos);
     EXPECT_TRUE(engine.capture.running);
     EXPECT_FALSE(timers.Running(kTimerPoll));
+    EXPECT_EQ(f.View().shownCount, 29) << "the lost logger's curves stay in sight";
     f.OnCommand(cmd::kPreview);
 
     // Back: closed, opened and its channel setup read again; it polls as before.
@@ -1318,7 +1325,7 @@ TEST_F(FrameSession, ChannelPropertyQueriesAgainAndReportsAFailedQuery) {
     host.channelEndings = {ChannelPropertyModel::kQuery};
     f.OnCommand(cmd::kChannelProperty);
     EXPECT_TRUE(f.Ui().Enabled(cmd::kNextChannel));
-    EXPECT_EQ(f.Wave().currentChannel, 1);
+    EXPECT_EQ(f.View().currentChannel, 1);
     EXPECT_TRUE(host.boxes.empty());
 
     logger.failRead = 31;
@@ -1332,8 +1339,16 @@ TEST_F(FrameSession, ChannelPropertyQueriesAgainAndReportsAFailedQuery) {
               std::pair(MessageKind::Information, Buttons::Ok));
     EXPECT_EQ(host.beeps, std::vector{MessageKind::Warning});
 
-    // While the preview polls the logger, the dialog cannot query.
+    // A query that fails part way leaves the channel table in use as it was.
     logger.failRead = 0;
+    logger.text[":AMP:CH2?"] = ":AMP:CH2:INP OFF";
+    logger.text.erase(":AMP:CH5?");
+    host.channelEndings = {ChannelPropertyModel::kQuery};
+    f.OnCommand(cmd::kChannelProperty);
+    EXPECT_EQ(host.boxes.size(), 2u);
+    EXPECT_TRUE(f.Ui().Enabled(cmd::kNextChannel)) << "channel 2 is still on";
+
+    // While the preview polls the logger, the dialog cannot query.
     f.OnCommand(cmd::kPreview);
     f.OnCommand(cmd::kChannelProperty);
     EXPECT_FALSE(host.channelDialogs.back().QueryEnabled());
@@ -1432,7 +1447,7 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
     f.OnCommand(cmd::kFileClose);
     f.OnCommand(cmd::kPreview);
     Poll(3);
-    EXPECT_EQ(f.Wave().shownCount, 2);
+    EXPECT_EQ(f.View().shownCount, 2);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -13,13 +12,15 @@ namespace velatrace {
 namespace {
 
 struct PaneFixture : ::testing::Test {
-    std::unique_ptr<WaveBuffer> wave = std::make_unique<WaveBuffer>();
+    PaneFixture() { view.source.setup = &setup; }
+
+    LoggerSetup setup;
     WaveView view;
 
-    bool Run(uint32_t id) { return WaveCommand(id, *wave, view); }
+    bool Run(uint32_t id) { return WaveCommand(id, view); }
     // The current channel, its level step, the time step and which zoom commands are enabled.
     std::string State() const {
-        const int32_t c = wave->currentChannel;
+        const int32_t c = view.currentChannel;
         CommandInputs in;
         in.startedUp = in.channelsSelectable = true;
         in.levelStep = view.scales.vscale[c];
@@ -43,9 +44,9 @@ struct PaneFixture : ::testing::Test {
 };
 
 TEST_F(PaneFixture, ChannelChangeSetsLevelZoomByTheNewChannelsStep) {
-    wave->channel[1].type = kTypeVoltage;
-    wave->channel[6].type = kTypeTemperature;
-    wave->currentChannel = 1;
+    setup.channel[1].type = kTypeVoltage;
+    setup.channel[6].type = kTypeTemperature;
+    view.currentChannel = 1;
     view.scales.vscale[1] = 10;
     view.scales.vscale[4] = 5;  // off, never selected
     Expect({{cmd::kNextChannel, "ch6 v0 t7 L+T+T-"},
@@ -53,14 +54,14 @@ TEST_F(PaneFixture, ChannelChangeSetsLevelZoomByTheNewChannelsStep) {
             {cmd::kPreviousChannel, "ch6 v0 t7 L+T+T-"}});  // wraps before channel 1
 
     // Every channel off: the current channel stays a valid index.
-    wave->channel[1].type = kTypeOff;
-    wave->channel[6].type = kTypeOff;
+    setup.channel[1].type = kTypeOff;
+    setup.channel[6].type = kTypeOff;
     EXPECT_TRUE(Run(cmd::kPreviousChannel));
-    EXPECT_EQ(wave->currentChannel, 6);
+    EXPECT_EQ(view.currentChannel, 6);
 }
 
 TEST_F(PaneFixture, ZoomCommandsEnableTheOppositeEndAndDisableTheirOwn) {
-    wave->channel[0].type = kTypeHumidity;  // its level table changes every second step
+    setup.channel[0].type = kTypeHumidity;  // its level table changes every second step
     Expect({{cmd::kLevelZoomIn, "ch0 v2 t7 L+L-T+T-"},
             {cmd::kLevelZoomIn, "ch0 v4 t7 L+L-T+T-"},
             {cmd::kLevelZoomIn, "ch0 v6 t7 L+L-T+T-"},
@@ -72,7 +73,7 @@ TEST_F(PaneFixture, ZoomCommandsEnableTheOppositeEndAndDisableTheirOwn) {
     EXPECT_EQ(view.scales.vscale[1], 0) << "only the current channel's step moves";
 
     // A voltage channel moves by one; a damaged stored step is brought back into range.
-    wave->channel[0].type = kTypeVoltage;
+    setup.channel[0].type = kTypeVoltage;
     Expect({{cmd::kLevelZoomIn, "ch0 v1 t7 L+L-T+T-"}});
     view.scales.vscale[0] = 57;
     Expect({{cmd::kLevelZoomIn, "ch0 v10 t7 L-T+T-"},

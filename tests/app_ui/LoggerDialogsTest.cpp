@@ -72,13 +72,13 @@ TEST_F(LoggerDialogsTest, TransportSettingShowsTheModelAndKeepsEditsOnlyOnOk) {
 
 TEST_F(LoggerDialogsTest, ChannelPropertyShowsTheCopyReadOnlyAndEndsWithQueryOrClose) {
     ShowAndActivate();
-    auto wave = std::make_unique<WaveBuffer>();
-    CopyText(wave->channel[0].input, "DC");
-    CopyText(wave->channel[0].range, "10V");
-    wave->channel[0].type = kTypeVoltage;
-    wave->alarmOutUsed[0] = 1;
-    CopyText(wave->samplingText, "100MS");
-    const ChannelPropertyModel model(*wave);
+    LoggerSetup setup;
+    CopyText(setup.channel[0].input, "DC");
+    CopyText(setup.channel[0].range, "10V");
+    setup.channel[0].type = kTypeVoltage;
+    setup.alarmOutUsed[0] = 1;
+    CopyText(setup.samplingText, "100MS");
+    const ChannelPropertyModel model(setup, true);
     WhenShown([&](QDialog* d) {
         EXPECT_EQ(std::tuple(d->windowTitle(), d->parentWidget()),
                   std::tuple(QStringLiteral("Channel property"), &window));
@@ -104,8 +104,7 @@ TEST_F(LoggerDialogsTest, ChannelPropertyShowsTheCopyReadOnlyAndEndsWithQueryOrC
     });
     EXPECT_EQ(host.RunChannelPropertyDialog(model), ChannelPropertyModel::kQuery);
 
-    wave->noWait = 1;  // the preview polls the logger
-    const ChannelPropertyModel polling(*wave);
+    const ChannelPropertyModel polling(setup, false);  // the preview polls the logger
     WhenShown([&](QDialog* d) {
         EXPECT_FALSE(Control<QPushButton>(d, 1)->isEnabled());
         QTest::keyClick(d, Qt::Key_Return);  // Enter presses "Close" then

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "logger/DriverLibrary.h"
+#include "logger/LoggerData.h"
 #include "logger/LoggerProtocol.h"
 
 namespace velatrace::testing {
@@ -113,22 +114,49 @@ inline std::vector<uint8_t> Points(int count, int alarmPoint = -1) {
 
 // Collects acknowledge answers the way the window does: pieces are decoded at once, the
 // completed block when the posted answer is served.
+// Keeps the records of each acknowledged block as the logger's data format decodes them, with
+// the point layout of `setup`.
 struct RecordingSink : AckSink {
-    explicit RecordingSink(LoggerLink& link) : link(link) {}
+    RecordingSink(LoggerLink& link, const LoggerSetup& setup) : link(link), setup(setup) {}
     void Piece(uint32_t bytes) override {
         pieces.push_back(bytes);
-        link.Wave().AppendPiece(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
+        Decode(bytes);
     }
     void Complete(uint32_t result, uint32_t bytes) override {
         completions.push_back({result, bytes});
         if (result == 0) {
-            appended = link.Wave().AppendPoints(link.ReceiveBuffer(), static_cast<int32_t>(bytes));
+            Decode(bytes);
+            appended = static_cast<int32_t>(batch.size());
+            rows.swap(batch);
+            alarms.swap(batchAlarms);
         }
+        batch.clear();
+        batchAlarms.clear();
     }
+    void Decode(uint32_t bytes) {
+        const PointLayout layout(setup);
+        const int32_t n = WholePoints(static_cast<int32_t>(bytes), layout);
+        const size_t first = batch.size();
+        batch.resize(first + n);
+        batchAlarms.resize(first + n);
+        for (int32_t k = 0; k < n; ++k) {
+            DecodeCounts(link.ReceiveBuffer() + k * layout.size, 1, layout,
+                         &batch[first + k].counts);
+        }
+        DecodeAlarmBits(link.ReceiveBuffer(), n, layout, batchAlarms.data() + first);
+    }
+    struct Row {
+        int32_t counts[kChannels];
+    };
     LoggerLink& link;
+    const LoggerSetup& setup;
     std::vector<uint32_t> pieces;
     std::vector<std::pair<uint32_t, uint32_t>> completions;
     int32_t appended = -1;
+    std::vector<Row> rows;         // the records of the last whole block
+    std::vector<uint32_t> alarms;  // their alarm bits (bit c: channel c + 1)
+    std::vector<Row> batch;
+    std::vector<uint32_t> batchAlarms;
 };
 
 }  // namespace velatrace::testing

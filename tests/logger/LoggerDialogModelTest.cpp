@@ -1,7 +1,6 @@
 // The rules of the two logger dialogs, without any widget.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <tuple>
 
@@ -61,12 +60,11 @@ TEST(TransportDialogModel, EditsTakeOnlyValidInputAndOkWritesOnlyTheEditableFiel
 
 // The table, the texts and the query after a refresh are checked through the frame and the
 // dialog; here the limits.
-TEST(ChannelPropertyModel, NoQueryOverARecordingAndNoIndexOrWidthOutOfRange) {
-    auto w = std::make_unique<WaveBuffer>();
-    w->alarmOutUsed[3] = 1;
-    EXPECT_TRUE(ChannelPropertyModel(*w).QueryEnabled());
-    w->fileLoaded = 1;
-    const ChannelPropertyModel m(*w);
+TEST(ChannelPropertyModel, QueryAsAllowedAndNoIndexOrWidthOutOfRange) {
+    LoggerSetup setup;
+    setup.alarmOutUsed[3] = 1;
+    EXPECT_TRUE(ChannelPropertyModel(setup, true).QueryEnabled());
+    const ChannelPropertyModel m(setup, false);
     EXPECT_EQ(
         std::tuple(m.QueryEnabled(), m.AlarmOutUsed(3), m.AlarmOutUsed(4), m.AlarmOutUsed(-1)),
         std::tuple(false, true, false, false));

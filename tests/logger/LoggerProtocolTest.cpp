@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <tuple>
 
@@ -20,8 +19,7 @@ using testing::RecordingSink;
 struct ProtocolFixture : ::testing::Test {
     FakeDriverLibrary driver;
     FakeClock clock;
-    std::unique_ptr<WaveBuffer> wave = std::make_unique<WaveBuffer>();
-    LoggerLink link{driver, *wave};
+    LoggerLink link{driver};
     LoggerProtocol protocol{link, clock};
 };
 
@@ -58,32 +56,37 @@ TEST_F(ProtocolFixture, ConnectFillsTheChannelTableFromTheReplies) {
     EXPECT_EQ(driver.writes[0] + driver.writes[1], ":MEAS:OUTP:CLR?\r\n:MEAS:OUTP:STAT?\r\n");
     EXPECT_EQ(clock.slept, 24u * 10u) << "every text exchange pauses 10 ms";
 
-    EXPECT_EQ(std::tie(wave->bytesPerPoint, wave->channelCount, wave->intervalMs),
+    LoggerSetup setup = connection.setup;
+    EXPECT_EQ(std::tie(setup.bytesPerPoint, setup.channelCount, setup.intervalMs),
               std::make_tuple(48, 10, 2000));
-    const ChannelInfo* ch = wave->channel;
+    const ChannelInfo* ch = setup.channel;
     EXPECT_STREQ(ch[0].range, "10V;FI");
     for (int c = 0; c < kChannels; ++c) {
         EXPECT_EQ(std::tie(ch[c].type, ch[c].scale, ch[c].alarmOut), std::get<2>(channels[c])) << c;
     }
-    EXPECT_EQ(protocol.CountActiveChannels(), 9);
-    EXPECT_EQ(std::vector<int32_t>(wave->alarmOutUsed, wave->alarmOutUsed + 4),
+    EXPECT_EQ(setup.CountActiveChannels(), 9);
+    EXPECT_EQ(std::vector<int32_t>(setup.alarmOutUsed, setup.alarmOutUsed + 4),
               (std::vector<int32_t>{1, 0, 1, 0}));
-    EXPECT_STREQ(wave->samplingText, "2S");
+    EXPECT_STREQ(setup.samplingText, "2S");
 
-    // Replies without their keywords leave the earlier values in place.
+    // Replies without their keywords leave the earlier values in place; an alarm switched off
+    // drives its output no more.
     driver.text[":INFO:CH?"] = "CH 4";
     driver.text[":AMP:CH1?"] = "nonsense";
+    driver.text[":ALAR:CH3?"] = ":ALAR:CH3:MODE OFF";
     driver.text[":DATA:SAMP?"] = ":DATA:SAMP 500MS";
-    EXPECT_EQ(protocol.QueryChannelInfo(0, 0), 0u);
-    EXPECT_EQ(std::tie(wave->channelCount, ch[0].scale, wave->intervalMs),
-              std::make_tuple(10, 2000.0, 500));
+    EXPECT_EQ(protocol.QueryChannelInfo(0, 0, setup), 0u);
+    EXPECT_EQ(std::tie(setup.channelCount, ch[0].scale, setup.intervalMs, ch[2].alarmOut),
+              std::make_tuple(10, 2000.0, 500, 0));
+    EXPECT_EQ(std::vector<int32_t>(setup.alarmOutUsed, setup.alarmOutUsed + 4),
+              (std::vector<int32_t>{1, 0, 0, 0}));
     EXPECT_STREQ(ch[0].range, "10V;FI");
 
     // A channel that does not answer stops the query there.
     driver.text.erase(":AMP:CH6?");
     driver.text[":DATA:SAMP?"] = ":DATA:SAMP 1S";
-    EXPECT_EQ(protocol.QueryChannelInfo(0, 0), err::kWaitTimeout);
-    EXPECT_EQ(wave->intervalMs, 500) << "no interval is read after a failed channel";
+    EXPECT_EQ(protocol.QueryChannelInfo(0, 0, setup), err::kWaitTimeout);
+    EXPECT_EQ(setup.intervalMs, 500) << "no interval is read after a failed channel";
 
     char out[kCommandSize];
     EXPECT_EQ(FormatCommand(out, ":A:VERY:LONG:COMMAND:THAT:DOES:NOT:FIT?%s", 0), 31u);
@@ -91,22 +94,23 @@ TEST_F(ProtocolFixture, ConnectFillsTheChannelTableFromTheReplies) {
 
 TEST_F(ProtocolFixture, AcknowledgePollDeliversWholeBlocksOrNothing) {
     ASSERT_TRUE(link.OpenLogger());
-    wave->bytesPerPoint = 48;
-    wave->channelCount = 10;
-    RecordingSink sink(link);
+    LoggerSetup setup;
+    setup.bytesPerPoint = 48;
+    setup.channelCount = 10;
+    RecordingSink sink(link, setup);
     driver.blocks[":MEAS:OUTP:ACK?"] = Block(Points(3));
-    EXPECT_EQ(protocol.PollAck(0, 700, sink), 0u);
+    EXPECT_EQ(protocol.PollAck(0, 700, 48, sink), 0u);
     EXPECT_EQ(sink.completions, (std::vector<std::pair<uint32_t, uint32_t>>{{0, 144}}));
-    EXPECT_EQ(std::tie(sink.appended, wave->samples[2][9]), std::make_tuple(3, 29));
+    EXPECT_EQ(std::make_tuple(sink.appended, sink.rows[2].counts[9]), std::make_tuple(3, 29));
     EXPECT_EQ(driver.timeouts, (std::vector<uint32_t>{2000, 700, 700}))
         << "the send uses the default, both reads the given time-out";
 
     // A header that is not "#6", or a failed header read, ends the exchange without a post.
     driver.blocks[":MEAS:OUTP:ACK?"] = {'#', '5', '0', '0', '0', '0', '4', '8'};
-    EXPECT_EQ(protocol.PollAck(0, 0, sink), 0u);
+    EXPECT_EQ(protocol.PollAck(0, 0, 48, sink), 0u);
     driver.blocks.erase(":MEAS:OUTP:ACK?");
     driver.pendingBytes.clear();
-    EXPECT_EQ(protocol.PollAck(0, 0, sink), err::kWaitTimeout);
+    EXPECT_EQ(protocol.PollAck(0, 0, 48, sink), err::kWaitTimeout);
     EXPECT_EQ(sink.completions.size(), 1u);
 
     // A block larger than the receive buffer comes in pieces of whole points and loses none:
@@ -114,15 +118,13 @@ TEST_F(ProtocolFixture, AcknowledgePollDeliversWholeBlocksOrNothing) {
     std::vector<uint8_t> data = Points(700, 650);
     data.resize(data.size() + 24, 0xEE);
     driver.blocks[":MEAS:OUTP:ACK?"] = Block(data);
-    EXPECT_EQ(protocol.PollAck(0, 0, sink), 0u);
+    EXPECT_EQ(protocol.PollAck(0, 0, 48, sink), 0u);
 
     EXPECT_EQ(sink.pieces, (std::vector<uint32_t>{15984, 15984}));
     EXPECT_EQ(sink.completions.back(), std::make_pair(0u, 33624u - 2 * 15984u));
     EXPECT_EQ(sink.appended, 700);
-    EXPECT_EQ(wave->samples[3 + 699][0], 6990);
-    wave->channel[9].alarmOut = 4;
-    EXPECT_EQ(wave->ScanAlarms(sink.appended), 4) << "the alarm in the second piece";
-    EXPECT_EQ(wave->channel[9].alarmFlag[650], 1);
+    EXPECT_EQ(sink.rows[699].counts[0], 6990);
+    EXPECT_EQ(sink.alarms[650], 1u << 9) << "the alarm in the second piece";
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "FakeDriverLibrary.h"
@@ -18,8 +17,7 @@ TEST(SimulatedLogger, ConnectsPollsAWholeLargeBlockAndReportsFaults) {
     testing::TempFolder folder;
     DriverLibraryDl driver{VELATRACE_SIM_LIBRARY};
     testing::FakeClock clock;
-    auto wave = std::make_unique<WaveBuffer>();
-    LoggerLink link{driver, *wave};
+    LoggerLink link{driver};
     LoggerProtocol protocol{link, clock};
     const auto configure = [&](const std::string& text) {
         link.CloseLogger(0);
@@ -33,23 +31,27 @@ TEST(SimulatedLogger, ConnectsPollsAWholeLargeBlockAndReportsFaults) {
         "ch3 DC 0.5V const 0.25\nch4 TEMP PT100 const -23.4\nch5 RH 1V const 50\n"
         "ch6 DC 5V const 1.25\nch6 alarm HI 1.0 0.1 2\nch7 DC 3V const 1\n"
         "ch10 DC 10V ramp 0 10 1000\n");
-    ASSERT_EQ(protocol.ConnectLogger(0).queryResult, 0u);
-    EXPECT_EQ(wave->intervalMs, 10000);
-    testing::RecordingSink sink(link);
-    EXPECT_EQ(protocol.PollAck(0, 0, sink), 0u);
+    const LoggerProtocol::Connection connection = protocol.ConnectLogger(0);
+    ASSERT_EQ(connection.queryResult, 0u);
+    const LoggerSetup& setup = connection.setup;
+    EXPECT_EQ(setup.intervalMs, 10000);
+    testing::RecordingSink sink(link, setup);
+    EXPECT_EQ(protocol.PollAck(0, 0, setup.bytesPerPoint, sink), 0u);
     ASSERT_GE(sink.appended, 1000);
     // The logger's counts read back as the set values on the program's scale of each range
     // (50 %RH reads 0.5), and the points arrive in order.
     const double values[7] = {0.015, 3, 0.25, -23.4, 0.5, 1.25, 1};
     for (int k = 0; k < 1000; ++k) {
-        const int32_t* row = wave->samples[k];
+        const int32_t* row = sink.rows[k].counts;
         for (int ch = 0; ch < 7; ++ch) {
-            const double scale = wave->channel[ch].scale;
+            const double scale = setup.channel[ch].scale;
             ASSERT_NEAR(row[ch] / scale, values[ch], 1.0 / scale) << "channel " << ch + 1;
         }
         ASSERT_EQ(row[9], 20 * k) << "point " << k;
     }
-    EXPECT_EQ(wave->ScanAlarms(sink.appended), 2) << "channel 6 above its level drives output 2";
+    EXPECT_EQ(std::make_tuple(sink.alarms[0], setup.channel[5].alarmOut),
+              std::make_tuple(1u << 5, 2))
+        << "channel 6 above its level drives output 2";
 
     // Injected faults arrive as the driver's codes, through the event wait and the plain read.
     configure("disconnect_after_ms = 0\n");
@@ -59,11 +61,11 @@ TEST(SimulatedLogger, ConnectsPollsAWholeLargeBlockAndReportsFaults) {
     EXPECT_EQ(protocol.ConnectLogger(0).queryResult, 31u);
     link.CloseLogger(0);
     EXPECT_EQ(protocol.ConnectLogger(0).queryResult, 0u);
-    EXPECT_EQ(protocol.PollAck(0, 0, sink), 0u);
+    EXPECT_EQ(protocol.PollAck(0, 0, setup.bytesPerPoint, sink), 0u);
     configure("timeout_every = 1\nstart_points = 5\n");
     ASSERT_TRUE(link.OpenLogger());
     EXPECT_EQ(protocol.SendControl(LoggerControl::Status, 0, 50), err::kWaitTimeout);
-    EXPECT_EQ(protocol.PollAck(0, 50, sink), err::kWaitTimeout);
+    EXPECT_EQ(protocol.PollAck(0, 50, setup.bytesPerPoint, sink), err::kWaitTimeout);
     link.CloseLogger(0);
     unsetenv("VELATRACE_SIM_CONFIG");
 }

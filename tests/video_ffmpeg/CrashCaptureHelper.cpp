@@ -24,11 +24,13 @@ int main(int argc, char** argv) {
     if (Failed(avi.Open(std::string(argv[1]) + "/crash.avi", {64, 48, {25, 1}, false})))
         return 1;
     auto wave = std::make_unique<WaveBuffer>();
-    wave->intervalMs = 10;
-    wave->channel[0].type = kTypeVoltage;
-    wave->channel[0].scale = 1.0;
+    LoggerSetup setup;
+    setup.intervalMs = 10;
+    setup.bytesPerPoint = 48;
+    setup.channel[0].type = kTypeVoltage;
+    setup.channel[0].scale = 1.0;
     velatrace::testing::FakeClock clock;
-    WaveCsv csv(*wave, clock);
+    WaveCsv csv(*wave, setup, clock);
     csv.BeginCsv((std::string(argv[1]) + "/").c_str(), "crash", 0, 0);
 
     AvFramePtr picture = MakeFrame();
@@ -45,8 +47,9 @@ int main(int argc, char** argv) {
             Failed(avi.WriteJpeg(jpeg.get(), i + i / 9)))
             return 1;
         for (int r = 0; r < 4; ++r) {
-            wave->samples[wave->writeIndex][0] = ++record;
-            wave->writeIndex = (wave->writeIndex + 1) % kRingRows;
+            ++record;
+            uint8_t point[48] = {static_cast<uint8_t>(record >> 8), static_cast<uint8_t>(record)};
+            wave->AppendPoints(PointLayout(setup), point, sizeof point);
         }
         csv.AppendCsv();
         if (frames < 0)

@@ -9,15 +9,26 @@
 namespace velatrace {
 namespace {
 
-std::unique_ptr<WaveBuffer> LoggerBuffer() {
-    auto wave = std::make_unique<WaveBuffer>();
-    wave->bytesPerPoint = 48;
-    wave->channelCount = 10;
-    return wave;
+LoggerSetup TenChannels() {
+    LoggerSetup setup;
+    setup.bytesPerPoint = 48;
+    setup.channelCount = 10;
+    return setup;
+}
+
+// A block of `points` 48-byte points; alarms[k] sets point k's alarm bits (channel c = bit c).
+std::vector<uint8_t> Block(int points, const std::vector<uint16_t>& alarms = {}) {
+    std::vector<uint8_t> block(static_cast<size_t>(points) * 48, 0);
+    for (size_t k = 0; k < alarms.size(); ++k) {
+        block[k * 48 + 39] = static_cast<uint8_t>(alarms[k]);
+        block[k * 48 + 40] = static_cast<uint8_t>(alarms[k] >> 8);
+    }
+    return block;
 }
 
 TEST(WaveBuffer, DecodesWholePointsWithSignAndAlarmBits) {
-    auto wave = LoggerBuffer();
+    auto wave = std::make_unique<WaveBuffer>();
+    LoggerSetup setup = TenChannels();
     std::vector<uint8_t> block(16000, 0);
     // Point 1: every channel its own count, the 16-bit ends and signs alternating.
     const std::vector<int32_t> expected = {-32768, -1,   2002,  -3003, 4004,
@@ -30,62 +41,72 @@ TEST(WaveBuffer, DecodesWholePointsWithSignAndAlarmBits) {
     block[96 + 40] = 0x02;  // point 2: channel 10
     block[3 * 48] = 0x12;   // a fourth point's first byte after the block
 
-    EXPECT_EQ(wave->AppendPoints(block.data(), 144), 3);
-    EXPECT_EQ(std::vector<int32_t>(wave->samples[1], wave->samples[1] + 10), expected);
-    const ChannelInfo* ch = wave->channel;
-    EXPECT_EQ(std::tie(ch[0].alarmFlag[0], ch[1].alarmFlag[0], ch[2].alarmFlag[0],
-                       ch[9].alarmFlag[2], ch[8].alarmFlag[2]),
+    EXPECT_EQ(wave->AppendPoints(PointLayout(setup), block.data(), 144), 3);
+    EXPECT_EQ(std::vector<int32_t>(wave->Row(1), wave->Row(1) + 10), expected);
+    EXPECT_EQ(std::make_tuple(wave->AlarmFlag(0, 0), wave->AlarmFlag(1, 0), wave->AlarmFlag(2, 0),
+                              wave->AlarmFlag(9, 2), wave->AlarmFlag(8, 2)),
               std::make_tuple(1, 0, 1, 1, 0));
 
     // A trailing partial point is dropped, not decoded from whatever follows in the buffer; a
     // point size of 0 (no probe answer) decodes nothing.
-    EXPECT_EQ(wave->AppendPoints(block.data(), 145), 3);
-    wave->bytesPerPoint = 0;
-    EXPECT_EQ(wave->AppendPoints(block.data(), 144), 0);
-    EXPECT_EQ(wave->writeIndex, 6);
+    EXPECT_EQ(wave->AppendPoints(PointLayout(setup), block.data(), 145), 3);
+    setup.bytesPerPoint = 0;
+    EXPECT_EQ(wave->AppendPoints(PointLayout(setup), block.data(), 144), 0);
+    EXPECT_EQ(wave->WriteIndex(), 6);
 
     // Alarm bytes announced outside the point (a wrong channel count) read as no alarm, and the
     // alarm-free batch clears the flags the earlier batches set.
-    wave->bytesPerPoint = 48;
-    wave->channelCount = 20;
+    setup.bytesPerPoint = 48;
+    setup.channelCount = 20;
     block[59] = 0xFF;  // would be "point 0's alarm byte" at 2*20+19, but belongs to point 1
-    EXPECT_EQ(wave->AppendPoints(block.data(), 48), 1);
-    EXPECT_EQ(wave->channel[0].alarmFlag[0], 0);
+    EXPECT_EQ(wave->AppendPoints(PointLayout(setup), block.data(), 48), 1);
+    EXPECT_EQ(wave->AlarmFlag(0, 0), 0);
 }
 
 TEST(WaveBuffer, TheRingWrapsAndItsNewestRowFollows) {
-    auto wave = LoggerBuffer();
-    std::vector<uint8_t> block(96, 0);
+    auto wave = std::make_unique<WaveBuffer>();
+    const PointLayout layout(TenChannels());
+    EXPECT_EQ(wave->NewestRow(), kRingRows - 1);
+    std::vector<uint8_t> block = Block(kRingRows - 1);
+    EXPECT_EQ(wave->AppendPoints(layout, block.data(), static_cast<int32_t>(block.size())),
+              kRingRows - 1);
+    block = Block(2);
     block[1] = 7;
     block[49] = 8;
-    wave->writeIndex = 2999;
-    EXPECT_EQ(wave->AppendPoints(block.data(), 96), 2);
-    EXPECT_EQ(std::tie(wave->samples[2999][0], wave->samples[0][0]), std::make_tuple(7, 8));
-    EXPECT_EQ(std::make_tuple(wave->writeIndex, wave->NewestRow()), std::make_tuple(1, 0));
-    wave->writeIndex = 0;
-    EXPECT_EQ(wave->NewestRow(), 2999);
+    EXPECT_EQ(wave->AppendPoints(layout, block.data(), 96), 2);
+    EXPECT_EQ(std::make_tuple(wave->Sample(2999, 0), wave->Sample(0, 0)), std::make_tuple(7, 8));
+    EXPECT_EQ(std::make_tuple(wave->WriteIndex(), wave->NewestRow()), std::make_tuple(1, 0));
+    // A logger opened again starts the ring over.
+    wave->Clear();
+    EXPECT_EQ(std::make_tuple(wave->WriteIndex(), wave->AlarmChannel()), std::make_tuple(0, 0));
 }
 
 TEST(WaveBuffer, AlarmScanTakesChannelsInTurn) {
-    auto wave = LoggerBuffer();
-    wave->channel[1].alarmOut = 2;
-    wave->channel[6].alarmOut = 3;
-    wave->channel[1].alarmFlag[0] = 1;
-    wave->channel[6].alarmFlag[0] = 1;
+    auto wave = std::make_unique<WaveBuffer>();
+    LoggerSetup setup = TenChannels();
+    setup.channel[1].alarmOut = 2;
+    setup.channel[6].alarmOut = 3;
+    std::vector<uint8_t> block = Block(1, {0x42});  // channels 2 and 7
+    wave->AppendPoints(PointLayout(setup), block.data(), 48);
     // The next scan starts after the last alarm.
     for (const auto& [output, channel] : {std::pair{2, 2}, {3, 7}, {2, 2}}) {
-        const int32_t found = wave->ScanAlarms(1);
-        EXPECT_EQ(std::tie(found, wave->alarmChannel), std::tie(output, channel));
+        const int32_t found = wave->ScanAlarms(setup, 1);
+        EXPECT_EQ(std::make_tuple(found, wave->AlarmChannel()), std::tie(output, channel));
     }
+    // Counting only enabled outputs, channel 2 (output 2, not enabled) is passed over.
+    EXPECT_EQ(wave->ScanAlarms(setup, 1, 0b100u), 3);
+    EXPECT_EQ(wave->AlarmChannel(), 7);
 
     // A flagged channel without an output still counts as found but yields no output.
-    wave->channel[1].alarmOut = 0;
-    wave->channel[6].alarmFlag[0] = 0;
-    wave->alarmChannel = 0;
-    EXPECT_EQ(wave->ScanAlarms(1), 0);
-    EXPECT_EQ(wave->alarmChannel, 2);
-    wave->channel[1].alarmFlag[0] = 0;
-    EXPECT_EQ(wave->ScanAlarms(5000), 0) << "more records than flags are scanned safely";
+    setup.channel[1].alarmOut = 0;
+    block = Block(1, {0x02});
+    wave->Clear();
+    wave->AppendPoints(PointLayout(setup), block.data(), 48);
+    EXPECT_EQ(wave->ScanAlarms(setup, 1), 0);
+    EXPECT_EQ(wave->AlarmChannel(), 2);
+    block = Block(1);
+    wave->AppendPoints(PointLayout(setup), block.data(), 48);
+    EXPECT_EQ(wave->ScanAlarms(setup, 5000), 0) << "more records than flags are scanned safely";
 }
 
 }  // namespace

@@ -34,27 +34,45 @@ class WaveCsvTest : public ::testing::Test {
                                                     {2, "1-5V", kTypeHumidity, 20000.0},
                                                     {4, "1-5V", kTypeVoltage, 4000.0},
                                                     {9, "20MV", kTypeVoltage, 10000.0}}) {
-            CopyText(wave->channel[c].range, range);
-            wave->channel[c].type = type;
-            wave->channel[c].scale = scale;
+            CopyText(setup.channel[c].range, range);
+            setup.channel[c].type = type;
+            setup.channel[c].scale = scale;
         }
-        wave->intervalMs = 100;
-        wave->currentChannel = 4;
+        setup.intervalMs = 100;
+        setup.bytesPerPoint = 48;
+        setup.channelCount = 10;
+    }
+
+    // One record from the logger with these counts (the rest 0).
+    void AddRow(std::initializer_list<int32_t> counts) {
+        uint8_t point[48] = {};
+        int c = 0;
+        for (const int32_t count : counts) {
+            point[2 * c] = static_cast<uint8_t>(count >> 8);
+            point[2 * c++ + 1] = static_cast<uint8_t>(count);
+        }
+        wave->AppendPoints(PointLayout(setup), point, sizeof point);
     }
 
     void AddRecords(int32_t n) {
         for (int32_t i = 0; i < n; ++i, ++seed) {
-            for (int c = 0; c < kChannels; ++c) {
-                wave->samples[wave->writeIndex][c] = (seed * 37 + c * 1009) % 40000 - 20000;
-            }
-            wave->writeIndex = (wave->writeIndex + 1) % kRingRows;
+            const auto count = [&](int c) { return (seed * 37 + c * 1009) % 40000 - 20000; };
+            AddRow({count(0), count(1), count(2), count(3), count(4), count(5), count(6), count(7),
+                    count(8), count(9)});
         }
+    }
+
+    // Moves the ring on to `row` with records of 0.
+    void SkipTo(int32_t row) {
+        const std::vector<uint8_t> zeros(static_cast<size_t>(kRingRows) * 48, 0);
+        const int32_t n = (row - wave->WriteIndex() + kRingRows) % kRingRows;
+        wave->AppendPoints(PointLayout(setup), zeros.data(), n * 48);
     }
 
     // What one uninterrupted capture of the same records from the same ring row writes.
     std::string CleanCapture(int32_t firstRow, int32_t rows) {
         WaveCsvTest other;
-        other.wave->writeIndex = firstRow;
+        other.SkipTo(firstRow);
         other.csv.BeginCsv(folder.Folder().c_str(), "clean", 0, 0);
         other.AddRecords(rows);
         EXPECT_TRUE(other.csv.AppendCsv());
@@ -65,12 +83,12 @@ class WaveCsvTest : public ::testing::Test {
 
     CsvLoad LoadFile(const std::string& content) {
         folder.Write("in.csv", content);
-        return csv.LoadCsv(folder.File("in.csv").c_str());
+        return LoadWaveCsv(folder.File("in.csv").c_str(), setup, recording);
     }
 
     // A loaded record's count; channels that are off are not kept and read 0.
     int32_t Stored(int32_t row, int c) const {
-        const int16_t* column = csv.Replay().Column(c);
+        const int16_t* column = recording.records.Column(c);
         return column != nullptr ? column[row] : 0;
     }
 
@@ -78,28 +96,29 @@ class WaveCsvTest : public ::testing::Test {
 
     testing::TempFolder folder;
     testing::FakeClock clock;
+    LoggerSetup setup;
     std::unique_ptr<WaveBuffer> wave = std::make_unique<WaveBuffer>();
-    WaveCsv csv{*wave, clock};
+    WaveCsv csv{*wave, setup, clock};
+    Recording recording;
     int32_t seed = 0;
 };
 
 TEST_F(WaveCsvTest, WritesHeaderAndRecordsInTheFileFormat) {
-    const int32_t rows[][3] = {{24692, -2000, 20000},  // 12.346 V, 100 %RH
-                               {246912, 12345, -1},    // 123.456 V
-                               {2000, -10000, 0}};     // 1 V
-    for (const auto& row : rows) {
-        std::copy(row, row + 3, wave->samples[wave->writeIndex++]);
-    }
+    AddRow({24692, -2000, 20000});  // 12.346 V, 100 %RH
+    AddRow({-24692, 12345, -1});    // -12.346 V
+    AddRow({2000, -10000, 0});      // 1 V
     csv.BeginCsv(folder.Folder().c_str(), "run", 0, 4);
-    EXPECT_EQ(wave->csvActive, 1);
-    EXPECT_EQ(wave->csvIndex, 3) << "records from before the start are not written";
-    wave->csvIndex = 0;
-    wave->channel[1].scale = 0.0;  // a scale that cannot divide writes raw counts
+    EXPECT_TRUE(csv.Writing());
+    EXPECT_EQ(csv.PendingRecords(), 0) << "records from before the start are not written";
+    csv.EndCsv();
+    csv.BeginCsv(folder.Folder().c_str(), "run", 0, 4, 3);  // unless they belong to the capture
+    EXPECT_EQ(csv.PendingRecords(), 3);
+    setup.channel[1].scale = 0.0;  // a scale that cannot divide writes raw counts
     ASSERT_TRUE(csv.AppendCsv());
     EXPECT_EQ(folder.Read("run.csv"),
               "2026/12/06 09:30:15\r\n100MS\r\n10V,TC-K,RH5V,,1-5V,,,,,20MV\r\n"
               "12.346,-2000.,1.000,,0.000,,,,,0.000\r\n"
-              "123.45,12345.,-0.000,,0.000,,,,,0.000\r\n"
+              "-12.34,12345.,-0.000,,0.000,,,,,0.000\r\n"
               "1.000,-10000,0.000,,0.000,,,,,0.000\r\n");
 
     // A later batch adds its records only; after the end nothing is written.
@@ -110,7 +129,7 @@ TEST_F(WaveCsvTest, WritesHeaderAndRecordsInTheFileFormat) {
     EXPECT_EQ(text.substr(text.size() - 43), "\r\n-10.00,-18991,-0.899,,-3.991,,,,,-1.092\r\n");
     AddRecords(1);
     EXPECT_FALSE(csv.AppendCsv());
-    EXPECT_EQ(std::tie(wave->csvActive, text), std::make_tuple(0, folder.Read("run.csv")));
+    EXPECT_EQ(std::make_tuple(csv.Writing(), text), std::make_tuple(false, folder.Read("run.csv")));
 }
 
 TEST_F(WaveCsvTest, HeaderLinesGiveIntervalChannelKindsAndScales) {
@@ -124,29 +143,36 @@ TEST_F(WaveCsvTest, HeaderLinesGiveIntervalChannelKindsAndScales) {
                                     {5, 0, 0, 32767, 0, 0, 0, 0, 0, 3000},
                                     {200}};
     for (int c = 0; c < kChannels; ++c) {
-        EXPECT_EQ(std::tie(wave->channel[c].type, wave->channel[c].scale),
+        EXPECT_EQ(std::tie(recording.setup.channel[c].type, recording.setup.channel[c].scale),
                   std::make_tuple(types[c], scales[c]))
             << "channel " << c + 1;
         for (int row = 0; row < 3; ++row) {
             EXPECT_EQ(Stored(row, c), records[row][c]) << row << " " << c + 1;
         }
     }
+    // A channel the file names is described by its header (a still's unit follows it), not by
+    // the live channel of that number.
+    const ChannelInfo* ch = recording.setup.channel;
+    EXPECT_EQ(std::make_tuple(std::string(ch[0].input), std::string(ch[0].range),
+                              std::string(ch[9].input), std::string(ch[9].range)),
+              std::make_tuple("TEMP", "tc-K", "DC", "10V"));
     Load("d\n1S\n10V\n-20,5\n");
     EXPECT_EQ(Stored(0, 0), -32768) << "too big keeps its sign";
-    EXPECT_EQ(wave->channel[9].type, kTypeVoltage) << "channels beyond the header are kept";
+    EXPECT_EQ(std::make_tuple(ch[9].type, std::string(ch[9].range)),
+              std::make_tuple(kTypeVoltage, "20MV"))
+        << "channels beyond the header are the live ones";
     for (const auto& [line, loaded] : {std::pair{"0MS", 1000},
                                        {"250ms", 250},
                                        {"S", 1000},
                                        {" 1500MS ", 1500},
                                        {"99999S", kMaxCsvIntervalMs}}) {
         Load(std::string("date\n") + line);
-        EXPECT_EQ(wave->intervalMs, loaded) << line << " (0 would stall replay)";
+        EXPECT_EQ(recording.setup.intervalMs, loaded) << line << " (0 would stall replay)";
     }
 }
 
-TEST_F(WaveCsvTest, NumberedCaptureReloadsAndTheLiveSetupComesBack) {
-    const auto live = std::make_unique<WaveBuffer>(*wave);
-    wave->writeIndex = 2990;  // the capture runs across the end of the ring
+TEST_F(WaveCsvTest, NumberedCaptureReloadsAndTheLiveSetupStaysAsItWas) {
+    SkipTo(2990);  // the capture runs across the end of the ring
     csv.BeginCsv(folder.Folder().c_str(), "run", 1, 8);
     for (int batch = 0; batch < 3; ++batch) {
         AddRecords(10);
@@ -154,35 +180,38 @@ TEST_F(WaveCsvTest, NumberedCaptureReloadsAndTheLiveSetupComesBack) {
     }
     csv.EndCsv();
     EXPECT_FALSE(fs::exists(folder.File("run.csv")));
-    const auto recorded = std::make_unique<WaveBuffer>(*wave);
+    const LoggerSetup live = setup;
 
     char path[kMaxPath];
     WaveCsvPathFor(path, sizeof path, (folder.Folder() + "run_08.avi").c_str(), false);
-    ASSERT_EQ(csv.OpenRecordedWave(path).records, 30);
-    EXPECT_EQ(std::tie(wave->fileLoaded, wave->currentChannel, wave->intervalMs),
-              std::make_tuple(1, 0, 100));
+    ASSERT_EQ(LoadWaveCsv(path, setup, recording).records, 30);
+    EXPECT_EQ(std::make_tuple(recording.loaded, recording.setup.intervalMs),
+              std::make_tuple(true, 100));
     const double scales[] = {2000, 10, 20000, 10, 4000, 10, 10, 10, 10, 1000};
     for (int32_t row = 0; row < 30; ++row) {
         for (int c = 0; c < kChannels; ++c) {
-            const int32_t original = recorded->samples[(2990 + row) % kRingRows][c];
+            const int32_t original = wave->Sample((2990 + row) % kRingRows, c);
             const double value =
-                live->channel[c].type == kTypeOff ? 0 : original / live->channel[c].scale;
+                live.channel[c].type == kTypeOff ? 0 : original / live.channel[c].scale;
             // Six characters keep at least three digits of the value.
             const double kept = 0.002 * std::max(std::fabs(value), 1.0) + 1 / scales[c];
             EXPECT_NEAR(Stored(row, c) / scales[c], value, kept) << row << " " << c + 1;
         }
     }
-    // Opening another file over it still keeps the live setup, not the first file's.
+    // Another file opened over it has its own setup; the live setup and ring stay as they were.
     folder.Write("three.csv", "d\n2S\n5V,TC-K,RH\n1,2,0.5\n");
-    EXPECT_EQ(csv.OpenRecordedWave(folder.File("three.csv").c_str()).records, 1);
-    csv.RestoreLiveSetup();
+    EXPECT_EQ(LoadWaveCsv(folder.File("three.csv").c_str(), setup, recording).records, 1);
+    EXPECT_EQ(std::make_tuple(recording.setup.intervalMs, recording.setup.channel[2].type),
+              std::make_tuple(2000, kTypeHumidity));
     for (int c = 0; c < kChannels; ++c) {
-        const ChannelInfo &now = wave->channel[c], &before = live->channel[c];
+        const ChannelInfo &now = setup.channel[c], &before = live.channel[c];
         EXPECT_EQ(std::tie(now.type, now.scale), std::tie(before.type, before.scale)) << c + 1;
         EXPECT_STREQ(now.range, before.range);
     }
-    EXPECT_EQ(std::tie(wave->currentChannel, wave->intervalMs), std::make_tuple(4, 100));
-    EXPECT_EQ(wave->fileLoaded + wave->writeIndex + wave->shownCount + csv.Replay().Records(), 0);
+    EXPECT_EQ(std::make_tuple(setup.intervalMs, wave->WriteIndex()), std::make_tuple(100, 20));
+    recording.Clear();
+    EXPECT_EQ(std::make_tuple(recording.loaded, recording.records.Records()),
+              std::make_tuple(false, 0));
 
     const std::string sep(1, PathSeparator());
     for (const char* name : {"run.avi", "run"}) {
@@ -196,7 +225,7 @@ TEST_F(WaveCsvTest, NumberedCaptureReloadsAndTheLiveSetupComesBack) {
 TEST_F(WaveCsvTest, IntervalsReadBackExactly) {
     for (const int32_t ms :
          {1, 999, 1000, 1500, 2000, 12345, 60000, 99999, 1234000, kMaxCsvIntervalMs}) {
-        wave->intervalMs = ms;
+        setup.intervalMs = ms;
         csv.BeginCsv(folder.Folder().c_str(), "run", 0, 0);
         AddRecords(1);
         ASSERT_TRUE(csv.AppendCsv());
@@ -205,18 +234,19 @@ TEST_F(WaveCsvTest, IntervalsReadBackExactly) {
         const std::string line2 = text.substr(21, text.find('\r', 21) - 21);
         EXPECT_EQ(line2,
                   ms % 1000 == 0 ? std::to_string(ms / 1000) + "S" : std::to_string(ms) + "MS");
-        ASSERT_EQ(csv.OpenRecordedWave(folder.File("run.csv").c_str()).records, 1);
-        EXPECT_EQ(wave->intervalMs, ms) << line2;
-        csv.RestoreLiveSetup();
+        ASSERT_EQ(LoadWaveCsv(folder.File("run.csv").c_str(), LoggerSetup{}, recording).records, 1);
+        EXPECT_EQ(recording.setup.intervalMs, ms) << line2;
     }
 }
 
 // A line too long or not a record is left out whole and counted, the records around it kept in
 // order; a header that cannot be used is refused and changes nothing.
 TEST_F(WaveCsvTest, DamagedLinesAreLeftOutAndUnusableHeadersRefused) {
-    EXPECT_EQ(csv.LoadCsv(folder.File("absent.csv").c_str()).records, 0);
-    EXPECT_EQ(csv.LoadCsv(folder.Path().string().c_str()).records, 0) << "a folder is no file";
-    EXPECT_EQ(wave->fileLoaded, 0) << "nothing opened, nothing changed";
+    Load("d\n1S\n10V\n1\n");
+    EXPECT_EQ(LoadWaveCsv(folder.File("absent.csv").c_str(), setup, recording).records, 0);
+    EXPECT_FALSE(recording.loaded) << "the file before is closed, nothing opened";
+    EXPECT_EQ(LoadWaveCsv(folder.Path().string().c_str(), setup, recording).records, 0)
+        << "a folder is no file";
 
     std::mt19937 random(7);
     std::string noise(200000, '\0');
@@ -248,7 +278,6 @@ TEST_F(WaveCsvTest, DamagedLinesAreLeftOutAndUnusableHeadersRefused) {
                   std::make_tuple(4000, lastCount));
     }
     EXPECT_EQ(LoadFile(std::string(1 << 20, '9')).unreadLines, 1) << "one line, no end";
-    csv.RestoreLiveSetup();
 
     // 21,475 records at 99999 s still show their seconds; one more does not.
     std::string records;
@@ -256,7 +285,6 @@ TEST_F(WaveCsvTest, DamagedLinesAreLeftOutAndUnusableHeadersRefused) {
         records += "1\n";
     }
     EXPECT_EQ(Load("d\n99999S\n10V\n" + records), 21475);
-    csv.RestoreLiveSetup();
     const std::string refused[] = {noise,
                                    "d\n100000S\n",
                                    "d\n99999001MS\n",
@@ -273,10 +301,9 @@ TEST_F(WaveCsvTest, DamagedLinesAreLeftOutAndUnusableHeadersRefused) {
     for (const std::string& file : refused) {
         const CsvLoad loaded = LoadFile(file);
         EXPECT_NE(loaded.refusal, CsvRefusal::None) << file.substr(0, 40);
-        EXPECT_EQ(
-            std::make_tuple(loaded.records, wave->fileLoaded, wave->intervalMs,
-                            csv.Replay().Records(), wave->channel[0].type, wave->currentChannel),
-            std::make_tuple(0, 0, 100, 0, kTypeVoltage, 4))
+        EXPECT_EQ(std::make_tuple(loaded.records, recording.loaded, recording.records.Records(),
+                                  setup.intervalMs, setup.channel[0].type),
+                  std::make_tuple(0, false, 0, 100, kTypeVoltage))
             << file.substr(0, 40);
     }
 }
@@ -287,11 +314,11 @@ TEST_F(WaveCsvTest, RecordsThatCouldNotBeWrittenOrSyncedAreWrittenOnceLater) {
         int calls = 0, error = 0;
     } sync;
     csv.SetFileSync(&sync);
-    wave->writeIndex = 2900;
+    SkipTo(2900);
     csv.BeginCsv((folder.Folder() + "later" + PathSeparator()).c_str(), "run", 0, 0);
     AddRecords(10);
     EXPECT_FALSE(csv.AppendCsv()) << "the folder does not exist yet";
-    EXPECT_EQ(wave->csvIndex, 2900);
+    EXPECT_EQ(csv.PendingRecords(), 10);
     fs::create_directory(folder.Path() / "later");
     AddRecords(10);
     ASSERT_TRUE(csv.AppendCsv());
@@ -315,7 +342,7 @@ TEST_F(WaveCsvTest, RecordsThatCouldNotBeWrittenOrSyncedAreWrittenOnceLater) {
 TEST_F(WaveCsvTest, AFileBeingRecordedIsRefusedToASecondWriter) {
     SystemRecordingLocks locks;
     auto otherWave = std::make_unique<WaveBuffer>();
-    WaveCsv second(*otherWave, clock);
+    WaveCsv second(*otherWave, setup, clock);
     csv.SetRecordingLocks(&locks);
     second.SetRecordingLocks(&locks);
     ASSERT_TRUE(csv.BeginCsv(folder.Folder().c_str(), "run", 0, 0));

@@ -79,25 +79,29 @@ TEST(WavePlot, LevelsMatchTheLabels) {
 
 TEST(WavePlot, CurveOrderAndStaircaseLimits) {
     // The current channel is drawn last, over the others, even when it is off.
-    auto wave = std::make_unique<WaveBuffer>();
+    auto ring = std::make_unique<WaveBuffer>();
+    LoggerSetup setup;
+    WaveView view;
+    view.source = CurveSource{&setup, ring.get(), nullptr};
     int32_t order[kChannels];
-    wave->channel[2].type = wave->channel[7].type = kTypeVoltage;
-    wave->currentChannel = 5;
-    ASSERT_EQ(CurveOrder(*wave, order), 3);
+    setup.channel[2].type = setup.channel[7].type = kTypeVoltage;
+    view.currentChannel = 5;
+    ASSERT_EQ(CurveOrder(view, order), 3);
     EXPECT_EQ(std::vector<int32_t>(order, order + 3), (std::vector<int32_t>{7, 2, 5}));
 
     // No record shown is a single point at the axis; no display row draws nothing; a huge shown
     // count draws at most one pass through the ring, even at interval 0.
     const auto corners = [&](const WavePlot& plot, int32_t displayRow) {
         size_t n = 0;
-        TraceStaircase(*wave, plot, displayRow, 2, 1.0, [&](int32_t, int32_t) { ++n; });
+        view.displayRow = displayRow;
+        TraceStaircase(view, plot, 2, 1.0, [&](int32_t, int32_t) { ++n; });
         return n;
     };
     const WavePlot plot = MakeWavePlot(500, 300, 7, 14, 7, 1000);
     EXPECT_EQ(corners(plot, 5), 1u);
-    wave->shownCount = 100;
+    view.shownCount = 100;
     EXPECT_EQ(corners(plot, 0), 0u);
-    wave->shownCount = 1 << 30;
+    view.shownCount = 1 << 30;
     EXPECT_EQ(corners(MakeWavePlot(500, 300, 7, 14, 7, 0), 3000), 1u + 2 * kRingRows);
     EXPECT_EQ(MakeWavePlot(500, 300, 7, 14, 7, -5).recordStep, 0.0);
 }

@@ -24,19 +24,22 @@ const QRgb kGreen = qRgb(0, 128, 0), kRed = qRgb(255, 0, 0), kPurple = qRgb(128,
 class WavePaneTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        wave->intervalMs = 1000;
+        setup.intervalMs = 1000;
+        setup.bytesPerPoint = 48;
+        setup.channelCount = 10;
+        view.source = CurveSource{&setup, wave.get(), nullptr};
         view.scales.tscale = 7;  // 10 s across 450 columns: 45 columns per record
         view.hasSource = 1;
         const QFontMetrics metrics(WavePaneFont());
         plot = MakeWavePlot(kWidth, kHeight, metrics.horizontalAdvance(QLatin1Char('0')),
-                            metrics.height(), view.scales.tscale, wave->intervalMs);
+                            metrics.height(), view.scales.tscale, setup.intervalMs);
     }
 
     QImage Paint() {
         QImage image(kWidth, kHeight, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
-        PaintWave(painter, image.rect(), *wave, view);
+        PaintWave(painter, image.rect(), view);
         return image;
     }
 
@@ -79,6 +82,20 @@ class WavePaneTest : public ::testing::Test {
         return n;
     }
 
+    // Appends a logger record with these counts of channels 1 to 3 and these channels in alarm.
+    void Append(int32_t a, int32_t b, int32_t c, uint16_t alarms = 0) {
+        uint8_t point[48] = {};
+        const int32_t counts[] = {a, b, c};
+        for (int k = 0; k < 3; ++k) {
+            point[2 * k] = static_cast<uint8_t>(counts[k] >> 8);
+            point[2 * k + 1] = static_cast<uint8_t>(counts[k]);
+        }
+        point[39] = static_cast<uint8_t>(alarms);
+        point[40] = static_cast<uint8_t>(alarms >> 8);
+        wave->AppendPoints(PointLayout(setup), point, sizeof point);
+    }
+
+    LoggerSetup setup;
     std::unique_ptr<WaveBuffer> wave = std::make_unique<WaveBuffer>();
     WaveView view;
     WavePlot plot;
@@ -86,19 +103,19 @@ class WavePaneTest : public ::testing::Test {
 
 // The label texts are tested in WavePlot; here where they go and in which colour.
 TEST_F(WavePaneTest, VoltageChannelAxesLabelsStaircaseAndTheWidget) {
-    ChannelInfo& current = wave->channel[0];
+    ChannelInfo& current = setup.channel[0];
     current.type = kTypeVoltage;
     current.scale = 2000;  // 10 V range
-    wave->channel[1] = current;
-    wave->channel[2].scale = 2000;  // off: never drawn
+    setup.channel[1] = current;
+    setup.channel[2].scale = 2000;  // off: never drawn
     for (int c = 0; c < 3; ++c) {
         view.scales.vscale[c] = 5;  // 1 V at the top
-        wave->samples[0][c] = c == 0 ? 2000 : 500 + 1000 * (c - 1);
-        wave->samples[1][c] = c == 0 ? -1000 : wave->samples[0][c];
-        wave->samples[2][c] = c == 0 ? 1000 : wave->samples[0][c];  // newest: 0.5 V
     }
+    Append(2000, 500, 1500);
+    Append(-1000, 500, 1500);
+    Append(1000, 500, 1500);  // newest: 0.5 V
     view.displayRow = 3;
-    wave->shownCount = 3;
+    view.shownCount = 3;
     const QImage image = Paint();
 
     const int X = plot.axisX, mid = plot.mid;
@@ -136,20 +153,22 @@ TEST_F(WavePaneTest, VoltageChannelAxesLabelsStaircaseAndTheWidget) {
 
     // Older records, back across the ring's end, fill the plot to its left edge.
     for (int r = 3; r < kRingRows; ++r) {
-        wave->samples[r][0] = 1000;
+        Append(1000, 0, 0);
     }
-    wave->shownCount = 2999;
+    view.shownCount = 2999;
     EXPECT_EQ(Count(Paint(), QRect(0, yHalf, 316, 1), kGreen), 316);
 
     // The channel label turns red when this channel alarms, purple when another does.
     const int labelY = mid - plot.charHeight / 2;
-    wave->alarmChannel = 1;
+    Append(1000, 500, 1500, 0x01);
+    wave->ScanAlarms(setup, 1);
     ExpectText(Paint(), X + 10, labelY, "[CH1]", kRed, kBlack);
-    wave->alarmChannel = 2;
+    Append(1000, 500, 1500, 0x02);
+    wave->ScanAlarms(setup, 1);
     ExpectText(Paint(), X + 10, labelY, "[CH1]", kPurple, kBlack);
 
     // The pane widget paints the same picture and reports each change of its size.
-    WavePane pane(*wave, view);
+    WavePane pane(view);
     int resizes = 0;
     QObject::connect(&pane, &WavePane::resized, [&resizes] { ++resizes; });
     pane.resize(kWidth, kHeight + 20);
@@ -164,9 +183,9 @@ TEST_F(WavePaneTest, VoltageChannelAxesLabelsStaircaseAndTheWidget) {
 
 TEST_F(WavePaneTest, AReplayedRecordingKeepsEveryPeakAtTheWidestZoom) {
     // An hour at 100 ms; 300 s across 450 columns puts about 7 records in each column.
-    wave->intervalMs = 100;
-    wave->channel[0].type = kTypeVoltage;
-    wave->channel[0].scale = 2000;
+    setup.intervalMs = 100;
+    setup.channel[0].type = kTypeVoltage;
+    setup.channel[0].scale = 2000;
     ReplayStore store;
     store.Begin({true}, 0);
     constexpr int kRecords = 36000, kSpikeBack = 1234;
@@ -174,14 +193,14 @@ TEST_F(WavePaneTest, AReplayedRecordingKeepsEveryPeakAtTheWidestZoom) {
         int32_t counts[kChannels] = {i == kRecords - 1 - kSpikeBack ? 9000 : 0};
         ASSERT_TRUE(store.Append(counts));
     }
-    view.records = &store;
+    view.source = CurveSource{&setup, nullptr, &store};
     view.displayRow = kRecords;
-    wave->shownCount = kRecords;
+    view.shownCount = kRecords;
     view.scales.tscale = 0;
-    plot = MakeWavePlot(kWidth, kHeight, plot.charWidth, plot.charHeight, 0, wave->intervalMs);
+    plot = MakeWavePlot(kWidth, kHeight, plot.charWidth, plot.charHeight, 0, setup.intervalMs);
     const QImage image = Paint();
 
-    const double gain = ChannelGain(wave->channel[0], 0);
+    const double gain = ChannelGain(setup.channel[0], 0);
     const int yZero = LevelY(plot, gain, 0), ySpike = LevelY(plot, gain, 9000);
     ASSERT_LT(ySpike, yZero - 10);
     const int spikeX = plot.axisX - static_cast<int>(plot.recordStep * kSpikeBack);
@@ -195,18 +214,18 @@ TEST_F(WavePaneTest, AReplayedRecordingKeepsEveryPeakAtTheWidestZoom) {
 }
 
 TEST_F(WavePaneTest, NothingToDrawShowsADarkFieldWithAxesOnly) {
-    wave->channel[0].type = kTypeHumidity;
-    wave->channel[0].scale = 20000;
+    setup.channel[0].type = kTypeHumidity;
+    setup.channel[0].scale = 20000;
     view.scales.vscale[0] = 4;
-    wave->channel[1].type = kTypeVoltage;
+    setup.channel[1].type = kTypeVoltage;
     for (int r = 0; r < 10; ++r) {
-        wave->samples[r][0] = wave->samples[r][1] = 3000;
+        Append(3000, 3000, 0);
     }
     view.displayRow = 10;
-    wave->shownCount = 9;
+    view.shownCount = 9;
     view.hasSource = 0;
     view.scales.tscale = 4;  // 60 s in six divisions
-    plot = MakeWavePlot(kWidth, kHeight, plot.charWidth, plot.charHeight, 4, wave->intervalMs);
+    plot = MakeWavePlot(kWidth, kHeight, plot.charWidth, plot.charHeight, 4, setup.intervalMs);
     const QImage image = Paint();
 
     const int X = plot.axisX, mid = plot.mid;
