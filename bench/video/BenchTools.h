@@ -108,7 +108,7 @@ inline std::unique_ptr<CaptureGraph> PatternGraph(MediaEngine& engine, const std
                                                   CaptureControl control) {
     std::unique_ptr<CaptureGraph> graph;
     engine.CreateCaptureGraph(&graph);
-    if (!graph || graph->BindDevice(kPatternCameraDisplayName) != kHrOk)
+    if (!graph || graph->BindDevice(kPatternCameraDisplayName) != MediaError::None)
         return nullptr;
     graph->SetFormat(StreamFormat{FormatType::VideoInfo, 1280, 720, 12, 0, 333333});
     graph->SetOutputFileName(path.c_str());

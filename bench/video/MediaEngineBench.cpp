@@ -71,7 +71,7 @@ CaptureResult Capture(const std::string& path, int seconds) {
     if (!graph)
         return r;
     const auto start = Clock::now();
-    if (graph->Run() != kHrOk)
+    if (graph->Run() != MediaError::None)
         return r;
     VideoFrame frame;
     // The pane takes each picture as a GUI would.
@@ -103,7 +103,7 @@ std::vector<double> SeekLatencies(const std::string& path, int count, std::vecto
     std::unique_ptr<PlaybackGraph> graph;
     engine.CreatePlaybackGraph(&graph);
     std::vector<double> latencies;
-    if (graph->RenderFile(path.c_str()) != kHrOk)
+    if (graph->RenderFile(path.c_str()) != MediaError::None)
         return latencies;
     int64_t duration = 0;
     graph->GetDuration(&duration);
@@ -142,7 +142,7 @@ std::vector<double> OpenLatencies(const std::string& path, int count) {
         const auto start = Clock::now();
         std::unique_ptr<PlaybackGraph> graph;
         engine.CreatePlaybackGraph(&graph);
-        if (graph->RenderFile(path.c_str()) != kHrOk)
+        if (graph->RenderFile(path.c_str()) != MediaError::None)
             break;
         VideoFrame frame;
         if (graph->TakeLatestFrame(&frame))

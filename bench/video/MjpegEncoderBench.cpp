@@ -255,7 +255,7 @@ void Capture1080p(const fs::path& folder, int seconds) {
     engine.SetWakeCallback(waiter.Callback());
     std::unique_ptr<CaptureGraph> graph;
     engine.CreateCaptureGraph(&graph);
-    if (graph->BindDevice(kPatternCameraDisplayName) != kHrOk) {
+    if (graph->BindDevice(kPatternCameraDisplayName) != MediaError::None) {
         std::printf("no test-pattern camera\n");
         return;
     }
@@ -266,7 +266,7 @@ void Capture1080p(const fs::path& folder, int seconds) {
     graph->ControlStream(CaptureControl::StartNow);
     const double cpuBefore = ProcessCpu();
     const auto start = Clock::now();
-    if (graph->Run() != kHrOk) {
+    if (graph->Run() != MediaError::None) {
         std::printf("capture failed to run\n");
         return;
     }

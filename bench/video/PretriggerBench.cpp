@@ -42,7 +42,7 @@ PreviewResult Preview(const std::string& path, int seconds, int32_t keep) {
     if (!graph)
         return r;
     graph->SetPreroll(keep, kPretriggerMemoryLimit);
-    if (graph->Run() != kHrOk)
+    if (graph->Run() != MediaError::None)
         return r;
     VideoFrame frame;
     waiter.WaitUntil(

@@ -184,8 +184,8 @@ void CaptureSession::TogglePreview() {
         ApplyPretrigger();
         liveRows_ = 0;  // rows of an earlier session are not this one's seconds before an alarm
     }
-    const HResult hr = p_.video.RunGraph(starting);
-    if (hr == kHrSharingViolation) {
+    const MediaError hr = p_.video.RunGraph(starting);
+    if (hr == MediaError::FileInUse) {
         char text[kMaxPath + 32];
         FormatText(text, sizeof text, "%s file can not overwrite", p_.capture.filename);
         BeepAndTell(p_.host, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);

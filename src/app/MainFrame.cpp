@@ -395,7 +395,7 @@ void MainFrame::FormatCommand() {
     if (RefusedWhileCapturing("changing the camera format")) {
         return;
     }
-    HResult refusal = kHrOk;
+    MediaError refusal = MediaError::None;
     if (video_.ShowFormatProperties(videoPane_, pages_, &refusal)) {
         settings_.SaveStrm(video_.Stream());
         return;
@@ -405,7 +405,7 @@ void MainFrame::FormatCommand() {
     FormatText(text, sizeof text,
                "The camera cannot deliver the chosen format (%s).\nIt stays at %d x %d, "
                "%d frames/s.",
-               ResultText(refusal), static_cast<int>(kept.lvw), static_cast<int>(kept.lvh),
+               ErrorText(refusal), static_cast<int>(kept.lvw), static_cast<int>(kept.lvh),
                static_cast<int>(kept.lrate));
     BeepAndTell(host_, mb::kIconExclamation, text, mb::kOk | mb::kIconExclamation);
 }

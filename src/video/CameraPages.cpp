@@ -111,13 +111,13 @@ CameraFilterDialog::CameraFilterDialog(CaptureGraph& graph, std::vector<DeviceCo
 }
 
 void CameraFilterDialog::Set(const DeviceControl& control, int32_t value) {
-    const HResult hr = graph_.SetControl(control.id, value);
+    const MediaError hr = graph_.SetControl(control.id, value);
     if (Failed(hr)) {
         QMessageBox::warning(this, windowTitle(),
                              tr("The camera did not take %1 = %2 (%3).")
                                  .arg(QString::fromStdString(control.name))
                                  .arg(value)
-                                 .arg(QString::fromUtf8(ResultText(hr))));
+                                 .arg(QString::fromUtf8(ErrorText(hr))));
     }
 }
 
@@ -156,29 +156,29 @@ int32_t CameraFormatDialog::Selected() const {
     return list_->currentRow();
 }
 
-HResult CameraPages::ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) {
+MediaError CameraPages::ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) {
     std::vector<DeviceControl> controls;
-    const HResult hr = graph.ReadControls(&controls);
+    const MediaError hr = graph.ReadControls(&controls);
     if (Failed(hr)) {
         return hr;
     }
     CameraFilterDialog dialog(graph, std::move(controls), filterOwner_);
     RunAt(dialog, filterOwner_, x, y);
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult CameraPages::ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats,
+MediaError CameraPages::ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats,
                                      int32_t x, int32_t y) {
     StreamFormat current;
     graph.GetFormat(&current);
     CameraFormatDialog dialog(formats, current, formatOwner_);
     if (RunAt(dialog, formatOwner_, x, y) != QDialog::Accepted || dialog.Selected() < 0) {
-        return kHrFalse;
+        return MediaError::Nothing;
     }
     const VideoFormat& chosen = dialog.Formats()[static_cast<size_t>(dialog.Selected())];
     if (chosen.width == current.width && chosen.height == std::abs(current.height) &&
         FramesPerSecond(chosen.avgTimePerFrame) == FramesPerSecond(current.avgTimePerFrame)) {
-        return kHrFalse;  // the mode in force: nothing to change
+        return MediaError::Nothing;  // the mode in force: nothing to change
     }
     return graph.SetFormat(ChosenStreamFormat(current, chosen));
 }

@@ -49,8 +49,8 @@ class CameraPages final : public PropertyPages {
     CameraPages(QWidget* filterOwner, QWidget* formatOwner)
         : filterOwner_(filterOwner), formatOwner_(formatOwner) {}
 
-    HResult ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) override;
-    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t x,
+    MediaError ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) override;
+    MediaError ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t x,
                             int32_t y) override;
 
   private:

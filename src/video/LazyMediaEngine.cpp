@@ -47,20 +47,20 @@ void LazyMediaEngine::SetWakeCallback(WakeCallback wake) {
     }
 }
 
-HResult LazyMediaEngine::EnumerateDevices(std::vector<DeviceInfo>* devices) {
+MediaError LazyMediaEngine::EnumerateDevices(std::vector<DeviceInfo>* devices) {
     MediaEngine* engine = Engine();
     if (engine == nullptr) {
         if (devices != nullptr) {
             devices->clear();
         }
-        return kHrFail;
+        return MediaError::Failed;
     }
     return engine->EnumerateDevices(devices);
 }
 
-HResult LazyMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
+MediaError LazyMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
     MediaEngine* engine = Engine();
-    return engine == nullptr ? kHrFail : engine->CreateCaptureGraph(graph);
+    return engine == nullptr ? MediaError::Failed : engine->CreateCaptureGraph(graph);
 }
 
 const char* LazyMediaEngine::Problem() const {
@@ -69,9 +69,9 @@ const char* LazyMediaEngine::Problem() const {
     return engine == nullptr ? problem_.c_str() : engine->Problem();
 }
 
-HResult LazyMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
+MediaError LazyMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
     MediaEngine* engine = Engine();
-    return engine == nullptr ? kHrFail : engine->CreatePlaybackGraph(graph);
+    return engine == nullptr ? MediaError::Failed : engine->CreatePlaybackGraph(graph);
 }
 
 }  // namespace velatrace

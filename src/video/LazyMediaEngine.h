@@ -29,9 +29,9 @@ class LazyMediaEngine : public MediaEngine {
     void StartLoading();
 
     void SetWakeCallback(WakeCallback wake) override;
-    HResult EnumerateDevices(std::vector<DeviceInfo>* devices) override;
-    HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
-    HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
+    MediaError EnumerateDevices(std::vector<DeviceInfo>* devices) override;
+    MediaError CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
+    MediaError CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
     // Waits for the engine: asked once the window is up, where the user is told.
     const char* Problem() const override;
 

@@ -10,8 +10,8 @@
 // (TakeStreamError) and the end of a clip (ReachedEnd). After putting news they call the wake
 // callback, which must only wake the GUI thread (the Qt layer turns it into a queued call).
 //
-// Results. Calls that can fail return an HResult (MediaResult.h): 0 success, positive a
-// successful status, negative a failure. A failure leaves the object usable and as it was, unless
+// Results. Calls that can fail return a MediaError (MediaError.h): None on success, a failure
+// kind otherwise. A failure leaves the object usable and as it was, unless
 // the method says otherwise. Nothing throws.
 //
 // Text. Paths and names are 8-bit strings in the platform's narrow encoding (UTF-8 on Linux, the
@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "video/MediaResult.h"
+#include "video/MediaError.h"
 
 namespace velatrace {
 
@@ -34,7 +34,7 @@ struct DeviceInfo {
     std::string displayName;   // stable identity of the device across runs (saved in settings)
     // Result of reading the device's names; a failed read still takes the device's place in the
     // list, with both names empty.
-    HResult nameResult = kHrOk;
+    MediaError nameResult = MediaError::None;
 };
 
 // One size and rate a camera offers.
@@ -126,7 +126,7 @@ enum class StreamErrorSource : int32_t {
 
 // An error that happened on an engine thread (camera unplugged, disk full while writing...).
 struct StreamError {
-    HResult hr = kHrOk;
+    MediaError error = MediaError::None;
     StreamErrorSource source = StreamErrorSource::Camera;
     // What failed, with the file name and the system's own reason where there is one, e.g.
     // "Cannot write /data/run_03.avi: No space left on device". NUL-terminated.
@@ -142,9 +142,9 @@ class MediaGraph {
     virtual ~MediaGraph() = default;
 
     // Starts streaming. Fails without running anything; see the graph's own notes.
-    virtual HResult Run() = 0;
+    virtual MediaError Run() = 0;
     // Stops streaming and returns when the engine threads are idle. Stopping a stopped graph is 0.
-    virtual HResult Stop() = 0;
+    virtual MediaError Stop() = 0;
 
     // True when the graph shows a picture (a camera graph after its preview stream is rendered,
     // a playback graph of a file with a video stream).
@@ -152,14 +152,14 @@ class MediaGraph {
     // True when the graph plays sound, so PutVolume has an effect.
     virtual bool HasAudio() const = 0;
 
-    // The picture size the graph really delivers. kHrNoInterface when it has no video.
-    virtual HResult GetVideoSize(int32_t* width, int32_t* height) = 0;
+    // The picture size the graph really delivers. MediaError::NotOffered when it has no video.
+    virtual MediaError GetVideoSize(int32_t* width, int32_t* height) = 0;
     // Seconds per frame of the delivered video (1/30.0 for 30 frames per second); 0.0 when the
-    // rate is unknown. kHrNoInterface when there is no video.
-    virtual HResult GetAvgTimePerFrame(double* seconds) = 0;
-    // Sound level in hundredths of a decibel, -10000 (silent) .. 0 (full). kHrNoInterface when
+    // rate is unknown. MediaError::NotOffered when there is no video.
+    virtual MediaError GetAvgTimePerFrame(double* seconds) = 0;
+    // Sound level in hundredths of a decibel, -10000 (silent) .. 0 (full). MediaError::NotOffered when
     // the graph has no sound.
-    virtual HResult PutVolume(int32_t volume) = 0;
+    virtual MediaError PutVolume(int32_t volume) = 0;
 
     // The latest-frame mailbox. Engine threads put pictures; the GUI thread takes the newest.
     // Takes the newest picture not taken yet: swaps it into *frame (the buffer *frame held goes
@@ -190,57 +190,57 @@ class CaptureGraph : public MediaGraph {
   public:
     // Binds the camera with this display name into the graph. Fails (graph unchanged) when the
     // device is missing or cannot be opened. Called once per graph.
-    virtual HResult BindDevice(const char* displayName) = 0;
+    virtual MediaError BindDevice(const char* displayName) = 0;
 
     // Whether the bound camera's capture pin offers an interface for this kind of stream: 0 when
-    // it does, kHrNoInterface when not.
-    virtual HResult FindInterface(StreamKind kind, CaptureInterface which) = 0;
-    // The format the capture pin will deliver. kHrNoInterface without a stream configuration.
-    virtual HResult GetFormat(StreamFormat* format) = 0;
+    // it does, MediaError::NotOffered when not.
+    virtual MediaError FindInterface(StreamKind kind, CaptureInterface which) = 0;
+    // The format the capture pin will deliver. MediaError::NotOffered without a stream configuration.
+    virtual MediaError GetFormat(StreamFormat* format) = 0;
     // Asks the pin for this size and frame time (a frame time of 0 keeps the current rate); the
     // device may pick the nearest it supports, which GetVideoSize then reports once rendered.
     // Only while the streams are not rendered (after building, before RenderStream; or after
-    // TearDown). kHrWrongState otherwise.
-    virtual HResult SetFormat(const StreamFormat& format) = 0;
+    // TearDown). MediaError::NotReady otherwise.
+    virtual MediaError SetFormat(const StreamFormat& format) = 0;
     // Every size and rate the camera offers, for the Format dialog.
-    virtual HResult EnumFormats(std::vector<VideoFormat>* formats) = 0;
+    virtual MediaError EnumFormats(std::vector<VideoFormat>* formats) = 0;
     // The camera's adjustable controls with their current values, for the Filter dialog.
-    virtual HResult ReadControls(std::vector<DeviceControl>* controls) = 0;
-    // Sets one control; takes effect at once, also while running. kHrInvalidArg for an unknown id.
-    virtual HResult SetControl(uint32_t id, int32_t value) = 0;
+    virtual MediaError ReadControls(std::vector<DeviceControl>* controls) = 0;
+    // Sets one control; takes effect at once, also while running. MediaError::InvalidArgument for an unknown id.
+    virtual MediaError SetControl(uint32_t id, int32_t value) = 0;
 
     // Names the AVI file the capture stream writes (Motion-JPEG video). Also used to point a built
     // graph at the next file while it is stopped; the name takes effect at the next Run.
-    virtual HResult SetOutputFileName(const char* path) = 0;
+    virtual MediaError SetOutputFileName(const char* path) = 0;
     // While the graph runs: finishes the AVI being written (index written, file closed) and goes
     // on writing the frames let through into `path`, without stopping the camera or the preview
     // and without losing or repeating a frame between the two files. While stopped it is
-    // SetOutputFileName. kHrSharingViolation when the new file cannot be created: the old file is
+    // SetOutputFileName. MediaError::FileInUse when the new file cannot be created: the old file is
     // finished all the same and the capture stream holds. Returns at once; the old file is
     // finished on an engine thread just after (Stop waits for it).
-    virtual HResult SwitchOutputFile(const char* path) = 0;
+    virtual MediaError SwitchOutputFile(const char* path) = 0;
     // Connects one stream. Capture: into the AVI writer (needs SetOutputFileName first; else
-    // kHrNotConnected). Preview: into the latest-frame mailbox; kHrNoPreview (a success) when the
+    // MediaError::NotConnected). Preview: into the latest-frame mailbox; MediaError::NoOwnPreview (a success) when the
     // camera has no preview stream of its own and the preview is split off the capture stream.
-    // kHrNoInterface when the camera has no stream of `kind`.
-    virtual HResult RenderStream(PinCategory category, StreamKind kind) = 0;
+    // MediaError::NotOffered when the camera has no stream of `kind`.
+    virtual MediaError RenderStream(PinCategory category, StreamKind kind) = 0;
     // Removes both rendered streams (and the AVI writer), keeping the bound device, so the format
     // can be changed and the streams rendered again. Stops the graph first if it runs.
     virtual void TearDown() = 0;
     // Holds, starts or stops the capture stream; legal whether the graph runs or not. Its
-    // setting stays in force across Stop/Run. kHrNotConnected when the capture stream is not
+    // setting stays in force across Stop/Run. MediaError::NotConnected when the capture stream is not
     // rendered.
-    virtual HResult ControlStream(CaptureControl control) = 0;
+    virtual MediaError ControlStream(CaptureControl control) = 0;
     // While the capture stream holds, keeps the frames of the last `seconds` encoded in memory
     // (at most `maxBytes`; the oldest go first) for ControlStream(StartWithPreroll). 0 keeps
     // none and frees what was kept. Legal whether the graph runs or not; stays in force across
     // Stop/Run, and what is kept starts afresh with each Run. A graph that cannot keep frames
-    // answers kHrNoInterface and is never asked to start with them.
-    virtual HResult SetPreroll(int32_t /*seconds*/, int64_t /*maxBytes*/) { return kHrNoInterface; }
+    // answers MediaError::NotOffered and is never asked to start with them.
+    virtual MediaError SetPreroll(int32_t /*seconds*/, int64_t /*maxBytes*/) { return MediaError::NotOffered; }
 
     // Run: opens the camera and starts preview (and, when let through, capture). The AVI file of
     // the last SetOutputFileName is created (replacing an old one) no later than the first frame
-    // let through; when it cannot be opened for writing Run fails with kHrSharingViolation and
+    // let through; when it cannot be opened for writing Run fails with MediaError::FileInUse and
     // nothing runs. Stop: the AVI file is complete (index written, file closed) when it returns,
     // so the next SetOutputFileName + Run starts a fresh file.
 
@@ -258,33 +258,33 @@ enum class PlayState : int32_t { Stopped = 0, Paused = 1, Running = 2 };
 class PlaybackGraph : public MediaGraph {
   public:
     // Opens and prepares the file (avi, mpg, mpeg, mov, wmv and whatever else the engine reads).
-    // kHrFileNotFound, kHrUnsupportedStream or kHrCannotRender on failure. Called once per graph.
-    virtual HResult RenderFile(const char* path) = 0;
-    virtual HResult Pause() = 0;
+    // MediaError::NotFound, MediaError::Unsupported or MediaError::CannotPlay on failure. Called once per graph.
+    virtual MediaError RenderFile(const char* path) = 0;
+    virtual MediaError Pause() = 0;
     // The state the graph is in, waiting up to `timeoutMs` for a pending change to settle;
-    // kHrStateIntermediate (a success) when still changing.
-    virtual HResult GetState(uint32_t timeoutMs, PlayState* state) = 0;
+    // MediaError::StillChanging (a success) when still changing.
+    virtual MediaError GetState(uint32_t timeoutMs, PlayState* state) = 0;
 
     // True when the file can seek to absolute positions and report its duration.
     virtual bool IsSeekable() const = 0;
     // 100-ns units.
-    virtual HResult GetDuration(int64_t* duration) = 0;
-    virtual HResult GetCurrentPosition(int64_t* position) = 0;
+    virtual MediaError GetDuration(int64_t* duration) = 0;
+    virtual MediaError GetCurrentPosition(int64_t* position) = 0;
     // Moves to an absolute position (clamped to 0..duration); the picture there is shown also
     // while paused. Clears ReachedEnd.
-    virtual HResult SetPosition(int64_t position) = 0;
+    virtual MediaError SetPosition(int64_t position) = 0;
     // True once playback has reached the end of the file, until the next SetPosition. At the end
     // GetCurrentPosition reports the duration.
     virtual bool ReachedEnd() const = 0;
 
     // The grabbed-frame format: 24 bits per pixel, the video's width and height, rows padded to a
     // multiple of 4 bytes, row order by the sign of biHeight; `sampleSize` = bytes of one frame.
-    // kHrNotConnected when the file has no video.
-    virtual HResult GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) = 0;
+    // MediaError::NotConnected when the file has no video.
+    virtual MediaError GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) = 0;
     // Copies the frame most recently shown into `buffer`, laid out as GetGrabFormat says.
-    // *size holds the buffer's size on entry and the bytes copied on return. kHrWrongState when
-    // no frame was shown yet, kHrOutOfMemory when the buffer is too small (nothing copied).
-    virtual HResult GetCurrentBuffer(int32_t* size, uint8_t* buffer) = 0;
+    // *size holds the buffer's size on entry and the bytes copied on return. MediaError::NotReady when
+    // no frame was shown yet, MediaError::OutOfMemory when the buffer is too small (nothing copied).
+    virtual MediaError GetCurrentBuffer(int32_t* size, uint8_t* buffer) = 0;
 };
 
 // ---- The engine -------------------------------------------------------------------------------
@@ -300,14 +300,14 @@ class MediaEngine {
     // creating graphs; passing an empty function stops the calls (returns once none is running).
     virtual void SetWakeCallback(WakeCallback wake) = 0;
 
-    // The video input devices in the system's order. kHrFalse with an empty list when there are
+    // The video input devices in the system's order. MediaError::Nothing with an empty list when there are
     // none; a failure leaves the list empty.
-    virtual HResult EnumerateDevices(std::vector<DeviceInfo>* devices) = 0;
+    virtual MediaError EnumerateDevices(std::vector<DeviceInfo>* devices) = 0;
 
     // A new, empty camera graph (no device bound), owned by the caller.
-    virtual HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) = 0;
+    virtual MediaError CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) = 0;
     // A new, empty playback graph (no file), owned by the caller.
-    virtual HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) = 0;
+    virtual MediaError CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) = 0;
     // Why the engine cannot be had at all (no cameras, no replay), for the user; "" when it can.
     virtual const char* Problem() const { return ""; }
 };

@@ -12,21 +12,21 @@ class PropertyPages {
     virtual ~PropertyPages() = default;
     // The camera's controls (brightness and the like), shown at (x, y) of the owner. Changes act at
     // once on the device through graph.SetControl; the graph keeps running.
-    virtual HResult ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) = 0;
+    virtual MediaError ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) = 0;
     // The sizes and rates of `formats`, shown at (x, y) of the owner. A choice is set on the pin
     // through graph.SetFormat (the streams are not rendered while this is open). 0 when a format
-    // was set, kHrFalse when the user chose none, SetFormat's failure when the camera refused it.
-    virtual HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats,
+    // was set, MediaError::Nothing when the user chose none, SetFormat's failure when the camera refused it.
+    virtual MediaError ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats,
                                     int32_t x, int32_t y) = 0;
 };
 
 // For runs without a window: no dialog is shown, nothing is chosen.
 class NoPropertyPages final : public PropertyPages {
   public:
-    HResult ShowFilterPages(CaptureGraph&, int32_t, int32_t) override { return kHrFalse; }
-    HResult ShowFormatPages(CaptureGraph&, const std::vector<VideoFormat>&, int32_t,
+    MediaError ShowFilterPages(CaptureGraph&, int32_t, int32_t) override { return MediaError::Nothing; }
+    MediaError ShowFormatPages(CaptureGraph&, const std::vector<VideoFormat>&, int32_t,
                             int32_t) override {
-        return kHrFalse;
+        return MediaError::Nothing;
     }
 };
 

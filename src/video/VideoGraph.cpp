@@ -46,7 +46,7 @@ void VideoGraph::EndAfterStreamError(const StreamError& error) {
         case StreamErrorSource::Recorder:
             // The engine has finished the file; nothing more goes to it until a new capture.
             if (cameraGraph_ && cameraGraphBuilt_) {
-                const HResult hr = cameraGraph_->ControlStream(CaptureControl::Hold);
+                const MediaError hr = cameraGraph_->ControlStream(CaptureControl::Hold);
                 if (Failed(hr)) {
                     Fail("CaptureGraph::ControlStream(Hold)", hr);
                 }
@@ -56,7 +56,7 @@ void VideoGraph::EndAfterStreamError(const StreamError& error) {
         case StreamErrorSource::Camera:
             // Stopping finishes the AVI up to the camera's last frame.
             if (cameraGraph_) {
-                const HResult hr = cameraGraph_->Stop();
+                const MediaError hr = cameraGraph_->Stop();
                 if (Failed(hr)) {
                     Fail("CaptureGraph::Stop", hr);
                 }

@@ -71,7 +71,7 @@ class VideoGraph {
     // Runs (true) or stops the graph in use. 1 when there is nothing to do for a stop or no graph
     // to run, 0 when already running, else the engine's result (a sharing failure when the
     // capture file is held by another program).
-    HResult RunGraph(bool run);
+    MediaError RunGraph(bool run);
     // Lets the capture stream through to the file; `withPretrigger` first writes the frames kept
     // for the pre-trigger. False when there is no camera graph.
     bool StartCapture(bool withPretrigger = false);
@@ -82,8 +82,8 @@ class VideoGraph {
     bool StopCapture();
     // Finishes the file being written. With `rename` the next file name is prepared: a running
     // graph switches files without stopping (the preview goes on), a stopped one is pointed at
-    // the new name. Without `rename` the graph is stopped and stays so. 1 (true) or 0 (false).
-    HResult NextCaptureFile(bool rename);
+    // the new name. Without `rename` the graph is stopped and stays so. False when there is no graph.
+    bool NextCaptureFile(bool rename);
     // Places the picture at the top-left of `host`, as large as fits with its aspect kept.
     void FitVideoWindow(VideoSurface* host);
     // Ends everything; the window is closing.
@@ -111,7 +111,7 @@ class VideoGraph {
     // ran. True: the caller saves Stream(). False: the camera refused the chosen format (on the
     // pin, or when building or running in it); `refusal` gets why, and the format before is in
     // force again.
-    bool ShowFormatProperties(VideoSurface* host, PropertyPages& pages, HResult* refusal = nullptr);
+    bool ShowFormatProperties(VideoSurface* host, PropertyPages& pages, MediaError* refusal = nullptr);
 
     // ---- playback ----
     // Opens a media file in place of the camera graph and plays it. True when built and started;
@@ -159,19 +159,19 @@ class VideoGraph {
     };
 
     // Camera graph. 1 when a graph already exists, 0 on success, the creation's failure, or
-    // kHrFail (with everything released).
-    HResult CreateCameraGraph();
+    // MediaError::Failed (with everything released).
+    MediaError CreateCameraGraph();
     void FindCaptureInterfaces();
     // With `apply`, asks the camera for lvw x lvh; reads lrate, lvw, lvh from the format.
     void ApplyStreamFormat(bool apply);
     // Renders capture stream (into the AVI of MakeCaptureFileName) and preview, then attaches
-    // the picture to `host`. 0 when built (or already built); kHrFail when it cannot be.
-    HResult BuildCaptureGraph(VideoSurface* host);
+    // the picture to `host`. 0 when built (or already built); MediaError::Failed when it cannot be.
+    MediaError BuildCaptureGraph(VideoSurface* host);
     // The capture file's path from the naming fields, cut to 259 characters.
     void MakeCaptureFileName(char* out, size_t outSize) const;
-    HResult AttachVideoWindow(VideoSurface* host);
+    MediaError AttachVideoWindow(VideoSurface* host);
     // Reads lvw, lvh and lrate from the graph's delivered video and fits the picture to `host`.
-    HResult ReadVideoSize(VideoSurface* host);
+    MediaError ReadVideoSize(VideoSurface* host);
     // Removes the streams of the graph in use; keeps the graph objects (see FreeGraphs).
     void TearDownGraph();
     void FreeGraphs();
@@ -188,13 +188,13 @@ class VideoGraph {
     void ResizeDisplayName(uint32_t size);
 
     // Playback.
-    HResult BuildClipGraph(VideoSurface* host, const char* path);
+    MediaError BuildClipGraph(VideoSurface* host, const char* path);
     void CreateGrabBitmap();
     void ReleaseGrabBitmap();
     // The camera's size and rate back in the stream settings once no clip is open.
     void RestoreCameraMode();
 
-    void Fail(const char* call, HResult hr) { trace_.Note(call, hr); }
+    void Fail(const char* call, MediaError hr) { trace_.Note(call, hr); }
 
     MediaEngine& engine_;
     StreamSettings stream_;

@@ -20,7 +20,7 @@ const char* StreamText(StreamKind kind) {
 // Failures are noted in `trace`.
 bool FindEither(CaptureGraph& graph, CaptureInterface which, FailureTrace& trace) {
     const char* name = which == CaptureInterface::Compression ? "Compression" : "StreamConfig";
-    HResult hr = kHrFail;
+    MediaError hr = MediaError::Failed;
     for (StreamKind kind : {StreamKind::Interleaved, StreamKind::Video}) {
         hr = graph.FindInterface(kind, which);
         if (Failed(hr)) {
@@ -29,7 +29,7 @@ bool FindEither(CaptureGraph& graph, CaptureInterface which, FailureTrace& trace
                           StreamText(kind), name);
             trace.Note(call, hr);
         }
-        if (hr == kHrOk) {
+        if (hr == MediaError::None) {
             return true;
         }
     }
@@ -38,16 +38,16 @@ bool FindEither(CaptureGraph& graph, CaptureInterface which, FailureTrace& trace
 
 }  // namespace
 
-HResult VideoGraph::CreateCameraGraph() {
+MediaError VideoGraph::CreateCameraGraph() {
     trace_.Clear();
     cameraGraphBuilt_ = false;
     clipGraphBuilt_ = false;
     if (cameraGraph_) {
-        return 1;
+        return MediaError::Nothing;
     }
-    HResult hr = engine_.CreateCaptureGraph(&cameraGraph_);
+    MediaError hr = engine_.CreateCaptureGraph(&cameraGraph_);
     if (Succeeded(hr) && !cameraGraph_) {
-        hr = kHrPointer;
+        hr = MediaError::MissingObject;
     }
     if (Failed(hr)) {
         Fail("MediaEngine::CreateCaptureGraph", hr);
@@ -64,7 +64,7 @@ HResult VideoGraph::CreateCameraGraph() {
     }
     if (!cameraBound_) {
         FreeGraphs();
-        return kHrFail;
+        return MediaError::Failed;
     }
     // A playback graph left from a clip whose open failed is replaced by the camera graph.
     clipGraph_.reset();
@@ -74,7 +74,7 @@ HResult VideoGraph::CreateCameraGraph() {
     if (pretriggerSec_ > 0) {
         SetPretrigger(pretriggerSec_);
     }
-    return kHrOk;
+    return MediaError::None;
 }
 
 void VideoGraph::FindCaptureInterfaces() {
@@ -93,8 +93,8 @@ void VideoGraph::ApplyStreamFormat(bool apply) {
         return;
     }
     StreamFormat format;
-    const HResult hr = cameraGraph_->GetFormat(&format);
-    if (hr != kHrOk) {
+    const MediaError hr = cameraGraph_->GetFormat(&format);
+    if (hr != MediaError::None) {
         if (Failed(hr)) {
             Fail("CaptureGraph::GetFormat", hr);
         }
@@ -127,19 +127,19 @@ void VideoGraph::TakeStreamFormat(const StreamFormat& format) {
     stream_.lvh = AbsoluteHeight(format.height);
 }
 
-HResult VideoGraph::BuildCaptureGraph(VideoSurface* host) {
+MediaError VideoGraph::BuildCaptureGraph(VideoSurface* host) {
     if (cameraGraphBuilt_) {
-        return kHrOk;
+        return MediaError::None;
     }
     if (capturing_ || previewing_ || !cameraBound_ || !cameraGraph_) {
-        return kHrFail;
+        return MediaError::Failed;
     }
     trace_.Clear();
     CaptureGraph& graph = *cameraGraph_;
 
     char path[kCapturePathSize];
     MakeCaptureFileName(path, sizeof path);
-    HResult hr = graph.SetOutputFileName(path);
+    MediaError hr = graph.SetOutputFileName(path);
     if (Failed(hr)) {
         // The capture render below then fails and ends the build.
         Fail("CaptureGraph::SetOutputFileName", hr);
@@ -152,60 +152,60 @@ HResult VideoGraph::BuildCaptureGraph(VideoSurface* host) {
     if (Failed(hr)) {
         Fail("CaptureGraph::RenderStream(Capture, Interleaved)", hr);
     }
-    if (hr != kHrOk) {
+    if (hr != MediaError::None) {
         hr = graph.RenderStream(PinCategory::Capture, StreamKind::Video);
         if (Failed(hr)) {
             Fail("CaptureGraph::RenderStream(Capture, Video)", hr);
         }
-        if (hr != kHrOk) {
+        if (hr != MediaError::None) {
             TearDownGraph();
-            return kHrFail;
+            return MediaError::Failed;
         }
     }
 
     // A camera without a preview stream of its own still previews (split off the capture).
     hr = graph.RenderStream(PinCategory::Preview, StreamKind::Interleaved);
-    if (hr != kHrOk && hr != kHrNoPreview) {
+    if (hr != MediaError::None && hr != MediaError::NoOwnPreview) {
         if (Failed(hr)) {
             Fail("CaptureGraph::RenderStream(Preview, Interleaved)", hr);
         }
         hr = graph.RenderStream(PinCategory::Preview, StreamKind::Video);
-        if (hr != kHrOk && hr != kHrNoPreview) {
+        if (hr != MediaError::None && hr != MediaError::NoOwnPreview) {
             if (Failed(hr)) {
                 Fail("CaptureGraph::RenderStream(Preview, Video)", hr);
             }
             TearDownGraph();
-            return kHrFail;
+            return MediaError::Failed;
         }
     }
 
     hasSound_ = graph.HasAudio();
     if (!graph.HasVideo()) {
-        Fail("CaptureGraph::HasVideo", kHrNoInterface);
-        return kHrNoInterface;
+        Fail("CaptureGraph::HasVideo", MediaError::NotOffered);
+        return MediaError::NotOffered;
     }
     showsPicture_ = true;
     AttachVideoWindow(host);
     cameraGraphBuilt_ = true;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult VideoGraph::RunGraph(bool run) {
+MediaError VideoGraph::RunGraph(bool run) {
     if (!run && !previewing_) {
-        return 1;
+        return MediaError::Nothing;
     }
     if (run && previewing_) {
-        return kHrOk;
+        return MediaError::None;
     }
     if (run && !cameraGraphBuilt_ && !clipGraphBuilt_) {
-        return 1;
+        return MediaError::Nothing;
     }
     trace_.Clear();
     if (activeGraph_ == nullptr) {
         previewing_ = false;
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     }
-    HResult hr;
+    MediaError hr;
     if (!run) {
         hr = activeGraph_->Stop();
         if (Failed(hr)) {
@@ -233,7 +233,7 @@ bool VideoGraph::StartCapture(bool withPretrigger) {
     }
     trace_.Clear();
     const bool preroll = withPretrigger && keepsPretrigger_;
-    const HResult hr = cameraGraph_->ControlStream(preroll ? CaptureControl::StartWithPreroll
+    const MediaError hr = cameraGraph_->ControlStream(preroll ? CaptureControl::StartWithPreroll
                                                            : CaptureControl::StartNow);
     if (Failed(hr)) {
         Fail(preroll ? "CaptureGraph::ControlStream(StartWithPreroll)"
@@ -249,7 +249,7 @@ void VideoGraph::SetPretrigger(int32_t seconds) {
     pretriggerSec_ = seconds < 0 ? 0 : seconds;
     keepsPretrigger_ = false;
     if (cameraGraph_) {
-        const HResult hr = cameraGraph_->SetPreroll(pretriggerSec_, kPretriggerMemoryLimit);
+        const MediaError hr = cameraGraph_->SetPreroll(pretriggerSec_, kPretriggerMemoryLimit);
         if (Failed(hr)) {
             Fail("CaptureGraph::SetPreroll", hr);
         }
@@ -262,7 +262,7 @@ bool VideoGraph::StopCapture() {
         return false;
     }
     trace_.Clear();
-    const HResult hr = cameraGraph_->ControlStream(CaptureControl::StopNow);
+    const MediaError hr = cameraGraph_->ControlStream(CaptureControl::StopNow);
     if (Failed(hr)) {
         Fail("CaptureGraph::ControlStream(StopNow)", hr);
     }
@@ -270,9 +270,9 @@ bool VideoGraph::StopCapture() {
     return true;
 }
 
-HResult VideoGraph::NextCaptureFile(bool rename) {
+bool VideoGraph::NextCaptureFile(bool rename) {
     if (activeGraph_ == nullptr) {
-        return 0;
+        return false;
     }
     if (rename && previewing_ && cameraGraph_) {
         // The running graph finishes the file and goes on with the next one: the camera stays
@@ -280,30 +280,30 @@ HResult VideoGraph::NextCaptureFile(bool rename) {
         StopCapture();
         char path[kCapturePathSize];
         MakeCaptureFileName(path, sizeof path);
-        const HResult hr = outputNamed_ ? cameraGraph_->SwitchOutputFile(path) : kHrPointer;
+        const MediaError hr = outputNamed_ ? cameraGraph_->SwitchOutputFile(path) : MediaError::MissingObject;
         if (Failed(hr)) {
             Fail("CaptureGraph::SwitchOutputFile", hr);
         }
-        return 1;
+        return true;
     }
     // Stopping the graph finishes the file being written.
-    HResult hr = activeGraph_->Stop();
+    MediaError hr = activeGraph_->Stop();
     if (Failed(hr)) {
         Fail("MediaGraph::Stop", hr);
     }
     previewing_ = false;
     if (!StopCapture()) {
-        return 0;
+        return false;
     }
     if (rename) {
         char path[kCapturePathSize];
         MakeCaptureFileName(path, sizeof path);
-        hr = outputNamed_ ? cameraGraph_->SetOutputFileName(path) : kHrPointer;
+        hr = outputNamed_ ? cameraGraph_->SetOutputFileName(path) : MediaError::MissingObject;
         if (Failed(hr)) {
             Fail("CaptureGraph::SetOutputFileName", hr);
         }
     }
-    return 1;
+    return true;
 }
 
 void VideoGraph::MakeCaptureFileName(char* out, size_t outSize) const {
@@ -311,16 +311,16 @@ void VideoGraph::MakeCaptureFileName(char* out, size_t outSize) const {
                       naming_.number, "avi");
 }
 
-HResult VideoGraph::AttachVideoWindow(VideoSurface* host) {
+MediaError VideoGraph::AttachVideoWindow(VideoSurface* host) {
     trace_.Clear();
     if (host == nullptr) {
         if (showsPicture_) {
             DetachSurface();
         }
-        return kHrOk;
+        return MediaError::None;
     }
     if (!showsPicture_) {
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     }
     if (attachedSurface_ != host) {
         DetachSurface();
@@ -330,16 +330,16 @@ HResult VideoGraph::AttachVideoWindow(VideoSurface* host) {
     return ReadVideoSize(host);
 }
 
-HResult VideoGraph::ReadVideoSize(VideoSurface* host) {
+MediaError VideoGraph::ReadVideoSize(VideoSurface* host) {
     if (activeGraph_ == nullptr) {
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     }
     int32_t width = 0;
     int32_t height = 0;
-    HResult hr = activeGraph_->GetVideoSize(&width, &height);
+    MediaError hr = activeGraph_->GetVideoSize(&width, &height);
     if (Failed(hr)) {
         Fail("MediaGraph::GetVideoSize", hr);
-        if (hr == kHrNoInterface) {
+        if (hr == MediaError::NotOffered) {
             return hr;
         }
     } else {

@@ -25,9 +25,9 @@ bool VideoGraph::EnumerateDevices() {
         deviceNames_[i][0] = '\0';
     }
     std::vector<DeviceInfo> devices;
-    const HResult hr = engine_.EnumerateDevices(&devices);
-    if (hr != kHrOk) {
-        // kHrFalse: no video input device at all.
+    const MediaError hr = engine_.EnumerateDevices(&devices);
+    if (hr != MediaError::None) {
+        // MediaError::Nothing: no video input device at all.
         if (Failed(hr)) {
             Fail("MediaEngine::EnumerateDevices", hr);
         }
@@ -120,15 +120,15 @@ bool VideoGraph::ChooseDevice(VideoSurface* host, const DeviceEntryPtr& device) 
         TearDownGraph();
     }
     FreeGraphs();
-    if (CreateCameraGraph() != kHrOk) {
+    if (CreateCameraGraph() != MediaError::None) {
         return false;
     }
-    if (BuildCaptureGraph(host) != kHrOk) {
+    if (BuildCaptureGraph(host) != MediaError::None) {
         return false;
     }
     trace_.Clear();
     ReadDisplayName();
-    const HResult hr = cameraGraph_->ControlStream(CaptureControl::Hold);
+    const MediaError hr = cameraGraph_->ControlStream(CaptureControl::Hold);
     if (Failed(hr)) {
         Fail("CaptureGraph::ControlStream(Hold)", hr);
     }

@@ -35,7 +35,7 @@ bool VideoGraph::OpenClip(VideoSurface* host, const char* path) {
     stream_.lvh = 0;
     // A failure is traced where it happened, under the engine call's own name.
     trace_.Clear();
-    const HResult hr = BuildClipGraph(host, path);
+    const MediaError hr = BuildClipGraph(host, path);
     if (Failed(hr)) {
         // A clip that failed to open is not open: whatever its build left goes, so the next
         // Preview, Format or capture finds the video as if the open had never been tried.
@@ -50,13 +50,13 @@ bool VideoGraph::OpenClip(VideoSurface* host, const char* path) {
     return true;
 }
 
-HResult VideoGraph::BuildClipGraph(VideoSurface* host, const char* path) {
+MediaError VideoGraph::BuildClipGraph(VideoSurface* host, const char* path) {
     // A graph left from an earlier failed open is replaced.
     clipGraph_.reset();
     activeGraph_ = cameraGraph_.get();
-    HResult hr = engine_.CreatePlaybackGraph(&clipGraph_);
+    MediaError hr = engine_.CreatePlaybackGraph(&clipGraph_);
     if (Succeeded(hr) && !clipGraph_) {
-        hr = kHrPointer;
+        hr = MediaError::MissingObject;
     }
     if (Failed(hr)) {
         Fail("MediaEngine::CreatePlaybackGraph", hr);
@@ -77,7 +77,7 @@ HResult VideoGraph::BuildClipGraph(VideoSurface* host, const char* path) {
     showsPicture_ = true;
     hasSound_ = graph.HasAudio();
     if (hasSound_) {
-        const HResult volume = graph.PutVolume(stream_.lvolume);
+        const MediaError volume = graph.PutVolume(stream_.lvolume);
         if (Failed(volume)) {
             Fail("PlaybackGraph::PutVolume", volume);
         }
@@ -95,7 +95,7 @@ HResult VideoGraph::BuildClipGraph(VideoSurface* host, const char* path) {
     }
     if (graph.IsSeekable()) {
         int64_t duration = 0;
-        const HResult durationHr = graph.GetDuration(&duration);
+        const MediaError durationHr = graph.GetDuration(&duration);
         if (Failed(durationHr)) {
             Fail("PlaybackGraph::GetDuration", durationHr);
         } else {
@@ -118,7 +118,7 @@ void VideoGraph::CreateGrabBitmap() {
     }
     BitmapInfoHeader header;
     int32_t sampleSize = 0;
-    const HResult hr = clipGraph_->GetGrabFormat(&header, &sampleSize);
+    const MediaError hr = clipGraph_->GetGrabFormat(&header, &sampleSize);
     if (Failed(hr)) {
         // No connected video (an audio-only file): there is nothing to grab.
         Fail("PlaybackGraph::GetGrabFormat", hr);
@@ -144,7 +144,7 @@ int32_t VideoGraph::GrabFrame() {
     }
     trace_.Clear();
     int32_t size = static_cast<int32_t>(grabCapacity_);
-    const HResult hr = clipGraph_->GetCurrentBuffer(&size, grabPixels_.get());
+    const MediaError hr = clipGraph_->GetCurrentBuffer(&size, grabPixels_.get());
     if (Failed(hr)) {
         Fail("PlaybackGraph::GetCurrentBuffer", hr);
         return 0;
@@ -156,7 +156,7 @@ bool VideoGraph::CloseClip() {
     if (!clipRendered_ || !clipGraph_) {
         return false;
     }
-    const HResult hr = clipGraph_->Stop();
+    const MediaError hr = clipGraph_->Stop();
     if (Failed(hr)) {
         Fail("PlaybackGraph::Stop", hr);
     }
@@ -181,7 +181,7 @@ bool VideoGraph::PlayClip() {
     if (!clipRendered_ || !clipGraph_) {
         return false;
     }
-    const HResult hr = clipGraph_->Run();
+    const MediaError hr = clipGraph_->Run();
     if (Failed(hr)) {
         Fail("PlaybackGraph::Run", hr);
         return false;
@@ -194,7 +194,7 @@ bool VideoGraph::PauseClip() {
     if (!clipRendered_ || !clipGraph_) {
         return false;
     }
-    const HResult hr = clipGraph_->Pause();
+    const MediaError hr = clipGraph_->Pause();
     if (Failed(hr)) {
         Fail("PlaybackGraph::Pause", hr);
         return false;
@@ -212,7 +212,7 @@ bool VideoGraph::StopClip() {
     }
     // The engine shows the picture at the new position itself, so the stop follows at once and
     // the GUI thread never waits here.
-    HResult hr = clipGraph_->SetPosition(0);
+    MediaError hr = clipGraph_->SetPosition(0);
     if (Failed(hr)) {
         Fail("PlaybackGraph::SetPosition", hr);
     }
@@ -229,7 +229,7 @@ void VideoGraph::SeekClip(int32_t percent) {
     if (!clipRendered_ || !clipGraph_) {
         return;
     }
-    HResult hr = clipGraph_->Pause();
+    MediaError hr = clipGraph_->Pause();
     if (Failed(hr)) {
         Fail("PlaybackGraph::Pause", hr);
     }
@@ -251,7 +251,7 @@ int32_t VideoGraph::GetClipPosition(int64_t* position) {
     }
     PlayState state = PlayState::Stopped;
     // Lets a pending state change settle before the position is read.
-    const HResult stateHr = clipGraph_->GetState(kGetStateTimeoutMs, &state);
+    const MediaError stateHr = clipGraph_->GetState(kGetStateTimeoutMs, &state);
     if (Failed(stateHr)) {
         Fail("PlaybackGraph::GetState", stateHr);
     }
@@ -294,7 +294,7 @@ bool VideoGraph::ToggleMute() {
         return false;
     }
     stream_.lvolume = stream_.lvolume == kVolumeSilent ? kVolumeFull : kVolumeSilent;
-    const HResult hr = activeGraph_->PutVolume(stream_.lvolume);
+    const MediaError hr = activeGraph_->PutVolume(stream_.lvolume);
     if (Failed(hr)) {
         Fail("MediaGraph::PutVolume", hr);
     }

@@ -20,18 +20,18 @@ void VideoGraph::ShowFilterProperties(PropertyPages& pages) {
         return;
     }
     std::vector<DeviceControl> controls;
-    const HResult hr = cameraGraph_->ReadControls(&controls);
+    const MediaError hr = cameraGraph_->ReadControls(&controls);
     if (Failed(hr)) {
         Fail("CaptureGraph::ReadControls", hr);
     }
-    if (hr == kHrOk && !controls.empty()) {
+    if (hr == MediaError::None && !controls.empty()) {
         pages.ShowFilterPages(*cameraGraph_, kPagesX, kPagesY);
     }
 }
 
-bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages, HResult* refusal) {
+bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages, MediaError* refusal) {
     if (refusal != nullptr) {
-        *refusal = kHrOk;
+        *refusal = MediaError::None;
     }
     // While a clip is open (no camera graph) there is nothing to show or rebuild.
     if (clipOpen_ || !cameraGraph_ || !cameraBound_) {
@@ -40,7 +40,7 @@ bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages, 
     CaptureGraph& graph = *cameraGraph_;
     // The format in force, to go back to when the camera cannot deliver the one chosen.
     StreamFormat previous;
-    const bool knowsPrevious = offersStreamConfig_ && graph.GetFormat(&previous) == kHrOk &&
+    const bool knowsPrevious = offersStreamConfig_ && graph.GetFormat(&previous) == MediaError::None &&
                                previous.formatType == FormatType::VideoInfo;
     const bool wasPreviewing = previewing_;
     if (wasPreviewing) {
@@ -50,19 +50,19 @@ bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages, 
     if (cameraGraphBuilt_ || clipGraphBuilt_) {
         TearDownGraph();
     }
-    HResult hr = graph.FindInterface(StreamKind::Interleaved, CaptureInterface::StreamConfig);
+    MediaError hr = graph.FindInterface(StreamKind::Interleaved, CaptureInterface::StreamConfig);
     if (Failed(hr)) {
         Fail("CaptureGraph::FindInterface(Interleaved, StreamConfig)", hr);
     }
-    if (hr != kHrOk) {
+    if (hr != MediaError::None) {
         hr = graph.FindInterface(StreamKind::Video, CaptureInterface::StreamConfig);
         if (Failed(hr)) {
             Fail("CaptureGraph::FindInterface(Video, StreamConfig)", hr);
         }
     }
-    HResult chosen = kHrFalse;  // 0 once a new format is set on the pin
-    HResult refused = kHrOk;
-    if (hr == kHrOk) {
+    MediaError chosen = MediaError::Nothing;  // 0 once a new format is set on the pin
+    MediaError refused = MediaError::None;
+    if (hr == MediaError::None) {
         std::vector<VideoFormat> formats;
         hr = graph.EnumFormats(&formats);
         if (Failed(hr)) {
@@ -81,19 +81,19 @@ bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages, 
             if (Failed(hr)) {
                 Fail("CaptureGraph::GetFormat", hr);
             }
-            if (hr == kHrOk && format.formatType == FormatType::VideoInfo) {
+            if (hr == MediaError::None && format.formatType == FormatType::VideoInfo) {
                 TakeStreamFormat(format);
             }
         }
     }
     // Renders both streams again in the format now set and names the capture file afresh.
-    HResult started = BuildCaptureGraph(host);
+    MediaError started = BuildCaptureGraph(host);
     if (Succeeded(started) && wasPreviewing) {
         started = RunGraph(true);
     }
     // A camera that takes the format on the pin but cannot build or stream in it refuses it all
     // the same: the format before comes back, so the preview is not left dead.
-    if (chosen == kHrOk && Failed(started)) {
+    if (chosen == MediaError::None && Failed(started)) {
         refused = started;
         if (knowsPrevious) {
             RunGraph(false);

@@ -76,11 +76,11 @@ class ScopedVariable {
 // pages choose the mode labelled `pick` ("" chooses none).
 struct ScriptedPages : PropertyPages {
     std::string pick, shown;
-    HResult ShowFilterPages(CaptureGraph& graph, int32_t, int32_t) override {
+    MediaError ShowFilterPages(CaptureGraph& graph, int32_t, int32_t) override {
         shown += "filter ";
         return graph.SetControl(1, 7);
     }
-    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t,
+    MediaError ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t,
                             int32_t) override {
         shown += "format ";
         StreamFormat current;
@@ -89,7 +89,7 @@ struct ScriptedPages : PropertyPages {
             if (FormatLabel(f) == pick)
                 return graph.SetFormat(ChosenStreamFormat(current, f));
         }
-        return kHrFalse;
+        return MediaError::Nothing;
     }
 };
 
@@ -184,7 +184,7 @@ class FrameSession : public ::testing::Test {
     // An engine thread reports that a stream stopped, and wakes the window.
     void StreamStops(const char* text, StreamErrorSource source) {
         engine.error = StreamError{};
-        engine.error.hr = kHrFail;
+        engine.error.error = MediaError::Failed;
         engine.error.source = source;
         CopyText(engine.error.text, text);
         engine.hasError = true;
@@ -563,7 +563,7 @@ TEST_F(FrameSession, CameraFormatIsChosenKeptForTheNextRunAndARefusedOneChangesN
     // runs, nothing new is stored.
     again.OnCommand(cmd::kPreview);
     pages.pick = "640 x 480, 20 frames/s (MJPG)";
-    engine.SetResult("capture.SetFormat", kHrInvalidArg);
+    engine.SetResult("capture.SetFormat", MediaError::InvalidArgument);
     again.OnCommand(cmd::kFormat);
     engine.forced.clear();
     engine.unstreamableWidth = 320;
@@ -744,7 +744,7 @@ TEST_F(FrameSession, EveryWayOfLeavingACaptureKeepsItsRows) {
 
 TEST_F(FrameSession, ACameraThatCannotBeBoundStillNumbersEachCsv) {
     StoreCaptureSettings(1, 0);
-    engine.SetResult("capture.BindDevice", kHrFail);
+    engine.SetResult("capture.BindDevice", MediaError::Failed);
     MainFrame& f = Start();
     ASSERT_TRUE(f.Live().HasCamera());
     f.OnCommand(cmd::kPreview);
@@ -756,7 +756,7 @@ TEST_F(FrameSession, ACameraThatCannotBeBoundStillNumbersEachCsv) {
 
     // A camera whose graph is built but will not run says so once; the logger goes on alone.
     engine.forced.clear();
-    engine.SetResult("capture.Run", kHrDeviceNotConnected);
+    engine.SetResult("capture.Run", MediaError::DeviceGone);
     MainFrame& again = Start();
     again.OnCommand(cmd::kPreview);
     ASSERT_EQ(host.boxes.size(), 1u);

@@ -18,8 +18,8 @@ TEST(CameraPages, ControlsActAtOnceAndDefaultPutsEachBackOnce) {
     testing::FakeMediaEngine engine;
     engine.devices.push_back({{"Bench camera", "cam"}});
     std::unique_ptr<CaptureGraph> graph;
-    ASSERT_EQ(engine.CreateCaptureGraph(&graph), kHrOk);
-    ASSERT_EQ(graph->BindDevice("cam"), kHrOk);
+    ASSERT_EQ(engine.CreateCaptureGraph(&graph), MediaError::None);
+    ASSERT_EQ(graph->BindDevice("cam"), MediaError::None);
     std::vector<DeviceControl> controls(3);
     controls[0] = {1, "Brightness", ControlKind::Integer, -10, 10, 2, 0, 4, {}};
     controls[1] = {2, "Grayscale", ControlKind::Boolean, 0, 1, 1, 1, 0, {}};

@@ -31,7 +31,7 @@ class FakeMediaEngine : public MediaEngine {
   public:
     std::vector<FakeDevice> devices;
     std::map<std::string, FakeClip> clips;  // files RenderFile opens, by path
-    std::map<std::string, HResult> forced;  // results forced by call text or method
+    std::map<std::string, MediaError> forced;  // results forced by call text or method
     std::vector<std::string> calls;         // the log
     StreamError error;                      // an error the graphs report once
     bool hasError = false;
@@ -56,7 +56,7 @@ class FakeMediaEngine : public MediaEngine {
         int32_t volume = 0;
     } play;
 
-    void SetResult(const std::string& call, HResult hr) { forced[call] = hr; }
+    void SetResult(const std::string& call, MediaError hr) { forced[call] = hr; }
     int IndexOf(const std::string& call) const {
         auto it = std::find(calls.begin(), calls.end(), call);
         return it == calls.end() ? -1 : static_cast<int>(it - calls.begin());
@@ -70,7 +70,7 @@ class FakeMediaEngine : public MediaEngine {
         }
     }
     // Logs `call` and answers `normal` unless the test forced another result.
-    HResult Log(const std::string& call, HResult normal = kHrOk) {
+    MediaError Log(const std::string& call, MediaError normal = MediaError::None) {
         calls.push_back(call);
         auto it = forced.find(call);
         if (it == forced.end())
@@ -79,20 +79,20 @@ class FakeMediaEngine : public MediaEngine {
     }
 
     void SetWakeCallback(WakeCallback) override {}
-    HResult EnumerateDevices(std::vector<DeviceInfo>* out) override {
+    MediaError EnumerateDevices(std::vector<DeviceInfo>* out) override {
         out->clear();
-        const HResult hr = Log("engine.EnumerateDevices", devices.empty() ? kHrFalse : kHrOk);
-        for (size_t i = 0; hr == kHrOk && i < devices.size(); ++i)
+        const MediaError hr = Log("engine.EnumerateDevices", devices.empty() ? MediaError::Nothing : MediaError::None);
+        for (size_t i = 0; hr == MediaError::None && i < devices.size(); ++i)
             out->push_back(devices[i].info);
         return hr;
     }
-    HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
-    HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
+    MediaError CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
+    MediaError CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
 };
 
 // Runs `then` when `hr` is a success; returns `hr`.
 template <class F>
-HResult IfOk(HResult hr, F then) {
+MediaError IfOk(MediaError hr, F then) {
     return Succeeded(hr) ? (then(), hr) : hr;
 }
 
@@ -109,26 +109,26 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
     }
 
     // ---- both ----
-    HResult Run() override {
+    MediaError Run() override {
         const bool refused = e_.unstreamableWidth != 0 && cap_.format.width == e_.unstreamableWidth;
-        return cam_ ? Set("Run", cap_.running, true, refused ? kHrDeviceNotConnected : kHrOk)
+        return cam_ ? Set("Run", cap_.running, true, refused ? MediaError::DeviceGone : MediaError::None)
                     : Change("Run", PlayState::Running);
     }
-    HResult Stop() override {
+    MediaError Stop() override {
         return cam_ ? (cap_.running = false, Log("Stop")) : Change("Stop", PlayState::Stopped);
     }
     bool HasVideo() const override { return cam_ ? preview_ : opened_ && play_.clip.hasVideo; }
     bool HasAudio() const override { return !cam_ && opened_ && play_.clip.hasAudio; }
-    HResult GetVideoSize(int32_t* w, int32_t* h) override {
+    MediaError GetVideoSize(int32_t* w, int32_t* h) override {
         *w = cam_ ? cap_.format.width : play_.clip.width;
         return *h = cam_ ? std::abs(cap_.format.height) : play_.clip.height, Log("GetVideoSize");
     }
-    HResult GetAvgTimePerFrame(double* s) override {
+    MediaError GetAvgTimePerFrame(double* s) override {
         return *s = cam_ ? cap_.format.avgTimePerFrame / 1e7 : 0.04, Log("GetAvgTimePerFrame");
     }
-    HResult PutVolume(int32_t v) override {
+    MediaError PutVolume(int32_t v) override {
         return Set("PutVolume(" + std::to_string(v) + ")", play_.volume, v,
-                   cam_ ? kHrNoInterface : kHrOk);
+                   cam_ ? MediaError::NotOffered : MediaError::None);
     }
     bool TakeLatestFrame(VideoFrame* f) override {
         return cam_ && std::exchange(e_.hasPicture, false) && (*f = e_.picture, true);
@@ -138,43 +138,43 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
     }
 
     // ---- camera graph ----
-    HResult BindDevice(const char* name) override {
+    MediaError BindDevice(const char* name) override {
         for (const FakeDevice& d : e_.devices) {
             if (d.info.displayName == name) {
                 return IfOk(Log("BindDevice(" + d.info.displayName + ")"),
                             [&] { cap_.device = name, cap_.format = d.format; });
             }
         }
-        return Log(std::string("BindDevice(") + name + ")", kHrFileNotFound);
+        return Log(std::string("BindDevice(") + name + ")", MediaError::NotFound);
     }
-    HResult FindInterface(StreamKind kind, CaptureInterface which) override {
+    MediaError FindInterface(StreamKind kind, CaptureInterface which) override {
         const bool config = which == CaptureInterface::StreamConfig;
         return Log(std::string("FindInterface(") + Text(kind) +
                        (config ? ",StreamConfig)" : ",Compression)"),
-                   Offers(kind) && config ? kHrOk : kHrNoInterface);
+                   Offers(kind) && config ? MediaError::None : MediaError::NotOffered);
     }
-    HResult GetFormat(StreamFormat* f) override { return *f = cap_.format, Log("GetFormat"); }
-    HResult SetFormat(const StreamFormat& f) override {
+    MediaError GetFormat(StreamFormat* f) override { return *f = cap_.format, Log("GetFormat"); }
+    MediaError SetFormat(const StreamFormat& f) override {
         return Set("SetFormat(" + std::to_string(f.width) + "x" + std::to_string(f.height) + ")",
                    cap_.format, f);
     }
-    HResult EnumFormats(std::vector<VideoFormat>* f) override {
+    MediaError EnumFormats(std::vector<VideoFormat>* f) override {
         *f = {{1280, 720, 333333, "MJPG"}, {640, 480, 500000, "MJPG"}, {320, 240, 333333, "MJPG"}};
         return Log("EnumFormats");
     }
-    HResult ReadControls(std::vector<DeviceControl>* c) override {
+    MediaError ReadControls(std::vector<DeviceControl>* c) override {
         return c->assign(1, DeviceControl{}), Log("ReadControls");
     }
-    HResult SetControl(uint32_t id, int32_t v) override {
+    MediaError SetControl(uint32_t id, int32_t v) override {
         return Log("SetControl(" + std::to_string(id) + "," + std::to_string(v) + ")");
     }
-    HResult SetOutputFileName(const char* path) override { return Name("SetOutputFileName", path); }
-    HResult SwitchOutputFile(const char* path) override { return Name("SwitchOutputFile", path); }
-    HResult RenderStream(PinCategory category, StreamKind kind) override {
+    MediaError SetOutputFileName(const char* path) override { return Name("SetOutputFileName", path); }
+    MediaError SwitchOutputFile(const char* path) override { return Name("SwitchOutputFile", path); }
+    MediaError RenderStream(PinCategory category, StreamKind kind) override {
         const bool capture = category == PinCategory::Capture;
-        const HResult normal = !Offers(kind)         ? kHrNoInterface
-                               : capture && !writer_ ? kHrNotConnected
-                                                     : kHrOk;
+        const MediaError normal = !Offers(kind)         ? MediaError::NotOffered
+                               : capture && !writer_ ? MediaError::NotConnected
+                                                     : MediaError::None;
         return Set(
             std::string("RenderStream(") + (capture ? "Capture," : "Preview,") + Text(kind) + ")",
             capture ? cap_.rendered : preview_, true, normal);
@@ -183,12 +183,12 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
         e_.calls.push_back("capture.TearDown");
         cap_.running = cap_.rendered = preview_ = writer_ = false;
     }
-    HResult ControlStream(CaptureControl c) override {
+    MediaError ControlStream(CaptureControl c) override {
         const char* names[] = {"Hold", "StartNow", "StopNow", "StartWithPreroll"};
         return Set(std::string("ControlStream(") + names[static_cast<int>(c)] + ")", cap_.control,
-                   c, cap_.rendered ? kHrOk : kHrNotConnected);
+                   c, cap_.rendered ? MediaError::None : MediaError::NotConnected);
     }
-    HResult SetPreroll(int32_t seconds, int64_t) override {
+    MediaError SetPreroll(int32_t seconds, int64_t) override {
         return Set("SetPreroll(" + std::to_string(seconds) + ")", cap_.prerollSec, seconds);
     }
     void GetCaptureCounts(int64_t* dropped, int64_t* written) override {
@@ -196,52 +196,52 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
     }
 
     // ---- playback graph ----
-    HResult RenderFile(const char* path) override {
+    MediaError RenderFile(const char* path) override {
         auto it = e_.clips.find(path);
-        const HResult hr = Log(std::string("RenderFile(") + path + ")",
-                               it != e_.clips.end() ? kHrOk : kHrUnsupportedStream);
+        const MediaError hr = Log(std::string("RenderFile(") + path + ")",
+                               it != e_.clips.end() ? MediaError::None : MediaError::Unsupported);
         return IfOk(hr, [&] { play_.clip = it->second, opened_ = true; });
     }
-    HResult Pause() override { return Change("Pause", PlayState::Paused); }
-    HResult GetState(uint32_t ms, PlayState* s) override {
+    MediaError Pause() override { return Change("Pause", PlayState::Paused); }
+    MediaError GetState(uint32_t ms, PlayState* s) override {
         return *s = play_.state, Log("GetState(" + std::to_string(ms) + ")");
     }
     bool IsSeekable() const override { return opened_ && play_.clip.seekable; }
-    HResult GetDuration(int64_t* d) override {
+    MediaError GetDuration(int64_t* d) override {
         return *d = play_.clip.duration, Log("GetDuration");
     }
-    HResult GetCurrentPosition(int64_t* p) override {
+    MediaError GetCurrentPosition(int64_t* p) override {
         return *p = play_.position, Log("GetCurrentPosition");
     }
-    HResult SetPosition(int64_t at) override {
+    MediaError SetPosition(int64_t at) override {
         return IfOk(Log("SetPosition(" + std::to_string(at) + ")"), [&] {
             play_.position = std::clamp<int64_t>(at, 0, play_.clip.duration);
             play_.reachedEnd = false;
         });
     }
     bool ReachedEnd() const override { return play_.reachedEnd; }
-    HResult GetGrabFormat(BitmapInfoHeader* h, int32_t* sampleSize) override {
+    MediaError GetGrabFormat(BitmapInfoHeader* h, int32_t* sampleSize) override {
         *h = BitmapInfoHeader{40, play_.clip.width, play_.clip.height, 1, 24};
         return *sampleSize = FrameBytes(),
-               Log("GetGrabFormat", HasVideo() ? kHrOk : kHrNotConnected);
+               Log("GetGrabFormat", HasVideo() ? MediaError::None : MediaError::NotConnected);
     }
-    HResult GetCurrentBuffer(int32_t* size, uint8_t* buffer) override {
-        const HResult hr = Log("GetCurrentBuffer", *size < FrameBytes() ? kHrOutOfMemory : kHrOk);
+    MediaError GetCurrentBuffer(int32_t* size, uint8_t* buffer) override {
+        const MediaError hr = Log("GetCurrentBuffer", *size < FrameBytes() ? MediaError::OutOfMemory : MediaError::None);
         return IfOk(hr,
                     [&] { std::memset(buffer, 0x5A, static_cast<size_t>(*size = FrameBytes())); });
     }
 
   private:
-    HResult Log(const std::string& call, HResult normal = kHrOk) {
+    MediaError Log(const std::string& call, MediaError normal = MediaError::None) {
         return e_.Log(p_ + call, normal);
     }
     // Logs `call`; on success sets `field` to `value`.
     template <class T, class V>
-    HResult Set(const std::string& call, T& field, const V& value, HResult normal = kHrOk) {
+    MediaError Set(const std::string& call, T& field, const V& value, MediaError normal = MediaError::None) {
         return IfOk(Log(call, normal), [&] { field = value; });
     }
-    HResult Change(const char* call, PlayState to) { return Set(call, play_.state, to); }
-    HResult Name(const char* method, const char* path) {
+    MediaError Change(const char* call, PlayState to) { return Set(call, play_.state, to); }
+    MediaError Name(const char* method, const char* path) {
         return IfOk(Log(std::string(method) + "(" + path + ")"),
                     [&] { cap_.outputFile = path, writer_ = true; });
     }
@@ -262,14 +262,14 @@ class FakeGraph final : public CaptureGraph, public PlaybackGraph {
     bool writer_ = false, preview_ = false, opened_ = false;
 };
 
-inline HResult FakeMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
+inline MediaError FakeMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
     return IfOk(Log("engine.CreateCaptureGraph"), [&] {
         capture = {};
         *graph = std::make_unique<FakeGraph>(*this, true);
     });
 }
 
-inline HResult FakeMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
+inline MediaError FakeMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
     return IfOk(Log("engine.CreatePlaybackGraph"),
                 [&] { *graph = std::make_unique<FakeGraph>(*this, false); });
 }

@@ -47,7 +47,7 @@ struct Video : ::testing::Test {
     // Start-up and Preview, or a clip opened and playing.
     void StartPreview() {
         ASSERT_TRUE(StartCamera());
-        ASSERT_EQ(video.RunGraph(true), kHrOk);
+        ASSERT_EQ(video.RunGraph(true), MediaError::None);
         engine.calls.clear();
     }
     void OpenPlaying() {
@@ -100,7 +100,7 @@ TEST_F(Video, StartUpBuildsTheGraphHeldOrTracesWhyNot) {
               std::tuple(0, 300, 400));
 
     // The AVI writer cannot be set up: the capture render fails too, the streams are torn down.
-    engine.SetResult("capture.SetOutputFileName", kHrAccessDenied);
+    engine.SetResult("capture.SetOutputFileName", MediaError::AccessDenied);
     EXPECT_FALSE(StartCamera());
     EXPECT_TRUE(engine.Called("capture.TearDown"));
     EXPECT_EQ(Trace(),
@@ -108,7 +108,7 @@ TEST_F(Video, StartUpBuildsTheGraphHeldOrTracesWhyNot) {
               "Stream not connected\n");
     EXPECT_EQ(video.RunGraph(true), 1);  // nothing built, nothing to run
     // The camera cannot be opened: all is released again.
-    engine.forced = {{"capture.BindDevice", kHrDeviceNotConnected}};
+    engine.forced = {{"capture.BindDevice", MediaError::DeviceGone}};
     EXPECT_FALSE(StartCamera());
     EXPECT_EQ(
         engine.calls.back() + ": " + Trace(),
@@ -133,14 +133,14 @@ TEST_F(Video, TheSavedCameraIsUsedElseTheFirst) {
     EXPECT_EQ(std::tuple(selectedIndex, engine.capture.device), std::tuple(1, "cam:b"));
     // The saved camera is gone: the running graph is stopped and replaced by the first camera's,
     // whose name replaces the saved one.
-    ASSERT_EQ(video.RunGraph(true), kHrOk);
+    ASSERT_EQ(video.RunGraph(true), MediaError::None);
     engine.calls.clear();
     ASSERT_TRUE(Choose("cam:unplugged"));
     EXPECT_EQ(std::tuple(selectedIndex, std::string(video.DisplayName()), engine.calls[0], State()),
               std::tuple(0, "cam:a", "capture.Stop", "stopped"));
     EXPECT_LT(engine.IndexOf("capture.Destroy"), engine.IndexOf("engine.CreateCaptureGraph"));
     // A rebuild that fails leaves the camera not ready.
-    engine.SetResult("capture.BindDevice", kHrDeviceNotConnected);
+    engine.SetResult("capture.BindDevice", MediaError::DeviceGone);
     EXPECT_FALSE(Choose("cam:b") || Choose(""));
 }
 
@@ -151,7 +151,7 @@ TEST_F(Video, AtMostFourCamerasWithBoundedNamesAndAFailedListIsTraced) {
         const std::string n = std::to_string(i);
         engine.devices.push_back(FakeDevice{{i == 0 ? longName : "Cam " + n, "cam:" + n}});
     }
-    engine.devices[2].info.nameResult = kHrFail;                 // its names cannot be read
+    engine.devices[2].info.nameResult = MediaError::Failed;                 // its names cannot be read
     const std::string longId = "cam:" + std::string(1996, 'd');  // 2000 characters
     engine.devices[0].info.displayName = longId;
     ASSERT_TRUE(StartCamera("cam:3"));
@@ -171,7 +171,7 @@ TEST_F(Video, AtMostFourCamerasWithBoundedNamesAndAFailedListIsTraced) {
     EXPECT_LE(video.DisplayNameSize(), 64u * 1024u);
 
     engine.calls.clear();
-    engine.SetResult("engine.EnumerateDevices", kHrUnexpected);
+    engine.SetResult("engine.EnumerateDevices", MediaError::Unexpected);
     EXPECT_FALSE(video.InitCamera(&pane, &selectedIndex));
     EXPECT_EQ(TakeCalls() + ": " + Trace(),
               "engine.EnumerateDevices: FAILED(hr=0x8000ffff) in MediaEngine::EnumerateDevices: "
@@ -185,8 +185,8 @@ TEST_F(Video, PreviewAndCaptureFollowTheCommandsAndMoveToTheNextFile) {
     ASSERT_TRUE(StartCamera());
     engine.calls.clear();
     // The capture stream is switched off before the graph runs, so a preview never records.
-    EXPECT_EQ(video.RunGraph(true), kHrOk);
-    EXPECT_EQ(video.RunGraph(true), kHrOk);  // already running: nothing happens
+    EXPECT_EQ(video.RunGraph(true), MediaError::None);
+    EXPECT_EQ(video.RunGraph(true), MediaError::None);  // already running: nothing happens
     EXPECT_TRUE(video.StartCapture() && video.StartCapture());
     EXPECT_EQ(TakeCalls() + ", " + State(),
               "capture.ControlStream(StopNow) capture.Run capture.ControlStream(StartNow), "
@@ -206,7 +206,7 @@ TEST_F(Video, PreviewAndCaptureFollowTheCommandsAndMoveToTheNextFile) {
               "capture.ControlStream(StopNow) capture.SwitchOutputFile(/cap/run_08.avi), "
               "previewing");
     // The next file cannot be created: traced, and the preview still goes on.
-    engine.SetResult("capture.SwitchOutputFile", kHrSharingViolation);
+    engine.SetResult("capture.SwitchOutputFile", MediaError::FileInUse);
     ASSERT_TRUE(video.StartCapture());
     EXPECT_EQ(video.NextCaptureFile(true), 1);
     EXPECT_EQ(State() + ": " + Trace(),
@@ -214,7 +214,7 @@ TEST_F(Video, PreviewAndCaptureFollowTheCommandsAndMoveToTheNextFile) {
               "File in use or cannot be created\n");
     // A failed stream control is traced, but the state follows the command, so that the next
     // Capture command ends it.
-    engine.SetResult("capture.ControlStream", kHrFail);
+    engine.SetResult("capture.ControlStream", MediaError::Failed);
     EXPECT_TRUE(video.StartCapture());
     EXPECT_EQ(State() + ": " + Trace(),
               "previewing capturing: FAILED(hr=0x80004005) in "
@@ -222,9 +222,9 @@ TEST_F(Video, PreviewAndCaptureFollowTheCommandsAndMoveToTheNextFile) {
     EXPECT_TRUE(video.StopCapture());
     EXPECT_EQ(State(), "previewing");
     // The capture file is held by another program: the preview does not start.
-    EXPECT_EQ(video.RunGraph(false), kHrOk);
-    engine.SetResult("capture.Run", kHrSharingViolation);
-    EXPECT_EQ(video.RunGraph(true), kHrSharingViolation);
+    EXPECT_EQ(video.RunGraph(false), MediaError::None);
+    engine.SetResult("capture.Run", MediaError::FileInUse);
+    EXPECT_EQ(video.RunGraph(true), MediaError::FileInUse);
     EXPECT_EQ(State() + ": " + Trace(),
               "stopped: FAILED(hr=0x80070020) in MediaGraph::Run: "
               "File in use or cannot be created\n");
@@ -232,8 +232,8 @@ TEST_F(Video, PreviewAndCaptureFollowTheCommandsAndMoveToTheNextFile) {
 
 // The format pages pick the last size.
 struct PickLastFormat : PropertyPages {
-    HResult ShowFilterPages(CaptureGraph&, int32_t, int32_t) override { return kHrOk; }
-    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t,
+    MediaError ShowFilterPages(CaptureGraph&, int32_t, int32_t) override { return MediaError::None; }
+    MediaError ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t,
                             int32_t) override {
         StreamFormat f;
         graph.GetFormat(&f);

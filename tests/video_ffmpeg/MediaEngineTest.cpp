@@ -177,21 +177,21 @@ class MediaEngineTest : public ::testing::Test {
     // another mode), running.
     void Build(const std::string& avi, bool capture = false, int32_t width = 320,
                int32_t height = 240, int64_t frameTime = kFrameTime20fps) {
-        ASSERT_EQ(engine_.CreateCaptureGraph(&camera_), kHrOk);
-        ASSERT_EQ(camera_->BindDevice(kPatternCameraDisplayName), kHrOk);
+        ASSERT_EQ(engine_.CreateCaptureGraph(&camera_), MediaError::None);
+        ASSERT_EQ(camera_->BindDevice(kPatternCameraDisplayName), MediaError::None);
         ASSERT_EQ(camera_->FindInterface(StreamKind::Interleaved, CaptureInterface::StreamConfig),
-                  kHrNoInterface);
-        ASSERT_EQ(camera_->FindInterface(StreamKind::Video, CaptureInterface::StreamConfig), kHrOk);
+                  MediaError::NotOffered);
+        ASSERT_EQ(camera_->FindInterface(StreamKind::Video, CaptureInterface::StreamConfig), MediaError::None);
         StreamFormat format;
-        ASSERT_EQ(camera_->GetFormat(&format), kHrOk);
+        ASSERT_EQ(camera_->GetFormat(&format), MediaError::None);
         format.width = width, format.height = height, format.avgTimePerFrame = frameTime;
-        ASSERT_EQ(camera_->SetFormat(format), kHrOk);
-        ASSERT_EQ(camera_->SetOutputFileName(avi.c_str()), kHrOk);
-        ASSERT_EQ(camera_->RenderStream(PinCategory::Capture, StreamKind::Video), kHrOk);
-        ASSERT_EQ(camera_->RenderStream(PinCategory::Preview, StreamKind::Video), kHrOk);
+        ASSERT_EQ(camera_->SetFormat(format), MediaError::None);
+        ASSERT_EQ(camera_->SetOutputFileName(avi.c_str()), MediaError::None);
+        ASSERT_EQ(camera_->RenderStream(PinCategory::Capture, StreamKind::Video), MediaError::None);
+        ASSERT_EQ(camera_->RenderStream(PinCategory::Preview, StreamKind::Video), MediaError::None);
         ASSERT_EQ(camera_->ControlStream(capture ? CaptureControl::StartNow : CaptureControl::Hold),
-                  kHrOk);
-        ASSERT_EQ(camera_->Run(), kHrOk);
+                  MediaError::None);
+        ASSERT_EQ(camera_->Run(), MediaError::None);
     }
     // About four seconds of the camera, captured once for the replay tests.
     const std::string& PatternCapture() {
@@ -232,8 +232,8 @@ class MediaEngineTest : public ::testing::Test {
 
     static std::tuple<int32_t, int32_t, double> SizeAndFrameTime(MediaGraph& graph) {
         std::tuple<int32_t, int32_t, double> t;
-        EXPECT_EQ(graph.GetVideoSize(&std::get<0>(t), &std::get<1>(t)), kHrOk);
-        EXPECT_EQ(graph.GetAvgTimePerFrame(&std::get<2>(t)), kHrOk);
+        EXPECT_EQ(graph.GetVideoSize(&std::get<0>(t), &std::get<1>(t)), MediaError::None);
+        EXPECT_EQ(graph.GetAvgTimePerFrame(&std::get<2>(t)), MediaError::None);
         return t;
     }
     // Frames dropped and written since the camera graph started running.
@@ -259,27 +259,27 @@ class MediaEngineTest : public ::testing::Test {
         return f;
     }
 
-    HResult Open(const std::string& path) {
+    MediaError Open(const std::string& path) {
         engine_.CreatePlaybackGraph(&player_);
         return player_->RenderFile(path.c_str());
     }
     // The clip's position, or its length (100-ns units).
     int64_t Clip(bool length = false) {
         int64_t t = -1;
-        EXPECT_EQ(length ? player_->GetDuration(&t) : player_->GetCurrentPosition(&t), kHrOk);
+        EXPECT_EQ(length ? player_->GetDuration(&t) : player_->GetCurrentPosition(&t), MediaError::None);
         return t;
     }
     std::vector<uint8_t> Grab() {
         BitmapInfoHeader header;
         int32_t size = 0;
-        EXPECT_EQ(player_->GetGrabFormat(&header, &size), kHrOk);
+        EXPECT_EQ(player_->GetGrabFormat(&header, &size), MediaError::None);
         std::vector<uint8_t> bits(static_cast<size_t>(size));
-        EXPECT_EQ(player_->GetCurrentBuffer(&size, bits.data()), kHrOk);
+        EXPECT_EQ(player_->GetCurrentBuffer(&size, bits.data()), MediaError::None);
         return bits;
     }
     // Seeks to `seconds`: the grab is the file's frame at that time, not merely one near it.
     void ExpectExactSeek(const std::string& path, double seconds, double frameTime) {
-        ASSERT_EQ(player_->SetPosition(std::llround(seconds * 1e7)), kHrOk);
+        ASSERT_EQ(player_->SetPosition(std::llround(seconds * 1e7)), MediaError::None);
         const double start = std::floor(seconds / frameTime + 1e-9) * frameTime;
         ASSERT_TRUE(Shows(start)) << seconds << " s shows " << frame_.timestamp;
         const std::vector<uint8_t> grabbed = Grab();
@@ -307,30 +307,30 @@ TEST_F(MediaEngineTest, PreviewDeliversFramesHeldCaptureWritesNothingAndTheTestC
     Build(avi);
     EXPECT_EQ(SizeAndFrameTime(*camera_), std::tuple(320, 240, 0.05));
     StreamFormat format;
-    EXPECT_EQ(camera_->SetFormat(format), kHrWrongState);  // streams are rendered
+    EXPECT_EQ(camera_->SetFormat(format), MediaError::NotReady);  // streams are rendered
     // The formats and controls the dialogs show; a control acts on the running camera.
     std::vector<VideoFormat> formats;
-    ASSERT_EQ(camera_->EnumFormats(&formats), kHrOk);
+    ASSERT_EQ(camera_->EnumFormats(&formats), MediaError::None);
     EXPECT_TRUE(std::any_of(formats.begin(), formats.end(), [](const VideoFormat& f) {
         return f.width == 320 && f.height == 240 && f.avgTimePerFrame == kFrameTime20fps;
     }));
     std::vector<DeviceControl> controls;
-    ASSERT_EQ(camera_->ReadControls(&controls), kHrOk);
+    ASSERT_EQ(camera_->ReadControls(&controls), MediaError::None);
     ASSERT_FALSE(controls.empty());
-    ASSERT_EQ(camera_->SetControl(controls[0].id, 80), kHrOk);
-    ASSERT_EQ(camera_->ReadControls(&controls), kHrOk);
+    ASSERT_EQ(camera_->SetControl(controls[0].id, 80), MediaError::None);
+    ASSERT_EQ(camera_->ReadControls(&controls), MediaError::None);
     EXPECT_EQ(controls[0].value, 80);
 
     ASSERT_TRUE(PreviewReaches(0.2));
     EXPECT_EQ(std::tuple(frame_.width, frame_.height, frame_.stride, frame_.pixels.size()),
               std::tuple(320, 240, 320 * 4, size_t{320 * 4 * 240}));
-    ASSERT_EQ(camera_->Stop(), kHrOk);
+    ASSERT_EQ(camera_->Stop(), MediaError::None);
     EXPECT_EQ(Counts(), std::make_pair(int64_t{0}, int64_t{0}));
     EXPECT_FALSE(std::filesystem::exists(avi));  // only a capture creates the file
 
     // The test camera is listed last, and only when asked for.
     std::vector<DeviceInfo> devices;
-    ASSERT_EQ(engine_.EnumerateDevices(&devices), kHrOk);
+    ASSERT_EQ(engine_.EnumerateDevices(&devices), MediaError::None);
     ASSERT_FALSE(devices.empty());
     EXPECT_EQ(std::tie(devices.back().displayName, devices.back().friendlyName),
               std::tuple("velatrace:test-pattern", "Test pattern camera"));
@@ -340,8 +340,8 @@ TEST_F(MediaEngineTest, PreviewDeliversFramesHeldCaptureWritesNothingAndTheTestC
         return d.displayName == "velatrace:test-pattern";
     }));
     std::unique_ptr<CaptureGraph> graph;
-    ASSERT_EQ(engine_.CreateCaptureGraph(&graph), kHrOk);
-    EXPECT_EQ(graph->BindDevice(kPatternCameraDisplayName), kHrFileNotFound);
+    ASSERT_EQ(engine_.CreateCaptureGraph(&graph), MediaError::None);
+    EXPECT_EQ(graph->BindDevice(kPatternCameraDisplayName), MediaError::NotFound);
 }
 
 // Mean of the blue, green and red bytes of a preview picture.
@@ -356,7 +356,7 @@ TEST_F(MediaEngineTest, TestCameraListsItsModesTakesOneAndItsBrightnessShows) {
     // The Format dialog's list: largest first, the common modes there, the pin's one selected.
     Build(folder_.File("modes.avi"));
     std::vector<VideoFormat> formats;
-    ASSERT_EQ(camera_->EnumFormats(&formats), kHrOk);
+    ASSERT_EQ(camera_->EnumFormats(&formats), MediaError::None);
     formats = SortedFormats(formats);
     std::vector<std::string> labels;
     for (const VideoFormat& f : formats)
@@ -367,24 +367,24 @@ TEST_F(MediaEngineTest, TestCameraListsItsModesTakesOneAndItsBrightnessShows) {
     }
     EXPECT_EQ(labels.front(), "1920 x 1080, 30 frames/s (YU12)");
     StreamFormat current;
-    ASSERT_EQ(camera_->GetFormat(&current), kHrOk);
+    ASSERT_EQ(camera_->GetFormat(&current), MediaError::None);
     const int32_t selected = CurrentFormatIndex(formats, current);
     ASSERT_GE(selected, 0);
     EXPECT_EQ(labels[static_cast<size_t>(selected)], "320 x 240, 20 frames/s (YU12)");
 
     // Brightness acts on the next pictures of the running camera, and its default undoes it.
     std::vector<DeviceControl> controls;
-    ASSERT_EQ(camera_->ReadControls(&controls), kHrOk);
+    ASSERT_EQ(camera_->ReadControls(&controls), MediaError::None);
     const auto brightness =
         std::find_if(controls.begin(), controls.end(),
                      [](const DeviceControl& c) { return c.name == "Brightness"; });
     ASSERT_NE(brightness, controls.end());
     ASSERT_TRUE(PreviewGoesOn(0.2));
     const double normal = MeanLevel(frame_);
-    ASSERT_EQ(camera_->SetControl(brightness->id, brightness->maximum), kHrOk);
+    ASSERT_EQ(camera_->SetControl(brightness->id, brightness->maximum), MediaError::None);
     ASSERT_TRUE(PreviewGoesOn(0.3));
     EXPECT_GT(MeanLevel(frame_), normal + 40);
-    ASSERT_EQ(camera_->SetControl(brightness->id, brightness->defaultValue), kHrOk);
+    ASSERT_EQ(camera_->SetControl(brightness->id, brightness->defaultValue), MediaError::None);
     ASSERT_TRUE(PreviewGoesOn(0.3));
     EXPECT_NEAR(MeanLevel(frame_), normal, 10);
 
@@ -393,8 +393,8 @@ TEST_F(MediaEngineTest, TestCameraListsItsModesTakesOneAndItsBrightnessShows) {
     camera_.reset();
     Build(avi, true, 1280, 720, 333333);
     ASSERT_TRUE(PreviewGoesOn(0.5));
-    ASSERT_EQ(camera_->Stop(), kHrOk);
-    ASSERT_EQ(Open(avi), kHrOk);
+    ASSERT_EQ(camera_->Stop(), MediaError::None);
+    ASSERT_EQ(Open(avi), MediaError::None);
     const auto [width, height, frameTime] = SizeAndFrameTime(*player_);
     EXPECT_EQ(std::tuple(width, height), std::tuple(1280, 720));
     EXPECT_NEAR(frameTime, 1 / 30.0, 1e-6);
@@ -404,11 +404,11 @@ TEST_F(MediaEngineTest, NextFileWhileRunningLosesNoFrameAndThePreviewRunsOn) {
     const std::string first = folder_.File("run_01.avi"), second = folder_.File("run_02.avi");
     Build(first);
     ASSERT_TRUE(PreviewReaches(0.1));
-    ASSERT_EQ(camera_->ControlStream(CaptureControl::StartNow), kHrOk);
+    ASSERT_EQ(camera_->ControlStream(CaptureControl::StartNow), MediaError::None);
     std::vector<int64_t> times;
     ASSERT_TRUE(PreviewReaches(frame_.timestamp / 1e7 + 1.5, &times));
     const int64_t switchedAt = frame_.timestamp;
-    ASSERT_EQ(camera_->SwitchOutputFile(second.c_str()), kHrOk);
+    ASSERT_EQ(camera_->SwitchOutputFile(second.c_str()), MediaError::None);
     ASSERT_TRUE(PreviewReaches(frame_.timestamp / 1e7 + 1.5, &times));
     // Around the switch the preview shows every frame or every other, by the frames' own times.
     for (size_t i = 1; i < times.size(); ++i) {
@@ -417,13 +417,13 @@ TEST_F(MediaEngineTest, NextFileWhileRunningLosesNoFrameAndThePreviewRunsOn) {
     }
     // A next file that cannot be created: the last is finished, the capture holds, preview goes on.
     const std::string missing = folder_.File("missing-folder/run_03.avi");
-    EXPECT_EQ(camera_->SwitchOutputFile(missing.c_str()), kHrSharingViolation);
+    EXPECT_EQ(camera_->SwitchOutputFile(missing.c_str()), MediaError::FileInUse);
     ASSERT_TRUE(waiter_.WaitUntil([&] { return ReadAviFacts(second).indexEntries > 1; }));
     const auto counts = Counts();
     ASSERT_TRUE(PreviewGoesOn(0.5));
     EXPECT_EQ(Counts(), counts);
-    ASSERT_EQ(camera_->Stop(), kHrOk);
-    EXPECT_EQ(camera_->Run(), kHrSharingViolation);  // that name stays the graph's file
+    ASSERT_EQ(camera_->Stop(), MediaError::None);
+    EXPECT_EQ(camera_->Run(), MediaError::FileInUse);  // that name stays the graph's file
 
     const auto [dropped, written] = counts;
     const auto a = ReadComplete(first), b = ReadComplete(second);
@@ -443,8 +443,8 @@ TEST_F(MediaEngineTest, FullDiskFinishesTheFileWithOneErrorAndThePreviewGoesOn) 
     const std::string avi = folder_.File("full.avi");
     Build(avi, true);
     const StreamError error = OneError();
-    EXPECT_EQ(std::tuple(error.source, error.hr, std::string(error.text)),
-              std::tuple(StreamErrorSource::Recorder, kHrDiskFull,
+    EXPECT_EQ(std::tuple(error.source, error.error, std::string(error.text)),
+              std::tuple(StreamErrorSource::Recorder, MediaError::DiskFull,
                          "Cannot write " + avi + ": No space left on device"));
     // The file is finished when the error is told, with every frame written; the camera and the
     // preview go on, nothing more is written, counted or reported.
@@ -454,7 +454,7 @@ TEST_F(MediaEngineTest, FullDiskFinishesTheFileWithOneErrorAndThePreviewGoesOn) 
     ASSERT_TRUE(PreviewGoesOn(0.5));
     EXPECT_EQ(Counts(), counts);
     EXPECT_FALSE(camera_->TakeStreamError(&error_));
-    EXPECT_EQ(camera_->Stop(), kHrOk);
+    EXPECT_EQ(camera_->Stop(), MediaError::None);
 }
 
 TEST_F(MediaEngineTest, CameraThatVanishesEndsWithOneErrorAndACompleteFile) {
@@ -462,8 +462,8 @@ TEST_F(MediaEngineTest, CameraThatVanishesEndsWithOneErrorAndACompleteFile) {
     const std::string avi = folder_.File("lost.avi");
     Build(avi, true);
     const StreamError error = OneError();
-    EXPECT_EQ(std::tuple(error.source, error.hr, std::string(error.text)),
-              std::tuple(StreamErrorSource::Camera, kHrDeviceNotConnected,
+    EXPECT_EQ(std::tuple(error.source, error.error, std::string(error.text)),
+              std::tuple(StreamErrorSource::Camera, MediaError::DeviceGone,
                          "The camera \"Test pattern camera\" (velatrace:test-pattern) stopped "
                          "delivering frames: No such device"));
     // The file is finished by the time the error is told, before the graph is stopped.
@@ -472,9 +472,9 @@ TEST_F(MediaEngineTest, CameraThatVanishesEndsWithOneErrorAndACompleteFile) {
     EXPECT_EQ(ReadComplete(avi).pictures, written);
     // Running again, without a stop first, tries the camera afresh.
     frame_ = VideoFrame{};
-    ASSERT_EQ(camera_->Run(), kHrOk);
+    ASSERT_EQ(camera_->Run(), MediaError::None);
     EXPECT_TRUE(PreviewReaches(0.1));
-    EXPECT_EQ(camera_->Stop(), kHrOk);
+    EXPECT_EQ(camera_->Stop(), MediaError::None);
 }
 
 // A 64 x 48 grey picture taken at `time`.
@@ -515,14 +515,14 @@ TEST_F(MediaEngineTest, FullQueueDropsAndFramesKeepTheirPlaceInTime) {
     EXPECT_EQ(std::tuple(f.pictures, f.decodedPictures, f.lastPts, f.headerFrames),
               std::tuple(3, 3, 3, 4));
     // Replayed, the gap keeps the picture before it; the frame after comes at its own time.
-    ASSERT_EQ(Open(avi), kHrOk);
+    ASSERT_EQ(Open(avi), MediaError::None);
     EXPECT_EQ(Clip(true), 2000000);
     const struct {
         int64_t position, shownAt;
         int level;
     } kSteps[] = {{1000000, 500000, 80}, {1500000, 1500000, 100}, {0, 0, 40}};
     for (const auto& step : kSteps) {
-        ASSERT_EQ(player_->SetPosition(step.position), kHrOk);
+        ASSERT_EQ(player_->SetPosition(step.position), MediaError::None);
         ASSERT_TRUE(Shows(step.shownAt / 1e7)) << "at " << step.position;
         const int middle = 24 * (((64 * 24 + 31) & ~31) / 8) + 32 * 3 + 1;
         EXPECT_NEAR(Grab()[middle], step.level, 3) << "at " << step.position;
@@ -643,8 +643,8 @@ TEST_F(MediaEngineTest, PicturesAreEncodedInOrderAndAFrameThatCannotBeEncodedEnd
     }
     recorder.Start();
     ASSERT_TRUE(waiter_.WaitUntil([&] { return errors_.Take(&error_); }));
-    EXPECT_EQ(std::tuple(error_.source, error_.hr, std::string(error_.text)),
-              std::tuple(StreamErrorSource::Recorder, kHrFail,
+    EXPECT_EQ(std::tuple(error_.source, error_.error, std::string(error_.text)),
+              std::tuple(StreamErrorSource::Recorder, MediaError::Failed,
                          "Cannot write " + next +
                              ": the frame could not be encoded: the camera's pixel format cannot "
                              "be converted for JPEG"));
@@ -679,8 +679,8 @@ TEST_F(MediaEngineTest, FileThatFailsIsReportedOnceAndTheNextFileStartsAtFrameZe
     Offer(recorder, {{0.0, 40}, {0.05, 40}});  // the second is queued for the same file: lost
     recorder.Start();
     ASSERT_TRUE(waiter_.WaitUntil([&] { return errors_.Take(&error_); }));
-    EXPECT_EQ(std::tuple(error_.source, error_.hr, std::string(error_.text)),
-              std::tuple(StreamErrorSource::Recorder, kHrSharingViolation,
+    EXPECT_EQ(std::tuple(error_.source, error_.error, std::string(error_.text)),
+              std::tuple(StreamErrorSource::Recorder, MediaError::FileInUse,
                          "Cannot create " + missing + ": No such file or directory"));
     Offer(recorder, {{0.10, 40}});  // not queued for the failed file, not counted
     recorder.SwitchTo(folder_.File("next.avi"), false);
@@ -744,7 +744,7 @@ TEST_F(MediaEngineTest, CaptureReplaysSeeksToTheExactFrameAndPlaysToTheEnd) {
     const std::string& capture = PatternCapture();
     const auto facts = ReadAviFacts(capture);
     ASSERT_GE(facts.lastPts + 1, 80);
-    ASSERT_EQ(Open(capture), kHrOk);
+    ASSERT_EQ(Open(capture), MediaError::None);
     EXPECT_TRUE(player_->HasVideo() && player_->IsSeekable());
     EXPECT_EQ(SizeAndFrameTime(*player_), std::tuple(320, 240, 0.05));
     const int64_t duration = Clip(true);
@@ -752,35 +752,35 @@ TEST_F(MediaEngineTest, CaptureReplaysSeeksToTheExactFrameAndPlaysToTheEnd) {
     // The grab is bottom-up 24-bit; a buffer too small for it is refused.
     BitmapInfoHeader header;
     int32_t size = 0;
-    ASSERT_EQ(player_->GetGrabFormat(&header, &size), kHrOk);
+    ASSERT_EQ(player_->GetGrabFormat(&header, &size), MediaError::None);
     EXPECT_EQ(std::tuple(header.biBitCount, header.biWidth, header.biHeight, size),
               std::tuple(24, 320, 240, 960 * 240));
     std::vector<uint8_t> bits(static_cast<size_t>(size--));
-    EXPECT_EQ(player_->GetCurrentBuffer(&size, bits.data()), kHrOutOfMemory);
+    EXPECT_EQ(player_->GetCurrentBuffer(&size, bits.data()), MediaError::OutOfMemory);
     // At a time inside a frame, and at the very start (every frame is a key frame here).
     ExpectExactSeek(capture, 1.23, 0.05);
     ExpectExactSeek(capture, 0.0, 0.05);
 
-    ASSERT_EQ(player_->Run(), kHrOk);
+    ASSERT_EQ(player_->Run(), MediaError::None);
     ASSERT_TRUE(Shows(0.3));
-    ASSERT_EQ(player_->Pause(), kHrOk);
+    ASSERT_EQ(player_->Pause(), MediaError::None);
     const int64_t paused = Clip();
     EXPECT_GE(paused, 3000000);
-    ASSERT_EQ(player_->Stop(), kHrOk);
+    ASSERT_EQ(player_->Stop(), MediaError::None);
     EXPECT_EQ(Clip(), paused);  // stopping keeps the position
     // Played to the end: the last frame stays; a seek back leaves the end.
-    ASSERT_EQ(player_->SetPosition(duration - 2500000), kHrOk);
-    ASSERT_EQ(player_->Run(), kHrOk);
+    ASSERT_EQ(player_->SetPosition(duration - 2500000), MediaError::None);
+    ASSERT_EQ(player_->Run(), MediaError::None);
     ASSERT_TRUE(waiter_.WaitUntil([&] { return player_->ReachedEnd(); }));
     EXPECT_EQ(Clip(), duration);
     ASSERT_TRUE(Shows(static_cast<double>(duration - 500000) / 1e7));
-    ASSERT_EQ(player_->SetPosition(0), kHrOk);
+    ASSERT_EQ(player_->SetPosition(0), MediaError::None);
     EXPECT_FALSE(player_->ReachedEnd());
     EXPECT_LT(Clip(), 5000000);
 }
 
 TEST_F(MediaEngineTest, DamagedFilesFailOrReplayWhatIsLeft) {
-    EXPECT_EQ(Open(folder_.File("absent.avi")), kHrFileNotFound);
+    EXPECT_EQ(Open(folder_.File("absent.avi")), MediaError::NotFound);
     std::string garbage(200000, '\0');
     std::mt19937 random(7);
     std::generate(garbage.begin(), garbage.end(), [&] { return static_cast<char>(random()); });
@@ -798,7 +798,7 @@ TEST_F(MediaEngineTest, DamagedFilesFailOrReplayWhatIsLeft) {
     const std::string truncated = folder_.File("truncated.avi");
     std::filesystem::copy_file(PatternCapture(), truncated);
     std::filesystem::resize_file(truncated, std::filesystem::file_size(truncated) * 6 / 10);
-    ASSERT_EQ(Open(truncated), kHrOk);
+    ASSERT_EQ(Open(truncated), MediaError::None);
     const auto left = ReadAviFacts(truncated);
     // The header still promises the whole capture; the length is what is really there.
     EXPECT_GT(left.headerFrames, left.lastPts + 1);
@@ -822,21 +822,21 @@ TEST_F(MediaEngineTest, MpegWithSoundAndSoundOnlyFilesPlay) {
         !MakeWithFfmpegTool("-f lavfi -i sine=frequency=440:sample_rate=8000 -t 0.5", wav)) {
         GTEST_SKIP() << "the ffmpeg tool is not installed";
     }
-    ASSERT_EQ(Open(mpg), kHrOk);
+    ASSERT_EQ(Open(mpg), MediaError::None);
     EXPECT_TRUE(player_->HasVideo());
     // Sound plays where the machine has an output; without one the clip plays silently.
-    EXPECT_EQ(player_->PutVolume(0), player_->HasAudio() ? kHrOk : kHrNoInterface);
+    EXPECT_EQ(player_->PutVolume(0), player_->HasAudio() ? MediaError::None : MediaError::NotOffered);
     EXPECT_NEAR(static_cast<double>(Clip(true)), 2e7, 1e6);
     ExpectExactSeek(mpg, 1.0, 0.04);  // between key frames, past B-frames
     ExpectExactSeek(mpg, 0.3, 0.04);  // in the first group of pictures
 
-    ASSERT_EQ(Open(wav), kHrOk);
+    ASSERT_EQ(Open(wav), MediaError::None);
     EXPECT_FALSE(player_->HasVideo());
     BitmapInfoHeader header;
     int32_t size = 0;
-    EXPECT_EQ(player_->GetGrabFormat(&header, &size), kHrNotConnected);
+    EXPECT_EQ(player_->GetGrabFormat(&header, &size), MediaError::NotConnected);
     EXPECT_NEAR(static_cast<double>(Clip(true)), 5e6, 2e5);
-    ASSERT_EQ(player_->Run(), kHrOk);
+    ASSERT_EQ(player_->Run(), MediaError::None);
     EXPECT_TRUE(waiter_.WaitUntil([&] { return player_->ReachedEnd(); }));
 }
 

@@ -21,17 +21,17 @@ std::vector<DeviceInfo> ListCameras() {
     return devices;
 }
 
-HResult OpenCamera(const std::string& displayName, std::unique_ptr<CameraDevice>* device) {
+MediaError OpenCamera(const std::string& displayName, std::unique_ptr<CameraDevice>* device) {
     if (displayName == kPatternCameraDisplayName) {
         if (!PatternCameraEnabled())
-            return kHrFileNotFound;
+            return MediaError::NotFound;
         *device = MakePatternCamera();
-        return kHrOk;
+        return MediaError::None;
     }
 #if defined(__linux__)
     return OpenV4l2Camera(displayName, device);
 #else
-    return kHrFileNotFound;
+    return MediaError::NotFound;
 #endif
 }
 

@@ -16,18 +16,18 @@ const CameraMode kDefaultMode{640, 480, {20, 1}, ""};
 
 // Whether the file can be created (or replaced) for writing, found without replacing it: a file
 // that did not exist before is removed again, so only a capture creates the AVI.
-HResult CheckWritable(const std::string& path) {
+MediaError CheckWritable(const std::string& path) {
     std::error_code ec;
     const bool existed = std::filesystem::exists(path, ec);
     if (existed && std::filesystem::is_directory(path, ec))
-        return kHrSharingViolation;
+        return MediaError::FileInUse;
     std::FILE* f = std::fopen(path.c_str(), "ab");
     if (!f)
-        return kHrSharingViolation;
+        return MediaError::FileInUse;
     std::fclose(f);
     if (!existed)
         std::filesystem::remove(path, ec);
-    return kHrOk;
+    return MediaError::None;
 }
 
 // Whether two names are one file (also when neither exists yet).
@@ -59,13 +59,13 @@ FfmpegCaptureGraph::~FfmpegCaptureGraph() {
     Stop();
 }
 
-HResult FfmpegCaptureGraph::BindDevice(const char* displayName) {
+MediaError FfmpegCaptureGraph::BindDevice(const char* displayName) {
     if (device_)
-        return kHrUnexpected;
+        return MediaError::Unexpected;
     if (!displayName)
-        return kHrPointer;
+        return MediaError::MissingObject;
     std::unique_ptr<CameraDevice> device;
-    const HResult hr = OpenCamera(displayName, &device);
+    const MediaError hr = OpenCamera(displayName, &device);
     if (Failed(hr))
         return hr;
     CameraMode mode;
@@ -81,23 +81,23 @@ HResult FfmpegCaptureGraph::BindDevice(const char* displayName) {
     }
     requested_ = mode;
     delivered_ = mode;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegCaptureGraph::FindInterface(StreamKind kind, CaptureInterface which) {
+MediaError FfmpegCaptureGraph::FindInterface(StreamKind kind, CaptureInterface which) {
     // Cameras here deliver plain video, configured through their formats; no compression
     // settings are offered.
     if (!device_ || kind != StreamKind::Video || which != CaptureInterface::StreamConfig) {
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     }
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegCaptureGraph::GetFormat(StreamFormat* format) {
+MediaError FfmpegCaptureGraph::GetFormat(StreamFormat* format) {
     if (!device_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     if (!format)
-        return kHrPointer;
+        return MediaError::MissingObject;
     const CameraMode& m = Rendered() ? delivered_ : requested_;
     format->formatType = FormatType::VideoInfo;
     format->width = m.width;
@@ -106,32 +106,32 @@ HResult FfmpegCaptureGraph::GetFormat(StreamFormat* format) {
     const int64_t stride = ((int64_t{m.width} * format->bitCount + 31) & ~int64_t{31}) / 8;
     format->imageSize = static_cast<int32_t>(std::min<int64_t>(stride * m.height, INT32_MAX));
     format->avgTimePerFrame = FrameTime100ns(m.rate);
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegCaptureGraph::SetFormat(const StreamFormat& format) {
+MediaError FfmpegCaptureGraph::SetFormat(const StreamFormat& format) {
     if (!device_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     if (Rendered())
-        return kHrWrongState;
+        return MediaError::NotReady;
     if (format.formatType != FormatType::VideoInfo || format.width <= 0 || format.height == 0) {
-        return kHrInvalidArg;
+        return MediaError::InvalidArgument;
     }
     requested_.width = format.width;
     requested_.height = std::abs(format.height);
     if (format.avgTimePerFrame > 0)
         requested_.rate = RateOfFrameTime(format.avgTimePerFrame);
     delivered_ = requested_;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegCaptureGraph::EnumFormats(std::vector<VideoFormat>* formats) {
+MediaError FfmpegCaptureGraph::EnumFormats(std::vector<VideoFormat>* formats) {
     if (!device_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     if (!formats)
-        return kHrPointer;
+        return MediaError::MissingObject;
     std::vector<CameraMode> modes;
-    const HResult hr = device_->ListModes(&modes);
+    const MediaError hr = device_->ListModes(&modes);
     formats->clear();
     for (const CameraMode& m : modes) {
         formats->push_back(VideoFormat{m.width, m.height, FrameTime100ns(m.rate), m.pixelFormat});
@@ -139,23 +139,23 @@ HResult FfmpegCaptureGraph::EnumFormats(std::vector<VideoFormat>* formats) {
     return hr;
 }
 
-HResult FfmpegCaptureGraph::ReadControls(std::vector<DeviceControl>* controls) {
+MediaError FfmpegCaptureGraph::ReadControls(std::vector<DeviceControl>* controls) {
     if (!device_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     if (!controls)
-        return kHrPointer;
+        return MediaError::MissingObject;
     return device_->ReadControls(controls);
 }
 
-HResult FfmpegCaptureGraph::SetControl(uint32_t id, int32_t value) {
+MediaError FfmpegCaptureGraph::SetControl(uint32_t id, int32_t value) {
     if (!device_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     return device_->SetControl(id, value);
 }
 
-HResult FfmpegCaptureGraph::SwitchOutputFile(const char* path) {
+MediaError FfmpegCaptureGraph::SwitchOutputFile(const char* path) {
     if (!path || !*path)
-        return kHrInvalidArg;
+        return MediaError::InvalidArgument;
     if (!running_ || !recorder_ || cameraLost_)
         return SetOutputFileName(path);
     // Checked here, so the caller knows at once; the encoder thread creates the file at its first
@@ -166,30 +166,30 @@ HResult FfmpegCaptureGraph::SwitchOutputFile(const char* path) {
     if (!usable)
         control_ = CaptureControl::Hold;
     recorder_->SwitchTo(path, !usable);
-    return usable ? kHrOk : kHrSharingViolation;
+    return usable ? MediaError::None : MediaError::FileInUse;
 }
 
-HResult FfmpegCaptureGraph::SetOutputFileName(const char* path) {
+MediaError FfmpegCaptureGraph::SetOutputFileName(const char* path) {
     if (!path || !*path)
-        return kHrInvalidArg;
+        return MediaError::InvalidArgument;
     outputPath_ = path;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegCaptureGraph::RenderStream(PinCategory category, StreamKind kind) {
+MediaError FfmpegCaptureGraph::RenderStream(PinCategory category, StreamKind kind) {
     if (!device_ || kind != StreamKind::Video)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     if (running_)
-        return kHrWrongState;
+        return MediaError::NotReady;
     if (category == PinCategory::Capture) {
         if (outputPath_.empty())
-            return kHrNotConnected;
+            return MediaError::NotConnected;
         captureRendered_ = true;
     } else {
         previewRendered_ = true;
     }
     delivered_ = device_->NearestMode(requested_);
-    return kHrOk;
+    return MediaError::None;
 }
 
 void FfmpegCaptureGraph::TearDown() {
@@ -198,23 +198,23 @@ void FfmpegCaptureGraph::TearDown() {
     captureRendered_ = false;
 }
 
-HResult FfmpegCaptureGraph::ControlStream(CaptureControl control) {
+MediaError FfmpegCaptureGraph::ControlStream(CaptureControl control) {
     if (!captureRendered_)
-        return kHrNotConnected;
+        return MediaError::NotConnected;
     control_ = control;
     if (recorder_)
         recorder_->LetThrough(LetsThrough(control), control == CaptureControl::StartWithPreroll);
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegCaptureGraph::SetPreroll(int32_t seconds, int64_t maxBytes) {
+MediaError FfmpegCaptureGraph::SetPreroll(int32_t seconds, int64_t maxBytes) {
     if (seconds < 0 || maxBytes < 0)
-        return kHrInvalidArg;
+        return MediaError::InvalidArgument;
     prerollSec_ = seconds;
     prerollBytes_ = maxBytes;
     if (recorder_)
         recorder_->KeepPreroll(seconds, maxBytes);
-    return kHrOk;
+    return MediaError::None;
 }
 
 void FfmpegCaptureGraph::GetCaptureCounts(int64_t* dropped, int64_t* written) {
@@ -228,40 +228,40 @@ bool FfmpegCaptureGraph::HasVideo() const {
     return previewRendered_;
 }
 
-HResult FfmpegCaptureGraph::GetVideoSize(int32_t* width, int32_t* height) {
+MediaError FfmpegCaptureGraph::GetVideoSize(int32_t* width, int32_t* height) {
     if (!previewRendered_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     if (!width || !height)
-        return kHrPointer;
+        return MediaError::MissingObject;
     *width = delivered_.width;
     *height = delivered_.height;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegCaptureGraph::GetAvgTimePerFrame(double* seconds) {
+MediaError FfmpegCaptureGraph::GetAvgTimePerFrame(double* seconds) {
     if (!previewRendered_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     if (!seconds)
-        return kHrPointer;
+        return MediaError::MissingObject;
     const AVRational r = delivered_.rate;
     *seconds = r.num > 0 && r.den > 0 ? static_cast<double>(r.den) / r.num : 0.0;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegCaptureGraph::Run() {
+MediaError FfmpegCaptureGraph::Run() {
     // A graph whose camera was lost is still running on paper: running it again starts afresh.
     if (running_ && !cameraLost_)
-        return kHrOk;
+        return MediaError::None;
     Stop();
     if (!device_ || !Rendered())
-        return kHrNotConnected;
+        return MediaError::NotConnected;
     if (captureRendered_) {
-        const HResult hr = CheckWritable(outputPath_);
+        const MediaError hr = CheckWritable(outputPath_);
         if (Failed(hr))
             return hr;
     }
     std::unique_ptr<CameraSource> source;
-    const HResult hr = device_->Open(device_->NearestMode(requested_), &source);
+    const MediaError hr = device_->Open(device_->NearestMode(requested_), &source);
     if (Failed(hr))
         return hr;
     source_ = std::move(source);
@@ -286,12 +286,12 @@ HResult FfmpegCaptureGraph::Run() {
     cameraLost_ = false;
     running_ = true;
     camera_ = std::thread([this] { CameraLoop(); });
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegCaptureGraph::Stop() {
+MediaError FfmpegCaptureGraph::Stop() {
     if (!running_)
-        return kHrOk;
+        return MediaError::None;
     stop_.Raise();
     if (camera_.joinable())
         camera_.join();
@@ -300,15 +300,15 @@ HResult FfmpegCaptureGraph::Stop() {
     recorder_.reset();
     source_.reset();
     running_ = false;
-    return kHrOk;
+    return MediaError::None;
 }
 
 void FfmpegCaptureGraph::CameraLoop() {
     NameThisThread("vt-camera");
     for (;;) {
         CameraFrame frame;
-        const HResult hr = source_->Read(&frame, stop_);
-        if (hr == kHrFalse)
+        const MediaError hr = source_->Read(&frame, stop_);
+        if (hr == MediaError::Nothing)
             return;
         if (Failed(hr)) {
             // The camera is gone: what was captured is written and the file closed now, not

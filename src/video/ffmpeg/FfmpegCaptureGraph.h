@@ -24,29 +24,29 @@ class FfmpegCaptureGraph : public CaptureGraph {
     explicit FfmpegCaptureGraph(WakeHubPtr wake);
     ~FfmpegCaptureGraph() override;
 
-    HResult Run() override;
-    HResult Stop() override;
+    MediaError Run() override;
+    MediaError Stop() override;
     bool HasVideo() const override;
     bool HasAudio() const override { return false; }
-    HResult GetVideoSize(int32_t* width, int32_t* height) override;
-    HResult GetAvgTimePerFrame(double* seconds) override;
-    HResult PutVolume(int32_t) override { return kHrNoInterface; }
+    MediaError GetVideoSize(int32_t* width, int32_t* height) override;
+    MediaError GetAvgTimePerFrame(double* seconds) override;
+    MediaError PutVolume(int32_t) override { return MediaError::NotOffered; }
     bool TakeLatestFrame(VideoFrame* frame) override { return mailbox_.Take(frame); }
     bool TakeStreamError(StreamError* error) override { return errors_.Take(error); }
 
-    HResult BindDevice(const char* displayName) override;
-    HResult FindInterface(StreamKind kind, CaptureInterface which) override;
-    HResult GetFormat(StreamFormat* format) override;
-    HResult SetFormat(const StreamFormat& format) override;
-    HResult EnumFormats(std::vector<VideoFormat>* formats) override;
-    HResult ReadControls(std::vector<DeviceControl>* controls) override;
-    HResult SetControl(uint32_t id, int32_t value) override;
-    HResult SetOutputFileName(const char* path) override;
-    HResult SwitchOutputFile(const char* path) override;
-    HResult RenderStream(PinCategory category, StreamKind kind) override;
+    MediaError BindDevice(const char* displayName) override;
+    MediaError FindInterface(StreamKind kind, CaptureInterface which) override;
+    MediaError GetFormat(StreamFormat* format) override;
+    MediaError SetFormat(const StreamFormat& format) override;
+    MediaError EnumFormats(std::vector<VideoFormat>* formats) override;
+    MediaError ReadControls(std::vector<DeviceControl>* controls) override;
+    MediaError SetControl(uint32_t id, int32_t value) override;
+    MediaError SetOutputFileName(const char* path) override;
+    MediaError SwitchOutputFile(const char* path) override;
+    MediaError RenderStream(PinCategory category, StreamKind kind) override;
     void TearDown() override;
-    HResult ControlStream(CaptureControl control) override;
-    HResult SetPreroll(int32_t seconds, int64_t maxBytes) override;
+    MediaError ControlStream(CaptureControl control) override;
+    MediaError SetPreroll(int32_t seconds, int64_t maxBytes) override;
     void GetCaptureCounts(int64_t* dropped, int64_t* written) override;
 
   private:

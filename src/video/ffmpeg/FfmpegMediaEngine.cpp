@@ -18,25 +18,25 @@ void FfmpegMediaEngine::SetWakeCallback(WakeCallback wake) {
     wake_->Set(std::move(wake));
 }
 
-HResult FfmpegMediaEngine::EnumerateDevices(std::vector<DeviceInfo>* devices) {
+MediaError FfmpegMediaEngine::EnumerateDevices(std::vector<DeviceInfo>* devices) {
     if (!devices)
-        return kHrPointer;
+        return MediaError::MissingObject;
     *devices = ListCameras();
-    return devices->empty() ? kHrFalse : kHrOk;
+    return devices->empty() ? MediaError::Nothing : MediaError::None;
 }
 
-HResult FfmpegMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
+MediaError FfmpegMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
     if (!graph)
-        return kHrPointer;
+        return MediaError::MissingObject;
     *graph = std::make_unique<FfmpegCaptureGraph>(wake_);
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
+MediaError FfmpegMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
     if (!graph)
-        return kHrPointer;
+        return MediaError::MissingObject;
     *graph = std::make_unique<FfmpegPlaybackGraph>(wake_);
-    return kHrOk;
+    return MediaError::None;
 }
 
 }  // namespace velatrace

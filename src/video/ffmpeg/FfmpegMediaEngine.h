@@ -11,9 +11,9 @@ class FfmpegMediaEngine : public MediaEngine {
     FfmpegMediaEngine();
 
     void SetWakeCallback(WakeCallback wake) override;
-    HResult EnumerateDevices(std::vector<DeviceInfo>* devices) override;
-    HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
-    HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
+    MediaError EnumerateDevices(std::vector<DeviceInfo>* devices) override;
+    MediaError CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
+    MediaError CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
 
   private:
     WakeHubPtr wake_;

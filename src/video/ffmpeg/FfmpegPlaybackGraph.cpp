@@ -36,19 +36,19 @@ FfmpegPlaybackGraph::~FfmpegPlaybackGraph() {
         audioThread_.join();
 }
 
-HResult FfmpegPlaybackGraph::RenderFile(const char* path) {
+MediaError FfmpegPlaybackGraph::RenderFile(const char* path) {
     if (opened_)
-        return kHrUnexpected;
+        return MediaError::Unexpected;
     if (!path || !*path)
-        return kHrInvalidArg;
-    const HResult videoHr = video_.Open(path, AVMEDIA_TYPE_VIDEO);
-    if (videoHr == kHrFileNotFound || videoHr == kHrUnsupportedStream)
+        return MediaError::InvalidArgument;
+    const MediaError videoHr = video_.Open(path, AVMEDIA_TYPE_VIDEO);
+    if (videoHr == MediaError::NotFound || videoHr == MediaError::Unsupported)
         return videoHr;
     if (Succeeded(videoHr)) {
         // The first picture is shown at once, so the pane and a grab have it before playing.
         AvFramePtr first;
         double time = 0.0;
-        if (video_.Next(&first, &time) == kHrOk) {
+        if (video_.Next(&first, &time) == MediaError::None) {
             hasVideo_ = true;
             width_ = video_.Codec()->width > 0 ? video_.Codec()->width : first->width;
             height_ = video_.Codec()->height > 0 ? video_.Codec()->height : first->height;
@@ -59,21 +59,21 @@ HResult FfmpegPlaybackGraph::RenderFile(const char* path) {
         }
     }
     // Sound without an output device still counts: the clip plays silently on its clock.
-    const HResult audioHr = OpenAudio(path);
-    if (!hasVideo_ && Failed(audioHr) && audioHr != kHrNoInterface)
-        return kHrCannotRender;
+    const MediaError audioHr = OpenAudio(path);
+    if (!hasVideo_ && Failed(audioHr) && audioHr != MediaError::NotOffered)
+        return MediaError::CannotPlay;
     path_ = path;
     opened_ = true;
     videoThread_ = std::thread([this] { VideoLoop(); });
     if (hasAudio_)
         audioThread_ = std::thread([this] { AudioLoop(); });
-    return kHrOk;
+    return MediaError::None;
 }
 
-// Opens the sound stream. kHrNoInterface when the file has sound but the machine plays none: the
+// Opens the sound stream. MediaError::NotOffered when the file has sound but the machine plays none: the
 // clip then plays silently (and a file of sound alone still runs on its clock).
-HResult FfmpegPlaybackGraph::OpenAudio(const std::string& path) {
-    const HResult hr = audio_.Open(path, AVMEDIA_TYPE_AUDIO);
+MediaError FfmpegPlaybackGraph::OpenAudio(const std::string& path) {
+    const MediaError hr = audio_.Open(path, AVMEDIA_TYPE_AUDIO);
     if (Failed(hr))
         return hr;
     const AVCodecContext* c = audio_.Codec();
@@ -82,35 +82,35 @@ HResult FfmpegPlaybackGraph::OpenAudio(const std::string& path) {
         seekable_ = audio_.Seekable();
     outChannels_ = std::clamp(c->ch_layout.nb_channels, 1, 2);
     if (Failed(output_.Open(c->sample_rate, outChannels_)))
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     hasAudio_ = true;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::GetVideoSize(int32_t* width, int32_t* height) {
+MediaError FfmpegPlaybackGraph::GetVideoSize(int32_t* width, int32_t* height) {
     if (!hasVideo_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     if (!width || !height)
-        return kHrPointer;
+        return MediaError::MissingObject;
     *width = width_;
     *height = height_;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::GetAvgTimePerFrame(double* seconds) {
+MediaError FfmpegPlaybackGraph::GetAvgTimePerFrame(double* seconds) {
     if (!hasVideo_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     if (!seconds)
-        return kHrPointer;
+        return MediaError::MissingObject;
     *seconds = frameTime_;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::PutVolume(int32_t volume) {
+MediaError FfmpegPlaybackGraph::PutVolume(int32_t volume) {
     if (!hasAudio_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     volume_ = std::clamp(volume, kVolumeSilent, kVolumeFull);
-    return kHrOk;
+    return MediaError::None;
 }
 
 double FfmpegPlaybackGraph::PositionLocked() const {
@@ -126,64 +126,64 @@ StopSignal::Clock::time_point FfmpegPlaybackGraph::WallTimeLocked(double positio
                              std::chrono::duration<double>(position - position_));
 }
 
-HResult FfmpegPlaybackGraph::ChangeState(PlayState state) {
+MediaError FfmpegPlaybackGraph::ChangeState(PlayState state) {
     if (!opened_)
-        return kHrWrongState;
+        return MediaError::NotReady;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (state == state_)
-            return kHrOk;
+            return MediaError::None;
         position_ = PositionLocked();
         anchorWall_ = Clock::now();
         state_ = state;
         ++commands_;
     }
     cv_.notify_all();
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::Run() {
+MediaError FfmpegPlaybackGraph::Run() {
     return ChangeState(PlayState::Running);
 }
-HResult FfmpegPlaybackGraph::Pause() {
+MediaError FfmpegPlaybackGraph::Pause() {
     return ChangeState(PlayState::Paused);
 }
-HResult FfmpegPlaybackGraph::Stop() {
+MediaError FfmpegPlaybackGraph::Stop() {
     if (!opened_)
-        return kHrOk;
+        return MediaError::None;
     return ChangeState(PlayState::Stopped);
 }
 
-HResult FfmpegPlaybackGraph::GetState(uint32_t, PlayState* state) {
+MediaError FfmpegPlaybackGraph::GetState(uint32_t, PlayState* state) {
     if (!state)
-        return kHrPointer;
+        return MediaError::MissingObject;
     std::lock_guard<std::mutex> lock(mutex_);
     *state = state_;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::GetDuration(int64_t* duration) {
+MediaError FfmpegPlaybackGraph::GetDuration(int64_t* duration) {
     if (!duration)
-        return kHrPointer;
+        return MediaError::MissingObject;
     if (!opened_ || duration_ <= 0)
-        return kHrNotImpl;
+        return MediaError::NotImplemented;
     *duration = To100ns(duration_);
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::GetCurrentPosition(int64_t* position) {
+MediaError FfmpegPlaybackGraph::GetCurrentPosition(int64_t* position) {
     if (!position)
-        return kHrPointer;
+        return MediaError::MissingObject;
     if (!opened_)
-        return kHrWrongState;
+        return MediaError::NotReady;
     std::lock_guard<std::mutex> lock(mutex_);
     *position = To100ns(PositionLocked());
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::SetPosition(int64_t position) {
+MediaError FfmpegPlaybackGraph::SetPosition(int64_t position) {
     if (!opened_)
-        return kHrWrongState;
+        return MediaError::NotReady;
     double target = static_cast<double>(std::max<int64_t>(position, 0)) / 1e7;
     if (duration_ > 0)
         target = std::min(target, duration_);
@@ -197,7 +197,7 @@ HResult FfmpegPlaybackGraph::SetPosition(int64_t position) {
         ++commands_;
     }
     cv_.notify_all();
-    return kHrOk;
+    return MediaError::None;
 }
 
 bool FfmpegPlaybackGraph::ReachedEnd() const {
@@ -205,21 +205,21 @@ bool FfmpegPlaybackGraph::ReachedEnd() const {
     return reachedEnd_;
 }
 
-HResult FfmpegPlaybackGraph::GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) {
+MediaError FfmpegPlaybackGraph::GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) {
     if (!hasVideo_)
-        return kHrNotConnected;
+        return MediaError::NotConnected;
     if (!header || !sampleSize)
-        return kHrPointer;
+        return MediaError::MissingObject;
     *header = DibHeader(width_, height_);
     *sampleSize = static_cast<int32_t>(header->biSizeImage);
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::GetCurrentBuffer(int32_t* size, uint8_t* buffer) {
+MediaError FfmpegPlaybackGraph::GetCurrentBuffer(int32_t* size, uint8_t* buffer) {
     if (!hasVideo_)
-        return kHrNotConnected;
+        return MediaError::NotConnected;
     if (!size || !buffer)
-        return kHrPointer;
+        return MediaError::MissingObject;
     AvFramePtr frame;
     {
         std::lock_guard<std::mutex> lock(shownMutex_);
@@ -227,14 +227,14 @@ HResult FfmpegPlaybackGraph::GetCurrentBuffer(int32_t* size, uint8_t* buffer) {
             frame = RefFrame(shown_.get());
     }
     if (!frame)
-        return kHrWrongState;
+        return MediaError::NotReady;
     const int32_t needed = static_cast<int32_t>(DibHeader(width_, height_).biSizeImage);
     if (*size < needed)
-        return kHrOutOfMemory;
+        return MediaError::OutOfMemory;
     if (!ConvertToDib(grabConverter_, frame.get(), width_, height_, buffer))
-        return kHrFail;
+        return MediaError::Failed;
     *size = needed;
-    return kHrOk;
+    return MediaError::None;
 }
 
 void FfmpegPlaybackGraph::Present(AvFramePtr frame, double time) {
@@ -263,7 +263,7 @@ void FfmpegPlaybackGraph::ReportReadError(const ClipDecoder& decoder) {
         return;
     char reason[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(error, reason, sizeof reason);
-    errors_.Post(StreamErrorSource::Playback, kHrFail, "Cannot read %s: %s", path_.c_str(), reason);
+    errors_.Post(StreamErrorSource::Playback, MediaError::Failed, "Cannot read %s: %s", path_.c_str(), reason);
     wake_->Wake();
 }
 
@@ -284,7 +284,7 @@ void FfmpegPlaybackGraph::VideoLoop() {
                 lock.unlock();
                 AvFramePtr frame;
                 double time = 0.0;
-                if (video_.SeekTo(target, &frame, &time) == kHrOk)
+                if (video_.SeekTo(target, &frame, &time) == MediaError::None)
                     Present(std::move(frame), time);
                 ReportReadError(video_);
                 lock.lock();
@@ -300,11 +300,11 @@ void FfmpegPlaybackGraph::VideoLoop() {
         }
         if (!next && !videoEnded) {
             lock.unlock();
-            const HResult hr = video_.Next(&next, &nextTime);
-            if (hr != kHrOk)
+            const MediaError hr = video_.Next(&next, &nextTime);
+            if (hr != MediaError::None)
                 ReportReadError(video_);
             lock.lock();
-            if (hr != kHrOk) {
+            if (hr != MediaError::None) {
                 next.reset();
                 videoEnded = true;
             }
@@ -353,7 +353,7 @@ void FfmpegPlaybackGraph::AudioLoop() {
             quiet = true;
             AvFramePtr f;
             double t = 0.0;
-            if (audio_.SeekTo(target, &f, &t) == kHrOk) {
+            if (audio_.SeekTo(target, &f, &t) == MediaError::None) {
                 chunk = std::move(f);
                 chunkTime = t;
             }
@@ -375,11 +375,11 @@ void FfmpegPlaybackGraph::AudioLoop() {
         }
         if (!chunk) {
             lock.unlock();
-            const HResult hr = audio_.Next(&chunk, &chunkTime);
-            if (hr != kHrOk)
+            const MediaError hr = audio_.Next(&chunk, &chunkTime);
+            if (hr != MediaError::None)
                 ReportReadError(audio_);
             lock.lock();
-            if (hr != kHrOk) {
+            if (hr != MediaError::None) {
                 chunk.reset();
                 ended = true;
             }
@@ -408,9 +408,9 @@ void FfmpegPlaybackGraph::AudioLoop() {
         // drops it, so stale sound is never heard.
         while (frames > 0 && !quit_ && commands_ == seen) {
             lock.unlock();
-            const HResult hr = output_.Write(pcm.data(), frames);
+            const MediaError hr = output_.Write(pcm.data(), frames);
             lock.lock();
-            if (hr != kHrFalse) {
+            if (hr != MediaError::Nothing) {
                 quiet = quiet && Failed(hr);
                 break;
             }

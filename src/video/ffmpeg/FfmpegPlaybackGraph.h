@@ -27,31 +27,31 @@ class FfmpegPlaybackGraph : public PlaybackGraph {
     explicit FfmpegPlaybackGraph(WakeHubPtr wake);
     ~FfmpegPlaybackGraph() override;
 
-    HResult Run() override;
-    HResult Stop() override;
+    MediaError Run() override;
+    MediaError Stop() override;
     bool HasVideo() const override { return hasVideo_; }
     bool HasAudio() const override { return hasAudio_; }
-    HResult GetVideoSize(int32_t* width, int32_t* height) override;
-    HResult GetAvgTimePerFrame(double* seconds) override;
-    HResult PutVolume(int32_t volume) override;
+    MediaError GetVideoSize(int32_t* width, int32_t* height) override;
+    MediaError GetAvgTimePerFrame(double* seconds) override;
+    MediaError PutVolume(int32_t volume) override;
     bool TakeLatestFrame(VideoFrame* frame) override { return mailbox_.Take(frame); }
     bool TakeStreamError(StreamError* error) override { return errors_.Take(error); }
 
-    HResult RenderFile(const char* path) override;
-    HResult Pause() override;
-    HResult GetState(uint32_t timeoutMs, PlayState* state) override;
+    MediaError RenderFile(const char* path) override;
+    MediaError Pause() override;
+    MediaError GetState(uint32_t timeoutMs, PlayState* state) override;
     bool IsSeekable() const override { return seekable_; }
-    HResult GetDuration(int64_t* duration) override;
-    HResult GetCurrentPosition(int64_t* position) override;
-    HResult SetPosition(int64_t position) override;
+    MediaError GetDuration(int64_t* duration) override;
+    MediaError GetCurrentPosition(int64_t* position) override;
+    MediaError SetPosition(int64_t position) override;
     bool ReachedEnd() const override;
-    HResult GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) override;
-    HResult GetCurrentBuffer(int32_t* size, uint8_t* buffer) override;
+    MediaError GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) override;
+    MediaError GetCurrentBuffer(int32_t* size, uint8_t* buffer) override;
 
   private:
     using Clock = StopSignal::Clock;
 
-    HResult OpenAudio(const std::string& path);
+    MediaError OpenAudio(const std::string& path);
     void VideoLoop();
     void AudioLoop();
     void Present(AvFramePtr frame, double time);
@@ -60,7 +60,7 @@ class FfmpegPlaybackGraph : public PlaybackGraph {
     // The clock's position in seconds; mutex_ held.
     double PositionLocked() const;
     Clock::time_point WallTimeLocked(double position) const;
-    HResult ChangeState(PlayState state);
+    MediaError ChangeState(PlayState state);
     // Reports the first failed read of the file (a Playback error); later ones add nothing.
     void ReportReadError(const ClipDecoder& decoder);
 

@@ -15,7 +15,7 @@ namespace velatrace {
 std::vector<DeviceInfo> ListV4l2Cameras();
 
 // Opens the device named by a display name of ListV4l2Cameras (or any path to a device node).
-// kHrFileNotFound when there is no such capture device.
-HResult OpenV4l2Camera(const std::string& displayName, std::unique_ptr<CameraDevice>* device);
+// MediaError::NotFound when there is no such capture device.
+MediaError OpenV4l2Camera(const std::string& displayName, std::unique_ptr<CameraDevice>* device);
 
 }  // namespace velatrace
