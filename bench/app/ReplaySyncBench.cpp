@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
     }
     const int32_t interval = frame->Wave().intervalMs;
     std::printf("recording: %d s clip, %d records at %d ms\n",
-                static_cast<int>(frame->Video().ClipDuration() / 10000000),
+                static_cast<int>(frame->Video().ClipLength().count() / 1000000),
                 frame->Replay().Records(), interval);
 
     std::vector<double> cursorGap;   // |cursor time - clip position|, ms
@@ -206,9 +206,7 @@ int main(int argc, char** argv) {
         frame->OnTimer(kTimerReplay);
         ++ticks;
 
-        int64_t position = 0;
-        frame->Video().GetClipPosition(&position);
-        const double clipMs = static_cast<double>(position) / 10000.0;
+        const double clipMs = static_cast<double>(frame->Video().ClipPosition().count()) / 1000.0;
         // The cursor is one past the newest record drawn; that record is compared.
         const int32_t shown = frame->View().displayRow - 1;
         const double cursorMs = static_cast<double>(shown) * interval;

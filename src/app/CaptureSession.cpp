@@ -84,8 +84,7 @@ bool CaptureSession::IsCapturing() const {
 }
 
 CaptureState CaptureSession::LiveState() const {
-    return p_.video.IsPreviewing() || p_.wave.noWait ? CaptureState::Previewing
-                                                     : CaptureState::Idle;
+    return cameraLive_ || p_.wave.noWait ? CaptureState::Previewing : CaptureState::Idle;
 }
 
 void CaptureSession::ShowCaptureFileName() {
@@ -105,18 +104,10 @@ void CaptureSession::ApplyNaming() {
     NextCaptureNumber(p_.capture);
     p_.video.SetNaming(folder, p_.capture.filename, p_.capture.autoNumber);
     p_.video.SetCaptureNumber(p_.capture.number);
-    // The camera's next file takes the new name: a running graph goes on with it without a
-    // pause, a stopped one is named for its next run. A clip being replayed is left alone; the
-    // camera graph is built again, with the new name, when the preview comes back.
-    if (p_.video.IsClipOpen()) {
-        ShowCaptureFileName();
-        return;
-    }
-    const bool previewing = p_.video.IsPreviewing();
+    // The camera's next file takes the new name: a running camera goes on with it without a
+    // pause, a stopped one is named for its next run. While a clip has taken the camera it is
+    // opened again, with the new name, when the preview comes back.
     p_.video.NextCaptureFile(true);
-    if (previewing && !p_.video.IsPreviewing()) {
-        p_.video.RunGraph(true);
-    }
     if (camera_ || logger_) {
         ShowCaptureFileName();
     }
@@ -184,7 +175,14 @@ void CaptureSession::TogglePreview() {
         ApplyPretrigger();
         liveRows_ = 0;  // rows of an earlier session are not this one's seconds before an alarm
     }
-    const MediaError hr = p_.video.RunGraph(starting);
+    MediaError hr = MediaError::Nothing;
+    if (starting) {
+        hr = p_.video.StartCamera();
+        cameraLive_ = hr == MediaError::None;
+    } else {
+        p_.video.StopCamera();
+        cameraLive_ = false;
+    }
     if (hr == MediaError::FileInUse) {
         char text[kMaxPath + 32];
         FormatText(text, sizeof text, "%s file can not overwrite", p_.capture.filename);
@@ -278,7 +276,7 @@ bool CaptureSession::RecordedElsewhere(bool byUser) {
     }
     char avi[kMaxPath] = {};
     char csv[kMaxPath] = {};
-    if (camera_ && p_.video.IsPreviewing()) {
+    if (camera_ && cameraLive_) {
         FormatCaptureName(avi, sizeof avi, folder_, p_.capture.filename, p_.capture.autoNumber,
                           p_.video.CaptureNumber(), "avi");
     }
@@ -332,8 +330,8 @@ void CaptureSession::StartCapture(StartedBy by) {
     // frames and the ring's rows of the same seconds go first, so both files start together.
     const bool alarm = by == StartedBy::Alarm;
     // A camera that is not delivering (lost, or its graph would not run) records nothing.
-    if (camera_ && p_.video.IsPreviewing()) {
-        p_.video.StartCapture(alarm);
+    if (camera_ && cameraLive_) {
+        videoRecording_ = p_.video.StartRecording(alarm);
     }
     // The CSV takes the number of the AVI it belongs to, fixed until it ends.
     int32_t earlierRows = 0;
@@ -351,7 +349,7 @@ void CaptureSession::StartCapture(StartedBy by) {
         earlierRows = alarm ? PretriggerRows() : 0;
         p_.wave.csvIndex = (p_.wave.writeIndex - earlierRows + kRingRows) % kRingRows;
     }
-    if (!p_.video.IsCapturing() && !p_.csv.Writing()) {
+    if (!videoRecording_ && !p_.csv.Writing()) {
         return;
     }
     state_ = p_.capture.useTimeLimit  ? CaptureState::CapturingTimed
@@ -361,7 +359,7 @@ void CaptureSession::StartCapture(StartedBy by) {
     pollHealth_.Reset();
     FormatCaptureName(captureFile_, sizeof captureFile_, "", p_.capture.filename,
                       p_.capture.autoNumber, p_.video.CaptureNumber(),
-                      p_.video.IsCapturing() ? "avi" : "csv");
+                      videoRecording_ ? "avi" : "csv");
     if (state_ == CaptureState::CapturingTimed) {
         // The seconds shown are the seconds the timer runs.
         const int32_t seconds = TimeLimitSec();
@@ -386,7 +384,10 @@ void CaptureSession::EndCapture() {
     }
     if (camera_) {
         p_.video.NextCaptureFile(p_.capture.autoNumber != 0);
+        // Without automatic numbering the camera stops with the capture.
+        cameraLive_ = cameraLive_ && p_.capture.autoNumber != 0;
     }
+    videoRecording_ = false;
     if (p_.csv.Writing()) {
         WriteCsvRows();
         if (csvFailing_) {
@@ -435,7 +436,7 @@ void CaptureSession::WriteCsvRows() {
         p_.csv.EndCsv();
         csvFailing_ = false;
         ReportFailure(text, status);
-        if (!p_.video.IsCapturing()) {
+        if (!videoRecording_) {
             EndCapture();  // nothing is recorded any more
         }
         return;
@@ -474,9 +475,8 @@ void CaptureSession::RefreshIndicator() {
     if (IsCapturing()) {
         const uint32_t seconds = (p_.clock.TickCount() - captureStartTick_) / 1000;
         // Once the video side has stopped, what is still recorded is the CSV.
-        const char* file = !p_.video.IsCapturing() && p_.csv.Writing()
-                               ? FileNamePart(p_.csv.CsvName())
-                               : captureFile_;
+        const char* file =
+            !videoRecording_ && p_.csv.Writing() ? FileNamePart(p_.csv.CsvName()) : captureFile_;
         size_t n = FormatText(text, sizeof text, "REC %u:%02u:%02u  %s", seconds / 3600,
                               seconds / 60 % 60, seconds % 60, file);
         int64_t dropped = 0;
@@ -513,8 +513,12 @@ void CaptureSession::OnStreamError(const StreamError& error) {
     if (error.source == StreamErrorSource::Playback) {
         return;
     }
-    const bool wasCapturing = IsCapturing() && p_.video.IsCapturing();
+    const bool wasCapturing = IsCapturing() && videoRecording_;
     p_.video.EndAfterStreamError(error);
+    videoRecording_ = false;
+    if (error.source == StreamErrorSource::Camera) {
+        cameraLive_ = false;
+    }
     if (wasCapturing) {
         // What goes on is said as it is: the CSV may be stuck too (a full disk takes both).
         char csvPart[kMaxPath + 160] = "";
@@ -639,7 +643,7 @@ void CaptureSession::LoseLogger(uint32_t code) {
         csvFailing_ = false;
     }
     const bool capturing = IsCapturing();
-    const bool videoGoesOn = capturing && p_.video.IsCapturing();
+    const bool videoGoesOn = capturing && videoRecording_;
     char text[sizeof csvPart + 256];
     FormatText(text, sizeof text,
                "The logger was lost at %s (%s - %d).%s%s\r\n"
@@ -724,7 +728,7 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
 }
 
 void CaptureSession::StillImageTransfer() {
-    p_.transfer.TransferStill(/*live=*/true);
+    p_.transfer.TransferStill(/*live=*/true, cameraLive_);
 }
 
 void CaptureSession::Shutdown() {

@@ -246,7 +246,7 @@ void MainFrame::RunCommand(uint32_t id) {
             PreviewCommand();
             break;
         case cmd::kDdeTransfer:
-            still_.TransferStill(live_.IsLive());
+            still_.TransferStill(live_.IsLive(), live_.CameraLive());
             break;
         case cmd::kDdeTransferSetting:
             still_.SettingCommand();
@@ -311,7 +311,7 @@ void MainFrame::OnEngineNews() {
 }
 
 void MainFrame::PreviewCommand() {
-    if (replay_.IsOpen() || video_.IsClipOpen() || wave_->fileLoaded) {
+    if (replay_.IsOpen() || wave_->fileLoaded) {
         replay_.Close(0, live_.HasLogger());
     }
     if (!live_.IsLive()) {
@@ -325,7 +325,7 @@ void MainFrame::PreviewCommand() {
 }
 
 void MainFrame::RebuildCameraGraph() {
-    if (live_.HasCamera() && !video_.HasCameraGraph()) {
+    if (live_.HasCamera() && !video_.HasCamera()) {
         int32_t index = 0;
         live_.CameraRebound(video_.SelectSavedDevice(videoPane_, &index));
     }
@@ -396,7 +396,10 @@ void MainFrame::FormatCommand() {
         return;
     }
     MediaError refusal = MediaError::None;
-    if (video_.ShowFormatProperties(videoPane_, pages_, &refusal)) {
+    bool running = live_.CameraLive();
+    const bool taken = video_.ShowFormatProperties(videoPane_, pages_, &running, &refusal);
+    live_.CameraRestarted(running);
+    if (taken) {
         settings_.SaveStrm(video_.Stream());
         return;
     }

@@ -64,9 +64,9 @@ class ReplaySession {
   private:
     int32_t ClipSeconds() const;
     int32_t WaveSeconds(int32_t rows) const;
-    // The cursor (one past the newest record drawn) for a clip position in 100-ns units: the
-    // record whose time span holds the position is drawn last.
-    int32_t RecordAt(int64_t position) const;
+    // The cursor (one past the newest record drawn) for a clip position: the record whose time
+    // span holds the position is drawn last.
+    int32_t RecordAt(MediaTime position) const;
     void ShowSeconds(int32_t current, int32_t total);
     void ShowCursor(int32_t row);
     void StartTimer();
@@ -75,6 +75,7 @@ class ReplaySession {
 
     ReplaySessionParts p_;
     ReplayState state_ = ReplayState::Closed;
+    bool hasClip_ = false;  // the open pair has a clip playing in the video
     int32_t records_ = 0;
     int32_t elapsedMs_ = 0;    // time not yet turned into whole records
     uint32_t lastTickAt_ = 0;  // clock reading at the last tick

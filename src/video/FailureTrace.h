@@ -14,7 +14,7 @@ class FailureTrace {
   public:
     // Empties the record; every top-level video operation starts with it.
     void Clear() { text_[0] = '\0'; }
-    // Records that `call` (e.g. "CaptureGraph::Run") failed with `hr`.
+    // Records that `call` (e.g. "Camera::Start") failed with `hr`.
     void Note(const char* call, MediaError hr);
     const char* Text() const { return text_; }
 

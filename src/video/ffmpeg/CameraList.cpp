@@ -7,13 +7,13 @@
 
 namespace velatrace {
 
-std::vector<DeviceInfo> ListCameras() {
-    std::vector<DeviceInfo> devices;
+std::vector<CameraInfo> ListCameras() {
+    std::vector<CameraInfo> devices;
 #if defined(__linux__)
     devices = ListV4l2Cameras();
 #endif
     if (PatternCameraEnabled()) {
-        DeviceInfo pattern;
+        CameraInfo pattern;
         pattern.friendlyName = kPatternCameraFriendlyName;
         pattern.displayName = kPatternCameraDisplayName;
         devices.push_back(std::move(pattern));

@@ -140,7 +140,7 @@ MediaError ClipDecoder::SeekTo(double time, AvFramePtr* frame, double* frameTime
         return MediaError::NotReady;
     pending_.reset();
     time = std::max(time, 0.0);
-    // A small tolerance, so rounding in a time converted from 100-ns units still finds the frame
+    // A small tolerance, so rounding in a time converted from microseconds still finds the frame
     // that starts exactly there.
     const double limit = time + 1e-6;
     const double tick = av_q2d(timeBase_);

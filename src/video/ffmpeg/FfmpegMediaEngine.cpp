@@ -5,8 +5,8 @@ extern "C" {
 }
 
 #include "video/ffmpeg/CameraList.h"
-#include "video/ffmpeg/FfmpegCaptureGraph.h"
-#include "video/ffmpeg/FfmpegPlaybackGraph.h"
+#include "video/ffmpeg/FfmpegCamera.h"
+#include "video/ffmpeg/FfmpegClipPlayer.h"
 
 namespace velatrace {
 
@@ -18,24 +18,32 @@ void FfmpegMediaEngine::SetWakeCallback(WakeCallback wake) {
     wake_->Set(std::move(wake));
 }
 
-MediaError FfmpegMediaEngine::EnumerateDevices(std::vector<DeviceInfo>* devices) {
-    if (!devices)
+MediaError FfmpegMediaEngine::ListCameras(std::vector<CameraInfo>* cameras) {
+    if (!cameras)
         return MediaError::MissingObject;
-    *devices = ListCameras();
-    return devices->empty() ? MediaError::Nothing : MediaError::None;
-}
-
-MediaError FfmpegMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
-    if (!graph)
-        return MediaError::MissingObject;
-    *graph = std::make_unique<FfmpegCaptureGraph>(wake_);
+    *cameras = velatrace::ListCameras();
     return MediaError::None;
 }
 
-MediaError FfmpegMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
-    if (!graph)
+MediaError FfmpegMediaEngine::OpenCamera(const char* displayName, std::unique_ptr<Camera>* camera) {
+    if (!camera)
         return MediaError::MissingObject;
-    *graph = std::make_unique<FfmpegPlaybackGraph>(wake_);
+    auto opened = std::make_unique<FfmpegCamera>(wake_);
+    const MediaError error = opened->Open(displayName);
+    if (Failed(error))
+        return error;
+    *camera = std::move(opened);
+    return MediaError::None;
+}
+
+MediaError FfmpegMediaEngine::OpenClip(const char* path, std::unique_ptr<ClipPlayer>* clip) {
+    if (!clip)
+        return MediaError::MissingObject;
+    auto opened = std::make_unique<FfmpegClipPlayer>(wake_);
+    const MediaError error = opened->Open(path);
+    if (Failed(error))
+        return error;
+    *clip = std::move(opened);
     return MediaError::None;
 }
 

@@ -11,9 +11,9 @@ class FfmpegMediaEngine : public MediaEngine {
     FfmpegMediaEngine();
 
     void SetWakeCallback(WakeCallback wake) override;
-    MediaError EnumerateDevices(std::vector<DeviceInfo>* devices) override;
-    MediaError CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
-    MediaError CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
+    MediaError ListCameras(std::vector<CameraInfo>* cameras) override;
+    MediaError OpenCamera(const char* displayName, std::unique_ptr<Camera>* camera) override;
+    MediaError OpenClip(const char* path, std::unique_ptr<ClipPlayer>* clip) override;
 
   private:
     WakeHubPtr wake_;

@@ -249,7 +249,8 @@ class V4l2Camera : public CameraDevice {
         c.value = value;
         if (Ioctl(fd.get(), VIDIOC_S_CTRL, &c) == 0)
             return MediaError::None;
-        return errno == EINVAL ? MediaError::InvalidArgument : (errno == EACCES ? MediaError::AccessDenied : MediaError::Failed);
+        return errno == EINVAL ? MediaError::InvalidArgument
+                               : (errno == EACCES ? MediaError::AccessDenied : MediaError::Failed);
     }
 
     MediaError Open(const CameraMode& mode, std::unique_ptr<CameraSource>* source) override {
@@ -333,7 +334,7 @@ int VideoNumber(const std::string& name) {
 
 }  // namespace
 
-std::vector<DeviceInfo> ListV4l2Cameras() {
+std::vector<CameraInfo> ListV4l2Cameras() {
     std::error_code ec;
     std::map<int, std::string> nodes;
     for (const auto& e : fs::directory_iterator("/dev", ec)) {
@@ -352,12 +353,12 @@ std::vector<DeviceInfo> ListV4l2Cameras() {
         if (!ec)
             byId.emplace(target.string(), link.string());
     }
-    std::vector<DeviceInfo> devices;
+    std::vector<CameraInfo> devices;
     for (const auto& [n, path] : nodes) {
         std::string card;
         if (!QueryCaptureDevice(path, &card))
             continue;
-        DeviceInfo d;
+        CameraInfo d;
         d.friendlyName = card;
         const auto it = byId.find(path);
         d.displayName = it != byId.end() ? it->second : path;

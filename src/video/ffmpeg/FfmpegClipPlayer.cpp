@@ -1,9 +1,9 @@
-#include "video/ffmpeg/FfmpegPlaybackGraph.h"
+#include "video/ffmpeg/FfmpegClipPlayer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "video/ffmpeg/DibPicture.h"
+#include "video/ffmpeg/GrabPicture.h"
 #include "video/ffmpeg/ThreadName.h"
 
 namespace velatrace {
@@ -16,15 +16,15 @@ constexpr double kAudioLate = 0.2;
 // How often a full sound device is asked again for room.
 constexpr auto kAudioRetry = std::chrono::milliseconds(5);
 
-int64_t To100ns(double seconds) {
-    return std::llround(seconds * 1e7);
+MediaTime ToMediaTime(double seconds) {
+    return MediaTime{std::llround(seconds * 1e6)};
 }
 
 }  // namespace
 
-FfmpegPlaybackGraph::FfmpegPlaybackGraph(WakeHubPtr wake) : wake_(std::move(wake)) {}
+FfmpegClipPlayer::FfmpegClipPlayer(WakeHubPtr wake) : wake_(std::move(wake)) {}
 
-FfmpegPlaybackGraph::~FfmpegPlaybackGraph() {
+FfmpegClipPlayer::~FfmpegClipPlayer() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         quit_ = true;
@@ -36,7 +36,7 @@ FfmpegPlaybackGraph::~FfmpegPlaybackGraph() {
         audioThread_.join();
 }
 
-MediaError FfmpegPlaybackGraph::RenderFile(const char* path) {
+MediaError FfmpegClipPlayer::Open(const char* path) {
     if (opened_)
         return MediaError::Unexpected;
     if (!path || !*path)
@@ -70,9 +70,9 @@ MediaError FfmpegPlaybackGraph::RenderFile(const char* path) {
     return MediaError::None;
 }
 
-// Opens the sound stream. MediaError::NotOffered when the file has sound but the machine plays none: the
-// clip then plays silently (and a file of sound alone still runs on its clock).
-MediaError FfmpegPlaybackGraph::OpenAudio(const std::string& path) {
+// Opens the sound stream. MediaError::NotOffered when the file has sound but the machine plays
+// none: the clip then plays silently (and a file of sound alone still runs on its clock).
+MediaError FfmpegClipPlayer::OpenAudio(const std::string& path) {
     const MediaError hr = audio_.Open(path, AVMEDIA_TYPE_AUDIO);
     if (Failed(hr))
         return hr;
@@ -87,46 +87,39 @@ MediaError FfmpegPlaybackGraph::OpenAudio(const std::string& path) {
     return MediaError::None;
 }
 
-MediaError FfmpegPlaybackGraph::GetVideoSize(int32_t* width, int32_t* height) {
-    if (!hasVideo_)
-        return MediaError::NotOffered;
-    if (!width || !height)
-        return MediaError::MissingObject;
-    *width = width_;
-    *height = height_;
-    return MediaError::None;
+ClipInfo FfmpegClipPlayer::Info() const {
+    ClipInfo info;
+    info.hasVideo = hasVideo_;
+    info.hasAudio = hasAudio_;
+    info.seekable = seekable_;
+    info.width = hasVideo_ ? width_ : 0;
+    info.height = hasVideo_ ? height_ : 0;
+    info.frameTime = hasVideo_ && frameTime_ > 0 ? ToMediaTime(frameTime_) : MediaTime{0};
+    info.duration = duration_ > 0 ? ToMediaTime(duration_) : MediaTime{0};
+    return info;
 }
 
-MediaError FfmpegPlaybackGraph::GetAvgTimePerFrame(double* seconds) {
-    if (!hasVideo_)
-        return MediaError::NotOffered;
-    if (!seconds)
-        return MediaError::MissingObject;
-    *seconds = frameTime_;
-    return MediaError::None;
-}
-
-MediaError FfmpegPlaybackGraph::PutVolume(int32_t volume) {
+MediaError FfmpegClipPlayer::SetVolume(int32_t volume) {
     if (!hasAudio_)
         return MediaError::NotOffered;
     volume_ = std::clamp(volume, kVolumeSilent, kVolumeFull);
     return MediaError::None;
 }
 
-double FfmpegPlaybackGraph::PositionLocked() const {
-    if (state_ != PlayState::Running || reachedEnd_)
+double FfmpegClipPlayer::PositionLocked() const {
+    if (state_ != ClockState::Running || reachedEnd_)
         return position_;
     const double elapsed = std::chrono::duration<double>(Clock::now() - anchorWall_).count();
     const double p = position_ + elapsed;
     return duration_ > 0 ? std::min(p, duration_) : p;
 }
 
-StopSignal::Clock::time_point FfmpegPlaybackGraph::WallTimeLocked(double position) const {
+StopSignal::Clock::time_point FfmpegClipPlayer::WallTimeLocked(double position) const {
     return anchorWall_ + std::chrono::duration_cast<Clock::duration>(
                              std::chrono::duration<double>(position - position_));
 }
 
-MediaError FfmpegPlaybackGraph::ChangeState(PlayState state) {
+MediaError FfmpegClipPlayer::ChangeState(ClockState state) {
     if (!opened_)
         return MediaError::NotReady;
     {
@@ -142,49 +135,24 @@ MediaError FfmpegPlaybackGraph::ChangeState(PlayState state) {
     return MediaError::None;
 }
 
-MediaError FfmpegPlaybackGraph::Run() {
-    return ChangeState(PlayState::Running);
+MediaError FfmpegClipPlayer::Play() {
+    return ChangeState(ClockState::Running);
 }
-MediaError FfmpegPlaybackGraph::Pause() {
-    return ChangeState(PlayState::Paused);
+MediaError FfmpegClipPlayer::Pause() {
+    return ChangeState(ClockState::Paused);
 }
-MediaError FfmpegPlaybackGraph::Stop() {
+
+MediaTime FfmpegClipPlayer::Position() {
     if (!opened_)
-        return MediaError::None;
-    return ChangeState(PlayState::Stopped);
-}
-
-MediaError FfmpegPlaybackGraph::GetState(uint32_t, PlayState* state) {
-    if (!state)
-        return MediaError::MissingObject;
+        return MediaTime{0};
     std::lock_guard<std::mutex> lock(mutex_);
-    *state = state_;
-    return MediaError::None;
+    return ToMediaTime(PositionLocked());
 }
 
-MediaError FfmpegPlaybackGraph::GetDuration(int64_t* duration) {
-    if (!duration)
-        return MediaError::MissingObject;
-    if (!opened_ || duration_ <= 0)
-        return MediaError::NotImplemented;
-    *duration = To100ns(duration_);
-    return MediaError::None;
-}
-
-MediaError FfmpegPlaybackGraph::GetCurrentPosition(int64_t* position) {
-    if (!position)
-        return MediaError::MissingObject;
+MediaError FfmpegClipPlayer::Seek(MediaTime position) {
     if (!opened_)
         return MediaError::NotReady;
-    std::lock_guard<std::mutex> lock(mutex_);
-    *position = To100ns(PositionLocked());
-    return MediaError::None;
-}
-
-MediaError FfmpegPlaybackGraph::SetPosition(int64_t position) {
-    if (!opened_)
-        return MediaError::NotReady;
-    double target = static_cast<double>(std::max<int64_t>(position, 0)) / 1e7;
+    double target = static_cast<double>(std::max<int64_t>(position.count(), 0)) / 1e6;
     if (duration_ > 0)
         target = std::min(target, duration_);
     {
@@ -200,25 +168,15 @@ MediaError FfmpegPlaybackGraph::SetPosition(int64_t position) {
     return MediaError::None;
 }
 
-bool FfmpegPlaybackGraph::ReachedEnd() const {
+bool FfmpegClipPlayer::ReachedEnd() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return reachedEnd_;
 }
 
-MediaError FfmpegPlaybackGraph::GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) {
+MediaError FfmpegClipPlayer::Grab(StillImage* still) {
     if (!hasVideo_)
         return MediaError::NotConnected;
-    if (!header || !sampleSize)
-        return MediaError::MissingObject;
-    *header = DibHeader(width_, height_);
-    *sampleSize = static_cast<int32_t>(header->biSizeImage);
-    return MediaError::None;
-}
-
-MediaError FfmpegPlaybackGraph::GetCurrentBuffer(int32_t* size, uint8_t* buffer) {
-    if (!hasVideo_)
-        return MediaError::NotConnected;
-    if (!size || !buffer)
+    if (!still)
         return MediaError::MissingObject;
     AvFramePtr frame;
     {
@@ -228,16 +186,12 @@ MediaError FfmpegPlaybackGraph::GetCurrentBuffer(int32_t* size, uint8_t* buffer)
     }
     if (!frame)
         return MediaError::NotReady;
-    const int32_t needed = static_cast<int32_t>(DibHeader(width_, height_).biSizeImage);
-    if (*size < needed)
-        return MediaError::OutOfMemory;
-    if (!ConvertToDib(grabConverter_, frame.get(), width_, height_, buffer))
+    if (!ConvertToStill(grabConverter_, frame.get(), width_, height_, still))
         return MediaError::Failed;
-    *size = needed;
     return MediaError::None;
 }
 
-void FfmpegPlaybackGraph::Present(AvFramePtr frame, double time) {
+void FfmpegClipPlayer::Present(AvFramePtr frame, double time) {
     VideoFrame out = mailbox_.AcquireBuffer();
     out.width = width_;
     out.height = height_;
@@ -248,7 +202,7 @@ void FfmpegPlaybackGraph::Present(AvFramePtr frame, double time) {
     if (!paneConverter_.Convert(frame.get(), AV_PIX_FMT_BGRA, width_, height_, planes, strides)) {
         return;
     }
-    out.timestamp = To100ns(time);
+    out.timestamp = ToMediaTime(time);
     {
         std::lock_guard<std::mutex> lock(shownMutex_);
         shown_ = std::move(frame);
@@ -257,17 +211,18 @@ void FfmpegPlaybackGraph::Present(AvFramePtr frame, double time) {
     wake_->Wake();
 }
 
-void FfmpegPlaybackGraph::ReportReadError(const ClipDecoder& decoder) {
+void FfmpegClipPlayer::ReportReadError(const ClipDecoder& decoder) {
     const int error = decoder.ReadError();
     if (error == 0 || readErrorReported_.exchange(true))
         return;
     char reason[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(error, reason, sizeof reason);
-    errors_.Post(StreamErrorSource::Playback, MediaError::Failed, "Cannot read %s: %s", path_.c_str(), reason);
+    errors_.Post(StreamErrorSource::Playback, MediaError::Failed, "Cannot read %s: %s",
+                 path_.c_str(), reason);
     wake_->Wake();
 }
 
-void FfmpegPlaybackGraph::VideoLoop() {
+void FfmpegClipPlayer::VideoLoop() {
     NameThisThread("vt-video");
     uint64_t seenSeeks = 0;
     AvFramePtr next;
@@ -294,7 +249,7 @@ void FfmpegPlaybackGraph::VideoLoop() {
             }
             continue;
         }
-        if (state_ != PlayState::Running || reachedEnd_) {
+        if (state_ != ClockState::Running || reachedEnd_) {
             cv_.wait(lock);
             continue;
         }
@@ -333,7 +288,7 @@ void FfmpegPlaybackGraph::VideoLoop() {
     }
 }
 
-void FfmpegPlaybackGraph::AudioLoop() {
+void FfmpegClipPlayer::AudioLoop() {
     NameThisThread("vt-audio");
     uint64_t seenSeeks = 0;
     AvFramePtr chunk;
@@ -361,7 +316,7 @@ void FfmpegPlaybackGraph::AudioLoop() {
             lock.lock();
             continue;
         }
-        if (state_ != PlayState::Running || reachedEnd_ || ended) {
+        if (state_ != ClockState::Running || reachedEnd_ || ended) {
             if (!quiet) {
                 // Paused or stopped: silence now rather than when the device's buffer runs dry.
                 quiet = true;
@@ -419,7 +374,7 @@ void FfmpegPlaybackGraph::AudioLoop() {
     }
 }
 
-int FfmpegPlaybackGraph::ConvertAudio(const AVFrame* chunk, std::vector<int16_t>* pcm) {
+int FfmpegClipPlayer::ConvertAudio(const AVFrame* chunk, std::vector<int16_t>* pcm) {
     if (!resampler_) {
         AVChannelLayout in{};
         if (chunk->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC ||

@@ -1,4 +1,4 @@
-#include "video/ffmpeg/FfmpegCaptureGraph.h"
+#include "video/ffmpeg/FfmpegCamera.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,19 +47,15 @@ size_t QueueCapacity(AVRational rate) {
     return static_cast<size_t>(std::clamp(std::lround(fps), 8L, 32L));
 }
 
-bool LetsThrough(CaptureControl control) {
-    return control == CaptureControl::StartNow || control == CaptureControl::StartWithPreroll;
-}
-
 }  // namespace
 
-FfmpegCaptureGraph::FfmpegCaptureGraph(WakeHubPtr wake) : wake_(std::move(wake)) {}
+FfmpegCamera::FfmpegCamera(WakeHubPtr wake) : wake_(std::move(wake)) {}
 
-FfmpegCaptureGraph::~FfmpegCaptureGraph() {
+FfmpegCamera::~FfmpegCamera() {
     Stop();
 }
 
-MediaError FfmpegCaptureGraph::BindDevice(const char* displayName) {
+MediaError FfmpegCamera::Open(const char* displayName) {
     if (device_)
         return MediaError::Unexpected;
     if (!displayName)
@@ -75,139 +71,88 @@ MediaError FfmpegCaptureGraph::BindDevice(const char* displayName) {
     device_ = std::move(device);
     displayName_ = displayName;
     cameraName_ = displayName;
-    for (const DeviceInfo& d : ListCameras()) {
+    for (const CameraInfo& d : ListCameras()) {
         if (d.displayName == displayName_ && !d.friendlyName.empty())
             cameraName_ = "\"" + d.friendlyName + "\" (" + displayName_ + ")";
     }
-    requested_ = mode;
-    delivered_ = mode;
-    return MediaError::None;
-}
-
-MediaError FfmpegCaptureGraph::FindInterface(StreamKind kind, CaptureInterface which) {
-    // Cameras here deliver plain video, configured through their formats; no compression
-    // settings are offered.
-    if (!device_ || kind != StreamKind::Video || which != CaptureInterface::StreamConfig) {
-        return MediaError::NotOffered;
-    }
-    return MediaError::None;
-}
-
-MediaError FfmpegCaptureGraph::GetFormat(StreamFormat* format) {
-    if (!device_)
-        return MediaError::NotOffered;
-    if (!format)
-        return MediaError::MissingObject;
-    const CameraMode& m = Rendered() ? delivered_ : requested_;
-    format->formatType = FormatType::VideoInfo;
-    format->width = m.width;
-    format->height = m.height;
-    format->bitCount = BitsPerPixel(m.pixelFormat);
-    const int64_t stride = ((int64_t{m.width} * format->bitCount + 31) & ~int64_t{31}) / 8;
-    format->imageSize = static_cast<int32_t>(std::min<int64_t>(stride * m.height, INT32_MAX));
-    format->avgTimePerFrame = FrameTime100ns(m.rate);
-    return MediaError::None;
-}
-
-MediaError FfmpegCaptureGraph::SetFormat(const StreamFormat& format) {
-    if (!device_)
-        return MediaError::NotOffered;
-    if (Rendered())
-        return MediaError::NotReady;
-    if (format.formatType != FormatType::VideoInfo || format.width <= 0 || format.height == 0) {
-        return MediaError::InvalidArgument;
-    }
-    requested_.width = format.width;
-    requested_.height = std::abs(format.height);
-    if (format.avgTimePerFrame > 0)
-        requested_.rate = RateOfFrameTime(format.avgTimePerFrame);
+    requested_ = device_->NearestMode(mode);
     delivered_ = requested_;
     return MediaError::None;
 }
 
-MediaError FfmpegCaptureGraph::EnumFormats(std::vector<VideoFormat>* formats) {
-    if (!device_)
-        return MediaError::NotOffered;
-    if (!formats)
+MediaError FfmpegCamera::Modes(std::vector<VideoMode>* modes) {
+    if (!modes)
         return MediaError::MissingObject;
-    std::vector<CameraMode> modes;
-    const MediaError hr = device_->ListModes(&modes);
-    formats->clear();
-    for (const CameraMode& m : modes) {
-        formats->push_back(VideoFormat{m.width, m.height, FrameTime100ns(m.rate), m.pixelFormat});
+    std::vector<CameraMode> offered;
+    const MediaError hr = device_->ListModes(&offered);
+    modes->clear();
+    for (const CameraMode& m : offered) {
+        modes->push_back(VideoMode{m.width, m.height, FrameTimeOfRate(m.rate), m.pixelFormat});
     }
     return hr;
 }
 
-MediaError FfmpegCaptureGraph::ReadControls(std::vector<DeviceControl>* controls) {
-    if (!device_)
-        return MediaError::NotOffered;
+VideoMode FfmpegCamera::Mode() const {
+    const CameraMode& m = running_ ? delivered_ : requested_;
+    return VideoMode{m.width, m.height, FrameTimeOfRate(m.rate), m.pixelFormat};
+}
+
+MediaError FfmpegCamera::SetMode(const VideoMode& mode) {
+    if (running_ && !cameraLost_)
+        return MediaError::NotReady;
+    if (mode.width <= 0 || mode.height <= 0)
+        return MediaError::InvalidArgument;
+    CameraMode wanted = requested_;
+    wanted.width = mode.width;
+    wanted.height = mode.height;
+    if (mode.frameTime.count() > 0)
+        wanted.rate = RateOfFrameTime(mode.frameTime);
+    if (!mode.pixelFormat.empty())
+        wanted.pixelFormat = mode.pixelFormat;
+    // What the device would deliver for it is what it is asked for.
+    requested_ = device_->NearestMode(wanted);
+    delivered_ = requested_;
+    return MediaError::None;
+}
+
+MediaError FfmpegCamera::Controls(std::vector<DeviceControl>* controls) {
     if (!controls)
         return MediaError::MissingObject;
     return device_->ReadControls(controls);
 }
 
-MediaError FfmpegCaptureGraph::SetControl(uint32_t id, int32_t value) {
-    if (!device_)
-        return MediaError::NotOffered;
+MediaError FfmpegCamera::SetControl(uint32_t id, int32_t value) {
     return device_->SetControl(id, value);
 }
 
-MediaError FfmpegCaptureGraph::SwitchOutputFile(const char* path) {
+MediaError FfmpegCamera::SetFile(const char* path) {
     if (!path || !*path)
         return MediaError::InvalidArgument;
-    if (!running_ || !recorder_ || cameraLost_)
-        return SetOutputFileName(path);
+    if (!running_ || !recorder_ || cameraLost_) {
+        outputPath_ = path;
+        return MediaError::None;
+    }
     // Checked here, so the caller knows at once; the encoder thread creates the file at its first
     // frame, after finishing the one before. The file being written cannot be the next.
     const bool usable = !SameFile(path, recordingPath_) && Succeeded(CheckWritable(path));
     outputPath_ = path;
     recordingPath_ = path;
     if (!usable)
-        control_ = CaptureControl::Hold;
+        letThrough_ = false;
     recorder_->SwitchTo(path, !usable);
     return usable ? MediaError::None : MediaError::FileInUse;
 }
 
-MediaError FfmpegCaptureGraph::SetOutputFileName(const char* path) {
-    if (!path || !*path)
-        return MediaError::InvalidArgument;
-    outputPath_ = path;
-    return MediaError::None;
-}
-
-MediaError FfmpegCaptureGraph::RenderStream(PinCategory category, StreamKind kind) {
-    if (!device_ || kind != StreamKind::Video)
-        return MediaError::NotOffered;
-    if (running_)
-        return MediaError::NotReady;
-    if (category == PinCategory::Capture) {
-        if (outputPath_.empty())
-            return MediaError::NotConnected;
-        captureRendered_ = true;
-    } else {
-        previewRendered_ = true;
-    }
-    delivered_ = device_->NearestMode(requested_);
-    return MediaError::None;
-}
-
-void FfmpegCaptureGraph::TearDown() {
-    Stop();
-    previewRendered_ = false;
-    captureRendered_ = false;
-}
-
-MediaError FfmpegCaptureGraph::ControlStream(CaptureControl control) {
-    if (!captureRendered_)
+MediaError FfmpegCamera::LetThrough(bool letThrough, bool withPretrigger) {
+    if (letThrough && outputPath_.empty())
         return MediaError::NotConnected;
-    control_ = control;
+    letThrough_ = letThrough;
     if (recorder_)
-        recorder_->LetThrough(LetsThrough(control), control == CaptureControl::StartWithPreroll);
+        recorder_->LetThrough(letThrough, letThrough && withPretrigger);
     return MediaError::None;
 }
 
-MediaError FfmpegCaptureGraph::SetPreroll(int32_t seconds, int64_t maxBytes) {
+MediaError FfmpegCamera::KeepPretrigger(int32_t seconds, int64_t maxBytes) {
     if (seconds < 0 || maxBytes < 0)
         return MediaError::InvalidArgument;
     prerollSec_ = seconds;
@@ -217,45 +162,13 @@ MediaError FfmpegCaptureGraph::SetPreroll(int32_t seconds, int64_t maxBytes) {
     return MediaError::None;
 }
 
-void FfmpegCaptureGraph::GetCaptureCounts(int64_t* dropped, int64_t* written) {
-    if (dropped)
-        *dropped = counters_.dropped.load();
-    if (written)
-        *written = counters_.written.load();
-}
-
-bool FfmpegCaptureGraph::HasVideo() const {
-    return previewRendered_;
-}
-
-MediaError FfmpegCaptureGraph::GetVideoSize(int32_t* width, int32_t* height) {
-    if (!previewRendered_)
-        return MediaError::NotOffered;
-    if (!width || !height)
-        return MediaError::MissingObject;
-    *width = delivered_.width;
-    *height = delivered_.height;
-    return MediaError::None;
-}
-
-MediaError FfmpegCaptureGraph::GetAvgTimePerFrame(double* seconds) {
-    if (!previewRendered_)
-        return MediaError::NotOffered;
-    if (!seconds)
-        return MediaError::MissingObject;
-    const AVRational r = delivered_.rate;
-    *seconds = r.num > 0 && r.den > 0 ? static_cast<double>(r.den) / r.num : 0.0;
-    return MediaError::None;
-}
-
-MediaError FfmpegCaptureGraph::Run() {
+MediaError FfmpegCamera::Start() {
     // A graph whose camera was lost is still running on paper: running it again starts afresh.
     if (running_ && !cameraLost_)
         return MediaError::None;
     Stop();
-    if (!device_ || !Rendered())
-        return MediaError::NotConnected;
-    if (captureRendered_) {
+    const bool records = !outputPath_.empty();
+    if (records) {
         const MediaError hr = CheckWritable(outputPath_);
         if (Failed(hr))
             return hr;
@@ -268,7 +181,7 @@ MediaError FfmpegCaptureGraph::Run() {
     delivered_ = source_->Mode();
     counters_.dropped = 0;
     counters_.written = 0;
-    if (captureRendered_) {
+    if (records) {
         AviVideoFormat format;
         format.width = delivered_.width;
         format.height = delivered_.height;
@@ -276,7 +189,7 @@ MediaError FfmpegCaptureGraph::Run() {
         format.jpegPackets = delivered_.pixelFormat == "MJPG";
         recorder_ =
             std::make_unique<CaptureRecorder>(outputPath_, format, QueueCapacity(format.rate),
-                                              LetsThrough(control_), counters_, errors_, *wake_);
+                                              letThrough_, counters_, errors_, *wake_);
         recorder_->KeepPreroll(prerollSec_, prerollBytes_);
         recorder_->Start();
         recordingPath_ = outputPath_;
@@ -289,9 +202,9 @@ MediaError FfmpegCaptureGraph::Run() {
     return MediaError::None;
 }
 
-MediaError FfmpegCaptureGraph::Stop() {
+void FfmpegCamera::Stop() {
     if (!running_)
-        return MediaError::None;
+        return;
     stop_.Raise();
     if (camera_.joinable())
         camera_.join();
@@ -300,10 +213,9 @@ MediaError FfmpegCaptureGraph::Stop() {
     recorder_.reset();
     source_.reset();
     running_ = false;
-    return MediaError::None;
 }
 
-void FfmpegCaptureGraph::CameraLoop() {
+void FfmpegCamera::CameraLoop() {
     NameThisThread("vt-camera");
     for (;;) {
         CameraFrame frame;
@@ -323,14 +235,13 @@ void FfmpegCaptureGraph::CameraLoop() {
             wake_->Wake();
             return;
         }
-        if (previewRendered_)
-            PutPreview(frame);
+        PutPreview(frame);
         if (recorder_)
             recorder_->Offer(frame);
     }
 }
 
-void FfmpegCaptureGraph::PutPreview(const CameraFrame& frame) {
+void FfmpegCamera::PutPreview(const CameraFrame& frame) {
     const AVFrame* p = frame.picture.get();
     if (!p)
         return;
@@ -344,7 +255,7 @@ void FfmpegCaptureGraph::PutPreview(const CameraFrame& frame) {
     if (!previewConverter_.Convert(p, AV_PIX_FMT_BGRA, p->width, p->height, planes, strides)) {
         return;
     }
-    out.timestamp = std::llround(frame.time * 1e7);
+    out.timestamp = MediaTime{std::llround(frame.time * 1e6)};
     mailbox_.Put(std::move(out));
     wake_->Wake();
 }
