@@ -206,7 +206,8 @@ int main(int argc, char** argv) {
         frame->OnTimer(kTimerReplay);
         ++ticks;
 
-        const double clipMs = static_cast<double>(frame->Video().ClipPosition().count()) / 1000.0;
+        const int64_t position = frame->Video().ClipPosition().count();  // microseconds
+        const double clipMs = static_cast<double>(position) / 1000.0;
         // The cursor is one past the newest record drawn; that record is compared.
         const int32_t shown = frame->View().displayRow - 1;
         const double cursorMs = static_cast<double>(shown) * interval;
@@ -218,8 +219,8 @@ int main(int argc, char** argv) {
             wallBaseRow + elapsedMs / (interval > 0 ? interval : 100), frame->Replay().Records());
         wallGap.push_back(std::fabs(static_cast<double>((wallRow - 1) * interval) - clipMs));
 
-        const int64_t clipRow = std::min<int64_t>(position / (int64_t{interval} * 10000),
-                                                  frame->Replay().Records() - 1);
+        const int64_t clipRow =
+            std::min<int64_t>(position / (int64_t{interval} * 1000), frame->Replay().Records() - 1);
         cursorSpan.push_back(OutsideSpan(clipMs, shown, interval));
         wallSpan.push_back(OutsideSpan(clipMs, wallRow - 1, interval));
         const int64_t cursorRows = std::llabs(shown - clipRow);
