@@ -75,7 +75,7 @@ class ReplaySession {
 
     ReplaySessionParts p_;
     ReplayState state_ = ReplayState::Closed;
-    bool hasClip_ = false;  // the open pair has a clip playing in the video
+    bool hasClip_ = false;  // the open pair has its clip open in the video
     int32_t records_ = 0;
     int32_t elapsedMs_ = 0;    // time not yet turned into whole records
     uint32_t lastTickAt_ = 0;  // clock reading at the last tick

@@ -15,8 +15,6 @@ struct KindEntry {
 constexpr KindEntry kKinds[] = {
     {0x00000000u, "Success"},
     {0x00000001u, "Nothing to do"},
-    {0x0004027Eu, "Operation failed"},
-    {0x00040237u, "Operation failed"},
     {0x80004001u, "Function not implemented"},
     {0x80004002u, "Not offered by this device or file"},
     {0x80004003u, "Missing object"},
@@ -39,7 +37,9 @@ static_assert(sizeof kKinds / sizeof kKinds[0] == static_cast<size_t>(MediaError
 
 const KindEntry& Entry(MediaError error) {
     const auto index = static_cast<size_t>(error);
-    return index < sizeof kKinds / sizeof kKinds[0] ? kKinds[index] : kKinds[7];
+    return index < sizeof kKinds / sizeof kKinds[0]
+               ? kKinds[index]
+               : kKinds[static_cast<size_t>(MediaError::Failed)];
 }
 
 }  // namespace

@@ -9,8 +9,6 @@ namespace velatrace {
 enum class MediaError : int32_t {
     None = 0,
     Nothing,         // succeeded, with nothing to give
-    NoOwnPreview,    // succeeded: the camera has no preview stream, it is split off the capture
-    StillChanging,   // succeeded: a state change is still pending
     NotImplemented,  // the engine does not do this
     NotOffered,      // the device or file offers no such stream or setting
     MissingObject,   // an object the call needs is missing
@@ -24,15 +22,14 @@ enum class MediaError : int32_t {
     InvalidArgument,
     DiskFull,
     DeviceGone,    // the camera was unplugged
-    NotConnected,  // the stream is not connected
+    NotConnected,  // nothing to write into or read from (no file named, no video)
     CannotPlay,    // the file has no stream that can be played
     NotReady,      // not possible in this state (e.g. no frame shown yet)
     Unsupported,   // a media format the engine cannot read
 };
 
 constexpr bool Failed(MediaError error) {
-    return error != MediaError::None && error != MediaError::Nothing &&
-           error != MediaError::NoOwnPreview && error != MediaError::StillChanging;
+    return error != MediaError::None && error != MediaError::Nothing;
 }
 constexpr bool Succeeded(MediaError error) {
     return !Failed(error);
