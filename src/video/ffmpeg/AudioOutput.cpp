@@ -35,7 +35,8 @@ MediaError AudioOutput::Open(int sampleRate, int channels) {
     return MediaError::NotOffered;
 }
 
-MediaError AudioOutput::OpenDevice(const char* name, const char* url, int sampleRate, int channels) {
+MediaError AudioOutput::OpenDevice(const char* name, const char* url, int sampleRate,
+                                   int channels) {
     const AVOutputFormat* format = av_guess_format(name, nullptr, nullptr);
     if (!format)
         return MediaError::NotOffered;

@@ -158,8 +158,8 @@ class AvDeviceSource : public CameraSource {
 
 }  // namespace
 
-MediaError OpenAvDeviceSource(const char* inputFormat, const std::string& url, const CameraMode& mode,
-                           std::unique_ptr<CameraSource>* source) {
+MediaError OpenAvDeviceSource(const char* inputFormat, const std::string& url,
+                              const CameraMode& mode, std::unique_ptr<CameraSource>* source) {
     avdevice_register_all();
     auto s = std::make_unique<AvDeviceSource>();
     const MediaError hr = s->Open(inputFormat, url, mode);

@@ -46,8 +46,9 @@ class AviWriter {
     AviWriter& operator=(const AviWriter&) = delete;
 
     // Creates (or replaces) the file and writes its header. MediaError::FileInUse when the file
-    // cannot be created or another recording holds it (that file is left untouched), MediaError::DiskFull
-    // when there is no room for it (no file is left then); the writer then stays closed.
+    // cannot be created or another recording holds it (that file is left untouched),
+    // MediaError::DiskFull when there is no room for it (no file is left then); the writer then
+    // stays closed.
     MediaError Open(const std::string& path, const AviVideoFormat& format);
     bool IsOpen() const { return file_.IsOpen(); }
     // RIFF parts of at most `bytes` from the next frame on (kAviPartBytes unless set; a part

@@ -97,7 +97,7 @@ class CaptureRecorder {
         std::optional<std::string> nextFile;  // not a frame: the frames after go to this file
         Stage stage = Stage::Ready;
         MediaError encoded = MediaError::None;  // the encoding's result
-        std::string encodeError;  // why the encoding failed
+        std::string encodeError;                // why the encoding failed
     };
     using ItemPtr = std::shared_ptr<Item>;
 

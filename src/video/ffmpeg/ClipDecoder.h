@@ -11,8 +11,8 @@ namespace velatrace {
 
 class ClipDecoder {
   public:
-    // Opens `path` and its best stream of `type`. MediaError::NotFound, MediaError::Unsupported (not a
-    // media file FFmpeg reads) or MediaError::CannotPlay (no decodable stream of that type).
+    // Opens `path` and its best stream of `type`. MediaError::NotFound, MediaError::Unsupported
+    // (not a media file FFmpeg reads) or MediaError::CannotPlay (no decodable stream of that type).
     MediaError Open(const std::string& path, AVMediaType type);
 
     // Seconds; 0 when unknown.

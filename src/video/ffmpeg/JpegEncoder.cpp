@@ -265,7 +265,8 @@ MediaError JpegEncoder::Encode(const AVFrame* picture, AvPacketPtr* jpeg) {
         }
         if (!converter_.Convert(picture, AV_PIX_FMT_YUVJ420P, picture->width, picture->height,
                                 converted_->data, converted_->linesize)) {
-            return Fail(MediaError::Failed, "the camera's pixel format cannot be converted for JPEG");
+            return Fail(MediaError::Failed,
+                        "the camera's pixel format cannot be converted for JPEG");
         }
         input = converted_.get();
     }
