@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = fuzz::WriteScratch(data, size, ".avi");
     {
         ClipDecoder clip;
-        if (clip.Open(path, AVMEDIA_TYPE_VIDEO) == kHrOk) {
+        if (clip.Open(path, AVMEDIA_TYPE_VIDEO) == MediaError::None) {
             FUZZ_CHECK(std::isfinite(clip.Duration()) && clip.Duration() >= 0.0);
             AvFramePtr frame;
             double time = 0.0;
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 clip.SeekTo(clip.Duration(), &frame, &time);
                 clip.SeekTo(0.0, &frame, &time);
             }
-            for (int i = 0; i < 4 && clip.Next(&frame, &time) == kHrOk; ++i) {
+            for (int i = 0; i < 4 && clip.Next(&frame, &time) == MediaError::None; ++i) {
                 FUZZ_CHECK(std::isfinite(time));
             }
         }

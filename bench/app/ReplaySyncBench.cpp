@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     }
     const int32_t interval = frame->View().source.Setup().intervalMs;
     std::printf("recording: %d s clip, %d records at %d ms\n",
-                static_cast<int>(frame->Video().ClipDuration() / 10000000),
+                static_cast<int>(frame->Video().ClipLength().count() / 1000000),
                 frame->Replay().Records(), interval);
 
     std::vector<double> cursorGap;   // |cursor time - clip position|, ms
@@ -212,9 +212,8 @@ int main(int argc, char** argv) {
         frame->OnTimer(kTimerReplay);
         ++ticks;
 
-        int64_t position = 0;
-        frame->Video().GetClipPosition(&position);
-        const double clipMs = static_cast<double>(position) / 10000.0;
+        const int64_t position = frame->Video().ClipPosition().count();  // microseconds
+        const double clipMs = static_cast<double>(position) / 1000.0;
         // The cursor is one past the newest record drawn; that record is compared.
         const int32_t shown = frame->View().displayRow - 1;
         const double cursorMs = static_cast<double>(shown) * interval;
@@ -226,8 +225,8 @@ int main(int argc, char** argv) {
             wallBaseRow + elapsedMs / (interval > 0 ? interval : 100), frame->Replay().Records());
         wallGap.push_back(std::fabs(static_cast<double>((wallRow - 1) * interval) - clipMs));
 
-        const int64_t clipRow = std::min<int64_t>(position / (int64_t{interval} * 10000),
-                                                  frame->Replay().Records() - 1);
+        const int64_t clipRow =
+            std::min<int64_t>(position / (int64_t{interval} * 1000), frame->Replay().Records() - 1);
         cursorSpan.push_back(OutsideSpan(clipMs, shown, interval));
         wallSpan.push_back(OutsideSpan(clipMs, wallRow - 1, interval));
         const int64_t cursorRows = std::llabs(shown - clipRow);

@@ -102,20 +102,18 @@ inline std::string PatternSource(int width, int height, int seconds) {
            ":fontcolor=white:box=1:boxcolor=black@0.6:x=(w-tw)/2:y=h-th-lh/2,hue\" ";
 }
 
-// The test-pattern camera's graph at 1280x720, 30 per second, with both streams rendered and the
-// capture stream into `path` set to `control`, not yet running; null when it cannot be built.
-inline std::unique_ptr<CaptureGraph> PatternGraph(MediaEngine& engine, const std::string& path,
-                                                  CaptureControl control) {
-    std::unique_ptr<CaptureGraph> graph;
-    engine.CreateCaptureGraph(&graph);
-    if (!graph || graph->BindDevice(kPatternCameraDisplayName) != kHrOk)
+// The test-pattern camera at 1280x720, 30 per second, recording into `path` when `record` (else
+// holding), not yet running; null when it cannot be opened.
+inline std::unique_ptr<Camera> PatternCamera(MediaEngine& engine, const std::string& path,
+                                             bool record) {
+    std::unique_ptr<Camera> camera;
+    if (engine.OpenCamera(kPatternCameraDisplayName, &camera) != MediaError::None)
         return nullptr;
-    graph->SetFormat(StreamFormat{FormatType::VideoInfo, 1280, 720, 12, 0, 333333});
-    graph->SetOutputFileName(path.c_str());
-    graph->RenderStream(PinCategory::Capture, StreamKind::Video);
-    graph->RenderStream(PinCategory::Preview, StreamKind::Video);
-    graph->ControlStream(control);
-    return graph;
+    camera->SetMode(VideoMode{1280, 720, MediaTime{33333}, ""});
+    camera->Recording().SetFile(path.c_str());
+    if (record)
+        camera->Recording().Start(false);
+    return camera;
 }
 
 }  // namespace velatrace::bench

@@ -67,11 +67,11 @@ CaptureResult Capture(const std::string& path, int seconds) {
     Waiter waiter;
     FfmpegMediaEngine engine;
     engine.SetWakeCallback(waiter.Callback());
-    std::unique_ptr<CaptureGraph> graph = PatternGraph(engine, path, CaptureControl::StartNow);
+    std::unique_ptr<Camera> graph = PatternCamera(engine, path, true);
     if (!graph)
         return r;
     const auto start = Clock::now();
-    if (graph->Run() != kHrOk)
+    if (graph->Start() != MediaError::None)
         return r;
     VideoFrame frame;
     // The pane takes each picture as a GUI would.
@@ -81,15 +81,15 @@ CaptureResult Capture(const std::string& path, int seconds) {
             }
             r.encoderCpu = std::max(r.encoderCpu, EncoderCpu());
             r.cameraCpu = std::max(r.cameraCpu, ThreadCpu("vt-camera"));
-            return frame.timestamp >= static_cast<int64_t>(seconds) * 10000000 - 1;
+            return frame.timestamp.count() >= static_cast<int64_t>(seconds) * 1000000 - 1;
         },
         std::chrono::seconds(seconds + 30));
-    graph->ControlStream(CaptureControl::StopNow);
+    graph->Recording().Stop();
     // The last frames still queued are encoded before Stop returns; read the clock just before.
     r.encoderCpu = std::max(r.encoderCpu, EncoderCpu());
     graph->Stop();
     r.wall = Seconds(Clock::now() - start);
-    graph->GetCaptureCounts(&r.dropped, &r.written);
+    graph->Recording().Counts(&r.dropped, &r.written);
     r.ok = r.written > 0;
     return r;
 }
@@ -100,36 +100,33 @@ std::vector<double> SeekLatencies(const std::string& path, int count, std::vecto
     Waiter waiter;
     FfmpegMediaEngine engine;
     engine.SetWakeCallback(waiter.Callback());
-    std::unique_ptr<PlaybackGraph> graph;
-    engine.CreatePlaybackGraph(&graph);
+    std::unique_ptr<ClipPlayer> graph;
     std::vector<double> latencies;
-    if (graph->RenderFile(path.c_str()) != kHrOk)
+    if (engine.OpenClip(path.c_str(), &graph) != MediaError::None)
         return latencies;
-    int64_t duration = 0;
-    graph->GetDuration(&duration);
-    double frameTime = 0;
-    graph->GetAvgTimePerFrame(&frameTime);
+    const int64_t duration = graph->Info().duration.count();
+    const double frameTime = static_cast<double>(graph->Info().frameTime.count()) / 1e6;
     std::mt19937 random(42);
     std::uniform_int_distribution<int64_t> pick(0, duration - 1);
     VideoFrame frame;
     for (int i = 0; i < count; ++i) {
         const int64_t target = pick(random);
-        const int64_t frameNo = static_cast<int64_t>(target / (frameTime * 1e7));
-        const auto shownAt = static_cast<int64_t>(std::llround(frameNo * frameTime * 1e7));
+        const int64_t frameNo = static_cast<int64_t>(target / (frameTime * 1e6));
+        const auto shownAt = static_cast<int64_t>(std::llround(frameNo * frameTime * 1e6));
         while (graph->TakeLatestFrame(&frame)) {
         }
         const auto start = Clock::now();
-        graph->SetPosition(target);
+        graph->Seek(MediaTime{target});
         const bool ok = waiter.WaitUntil(
             [&] {
                 while (graph->TakeLatestFrame(&frame)) {
                 }
-                return std::llabs(frame.timestamp - shownAt) < 1000;
+                return std::llabs(frame.timestamp.count() - shownAt) < 100;
             },
             std::chrono::seconds(10));
         if (ok) {
             latencies.push_back(Seconds(Clock::now() - start) * 1000);
-            at->push_back(target / 1e7);
+            at->push_back(target / 1e6);
         }
     }
     return latencies;
@@ -140,9 +137,8 @@ std::vector<double> OpenLatencies(const std::string& path, int count) {
     FfmpegMediaEngine engine;
     for (int i = 0; i < count; ++i) {
         const auto start = Clock::now();
-        std::unique_ptr<PlaybackGraph> graph;
-        engine.CreatePlaybackGraph(&graph);
-        if (graph->RenderFile(path.c_str()) != kHrOk)
+        std::unique_ptr<ClipPlayer> graph;
+        if (engine.OpenClip(path.c_str(), &graph) != MediaError::None)
             break;
         VideoFrame frame;
         if (graph->TakeLatestFrame(&frame))

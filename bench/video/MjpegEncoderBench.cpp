@@ -253,25 +253,21 @@ void Capture1080p(const fs::path& folder, int seconds) {
     velatrace::testing::WakeWaiter waiter;
     FfmpegMediaEngine engine;
     engine.SetWakeCallback(waiter.Callback());
-    std::unique_ptr<CaptureGraph> graph;
-    engine.CreateCaptureGraph(&graph);
-    if (graph->BindDevice(kPatternCameraDisplayName) != kHrOk) {
+    std::unique_ptr<Camera> graph;
+    if (engine.OpenCamera(kPatternCameraDisplayName, &graph) != MediaError::None) {
         std::printf("no test-pattern camera\n");
         return;
     }
-    graph->SetFormat(StreamFormat{FormatType::VideoInfo, 1920, 1080, 12, 0, 333333});
-    graph->SetOutputFileName(avi.c_str());
-    graph->RenderStream(PinCategory::Capture, StreamKind::Video);
-    graph->RenderStream(PinCategory::Preview, StreamKind::Video);
-    graph->ControlStream(CaptureControl::StartNow);
+    graph->SetMode(VideoMode{1920, 1080, MediaTime{33333}, ""});
+    graph->Recording().SetFile(avi.c_str());
+    graph->Recording().Start(false);
     const double cpuBefore = ProcessCpu();
     const auto start = Clock::now();
-    if (graph->Run() != kHrOk) {
+    if (graph->Start() != MediaError::None) {
         std::printf("capture failed to run\n");
         return;
     }
-    int32_t width = 0, height = 0;
-    graph->GetVideoSize(&width, &height);
+    const int32_t width = graph->Mode().width, height = graph->Mode().height;
     VideoFrame frame;
     double encoderCpu = 0, cameraCpu = 0;
     waiter.WaitUntil(
@@ -280,16 +276,16 @@ void Capture1080p(const fs::path& folder, int seconds) {
             }
             encoderCpu = std::max(encoderCpu, EncoderCpu());
             cameraCpu = std::max(cameraCpu, ThreadCpu("vt-camera"));
-            return frame.timestamp >= static_cast<int64_t>(seconds) * 10000000 - 1;
+            return frame.timestamp.count() >= static_cast<int64_t>(seconds) * 1000000 - 1;
         },
         std::chrono::seconds(seconds + 30));
-    graph->ControlStream(CaptureControl::StopNow);
+    graph->Recording().Stop();
     encoderCpu = std::max(encoderCpu, EncoderCpu());
     graph->Stop();
     const double wall = Seconds(Clock::now() - start);
     const double processCpu = ProcessCpu() - cpuBefore;
     int64_t dropped = 0, written = 0;
-    graph->GetCaptureCounts(&dropped, &written);
+    graph->Recording().Counts(&dropped, &written);
     const double offered = static_cast<double>(written + dropped);
     std::printf(
         "delivered %dx%d; frames written %lld, dropped %lld (goal 0), wall %.1f s, "

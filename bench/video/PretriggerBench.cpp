@@ -38,11 +38,11 @@ PreviewResult Preview(const std::string& path, int seconds, int32_t keep) {
     testing::WakeWaiter waiter;
     FfmpegMediaEngine engine;
     engine.SetWakeCallback(waiter.Callback());
-    std::unique_ptr<CaptureGraph> graph = PatternGraph(engine, path, CaptureControl::Hold);
+    std::unique_ptr<Camera> graph = PatternCamera(engine, path, false);
     if (!graph)
         return r;
-    graph->SetPreroll(keep, kPretriggerMemoryLimit);
-    if (graph->Run() != kHrOk)
+    graph->Recording().KeepPretrigger(keep, kPretriggerMemoryLimit);
+    if (graph->Start() != MediaError::None)
         return r;
     VideoFrame frame;
     waiter.WaitUntil(
@@ -50,17 +50,17 @@ PreviewResult Preview(const std::string& path, int seconds, int32_t keep) {
             while (graph->TakeLatestFrame(&frame)) {
             }
             r.cpuPerSecond = EngineCpu();
-            return frame.timestamp >= static_cast<int64_t>(seconds) * 10000000 - 1;
+            return frame.timestamp.count() >= static_cast<int64_t>(seconds) * 1000000 - 1;
         },
         std::chrono::seconds(seconds + 30));
     r.cpuPerSecond /= seconds;
     // A capture that starts with what was kept, ended at once: the file is the kept frames.
-    graph->ControlStream(CaptureControl::StartWithPreroll);
+    graph->Recording().Start(true);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    graph->ControlStream(CaptureControl::StopNow);
+    graph->Recording().Stop();
     graph->Stop();
     int64_t dropped = 0;
-    graph->GetCaptureCounts(&dropped, &r.written);
+    graph->Recording().Counts(&dropped, &r.written);
     std::error_code ec;
     r.fileBytes = static_cast<int64_t>(std::filesystem::file_size(path, ec));
     r.ok = !ec;

@@ -89,7 +89,7 @@ bool CaptureSession::IsCapturing() const {
 }
 
 CaptureState CaptureSession::LiveState() const {
-    return p_.video.IsPreviewing() || polling_ ? CaptureState::Previewing : CaptureState::Idle;
+    return cameraLive_ || polling_ ? CaptureState::Previewing : CaptureState::Idle;
 }
 
 void CaptureSession::ShowCaptureFileName() {
@@ -109,18 +109,10 @@ void CaptureSession::ApplyNaming() {
     NextCaptureNumber(p_.capture);
     p_.video.SetNaming(folder, p_.capture.filename, p_.capture.autoNumber);
     p_.video.SetCaptureNumber(p_.capture.number);
-    // The camera's next file takes the new name: a running graph goes on with it without a
-    // pause, a stopped one is named for its next run. A clip being replayed is left alone; the
-    // camera graph is built again, with the new name, when the preview comes back.
-    if (p_.video.IsClipOpen()) {
-        ShowCaptureFileName();
-        return;
-    }
-    const bool previewing = p_.video.IsPreviewing();
+    // The camera's next file takes the new name: a running camera goes on with it without a
+    // pause, a stopped one is named for its next run. While a clip has taken the camera it is
+    // opened again, with the new name, when the preview comes back.
     p_.video.NextCaptureFile(true);
-    if (previewing && !p_.video.IsPreviewing()) {
-        p_.video.RunGraph(true);
-    }
     if (camera_ || logger_) {
         ShowCaptureFileName();
     }
@@ -188,8 +180,15 @@ void CaptureSession::TogglePreview() {
         ApplyPretrigger();
         liveRows_ = 0;  // rows of an earlier session are not this one's seconds before an alarm
     }
-    const HResult hr = p_.video.RunGraph(starting);
-    if (hr == kHrSharingViolation) {
+    MediaError hr = MediaError::Nothing;
+    if (starting) {
+        hr = p_.video.StartCamera();
+        cameraLive_ = hr == MediaError::None;
+    } else {
+        p_.video.StopCamera();
+        cameraLive_ = false;
+    }
+    if (hr == MediaError::FileInUse) {
         char text[kMaxPath + 32];
         FormatText(text, sizeof text, "%s file can not overwrite", p_.capture.filename);
         Warn(p_.user, text);
@@ -281,7 +280,7 @@ bool CaptureSession::RecordedElsewhere(bool byUser) {
     }
     char avi[kMaxPath] = {};
     char csv[kMaxPath] = {};
-    if (camera_ && p_.video.IsPreviewing()) {
+    if (camera_ && cameraLive_) {
         FormatCaptureName(avi, sizeof avi, folder_, p_.capture.filename, p_.capture.autoNumber,
                           p_.video.CaptureNumber(), "avi");
     }
@@ -335,8 +334,8 @@ void CaptureSession::StartCapture(StartedBy by) {
     // frames and the ring's rows of the same seconds go first, so both files start together.
     const bool alarm = by == StartedBy::Alarm;
     // A camera that is not delivering (lost, or its graph would not run) records nothing.
-    if (camera_ && p_.video.IsPreviewing()) {
-        p_.video.StartCapture(alarm);
+    if (camera_ && cameraLive_) {
+        videoRecording_ = p_.video.StartRecording(alarm);
     }
     // The CSV takes the number of the AVI it belongs to, fixed until it ends.
     int32_t earlierRows = 0;
@@ -353,7 +352,7 @@ void CaptureSession::StartCapture(StartedBy by) {
         }
         csvPendingPoints_ = 0;
     }
-    if (!p_.video.IsCapturing() && !p_.csv.Writing()) {
+    if (!videoRecording_ && !p_.csv.Writing()) {
         return;
     }
     SetState(p_.capture.useTimeLimit  ? CaptureState::CapturingTimed
@@ -363,7 +362,7 @@ void CaptureSession::StartCapture(StartedBy by) {
     pollHealth_.Reset();
     FormatCaptureName(captureFile_, sizeof captureFile_, "", p_.capture.filename,
                       p_.capture.autoNumber, p_.video.CaptureNumber(),
-                      p_.video.IsCapturing() ? "avi" : "csv");
+                      videoRecording_ ? "avi" : "csv");
     if (state_ == CaptureState::CapturingTimed) {
         // The seconds shown are the seconds the timer runs.
         const int32_t seconds = TimeLimitSec();
@@ -388,7 +387,10 @@ void CaptureSession::EndCapture() {
     }
     if (camera_) {
         p_.video.NextCaptureFile(p_.capture.autoNumber != 0);
+        // Without automatic numbering the camera stops with the capture.
+        cameraLive_ = cameraLive_ && p_.capture.autoNumber != 0;
     }
+    videoRecording_ = false;
     if (p_.csv.Writing()) {
         WriteCsvRows();
         if (csvFailing_) {
@@ -437,7 +439,7 @@ void CaptureSession::WriteCsvRows() {
         p_.csv.EndCsv();
         csvFailing_ = false;
         ReportFailure(text, status);
-        if (!p_.video.IsCapturing()) {
+        if (!videoRecording_) {
             EndCapture();  // nothing is recorded any more
         }
         return;
@@ -476,9 +478,8 @@ void CaptureSession::RefreshIndicator() {
     if (IsCapturing()) {
         const uint32_t seconds = (p_.clock.TickCount() - captureStartTick_) / 1000;
         // Once the video side has stopped, what is still recorded is the CSV.
-        const char* file = !p_.video.IsCapturing() && p_.csv.Writing()
-                               ? FileNamePart(p_.csv.CsvName())
-                               : captureFile_;
+        const char* file =
+            !videoRecording_ && p_.csv.Writing() ? FileNamePart(p_.csv.CsvName()) : captureFile_;
         size_t n = FormatText(text, sizeof text, "REC %u:%02u:%02u  %s", seconds / 3600,
                               seconds / 60 % 60, seconds % 60, file);
         int64_t dropped = 0;
@@ -515,8 +516,12 @@ void CaptureSession::OnStreamError(const StreamError& error) {
     if (error.source == StreamErrorSource::Playback) {
         return;
     }
-    const bool wasCapturing = IsCapturing() && p_.video.IsCapturing();
+    const bool wasCapturing = IsCapturing() && videoRecording_;
     p_.video.EndAfterStreamError(error);
+    videoRecording_ = false;
+    if (error.source == StreamErrorSource::Camera) {
+        cameraLive_ = false;
+    }
     if (wasCapturing) {
         // What goes on is said as it is: the CSV may be stuck too (a full disk takes both).
         char csvPart[kMaxPath + 160] = "";
@@ -644,7 +649,7 @@ void CaptureSession::LoseLogger(uint32_t code) {
         csvFailing_ = false;
     }
     const bool capturing = IsCapturing();
-    const bool videoGoesOn = capturing && p_.video.IsCapturing();
+    const bool videoGoesOn = capturing && videoRecording_;
     char text[sizeof csvPart + 256];
     FormatText(text, sizeof text,
                "The logger was lost at %s (%s - %d).%s%s\r\n"
@@ -732,7 +737,7 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
 }
 
 void CaptureSession::StillImageTransfer() {
-    p_.transfer.TransferStill(/*live=*/true);
+    p_.transfer.TransferStill(/*live=*/true, cameraLive_);
 }
 
 void CaptureSession::Shutdown() {

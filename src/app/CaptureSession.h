@@ -65,7 +65,7 @@ class CaptureSession {
 
     // The sources found at start-up.
     void SetSources(bool camera, bool logger);
-    // The camera's graph was built again after a replay took it (false: it could not be).
+    // The camera was opened again after a replay took it (false: it could not be).
     void CameraRebound(bool built) { camera_ = built; }
     // A camera was found at start-up (its settings can be opened), and any source at all (a
     // live session can be started).
@@ -80,6 +80,10 @@ class CaptureSession {
     // The locks that show a file being recorded by another recording; null: none are known.
     void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
     bool HasCamera() const { return camera_; }
+    // The camera delivers to the preview (its part of the live session runs).
+    bool CameraLive() const { return cameraLive_; }
+    // A camera setting left the camera stopped (`running` false) or running.
+    void CameraRestarted(bool running) { cameraLive_ = running; }
     bool HasLogger() const { return logger_; }
     // The logger's poll chain runs.
     bool Polling() const { return polling_; }
@@ -163,6 +167,8 @@ class CaptureSession {
     CaptureState state_ = CaptureState::Idle;
     ChangeListeners listeners_;
     bool camera_ = false;
+    bool cameraLive_ = false;      // the camera delivers to the preview
+    bool videoRecording_ = false;  // the camera's frames go into the capture's AVI
     bool logger_ = false;
     bool cameraFound_ = false;
     bool sourceFound_ = false;

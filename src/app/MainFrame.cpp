@@ -257,7 +257,7 @@ void MainFrame::RunCommand(uint32_t id) {
             PreviewCommand();
             break;
         case cmd::kDdeTransfer:
-            still_.TransferStill(live_.IsLive());
+            still_.TransferStill(live_.IsLive(), live_.CameraLive());
             break;
         case cmd::kDdeTransferSetting:
             still_.SettingCommand();
@@ -333,7 +333,7 @@ void MainFrame::PreviewCommand() {
 }
 
 void MainFrame::RebuildCameraGraph() {
-    if (live_.HasCamera() && !video_.HasCameraGraph()) {
+    if (live_.HasCamera() && !video_.HasCamera()) {
         int32_t index = 0;
         live_.CameraRebound(video_.SelectSavedDevice(videoPane_, &index));
     }
@@ -402,8 +402,11 @@ void MainFrame::FormatCommand() {
     if (RefusedWhileCapturing("changing the camera format")) {
         return;
     }
-    HResult refusal = kHrOk;
-    if (video_.ShowFormatProperties(videoPane_, pages_, &refusal)) {
+    MediaError refusal = MediaError::None;
+    bool running = live_.CameraLive();
+    const bool taken = video_.ShowFormatProperties(videoPane_, pages_, &running, &refusal);
+    live_.CameraRestarted(running);
+    if (taken) {
         settings_.SaveStrm(video_.Stream());
         return;
     }
@@ -412,7 +415,7 @@ void MainFrame::FormatCommand() {
     FormatText(text, sizeof text,
                "The camera cannot deliver the chosen format (%s).\nIt stays at %d x %d, "
                "%d frames/s.",
-               ResultText(refusal), static_cast<int>(kept.lvw), static_cast<int>(kept.lvh),
+               ErrorText(refusal), static_cast<int>(kept.lvw), static_cast<int>(kept.lvh),
                static_cast<int>(kept.lrate));
     Warn(user_, text);
 }

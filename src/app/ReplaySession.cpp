@@ -23,8 +23,17 @@ int32_t ShownSeconds(double seconds) {
     return rounded < 0 ? 0 : (rounded >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(rounded));
 }
 
-int32_t WholeSeconds(int64_t position) {
-    return ShownSeconds(static_cast<double>(position) / 1e7);
+int32_t WholeSeconds(MediaTime position) {
+    return ShownSeconds(static_cast<double>(position.count()) / 1e6);
+}
+
+// Where the seek bar stands for a position: whole percent of the length (0 when unknown).
+int BarPercent(MediaTime position, MediaTime length) {
+    if (length.count() <= 0) {
+        return 0;
+    }
+    const long double percent = static_cast<long double>(position.count()) * 100 / length.count();
+    return percent <= 0 ? 0 : (percent >= 100 ? 100 : static_cast<int>(percent));
 }
 
 // What the user is told about a wave file that was not loaded, or loaded in part.
@@ -66,19 +75,20 @@ void TellCsvProblem(UserPrompts& user, const char* csvPath, const CsvLoad& loade
 }  // namespace
 
 int32_t ReplaySession::ClipSeconds() const {
-    return WholeSeconds(p_.video.ClipDuration());
+    return WholeSeconds(p_.video.ClipLength());
 }
 
 int32_t ReplaySession::WaveSeconds(int32_t rows) const {
     return ShownSeconds(static_cast<double>(rows) * Setup().intervalMs / 1000.0);
 }
 
-int32_t ReplaySession::RecordAt(int64_t position) const {
+int32_t ReplaySession::RecordAt(MediaTime position) const {
     // An unknown interval counts the replay tick's period per record.
     const int64_t interval = Setup().intervalMs > 0 ? Setup().intervalMs : kReplayPeriodMs;
     // The newest record drawn is the one whose time span holds the position; the cursor is one
     // past it.
-    const int64_t row = (position <= 0 ? 0 : position / (interval * kClipUnitsPerMs)) + 1;
+    const int64_t at = position.count();
+    const int64_t row = (at <= 0 ? 0 : at / (interval * 1000)) + 1;
     return row > Records() ? Records() : static_cast<int32_t>(row);
 }
 
@@ -109,6 +119,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
             Warn(p_.user, "It is an illegal media file");
             return false;
         }
+        hasClip_ = true;
         clipSeconds = ClipSeconds();
     }
 
@@ -141,7 +152,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     const int frequency = clipSeconds == 0 ? 100 : 100 / clipSeconds;
     p_.seek.SetSeekTickFrequency(frequency < 2 ? 2 : frequency);
 
-    const bool open = p_.video.IsClipOpen() || recording_.loaded;
+    const bool open = hasClip_ || recording_.loaded;
     SetState(open ? ReplayState::Playing : ReplayState::Closed);
     if (open) {
         StartTimer();
@@ -163,9 +174,10 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
 
 void ReplaySession::Close(uint32_t command, bool loggerConnected) {
     p_.timers.KillTimer(kTimerReplay);
-    const bool hadClip = p_.video.IsClipOpen();
+    const bool hadClip = hasClip_;
     const bool hadWave = recording_.loaded;
     p_.video.CloseClip();
+    hasClip_ = false;
     // The pane goes back to the live curves and the channel it showed. With nothing loaded the
     // view stays as it is: a running session's curves are not touched.
     if (hadWave) {
@@ -193,7 +205,7 @@ void ReplaySession::Close(uint32_t command, bool loggerConnected) {
 
 void ReplaySession::Stop() {
     p_.timers.KillTimer(kTimerReplay);
-    p_.video.StopClip();
+    p_.video.RewindClip();
     p_.seek.SetSeekPosition(0);
     elapsedMs_ = 0;
     ShowCursor(0);
@@ -212,12 +224,10 @@ void ReplaySession::TogglePlay() {
         p_.timers.KillTimer(kTimerReplay);
         return;
     }
-    if (p_.video.IsClipOpen()) {
+    if (hasClip_) {
         // Play after the end starts again from the beginning.
-        int64_t position = 0;
-        p_.video.GetClipPosition(&position);
-        if (position >= p_.video.ClipDuration()) {
-            p_.video.SeekClip(0);
+        if (p_.video.ClipPosition() >= p_.video.ClipLength()) {
+            p_.video.SeekClip(MediaTime{0});
         }
     } else if (p_.view.displayRow >= Records()) {
         ShowCursor(0);
@@ -232,18 +242,18 @@ void ReplaySession::Seek(SeekEvent event, int position) {
         return;
     }
     const int32_t percent = position < 0 ? 0 : (position > 100 ? 100 : position);
-    if (p_.video.IsClipOpen()) {
+    if (hasClip_) {
         if (state_ != ReplayState::Stopped) {
             p_.video.PauseClip();
             p_.timers.KillTimer(kTimerReplay);
         }
-        p_.video.SeekClip(percent);
+        // The bar's percent stands for that share of the clip's length.
+        p_.video.SeekClip(MediaTime{p_.video.ClipLength().count() / 100 * percent});
         if (state_ == ReplayState::Playing) {
             p_.video.PlayClip();
             StartTimer();
         }
-        int64_t at = 0;
-        p_.video.GetClipPosition(&at);
+        const MediaTime at = p_.video.ClipPosition();
         ShowCursor(RecordAt(at));
         ShowSeconds(WholeSeconds(at), ClipSeconds());
     } else {
@@ -255,12 +265,12 @@ void ReplaySession::Seek(SeekEvent event, int position) {
 }
 
 void ReplaySession::Tick() {
-    if (p_.video.IsCapturing() || state_ != ReplayState::Playing) {
+    if (state_ != ReplayState::Playing) {
         return;
     }
-    if (p_.video.IsClipOpen()) {
-        int64_t position = 0;
-        p_.seek.SetSeekPosition(p_.video.GetClipPosition(&position));
+    if (hasClip_) {
+        const MediaTime position = p_.video.ClipPosition();
+        p_.seek.SetSeekPosition(BarPercent(position, p_.video.ClipLength()));
         if (recording_.loaded) {
             ShowCursor(RecordAt(position));
         }
@@ -300,12 +310,12 @@ void ReplaySession::AdvanceByElapsedTime() {
 }
 
 void ReplaySession::OnClipEnded() {
-    if (state_ != ReplayState::Playing || !p_.video.IsClipOpen()) {
+    if (state_ != ReplayState::Playing || !hasClip_) {
         return;
     }
     // The last tick's reading may be short of the end: show the end itself.
-    int64_t position = 0;
-    p_.seek.SetSeekPosition(p_.video.GetClipPosition(&position));
+    const MediaTime position = p_.video.ClipPosition();
+    p_.seek.SetSeekPosition(BarPercent(position, p_.video.ClipLength()));
     if (recording_.loaded) {
         ShowCursor(RecordAt(position));
     }
@@ -329,7 +339,7 @@ void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
     int32_t seconds = 0;
     int32_t rate = 0;
     int32_t frames = 0;
-    if (cameraFound || p_.video.IsClipOpen()) {
+    if (cameraFound || hasClip_) {
         width = p_.video.Stream().lvw;
         height = p_.video.Stream().lvh;
         seconds = ClipSeconds();

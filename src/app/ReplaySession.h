@@ -57,7 +57,7 @@ class ReplaySession {
     bool IsOpen() const { return state_ != ReplayState::Closed; }
     // Anything of a recording is loaded, even where an open failed half-way and left the replay
     // closed: a live session must close it first.
-    bool HoldsRecording() const { return IsOpen() || p_.video.IsClipOpen() || HasWaveFile(); }
+    bool HoldsRecording() const { return IsOpen() || HasWaveFile(); }
     // A recorded wave file is loaded (its channels can be selected).
     bool HasWaveFile() const { return recording_.loaded; }
     // The loaded recording (closed when none is).
@@ -84,9 +84,9 @@ class ReplaySession {
     void SetState(ReplayState state);
     int32_t ClipSeconds() const;
     int32_t WaveSeconds(int32_t rows) const;
-    // The cursor (one past the newest record drawn) for a clip position in 100-ns units: the
-    // record whose time span holds the position is drawn last.
-    int32_t RecordAt(int64_t position) const;
+    // The cursor (one past the newest record drawn) for a clip position: the record whose time
+    // span holds the position is drawn last.
+    int32_t RecordAt(MediaTime position) const;
     void ShowSeconds(int32_t current, int32_t total);
     void ShowCursor(int32_t row);
     void StartTimer();
@@ -102,6 +102,7 @@ class ReplaySession {
     ChangeListeners listeners_;
     Recording recording_;
     int32_t liveChannel_ = 0;  // the view's channel before the recording was loaded
+    bool hasClip_ = false;     // the open pair has its clip open in the video
     int32_t elapsedMs_ = 0;    // time not yet turned into whole records
     uint32_t lastTickAt_ = 0;  // clock reading at the last tick
 };

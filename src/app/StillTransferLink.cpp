@@ -48,7 +48,7 @@ void StillTransferLink::Reconnect(bool tell) {
     }
 }
 
-void StillTransferLink::TransferStill(bool live) {
+void StillTransferLink::TransferStill(bool live, bool cameraLive) {
     if (transfer_.PastePending()) {
         OnPasteTimer();  // the earlier picture is pasted before the clipboard changes
     }
@@ -56,19 +56,16 @@ void StillTransferLink::TransferStill(bool live) {
     TransferResult result = TransferResult::NoPicture;
     // While the camera previews, the newest picture is the one on screen; a replay grabs the
     // clip's frame on screen.
-    if (live && p_.video.IsPreviewing()) {
-        if (BitmapFromVideoFrame(p_.newestPicture, &liveHeader_, &livePixels_)) {
+    if (live && cameraLive) {
+        if (StillFromVideoFrame(p_.newestPicture, &liveStill_)) {
             FillNote(true, &note);
-            result =
-                transfer_.TransferStill(liveHeader_, livePixels_.data(), livePixels_.size(), note);
+            result = transfer_.TransferStill(liveStill_, note);
         }
     } else if (!live) {
-        const int32_t bytes = p_.video.GrabFrame();
-        if (bytes > 0 && p_.video.GrabbedPixels() != nullptr) {
+        const StillImage* still = p_.video.GrabFrame();
+        if (still != nullptr) {
             FillNote(false, &note);
-            result =
-                transfer_.TransferStill(p_.video.GrabbedFormat().bmiHeader,
-                                        p_.video.GrabbedPixels(), static_cast<size_t>(bytes), note);
+            result = transfer_.TransferStill(*still, note);
         }
     }
     if (result == TransferResult::PasteDue) {
@@ -118,9 +115,8 @@ void StillTransferLink::FillNote(bool live, StillNote* note) {
                   ? ring->NewestRow()
                   : -1;
     } else {
-        int64_t position = 0;
-        p_.video.GetClipPosition(&position);
-        const int64_t ms = position < 0 ? 0 : position / kClipUnitsPerMs;
+        const int64_t at = p_.video.ClipPosition().count();
+        const int64_t ms = at < 0 ? 0 : at / 1000;
         FormatText(note->time, sizeof note->time, "%02d:%02d:%02d.%03d",
                    static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
                    static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));

@@ -52,8 +52,10 @@ class StillTransferLink {
     void ConnectForAlarm();
     // "DDE transfer setting...": the dialog, then the conversation rebuilt with its values.
     void SettingCommand();
-    // "DDE transfer" and the alarm action: `live` takes the preview's newest picture.
-    void TransferStill(bool live);
+    // "DDE transfer" and the alarm action. `live`: for the live session, which takes the
+    // preview's newest picture when its camera delivers (`cameraLive`); else the replayed clip's
+    // picture on screen.
+    void TransferStill(bool live, bool cameraLive);
     // The paste delay ran out.
     void OnPasteTimer();
     // The window closes: a paste still due is made, then the conversation ends.
@@ -66,8 +68,7 @@ class StillTransferLink {
 
     StillTransferParts p_;
     DdeTransfer transfer_;
-    BitmapInfoHeader liveHeader_;
-    std::vector<uint8_t> livePixels_;
+    StillImage liveStill_;
     std::string told_;  // the problem last shown in a message box
 };
 

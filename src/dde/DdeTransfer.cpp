@@ -52,12 +52,11 @@ void DdeTransfer::DdeUninit() {
     }
 }
 
-TransferResult DdeTransfer::TransferStill(const BitmapInfoHeader& header, const uint8_t* pixels,
-                                          size_t bytes, const StillNote& note) {
+TransferResult DdeTransfer::TransferStill(const StillImage& still, const StillNote& note) {
     if (pastePending_) {
         PasteDue();
     }
-    if (!PackClipboardDib(header, pixels, bytes, &dib_)) {
+    if (!PackClipboardDib(still, &dib_)) {
         return TransferResult::NoPicture;
     }
     // The clipboard keeps the picture even when nobody is told to paste it.

@@ -9,7 +9,7 @@
 #include "dde/DdeBackend.h"
 #include "dde/DdeCell.h"
 #include "dde/DdeSettings.h"
-#include "video/MediaEngine.h"
+#include "video/MediaTypes.h"
 
 namespace velatrace {
 
@@ -48,12 +48,10 @@ class DdeTransfer {
     bool Initialized() const { return initialized_; }
     bool Connected() const { return connected_; }
 
-    // Puts the picture (`header` and its rows, top-down for a negative height) on the clipboard
-    // and has the application paste it. For the spreadsheet the paste waits: the caller runs
-    // PasteDue() after kSpreadsheetPasteDelayMs. A transfer while a paste is still due pastes the
-    // earlier picture first, so none is skipped.
-    TransferResult TransferStill(const BitmapInfoHeader& header, const uint8_t* pixels,
-                                 size_t bytes, const StillNote& note);
+    // Puts the still on the clipboard and has the application paste it. For the spreadsheet the
+    // paste waits: the caller runs PasteDue() after kSpreadsheetPasteDelayMs. A transfer while a
+    // paste is still due pastes the earlier picture first, so none is skipped.
+    TransferResult TransferStill(const StillImage& still, const StillNote& note);
     // The spreadsheet's delayed paste; false when none was due or it could not be sent.
     bool PasteDue();
     bool PastePending() const { return pastePending_; }

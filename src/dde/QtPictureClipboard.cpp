@@ -15,8 +15,8 @@ bool QtPictureClipboard::PutDib(const uint8_t* dib, size_t size) {
         return false;
     }
     // The rows are stored bottom-up; the image is their mirror, copied before the DIB goes.
-    const QImage rows(view.rows, view.header.biWidth, view.header.biHeight,
-                      static_cast<qsizetype>(view.rowBytes), QImage::Format_BGR888);
+    const QImage rows(view.rows, view.width, view.height, static_cast<qsizetype>(view.rowBytes),
+                      QImage::Format_BGR888);
     clipboard->setImage(rows.mirrored(false, true));
     return true;
 }

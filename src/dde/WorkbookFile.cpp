@@ -65,16 +65,15 @@ bool EncodePicture(const uint8_t* dib, size_t size, PlacedPicture* picture) {
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     if (tj.handle == nullptr ||
-        tjCompress2(tj.handle, view.rows, view.header.biWidth, static_cast<int>(view.rowBytes),
-                    view.header.biHeight, TJPF_BGR, &out, &outSize, TJSAMP_420, kJpegQuality,
-                    TJFLAG_BOTTOMUP) != 0) {
+        tjCompress2(tj.handle, view.rows, view.width, static_cast<int>(view.rowBytes), view.height,
+                    TJPF_BGR, &out, &outSize, TJSAMP_420, kJpegQuality, TJFLAG_BOTTOMUP) != 0) {
         tjFree(out);
         return false;
     }
     picture->jpeg.assign(out, out + outSize);
     tjFree(out);
-    picture->width = view.header.biWidth;
-    picture->height = view.header.biHeight;
+    picture->width = view.width;
+    picture->height = view.height;
     return true;
 }
 

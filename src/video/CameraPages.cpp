@@ -31,9 +31,9 @@ int RunAt(QDialog& dialog, QWidget* owner, int32_t x, int32_t y) {
 
 }  // namespace
 
-CameraFilterDialog::CameraFilterDialog(CaptureGraph& graph, std::vector<DeviceControl> controls,
+CameraFilterDialog::CameraFilterDialog(Camera& camera, std::vector<DeviceControl> controls,
                                        QWidget* parent)
-    : QDialog(parent), graph_(graph), controls_(std::move(controls)) {
+    : QDialog(parent), camera_(camera), controls_(std::move(controls)) {
     setWindowTitle(tr("Filter"));
     auto* form = new QFormLayout;
     for (const DeviceControl& c : controls_) {
@@ -111,13 +111,13 @@ CameraFilterDialog::CameraFilterDialog(CaptureGraph& graph, std::vector<DeviceCo
 }
 
 void CameraFilterDialog::Set(const DeviceControl& control, int32_t value) {
-    const HResult hr = graph_.SetControl(control.id, value);
+    const MediaError hr = camera_.SetControl(control.id, value);
     if (Failed(hr)) {
         QMessageBox::warning(this, windowTitle(),
                              tr("The camera did not take %1 = %2 (%3).")
                                  .arg(QString::fromStdString(control.name))
                                  .arg(value)
-                                 .arg(QString::fromUtf8(ResultText(hr))));
+                                 .arg(QString::fromUtf8(ErrorText(hr))));
     }
 }
 
@@ -129,15 +129,15 @@ void CameraFilterDialog::BackToDefaults() {
     }
 }
 
-CameraFormatDialog::CameraFormatDialog(const std::vector<VideoFormat>& formats,
-                                       const StreamFormat& current, QWidget* parent)
-    : QDialog(parent), formats_(SortedFormats(formats)) {
+CameraFormatDialog::CameraFormatDialog(const std::vector<VideoMode>& modes,
+                                       const VideoMode& current, QWidget* parent)
+    : QDialog(parent), formats_(SortedModes(modes)) {
     setWindowTitle(tr("Format"));
     list_ = new QListWidget(this);
-    for (const VideoFormat& f : formats_) {
-        list_->addItem(QString::fromStdString(FormatLabel(f)));
+    for (const VideoMode& f : formats_) {
+        list_->addItem(QString::fromStdString(ModeLabel(f)));
     }
-    const int32_t index = CurrentFormatIndex(formats_, current);
+    const int32_t index = CurrentModeIndex(formats_, current);
     if (index >= 0) {
         list_->setCurrentRow(index);
     }
@@ -156,31 +156,30 @@ int32_t CameraFormatDialog::Selected() const {
     return list_->currentRow();
 }
 
-HResult CameraPages::ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) {
+MediaError CameraPages::ShowFilterPages(Camera& camera, int32_t x, int32_t y) {
     std::vector<DeviceControl> controls;
-    const HResult hr = graph.ReadControls(&controls);
+    const MediaError hr = camera.Controls(&controls);
     if (Failed(hr)) {
         return hr;
     }
-    CameraFilterDialog dialog(graph, std::move(controls), filterOwner_);
+    CameraFilterDialog dialog(camera, std::move(controls), filterOwner_);
     RunAt(dialog, filterOwner_, x, y);
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult CameraPages::ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats,
-                                     int32_t x, int32_t y) {
-    StreamFormat current;
-    graph.GetFormat(&current);
-    CameraFormatDialog dialog(formats, current, formatOwner_);
+MediaError CameraPages::ShowFormatPages(Camera& camera, const std::vector<VideoMode>& modes,
+                                        int32_t x, int32_t y) {
+    const VideoMode current = camera.Mode();
+    CameraFormatDialog dialog(modes, current, formatOwner_);
     if (RunAt(dialog, formatOwner_, x, y) != QDialog::Accepted || dialog.Selected() < 0) {
-        return kHrFalse;
+        return MediaError::Nothing;
     }
-    const VideoFormat& chosen = dialog.Formats()[static_cast<size_t>(dialog.Selected())];
-    if (chosen.width == current.width && chosen.height == std::abs(current.height) &&
-        FramesPerSecond(chosen.avgTimePerFrame) == FramesPerSecond(current.avgTimePerFrame)) {
-        return kHrFalse;  // the mode in force: nothing to change
+    const VideoMode& chosen = dialog.Modes()[static_cast<size_t>(dialog.Selected())];
+    if (chosen.width == current.width && chosen.height == current.height &&
+        FramesPerSecond(chosen.frameTime) == FramesPerSecond(current.frameTime)) {
+        return MediaError::Nothing;  // the mode in force: nothing to change
     }
-    return graph.SetFormat(ChosenStreamFormat(current, chosen));
+    return camera.SetMode(chosen);
 }
 
 }  // namespace velatrace

@@ -15,30 +15,30 @@ class CameraFilterDialog : public QDialog {
     Q_OBJECT
 
   public:
-    CameraFilterDialog(CaptureGraph& graph, std::vector<DeviceControl> controls, QWidget* parent);
+    CameraFilterDialog(Camera& camera, std::vector<DeviceControl> controls, QWidget* parent);
 
   private:
     void Set(const DeviceControl& control, int32_t value);
     void BackToDefaults();
 
-    CaptureGraph& graph_;
+    Camera& camera_;
     std::vector<DeviceControl> controls_;
     std::vector<std::function<void(int32_t)>> showValue_;  // per control: put a value on screen
 };
 
-// The camera's modes; OK asks the pin for the one selected.
+// The camera's modes; OK asks the camera for the one selected.
 class CameraFormatDialog : public QDialog {
     Q_OBJECT
 
   public:
-    CameraFormatDialog(const std::vector<VideoFormat>& formats, const StreamFormat& current,
+    CameraFormatDialog(const std::vector<VideoMode>& modes, const VideoMode& current,
                        QWidget* parent);
-    // The mode selected, or -1; an index into Formats().
+    // The mode selected, or -1; an index into Modes().
     int32_t Selected() const;
-    const std::vector<VideoFormat>& Formats() const { return formats_; }
+    const std::vector<VideoMode>& Modes() const { return formats_; }
 
   private:
-    std::vector<VideoFormat> formats_;
+    std::vector<VideoMode> formats_;
     QListWidget* list_ = nullptr;
 };
 
@@ -49,9 +49,9 @@ class CameraPages final : public PropertyPages {
     CameraPages(QWidget* filterOwner, QWidget* formatOwner)
         : filterOwner_(filterOwner), formatOwner_(formatOwner) {}
 
-    HResult ShowFilterPages(CaptureGraph& graph, int32_t x, int32_t y) override;
-    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t x,
-                            int32_t y) override;
+    MediaError ShowFilterPages(Camera& camera, int32_t x, int32_t y) override;
+    MediaError ShowFormatPages(Camera& camera, const std::vector<VideoMode>& modes, int32_t x,
+                               int32_t y) override;
 
   private:
     QWidget* filterOwner_;

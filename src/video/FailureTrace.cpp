@@ -5,9 +5,9 @@
 
 namespace velatrace {
 
-void FailureTrace::Note(const char* call, HResult hr) {
+void FailureTrace::Note(const char* call, MediaError hr) {
     std::snprintf(text_, sizeof text_, "FAILED(hr=0x%x) in %s: %s\n",
-                  static_cast<unsigned>(static_cast<uint32_t>(hr)), call, ResultText(hr));
+                  static_cast<unsigned>(TraceCode(hr)), call, ErrorText(hr));
 }
 
 }  // namespace velatrace

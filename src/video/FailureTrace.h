@@ -4,7 +4,7 @@
 // to 159 characters. A diagnostic only; nothing the user sees depends on it.
 #include <cstddef>
 
-#include "video/MediaResult.h"
+#include "video/MediaError.h"
 
 namespace velatrace {
 
@@ -14,8 +14,8 @@ class FailureTrace {
   public:
     // Empties the record; every top-level video operation starts with it.
     void Clear() { text_[0] = '\0'; }
-    // Records that `call` (e.g. "CaptureGraph::Run") failed with `hr`.
-    void Note(const char* call, HResult hr);
+    // Records that `call` (e.g. "Camera::Start") failed with `hr`.
+    void Note(const char* call, MediaError hr);
     const char* Text() const { return text_; }
 
   private:

@@ -5,19 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "video/MediaEngine.h"
+#include "video/MediaTypes.h"
 
 namespace velatrace {
 
-// Whole frames per second of a 100-ns frame time (333333 is 30); 0 when there is no rate.
-int32_t FramesPerSecond(int64_t avgTimePerFrame);
+// Whole frames per second of a frame time, rounded (33333 us is 30); 0 when there is no rate.
+int32_t FramesPerSecond(MediaTime frameTime);
 // The modes sorted for the list, duplicates dropped.
-std::vector<VideoFormat> SortedFormats(std::vector<VideoFormat> formats);
+std::vector<VideoMode> SortedModes(std::vector<VideoMode> modes);
 // "1280 x 720, 30 frames/s (MJPG)".
-std::string FormatLabel(const VideoFormat& format);
-// The entry of `formats` for the pin's format: same size and rate, else same size, else -1.
-int32_t CurrentFormatIndex(const std::vector<VideoFormat>& formats, const StreamFormat& current);
-// The stream format that asks the pin for `chosen`, starting from the pin's `current` one.
-StreamFormat ChosenStreamFormat(const StreamFormat& current, const VideoFormat& chosen);
+std::string ModeLabel(const VideoMode& mode);
+// The entry of `modes` for the mode in force: same size and rate, else same size, else -1.
+int32_t CurrentModeIndex(const std::vector<VideoMode>& modes, const VideoMode& current);
 
 }  // namespace velatrace

@@ -45,7 +45,7 @@ class LatestFrameMailbox {
         return true;
     }
 
-    // Drops a frame not yet taken (a graph that stops or seeks).
+    // Drops a frame not yet taken (a camera that stops, a clip that seeks).
     void Clear() {
         std::lock_guard<std::mutex> lock(mutex_);
         if (full_) {

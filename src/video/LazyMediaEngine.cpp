@@ -47,31 +47,31 @@ void LazyMediaEngine::SetWakeCallback(WakeCallback wake) {
     }
 }
 
-HResult LazyMediaEngine::EnumerateDevices(std::vector<DeviceInfo>* devices) {
+MediaError LazyMediaEngine::ListCameras(std::vector<CameraInfo>* cameras) {
     MediaEngine* engine = Engine();
     if (engine == nullptr) {
-        if (devices != nullptr) {
-            devices->clear();
+        if (cameras != nullptr) {
+            cameras->clear();
         }
-        return kHrFail;
+        return MediaError::Failed;
     }
-    return engine->EnumerateDevices(devices);
+    return engine->ListCameras(cameras);
 }
 
-HResult LazyMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
+MediaError LazyMediaEngine::OpenCamera(const char* displayName, std::unique_ptr<Camera>* camera) {
     MediaEngine* engine = Engine();
-    return engine == nullptr ? kHrFail : engine->CreateCaptureGraph(graph);
+    return engine == nullptr ? MediaError::Failed : engine->OpenCamera(displayName, camera);
+}
+
+MediaError LazyMediaEngine::OpenClip(const char* path, std::unique_ptr<ClipPlayer>* clip) {
+    MediaEngine* engine = Engine();
+    return engine == nullptr ? MediaError::Failed : engine->OpenClip(path, clip);
 }
 
 const char* LazyMediaEngine::Problem() const {
     // Asking is a use: the engine is made (or its loading waited for) first.
     const MediaEngine* engine = const_cast<LazyMediaEngine*>(this)->Engine();
     return engine == nullptr ? problem_.c_str() : engine->Problem();
-}
-
-HResult LazyMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
-    MediaEngine* engine = Engine();
-    return engine == nullptr ? kHrFail : engine->CreatePlaybackGraph(graph);
 }
 
 }  // namespace velatrace

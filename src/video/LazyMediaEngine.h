@@ -3,7 +3,7 @@
 // libraries with it, whose loading would hold up the window; the program makes it here instead,
 // on a thread of its own started once the window is shown (StartLoading), and the first call that
 // needs the engine waits for it. Made by the factory: an engine, or nullptr when it cannot be had
-// (the factory has told why), after which devices list empty and graphs cannot be made.
+// (the factory has told why), after which cameras list empty and nothing can be opened.
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,9 +29,9 @@ class LazyMediaEngine : public MediaEngine {
     void StartLoading();
 
     void SetWakeCallback(WakeCallback wake) override;
-    HResult EnumerateDevices(std::vector<DeviceInfo>* devices) override;
-    HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
-    HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
+    MediaError ListCameras(std::vector<CameraInfo>* cameras) override;
+    MediaError OpenCamera(const char* displayName, std::unique_ptr<Camera>* camera) override;
+    MediaError OpenClip(const char* path, std::unique_ptr<ClipPlayer>* clip) override;
     // Waits for the engine: asked once the window is up, where the user is told.
     const char* Problem() const override;
 

@@ -48,7 +48,7 @@ std::unique_ptr<MediaEngine> OpenMediaModule(std::string* problem) {
     if (make == nullptr || make(&engine) != 0 || engine == nullptr) {
         return fail(path.string() + " makes no engine");
     }
-    // Engine threads and the graphs' code live in the module: it is never unloaded.
+    // Engine threads and the code of cameras and clips live in the module: it is never unloaded.
     return std::unique_ptr<MediaEngine>(engine);
 }
 

@@ -7,8 +7,6 @@ namespace velatrace {
 
 inline constexpr int32_t kVolumeSilent = -10000;
 inline constexpr int32_t kVolumeFull = 0;
-// Clip positions and durations are in 100-ns units.
-inline constexpr int64_t kClipUnitsPerMs = 10000;
 
 struct StreamSettings {
     int32_t nDevices = 0;  // enumerated devices, 0..4
@@ -17,7 +15,7 @@ struct StreamSettings {
     int32_t lvh = 0;       // height in pixels
     int32_t lvolume = 0;   // hundredths of a decibel: kVolumeSilent or kVolumeFull
     int32_t fAudioOnly = 0;
-    int64_t llDuration = 0;  // 100-ns units
+    int64_t llDuration = 0;  // 100-ns units, as the stored record has it
 };
 
 }  // namespace velatrace

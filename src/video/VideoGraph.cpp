@@ -20,49 +20,30 @@ void VideoGraph::ResizeDisplayName(uint32_t size) {
 }
 
 void VideoGraph::ReleaseVideo() {
-    if (!clipOpen_) {
-        RunGraph(false);
-        TearDownGraph();
-        FreeGraphs();
-    } else {
-        CloseClip();
-    }
-    // Whatever is left goes now, so no engine thread outlives the window.
-    if (cameraGraph_ || clipGraph_) {
-        TearDownGraph();
-        FreeGraphs();
-    }
+    CloseClip();
+    // The camera goes now, so no engine thread outlives the window.
+    CloseCamera();
     cameraInUse_.reset();
     for (auto& device : devices_) {
         device.reset();
     }
-    ReleaseGrabBitmap();
+    grab_ = StillImage{};
     displayName_.reset();
     displayNameSize_ = 0;
 }
 
 void VideoGraph::EndAfterStreamError(const StreamError& error) {
+    if (!camera_) {
+        return;
+    }
     switch (error.source) {
         case StreamErrorSource::Recorder:
             // The engine has finished the file; nothing more goes to it until a new capture.
-            if (cameraGraph_ && cameraGraphBuilt_) {
-                const HResult hr = cameraGraph_->ControlStream(CaptureControl::Hold);
-                if (Failed(hr)) {
-                    Fail("CaptureGraph::ControlStream(Hold)", hr);
-                }
-            }
-            capturing_ = false;
+            camera_->Recording().Stop();
             break;
         case StreamErrorSource::Camera:
             // Stopping finishes the AVI up to the camera's last frame.
-            if (cameraGraph_) {
-                const HResult hr = cameraGraph_->Stop();
-                if (Failed(hr)) {
-                    Fail("CaptureGraph::Stop", hr);
-                }
-            }
-            capturing_ = false;
-            previewing_ = false;
+            camera_->Stop();
             break;
         case StreamErrorSource::Playback:
             break;
@@ -70,24 +51,30 @@ void VideoGraph::EndAfterStreamError(const StreamError& error) {
 }
 
 bool VideoGraph::TakeLatestFrame(VideoFrame* frame) {
-    return activeGraph_ != nullptr && activeGraph_->TakeLatestFrame(frame);
+    if (clip_) {
+        return clip_->TakeLatestFrame(frame);
+    }
+    return camera_ != nullptr && camera_->TakeLatestFrame(frame);
 }
 
 bool VideoGraph::TakeStreamError(StreamError* error) {
-    return activeGraph_ != nullptr && activeGraph_->TakeStreamError(error);
+    if (clip_) {
+        return clip_->TakeStreamError(error);
+    }
+    return camera_ != nullptr && camera_->TakeStreamError(error);
 }
 
 void VideoGraph::GetCaptureCounts(int64_t* dropped, int64_t* written) {
     *dropped = 0;
     *written = 0;
-    if (cameraGraph_) {
-        cameraGraph_->GetCaptureCounts(dropped, written);
+    if (camera_) {
+        camera_->Recording().Counts(dropped, written);
     }
 }
 
 void VideoGraph::SetNaming(const char* folder, const char* base, int32_t autoNumber) {
-    CopyText(naming_.path, folder);
-    CopyText(naming_.filename, base);
+    naming_.folder = folder != nullptr ? folder : "";
+    naming_.base = base != nullptr ? base : "";
     naming_.autoNumber = autoNumber;
 }
 

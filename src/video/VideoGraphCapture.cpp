@@ -1,360 +1,173 @@
-// The camera graph: building it for the device in use, running and stopping it, letting the
-// capture stream through to the AVI file and moving on to the next file.
-#include <cstdio>
+// The camera in use: opening it in the stored mode, starting and stopping it, letting its frames
+// into the AVI file and moving on to the next file.
+#include <climits>
 
 #include "session/CaptureNaming.h"
 #include "session/Pretrigger.h"
-#include "video/FormatChoices.h"
 #include "video/VideoFitting.h"
 #include "video/VideoGraph.h"
 
 namespace velatrace {
 
-namespace {
-
-const char* StreamText(StreamKind kind) {
-    return kind == StreamKind::Interleaved ? "Interleaved" : "Video";
-}
-
-// Whether the camera offers `which` for an interleaved stream, else for a plain video stream.
-// Failures are noted in `trace`.
-bool FindEither(CaptureGraph& graph, CaptureInterface which, FailureTrace& trace) {
-    const char* name = which == CaptureInterface::Compression ? "Compression" : "StreamConfig";
-    HResult hr = kHrFail;
-    for (StreamKind kind : {StreamKind::Interleaved, StreamKind::Video}) {
-        hr = graph.FindInterface(kind, which);
-        if (Failed(hr)) {
-            char call[80];
-            std::snprintf(call, sizeof call, "CaptureGraph::FindInterface(%s, %s)",
-                          StreamText(kind), name);
-            trace.Note(call, hr);
-        }
-        if (hr == kHrOk) {
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
-HResult VideoGraph::CreateCameraGraph() {
+bool VideoGraph::OpenCameraInUse(VideoSurface* host) {
     trace_.Clear();
-    cameraGraphBuilt_ = false;
-    clipGraphBuilt_ = false;
-    if (cameraGraph_) {
-        return 1;
+    if (camera_) {
+        return true;
     }
-    HResult hr = engine_.CreateCaptureGraph(&cameraGraph_);
-    if (Succeeded(hr) && !cameraGraph_) {
-        hr = kHrPointer;
+    if (!cameraInUse_) {
+        return false;
     }
-    if (Failed(hr)) {
-        Fail("MediaEngine::CreateCaptureGraph", hr);
-        cameraGraph_.reset();
-        return hr;
+    std::unique_ptr<Camera> camera;
+    const MediaError error = engine_.OpenCamera(cameraInUse_->displayName.c_str(), &camera);
+    if (Failed(error) || !camera) {
+        Fail("MediaEngine::OpenCamera", Failed(error) ? error : MediaError::MissingObject);
+        return false;
     }
-    if (cameraInUse_) {
-        hr = cameraGraph_->BindDevice(cameraInUse_->displayName.c_str());
-        if (Failed(hr)) {
-            Fail("CaptureGraph::BindDevice", hr);
-        } else {
-            cameraBound_ = true;
-        }
+    // A clip left from a failed open makes way for the camera.
+    clip_.reset();
+    camera_ = std::move(camera);
+    ApplyStoredMode();
+    const std::string path = CaptureFileName();
+    const MediaError named = camera_->Recording().SetFile(path.c_str());
+    if (Failed(named)) {
+        Fail("Recorder::SetFile", named);
     }
-    if (!cameraBound_) {
-        FreeGraphs();
-        return kHrFail;
-    }
-    // A playback graph left from a clip whose open failed is replaced by the camera graph.
-    clipGraph_.reset();
-    activeGraph_ = cameraGraph_.get();
-    FindCaptureInterfaces();
-    ApplyStreamFormat(true);
-    if (pretriggerSec_ > 0) {
-        SetPretrigger(pretriggerSec_);
-    }
-    return kHrOk;
+    fileNamed_ = Succeeded(named);
+    SetPretrigger(pretriggerSec_);
+    AttachVideoWindow(host);
+    return true;
 }
 
-void VideoGraph::FindCaptureInterfaces() {
-    trace_.Clear();
-    offersCompression_ = false;
-    offersStreamConfig_ = false;
-    if (!cameraGraph_) {
-        return;
-    }
-    offersCompression_ = FindEither(*cameraGraph_, CaptureInterface::Compression, trace_);
-    offersStreamConfig_ = FindEither(*cameraGraph_, CaptureInterface::StreamConfig, trace_);
-}
-
-void VideoGraph::ApplyStreamFormat(bool apply) {
-    if (!offersStreamConfig_ || !cameraGraph_) {
-        return;
-    }
-    StreamFormat format;
-    const HResult hr = cameraGraph_->GetFormat(&format);
-    if (hr != kHrOk) {
-        if (Failed(hr)) {
-            Fail("CaptureGraph::GetFormat", hr);
-        }
-        return;
-    }
-    if (format.formatType != FormatType::VideoInfo) {
-        return;
-    }
+void VideoGraph::ApplyStoredMode() {
+    const VideoMode current = camera_->Mode();
     // A stored size that is not a size (0 or negative) is not asked of the camera; the camera's
     // own size is read instead. The stored rate is asked along with the size, so a rate chosen in
     // the Format dialog outlives the run; without one the camera's own rate stays.
-    if (apply && stream_.lvw > 0 && stream_.lvh > 0) {
-        VideoFormat stored;
+    if (stream_.lvw > 0 && stream_.lvh > 0) {
+        VideoMode stored = current;
         stored.width = stream_.lvw;
         stored.height = stream_.lvh;
-        stored.avgTimePerFrame =
-            stream_.lrate > 0 ? 10000000 / stream_.lrate : format.avgTimePerFrame;
-        format = ChosenStreamFormat(format, stored);
-        cameraGraph_->SetFormat(format);  // the device may refuse; what it delivers is read later
+        if (stream_.lrate > 0) {
+            stored.frameTime = FrameTimeOf(stream_.lrate);
+        }
+        camera_->SetMode(stored);  // the device may refuse; what it delivers is read later
     }
-    TakeStreamFormat(format);
+    TakeMode(camera_->Mode());
 }
 
-void VideoGraph::TakeStreamFormat(const StreamFormat& format) {
-    // A format without a frame time has no rate: the previous rate stays.
-    if (format.avgTimePerFrame > 0) {
-        stream_.lrate = static_cast<int32_t>(10000000 / format.avgTimePerFrame);
+void VideoGraph::TakeMode(const VideoMode& mode) {
+    // A mode without a frame time has no rate: the previous rate stays.
+    const int64_t frameTime = mode.frameTime.count();
+    if (frameTime > 0 && 1000000 / frameTime < INT32_MAX) {
+        stream_.lrate = static_cast<int32_t>(1000000 / frameTime);
     }
-    stream_.lvw = format.width;
-    stream_.lvh = AbsoluteHeight(format.height);
+    stream_.lvw = mode.width;
+    stream_.lvh = AbsoluteHeight(mode.height);
 }
 
-HResult VideoGraph::BuildCaptureGraph(VideoSurface* host) {
-    if (cameraGraphBuilt_) {
-        return kHrOk;
-    }
-    if (capturing_ || previewing_ || !cameraBound_ || !cameraGraph_) {
-        return kHrFail;
+MediaError VideoGraph::StartCamera() {
+    if (!camera_) {
+        return MediaError::Nothing;
     }
     trace_.Clear();
-    CaptureGraph& graph = *cameraGraph_;
-
-    char path[kCapturePathSize];
-    MakeCaptureFileName(path, sizeof path);
-    HResult hr = graph.SetOutputFileName(path);
-    if (Failed(hr)) {
-        // The capture render below then fails and ends the build.
-        Fail("CaptureGraph::SetOutputFileName", hr);
-    } else {
-        outputNamed_ = true;
+    // Starting never records: the recorder holds first.
+    camera_->Recording().Stop();
+    const MediaError error = camera_->Start();
+    if (Failed(error)) {
+        Fail("Camera::Start", error);
+        return error;
     }
-
-    // An interleaved (DV) stream is tried first, then plain video.
-    hr = graph.RenderStream(PinCategory::Capture, StreamKind::Interleaved);
-    if (Failed(hr)) {
-        Fail("CaptureGraph::RenderStream(Capture, Interleaved)", hr);
-    }
-    if (hr != kHrOk) {
-        hr = graph.RenderStream(PinCategory::Capture, StreamKind::Video);
-        if (Failed(hr)) {
-            Fail("CaptureGraph::RenderStream(Capture, Video)", hr);
-        }
-        if (hr != kHrOk) {
-            TearDownGraph();
-            return kHrFail;
-        }
-    }
-
-    // A camera without a preview stream of its own still previews (split off the capture).
-    hr = graph.RenderStream(PinCategory::Preview, StreamKind::Interleaved);
-    if (hr != kHrOk && hr != kHrNoPreview) {
-        if (Failed(hr)) {
-            Fail("CaptureGraph::RenderStream(Preview, Interleaved)", hr);
-        }
-        hr = graph.RenderStream(PinCategory::Preview, StreamKind::Video);
-        if (hr != kHrOk && hr != kHrNoPreview) {
-            if (Failed(hr)) {
-                Fail("CaptureGraph::RenderStream(Preview, Video)", hr);
-            }
-            TearDownGraph();
-            return kHrFail;
-        }
-    }
-
-    hasSound_ = graph.HasAudio();
-    if (!graph.HasVideo()) {
-        Fail("CaptureGraph::HasVideo", kHrNoInterface);
-        return kHrNoInterface;
-    }
-    showsPicture_ = true;
-    AttachVideoWindow(host);
-    cameraGraphBuilt_ = true;
-    return kHrOk;
+    TakeMode(camera_->Mode());
+    FitVideoWindow(attachedSurface_);
+    return MediaError::None;
 }
 
-HResult VideoGraph::RunGraph(bool run) {
-    if (!run && !previewing_) {
-        return 1;
+void VideoGraph::StopCamera() {
+    if (camera_) {
+        camera_->Stop();
     }
-    if (run && previewing_) {
-        return kHrOk;
-    }
-    if (run && !cameraGraphBuilt_ && !clipGraphBuilt_) {
-        return 1;
-    }
-    trace_.Clear();
-    if (activeGraph_ == nullptr) {
-        previewing_ = false;
-        return kHrNoInterface;
-    }
-    HResult hr;
-    if (!run) {
-        hr = activeGraph_->Stop();
-        if (Failed(hr)) {
-            Fail("MediaGraph::Stop", hr);
-        }
-        previewing_ = false;
-    } else {
-        // Running the graph never records: the capture stream is stopped first.
-        StopCapture();
-        hr = activeGraph_->Run();
-        if (Failed(hr)) {
-            Fail("MediaGraph::Run", hr);
-        }
-        previewing_ = Succeeded(hr);
-    }
-    return hr;
 }
 
-bool VideoGraph::StartCapture(bool withPretrigger) {
-    if (capturing_) {
-        return true;
-    }
-    if (!cameraGraph_) {
+bool VideoGraph::StartRecording(bool withPretrigger) {
+    if (!camera_) {
         return false;
     }
     trace_.Clear();
-    const bool preroll = withPretrigger && keepsPretrigger_;
-    const HResult hr = cameraGraph_->ControlStream(preroll ? CaptureControl::StartWithPreroll
-                                                           : CaptureControl::StartNow);
-    if (Failed(hr)) {
-        Fail(preroll ? "CaptureGraph::ControlStream(StartWithPreroll)"
-                     : "CaptureGraph::ControlStream(StartNow)",
-             hr);
+    // Without a file of its own (its name was refused) nothing is recorded, so no earlier
+    // capture's file is written over.
+    const MediaError error = fileNamed_
+                                 ? camera_->Recording().Start(withPretrigger && keepsPretrigger_)
+                                 : MediaError::NotConnected;
+    if (Failed(error)) {
+        Fail("Recorder::Start", error);
     }
-    // Marked as capturing even when the call failed, so the next Capture command ends it.
-    capturing_ = true;
     return true;
 }
 
 void VideoGraph::SetPretrigger(int32_t seconds) {
     pretriggerSec_ = seconds < 0 ? 0 : seconds;
     keepsPretrigger_ = false;
-    if (cameraGraph_) {
-        const HResult hr = cameraGraph_->SetPreroll(pretriggerSec_, kPretriggerMemoryLimit);
-        if (Failed(hr)) {
-            Fail("CaptureGraph::SetPreroll", hr);
+    if (camera_) {
+        const MediaError error =
+            camera_->Recording().KeepPretrigger(pretriggerSec_, kPretriggerMemoryLimit);
+        if (Failed(error)) {
+            Fail("Recorder::KeepPretrigger", error);
         }
-        keepsPretrigger_ = Succeeded(hr) && pretriggerSec_ > 0;
+        keepsPretrigger_ = Succeeded(error) && pretriggerSec_ > 0;
     }
 }
 
-bool VideoGraph::StopCapture() {
-    if (!cameraGraph_) {
+bool VideoGraph::StopRecording() {
+    if (!camera_) {
         return false;
     }
-    trace_.Clear();
-    const HResult hr = cameraGraph_->ControlStream(CaptureControl::StopNow);
-    if (Failed(hr)) {
-        Fail("CaptureGraph::ControlStream(StopNow)", hr);
-    }
-    capturing_ = false;
+    camera_->Recording().Stop();
     return true;
 }
 
-HResult VideoGraph::NextCaptureFile(bool rename) {
-    if (activeGraph_ == nullptr) {
-        return 0;
+bool VideoGraph::NextCaptureFile(bool rename) {
+    if (!camera_) {
+        return false;
     }
-    if (rename && previewing_ && cameraGraph_) {
-        // The running graph finishes the file and goes on with the next one: the camera stays
-        // open and the preview does not pause. Nothing is let through until the next start.
-        StopCapture();
-        char path[kCapturePathSize];
-        MakeCaptureFileName(path, sizeof path);
-        const HResult hr = outputNamed_ ? cameraGraph_->SwitchOutputFile(path) : kHrPointer;
-        if (Failed(hr)) {
-            Fail("CaptureGraph::SwitchOutputFile", hr);
-        }
-        return 1;
-    }
-    // Stopping the graph finishes the file being written.
-    HResult hr = activeGraph_->Stop();
-    if (Failed(hr)) {
-        Fail("MediaGraph::Stop", hr);
-    }
-    previewing_ = false;
-    if (!StopCapture()) {
-        return 0;
-    }
-    if (rename) {
-        char path[kCapturePathSize];
-        MakeCaptureFileName(path, sizeof path);
-        hr = outputNamed_ ? cameraGraph_->SetOutputFileName(path) : kHrPointer;
-        if (Failed(hr)) {
-            Fail("CaptureGraph::SetOutputFileName", hr);
-        }
-    }
-    return 1;
-}
-
-void VideoGraph::MakeCaptureFileName(char* out, size_t outSize) const {
-    FormatCaptureName(out, outSize, naming_.path, naming_.filename, naming_.autoNumber,
-                      naming_.number, "avi");
-}
-
-HResult VideoGraph::AttachVideoWindow(VideoSurface* host) {
     trace_.Clear();
-    if (host == nullptr) {
-        if (showsPicture_) {
-            DetachSurface();
-        }
-        return kHrOk;
+    camera_->Recording().Stop();
+    if (!rename) {
+        // Stopping the camera finishes the file being written.
+        camera_->Stop();
+        return true;
     }
-    if (!showsPicture_) {
-        return kHrNoInterface;
+    // A running camera finishes the file and goes on with the next one: the preview does not
+    // pause. Nothing is let through until the next start.
+    const std::string path = CaptureFileName();
+    const MediaError error = camera_->Recording().SetFile(path.c_str());
+    if (Failed(error)) {
+        Fail("Recorder::SetFile", error);
+    }
+    // A name refused whole leaves the recorder without a file; one that cannot be created now
+    // is still the recorder's, which reports it when it records.
+    fileNamed_ = !path.empty() && error != MediaError::InvalidArgument;
+    return true;
+}
+
+std::string VideoGraph::CaptureFileName() const {
+    // A name too long for the naming is refused whole (left empty), never cut into another.
+    char path[260];
+    FormatCaptureName(path, sizeof path, naming_.folder.c_str(), naming_.base.c_str(),
+                      naming_.autoNumber, naming_.number, "avi");
+    return path;
+}
+
+void VideoGraph::AttachVideoWindow(VideoSurface* host) {
+    if (host == nullptr) {
+        DetachSurface();
+        return;
     }
     if (attachedSurface_ != host) {
         DetachSurface();
     }
     attachedSurface_ = host;
     host->SetVideoVisible(true);
-    return ReadVideoSize(host);
-}
-
-HResult VideoGraph::ReadVideoSize(VideoSurface* host) {
-    if (activeGraph_ == nullptr) {
-        return kHrNoInterface;
-    }
-    int32_t width = 0;
-    int32_t height = 0;
-    HResult hr = activeGraph_->GetVideoSize(&width, &height);
-    if (Failed(hr)) {
-        Fail("MediaGraph::GetVideoSize", hr);
-        if (hr == kHrNoInterface) {
-            return hr;
-        }
-    } else {
-        stream_.lvw = width;
-        stream_.lvh = height;
-    }
-    double frameTime = 0.0;
-    hr = activeGraph_->GetAvgTimePerFrame(&frameTime);
-    if (Failed(hr)) {
-        Fail("MediaGraph::GetAvgTimePerFrame", hr);
-    } else if (frameTime > 0.0 && 1.0 / frameTime < static_cast<double>(INT32_MAX)) {
-        stream_.lrate = static_cast<int32_t>(1.0 / frameTime);
-    }
     FitVideoWindow(host);
-    return hr;
 }
 
 void VideoGraph::DetachSurface() {
@@ -365,7 +178,7 @@ void VideoGraph::DetachSurface() {
 }
 
 void VideoGraph::FitVideoWindow(VideoSurface* host) {
-    if (!showsPicture_ || host == nullptr) {
+    if (host == nullptr || host != attachedSurface_) {
         return;
     }
     const SurfaceSize client = host->ClientSize();
@@ -373,38 +186,11 @@ void VideoGraph::FitVideoWindow(VideoSurface* host) {
     host->SetVideoRect(0, 0, rect.width, rect.height);
 }
 
-void VideoGraph::TearDownGraph() {
-    outputNamed_ = false;  // the writer goes with the capture stream below
-    if (showsPicture_) {
-        AttachVideoWindow(nullptr);
-    }
-    if (cameraBound_ && cameraGraph_) {
-        cameraGraph_->TearDown();
-    }
-    clipRendered_ = false;
-    showsPicture_ = false;
-    hasSound_ = false;
-    clipGraphBuilt_ = false;
-    cameraGraphBuilt_ = false;
-}
-
-void VideoGraph::FreeGraphs() {
-    cameraBound_ = false;
+void VideoGraph::CloseCamera() {
+    DetachSurface();
+    fileNamed_ = false;
     keepsPretrigger_ = false;
-    offersStreamConfig_ = false;
-    offersCompression_ = false;
-    outputNamed_ = false;
-    clipRendered_ = false;
-    hasSound_ = false;
-    if (showsPicture_) {
-        DetachSurface();  // keeps the trace of the failure that got us here
-    }
-    showsPicture_ = false;
-    cameraGraphBuilt_ = false;
-    clipGraphBuilt_ = false;
-    activeGraph_ = nullptr;
-    cameraGraph_.reset();
-    clipGraph_.reset();
+    camera_.reset();
 }
 
 }  // namespace velatrace

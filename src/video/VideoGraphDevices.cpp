@@ -24,23 +24,23 @@ bool VideoGraph::EnumerateDevices() {
         devices_[i].reset();
         deviceNames_[i][0] = '\0';
     }
-    std::vector<DeviceInfo> devices;
-    const HResult hr = engine_.EnumerateDevices(&devices);
-    if (hr != kHrOk) {
-        // kHrFalse: no video input device at all.
-        if (Failed(hr)) {
-            Fail("MediaEngine::EnumerateDevices", hr);
-        }
+    std::vector<CameraInfo> devices;
+    const MediaError error = engine_.ListCameras(&devices);
+    if (Failed(error)) {
+        Fail("MediaEngine::ListCameras", error);
         return false;
     }
+    if (devices.empty()) {
+        return false;  // no video input device at all
+    }
     int32_t i = 0;
-    for (const DeviceInfo& device : devices) {
+    for (const CameraInfo& device : devices) {
         if (i >= kMaxVideoDevices) {
             break;
         }
-        if (Failed(device.nameResult)) {
+        if (Failed(device.nameError)) {
             // The device keeps its slot, with no name and no entry to bind.
-            Fail("MediaEngine::EnumerateDevices (device names)", device.nameResult);
+            Fail("MediaEngine::ListCameras (device names)", device.nameError);
         } else {
             CopyText(deviceNames_[i], device.friendlyName.c_str(), kDeviceNameSize - 1);
             devices_[i] = std::make_shared<DeviceEntry>(DeviceEntry{device.displayName});
@@ -106,33 +106,21 @@ bool VideoGraph::ChooseDevice(VideoSurface* host, const DeviceEntryPtr& device) 
     if (!device) {
         return false;
     }
-    if (device == cameraInUse_) {
+    // The camera in use again: ready when it is still open (a replay closes it).
+    if (device == cameraInUse_ && camera_) {
         return deviceReady_;
     }
     cameraInUse_ = device;
     // Until the new graph holds its capture stream the device is not ready, so a later call for
     // the same device cannot report an old success.
     deviceReady_ = false;
-    if (previewing_) {
-        RunGraph(false);
-    }
-    if (cameraGraphBuilt_) {
-        TearDownGraph();
-    }
-    FreeGraphs();
-    if (CreateCameraGraph() != kHrOk) {
+    CloseCamera();
+    if (!OpenCameraInUse(host)) {
         return false;
     }
-    if (BuildCaptureGraph(host) != kHrOk) {
-        return false;
-    }
-    trace_.Clear();
     ReadDisplayName();
-    const HResult hr = cameraGraph_->ControlStream(CaptureControl::Hold);
-    if (Failed(hr)) {
-        Fail("CaptureGraph::ControlStream(Hold)", hr);
-    }
-    deviceReady_ = Succeeded(hr);
+    camera_->Recording().Stop();
+    deviceReady_ = true;
     return deviceReady_;
 }
 

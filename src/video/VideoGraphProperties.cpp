@@ -1,5 +1,5 @@
-// The camera's setting dialogs: the controls act on the running camera; a format change stops,
-// rebuilds and restarts the camera graph in the new format.
+// The camera's setting dialogs: the controls act on the running camera; a mode change stops the
+// camera, sets the mode and starts it again.
 #include <vector>
 
 #include "video/VideoGraph.h"
@@ -16,95 +16,64 @@ constexpr int32_t kPagesY = 30;
 
 void VideoGraph::ShowFilterProperties(PropertyPages& pages) {
     // While a clip is open there is no camera to set.
-    if (!cameraGraph_ || !cameraBound_) {
+    if (!camera_) {
         return;
     }
     std::vector<DeviceControl> controls;
-    const HResult hr = cameraGraph_->ReadControls(&controls);
-    if (Failed(hr)) {
-        Fail("CaptureGraph::ReadControls", hr);
+    const MediaError error = camera_->Controls(&controls);
+    if (Failed(error)) {
+        Fail("Camera::Controls", error);
     }
-    if (hr == kHrOk && !controls.empty()) {
-        pages.ShowFilterPages(*cameraGraph_, kPagesX, kPagesY);
+    if (Succeeded(error) && !controls.empty()) {
+        pages.ShowFilterPages(*camera_, kPagesX, kPagesY);
     }
 }
 
-bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages, HResult* refusal) {
+bool VideoGraph::ShowFormatProperties(VideoSurface* host, PropertyPages& pages, bool* running,
+                                      MediaError* refusal) {
+    const bool restart = *running;
     if (refusal != nullptr) {
-        *refusal = kHrOk;
+        *refusal = MediaError::None;
     }
-    // While a clip is open (no camera graph) there is nothing to show or rebuild.
-    if (clipOpen_ || !cameraGraph_ || !cameraBound_) {
+    // While a clip is open (no camera) there is nothing to show or restart.
+    if (!camera_) {
         return true;
     }
-    CaptureGraph& graph = *cameraGraph_;
-    // The format in force, to go back to when the camera cannot deliver the one chosen.
-    StreamFormat previous;
-    const bool knowsPrevious = offersStreamConfig_ && graph.GetFormat(&previous) == kHrOk &&
-                               previous.formatType == FormatType::VideoInfo;
-    const bool wasPreviewing = previewing_;
-    if (wasPreviewing) {
-        RunGraph(false);
-    }
-    // The pin's format may only change while nothing is connected to it.
-    if (cameraGraphBuilt_ || clipGraphBuilt_) {
-        TearDownGraph();
-    }
-    HResult hr = graph.FindInterface(StreamKind::Interleaved, CaptureInterface::StreamConfig);
-    if (Failed(hr)) {
-        Fail("CaptureGraph::FindInterface(Interleaved, StreamConfig)", hr);
-    }
-    if (hr != kHrOk) {
-        hr = graph.FindInterface(StreamKind::Video, CaptureInterface::StreamConfig);
-        if (Failed(hr)) {
-            Fail("CaptureGraph::FindInterface(Video, StreamConfig)", hr);
+    trace_.Clear();
+    Camera& camera = *camera_;
+    // The mode in force, to go back to when the camera cannot deliver the one chosen.
+    const VideoMode previous = camera.Mode();
+    // The mode may only change while the camera is stopped.
+    camera.Stop();
+    MediaError chosen = MediaError::Nothing;  // None once a new mode is set
+    MediaError refused = MediaError::None;
+    std::vector<VideoMode> modes;
+    const MediaError listed = camera.Modes(&modes);
+    if (Failed(listed)) {
+        Fail("Camera::Modes", listed);
+    } else {
+        chosen = pages.ShowFormatPages(camera, modes, kPagesX, kPagesY);
+        if (Failed(chosen)) {
+            // The camera kept its mode.
+            Fail("PropertyPages::ShowFormatPages", chosen);
+            refused = chosen;
         }
     }
-    HResult chosen = kHrFalse;  // 0 once a new format is set on the pin
-    HResult refused = kHrOk;
-    if (hr == kHrOk) {
-        std::vector<VideoFormat> formats;
-        hr = graph.EnumFormats(&formats);
-        if (Failed(hr)) {
-            Fail("CaptureGraph::EnumFormats", hr);
-        } else {
-            chosen = pages.ShowFormatPages(graph, formats, kPagesX, kPagesY);
-            if (Failed(chosen)) {
-                // The pin kept its format.
-                Fail("PropertyPages::ShowFormatPages", chosen);
-                refused = chosen;
-            }
-        }
-        if (offersStreamConfig_) {
-            StreamFormat format;
-            hr = graph.GetFormat(&format);
-            if (Failed(hr)) {
-                Fail("CaptureGraph::GetFormat", hr);
-            }
-            if (hr == kHrOk && format.formatType == FormatType::VideoInfo) {
-                TakeStreamFormat(format);
-            }
-        }
-    }
-    // Renders both streams again in the format now set and names the capture file afresh.
-    HResult started = BuildCaptureGraph(host);
-    if (Succeeded(started) && wasPreviewing) {
-        started = RunGraph(true);
-    }
-    // A camera that takes the format on the pin but cannot build or stream in it refuses it all
-    // the same: the format before comes back, so the preview is not left dead.
-    if (chosen == kHrOk && Failed(started)) {
+    TakeMode(camera.Mode());
+    MediaError started = restart ? StartCamera() : MediaError::None;
+    // A camera that takes the mode but cannot stream in it refuses it all the same: the mode
+    // before comes back, so the preview is not left dead.
+    if (chosen == MediaError::None && Failed(started)) {
         refused = started;
-        if (knowsPrevious) {
-            RunGraph(false);
-            TearDownGraph();
-            graph.SetFormat(previous);
-            TakeStreamFormat(previous);
-            if (Succeeded(BuildCaptureGraph(host)) && wasPreviewing) {
-                RunGraph(true);
-            }
+        camera.Stop();
+        camera.SetMode(previous);
+        TakeMode(previous);
+        if (restart) {
+            started = StartCamera();
         }
     }
+    *running = restart && Succeeded(started);
+    FitVideoWindow(host);
     if (refusal != nullptr) {
         *refusal = refused;
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The upper pane of the main window: shows the newest picture of the graph in use (camera
+// The upper pane of the main window: shows the newest picture of what is in use (camera
 // preview or replayed clip) where the video object placed it, on a black ground. The core hands
 // it each new picture on the GUI thread.
 #include <QImage>

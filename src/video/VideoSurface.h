@@ -1,6 +1,6 @@
 #pragma once
-// The window a graph shows its picture in (the video pane), as the core sees it. The Qt video pane
-// implements it: it draws the frames it takes from the graph into the rectangle set here.
+// The window the camera or clip shows its picture in (the video pane), as the core sees it. The Qt
+// video pane implements it: it draws the frames it takes from it into the rectangle set here.
 #include <cstdint>
 
 #include "video/MediaEngine.h"
@@ -19,8 +19,8 @@ class VideoSurface {
     virtual SurfaceSize ClientSize() const = 0;
     // Where the picture goes, relative to the client area's top-left corner.
     virtual void SetVideoRect(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
-    // Attach (true): the surface shows the graph's picture from now on. Detach (false): it stops
-    // showing it and forgets the graph's last picture.
+    // Attach (true): the surface shows the picture from now on. Detach (false): it stops
+    // showing it and forgets the last picture.
     virtual void SetVideoVisible(bool visible) = 0;
     // Shows the newest picture: takes it by swapping with *frame (the buffer *frame gets back is
     // the surface's previous one, for reuse).

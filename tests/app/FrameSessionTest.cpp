@@ -76,20 +76,18 @@ class ScopedVariable {
 // pages choose the mode labelled `pick` ("" chooses none).
 struct ScriptedPages : PropertyPages {
     std::string pick, shown;
-    HResult ShowFilterPages(CaptureGraph& graph, int32_t, int32_t) override {
+    MediaError ShowFilterPages(Camera& camera, int32_t, int32_t) override {
         shown += "filter ";
-        return graph.SetControl(1, 7);
+        return camera.SetControl(1, 7);
     }
-    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t,
-                            int32_t) override {
+    MediaError ShowFormatPages(Camera& camera, const std::vector<VideoMode>& modes, int32_t,
+                               int32_t) override {
         shown += "format ";
-        StreamFormat current;
-        graph.GetFormat(&current);
-        for (const VideoFormat& f : formats) {
-            if (FormatLabel(f) == pick)
-                return graph.SetFormat(ChosenStreamFormat(current, f));
+        for (const VideoMode& m : modes) {
+            if (ModeLabel(m) == pick)
+                return camera.SetMode(m);
         }
-        return kHrFalse;
+        return MediaError::Nothing;
     }
 };
 
@@ -185,7 +183,7 @@ class FrameSession : public ::testing::Test {
     // An engine thread reports that a stream stopped, and wakes the window.
     void StreamStops(const char* text, StreamErrorSource source) {
         engine.error = StreamError{};
-        engine.error.hr = kHrFail;
+        engine.error.error = MediaError::Failed;
         engine.error.source = source;
         CopyText(engine.error.text, text);
         engine.hasError = true;
@@ -309,8 +307,8 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     EXPECT_TRUE(f.Ui().Enabled(cmd::kCapture));
     EXPECT_FALSE(f.Ui().Enabled(cmd::kFileOpen));
     EXPECT_EQ(host.status[2], "run_01.avi");
-    EXPECT_TRUE(engine.capture.running);
-    EXPECT_EQ(engine.capture.outputFile, folder.File("run_01.avi"));
+    EXPECT_TRUE(engine.camera.running);
+    EXPECT_EQ(engine.camera.file, folder.File("run_01.avi"));
 
     // The alarm starts a capture; the first alarm-free block ends it, and the next file is
     // prepared while the preview goes on.
@@ -320,14 +318,14 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     ASSERT_TRUE(Capturing());
     EXPECT_EQ(f.Live().State(), CaptureState::CapturingByAlarm);
     EXPECT_TRUE(f.Ui().Checked(cmd::kCapture));
-    EXPECT_EQ(engine.capture.control, CaptureControl::StartNow);
+    EXPECT_TRUE(engine.camera.recording && !engine.camera.withPretrigger);
     Poll(5, true);
     EXPECT_TRUE(Capturing()) << "a held alarm starts nothing new";
     Poll(5);
     ASSERT_FALSE(Capturing());
     EXPECT_EQ(f.Capture().number, 2);
-    EXPECT_EQ(engine.capture.outputFile, folder.File("run_02.avi"));
-    EXPECT_TRUE(engine.capture.running) << "the preview goes on with automatic numbering";
+    EXPECT_EQ(engine.camera.file, folder.File("run_02.avi"));
+    EXPECT_TRUE(engine.camera.running) << "the preview goes on with automatic numbering";
     EXPECT_TRUE(timers.Running(kTimerPoll));
 
     // A second alarm capture gets its own numbered CSV; the first one keeps its own.
@@ -376,14 +374,13 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     // At every tick the wave cursor is the record at the clip's position, through a pause and
     // a seek, to the clip's end, which the engine reports.
     const auto expectCursorOnClip = [&] {
-        int64_t position = 0;
-        again.Video().GetClipPosition(&position);
-        const int64_t row = position / (again.Replay().Loaded().setup.intervalMs * 10000LL) + 1;
+        const int64_t position = again.Video().ClipPosition().count();
+        const int64_t row = position / (again.Replay().Loaded().setup.intervalMs * 1000LL) + 1;
         EXPECT_EQ(again.View().displayRow, std::min<int64_t>(row, again.Replay().Records()));
     };
     for (int tick = 0; tick < 200 && timers.Running(kTimerReplay); ++tick) {
         clock.Advance(100);
-        engine.AdvancePlayback(tick == 0 ? 500000 : 1000000);
+        engine.AdvancePlayback(MediaTime{tick == 0 ? 50000 : 100000});
         again.OnEngineNews();  // the engine wakes the window as the clip plays
         again.OnTimer(kTimerReplay);
         expectCursorOnClip();
@@ -478,7 +475,7 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     EXPECT_FALSE(f.Replay().HasWaveFile());
 
     // A clip that claims to last for ages shows the longest time the panes can count.
-    engine.clips[folder.File("ages.avi")] = testing::FakeClip{.duration = INT64_MAX / 2};
+    engine.clips[folder.File("ages.avi")] = testing::FakeClip{.duration = MediaTime{INT64_MAX / 2}};
     host.openAnswer = folder.File("ages.avi");
     host.openKind = 1;
     f.OnCommand(cmd::kFileOpen);
@@ -496,19 +493,19 @@ TEST_F(FrameSession, AClipThatFailsToOpenIsNotOpenAndOpeningIsRefusedWhileLive) 
     f.OnCommand(cmd::kFileOpen);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "It is an illegal media file");
-    EXPECT_FALSE(f.Replay().IsOpen() || f.Video().IsClipOpen() || f.Ui().Enabled(cmd::kClipStop));
+    EXPECT_FALSE(f.Replay().IsOpen() || engine.clip.open || f.Ui().Enabled(cmd::kClipStop));
 
     // The camera is as it was: its format can be chosen, and a capture ended by stopping the
     // preview is followed by one that records its AVI again.
     pages.pick = "1280 x 720, 30 frames/s (MJPG)";
     f.OnCommand(cmd::kFormat);
-    EXPECT_EQ(engine.capture.format.width, 1280);
+    EXPECT_EQ(engine.camera.mode.width, 1280);
     for (const char* avi : {"run_01.avi", "run_02.avi"}) {
         f.OnCommand(cmd::kPreview);
         f.OnCommand(cmd::kCapture);
         ASSERT_TRUE(Capturing());
-        EXPECT_EQ(engine.capture.outputFile, folder.File(avi));
-        EXPECT_EQ(engine.capture.control, CaptureControl::StartNow);
+        EXPECT_EQ(engine.camera.file, folder.File(avi));
+        EXPECT_TRUE(engine.camera.recording && !engine.camera.withPretrigger);
         f.OnCommand(cmd::kPreview);
         EXPECT_FALSE(Capturing());
     }
@@ -524,9 +521,9 @@ TEST_F(FrameSession, AClipThatFailsToOpenIsNotOpenAndOpeningIsRefusedWhileLive) 
               "Only the picture is replayed.");
     f.OnCommand(cmd::kFileClose);
     f.OnCommand(cmd::kPreview);
-    EXPECT_TRUE(engine.capture.running) << "the camera previews again after the replay";
+    EXPECT_TRUE(engine.camera.running) << "the camera previews again after the replay";
     // In its own mode, not the clip's, and fitted to the pane again.
-    EXPECT_EQ(std::tuple(engine.capture.format.width, pane.rect.width, pane.rect.height),
+    EXPECT_EQ(std::tuple(engine.camera.mode.width, pane.rect.width, pane.rect.height),
               std::tuple(1280, 800, 450));
     f.OnCommand(cmd::kPreview);
     engine.devices.clear();
@@ -545,16 +542,16 @@ TEST_F(FrameSession, CameraFormatIsChosenKeptForTheNextRunAndARefusedOneChangesN
     MainFrame& f = Start();
     f.OnCommand(cmd::kPreview);
     f.OnCommand(cmd::kFilter);
-    EXPECT_TRUE(engine.Called("capture.SetControl(1,7)") && engine.capture.running);
+    EXPECT_TRUE(engine.camera.controls[1] == 7 && engine.camera.running);
 
     // 1280 x 720 at 30: set on the camera, the preview runs again in it, and it is stored.
     pages.pick = "1280 x 720, 30 frames/s (MJPG)";
     f.OnCommand(cmd::kFormat);
     const auto mode = [&] {
-        const StreamFormat& m = engine.capture.format;
-        return std::tuple(m.width, m.height, m.avgTimePerFrame, engine.capture.running);
+        const VideoMode& m = engine.camera.mode;
+        return std::tuple(m.width, m.height, m.frameTime.count(), engine.camera.running);
     };
-    EXPECT_EQ(mode(), std::tuple(1280, 720, 333333, true));
+    EXPECT_EQ(mode(), std::tuple(1280, 720, 33333, true));
     const auto stored = [&] {
         StreamSettings strm;
         SettingsStore(registry).LoadStrm(strm);
@@ -565,20 +562,20 @@ TEST_F(FrameSession, CameraFormatIsChosenKeptForTheNextRunAndARefusedOneChangesN
     // The next run asks the camera for the stored size and rate.
     f.OnClose();
     MainFrame& again = Start();
-    EXPECT_EQ(mode(), std::tuple(1280, 720, 333333, false));
+    EXPECT_EQ(mode(), std::tuple(1280, 720, 33333, false));
     EXPECT_EQ(again.Video().Stream().lrate, 30);
 
     // A mode the camera refuses on the pin, or cannot run in: told, the mode before stays and
     // runs, nothing new is stored.
     again.OnCommand(cmd::kPreview);
     pages.pick = "640 x 480, 20 frames/s (MJPG)";
-    engine.SetResult("capture.SetFormat", kHrInvalidArg);
+    engine.failing = {{"Camera::SetMode", MediaError::InvalidArgument}};
     again.OnCommand(cmd::kFormat);
-    engine.forced.clear();
+    engine.failing.clear();
     engine.unstreamableWidth = 320;
     pages.pick = "320 x 240, 30 frames/s (MJPG)";
     again.OnCommand(cmd::kFormat);
-    EXPECT_EQ(mode(), std::tuple(1280, 720, 333333, true));
+    EXPECT_EQ(mode(), std::tuple(1280, 720, 33333, true));
     EXPECT_EQ(stored(), std::tuple(1280, 720, 30));
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[1].text,
@@ -601,19 +598,19 @@ TEST_F(FrameSession, AnotherCameraIsChosenFromTheMenuAndKeptForTheNextRun) {
     MainFrame& f = Start();
     f.OnCommand(cmd::kPreview);
     f.OnCommand(cmd::kDeviceFirst + 1);
-    EXPECT_TRUE(engine.Called("capture.BindDevice(/dev/v4l/by-id/spare-camera)"));
-    EXPECT_TRUE(engine.capture.running) << "the preview goes on with the new camera";
+    EXPECT_EQ(engine.camera.device, "/dev/v4l/by-id/spare-camera");
+    EXPECT_TRUE(engine.camera.running) << "the preview goes on with the new camera";
     EXPECT_TRUE(f.Ui().Checked(cmd::kDeviceFirst + 1) && !f.Ui().Checked(cmd::kDeviceFirst));
     // The next run starts with it, and its item is the checked one.
     f.OnClose();
     MainFrame& again = Start();
-    EXPECT_EQ(engine.capture.device, "/dev/v4l/by-id/spare-camera");
+    EXPECT_EQ(engine.camera.device, "/dev/v4l/by-id/spare-camera");
     EXPECT_TRUE(again.Ui().Checked(cmd::kDeviceFirst + 1));
     // Not while a capture runs.
     again.OnCommand(cmd::kPreview);
     again.OnCommand(cmd::kCapture);
     again.OnCommand(cmd::kDeviceFirst);
-    EXPECT_EQ(engine.capture.device, "/dev/v4l/by-id/spare-camera");
+    EXPECT_EQ(engine.camera.device, "/dev/v4l/by-id/spare-camera");
     EXPECT_EQ(host.boxes.back().text, "Stop the capture before choosing another camera.");
 }
 
@@ -629,7 +626,7 @@ TEST_F(FrameSession, CapturesByHandAndByTimeEndOnlyTheirOwnWay) {
     f.OnCommand(cmd::kCapture);
     EXPECT_FALSE(Capturing());
     EXPECT_EQ(CsvRows(folder.Read("run.csv")).size(), 10u);
-    EXPECT_FALSE(engine.capture.running) << "without numbering the camera graph stops";
+    EXPECT_FALSE(engine.camera.running) << "without numbering the camera graph stops";
     EXPECT_FALSE(f.Ui().Checked(cmd::kPreview)) << "and the logger poll ends";
 
     // A timed capture shows its remaining seconds and ends by its timer only.
@@ -674,13 +671,13 @@ TEST_F(FrameSession, AnAlarmCaptureBeginsThePretriggerBeforeTheAlarmInBothFiles)
     SettingsStore(registry).SaveCapture(stored);
     MainFrame& f = Start();
     f.OnCommand(cmd::kPreview);
-    EXPECT_EQ(engine.capture.prerollSec, 5) << "the camera keeps its last seconds";
+    EXPECT_EQ(engine.camera.pretriggerSec, 5) << "the camera keeps its last seconds";
     for (int i = 0; i < 6; ++i) {
         Poll(50);
     }
     Poll(5, /*alarm=*/true);  // records 301..305
     ASSERT_TRUE(Capturing());
-    EXPECT_EQ(engine.capture.control, CaptureControl::StartWithPreroll);
+    EXPECT_TRUE(engine.camera.recording && engine.camera.withPretrigger);
     Poll(5);
     std::vector<std::string> rows = CsvRows(folder.Read("run_01.csv"));
     ASSERT_EQ(rows.size(), 255u);
@@ -702,7 +699,7 @@ TEST_F(FrameSession, AnAlarmCaptureBeginsThePretriggerBeforeTheAlarmInBothFiles)
     f.OnCommand(cmd::kPreview);
     Poll(50);
     f.OnCommand(cmd::kCapture);
-    EXPECT_EQ(engine.capture.control, CaptureControl::StartNow);
+    EXPECT_TRUE(engine.camera.recording && !engine.camera.withPretrigger);
     Poll(5);
     f.OnCommand(cmd::kCapture);
     EXPECT_EQ(CsvRows(folder.Read("run_03.csv")).size(), 5u);
@@ -752,7 +749,7 @@ TEST_F(FrameSession, EveryWayOfLeavingACaptureKeepsItsRows) {
 
 TEST_F(FrameSession, ACameraThatCannotBeBoundStillNumbersEachCsv) {
     StoreCaptureSettings(1, 0);
-    engine.SetResult("capture.BindDevice", kHrFail);
+    engine.failing = {{"MediaEngine::OpenCamera", MediaError::Failed}};
     MainFrame& f = Start();
     ASSERT_TRUE(f.Live().HasCamera());
     f.OnCommand(cmd::kPreview);
@@ -763,8 +760,8 @@ TEST_F(FrameSession, ACameraThatCannotBeBoundStillNumbersEachCsv) {
     EXPECT_EQ(CsvRows(folder.Read("run_01.csv")).size(), 15u);
 
     // A camera whose graph is built but will not run says so once; the logger goes on alone.
-    engine.forced.clear();
-    engine.SetResult("capture.Run", kHrDeviceNotConnected);
+    engine.failing.clear();
+    engine.failing = {{"Camera::Start", MediaError::DeviceGone}};
     MainFrame& again = Start();
     again.OnCommand(cmd::kPreview);
     ASSERT_EQ(host.boxes.size(), 1u);
@@ -791,7 +788,7 @@ TEST_F(FrameSession, OverwriteQuestionAnsweredNoStartsAndDeletesNothing) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "run.avi already exists\r\nDo you overwrite");
     EXPECT_FALSE(timers.Running(kTimerPoll));
-    EXPECT_FALSE(engine.capture.running);
+    EXPECT_FALSE(engine.camera.running);
     EXPECT_EQ(folder.Read("run.csv"), "old");
 
     // Yes removes nothing until a capture really starts: a preview ended without one keeps the
@@ -828,7 +825,7 @@ TEST_F(FrameSession, AFileAnotherRecordingWritesIsNeverTouched) {
     EXPECT_EQ(host.boxes[1].text.rfind(folder.File("run.avi") + " is being recorded right now", 0),
               0u)
         << host.boxes[1].text;
-    EXPECT_NE(engine.capture.control, CaptureControl::StartNow);
+    EXPECT_FALSE(engine.camera.recording);
     // Without a camera the CSV alone is at stake.
     locks.Unlock(avi);
     engine.devices.clear();
@@ -850,7 +847,7 @@ TEST_F(FrameSession, AnEmptyCaptureFolderRecordsIntoTheUsersVideoFolder) {
     f.OnCommand(cmd::kPreview);
     EXPECT_TRUE(host.boxes.empty());
     const std::filesystem::path target = videos.Path() / "Velatrace";
-    EXPECT_EQ(engine.capture.outputFile, (target / "run_01.avi").string());
+    EXPECT_EQ(engine.camera.file, (target / "run_01.avi").string());
     f.OnCommand(cmd::kCapture);
     Poll(15);
     f.OnCommand(cmd::kCapture);
@@ -868,7 +865,7 @@ TEST_F(FrameSession, AnEmptyCaptureFolderRecordsIntoTheUsersVideoFolder) {
               0u)
         << host.boxes[0].text;
     EXPECT_FALSE(timers.Running(kTimerPoll));
-    EXPECT_FALSE(engine.capture.running);
+    EXPECT_FALSE(engine.camera.running);
 }
 
 TEST_F(FrameSession, CaptureSettingsNameTheNextCaptureAtOnceAndRefuseABadName) {
@@ -892,7 +889,7 @@ TEST_F(FrameSession, CaptureSettingsNameTheNextCaptureAtOnceAndRefuseABadName) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find("a/b"), std::string::npos);
     EXPECT_STREQ(f.Capture().path, (bench + "/").c_str());
-    EXPECT_EQ(engine.capture.outputFile, bench + "/bench_01.avi") << "the running preview";
+    EXPECT_EQ(engine.camera.file, bench + "/bench_01.avi") << "the running preview";
     EXPECT_EQ(host.status[2], "bench_01.avi");
 
     f.OnCommand(cmd::kCapture);
@@ -916,7 +913,7 @@ TEST_F(FrameSession, StoredNamingThatCannotBeUsedIsToldAndNeverCut) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find("../x"), std::string::npos) << host.boxes[0].text;
     frame->OnCommand(cmd::kPreview);
-    EXPECT_EQ(engine.capture.outputFile, folder.File("pravis.avi")) << "not outside the folder";
+    EXPECT_EQ(engine.camera.file, folder.File("pravis.avi")) << "not outside the folder";
     frame->OnClose();
 
     testing::PutText(registry, kCaptureKey, "filename", "run");
@@ -942,7 +939,7 @@ TEST_F(FrameSession, StoredNamingThatCannotBeUsedIsToldAndNeverCut) {
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_NE(host.boxes[1].text.find("a path holds at most 259"), std::string::npos);
     EXPECT_FALSE(timers.Running(kTimerPoll));
-    EXPECT_FALSE(engine.capture.running);
+    EXPECT_FALSE(engine.camera.running);
     EXPECT_TRUE(std::filesystem::is_empty(folder.File(sub)));
 }
 
@@ -957,7 +954,7 @@ TEST_F(FrameSession, NumbersGoPast99AndNeverReplaceAFileAlreadyThere) {
     Poll(15);
     f.OnCommand(cmd::kCapture);
     EXPECT_EQ(f.Capture().number, 101);
-    EXPECT_EQ(engine.capture.outputFile, folder.File("run_101.avi"));
+    EXPECT_EQ(engine.camera.file, folder.File("run_101.avi"));
     EXPECT_EQ(folder.Read("run_100.avi"), "old");
     EXPECT_EQ(CsvRows(folder.Read("run_99.csv")).size(), 15u);
 
@@ -1033,7 +1030,7 @@ TEST_F(FrameSession, ALostLoggerIsToldOnceEndsTheCsvAndIsOpenedAgainByTheNextPre
     f.OnCommand(cmd::kPreview);
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_NE(host.boxes[1].text.find("cannot be opened again"), std::string::npos);
-    EXPECT_TRUE(engine.capture.running);
+    EXPECT_TRUE(engine.camera.running);
     EXPECT_FALSE(timers.Running(kTimerPoll));
     EXPECT_EQ(f.View().shownCount, 29) << "the lost logger's curves stay in sight";
     f.OnCommand(cmd::kPreview);
@@ -1079,7 +1076,7 @@ TEST_F(FrameSession, AlarmCapturesFollowOnlyChannelsThatDriveAnEnabledOutput) {
     }
     Poll(3);
     EXPECT_FALSE(Capturing());
-    EXPECT_EQ(engine.capture.outputFile, folder.File("run_02.avi")) << "one capture only";
+    EXPECT_EQ(engine.camera.file, folder.File("run_02.avi")) << "one capture only";
 }
 
 TEST_F(FrameSession, PanesAndBarsToggleWithTheirSinglePaneRule) {
@@ -1118,8 +1115,8 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     EXPECT_EQ(host.recordingLook, RecordingLook::Recording);
     EXPECT_NE(host.recording.find("REC 0:00:00  run.avi"), std::string::npos) << host.recording;
     clock.Advance(3723000);
-    engine.capture.dropped = 4;
-    engine.capture.written = 100;
+    engine.camera.dropped = 4;
+    engine.camera.written = 100;
     Poll(10);
     EXPECT_NE(host.recording.find("REC 1:02:03  run.avi  dropped frames: 4"), std::string::npos)
         << host.recording;
@@ -1129,7 +1126,7 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     StreamStops(reason.c_str(), StreamErrorSource::Recorder);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find(reason), std::string::npos) << host.boxes[0].text;
-    EXPECT_NE(engine.capture.control, CaptureControl::StartNow);
+    EXPECT_FALSE(engine.camera.recording);
     EXPECT_TRUE(f.Ui().Checked(cmd::kCapture)) << "the logger values are still recorded";
     EXPECT_EQ(host.recordingLook, RecordingLook::Alert);
     EXPECT_NE(host.recording.find("run.csv  dropped frames: 4  late polls: 1  - Video stopped: "
@@ -1161,7 +1158,7 @@ TEST_F(FrameSession, AFailedVideoSideIsToldOnceAndTheCsvGoesOn) {
     EXPECT_FALSE(camOnly.Ui().Checked(cmd::kPreview));
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].text.find("Bench camera"), std::string::npos);
-    EXPECT_FALSE(engine.capture.running);
+    EXPECT_FALSE(engine.camera.running);
 }
 
 // Both sides failing are told as they are: a CSV that cannot be written, then the video; and a
@@ -1426,7 +1423,8 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
             std::to_string(i % 1000 / 100) + "." + std::to_string(i % 100 / 10) + ",,,,,,,,,\r\n";
     }
     folder.Write("bench.csv", text);
-    engine.clips[folder.File("bench.avi")] = testing::FakeClip{.duration = 4000000000};  // 400 s
+    engine.clips[folder.File("bench.avi")] =
+        testing::FakeClip{.duration = MediaTime{400000000}};  // 400 s
     host.openAnswer = folder.File("bench.avi");
     host.openKind = 1;
     f.OnCommand(cmd::kFileOpen);

@@ -76,11 +76,8 @@ TEST(DdeTransfer, SpreadsheetPastesWalkAcrossAndDownAndOtherAppsGetTheirCommands
     EXPECT_STREQ(s.topic[kDdeAppTw], "Display");
     EXPECT_EQ(backend.connected.back(), "Excel|[Book1]Sheet1");
 
-    BitmapInfoHeader h;
-    h.biWidth = h.biHeight = 2;
-    h.biBitCount = 24;
-    const uint8_t pixels[16] = {};
-    auto send = [&] { return t.TransferStill(h, pixels, sizeof pixels, StillNote{}); };
+    const StillImage still{2, 2, std::vector<uint8_t>(16)};
+    auto send = [&] { return t.TransferStill(still, StillNote{}); };
     auto transfer = [&] { return send() == TransferResult::PasteDue && t.PasteDue(); };
     // An empty next cell starts at the initial cell; the row wraps after three pastes.
     for (int i = 0; i < 5; ++i) {
@@ -138,40 +135,39 @@ TEST(DdeTransfer, SpreadsheetPastesWalkAcrossAndDownAndOtherAppsGetTheirCommands
 }
 
 TEST(StillPicture, RowsReachTheClipboardBottomUpAndPadded) {
-    EXPECT_EQ(DibRowBytes(321, 0), 44);
-    BitmapInfoHeader h;
-    h.biWidth = 321;  // a row of 963 bytes stored as 964
-    h.biHeight = -3;  // given top-down
-    h.biBitCount = 24;
-    std::vector<uint8_t> rows(3 * 964);
+    StillImage still{321, 3, std::vector<uint8_t>(3 * 964)};  // rows of 963 bytes stored as 964
     for (int r = 0; r < 3; ++r) {
-        std::memset(rows.data() + r * 964, 'a' + r, 964);
+        std::memset(still.rows.data() + r * 964, 'a' + r, 964);
     }
     std::vector<uint8_t> dib;
-    ASSERT_TRUE(PackClipboardDib(h, rows.data(), rows.size(), &dib));
+    ASSERT_TRUE(PackClipboardDib(still, &dib));
+    // The clipboard's header: 40 bytes, little-endian, width, positive height, 24 bits, the
+    // image size; the rows follow as given (bottom-up).
+    EXPECT_EQ(std::vector<uint8_t>(dib.begin(), dib.begin() + 24),
+              (std::vector<uint8_t>{40, 0, 0,  0, 0x41, 1, 0, 0, 3,    0,    0, 0,
+                                    1,  0, 24, 0, 0,    0, 0, 0, 0x4C, 0x0B, 0, 0}));
     DibView view;
     ASSERT_TRUE(ReadPackedDib(dib.data(), dib.size(), &view));
-    EXPECT_EQ(view.header.biHeight, 3);
-    EXPECT_EQ(view.header.biSizeImage, 3u * 964);
+    EXPECT_EQ(std::tuple(view.width, view.height, view.rowBytes), std::tuple(321, 3, 964));
     EXPECT_EQ(std::string(view.rows, view.rows + dib.size() - 40),
-              std::string(964, 'c') + std::string(964, 'b') + std::string(964, 'a'));
-    // Rows already bottom-up stay; too few bytes give nothing.
-    h.biHeight = 3;
-    ASSERT_TRUE(PackClipboardDib(h, rows.data(), rows.size(), &dib));
-    EXPECT_EQ(dib[40], 'a');
-    EXPECT_FALSE(PackClipboardDib(h, rows.data(), rows.size() - 1, &dib));
+              std::string(964, 'a') + std::string(964, 'b') + std::string(964, 'c'));
+    // Too few bytes give nothing; a short or foreign bitmap is not read.
+    still.rows.pop_back();
+    EXPECT_FALSE(PackClipboardDib(still, &dib));
+    EXPECT_TRUE(dib.empty());
+    const std::vector<uint8_t> shortDib(60, 0);
+    EXPECT_FALSE(ReadPackedDib(shortDib.data(), shortDib.size(), &view));
 
-    // The preview's B, G, R, X picture becomes 24-bit rows, top-down.
+    // The preview's B, G, R, X picture becomes 24-bit rows, bottom-up.
     VideoFrame frame;
     frame.width = frame.height = 2;
     frame.stride = 8;
     frame.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0};
-    std::vector<uint8_t> pixels;
-    ASSERT_TRUE(BitmapFromVideoFrame(frame, &h, &pixels));
-    EXPECT_EQ(h.biHeight, -2);
-    EXPECT_EQ(pixels, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}));
+    ASSERT_TRUE(StillFromVideoFrame(frame, &still));
+    EXPECT_EQ(still.rows,
+              (std::vector<uint8_t>{7, 8, 9, 10, 11, 12, 0, 0, 1, 2, 3, 4, 5, 6, 0, 0}));
     frame.pixels.resize(12);
-    EXPECT_FALSE(BitmapFromVideoFrame(frame, &h, &pixels));
+    EXPECT_FALSE(StillFromVideoFrame(frame, &still));
 }
 
 }  // namespace

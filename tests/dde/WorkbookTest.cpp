@@ -50,17 +50,12 @@ TEST(Workbook, PicturesLandAtTheWalkedCellsWithTheirValuesAndAFailedWriteLosesNo
     const std::string book = folder.File("Bench.xlsx");
     EXPECT_EQ(backend.WorkbookPath(), book);
 
-    BitmapInfoHeader h;
-    h.biWidth = 64;
-    h.biHeight = 48;
-    h.biBitCount = 24;
-    const std::vector<uint8_t> pixels(64 * 3 * 48, 0x80);
+    const StillImage still{64, 48, std::vector<uint8_t>(64 * 3 * 48, 0x80)};
     StillNote note;
     CopyText(note.time, "2026/12/07 10:00:00.000");
     note.channel[0] = {true, 4.5, "V"};
     auto send = [&] {
-        ASSERT_EQ(transfer.TransferStill(h, pixels.data(), pixels.size(), note),
-                  TransferResult::PasteDue);
+        ASSERT_EQ(transfer.TransferStill(still, note), TransferResult::PasteDue);
         ASSERT_TRUE(transfer.PasteDue());
     };
     send();

@@ -1,6 +1,6 @@
-// The video object over the fake engine: the camera graph (building, the cameras, preview, capture,
-// the next file, setting pages, errors, release) and the replay of clips (transport, seek, grabs);
-// the engine made on first use or by its loading thread.
+// The video object over the fake engine: the camera in use (opening, the cameras, preview,
+// recording, the next file, setting pages, errors, release) and the replay of clips (transport,
+// seek by time, grabs); the engine made on first use or by its loading thread.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -33,7 +33,7 @@ struct Video : ::testing::Test {
         video.SetCaptureNumber(7);
     }
 
-    // Start-up with the saved camera (none: first start); whether it holds a capture stream.
+    // Start-up with the saved camera (none: first start); whether a camera was opened.
     bool StartCamera(const char* savedName = "") {
         bool selected = false;
         video.LoadDisplayName(savedName, kDisplayNameSize);
@@ -44,53 +44,15 @@ struct Video : ::testing::Test {
         video.LoadDisplayName(savedName, kDisplayNameSize);
         return video.SelectSavedDevice(&pane, &selectedIndex);
     }
-    // Start-up and Preview, or a clip opened and playing.
-    void StartPreview() {
-        ASSERT_TRUE(StartCamera());
-        ASSERT_EQ(video.RunGraph(true), kHrOk);
-        engine.calls.clear();
-    }
-    void OpenPlaying() {
-        ASSERT_TRUE(video.OpenClip(&pane, kClip));
-        engine.calls.clear();
-    }
-
-    // The engine calls since the last look, separated by spaces.
-    std::string TakeCalls() {
-        std::string s;
-        for (const std::string& c : std::exchange(engine.calls, {}))
-            s += (s.empty() ? "" : " ") + c;
-        return s;
-    }
     std::string Trace() const { return video.LastFailure(); }
-    // What the frame reads of the video object: "previewing", "capturing", "clip <play state>".
-    std::string State() const {
-        const char* play[] = {"Stopped", "Paused", "Running"};
-        std::string s = video.IsPreviewing() ? "previewing" : "stopped";
-        s += video.IsCapturing() ? " capturing" : "";
-        return video.IsClipOpen() ? s + " clip " + play[static_cast<int>(video.ClipPlayState())]
-                                  : s;
-    }
-    // The clip position as (percent, 100-ns units).
-    std::pair<int32_t, int64_t> Position() {
-        int64_t at = -1;
-        const int32_t percent = video.GetClipPosition(&at);
-        return {percent, at};
-    }
 };
 
-TEST_F(Video, StartUpBuildsTheGraphHeldOrTracesWhyNot) {
+TEST_F(Video, StartUpOpensTheCameraInTheStoredModeOrTracesWhyNot) {
     pane.client = {1000, 500};
     ASSERT_TRUE(StartCamera());
-    // The stored size is set before the writer is named and the streams are rendered; the
-    // capture stream is held last.
-    const std::string calls = TakeCalls();
-    EXPECT_NE(calls.find("capture.SetFormat(640x480) capture.SetOutputFileName(/cap/run_07.avi) "
-                         "capture.RenderStream(Capture,Interleaved)"),
-              std::string::npos)
-        << calls;
-    EXPECT_TRUE(calls.ends_with("capture.ControlStream(Hold)")) << calls;
-    EXPECT_EQ(State() + Trace(), "stopped");
+    EXPECT_EQ(std::tuple(engine.camera.file, engine.camera.running, engine.camera.recording,
+                         engine.camera.mode.width, engine.camera.mode.frameTime.count()),
+              std::tuple("/cap/run_07.avi", false, false, 640, 50000));
     // The picture sits at the top-left, as large as the aspect allows; no pane, or no picture
     // size, divides by nothing.
     EXPECT_EQ(std::tuple(pane.visible, pane.rect.width, pane.rect.height),
@@ -99,59 +61,40 @@ TEST_F(Video, StartUpBuildsTheGraphHeldOrTracesWhyNot) {
                          FitVideoRect(400, 300, 640, 0).width),
               std::tuple(0, 300, 400));
 
-    // The AVI writer cannot be set up: the capture render fails too, the streams are torn down.
-    engine.SetResult("capture.SetOutputFileName", kHrAccessDenied);
-    EXPECT_FALSE(StartCamera());
-    EXPECT_TRUE(engine.Called("capture.TearDown"));
-    EXPECT_EQ(Trace(),
-              "FAILED(hr=0x80040209) in CaptureGraph::RenderStream(Capture, Video): "
-              "Stream not connected\n");
-    EXPECT_EQ(video.RunGraph(true), 1);  // nothing built, nothing to run
-    // The camera cannot be opened: all is released again.
-    engine.forced = {{"capture.BindDevice", kHrDeviceNotConnected}};
-    EXPECT_FALSE(StartCamera());
-    EXPECT_EQ(
-        engine.calls.back() + ": " + Trace(),
-        "capture.Destroy: FAILED(hr=0x8007048f) in CaptureGraph::BindDevice: No such device\n");
-    engine.forced.clear();
+    // The camera cannot be opened: nothing is left open, and there is nothing to start.
+    engine.failing = {{"MediaEngine::OpenCamera", MediaError::DeviceGone}};
+    EXPECT_FALSE(Choose("cam:b"));
+    EXPECT_EQ(Trace(), "FAILED(hr=0x8007048f) in MediaEngine::OpenCamera: No such device\n");
+    EXPECT_FALSE(video.HasCamera());
+    EXPECT_EQ(video.StartCamera(), MediaError::Nothing);
+    engine.failing.clear();
 
-    // A top-down format gives a positive height; a format without frame time keeps the rate.
-    engine.devices[0].format.height = -480, engine.devices[0].format.avgTimePerFrame = 0;
-    video.LoadStream(StreamSettings{0, 20, 320, 240, 0, 0, 0});
-    ASSERT_TRUE(StartCamera());
-    EXPECT_EQ(std::tuple(engine.capture.format.imageSize, video.Stream().lvh, video.Stream().lrate),
-              std::tuple(320 * 3 * 240, 240, 20));
-    // A stored size of 0 is not asked of the camera: its own size is read instead.
+    // A mode without frame time keeps the rate; a stored size of 0 is not asked of the camera:
+    // its own size is read instead.
+    engine.devices[0].mode = {320, 240, MediaTime{0}, "YUYV"};
     video.LoadStream(StreamSettings{0, 20, 0, 0, 0, 0, 0});
     ASSERT_TRUE(StartCamera());
-    EXPECT_FALSE(engine.Called("capture.SetFormat(0x0)"));
-    EXPECT_EQ(std::tuple(video.Stream().lvw, video.Stream().lvh), std::tuple(640, 480));
+    EXPECT_EQ(std::tuple(video.Stream().lvw, video.Stream().lvh, video.Stream().lrate),
+              std::tuple(320, 240, 20));
 }
 
-TEST_F(Video, TheSavedCameraIsUsedElseTheFirst) {
+TEST_F(Video, TheSavedCameraIsUsedElseTheFirstAndAtMostFourAreListed) {
     ASSERT_TRUE(StartCamera("cam:b"));
-    EXPECT_EQ(std::tuple(selectedIndex, engine.capture.device), std::tuple(1, "cam:b"));
-    // The saved camera is gone: the running graph is stopped and replaced by the first camera's,
-    // whose name replaces the saved one.
-    ASSERT_EQ(video.RunGraph(true), kHrOk);
-    engine.calls.clear();
+    EXPECT_EQ(std::tuple(selectedIndex, engine.camera.device), std::tuple(1, "cam:b"));
+    // The saved camera is gone: the first one's replaces it, stopped, and its name is saved.
+    ASSERT_EQ(video.StartCamera(), MediaError::None);
     ASSERT_TRUE(Choose("cam:unplugged"));
-    EXPECT_EQ(std::tuple(selectedIndex, std::string(video.DisplayName()), engine.calls[0], State()),
-              std::tuple(0, "cam:a", "capture.Stop", "stopped"));
-    EXPECT_LT(engine.IndexOf("capture.Destroy"), engine.IndexOf("engine.CreateCaptureGraph"));
-    // A rebuild that fails leaves the camera not ready.
-    engine.SetResult("capture.BindDevice", kHrDeviceNotConnected);
-    EXPECT_FALSE(Choose("cam:b") || Choose(""));
-}
+    EXPECT_EQ(std::tuple(selectedIndex, std::string(video.DisplayName()), engine.camera.device,
+                         engine.camera.running),
+              std::tuple(0, "cam:a", "cam:a", false));
 
-TEST_F(Video, AtMostFourCamerasWithBoundedNamesAndAFailedListIsTraced) {
     const std::string longName(200, 'n');
     engine.devices.clear();
     for (int i = 0; i < 5; ++i) {
         const std::string n = std::to_string(i);
         engine.devices.push_back(FakeDevice{{i == 0 ? longName : "Cam " + n, "cam:" + n}});
     }
-    engine.devices[2].info.nameResult = kHrFail;                 // its names cannot be read
+    engine.devices[2].info.nameError = MediaError::Failed;       // its names cannot be read
     const std::string longId = "cam:" + std::string(1996, 'd');  // 2000 characters
     engine.devices[0].info.displayName = longId;
     ASSERT_TRUE(StartCamera("cam:3"));
@@ -170,187 +113,147 @@ TEST_F(Video, AtMostFourCamerasWithBoundedNamesAndAFailedListIsTraced) {
     video.LoadDisplayName("cam:a", 0xFFFFFFFFu);
     EXPECT_LE(video.DisplayNameSize(), 64u * 1024u);
 
-    engine.calls.clear();
-    engine.SetResult("engine.EnumerateDevices", kHrUnexpected);
+    engine.failing = {{"MediaEngine::ListCameras", MediaError::Unexpected}};
     EXPECT_FALSE(video.InitCamera(&pane, &selectedIndex));
-    EXPECT_EQ(TakeCalls() + ": " + Trace(),
-              "engine.EnumerateDevices: FAILED(hr=0x8000ffff) in MediaEngine::EnumerateDevices: "
-              "Unexpected failure\n");
+    EXPECT_EQ(Trace(), "FAILED(hr=0x8000ffff) in MediaEngine::ListCameras: Unexpected failure\n");
 }
 
-TEST_F(Video, PreviewAndCaptureFollowTheCommandsAndMoveToTheNextFile) {
-    EXPECT_EQ(std::tuple(video.RunGraph(false), video.RunGraph(true), video.NextCaptureFile(true)),
-              std::tuple(1, 1, 0));  // no graph: nothing to stop, run or name
-    EXPECT_FALSE(video.StartCapture() || video.StopCapture());
+TEST_F(Video, RecordingFollowsTheCommandsAndMovesToTheNextFile) {
     ASSERT_TRUE(StartCamera());
-    engine.calls.clear();
-    // The capture stream is switched off before the graph runs, so a preview never records.
-    EXPECT_EQ(video.RunGraph(true), kHrOk);
-    EXPECT_EQ(video.RunGraph(true), kHrOk);  // already running: nothing happens
-    EXPECT_TRUE(video.StartCapture() && video.StartCapture());
-    EXPECT_EQ(TakeCalls() + ", " + State(),
-              "capture.ControlStream(StopNow) capture.Run capture.ControlStream(StartNow), "
-              "previewing capturing");
-    // The AVI could not be written: the capture is over and held, the preview goes on.
-    StreamError error{};
-    error.source = StreamErrorSource::Recorder;
-    video.EndAfterStreamError(error);
-    EXPECT_EQ(std::tuple(State(), engine.capture.control, engine.capture.running),
-              std::tuple("previewing", CaptureControl::Hold, true));
-    ASSERT_TRUE(video.StartCapture());
-    engine.calls.clear();
-    // The running graph switches files and goes on previewing; the capture stream waits.
+    video.SetPretrigger(5);
+    ASSERT_TRUE(video.StartRecording(true));
+    // Starting the camera never records: the recorder holds first.
+    ASSERT_EQ(video.StartCamera(), MediaError::None);
+    EXPECT_EQ(
+        std::tuple(engine.camera.running, engine.camera.recording, engine.camera.pretriggerSec),
+        std::tuple(true, false, 5));
+    ASSERT_TRUE(video.StartRecording(true));
+    EXPECT_TRUE(engine.camera.withPretrigger);
+    // The running camera switches files and goes on; the recorder waits for the next start.
     video.SetCaptureNumber(8);
-    EXPECT_EQ(video.NextCaptureFile(true), 1);
-    EXPECT_EQ(TakeCalls() + ", " + State(),
-              "capture.ControlStream(StopNow) capture.SwitchOutputFile(/cap/run_08.avi), "
-              "previewing");
-    // The next file cannot be created: traced, and the preview still goes on.
-    engine.SetResult("capture.SwitchOutputFile", kHrSharingViolation);
-    ASSERT_TRUE(video.StartCapture());
-    EXPECT_EQ(video.NextCaptureFile(true), 1);
-    EXPECT_EQ(State() + ": " + Trace(),
-              "previewing: FAILED(hr=0x80070020) in CaptureGraph::SwitchOutputFile: "
-              "File in use or cannot be created\n");
-    // A failed stream control is traced, but the state follows the command, so that the next
-    // Capture command ends it.
-    engine.SetResult("capture.ControlStream", kHrFail);
-    EXPECT_TRUE(video.StartCapture());
-    EXPECT_EQ(State() + ": " + Trace(),
-              "previewing capturing: FAILED(hr=0x80004005) in "
-              "CaptureGraph::ControlStream(StartNow): Operation failed\n");
-    EXPECT_TRUE(video.StopCapture());
-    EXPECT_EQ(State(), "previewing");
-    // The capture file is held by another program: the preview does not start.
-    EXPECT_EQ(video.RunGraph(false), kHrOk);
-    engine.SetResult("capture.Run", kHrSharingViolation);
-    EXPECT_EQ(video.RunGraph(true), kHrSharingViolation);
-    EXPECT_EQ(State() + ": " + Trace(),
-              "stopped: FAILED(hr=0x80070020) in MediaGraph::Run: "
-              "File in use or cannot be created\n");
+    ASSERT_TRUE(video.NextCaptureFile(true));
+    EXPECT_EQ(std::tuple(engine.camera.file, engine.camera.running, engine.camera.recording),
+              std::tuple("/cap/run_08.avi", true, false));
+    // The next file cannot be created: traced, and the camera still runs.
+    engine.failing = {{"Recorder::SetFile", MediaError::FileInUse}};
+    video.NextCaptureFile(true);
+    EXPECT_EQ(std::tuple(Trace(), engine.camera.running),
+              std::tuple("FAILED(hr=0x80070020) in Recorder::SetFile: File in use or cannot be "
+                         "created\n",
+                         true));
+    engine.failing.clear();
+    // A name too long for the naming is refused whole, never cut into another file's name, and
+    // the file before is not recorded over; a name that fits again records again.
+    video.SetNaming(("/cap/" + std::string(300, 'x') + "/").c_str(), "run", 1);
+    video.NextCaptureFile(true);
+    video.StartRecording();
+    EXPECT_EQ(std::tuple(engine.camera.file, engine.camera.recording),
+              std::tuple("/cap/run_08.avi", false));
+    video.SetNaming("/cap/", "run", 1);
+    video.NextCaptureFile(true);
+    video.StartRecording();
+    EXPECT_TRUE(engine.camera.recording);
+    video.StopRecording();
+    // Without renaming the camera stops, which finishes the file.
+    video.NextCaptureFile(false);
+    EXPECT_FALSE(engine.camera.running);
+    // The capture file is held by another program: the camera does not start.
+    engine.failing = {{"Camera::Start", MediaError::FileInUse}};
+    EXPECT_EQ(video.StartCamera(), MediaError::FileInUse);
+    // A recorder failure holds the recorder and the preview goes on; a camera failure stops it.
+    engine.failing.clear();
+    ASSERT_EQ(video.StartCamera(), MediaError::None);
+    video.StartRecording();
+    video.EndAfterStreamError(StreamError{MediaError::DiskFull, StreamErrorSource::Recorder});
+    EXPECT_EQ(std::tuple(engine.camera.running, engine.camera.recording), std::tuple(true, false));
+    video.EndAfterStreamError(StreamError{MediaError::DeviceGone, StreamErrorSource::Camera});
+    EXPECT_FALSE(engine.camera.running);
 }
 
-// The format pages pick the last size.
-struct PickLastFormat : PropertyPages {
-    HResult ShowFilterPages(CaptureGraph&, int32_t, int32_t) override { return kHrOk; }
-    HResult ShowFormatPages(CaptureGraph& graph, const std::vector<VideoFormat>& formats, int32_t,
-                            int32_t) override {
-        StreamFormat f;
-        graph.GetFormat(&f);
-        f.width = formats.back().width, f.height = formats.back().height;
-        f.avgTimePerFrame = formats.back().avgTimePerFrame;
-        return graph.SetFormat(f);
+// The format pages pick the last mode.
+struct LastModePages : PropertyPages {
+    MediaError ShowFilterPages(Camera&, int32_t, int32_t) override { return MediaError::Nothing; }
+    MediaError ShowFormatPages(Camera& camera, const std::vector<VideoMode>& modes, int32_t,
+                               int32_t) override {
+        return camera.SetMode(modes.back());
     }
 };
 
-TEST_F(Video, FormatChangeRebuildsTheGraphAndRestartsThePreview) {
-    StartPreview();
-    PickLastFormat pages;
-    EXPECT_TRUE(video.ShowFormatProperties(&pane, pages));
-    // Stopped and torn down while the pages are open, then rebuilt (the capture file named
-    // afresh) and running again, with the capture stream off.
-    EXPECT_LT(engine.IndexOf("capture.TearDown"), engine.IndexOf("capture.SetFormat(320x240)"));
-    EXPECT_LT(engine.IndexOf("capture.SetFormat(320x240)"),
-              engine.IndexOf("capture.SetOutputFileName(/cap/run_07.avi)"));
-    EXPECT_EQ(std::tuple(video.Stream().lvw, video.Stream().lvh, video.Stream().lrate, State(),
-                         engine.capture.control),
-              std::tuple(320, 240, 30, "previewing", CaptureControl::StopNow));
+TEST_F(Video, FormatChangeRestartsTheCameraOrComesBackToTheModeBefore) {
+    ASSERT_TRUE(StartCamera());
+    ASSERT_EQ(video.StartCamera(), MediaError::None);
+    LastModePages pages;
+    bool running = true;
+    MediaError refusal = MediaError::None;
+    EXPECT_TRUE(video.ShowFormatProperties(&pane, pages, &running, &refusal));
+    EXPECT_EQ(std::tuple(engine.camera.mode.width, video.Stream().lvw, video.Stream().lrate,
+                         engine.camera.running, running),
+              std::tuple(320, 320, 30, true, true));
+    // A mode the camera takes but cannot stream in is refused all the same: the mode before
+    // comes back and the preview goes on.
+    video.LoadStream(StreamSettings{2, 20, 640, 480, 0, 0, 0});  // two cameras listed
+    ASSERT_TRUE(Choose("cam:b") && Choose(""));
+    ASSERT_EQ(video.StartCamera(), MediaError::None);
+    engine.unstreamableWidth = 320;
+    EXPECT_FALSE(video.ShowFormatProperties(&pane, pages, &running, &refusal));
+    EXPECT_EQ(std::tuple(refusal, engine.camera.mode.width, video.Stream().lvw, running),
+              std::tuple(MediaError::DeviceGone, 640, 640, true));
 }
 
-TEST_F(Video, ReleaseStopsTearsDownAndForgetsTheDevices) {
-    StartPreview();
-    video.ReleaseVideo();
-    EXPECT_EQ(TakeCalls() + ", " + State() + video.DisplayName(),
-              "capture.Stop capture.TearDown capture.Destroy, stopped");
-    EXPECT_FALSE(pane.visible || video.SelectSavedDevice(&pane, &selectedIndex));
-}
-
-TEST_F(Video, OpeningAClipReplacesThePreviewAndPlays) {
-    StartPreview();
-    pane.client = {400, 600};
+TEST_F(Video, OpeningAClipReplacesTheCameraAndAFailedOpenLeavesNothing) {
+    ASSERT_TRUE(StartCamera());
+    ASSERT_EQ(video.StartCamera(), MediaError::None);
     ASSERT_TRUE(video.OpenClip(&pane, kClip));
-    // The camera graph is stopped and gone before the playback graph is made.
-    EXPECT_EQ(engine.IndexOf("capture.Stop"), 0);
-    EXPECT_LT(engine.IndexOf("capture.Destroy"), engine.IndexOf("engine.CreatePlaybackGraph"));
-    EXPECT_EQ(std::tuple(State(), engine.play.volume, pane.rect.width, pane.rect.height),
-              std::tuple("stopped clip Running", kVolumeSilent, 400, 300));
-    // The grab: 24-bit rows of 960 bytes, filled from the frame on screen.
-    EXPECT_EQ(video.GrabFrame(), 960 * 240);
-    EXPECT_EQ(video.GrabbedPixels()[960 * 240 - 1], 0x5A);
-    // After closing, the preview stays off until the camera is selected again.
-    ASSERT_TRUE(video.CloseClip());
-    EXPECT_EQ(std::tuple(State(), engine.play.alive, video.GrabbedPixels(), video.RunGraph(true)),
-              std::tuple("stopped", false, nullptr, 1));
-    // A clip without pictures hides the picture.
-    engine.clips[kClip].hasVideo = false;
-    OpenPlaying();
-    EXPECT_EQ(std::tuple(video.Stream().fAudioOnly, pane.visible, video.GrabFrame()),
-              std::tuple(1, false, 0));
-}
-
-TEST_F(Video, AClipThatCannotBeRenderedIsNotOpen) {
-    ASSERT_FALSE(video.OpenClip(&pane, "/rec/broken.avi"));
-    EXPECT_EQ(State() + ": " + Trace(),
-              "stopped: FAILED(hr=0x80040265) in PlaybackGraph::RenderFile: "
-              "Unsupported media format\n");
-    // Nothing of it is left: no graph, and the transport and closing find nothing.
-    EXPECT_FALSE(engine.play.alive);
-    engine.calls.clear();
-    EXPECT_FALSE(video.PlayClip() || video.PauseClip() || video.StopClip());
-    EXPECT_FALSE(video.ClipReachedEnd() || video.CloseClip());
-    EXPECT_EQ(TakeCalls() + State(), "stopped");
-}
-
-TEST_F(Video, ClipTransportAndMute) {
-    OpenPlaying();
-    ASSERT_TRUE(video.PauseClip());
-    EXPECT_EQ(State(), "stopped clip Paused");
-    // Stop rewinds, then stops, without holding up the GUI thread; once only.
-    ASSERT_TRUE(video.PlayClip());
-    engine.AdvancePlayback(30000000);
-    engine.calls.clear();
-    ASSERT_TRUE(video.StopClip() && video.StopClip());
-    EXPECT_EQ(TakeCalls() + ", " + State(), "play.SetPosition(0) play.Stop, stopped clip Stopped");
-    // Mute toggles between silent and full; a stored volume between counts as not muted.
-    std::vector<int32_t> volumes;
-    for (int32_t stored : {kVolumeSilent, kVolumeFull, -3000}) {
-        video.LoadStream(StreamSettings{0, 20, 640, 480, stored, 0, 0});
-        ASSERT_TRUE(video.ToggleMute());
-        volumes.push_back(engine.play.volume);
-    }
-    EXPECT_EQ(volumes, (std::vector<int32_t>{kVolumeFull, kVolumeSilent, kVolumeSilent}));
+    EXPECT_EQ(std::tuple(engine.camera.open, engine.clip.playing, video.HasCamera(),
+                         video.ClipLength().count(), video.Stream().lvw),
+              std::tuple(false, true, false, 10000000, 320));
+    // The grab: 24-bit rows of 960 bytes, bottom-up, from the picture on screen.
+    const StillImage* still = video.GrabFrame();
+    ASSERT_NE(still, nullptr);
+    EXPECT_EQ(std::tuple(still->width, still->height, still->rows.size()),
+              std::tuple(320, 240, size_t{960 * 240}));
+    // Closed, the camera's mode is back; the camera is opened again by the next live session.
     video.CloseClip();
-    EXPECT_FALSE(video.ToggleMute());  // no clip
+    EXPECT_EQ(std::tuple(engine.clip.open, video.Stream().lvw, video.ClipLength().count()),
+              std::tuple(false, 640, 0));
+    // A clip without pictures hides the picture and has nothing to grab.
+    engine.clips[kClip].hasVideo = false;
+    ASSERT_TRUE(video.OpenClip(&pane, kClip));
+    EXPECT_EQ(std::tuple(pane.visible, video.Stream().fAudioOnly, video.GrabFrame()),
+              std::tuple(false, 1, nullptr));
+    // A file that cannot be played is not open: nothing of it is left to play or grab.
+    EXPECT_FALSE(video.OpenClip(&pane, "/rec/broken.avi"));
+    EXPECT_EQ(Trace(),
+              "FAILED(hr=0x80040265) in MediaEngine::OpenClip: Unsupported media format\n");
+    EXPECT_EQ(std::tuple(engine.clip.open, video.PlayClip(), video.GrabFrame(), video.ToggleMute()),
+              std::tuple(false, false, nullptr, false));
+    // Choosing the camera the clip took opens it again rather than calling the closed one ready.
+    EXPECT_TRUE(video.SelectDevice(&pane, 0) && video.HasCamera() && engine.camera.open);
 }
 
-TEST_F(Video, SeekAndPositionWorkInWholePercentAndTheEndIsReportedOnce) {
-    OpenPlaying();
-    // A seek pauses the graph but leaves the play state to the caller.
-    video.SeekClip(50);
-    EXPECT_EQ(TakeCalls() + ", " + State(),
-              "play.Pause play.SetPosition(50000000), stopped clip Running");
-    engine.play.position = 25000000;
-    EXPECT_EQ(Position(), std::pair(25, int64_t{25000000}));
-    // Played to the end the position is the duration, and the end is told once.
+TEST_F(Video, ClipTransportSeeksByTimeAndMutes) {
+    ASSERT_TRUE(video.OpenClip(&pane, kClip));
+    EXPECT_EQ(engine.clip.volume, kVolumeSilent);
+    // A seek pauses the clip and stays within it.
+    video.SeekClip(MediaTime{2500000});
+    EXPECT_EQ(std::tuple(video.ClipPosition().count(), engine.clip.playing),
+              std::tuple(2500000, false));
+    video.SeekClip(MediaTime{-1});
+    EXPECT_EQ(video.ClipPosition().count(), 0);
+    video.SeekClip(MediaTime{INT64_MAX});
+    EXPECT_EQ(video.ClipPosition().count(), 10000000);
+    // Played to the end the position is the length; the end stands until sought again.
     ASSERT_TRUE(video.PlayClip());
-    EXPECT_FALSE(video.ClipReachedEnd());
-    engine.AdvancePlayback(200000000);
-    EXPECT_EQ(Position(), std::pair(100, video.ClipDuration()));
-    EXPECT_TRUE(video.ClipReachedEnd());
-    EXPECT_FALSE(video.ClipReachedEnd());
-    // The duration is divided before multiplying, so its last two digits are lost; percentages
-    // outside 0..100 stay within the clip.
-    engine.clips[kClip].duration = 1000000099;
-    OpenPlaying();
-    video.SeekClip(150);
-    video.SeekClip(-5);
-    EXPECT_EQ(TakeCalls(),
-              "play.Pause play.SetPosition(1000000000) play.Pause play.SetPosition(0)");
-    // Without a duration the percentage is 0.
-    engine.clips[kClip].seekable = false;
-    OpenPlaying();
-    engine.play.position = 12345;
-    EXPECT_EQ(Position(), std::pair(0, int64_t{12345}));
+    engine.AdvancePlayback(MediaTime{20000000});
+    EXPECT_EQ(std::tuple(video.ClipReachedEnd(), video.ClipPosition().count()),
+              std::tuple(true, 10000000));
+    video.RewindClip();
+    EXPECT_EQ(std::tuple(video.ClipReachedEnd(), video.ClipPosition().count(), engine.clip.playing),
+              std::tuple(false, 0, false));
+    // Mute toggles between silent and full.
+    EXPECT_TRUE(video.ToggleMute());
+    EXPECT_EQ(std::tuple(engine.clip.volume, video.Stream().lvolume),
+              std::tuple(kVolumeFull, kVolumeFull));
 }
 
 // The program's engine is made after the window is shown: by its loading thread, or by the first
@@ -382,7 +285,7 @@ TEST(LazyEngine, MadeOnceByTheLoaderOrTheFirstCallAndWithoutOneNothingOpens) {
         EXPECT_TRUE(video.InitCamera(&pane, &index)) << loader;
         lazy.StartLoading();  // too late: the engine is there
         ASSERT_EQ(made, 1) << loader;
-        EXPECT_EQ(real->capture.device, "cam:a");
+        EXPECT_EQ(real->camera.device, "cam:a");
         // The wake set before the engine existed reaches it.
         ASSERT_TRUE(real->wake);
         real->wake();
@@ -398,12 +301,12 @@ TEST(LazyEngine, MadeOnceByTheLoaderOrTheFirstCallAndWithoutOneNothingOpens) {
     VideoGraph video{none};
     FakeVideoSurface pane;
     int32_t index = -1;
-    std::vector<DeviceInfo> devices{DeviceInfo{}};
-    EXPECT_TRUE(Failed(none.EnumerateDevices(&devices)));
+    std::vector<CameraInfo> devices{CameraInfo{}};
+    EXPECT_TRUE(Failed(none.ListCameras(&devices)));
     EXPECT_TRUE(devices.empty());
     EXPECT_FALSE(video.InitCamera(&pane, &index));
     EXPECT_FALSE(video.OpenClip(&pane, kClip));
-    EXPECT_FALSE(video.IsClipOpen());
+    EXPECT_EQ(video.GrabFrame(), nullptr);
     EXPECT_STREQ(none.Problem(), "no module");
 }
 

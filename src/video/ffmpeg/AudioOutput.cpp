@@ -14,39 +14,40 @@ AudioOutput::~AudioOutput() {
     Close();
 }
 
-HResult AudioOutput::Open(int sampleRate, int channels) {
+MediaError AudioOutput::Open(int sampleRate, int channels) {
     Close();
     if (sampleRate <= 0 || channels <= 0)
-        return kHrInvalidArg;
+        return MediaError::InvalidArgument;
     const char* choice = std::getenv("VELATRACE_AUDIO");
     if (choice && std::strcmp(choice, "none") == 0)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     avdevice_register_all();
     if (Succeeded(OpenDevice("pulse", "", sampleRate, channels)))
-        return kHrOk;
+        return MediaError::None;
 #if defined(__linux__)
     // Without a sound card ALSA has nothing to open (and fills the console with complaints).
     std::error_code ec;
     if (!std::filesystem::exists("/dev/snd", ec))
-        return kHrNoInterface;
+        return MediaError::NotOffered;
 #endif
     if (Succeeded(OpenDevice("alsa", "default", sampleRate, channels)))
-        return kHrOk;
-    return kHrNoInterface;
+        return MediaError::None;
+    return MediaError::NotOffered;
 }
 
-HResult AudioOutput::OpenDevice(const char* name, const char* url, int sampleRate, int channels) {
+MediaError AudioOutput::OpenDevice(const char* name, const char* url, int sampleRate,
+                                   int channels) {
     const AVOutputFormat* format = av_guess_format(name, nullptr, nullptr);
     if (!format)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     AVFormatContext* ctx = nullptr;
     if (avformat_alloc_output_context2(&ctx, format, nullptr, url) < 0 || !ctx) {
-        return kHrOutOfMemory;
+        return MediaError::OutOfMemory;
     }
     AVStream* st = avformat_new_stream(ctx, nullptr);
     if (!st) {
         avformat_free_context(ctx);
-        return kHrOutOfMemory;
+        return MediaError::OutOfMemory;
     }
     st->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
     st->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
@@ -64,7 +65,7 @@ HResult AudioOutput::OpenDevice(const char* name, const char* url, int sampleRat
     av_dict_free(&options);
     if (r < 0) {
         avformat_free_context(ctx);
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     }
     output_ = ctx;
     packet_ = MakePacket();
@@ -72,19 +73,19 @@ HResult AudioOutput::OpenDevice(const char* name, const char* url, int sampleRat
     written_ = 0;
     if (!packet_) {
         Close();
-        return kHrOutOfMemory;
+        return MediaError::OutOfMemory;
     }
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult AudioOutput::Write(const int16_t* samples, int frames) {
+MediaError AudioOutput::Write(const int16_t* samples, int frames) {
     if (!output_)
-        return kHrWrongState;
+        return MediaError::NotReady;
     if (frames <= 0)
-        return kHrOk;
+        return MediaError::None;
     const int bytes = frames * channels_ * 2;
     if (av_new_packet(packet_.get(), bytes) < 0)
-        return kHrOutOfMemory;
+        return MediaError::OutOfMemory;
     std::memcpy(packet_->data, samples, static_cast<size_t>(bytes));
     packet_->stream_index = 0;
     packet_->pts = written_;
@@ -96,8 +97,8 @@ HResult AudioOutput::Write(const int16_t* samples, int frames) {
     // The muxer has taken this timestamp even when the device had no room; the next try gets a
     // later one (they only need to rise).
     if (r == AVERROR(EAGAIN))
-        return kHrFalse;
-    return r < 0 ? kHrFail : kHrOk;
+        return MediaError::Nothing;
+    return r < 0 ? MediaError::Failed : MediaError::None;
 }
 
 void AudioOutput::Flush() {

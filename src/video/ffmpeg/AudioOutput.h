@@ -4,7 +4,7 @@
 // never waits: while the device's buffer is full it reports so, and the writer tries again.
 #include <cstdint>
 
-#include "video/MediaResult.h"
+#include "video/MediaError.h"
 #include "video/ffmpeg/AvPtr.h"
 
 namespace velatrace {
@@ -16,17 +16,17 @@ class AudioOutput {
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    // kHrNoInterface when the machine has no sound output (or VELATRACE_AUDIO=none).
-    HResult Open(int sampleRate, int channels);
+    // MediaError::NotOffered when the machine has no sound output (or VELATRACE_AUDIO=none).
+    MediaError Open(int sampleRate, int channels);
     bool IsOpen() const { return output_ != nullptr; }
-    // kHrFalse, with nothing taken, while the device has no room for them.
-    HResult Write(const int16_t* samples, int frames);
+    // MediaError::Nothing, with nothing taken, while the device has no room for them.
+    MediaError Write(const int16_t* samples, int frames);
     // Drops what the device still holds, so a pause or a seek is heard at once.
     void Flush();
     void Close();
 
   private:
-    HResult OpenDevice(const char* name, const char* url, int sampleRate, int channels);
+    MediaError OpenDevice(const char* name, const char* url, int sampleRate, int channels);
 
     AVFormatContext* output_ = nullptr;
     AvPacketPtr packet_;

@@ -36,10 +36,10 @@ const char* InputFormatName(const std::string& pixelFormat) {
 
 class AvDeviceSource : public CameraSource {
   public:
-    HResult Open(const char* inputFormat, const std::string& url, const CameraMode& wanted) {
+    MediaError Open(const char* inputFormat, const std::string& url, const CameraMode& wanted) {
         const AVInputFormat* format = av_find_input_format(inputFormat);
         if (!format)
-            return kHrNoInterface;
+            return MediaError::NotOffered;
         AVDictionary* options = nullptr;
         char text[64];
         if (wanted.width > 0 && wanted.height > 0) {
@@ -56,7 +56,7 @@ class AvDeviceSource : public CameraSource {
         AVFormatContext* ctx = avformat_alloc_context();
         if (!ctx) {
             av_dict_free(&options);
-            return kHrOutOfMemory;
+            return MediaError::OutOfMemory;
         }
         // Non-blocking reads let the reading thread notice a stop request and a silent camera.
         ctx->flags |= AVFMT_FLAG_NONBLOCK;
@@ -64,22 +64,22 @@ class AvDeviceSource : public CameraSource {
         av_dict_free(&options);
         // A camera another program streams from is busy, not gone; neither is a file problem.
         if (r < 0)
-            return r == AVERROR(EBUSY) ? kHrAccessDenied : kHrDeviceNotConnected;
+            return r == AVERROR(EBUSY) ? MediaError::AccessDenied : MediaError::DeviceGone;
         input_.reset(ctx);
         stream_ = av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
         if (stream_ < 0)
-            return kHrNoInterface;
+            return MediaError::NotOffered;
         const AVStream* st = ctx->streams[stream_];
         const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
         if (!codec)
-            return kHrUnsupportedStream;
+            return MediaError::Unsupported;
         decoder_.reset(avcodec_alloc_context3(codec));
         if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), st->codecpar) < 0) {
-            return kHrOutOfMemory;
+            return MediaError::OutOfMemory;
         }
         decoder_->thread_count = 1;
         if (avcodec_open2(decoder_.get(), codec, nullptr) < 0)
-            return kHrUnsupportedStream;
+            return MediaError::Unsupported;
         timeBase_ = st->time_base;
         jpeg_ = st->codecpar->codec_id == AV_CODEC_ID_MJPEG;
         mode_.width = st->codecpar->width;
@@ -88,35 +88,35 @@ class AvDeviceSource : public CameraSource {
         mode_.pixelFormat = jpeg_ ? std::string("MJPG") : wanted.pixelFormat;
         packet_ = MakePacket();
         if (!packet_)
-            return kHrOutOfMemory;
+            return MediaError::OutOfMemory;
         lastFrame_ = StopSignal::Clock::now();
-        return kHrOk;
+        return MediaError::None;
     }
 
     CameraMode Mode() const override { return mode_; }
 
     std::string FailureReason() const override { return failure_; }
 
-    HResult Read(CameraFrame* frame, StopSignal& stop) override {
+    MediaError Read(CameraFrame* frame, StopSignal& stop) override {
         for (;;) {
             if (stop.Raised())
-                return kHrFalse;
+                return MediaError::Nothing;
             av_packet_unref(packet_.get());
             const int r = av_read_frame(input_.get(), packet_.get());
             if (r == AVERROR(EAGAIN)) {
                 if (StopSignal::Clock::now() - lastFrame_ > kSilenceLimit) {
                     failure_ = "no frame for 10 seconds";
-                    return kHrDeviceNotConnected;
+                    return MediaError::DeviceGone;
                 }
                 if (!stop.WaitFor(kRetryPause))
-                    return kHrFalse;
+                    return MediaError::Nothing;
                 continue;
             }
             if (r < 0) {
                 char text[AV_ERROR_MAX_STRING_SIZE] = {};
                 av_strerror(r, text, sizeof text);
                 failure_ = text;
-                return kHrDeviceNotConnected;
+                return MediaError::DeviceGone;
             }
             if (packet_->stream_index != stream_)
                 continue;
@@ -131,7 +131,7 @@ class AvDeviceSource : public CameraSource {
             frame->jpeg.reset();
             if (jpeg_)
                 frame->jpeg = RefPacket(packet_.get());
-            return kHrOk;
+            return MediaError::None;
         }
     }
 
@@ -158,15 +158,15 @@ class AvDeviceSource : public CameraSource {
 
 }  // namespace
 
-HResult OpenAvDeviceSource(const char* inputFormat, const std::string& url, const CameraMode& mode,
-                           std::unique_ptr<CameraSource>* source) {
+MediaError OpenAvDeviceSource(const char* inputFormat, const std::string& url,
+                              const CameraMode& mode, std::unique_ptr<CameraSource>* source) {
     avdevice_register_all();
     auto s = std::make_unique<AvDeviceSource>();
-    const HResult hr = s->Open(inputFormat, url, mode);
+    const MediaError hr = s->Open(inputFormat, url, mode);
     if (Failed(hr))
         return hr;
     *source = std::move(s);
-    return kHrOk;
+    return MediaError::None;
 }
 
 }  // namespace velatrace

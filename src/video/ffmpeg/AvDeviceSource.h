@@ -11,7 +11,7 @@ namespace velatrace {
 
 // `inputFormat` is the libavdevice input ("video4linux2"), `url` the device, `mode` the mode to
 // ask for (its pixel format name picks the device's encoding).
-HResult OpenAvDeviceSource(const char* inputFormat, const std::string& url, const CameraMode& mode,
-                           std::unique_ptr<CameraSource>* source);
+MediaError OpenAvDeviceSource(const char* inputFormat, const std::string& url,
+                              const CameraMode& mode, std::unique_ptr<CameraSource>* source);
 
 }  // namespace velatrace

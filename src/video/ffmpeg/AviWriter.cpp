@@ -86,21 +86,21 @@ int64_t Now() {
 
 }  // namespace
 
-HResult WriteFailure(int averror) {
+MediaError WriteFailure(int averror) {
     if (IsDiskFull(averror))
-        return kHrDiskFull;
+        return MediaError::DiskFull;
     if (averror == AVERROR(ENOMEM))
-        return kHrOutOfMemory;
+        return MediaError::OutOfMemory;
     if (averror == AVERROR(EACCES) || averror == AVERROR(EPERM) || averror == AVERROR(EROFS))
-        return kHrAccessDenied;
-    return kHrFail;
+        return MediaError::AccessDenied;
+    return MediaError::Failed;
 }
 
 AviWriter::~AviWriter() {
     Close();
 }
 
-HResult AviWriter::Fail(int averror) {
+MediaError AviWriter::Fail(int averror) {
     if (error_ == 0)
         error_ = averror;
     if (Succeeded(writeError_))
@@ -118,13 +118,13 @@ std::string AviWriter::ErrorText() const {
     return text;
 }
 
-HResult AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
+MediaError AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
     Close();
     if (format.width <= 0 || format.height <= 0 || format.width > 0xFFFF ||
         format.height > 0xFFFF || format.rate.num <= 0 || format.rate.den <= 0) {
-        return kHrInvalidArg;
+        return MediaError::InvalidArgument;
     }
-    writeError_ = kHrOk;
+    writeError_ = MediaError::None;
     error_ = 0;
     damaged_ = false;
     lastIndex_ = -1;
@@ -138,7 +138,7 @@ HResult AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
     int r = file_.Create(path);
     if (r < 0) {
         Fail(r);
-        return kHrSharingViolation;
+        return MediaError::FileInUse;
     }
     io_ = file_.Io();
     r = file_.Reserve(kHeaderRoom);
@@ -156,7 +156,7 @@ HResult AviWriter::Open(const std::string& path, const AviVideoFormat& format) {
     }
     goodEnd_ = avio_tell(io_);
     lastUpdate_ = lastSync_ = Now();
-    return kHrOk;
+    return MediaError::None;
 }
 
 void AviWriter::WriteHeader(const AviVideoFormat& format) {
@@ -236,17 +236,17 @@ void AviWriter::WriteHeader(const AviVideoFormat& format) {
     moviAt_ = BeginChunk(io_, "LIST", "movi");
 }
 
-HResult AviWriter::WriteJpeg(const AVPacket* jpeg, int64_t index) {
+MediaError AviWriter::WriteJpeg(const AVPacket* jpeg, int64_t index) {
     if (!IsOpen())
-        return kHrWrongState;
+        return MediaError::NotReady;
     if (Failed(writeError_))
         return writeError_;
     if (index <= lastIndex_ || !jpeg || jpeg->size < 0)
-        return kHrInvalidArg;
+        return MediaError::InvalidArgument;
     return Mux(jpeg, index);
 }
 
-HResult AviWriter::Mux(const AVPacket* packet, int64_t index) {
+MediaError AviWriter::Mux(const AVPacket* packet, int64_t index) {
     // Room first: the empty frames of a gap, this frame's chunk, an index chunk and the legacy
     // index of every frame up to it, so the indexes always fit after the last frame written.
     const int64_t gap = std::max<int64_t>(index - lastIndex_ - 1, 0);
@@ -305,7 +305,7 @@ HResult AviWriter::Mux(const AVPacket* packet, int64_t index) {
         if (r < 0)
             return Fail(r);
     }
-    return kHrOk;
+    return MediaError::None;
 }
 
 void AviWriter::PutFrameChunk(const uint8_t* data, int size) {
@@ -452,10 +452,10 @@ int AviWriter::UpdateInPlace(int64_t moviEnd, int64_t partEnd) {
     return r;
 }
 
-HResult AviWriter::Close() {
+MediaError AviWriter::Close() {
     if (!IsOpen())
-        return kHrOk;
-    HResult hr = writeError_;
+        return MediaError::None;
+    MediaError hr = writeError_;
     int r = 0;
     if (!damaged_) {
         r = EndPart();

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "video/MediaResult.h"
+#include "video/MediaError.h"
 #include "video/ffmpeg/AvPtr.h"
 #include "video/ffmpeg/ReservedFile.h"
 
@@ -45,10 +45,11 @@ class AviWriter {
     AviWriter(const AviWriter&) = delete;
     AviWriter& operator=(const AviWriter&) = delete;
 
-    // Creates (or replaces) the file and writes its header. kHrSharingViolation when the file
-    // cannot be created or another recording holds it (that file is left untouched), kHrDiskFull
-    // when there is no room for it (no file is left then); the writer then stays closed.
-    HResult Open(const std::string& path, const AviVideoFormat& format);
+    // Creates (or replaces) the file and writes its header. MediaError::FileInUse when the file
+    // cannot be created or another recording holds it (that file is left untouched),
+    // MediaError::DiskFull when there is no room for it (no file is left then); the writer then
+    // stays closed.
+    MediaError Open(const std::string& path, const AviVideoFormat& format);
     bool IsOpen() const { return file_.IsOpen(); }
     // RIFF parts of at most `bytes` from the next frame on (kAviPartBytes unless set; a part
     // always takes at least one frame).
@@ -56,12 +57,12 @@ class AviWriter {
 
     // Stores a JPEG frame (the camera's own or one encoded from its picture) as frame number
     // `index` (numbers must rise).
-    HResult WriteJpeg(const AVPacket* jpeg, int64_t index);
+    MediaError WriteJpeg(const AVPacket* jpeg, int64_t index);
 
     // A failed write leaves the file as it was before the frame; nothing more can be written.
 
     // Writes the index and trailer and closes the file; the first failure while writing, if any.
-    HResult Close();
+    MediaError Close();
 
     int64_t FramesWritten() const { return written_; }
     // The file is no longer at its path (deleted, or its folder gone); see ReservedFile.
@@ -79,8 +80,8 @@ class AviWriter {
         uint32_t flags;
     };
 
-    HResult Mux(const AVPacket* packet, int64_t index);
-    HResult Fail(int averror);
+    MediaError Mux(const AVPacket* packet, int64_t index);
+    MediaError Fail(int averror);
     void WriteHeader(const AviVideoFormat& format);
     // Appends one '00dc' chunk (empty for a frame number left out) and notes it for the indexes.
     void PutFrameChunk(const uint8_t* data, int size);
@@ -105,7 +106,7 @@ class AviWriter {
     int64_t chunks_ = 0;    // frame chunks in the file, empty ones included
     int64_t goodEnd_ = 0;   // the file's length after the last frame written completely
     bool damaged_ = false;  // a write failed part way: what follows goodEnd_ is not to be trusted
-    HResult writeError_ = kHrOk;
+    MediaError writeError_ = MediaError::None;
     int error_ = 0;  // FFmpeg error code of the first failure
 
     // Where the fields that grow with the file sit.
@@ -129,6 +130,6 @@ class AviWriter {
 };
 
 // The result code of a failed FFmpeg write.
-HResult WriteFailure(int averror);
+MediaError WriteFailure(int averror);
 
 }  // namespace velatrace

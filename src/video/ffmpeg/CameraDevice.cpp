@@ -9,28 +9,16 @@ extern "C" {
 
 namespace velatrace {
 
-int32_t BitsPerPixel(const std::string& pixelFormat) {
-    if (pixelFormat == "YUYV" || pixelFormat == "UYVY" || pixelFormat == "YVYU")
-        return 16;
-    if (pixelFormat == "NV12" || pixelFormat == "YU12" || pixelFormat == "YV12")
-        return 12;
-    if (pixelFormat == "GREY")
-        return 8;
-    if (pixelFormat == "RGB4" || pixelFormat == "BGR4")
-        return 32;
-    return 24;
-}
-
-int64_t FrameTime100ns(AVRational rate) {
+MediaTime FrameTimeOfRate(AVRational rate) {
     if (rate.num <= 0 || rate.den <= 0)
-        return 0;
-    return av_rescale(10000000, rate.den, rate.num);
+        return MediaTime{0};
+    return MediaTime{av_rescale(1000000, rate.den, rate.num)};
 }
 
-AVRational RateOfFrameTime(int64_t frameTime100ns) {
-    if (frameTime100ns <= 0)
+AVRational RateOfFrameTime(MediaTime frameTime) {
+    if (frameTime.count() <= 0)
         return AVRational{0, 1};
-    const double fps = 1e7 / static_cast<double>(frameTime100ns);
+    const double fps = 1e6 / static_cast<double>(frameTime.count());
     // Whole rates and the NTSC family (30000/1001 ...) come back exactly.
     const double whole = std::round(fps);
     if (whole >= 1 && std::fabs(fps - whole) < whole * 1e-4) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "video/MediaEngine.h"
+#include "video/MediaTypes.h"
 #include "video/ffmpeg/AvPtr.h"
 #include "video/ffmpeg/StopSignal.h"
 
@@ -32,9 +32,9 @@ class CameraSource {
     virtual ~CameraSource() = default;
     // The mode the camera really runs in.
     virtual CameraMode Mode() const = 0;
-    // Waits for the next frame. kHrOk with *frame filled; kHrFalse when `stop` was raised; a
+    // Waits for the next frame. None with *frame filled; Nothing when `stop` was raised; a
     // failure when the camera is gone or broken (the source is then of no further use).
-    virtual HResult Read(CameraFrame* frame, StopSignal& stop) = 0;
+    virtual MediaError Read(CameraFrame* frame, StopSignal& stop) = 0;
     // Why Read failed, in the system's words where it gave some ("No such device").
     virtual std::string FailureReason() const = 0;
 };
@@ -42,24 +42,22 @@ class CameraSource {
 class CameraDevice {
   public:
     virtual ~CameraDevice() = default;
-    virtual HResult ListModes(std::vector<CameraMode>* modes) = 0;
+    virtual MediaError ListModes(std::vector<CameraMode>* modes) = 0;
     // The mode the device is set to now (what it delivers when nothing is asked).
-    virtual HResult CurrentMode(CameraMode* mode) = 0;
+    virtual MediaError CurrentMode(CameraMode* mode) = 0;
     // The mode the device would deliver for this request: the nearest size it offers, then the
     // nearest rate at that size.
     virtual CameraMode NearestMode(const CameraMode& wanted) = 0;
-    virtual HResult ReadControls(std::vector<DeviceControl>* controls) = 0;
-    virtual HResult SetControl(uint32_t id, int32_t value) = 0;
+    virtual MediaError ReadControls(std::vector<DeviceControl>* controls) = 0;
+    virtual MediaError SetControl(uint32_t id, int32_t value) = 0;
     // Opens the camera for streaming in (or near) `mode`.
-    virtual HResult Open(const CameraMode& mode, std::unique_ptr<CameraSource>* source) = 0;
+    virtual MediaError Open(const CameraMode& mode, std::unique_ptr<CameraSource>* source) = 0;
 };
 
-// Bits per pixel of a device encoding name, for the stream format record (24 when unknown).
-int32_t BitsPerPixel(const std::string& pixelFormat);
-// The 100-ns frame time of a rate; 0 for an unknown rate.
-int64_t FrameTime100ns(AVRational rate);
-// The rate of a 100-ns frame time; {0, 1} for 0.
-AVRational RateOfFrameTime(int64_t frameTime100ns);
+// The frame time of a rate; 0 for an unknown rate.
+MediaTime FrameTimeOfRate(AVRational rate);
+// The rate of a frame time; {0, 1} for 0.
+AVRational RateOfFrameTime(MediaTime frameTime);
 // The mode of `modes` nearest to `wanted` (size first, then rate); `wanted` when `modes` is empty.
 CameraMode ChooseNearestMode(const std::vector<CameraMode>& modes, const CameraMode& wanted);
 

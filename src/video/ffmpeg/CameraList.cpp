@@ -7,13 +7,13 @@
 
 namespace velatrace {
 
-std::vector<DeviceInfo> ListCameras() {
-    std::vector<DeviceInfo> devices;
+std::vector<CameraInfo> ListCameras() {
+    std::vector<CameraInfo> devices;
 #if defined(__linux__)
     devices = ListV4l2Cameras();
 #endif
     if (PatternCameraEnabled()) {
-        DeviceInfo pattern;
+        CameraInfo pattern;
         pattern.friendlyName = kPatternCameraFriendlyName;
         pattern.displayName = kPatternCameraDisplayName;
         devices.push_back(std::move(pattern));
@@ -21,17 +21,17 @@ std::vector<DeviceInfo> ListCameras() {
     return devices;
 }
 
-HResult OpenCamera(const std::string& displayName, std::unique_ptr<CameraDevice>* device) {
+MediaError OpenCamera(const std::string& displayName, std::unique_ptr<CameraDevice>* device) {
     if (displayName == kPatternCameraDisplayName) {
         if (!PatternCameraEnabled())
-            return kHrFileNotFound;
+            return MediaError::NotFound;
         *device = MakePatternCamera();
-        return kHrOk;
+        return MediaError::None;
     }
 #if defined(__linux__)
     return OpenV4l2Camera(displayName, device);
 #else
-    return kHrFileNotFound;
+    return MediaError::NotFound;
 #endif
 }
 

@@ -9,9 +9,9 @@
 
 namespace velatrace {
 
-std::vector<DeviceInfo> ListCameras();
+std::vector<CameraInfo> ListCameras();
 
-// Opens a camera by its display name. kHrFileNotFound when no such camera is present.
-HResult OpenCamera(const std::string& displayName, std::unique_ptr<CameraDevice>* device);
+// Opens a camera by its display name. MediaError::NotFound when no such camera is present.
+MediaError OpenCamera(const std::string& displayName, std::unique_ptr<CameraDevice>* device);
 
 }  // namespace velatrace

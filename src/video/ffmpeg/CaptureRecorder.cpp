@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "video/MediaResult.h"
+#include "video/MediaError.h"
 #include "video/ffmpeg/ThreadName.h"
 
 namespace velatrace {
@@ -290,7 +290,7 @@ void CaptureRecorder::Keep(Item& item) {
 void CaptureRecorder::WriteFrame(const AVPacket* jpeg, double time, bool resumed) {
     const double rate = av_q2d(format_.rate);
     if (!writer_.IsOpen()) {
-        const HResult hr = writer_.Open(path_, format_);
+        const MediaError hr = writer_.Open(path_, format_);
         if (Failed(hr)) {
             counters_.dropped.fetch_add(1);
             FailFile(hr, "create");
@@ -306,7 +306,7 @@ void CaptureRecorder::WriteFrame(const AVPacket* jpeg, double time, bool resumed
     }
     const auto byClock = static_cast<int64_t>(std::llround((time - origin_) * rate));
     const int64_t index = std::max(byClock, lastIndex_ + 1);
-    const HResult hr = writer_.WriteJpeg(jpeg, index);
+    const MediaError hr = writer_.WriteJpeg(jpeg, index);
     if (Failed(hr)) {
         counters_.dropped.fetch_add(1);
         FailFile(hr, "write");
@@ -320,7 +320,7 @@ void CaptureRecorder::WriteFrame(const AVPacket* jpeg, double time, bool resumed
     if (++framesSinceCheck_ >= kGoneCheckFrames) {
         framesSinceCheck_ = 0;
         if (writer_.FileGone())
-            FailFile(kHrFail, "keep", kFolderGone);
+            FailFile(MediaError::Failed, "keep", kFolderGone);
     }
 }
 
@@ -328,17 +328,17 @@ void CaptureRecorder::FinishFile() {
     if (!writer_.IsOpen())
         return;
     framesSinceCheck_ = 0;
-    const HResult hr = writer_.Close();
+    const MediaError hr = writer_.Close();
     if (Failed(hr) && !failed_) {
         failed_ = true;
         Report(hr, "write");
     } else if (!writer_.GoneNote().empty() && !failed_) {
         failed_ = true;
-        Report(kHrFail, "keep", kFolderGone);
+        Report(MediaError::Failed, "keep", kFolderGone);
     }
 }
 
-void CaptureRecorder::FailFile(HResult hr, const char* verb, std::string reason) {
+void CaptureRecorder::FailFile(MediaError hr, const char* verb, std::string reason) {
     failed_ = true;
     // What was written stays playable: the index goes in if there is room, else the file ends
     // at its last complete frame.
@@ -359,11 +359,11 @@ void CaptureRecorder::FailFile(HResult hr, const char* verb, std::string reason)
     Report(hr, verb, std::move(reason));
 }
 
-void CaptureRecorder::Report(HResult hr, const char* verb, std::string reason) {
+void CaptureRecorder::Report(MediaError hr, const char* verb, std::string reason) {
     if (reason.empty())
         reason = writer_.ErrorText();
     if (reason.empty())
-        reason = ResultText(hr);  // what the failed call means, when the writer had no words
+        reason = ErrorText(hr);  // what the failed call means, when the writer had no words
     // A file found gone at its close says where what it held went.
     if (!writer_.GoneNote().empty())
         reason += "; " + writer_.GoneNote();

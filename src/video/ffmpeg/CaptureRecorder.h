@@ -96,8 +96,8 @@ class CaptureRecorder {
         int64_t keepBytes = 0;
         std::optional<std::string> nextFile;  // not a frame: the frames after go to this file
         Stage stage = Stage::Ready;
-        HResult encoded = kHrOk;  // the encoding's result
-        std::string encodeError;  // why the encoding failed
+        MediaError encoded = MediaError::None;  // the encoding's result
+        std::string encodeError;                // why the encoding failed
     };
     using ItemPtr = std::shared_ptr<Item>;
 
@@ -123,9 +123,9 @@ class CaptureRecorder {
     void FinishFile();
     // Encoder thread: the file failed; it is finished, reported once and written no more, and
     // the frames queued for it are dropped.
-    void FailFile(HResult hr, const char* verb, std::string reason = {});
+    void FailFile(MediaError hr, const char* verb, std::string reason = {});
     // Encoder thread: posts the Recorder error for the file and wakes the GUI.
-    void Report(HResult hr, const char* verb, std::string reason = {});
+    void Report(MediaError hr, const char* verb, std::string reason = {});
 
     const AviVideoFormat format_;
     const size_t capacity_;

@@ -8,20 +8,20 @@
 
 namespace velatrace {
 
-HResult ClipDecoder::Open(const std::string& path, AVMediaType type) {
+MediaError ClipDecoder::Open(const std::string& path, AVMediaType type) {
     AVFormatContext* ctx = nullptr;
     const int r = avformat_open_input(&ctx, path.c_str(), nullptr, nullptr);
     if (r < 0) {
-        return r == AVERROR(ENOENT) || r == AVERROR(EACCES) ? kHrFileNotFound
-                                                            : kHrUnsupportedStream;
+        return r == AVERROR(ENOENT) || r == AVERROR(EACCES) ? MediaError::NotFound
+                                                            : MediaError::Unsupported;
     }
     input_.reset(ctx);
     if (avformat_find_stream_info(ctx, nullptr) < 0)
-        return kHrUnsupportedStream;
+        return MediaError::Unsupported;
     const AVCodec* codec = nullptr;
     index_ = av_find_best_stream(ctx, type, -1, -1, &codec, 0);
     if (index_ < 0 || !codec)
-        return kHrCannotRender;
+        return MediaError::CannotPlay;
     stream_ = ctx->streams[index_];
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         if (static_cast<int>(i) != index_)
@@ -30,15 +30,15 @@ HResult ClipDecoder::Open(const std::string& path, AVMediaType type) {
     timeBase_ = stream_->time_base;
     decoder_.reset(avcodec_alloc_context3(codec));
     if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), stream_->codecpar) < 0) {
-        return kHrOutOfMemory;
+        return MediaError::OutOfMemory;
     }
     decoder_->thread_count = 1;
     decoder_->pkt_timebase = timeBase_;
     if (avcodec_open2(decoder_.get(), codec, nullptr) < 0)
-        return kHrCannotRender;
+        return MediaError::CannotPlay;
     packet_ = MakePacket();
     if (!packet_)
-        return kHrOutOfMemory;
+        return MediaError::OutOfMemory;
 
     startPts_ = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
     int64_t end = AV_NOPTS_VALUE;
@@ -61,7 +61,7 @@ HResult ClipDecoder::Open(const std::string& path, AVMediaType type) {
             frameTime_ = av_q2d(av_inv_q(rate));
     }
     seekable_ = duration_ > 0 && ctx->pb && (ctx->pb->seekable & AVIO_SEEKABLE_NORMAL);
-    return kHrOk;
+    return MediaError::None;
 }
 
 double ClipDecoder::TimeOf(const AVFrame* f) {
@@ -73,24 +73,24 @@ double ClipDecoder::TimeOf(const AVFrame* f) {
     return static_cast<double>(ts - startPts_) * av_q2d(timeBase_);
 }
 
-HResult ClipDecoder::Decode(AvFramePtr* frame, double* time) {
+MediaError ClipDecoder::Decode(AvFramePtr* frame, double* time) {
     AvFramePtr f = MakeFrame();
     if (!f)
-        return kHrOutOfMemory;
+        return MediaError::OutOfMemory;
     for (;;) {
         int r = avcodec_receive_frame(decoder_.get(), f.get());
         if (r >= 0) {
             *time = TimeOf(f.get());
             lastTime_ = *time;
             *frame = std::move(f);
-            return kHrOk;
+            return MediaError::None;
         }
         if (r == AVERROR_EOF)
-            return kHrFalse;
+            return MediaError::Nothing;
         if (r != AVERROR(EAGAIN))
-            return kHrFail;
+            return MediaError::Failed;
         if (drained_)
-            return kHrFalse;
+            return MediaError::Nothing;
         r = av_read_frame(input_.get(), packet_.get());
         if (r < 0) {
             // End of file, or a file cut short: what was read is played to its end. A read that
@@ -111,36 +111,36 @@ HResult ClipDecoder::Decode(AvFramePtr* frame, double* time) {
     }
 }
 
-HResult ClipDecoder::Next(AvFramePtr* frame, double* time) {
+MediaError ClipDecoder::Next(AvFramePtr* frame, double* time) {
     if (!decoder_)
-        return kHrWrongState;
+        return MediaError::NotReady;
     if (pending_) {
         *frame = std::move(pending_);
         *time = pendingTime_;
-        return kHrOk;
+        return MediaError::None;
     }
     return Decode(frame, time);
 }
 
-HResult ClipDecoder::Reposition(int64_t timestamp, int64_t latest) {
+MediaError ClipDecoder::Reposition(int64_t timestamp, int64_t latest) {
     // The key frame at or before the timestamp, as near as the file's reader can find it.
     int r = avformat_seek_file(input_.get(), index_, INT64_MIN, timestamp, latest, 0);
     if (r < 0)
         r = av_seek_frame(input_.get(), index_, timestamp, AVSEEK_FLAG_BACKWARD);
     if (r < 0)
-        return kHrFail;
+        return MediaError::Failed;
     avcodec_flush_buffers(decoder_.get());
     drained_ = false;
     lastTime_ = -1.0;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult ClipDecoder::SeekTo(double time, AvFramePtr* frame, double* frameTime) {
+MediaError ClipDecoder::SeekTo(double time, AvFramePtr* frame, double* frameTime) {
     if (!decoder_)
-        return kHrWrongState;
+        return MediaError::NotReady;
     pending_.reset();
     time = std::max(time, 0.0);
-    // A small tolerance, so rounding in a time converted from 100-ns units still finds the frame
+    // A small tolerance, so rounding in a time converted from microseconds still finds the frame
     // that starts exactly there.
     const double limit = time + 1e-6;
     const double tick = av_q2d(timeBase_);
@@ -150,7 +150,7 @@ HResult ClipDecoder::SeekTo(double time, AvFramePtr* frame, double* frameTime) {
     double shownTime = 0.0;
     for (const double back : {0.0, 0.5, 1.0, 2.0, 4.0, 8.0, -1.0}) {
         const bool fromStart = back < 0 || time - back <= 0;
-        HResult moved;
+        MediaError moved;
         if (fromStart) {
             // Aiming before the first frame: readers that search by packet time then start at
             // the first packet (the first frame's packet time can lie before its showing time),
@@ -164,13 +164,13 @@ HResult ClipDecoder::SeekTo(double time, AvFramePtr* frame, double* frameTime) {
         }
         if (Failed(moved)) {
             if (fromStart)
-                return kHrFail;
+                return MediaError::Failed;
             continue;
         }
-        const HResult hr = Decode(&shown, &shownTime);
-        if (hr != kHrOk) {
+        const MediaError hr = Decode(&shown, &shownTime);
+        if (hr != MediaError::None) {
             if (fromStart)
-                return kHrFalse;
+                return MediaError::Nothing;
             continue;
         }
         if (shownTime <= limit || fromStart)
@@ -178,12 +178,12 @@ HResult ClipDecoder::SeekTo(double time, AvFramePtr* frame, double* frameTime) {
         shown.reset();
     }
     if (!shown)
-        return kHrFalse;
+        return MediaError::Nothing;
     // Decode on to the last picture starting at or before the target; the one after it waits.
     while (shownTime <= limit) {
         AvFramePtr f;
         double t = 0.0;
-        if (Decode(&f, &t) != kHrOk)
+        if (Decode(&f, &t) != MediaError::None)
             break;  // the end: the last picture stays
         if (t > limit) {
             pending_ = std::move(f);
@@ -195,7 +195,7 @@ HResult ClipDecoder::SeekTo(double time, AvFramePtr* frame, double* frameTime) {
     }
     *frame = std::move(shown);
     *frameTime = shownTime;
-    return kHrOk;
+    return MediaError::None;
 }
 
 }  // namespace velatrace

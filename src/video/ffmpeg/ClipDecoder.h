@@ -4,16 +4,16 @@
 // to the frame showing at the target instead of stopping at the key frame.
 #include <string>
 
-#include "video/MediaResult.h"
+#include "video/MediaError.h"
 #include "video/ffmpeg/AvPtr.h"
 
 namespace velatrace {
 
 class ClipDecoder {
   public:
-    // Opens `path` and its best stream of `type`. kHrFileNotFound, kHrUnsupportedStream (not a
-    // media file FFmpeg reads) or kHrCannotRender (no decodable stream of that type).
-    HResult Open(const std::string& path, AVMediaType type);
+    // Opens `path` and its best stream of `type`. MediaError::NotFound, MediaError::Unsupported
+    // (not a media file FFmpeg reads) or MediaError::CannotPlay (no decodable stream of that type).
+    MediaError Open(const std::string& path, AVMediaType type);
 
     // Seconds; 0 when unknown.
     double Duration() const { return duration_; }
@@ -22,8 +22,8 @@ class ClipDecoder {
     double FrameTime() const { return frameTime_; }
     const AVCodecContext* Codec() const { return decoder_.get(); }
 
-    // The next frame and its time. kHrFalse at the end of the stream.
-    HResult Next(AvFramePtr* frame, double* time);
+    // The next frame and its time. MediaError::Nothing at the end of the stream.
+    MediaError Next(AvFramePtr* frame, double* time);
 
     // The error of a failed read of the file (an I/O error, not its end), 0 when none. Next and
     // SeekTo treat such a failure as the end of the stream.
@@ -31,12 +31,12 @@ class ClipDecoder {
 
     // Positions at `time` and returns the frame showing then: the last frame starting at or before
     // it (the first frame when `time` lies before it). The frames after it follow from Next.
-    HResult SeekTo(double time, AvFramePtr* frame, double* frameTime);
+    MediaError SeekTo(double time, AvFramePtr* frame, double* frameTime);
 
   private:
-    HResult Decode(AvFramePtr* frame, double* time);
+    MediaError Decode(AvFramePtr* frame, double* time);
     // Moves the reader to the key frame at or before `timestamp` (and not after `latest`).
-    HResult Reposition(int64_t timestamp, int64_t latest);
+    MediaError Reposition(int64_t timestamp, int64_t latest);
     double TimeOf(const AVFrame* f);
 
     AvInputPtr input_;

@@ -5,8 +5,8 @@ extern "C" {
 }
 
 #include "video/ffmpeg/CameraList.h"
-#include "video/ffmpeg/FfmpegCaptureGraph.h"
-#include "video/ffmpeg/FfmpegPlaybackGraph.h"
+#include "video/ffmpeg/FfmpegCamera.h"
+#include "video/ffmpeg/FfmpegClipPlayer.h"
 
 namespace velatrace {
 
@@ -18,25 +18,33 @@ void FfmpegMediaEngine::SetWakeCallback(WakeCallback wake) {
     wake_->Set(std::move(wake));
 }
 
-HResult FfmpegMediaEngine::EnumerateDevices(std::vector<DeviceInfo>* devices) {
-    if (!devices)
-        return kHrPointer;
-    *devices = ListCameras();
-    return devices->empty() ? kHrFalse : kHrOk;
+MediaError FfmpegMediaEngine::ListCameras(std::vector<CameraInfo>* cameras) {
+    if (!cameras)
+        return MediaError::MissingObject;
+    *cameras = velatrace::ListCameras();
+    return MediaError::None;
 }
 
-HResult FfmpegMediaEngine::CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) {
-    if (!graph)
-        return kHrPointer;
-    *graph = std::make_unique<FfmpegCaptureGraph>(wake_);
-    return kHrOk;
+MediaError FfmpegMediaEngine::OpenCamera(const char* displayName, std::unique_ptr<Camera>* camera) {
+    if (!camera)
+        return MediaError::MissingObject;
+    auto opened = std::make_unique<FfmpegCamera>(wake_);
+    const MediaError error = opened->Open(displayName);
+    if (Failed(error))
+        return error;
+    *camera = std::move(opened);
+    return MediaError::None;
 }
 
-HResult FfmpegMediaEngine::CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) {
-    if (!graph)
-        return kHrPointer;
-    *graph = std::make_unique<FfmpegPlaybackGraph>(wake_);
-    return kHrOk;
+MediaError FfmpegMediaEngine::OpenClip(const char* path, std::unique_ptr<ClipPlayer>* clip) {
+    if (!clip)
+        return MediaError::MissingObject;
+    auto opened = std::make_unique<FfmpegClipPlayer>(wake_);
+    const MediaError error = opened->Open(path);
+    if (Failed(error))
+        return error;
+    *clip = std::move(opened);
+    return MediaError::None;
 }
 
 }  // namespace velatrace

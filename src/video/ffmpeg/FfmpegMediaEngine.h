@@ -11,9 +11,9 @@ class FfmpegMediaEngine : public MediaEngine {
     FfmpegMediaEngine();
 
     void SetWakeCallback(WakeCallback wake) override;
-    HResult EnumerateDevices(std::vector<DeviceInfo>* devices) override;
-    HResult CreateCaptureGraph(std::unique_ptr<CaptureGraph>* graph) override;
-    HResult CreatePlaybackGraph(std::unique_ptr<PlaybackGraph>* graph) override;
+    MediaError ListCameras(std::vector<CameraInfo>* cameras) override;
+    MediaError OpenCamera(const char* displayName, std::unique_ptr<Camera>* camera) override;
+    MediaError OpenClip(const char* path, std::unique_ptr<ClipPlayer>* clip) override;
 
   private:
     WakeHubPtr wake_;

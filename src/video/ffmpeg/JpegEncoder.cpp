@@ -236,53 +236,54 @@ JpegEncoder::JpegEncoder(const JpegSettings& settings)
 
 JpegEncoder::~JpegEncoder() = default;
 
-HResult JpegEncoder::Fail(HResult hr, std::string text) {
+MediaError JpegEncoder::Fail(MediaError hr, std::string text) {
     error_ = std::move(text);
     return hr;
 }
 
-HResult JpegEncoder::Encode(const AVFrame* picture, AvPacketPtr* jpeg) {
+MediaError JpegEncoder::Encode(const AVFrame* picture, AvPacketPtr* jpeg) {
     jpeg->reset();
     error_.clear();
     if (!library_ || !library_->created)
-        return Fail(kHrOutOfMemory, "the JPEG compressor could not be created");
+        return Fail(MediaError::OutOfMemory, "the JPEG compressor could not be created");
     if (!picture || picture->width <= 0 || picture->height <= 0)
-        return Fail(kHrInvalidArg, "the picture is empty");
+        return Fail(MediaError::InvalidArgument, "the picture is empty");
     const AVFrame* input = picture;
     if (!IsFullRange420(picture)) {
         if (!converted_ || converted_->width != picture->width ||
             converted_->height != picture->height) {
             converted_ = MakeFrame();
             if (!converted_)
-                return Fail(kHrOutOfMemory, "out of memory");
+                return Fail(MediaError::OutOfMemory, "out of memory");
             converted_->format = AV_PIX_FMT_YUVJ420P;
             converted_->width = picture->width;
             converted_->height = picture->height;
             if (av_frame_get_buffer(converted_.get(), 0) < 0) {
                 converted_.reset();
-                return Fail(kHrOutOfMemory, "out of memory");
+                return Fail(MediaError::OutOfMemory, "out of memory");
             }
         }
         if (!converter_.Convert(picture, AV_PIX_FMT_YUVJ420P, picture->width, picture->height,
                                 converted_->data, converted_->linesize)) {
-            return Fail(kHrFail, "the camera's pixel format cannot be converted for JPEG");
+            return Fail(MediaError::Failed,
+                        "the camera's pixel format cannot be converted for JPEG");
         }
         input = converted_.get();
     }
     Library& lib = *library_;
     if (lib.width != picture->width || lib.height != picture->height) {
         if (!lib.Configure(settings_, picture->width, picture->height))
-            return Fail(kHrFail, lib.err.message);
+            return Fail(MediaError::Failed, lib.err.message);
     }
     if (!lib.Compress(input))
-        return Fail(kHrFail, lib.err.message);
+        return Fail(MediaError::Failed, lib.err.message);
     AvPacketPtr packet = MakePacket();
     if (!packet || av_new_packet(packet.get(), static_cast<int>(lib.dest.size)) < 0)
-        return Fail(kHrOutOfMemory, "out of memory");
+        return Fail(MediaError::OutOfMemory, "out of memory");
     std::memcpy(packet->data, lib.dest.buffer, lib.dest.size);
     packet->flags |= AV_PKT_FLAG_KEY;
     *jpeg = std::move(packet);
-    return kHrOk;
+    return MediaError::None;
 }
 
 }  // namespace velatrace

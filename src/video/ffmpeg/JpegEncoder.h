@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "video/MediaResult.h"
+#include "video/MediaError.h"
 #include "video/ffmpeg/AvPtr.h"
 #include "video/ffmpeg/PictureConverter.h"
 
@@ -54,14 +54,14 @@ class JpegEncoder {
 
     // Encodes `picture` into a new packet of its own size in *jpeg. On failure *jpeg is left
     // empty and ErrorText says why.
-    HResult Encode(const AVFrame* picture, AvPacketPtr* jpeg);
+    MediaError Encode(const AVFrame* picture, AvPacketPtr* jpeg);
 
     // Why the last Encode failed, in the library's words; empty after a success.
     const std::string& ErrorText() const { return error_; }
 
   private:
     struct Library;
-    HResult Fail(HResult hr, std::string text);
+    MediaError Fail(MediaError hr, std::string text);
 
     const JpegSettings settings_;
     std::unique_ptr<Library> library_;

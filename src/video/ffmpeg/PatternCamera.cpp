@@ -70,10 +70,10 @@ class PatternSource : public CameraSource {
     PatternSource(CameraMode mode, std::shared_ptr<PatternControls> controls)
         : mode_(std::move(mode)), controls_(std::move(controls)) {}
 
-    HResult Build() {
+    MediaError Build() {
         graph_.reset(avfilter_graph_alloc());
         if (!graph_)
-            return kHrOutOfMemory;
+            return MediaError::OutOfMemory;
         graph_->nb_threads = 1;
         char args[96];
         std::snprintf(args, sizeof args, "size=%dx%d:rate=%d/%d", mode_.width, mode_.height,
@@ -89,7 +89,7 @@ class PatternSource : public CameraSource {
             if (!clock || avfilter_link(last, 0, clock, 0) < 0) {
                 graph_.reset(avfilter_graph_alloc());
                 if (!graph_)
-                    return kHrOutOfMemory;
+                    return MediaError::OutOfMemory;
                 graph_->nb_threads = 1;
                 last = nullptr;
             } else {
@@ -99,33 +99,33 @@ class PatternSource : public CameraSource {
         if (!last)
             last = MakeFilter("testsrc", args);
         if (!last)
-            return kHrFail;
+            return MediaError::Failed;
         eq_ = MakeFilter("eq", nullptr);
         if (eq_) {
             if (avfilter_link(last, 0, eq_, 0) < 0)
-                return kHrFail;
+                return MediaError::Failed;
             last = eq_;
         }
         AVFilterContext* format = MakeFilter("format", "pix_fmts=yuvj420p");
         if (!format || avfilter_link(last, 0, format, 0) < 0)
-            return kHrFail;
+            return MediaError::Failed;
         if (avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr,
                                          nullptr, graph_.get()) < 0 ||
             avfilter_link(format, 0, sink_, 0) < 0) {
-            return kHrFail;
+            return MediaError::Failed;
         }
         if (avfilter_graph_config(graph_.get(), nullptr) < 0)
-            return kHrFail;
+            return MediaError::Failed;
         timeBase_ = av_buffersink_get_time_base(sink_);
         appliedChanges_ = ~0u;
-        return kHrOk;
+        return MediaError::None;
     }
 
     CameraMode Mode() const override { return mode_; }
 
     std::string FailureReason() const override { return failure_; }
 
-    HResult Read(CameraFrame* frame, StopSignal& stop) override {
+    MediaError Read(CameraFrame* frame, StopSignal& stop) override {
         ApplyControls();
         if (!pending_) {
             AvFramePtr f = MakeFrame();
@@ -134,7 +134,7 @@ class PatternSource : public CameraSource {
                 char text[AV_ERROR_MAX_STRING_SIZE] = {};
                 av_strerror(r, text, sizeof text);
                 failure_ = text;
-                return r == AVERROR(ENOMEM) ? kHrOutOfMemory : kHrFail;
+                return r == AVERROR(ENOMEM) ? MediaError::OutOfMemory : MediaError::Failed;
             }
             pending_ = std::move(f);
         }
@@ -149,16 +149,16 @@ class PatternSource : public CameraSource {
         const auto due = anchorWall_ + std::chrono::duration_cast<StopSignal::Clock::duration>(
                                            std::chrono::duration<double>(time - anchorTime_));
         if (due > now && !stop.WaitUntil(due))
-            return kHrFalse;
+            return MediaError::Nothing;
         if (vanishAfter_ > 0 && delivered_ >= vanishAfter_) {
             failure_ = "No such device";  // what V4L2 says of an unplugged camera
-            return kHrDeviceNotConnected;
+            return MediaError::DeviceGone;
         }
         ++delivered_;
         frame->picture = std::move(pending_);
         frame->jpeg.reset();
         frame->time = time;
-        return kHrOk;
+        return MediaError::None;
     }
 
   private:
@@ -234,7 +234,7 @@ class PatternSource : public CameraSource {
 
 class PatternCamera : public CameraDevice {
   public:
-    HResult ListModes(std::vector<CameraMode>* modes) override {
+    MediaError ListModes(std::vector<CameraMode>* modes) override {
         // What a common HD webcam lists: every size at 30 per second, and slower rates for the
         // sizes used where light is low or the bus is busy.
         static const int kModes[][3] = {
@@ -245,12 +245,12 @@ class PatternCamera : public CameraDevice {
         modes->clear();
         for (const auto& m : kModes)
             modes->push_back(CameraMode{m[0], m[1], {m[2], 1}, kPixelFormat});
-        return kHrOk;
+        return MediaError::None;
     }
 
-    HResult CurrentMode(CameraMode* mode) override {
+    MediaError CurrentMode(CameraMode* mode) override {
         *mode = current_;
-        return kHrOk;
+        return MediaError::None;
     }
 
     // Any size and rate within reason is delivered exactly as asked.
@@ -268,7 +268,7 @@ class PatternCamera : public CameraDevice {
         return m;
     }
 
-    HResult ReadControls(std::vector<DeviceControl>* controls) override {
+    MediaError ReadControls(std::vector<DeviceControl>* controls) override {
         controls->clear();
         const auto add = [&](uint32_t id, const char* name, ControlKind kind, int32_t minimum,
                              int32_t maximum, int32_t defaultValue, int32_t value) {
@@ -289,10 +289,10 @@ class PatternCamera : public CameraDevice {
         add(kGrayscaleId, "Grayscale", ControlKind::Boolean, 0, 1, 0, c.grayscale);
         add(kPowerLineId, "Power Line Frequency", ControlKind::Menu, 0, 2, 1, c.powerLine);
         controls->back().menuItems = {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}};
-        return kHrOk;
+        return MediaError::None;
     }
 
-    HResult SetControl(uint32_t id, int32_t value) override {
+    MediaError SetControl(uint32_t id, int32_t value) override {
         switch (id) {
             case kBrightnessId:
                 controls_->brightness = std::clamp(value, -100, 100);
@@ -310,20 +310,20 @@ class PatternCamera : public CameraDevice {
                 controls_->powerLine = std::clamp(value, 0, 2);
                 break;
             default:
-                return kHrInvalidArg;
+                return MediaError::InvalidArgument;
         }
         controls_->changes.fetch_add(1);
-        return kHrOk;
+        return MediaError::None;
     }
 
-    HResult Open(const CameraMode& mode, std::unique_ptr<CameraSource>* source) override {
+    MediaError Open(const CameraMode& mode, std::unique_ptr<CameraSource>* source) override {
         current_ = NearestMode(mode);
         auto s = std::make_unique<PatternSource>(current_, controls_);
-        const HResult hr = s->Build();
+        const MediaError hr = s->Build();
         if (Failed(hr))
             return hr;
         *source = std::move(s);
-        return kHrOk;
+        return MediaError::None;
     }
 
   private:

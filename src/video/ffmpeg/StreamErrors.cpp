@@ -4,9 +4,9 @@
 
 namespace velatrace {
 
-void StreamErrors::Post(StreamErrorSource source, HResult hr, const char* format, ...) {
+void StreamErrors::Post(StreamErrorSource source, MediaError hr, const char* format, ...) {
     StreamError e;
-    e.hr = hr;
+    e.error = hr;
     e.source = source;
     va_list args;
     va_start(args, format);

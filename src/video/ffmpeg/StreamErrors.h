@@ -14,7 +14,7 @@ class StreamErrors {
     static constexpr size_t kLimit = 16;
 
     // The text is formatted as printf does, cut to the record's 255 characters.
-    void Post(StreamErrorSource source, HResult hr, const char* format, ...)
+    void Post(StreamErrorSource source, MediaError hr, const char* format, ...)
         __attribute__((format(printf, 4, 5)));
     bool Take(StreamError* error);
 

@@ -142,11 +142,11 @@ class V4l2Camera : public CameraDevice {
   public:
     explicit V4l2Camera(std::string path) : path_(std::move(path)) {}
 
-    HResult ListModes(std::vector<CameraMode>* modes) override {
+    MediaError ListModes(std::vector<CameraMode>* modes) override {
         modes->clear();
         DeviceFd fd(path_);
         if (!fd.ok())
-            return kHrDeviceNotConnected;
+            return MediaError::DeviceGone;
         v4l2_fmtdesc desc{};
         desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         for (desc.index = 0; Ioctl(fd.get(), VIDIOC_ENUM_FMT, &desc) == 0; ++desc.index) {
@@ -183,17 +183,17 @@ class V4l2Camera : public CameraDevice {
                 break;
             }
         }
-        return kHrOk;
+        return MediaError::None;
     }
 
-    HResult CurrentMode(CameraMode* mode) override {
+    MediaError CurrentMode(CameraMode* mode) override {
         DeviceFd fd(path_);
         if (!fd.ok())
-            return kHrDeviceNotConnected;
+            return MediaError::DeviceGone;
         v4l2_format fmt{};
         fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         if (Ioctl(fd.get(), VIDIOC_G_FMT, &fmt) < 0)
-            return kHrFail;
+            return MediaError::Failed;
         mode->width = static_cast<int32_t>(fmt.fmt.pix.width);
         mode->height = static_cast<int32_t>(fmt.fmt.pix.height);
         mode->pixelFormat = ModeName(fmt.fmt.pix.pixelformat);
@@ -208,7 +208,7 @@ class V4l2Camera : public CameraDevice {
                     AVRational{static_cast<int>(t.denominator), static_cast<int>(t.numerator)};
             }
         }
-        return kHrOk;
+        return MediaError::None;
     }
 
     CameraMode NearestMode(const CameraMode& wanted) override {
@@ -217,11 +217,11 @@ class V4l2Camera : public CameraDevice {
         return ChooseNearestMode(modes, wanted);
     }
 
-    HResult ReadControls(std::vector<DeviceControl>* controls) override {
+    MediaError ReadControls(std::vector<DeviceControl>* controls) override {
         controls->clear();
         DeviceFd fd(path_);
         if (!fd.ok())
-            return kHrDeviceNotConnected;
+            return MediaError::DeviceGone;
         v4l2_queryctrl q{};
         q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
         if (Ioctl(fd.get(), VIDIOC_QUERYCTRL, &q) == 0) {
@@ -229,7 +229,7 @@ class V4l2Camera : public CameraDevice {
                 AddControl(fd.get(), q, controls);
                 q.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
             } while (Ioctl(fd.get(), VIDIOC_QUERYCTRL, &q) == 0);
-            return kHrOk;
+            return MediaError::None;
         }
         // Old drivers: walk the user and camera control ranges by id.
         for (uint32_t id = V4L2_CID_BASE; id < V4L2_CID_LASTP1; ++id)
@@ -237,22 +237,23 @@ class V4l2Camera : public CameraDevice {
         for (uint32_t id = V4L2_CID_CAMERA_CLASS_BASE; id < V4L2_CID_CAMERA_CLASS_BASE + 64; ++id) {
             QueryOne(fd.get(), id, controls);
         }
-        return kHrOk;
+        return MediaError::None;
     }
 
-    HResult SetControl(uint32_t id, int32_t value) override {
+    MediaError SetControl(uint32_t id, int32_t value) override {
         DeviceFd fd(path_);
         if (!fd.ok())
-            return kHrDeviceNotConnected;
+            return MediaError::DeviceGone;
         v4l2_control c{};
         c.id = id;
         c.value = value;
         if (Ioctl(fd.get(), VIDIOC_S_CTRL, &c) == 0)
-            return kHrOk;
-        return errno == EINVAL ? kHrInvalidArg : (errno == EACCES ? kHrAccessDenied : kHrFail);
+            return MediaError::None;
+        return errno == EINVAL ? MediaError::InvalidArgument
+                               : (errno == EACCES ? MediaError::AccessDenied : MediaError::Failed);
     }
 
-    HResult Open(const CameraMode& mode, std::unique_ptr<CameraSource>* source) override {
+    MediaError Open(const CameraMode& mode, std::unique_ptr<CameraSource>* source) override {
         return OpenAvDeviceSource("video4linux2", path_, mode, source);
     }
 
@@ -333,7 +334,7 @@ int VideoNumber(const std::string& name) {
 
 }  // namespace
 
-std::vector<DeviceInfo> ListV4l2Cameras() {
+std::vector<CameraInfo> ListV4l2Cameras() {
     std::error_code ec;
     std::map<int, std::string> nodes;
     for (const auto& e : fs::directory_iterator("/dev", ec)) {
@@ -352,12 +353,12 @@ std::vector<DeviceInfo> ListV4l2Cameras() {
         if (!ec)
             byId.emplace(target.string(), link.string());
     }
-    std::vector<DeviceInfo> devices;
+    std::vector<CameraInfo> devices;
     for (const auto& [n, path] : nodes) {
         std::string card;
         if (!QueryCaptureDevice(path, &card))
             continue;
-        DeviceInfo d;
+        CameraInfo d;
         d.friendlyName = card;
         const auto it = byId.find(path);
         d.displayName = it != byId.end() ? it->second : path;
@@ -366,11 +367,11 @@ std::vector<DeviceInfo> ListV4l2Cameras() {
     return devices;
 }
 
-HResult OpenV4l2Camera(const std::string& displayName, std::unique_ptr<CameraDevice>* device) {
+MediaError OpenV4l2Camera(const std::string& displayName, std::unique_ptr<CameraDevice>* device) {
     if (displayName.empty() || !QueryCaptureDevice(displayName, nullptr))
-        return kHrFileNotFound;
+        return MediaError::NotFound;
     *device = std::make_unique<V4l2Camera>(displayName);
-    return kHrOk;
+    return MediaError::None;
 }
 
 }  // namespace velatrace

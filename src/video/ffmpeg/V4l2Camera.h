@@ -12,10 +12,10 @@ namespace velatrace {
 // The capture devices in the order of their /dev/videoN numbers: the friendly name is the
 // driver's card name, the display name the device's /dev/v4l/by-id link where it has one (stable
 // across plugging), else its /dev/videoN path.
-std::vector<DeviceInfo> ListV4l2Cameras();
+std::vector<CameraInfo> ListV4l2Cameras();
 
 // Opens the device named by a display name of ListV4l2Cameras (or any path to a device node).
-// kHrFileNotFound when there is no such capture device.
-HResult OpenV4l2Camera(const std::string& displayName, std::unique_ptr<CameraDevice>* device);
+// MediaError::NotFound when there is no such capture device.
+MediaError OpenV4l2Camera(const std::string& displayName, std::unique_ptr<CameraDevice>* device);
 
 }  // namespace velatrace

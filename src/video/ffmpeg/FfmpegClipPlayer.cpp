@@ -1,9 +1,9 @@
-#include "video/ffmpeg/FfmpegPlaybackGraph.h"
+#include "video/ffmpeg/FfmpegClipPlayer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "video/ffmpeg/DibPicture.h"
+#include "video/ffmpeg/GrabPicture.h"
 #include "video/ffmpeg/ThreadName.h"
 
 namespace velatrace {
@@ -16,15 +16,15 @@ constexpr double kAudioLate = 0.2;
 // How often a full sound device is asked again for room.
 constexpr auto kAudioRetry = std::chrono::milliseconds(5);
 
-int64_t To100ns(double seconds) {
-    return std::llround(seconds * 1e7);
+MediaTime ToMediaTime(double seconds) {
+    return MediaTime{std::llround(seconds * 1e6)};
 }
 
 }  // namespace
 
-FfmpegPlaybackGraph::FfmpegPlaybackGraph(WakeHubPtr wake) : wake_(std::move(wake)) {}
+FfmpegClipPlayer::FfmpegClipPlayer(WakeHubPtr wake) : wake_(std::move(wake)) {}
 
-FfmpegPlaybackGraph::~FfmpegPlaybackGraph() {
+FfmpegClipPlayer::~FfmpegClipPlayer() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         quit_ = true;
@@ -36,19 +36,19 @@ FfmpegPlaybackGraph::~FfmpegPlaybackGraph() {
         audioThread_.join();
 }
 
-HResult FfmpegPlaybackGraph::RenderFile(const char* path) {
+MediaError FfmpegClipPlayer::Open(const char* path) {
     if (opened_)
-        return kHrUnexpected;
+        return MediaError::Unexpected;
     if (!path || !*path)
-        return kHrInvalidArg;
-    const HResult videoHr = video_.Open(path, AVMEDIA_TYPE_VIDEO);
-    if (videoHr == kHrFileNotFound || videoHr == kHrUnsupportedStream)
+        return MediaError::InvalidArgument;
+    const MediaError videoHr = video_.Open(path, AVMEDIA_TYPE_VIDEO);
+    if (videoHr == MediaError::NotFound || videoHr == MediaError::Unsupported)
         return videoHr;
     if (Succeeded(videoHr)) {
         // The first picture is shown at once, so the pane and a grab have it before playing.
         AvFramePtr first;
         double time = 0.0;
-        if (video_.Next(&first, &time) == kHrOk) {
+        if (video_.Next(&first, &time) == MediaError::None) {
             hasVideo_ = true;
             width_ = video_.Codec()->width > 0 ? video_.Codec()->width : first->width;
             height_ = video_.Codec()->height > 0 ? video_.Codec()->height : first->height;
@@ -59,21 +59,21 @@ HResult FfmpegPlaybackGraph::RenderFile(const char* path) {
         }
     }
     // Sound without an output device still counts: the clip plays silently on its clock.
-    const HResult audioHr = OpenAudio(path);
-    if (!hasVideo_ && Failed(audioHr) && audioHr != kHrNoInterface)
-        return kHrCannotRender;
+    const MediaError audioHr = OpenAudio(path);
+    if (!hasVideo_ && Failed(audioHr) && audioHr != MediaError::NotOffered)
+        return MediaError::CannotPlay;
     path_ = path;
     opened_ = true;
     videoThread_ = std::thread([this] { VideoLoop(); });
     if (hasAudio_)
         audioThread_ = std::thread([this] { AudioLoop(); });
-    return kHrOk;
+    return MediaError::None;
 }
 
-// Opens the sound stream. kHrNoInterface when the file has sound but the machine plays none: the
-// clip then plays silently (and a file of sound alone still runs on its clock).
-HResult FfmpegPlaybackGraph::OpenAudio(const std::string& path) {
-    const HResult hr = audio_.Open(path, AVMEDIA_TYPE_AUDIO);
+// Opens the sound stream. MediaError::NotOffered when the file has sound but the machine plays
+// none: the clip then plays silently (and a file of sound alone still runs on its clock).
+MediaError FfmpegClipPlayer::OpenAudio(const std::string& path) {
+    const MediaError hr = audio_.Open(path, AVMEDIA_TYPE_AUDIO);
     if (Failed(hr))
         return hr;
     const AVCodecContext* c = audio_.Codec();
@@ -82,109 +82,77 @@ HResult FfmpegPlaybackGraph::OpenAudio(const std::string& path) {
         seekable_ = audio_.Seekable();
     outChannels_ = std::clamp(c->ch_layout.nb_channels, 1, 2);
     if (Failed(output_.Open(c->sample_rate, outChannels_)))
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     hasAudio_ = true;
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::GetVideoSize(int32_t* width, int32_t* height) {
-    if (!hasVideo_)
-        return kHrNoInterface;
-    if (!width || !height)
-        return kHrPointer;
-    *width = width_;
-    *height = height_;
-    return kHrOk;
+ClipInfo FfmpegClipPlayer::Info() const {
+    ClipInfo info;
+    info.hasVideo = hasVideo_;
+    info.hasAudio = hasAudio_;
+    info.seekable = seekable_;
+    info.width = hasVideo_ ? width_ : 0;
+    info.height = hasVideo_ ? height_ : 0;
+    info.frameTime = hasVideo_ && frameTime_ > 0 ? ToMediaTime(frameTime_) : MediaTime{0};
+    info.duration = duration_ > 0 ? ToMediaTime(duration_) : MediaTime{0};
+    return info;
 }
 
-HResult FfmpegPlaybackGraph::GetAvgTimePerFrame(double* seconds) {
-    if (!hasVideo_)
-        return kHrNoInterface;
-    if (!seconds)
-        return kHrPointer;
-    *seconds = frameTime_;
-    return kHrOk;
-}
-
-HResult FfmpegPlaybackGraph::PutVolume(int32_t volume) {
+MediaError FfmpegClipPlayer::SetVolume(int32_t volume) {
     if (!hasAudio_)
-        return kHrNoInterface;
+        return MediaError::NotOffered;
     volume_ = std::clamp(volume, kVolumeSilent, kVolumeFull);
-    return kHrOk;
+    return MediaError::None;
 }
 
-double FfmpegPlaybackGraph::PositionLocked() const {
-    if (state_ != PlayState::Running || reachedEnd_)
+double FfmpegClipPlayer::PositionLocked() const {
+    if (state_ != ClockState::Running || reachedEnd_)
         return position_;
     const double elapsed = std::chrono::duration<double>(Clock::now() - anchorWall_).count();
     const double p = position_ + elapsed;
     return duration_ > 0 ? std::min(p, duration_) : p;
 }
 
-StopSignal::Clock::time_point FfmpegPlaybackGraph::WallTimeLocked(double position) const {
+StopSignal::Clock::time_point FfmpegClipPlayer::WallTimeLocked(double position) const {
     return anchorWall_ + std::chrono::duration_cast<Clock::duration>(
                              std::chrono::duration<double>(position - position_));
 }
 
-HResult FfmpegPlaybackGraph::ChangeState(PlayState state) {
+MediaError FfmpegClipPlayer::ChangeState(ClockState state) {
     if (!opened_)
-        return kHrWrongState;
+        return MediaError::NotReady;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (state == state_)
-            return kHrOk;
+            return MediaError::None;
         position_ = PositionLocked();
         anchorWall_ = Clock::now();
         state_ = state;
         ++commands_;
     }
     cv_.notify_all();
-    return kHrOk;
+    return MediaError::None;
 }
 
-HResult FfmpegPlaybackGraph::Run() {
-    return ChangeState(PlayState::Running);
+MediaError FfmpegClipPlayer::Play() {
+    return ChangeState(ClockState::Running);
 }
-HResult FfmpegPlaybackGraph::Pause() {
-    return ChangeState(PlayState::Paused);
+MediaError FfmpegClipPlayer::Pause() {
+    return ChangeState(ClockState::Paused);
 }
-HResult FfmpegPlaybackGraph::Stop() {
+
+MediaTime FfmpegClipPlayer::Position() {
     if (!opened_)
-        return kHrOk;
-    return ChangeState(PlayState::Stopped);
-}
-
-HResult FfmpegPlaybackGraph::GetState(uint32_t, PlayState* state) {
-    if (!state)
-        return kHrPointer;
+        return MediaTime{0};
     std::lock_guard<std::mutex> lock(mutex_);
-    *state = state_;
-    return kHrOk;
+    return ToMediaTime(PositionLocked());
 }
 
-HResult FfmpegPlaybackGraph::GetDuration(int64_t* duration) {
-    if (!duration)
-        return kHrPointer;
-    if (!opened_ || duration_ <= 0)
-        return kHrNotImpl;
-    *duration = To100ns(duration_);
-    return kHrOk;
-}
-
-HResult FfmpegPlaybackGraph::GetCurrentPosition(int64_t* position) {
-    if (!position)
-        return kHrPointer;
+MediaError FfmpegClipPlayer::Seek(MediaTime position) {
     if (!opened_)
-        return kHrWrongState;
-    std::lock_guard<std::mutex> lock(mutex_);
-    *position = To100ns(PositionLocked());
-    return kHrOk;
-}
-
-HResult FfmpegPlaybackGraph::SetPosition(int64_t position) {
-    if (!opened_)
-        return kHrWrongState;
-    double target = static_cast<double>(std::max<int64_t>(position, 0)) / 1e7;
+        return MediaError::NotReady;
+    double target = static_cast<double>(std::max<int64_t>(position.count(), 0)) / 1e6;
     if (duration_ > 0)
         target = std::min(target, duration_);
     {
@@ -197,29 +165,19 @@ HResult FfmpegPlaybackGraph::SetPosition(int64_t position) {
         ++commands_;
     }
     cv_.notify_all();
-    return kHrOk;
+    return MediaError::None;
 }
 
-bool FfmpegPlaybackGraph::ReachedEnd() const {
+bool FfmpegClipPlayer::ReachedEnd() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return reachedEnd_;
 }
 
-HResult FfmpegPlaybackGraph::GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) {
+MediaError FfmpegClipPlayer::Grab(StillImage* still) {
     if (!hasVideo_)
-        return kHrNotConnected;
-    if (!header || !sampleSize)
-        return kHrPointer;
-    *header = DibHeader(width_, height_);
-    *sampleSize = static_cast<int32_t>(header->biSizeImage);
-    return kHrOk;
-}
-
-HResult FfmpegPlaybackGraph::GetCurrentBuffer(int32_t* size, uint8_t* buffer) {
-    if (!hasVideo_)
-        return kHrNotConnected;
-    if (!size || !buffer)
-        return kHrPointer;
+        return MediaError::NotConnected;
+    if (!still)
+        return MediaError::MissingObject;
     AvFramePtr frame;
     {
         std::lock_guard<std::mutex> lock(shownMutex_);
@@ -227,17 +185,13 @@ HResult FfmpegPlaybackGraph::GetCurrentBuffer(int32_t* size, uint8_t* buffer) {
             frame = RefFrame(shown_.get());
     }
     if (!frame)
-        return kHrWrongState;
-    const int32_t needed = static_cast<int32_t>(DibHeader(width_, height_).biSizeImage);
-    if (*size < needed)
-        return kHrOutOfMemory;
-    if (!ConvertToDib(grabConverter_, frame.get(), width_, height_, buffer))
-        return kHrFail;
-    *size = needed;
-    return kHrOk;
+        return MediaError::NotReady;
+    if (!ConvertToStill(grabConverter_, frame.get(), width_, height_, still))
+        return MediaError::Failed;
+    return MediaError::None;
 }
 
-void FfmpegPlaybackGraph::Present(AvFramePtr frame, double time) {
+void FfmpegClipPlayer::Present(AvFramePtr frame, double time) {
     VideoFrame out = mailbox_.AcquireBuffer();
     out.width = width_;
     out.height = height_;
@@ -248,7 +202,7 @@ void FfmpegPlaybackGraph::Present(AvFramePtr frame, double time) {
     if (!paneConverter_.Convert(frame.get(), AV_PIX_FMT_BGRA, width_, height_, planes, strides)) {
         return;
     }
-    out.timestamp = To100ns(time);
+    out.timestamp = ToMediaTime(time);
     {
         std::lock_guard<std::mutex> lock(shownMutex_);
         shown_ = std::move(frame);
@@ -257,17 +211,18 @@ void FfmpegPlaybackGraph::Present(AvFramePtr frame, double time) {
     wake_->Wake();
 }
 
-void FfmpegPlaybackGraph::ReportReadError(const ClipDecoder& decoder) {
+void FfmpegClipPlayer::ReportReadError(const ClipDecoder& decoder) {
     const int error = decoder.ReadError();
     if (error == 0 || readErrorReported_.exchange(true))
         return;
     char reason[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(error, reason, sizeof reason);
-    errors_.Post(StreamErrorSource::Playback, kHrFail, "Cannot read %s: %s", path_.c_str(), reason);
+    errors_.Post(StreamErrorSource::Playback, MediaError::Failed, "Cannot read %s: %s",
+                 path_.c_str(), reason);
     wake_->Wake();
 }
 
-void FfmpegPlaybackGraph::VideoLoop() {
+void FfmpegClipPlayer::VideoLoop() {
     NameThisThread("vt-video");
     uint64_t seenSeeks = 0;
     AvFramePtr next;
@@ -284,7 +239,7 @@ void FfmpegPlaybackGraph::VideoLoop() {
                 lock.unlock();
                 AvFramePtr frame;
                 double time = 0.0;
-                if (video_.SeekTo(target, &frame, &time) == kHrOk)
+                if (video_.SeekTo(target, &frame, &time) == MediaError::None)
                     Present(std::move(frame), time);
                 ReportReadError(video_);
                 lock.lock();
@@ -294,17 +249,17 @@ void FfmpegPlaybackGraph::VideoLoop() {
             }
             continue;
         }
-        if (state_ != PlayState::Running || reachedEnd_) {
+        if (state_ != ClockState::Running || reachedEnd_) {
             cv_.wait(lock);
             continue;
         }
         if (!next && !videoEnded) {
             lock.unlock();
-            const HResult hr = video_.Next(&next, &nextTime);
-            if (hr != kHrOk)
+            const MediaError hr = video_.Next(&next, &nextTime);
+            if (hr != MediaError::None)
                 ReportReadError(video_);
             lock.lock();
-            if (hr != kHrOk) {
+            if (hr != MediaError::None) {
                 next.reset();
                 videoEnded = true;
             }
@@ -333,7 +288,7 @@ void FfmpegPlaybackGraph::VideoLoop() {
     }
 }
 
-void FfmpegPlaybackGraph::AudioLoop() {
+void FfmpegClipPlayer::AudioLoop() {
     NameThisThread("vt-audio");
     uint64_t seenSeeks = 0;
     AvFramePtr chunk;
@@ -353,7 +308,7 @@ void FfmpegPlaybackGraph::AudioLoop() {
             quiet = true;
             AvFramePtr f;
             double t = 0.0;
-            if (audio_.SeekTo(target, &f, &t) == kHrOk) {
+            if (audio_.SeekTo(target, &f, &t) == MediaError::None) {
                 chunk = std::move(f);
                 chunkTime = t;
             }
@@ -361,7 +316,7 @@ void FfmpegPlaybackGraph::AudioLoop() {
             lock.lock();
             continue;
         }
-        if (state_ != PlayState::Running || reachedEnd_ || ended) {
+        if (state_ != ClockState::Running || reachedEnd_ || ended) {
             if (!quiet) {
                 // Paused or stopped: silence now rather than when the device's buffer runs dry.
                 quiet = true;
@@ -375,11 +330,11 @@ void FfmpegPlaybackGraph::AudioLoop() {
         }
         if (!chunk) {
             lock.unlock();
-            const HResult hr = audio_.Next(&chunk, &chunkTime);
-            if (hr != kHrOk)
+            const MediaError hr = audio_.Next(&chunk, &chunkTime);
+            if (hr != MediaError::None)
                 ReportReadError(audio_);
             lock.lock();
-            if (hr != kHrOk) {
+            if (hr != MediaError::None) {
                 chunk.reset();
                 ended = true;
             }
@@ -408,9 +363,9 @@ void FfmpegPlaybackGraph::AudioLoop() {
         // drops it, so stale sound is never heard.
         while (frames > 0 && !quit_ && commands_ == seen) {
             lock.unlock();
-            const HResult hr = output_.Write(pcm.data(), frames);
+            const MediaError hr = output_.Write(pcm.data(), frames);
             lock.lock();
-            if (hr != kHrFalse) {
+            if (hr != MediaError::Nothing) {
                 quiet = quiet && Failed(hr);
                 break;
             }
@@ -419,7 +374,7 @@ void FfmpegPlaybackGraph::AudioLoop() {
     }
 }
 
-int FfmpegPlaybackGraph::ConvertAudio(const AVFrame* chunk, std::vector<int16_t>* pcm) {
+int FfmpegClipPlayer::ConvertAudio(const AVFrame* chunk, std::vector<int16_t>* pcm) {
     if (!resampler_) {
         AVChannelLayout in{};
         if (chunk->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC ||

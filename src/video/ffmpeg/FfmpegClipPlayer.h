@@ -1,8 +1,8 @@
 #pragma once
-// The playback graph over FFmpeg. A video thread decodes the file's picture stream and shows each
-// frame when the graph's clock reaches its time; a sound thread, when the file has sound and the
+// The clip player over FFmpeg. A video thread decodes the file's picture stream and shows each
+// frame when the player's clock reaches its time; a sound thread, when the file has sound and the
 // machine an output, decodes and plays it against the same clock. The clock runs only while the
-// graph runs; a seek decodes up to the exact frame at the target and shows it also while paused.
+// clip plays; a seek decodes up to the exact frame at the target and shows it also while paused.
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -22,36 +22,31 @@
 
 namespace velatrace {
 
-class FfmpegPlaybackGraph : public PlaybackGraph {
+class FfmpegClipPlayer final : public ClipPlayer {
   public:
-    explicit FfmpegPlaybackGraph(WakeHubPtr wake);
-    ~FfmpegPlaybackGraph() override;
+    explicit FfmpegClipPlayer(WakeHubPtr wake);
+    ~FfmpegClipPlayer() override;
 
-    HResult Run() override;
-    HResult Stop() override;
-    bool HasVideo() const override { return hasVideo_; }
-    bool HasAudio() const override { return hasAudio_; }
-    HResult GetVideoSize(int32_t* width, int32_t* height) override;
-    HResult GetAvgTimePerFrame(double* seconds) override;
-    HResult PutVolume(int32_t volume) override;
+    // Opens and prepares the file, paused at its start; called once, by the engine.
+    MediaError Open(const char* path);
+
+    ClipInfo Info() const override;
+    MediaError Play() override;
+    MediaError Pause() override;
+    MediaError Seek(MediaTime position) override;
+    MediaTime Position() override;
+    bool ReachedEnd() const override;
+    MediaError SetVolume(int32_t volume) override;
+    MediaError Grab(StillImage* still) override;
     bool TakeLatestFrame(VideoFrame* frame) override { return mailbox_.Take(frame); }
     bool TakeStreamError(StreamError* error) override { return errors_.Take(error); }
 
-    HResult RenderFile(const char* path) override;
-    HResult Pause() override;
-    HResult GetState(uint32_t timeoutMs, PlayState* state) override;
-    bool IsSeekable() const override { return seekable_; }
-    HResult GetDuration(int64_t* duration) override;
-    HResult GetCurrentPosition(int64_t* position) override;
-    HResult SetPosition(int64_t position) override;
-    bool ReachedEnd() const override;
-    HResult GetGrabFormat(BitmapInfoHeader* header, int32_t* sampleSize) override;
-    HResult GetCurrentBuffer(int32_t* size, uint8_t* buffer) override;
-
   private:
     using Clock = StopSignal::Clock;
+    // The clip's clock: it runs only while playing.
+    enum class ClockState { Paused, Running };
 
-    HResult OpenAudio(const std::string& path);
+    MediaError OpenAudio(const std::string& path);
     void VideoLoop();
     void AudioLoop();
     void Present(AvFramePtr frame, double time);
@@ -60,7 +55,7 @@ class FfmpegPlaybackGraph : public PlaybackGraph {
     // The clock's position in seconds; mutex_ held.
     double PositionLocked() const;
     Clock::time_point WallTimeLocked(double position) const;
-    HResult ChangeState(PlayState state);
+    MediaError ChangeState(ClockState state);
     // Reports the first failed read of the file (a Playback error); later ones add nothing.
     void ReportReadError(const ClipDecoder& decoder);
 
@@ -68,7 +63,7 @@ class FfmpegPlaybackGraph : public PlaybackGraph {
     LatestFrameMailbox mailbox_;
     StreamErrors errors_;
 
-    // Fixed once RenderFile has succeeded.
+    // Fixed once Open has succeeded.
     std::string path_;
     bool opened_ = false;
     bool hasVideo_ = false;
@@ -82,7 +77,7 @@ class FfmpegPlaybackGraph : public PlaybackGraph {
     // The clock and the commands, shared with the threads.
     mutable std::mutex mutex_;
     std::condition_variable cv_;
-    PlayState state_ = PlayState::Stopped;
+    ClockState state_ = ClockState::Paused;
     double position_ = 0.0;         // the position, or where the running clock started from
     Clock::time_point anchorWall_;  // when the running clock started
     bool reachedEnd_ = false;
