@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "base/FixedText.h"
-#include "session/CaptureNaming.h"
+#include "capture_settings/CaptureNaming.h"
 
 namespace velatrace {
 

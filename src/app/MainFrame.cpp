@@ -6,10 +6,10 @@
 #include "app/CommandStates.h"
 #include "app/HelpTopics.h"
 #include "base/FixedText.h"
+#include "capture_settings/CaptureNaming.h"
+#include "capture_settings/CaptureSettingsModel.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/TransportDialogModel.h"
-#include "session/CaptureNaming.h"
-#include "session/CaptureSettingsModel.h"
 
 namespace velatrace {
 

@@ -18,10 +18,10 @@
 #include "app/CommandTexts.h"
 #include "app/HelpTopics.h"
 #include "app/MainWindow.h"
-#include "dde/DdeSettingsDialog.h"
+#include "capture_settings/CaptureSettingsDialog.h"
 #include "logger/ChannelPropertyDialog.h"
 #include "logger/TransportDialog.h"
-#include "session/CaptureSettingsDialog.h"
+#include "still_transfer/DdeSettingsDialog.h"
 #include "video/VideoPane.h"
 
 namespace velatrace {

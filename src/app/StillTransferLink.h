@@ -13,8 +13,8 @@
 #include "app/Timers.h"
 #include "app/UserPrompts.h"
 #include "base/Clock.h"
-#include "dde/DdeTransfer.h"
 #include "settings/SettingsStore.h"
+#include "still_transfer/DdeTransfer.h"
 #include "video/VideoGraph.h"
 #include "wave/WaveView.h"
 

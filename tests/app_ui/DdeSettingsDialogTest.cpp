@@ -6,7 +6,7 @@
 
 #include "FakeFrame.h"
 #include "base/FixedText.h"
-#include "dde/DdeSettingsModel.h"
+#include "still_transfer/DdeSettingsModel.h"
 
 namespace velatrace {
 namespace {

@@ -11,9 +11,9 @@
 
 #include "app/Timers.h"
 #include "app/WindowPorts.h"
-#include "dde/DdeSettingsModel.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/TransportDialogModel.h"
+#include "still_transfer/DdeSettingsModel.h"
 
 namespace velatrace::testing {
 
