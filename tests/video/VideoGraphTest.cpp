@@ -1,6 +1,6 @@
-// The video object over the fake engine: the camera in use (opening, the cameras, preview,
-// recording, the next file, setting pages, errors, release) and the replay of clips (transport,
-// seek by time, grabs); the engine made on first use or by its loading thread.
+// The video object over the fake engine, where the frame's tests do not reach: the limits of the
+// camera list and its names, traces of what failed, the clip transport and the engine made on
+// first use or by its loading thread.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -48,15 +48,8 @@ struct Video : ::testing::Test {
 };
 
 TEST_F(Video, StartUpOpensTheCameraInTheStoredModeOrTracesWhyNot) {
-    pane.client = {1000, 500};
     ASSERT_TRUE(StartCamera());
-    EXPECT_EQ(std::tuple(engine.camera.file, engine.camera.running, engine.camera.recording,
-                         engine.camera.mode.width, engine.camera.mode.frameTime.count()),
-              std::tuple("/cap/run_07.avi", false, false, 640, 50000));
-    // The picture sits at the top-left, as large as the aspect allows; no pane, or no picture
-    // size, divides by nothing.
-    EXPECT_EQ(std::tuple(pane.visible, pane.rect.width, pane.rect.height),
-              std::tuple(true, 666, 500));
+    // No pane, or no picture size, divides by nothing.
     EXPECT_EQ(std::tuple(FitVideoRect(0, 0, 640, 480).width, FitVideoRect(400, 300, 0, 0).height,
                          FitVideoRect(400, 300, 640, 0).width),
               std::tuple(0, 300, 400));
@@ -80,7 +73,6 @@ TEST_F(Video, StartUpOpensTheCameraInTheStoredModeOrTracesWhyNot) {
 
 TEST_F(Video, TheSavedCameraIsUsedElseTheFirstAndAtMostFourAreListed) {
     ASSERT_TRUE(StartCamera("cam:b"));
-    EXPECT_EQ(std::tuple(selectedIndex, engine.camera.device), std::tuple(1, "cam:b"));
     // The saved camera is gone: the first one's replaces it, stopped, and its name is saved.
     ASSERT_EQ(video.StartCamera(), MediaError::None);
     ASSERT_TRUE(Choose("cam:unplugged"));
@@ -118,135 +110,36 @@ TEST_F(Video, TheSavedCameraIsUsedElseTheFirstAndAtMostFourAreListed) {
     EXPECT_EQ(Trace(), "FAILED(hr=0x8000ffff) in MediaEngine::ListCameras: Unexpected failure\n");
 }
 
-TEST_F(Video, RecordingFollowsTheCommandsAndMovesToTheNextFile) {
+TEST_F(Video, RecordingWaitsForItsCommandAndAFileThatCannotBeMadeIsTraced) {
     ASSERT_TRUE(StartCamera());
-    video.SetPretrigger(5);
     ASSERT_TRUE(video.StartRecording(true));
     // Starting the camera never records: the recorder holds first.
     ASSERT_EQ(video.StartCamera(), MediaError::None);
-    EXPECT_EQ(
-        std::tuple(engine.camera.running, engine.camera.recording, engine.camera.pretriggerSec),
-        std::tuple(true, false, 5));
-    ASSERT_TRUE(video.StartRecording(true));
-    EXPECT_TRUE(engine.camera.withPretrigger);
-    // The running camera switches files and goes on; the recorder waits for the next start.
-    video.SetCaptureNumber(8);
-    ASSERT_TRUE(video.NextCaptureFile(true));
-    EXPECT_EQ(std::tuple(engine.camera.file, engine.camera.running, engine.camera.recording),
-              std::tuple("/cap/run_08.avi", true, false));
+    EXPECT_EQ(std::tuple(engine.camera.running, engine.camera.recording), std::tuple(true, false));
     // The next file cannot be created: traced, and the camera still runs.
     engine.failing = {{"Recorder::SetFile", MediaError::FileInUse}};
+    video.SetCaptureNumber(8);
     video.NextCaptureFile(true);
     EXPECT_EQ(std::tuple(Trace(), engine.camera.running),
               std::tuple("FAILED(hr=0x80070020) in Recorder::SetFile: File in use or cannot be "
                          "created\n",
                          true));
-    engine.failing.clear();
-    // A name too long for the naming is refused whole, never cut into another file's name, and
-    // the file before is not recorded over; a name that fits again records again.
-    video.SetNaming(("/cap/" + std::string(300, 'x') + "/").c_str(), "run", 1);
-    video.NextCaptureFile(true);
-    video.StartRecording();
-    EXPECT_EQ(std::tuple(engine.camera.file, engine.camera.recording),
-              std::tuple("/cap/run_08.avi", false));
-    video.SetNaming("/cap/", "run", 1);
-    video.NextCaptureFile(true);
-    video.StartRecording();
-    EXPECT_TRUE(engine.camera.recording);
-    video.StopRecording();
-    // Without renaming the camera stops, which finishes the file.
-    video.NextCaptureFile(false);
-    EXPECT_FALSE(engine.camera.running);
-    // The capture file is held by another program: the camera does not start.
-    engine.failing = {{"Camera::Start", MediaError::FileInUse}};
-    EXPECT_EQ(video.StartCamera(), MediaError::FileInUse);
-    // A recorder failure holds the recorder and the preview goes on; a camera failure stops it.
-    engine.failing.clear();
-    ASSERT_EQ(video.StartCamera(), MediaError::None);
-    video.StartRecording();
-    video.EndAfterStreamError(StreamError{MediaError::DiskFull, StreamErrorSource::Recorder});
-    EXPECT_EQ(std::tuple(engine.camera.running, engine.camera.recording), std::tuple(true, false));
-    video.EndAfterStreamError(StreamError{MediaError::DeviceGone, StreamErrorSource::Camera});
-    EXPECT_FALSE(engine.camera.running);
 }
 
-// The format pages pick the last mode.
-struct LastModePages : PropertyPages {
-    MediaError ShowFilterPages(Camera&, int32_t, int32_t) override { return MediaError::Nothing; }
-    MediaError ShowFormatPages(Camera& camera, const std::vector<VideoMode>& modes, int32_t,
-                               int32_t) override {
-        return camera.SetMode(modes.back());
-    }
-};
-
-TEST_F(Video, FormatChangeRestartsTheCameraOrComesBackToTheModeBefore) {
-    ASSERT_TRUE(StartCamera());
-    ASSERT_EQ(video.StartCamera(), MediaError::None);
-    LastModePages pages;
-    bool running = true;
-    MediaError refusal = MediaError::None;
-    EXPECT_TRUE(video.ShowFormatProperties(&pane, pages, &running, &refusal));
-    EXPECT_EQ(std::tuple(engine.camera.mode.width, video.Stream().lvw, video.Stream().lrate,
-                         engine.camera.running, running),
-              std::tuple(320, 320, 30, true, true));
-    // A mode the camera takes but cannot stream in is refused all the same: the mode before
-    // comes back and the preview goes on.
-    video.LoadStream(StreamSettings{2, 20, 640, 480, 0, 0, 0});  // two cameras listed
-    ASSERT_TRUE(Choose("cam:b") && Choose(""));
-    ASSERT_EQ(video.StartCamera(), MediaError::None);
-    engine.unstreamableWidth = 320;
-    EXPECT_FALSE(video.ShowFormatProperties(&pane, pages, &running, &refusal));
-    EXPECT_EQ(std::tuple(refusal, engine.camera.mode.width, video.Stream().lvw, running),
-              std::tuple(MediaError::DeviceGone, 640, 640, true));
-}
-
-TEST_F(Video, OpeningAClipReplacesTheCameraAndAFailedOpenLeavesNothing) {
+TEST_F(Video, AClipReplacesTheCameraAndItsTransportSeeksRewindsAndMutes) {
     ASSERT_TRUE(StartCamera());
     ASSERT_EQ(video.StartCamera(), MediaError::None);
     ASSERT_TRUE(video.OpenClip(&pane, kClip));
-    EXPECT_EQ(std::tuple(engine.camera.open, engine.clip.playing, video.HasCamera(),
-                         video.ClipLength().count(), video.Stream().lvw),
-              std::tuple(false, true, false, 10000000, 320));
-    // The grab: 24-bit rows of 960 bytes, bottom-up, from the picture on screen.
-    const StillImage* still = video.GrabFrame();
-    ASSERT_NE(still, nullptr);
-    EXPECT_EQ(std::tuple(still->width, still->height, still->rows.size()),
-              std::tuple(320, 240, size_t{960 * 240}));
-    // Closed, the camera's mode is back; the camera is opened again by the next live session.
-    video.CloseClip();
-    EXPECT_EQ(std::tuple(engine.clip.open, video.Stream().lvw, video.ClipLength().count()),
-              std::tuple(false, 640, 0));
-    // A clip without pictures hides the picture and has nothing to grab.
-    engine.clips[kClip].hasVideo = false;
-    ASSERT_TRUE(video.OpenClip(&pane, kClip));
-    EXPECT_EQ(std::tuple(pane.visible, video.Stream().fAudioOnly, video.GrabFrame()),
-              std::tuple(false, 1, nullptr));
-    // A file that cannot be played is not open: nothing of it is left to play or grab.
-    EXPECT_FALSE(video.OpenClip(&pane, "/rec/broken.avi"));
-    EXPECT_EQ(Trace(),
-              "FAILED(hr=0x80040265) in MediaEngine::OpenClip: Unsupported media format\n");
-    EXPECT_EQ(std::tuple(engine.clip.open, video.PlayClip(), video.GrabFrame(), video.ToggleMute()),
-              std::tuple(false, false, nullptr, false));
-    // Choosing the camera the clip took opens it again rather than calling the closed one ready.
-    EXPECT_TRUE(video.SelectDevice(&pane, 0) && video.HasCamera() && engine.camera.open);
-}
-
-TEST_F(Video, ClipTransportSeeksByTimeAndMutes) {
-    ASSERT_TRUE(video.OpenClip(&pane, kClip));
-    EXPECT_EQ(engine.clip.volume, kVolumeSilent);
-    // A seek pauses the clip and stays within it.
+    EXPECT_EQ(
+        std::tuple(engine.camera.open, engine.clip.playing, video.HasCamera(), engine.clip.volume),
+        std::tuple(false, true, false, kVolumeSilent));
+    // A seek pauses the clip; played to its end, the end stands until rewound.
     video.SeekClip(MediaTime{2500000});
     EXPECT_EQ(std::tuple(video.ClipPosition().count(), engine.clip.playing),
               std::tuple(2500000, false));
-    video.SeekClip(MediaTime{-1});
-    EXPECT_EQ(video.ClipPosition().count(), 0);
-    video.SeekClip(MediaTime{INT64_MAX});
-    EXPECT_EQ(video.ClipPosition().count(), 10000000);
-    // Played to the end the position is the length; the end stands until sought again.
     ASSERT_TRUE(video.PlayClip());
     engine.AdvancePlayback(MediaTime{20000000});
-    EXPECT_EQ(std::tuple(video.ClipReachedEnd(), video.ClipPosition().count()),
-              std::tuple(true, 10000000));
+    EXPECT_TRUE(video.ClipReachedEnd());
     video.RewindClip();
     EXPECT_EQ(std::tuple(video.ClipReachedEnd(), video.ClipPosition().count(), engine.clip.playing),
               std::tuple(false, 0, false));
@@ -254,6 +147,14 @@ TEST_F(Video, ClipTransportSeeksByTimeAndMutes) {
     EXPECT_TRUE(video.ToggleMute());
     EXPECT_EQ(std::tuple(engine.clip.volume, video.Stream().lvolume),
               std::tuple(kVolumeFull, kVolumeFull));
+
+    // A clip without pictures hides the picture and has nothing to grab.
+    engine.clips[kClip].hasVideo = false;
+    ASSERT_TRUE(video.OpenClip(&pane, kClip));
+    EXPECT_EQ(std::tuple(pane.visible, video.Stream().fAudioOnly, video.GrabFrame()),
+              std::tuple(false, 1, nullptr));
+    // Choosing the camera the clip took opens it again rather than calling the closed one ready.
+    EXPECT_TRUE(video.SelectDevice(&pane, 0) && video.HasCamera() && engine.camera.open);
 }
 
 // The program's engine is made after the window is shown: by its loading thread, or by the first
