@@ -248,14 +248,11 @@ TEST_F(FrameSession, StartUpFindsTheDevicesAndEnablesWhatTheyAllow) {
     EXPECT_TRUE(host.boxes.empty());
 
     const UiUpdateTable& ui = f.Ui();
+    // What the devices found allow; the rest of each state is the command table's.
     EXPECT_TRUE(ui.Enabled(cmd::kPreview));
-    EXPECT_FALSE(ui.Enabled(cmd::kCapture));
     EXPECT_TRUE(ui.Enabled(cmd::kFilter));
     EXPECT_TRUE(ui.Enabled(cmd::kNextChannel));
-    EXPECT_FALSE(ui.Enabled(cmd::kClipStop));
-    EXPECT_FALSE(ui.Enabled(cmd::kDdeTransfer));
     EXPECT_TRUE(ui.Checked(cmd::kDeviceFirst));
-    EXPECT_TRUE(ui.Checked(cmd::kFileBar));
     EXPECT_EQ(host.waitDepth, 0);
 
     // A logger whose channel table cannot be read is still connected, and the user is told.
@@ -323,7 +320,6 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     EXPECT_TRUE(Capturing()) << "a held alarm starts nothing new";
     Poll(5);
     ASSERT_FALSE(Capturing());
-    EXPECT_EQ(f.Capture().number, 2);
     EXPECT_EQ(engine.camera.file, folder.File("run_02.avi"));
     EXPECT_TRUE(engine.camera.running) << "the preview goes on with automatic numbering";
     EXPECT_TRUE(timers.Running(kTimerPoll));
@@ -953,7 +949,6 @@ TEST_F(FrameSession, NumbersGoPast99AndNeverReplaceAFileAlreadyThere) {
     f.OnCommand(cmd::kCapture);
     Poll(15);
     f.OnCommand(cmd::kCapture);
-    EXPECT_EQ(f.Capture().number, 101);
     EXPECT_EQ(engine.camera.file, folder.File("run_101.avi"));
     EXPECT_EQ(folder.Read("run_100.avi"), "old");
     EXPECT_EQ(CsvRows(folder.Read("run_99.csv")).size(), 15u);
