@@ -140,6 +140,20 @@ TEST(SettingsStore, EveryGroupLoadsItsDefaultsAndThenWhatWasSaved) {
                                         "timeval", "pretrigger"}));
 }
 
+// A stored time limit is brought into the dialog's range, so the seconds shown are the seconds
+// the timer runs; 0 would end every capture at once.
+TEST(SettingsStore, StoredTimeLimitIsWhatTheTimerUses) {
+    RegistryTree registry;
+    SettingsStore store(registry);
+    CaptureSettings capture;
+    for (const auto& [stored, used] : {std::pair{0, 1}, {-5, 1}, {60, 60}, {2000000000, 1000}}) {
+        capture.timeLimitSec = stored;
+        store.SaveCapture(capture);
+        store.LoadCapture(capture);
+        EXPECT_EQ(capture.timeLimitSec, used) << stored;
+    }
+}
+
 // A registry that cannot be reached (denied or broken): every call fails.
 struct UnreachableRegistry final : RegistryStore {
     int32_t CreateKey(RegKey, const char*, RegKey*) override { return 5; }
@@ -232,6 +246,11 @@ TEST(SettingsStore, CameraNameKeepsTheBufferByteCount) {
     EXPECT_EQ(load(1024), "");
     testing::PutDword(registry, kCamname, "camsize", 10);
     EXPECT_EQ(load(1500), "");
+}
+
+TEST(FramePlacement, AMaximisedWindowSavesTheFixedRestoreSize) {
+    const FramePlacement p = PlacementAtClose(true, 50, 60, 1920, 1080, 500);
+    EXPECT_EQ(std::tie(p.max, p.x, p.y, p.cx, p.cy, p.split), std::tuple(1, 0, 0, 645, 642, 500));
 }
 
 }  // namespace

@@ -301,12 +301,7 @@ TEST_F(MediaEngineTest, PreviewDeliversFramesHeldCaptureWritesNothingAndTheTestC
     Build(avi);
     EXPECT_EQ(SizeAndFrameTime(camera_->Mode()), std::tuple(320, 240, 0.05));
     EXPECT_EQ(camera_->SetMode(camera_->Mode()), MediaError::NotReady);  // it runs
-    // The modes and controls the dialogs show; a control acts on the running camera.
-    std::vector<VideoMode> modes;
-    ASSERT_EQ(camera_->Modes(&modes), MediaError::None);
-    EXPECT_TRUE(std::any_of(modes.begin(), modes.end(), [](const VideoMode& m) {
-        return m.width == 320 && m.height == 240 && m.frameTime.count() == kFrameTime20fps;
-    }));
+    // A control acts on the running camera and reads back as set (the modes: the next test).
     std::vector<DeviceControl> controls;
     ASSERT_EQ(camera_->Controls(&controls), MediaError::None);
     ASSERT_FALSE(controls.empty());
