@@ -574,12 +574,9 @@ void MainFrame::ChannelPropertyCommand() {
         }
         loggerSetup_ = queried;
         model.Refresh(loggerSetup_);
-        const bool anyOn = loggerSetup_.CountActiveChannels() > 0;
         // The wave pane's channel follows the new table: an active channel stays, one that
         // was switched off gives way to the next one that is on.
-        if (anyOn) {
-            view_.SelectChannel(view_.CurrentChannel());
-        }
+        view_.SelectChannel(view_.CurrentChannel());
         frame_.RepaintWave();
     }
 }
