@@ -114,37 +114,29 @@ TEST(WavePlot, CurveOrderAndStaircaseLimits) {
 TEST(WavePlot, ViewKeepsItsCursorAndChannelWithTheSource) {
     auto ring = std::make_unique<WaveBuffer>();
     LoggerSetup live, recorded;
-    live.channel[3].type = live.channel[8].type = kTypeVoltage;
-    recorded.channel[1].type = kTypeVoltage;
+    live.channel[3].type = live.channel[8].type = recorded.channel[1].type = kTypeVoltage;
     ReplayStore store;
     store.Begin({false, true}, 0);
-    const int32_t counts[kChannels] = {};
     for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(store.Append(counts));
+        ASSERT_TRUE(store.Append({}));
     }
     WaveView view;
     view.SetLiveSource(&live, ring.get());
-    view.SelectChannel(4);
-    EXPECT_EQ(view.CurrentChannel(), 8) << "the next channel that is on";
-    view.RingRowsArrived(3);
-
-    // A recording: its first channel on, the cursor within its records, untouched by ring rows.
+    view.SelectChannel(4);  // off: the next channel that is on
     view.ShowRecording(recorded, store);
-    EXPECT_EQ(std::tuple(view.CurrentChannel(), view.DisplayRow(), view.HasCurves()),
-              std::tuple(1, 0, true));
     view.MoveCursor(9);
-    EXPECT_EQ(view.DisplayRow(), 5);
     view.RingRowsArrived(2);
     view.RingStartedOver();
-    EXPECT_EQ(view.NewestRow(), 4) << "the ring's rows do not move the replay cursor";
+    EXPECT_EQ(std::tuple(view.CurrentChannel(), view.NewestRow(), view.HasCurves()),
+              std::tuple(1, 4, true))
+        << "its first channel on, the cursor within its records, untouched by the ring";
     view.MoveCursor(-2);
-    EXPECT_EQ(view.NewestRow(), -1);
-
-    // Back to the live curves: their channel returns, the cursor starts over.
+    EXPECT_EQ(view.DisplayRow(), 0);
     view.MoveCursor(5);
     view.ShowLive(true);
     EXPECT_EQ(std::tuple(view.CurrentChannel(), view.DisplayRow(), view.Source().replay),
-              std::tuple(8, 0, nullptr));
+              std::tuple(8, 0, nullptr))
+        << "back to the live curves: their channel returns, the cursor starts over";
 }
 
 }  // namespace
