@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the recording did not open\n");
         return 1;
     }
-    const int32_t interval = frame->View().source.Setup().intervalMs;
+    const int32_t interval = frame->View().Source().Setup().intervalMs;
     std::printf("recording: %d s clip, %d records at %d ms\n",
                 static_cast<int>(frame->Video().ClipLength().count() / 1000000),
                 frame->Replay().Records(), interval);
@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
             const int percent = kSeekPercents[seeks % std::size(kSeekPercents)];
             ++seeks;
             frame->OnSeekBar(SeekEvent::ThumbPosition, percent);
-            wallBaseRow = frame->View().displayRow;
+            wallBaseRow = frame->View().DisplayRow();
             wallBase = Steady::now();
         }
 
@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
         const int64_t position = frame->Video().ClipPosition().count();  // microseconds
         const double clipMs = static_cast<double>(position) / 1000.0;
         // The cursor is one past the newest record drawn; that record is compared.
-        const int32_t shown = frame->View().displayRow - 1;
+        const int32_t shown = frame->View().DisplayRow() - 1;
         const double cursorMs = static_cast<double>(shown) * interval;
         cursorGap.push_back(std::fabs(cursorMs - clipMs));
 
@@ -238,7 +238,7 @@ int main(int argc, char** argv) {
         if (trace) {
             std::printf("%8.3f s  clip %9.1f ms  cursor row %4d  wall-clock row %4lld\n",
                         std::chrono::duration<double>(Steady::now() - start).count(), clipMs,
-                        frame->View().displayRow, static_cast<long long>(wallRow));
+                        frame->View().DisplayRow(), static_cast<long long>(wallRow));
         }
     }
     const double ranSeconds = std::chrono::duration<double>(Steady::now() - start).count();

@@ -45,10 +45,12 @@ Scene FullScene() {
     LoggerSetup& setup = *scene.setup;
     std::mt19937 random(7);
     std::vector<uint8_t> points(static_cast<size_t>(kRingRows) * 2 * kChannels);
+    WaveScales scales;
+    scales.tscale = 0;
     for (int c = 0; c < kChannels; ++c) {
         setup.channel[c].type = c % 3 == 2 ? kTypeTemperature : kTypeVoltage;
         setup.channel[c].scale = c % 3 == 2 ? 10 : 2000;
-        scene.view.scales.vscale[c] = c % 3 == 2 ? 2 : 4;
+        scales.vscale[c] = c % 3 == 2 ? 2 : 4;
         for (int r = 0; r < kRingRows; ++r) {
             const int32_t count = NoisySine(r, c, random);
             points[(r * kChannels + c) * 2] = static_cast<uint8_t>(count >> 8);
@@ -58,21 +60,20 @@ Scene FullScene() {
     setup.intervalMs = 100;
     setup.bytesPerPoint = 2 * kChannels;
     // A whole ring of the logger's points: the write row is back at 0.
-    scene.wave->AppendPoints(PointLayout(setup), points.data(),
-                             static_cast<int32_t>(points.size()));
-    scene.view.source = CurveSource{scene.setup.get(), scene.wave.get(), nullptr};
-    scene.view.currentChannel = 4;
-    scene.view.shownCount = kRingRows - 1;
-    scene.view.displayRow = kRingRows;
-    scene.view.scales.tscale = 0;
-    scene.view.hasSource = 1;
+    const int32_t rows = scene.wave->AppendPoints(PointLayout(setup), points.data(),
+                                                  static_cast<int32_t>(points.size()));
+    scene.view.SetScales(scales);
+    scene.view.SetLiveSource(scene.setup.get(), scene.wave.get());
+    scene.view.ShowLive(true);
+    scene.view.SelectChannel(4);
+    scene.view.RingRowsArrived(rows);
     return scene;
 }
 
 WavePlot ScenePlot(const Scene& scene) {
     const QFontMetrics metrics(WavePaneFont());
     return MakeWavePlot(kWidth, kHeight, metrics.horizontalAdvance(QLatin1Char('0')),
-                        metrics.height(), scene.view.scales.tscale, scene.setup->intervalMs);
+                        metrics.height(), scene.view.Scales().tscale, scene.setup->intervalMs);
 }
 
 // Times `draw(painter)` on a black image in the curve pen. A clip rectangle lets the raster
@@ -105,7 +106,7 @@ std::vector<QLine> CurveSegments(const Scene& scene) {
         QPoint last;
         bool first = true;
         TraceStaircase(scene.view, plot, c,
-                       ChannelGain(scene.setup->channel[c], scene.view.scales.vscale[c]),
+                       ChannelGain(scene.setup->channel[c], scene.view.Scales().vscale[c]),
                        [&](int32_t x, int32_t y) {
                            if (!first) {
                                lines.emplace_back(last, QPoint(x, y));
@@ -187,9 +188,9 @@ std::unique_ptr<DayScene> WidestDay() {
         }
         day->store->Append(counts);
     }
-    day->scene.view.source = CurveSource{day->scene.setup.get(), nullptr, day->store.get()};
-    day->scene.view.displayRow = kRecords;
-    day->scene.view.shownCount = kRecords;
+    day->scene.view.ShowRecording(*day->scene.setup, *day->store);
+    day->scene.view.SelectChannel(4);
+    day->scene.view.MoveCursor(kRecords);
     return day;
 }
 
@@ -208,9 +209,9 @@ void BM_DrawLinesTwoPerColumn(benchmark::State& state) {
     std::vector<std::vector<QLine>> channels(kChannels);
     for (int c = 0; c < kChannels; ++c) {
         const int16_t* column = day->store->Column(c);
-        const double gain = ChannelGain(scene.setup->channel[c], scene.view.scales.vscale[c]);
+        const double gain = ChannelGain(scene.setup->channel[c], scene.view.Scales().vscale[c]);
         for (int x = 0; x < kWidth; ++x) {
-            const int32_t record = scene.view.displayRow - 1 - (kWidth - 1 - x) * 3000 / kWidth;
+            const int32_t record = scene.view.DisplayRow() - 1 - (kWidth - 1 - x) * 3000 / kWidth;
             const int y = LevelY(plot, gain, column[record]);
             const int y2 = LevelY(plot, gain, column[record - 1]);
             channels[c].emplace_back(x, y, x, y2);

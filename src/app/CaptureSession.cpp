@@ -678,13 +678,11 @@ void CaptureSession::LoggerReopened(bool opened) {
     logger_ = true;
     listeners_.Tell();
     // Opening the logger starts the ring over.
-    pointTotal_ = 0;
     batchPoints_ = 0;
     csvPendingPoints_ = 0;
     liveRows_ = 0;
     p_.wave.Clear();
-    p_.view.displayRow = 0;
-    p_.view.shownCount = 0;
+    p_.view.RingStartedOver();
 }
 
 void CaptureSession::ArmPoll(uint32_t periodMs) {
@@ -705,10 +703,8 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
     if (batchPoints_ <= 0) {
         return;
     }
-    pointTotal_ = pointTotal_ + batchPoints_ > kRingRows ? kRingRows : pointTotal_ + batchPoints_;
     liveRows_ = std::min(liveRows_ + batchPoints_, kRingRows);
-    p_.view.shownCount = pointTotal_ - 1;
-    p_.view.displayRow = p_.wave.WriteIndex();
+    p_.view.RingRowsArrived(batchPoints_);
 
     // Only channels that drive an enabled alarm output start or end alarm captures: one in alarm
     // without such an output is not "no alarm", which would end the capture on every other block.

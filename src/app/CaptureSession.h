@@ -46,7 +46,7 @@ struct CaptureSessionParts {
     const LoggerSetup& setup;  // the live logger's, as its connection reported it
     WaveBuffer& wave;          // appended by this session alone
     WaveCsv& csv;
-    WaveView& view;
+    WaveView& view;  // follows the ring while it shows the live curves
     VideoGraph& video;
     VideoSurface* videoPane;
     StillTransferLink& transfer;
@@ -122,12 +122,6 @@ class CaptureSession {
     // The folder, base name or numbering changed: the next capture is named by them at once (a
     // live session records into the new folder), never while a capture is running.
     void ApplyNaming();
-    // A recording is being opened: once the live curves come back, no row the ring held before
-    // is drawn or kept for a pre-trigger until new ones arrive.
-    void ForgetRingRows() {
-        pointTotal_ = 0;
-        liveRows_ = 0;
-    }
     // The pre-trigger setting changed (or a live session starts): the camera keeps that many
     // seconds of frames for the next alarm capture.
     void ApplyPretrigger();
@@ -178,7 +172,6 @@ class CaptureSession {
     bool polling_ = false;
     int32_t failedPollsInRow_ = 0;
     // Measurement cycle.
-    int32_t pointTotal_ = 0;
     int32_t batchPoints_ = 0;
     int32_t csvPendingPoints_ = 0;
     bool alarmLatched_ = false;

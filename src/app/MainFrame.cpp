@@ -43,11 +43,10 @@ MainFrame::MainFrame(const FramePorts& ports)
                                 csv_, view_, video_, ports.videoPane, still_, captureSettings_,
                                 port_}),
       replay_(ReplaySessionParts{ports.window.user, ports.window.panes, ports.window.frame,
-                                 ports.window.seek, ports.timers, ports.clock,
-                                 CurveSource{&loggerSetup_, wave_.get(), nullptr}, view_, video_,
-                                 ports.videoPane}) {
+                                 ports.window.seek, ports.timers, ports.clock, loggerSetup_, view_,
+                                 video_, ports.videoPane}) {
     // The pane draws the live curves until a recording is loaded.
-    view_.source = CurveSource{&loggerSetup_, wave_.get(), nullptr};
+    view_.SetLiveSource(&loggerSetup_, wave_.get());
     csv_.SetFileSync(ports.fileSync);
     csv_.SetRecordingLocks(ports.locks);
     live_.SetRecordingLocks(ports.locks);
@@ -58,8 +57,9 @@ MainFrame::MainFrame(const FramePorts& ports)
 
 void MainFrame::Create() {
     settings_.LoadFrame(placement_);
-    settings_.LoadScale(view_.scales);
-    view_.currentChannel = 0;
+    WaveScales scales;
+    settings_.LoadScale(scales);
+    view_.SetScales(scales);
     recent_.Restore(registry_);
     frame_.RefreshRecentMenu();
 
@@ -99,8 +99,8 @@ void MainFrame::RefreshCommandStates() {
     in.replay = replay_.State();
     in.transferConnected = still_.Connected();
     in.frame = s_;
-    in.levelStep = view_.scales.vscale[CurrentChannelIndex(view_)];
-    in.timeStep = view_.scales.tscale;
+    in.levelStep = view_.LevelStep();
+    in.timeStep = view_.Scales().tscale;
     ui_.Assign(DeriveCommandStates(in));
 }
 
@@ -132,7 +132,7 @@ void MainFrame::DeferredStartup() {
         frame_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
     }
     live_.SetSources(cameraFound, logger.opened);
-    view_.hasSource = logger.opened ? 1 : 0;
+    view_.ShowLive(logger.opened);
 
     // The alarm actions are restored from the settings, so the transfer alarm follows them.
     captureSettings_.transAlarm = FirstTransferAlarm(captureSettings_.alarmType);
@@ -141,7 +141,7 @@ void MainFrame::DeferredStartup() {
     // command itself stays disabled until a conversation is open.
     frame_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
 
-    view_.SelectChannel(0, true);
+    view_.SelectChannel(0);
     user_.EndWaitCursor();
     startedUp_ = true;
     ReportSettingsProblem();
@@ -357,7 +357,7 @@ bool MainFrame::ReopenLostLogger() {
     if (logger.queryResult != 0) {
         ReportChannelQueryFailure(logger.queryResult);
     }
-    view_.SelectChannel(0, true);
+    view_.SelectChannel(0);
     return true;
 }
 
@@ -467,7 +467,7 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
         return false;
     }
     // After a replay the live curves start afresh: none of the ring's rows are counted any more.
-    live_.ForgetRingRows();
+    view_.ForgetRingRows();
     const bool opened = replay_.Open(path, kind, live_.HasLogger());
     if (!opened) {
         // The camera's graph made way for the clip; without a clip it is the camera's again.
@@ -532,7 +532,7 @@ void MainFrame::OnClose() {
         placement.cy = kMaximisedCy;
     }
     settings_.SaveFrame(placement);
-    settings_.SaveScale(view_.scales);
+    settings_.SaveScale(view_.Scales());
     for (uint32_t id :
          {kTimerStartup, kTimerCaptureLimit, kTimerPoll, kTimerReplay, kTimerDdePaste}) {
         timers_.KillTimer(id);
@@ -574,12 +574,9 @@ void MainFrame::ChannelPropertyCommand() {
         }
         loggerSetup_ = queried;
         model.Refresh(loggerSetup_);
-        const bool anyOn = loggerSetup_.CountActiveChannels() > 0;
         // The wave pane's channel follows the new table: an active channel stays, one that
         // was switched off gives way to the next one that is on.
-        if (anyOn) {
-            view_.SelectChannel(view_.currentChannel, true);
-        }
+        view_.SelectChannel(view_.CurrentChannel());
         frame_.RepaintWave();
     }
 }

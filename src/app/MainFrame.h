@@ -70,7 +70,6 @@ class MainFrame {
     const WaveBuffer& Wave() const { return *wave_; }
     // The live logger's setup, as its connection or the last channel query reported it.
     const LoggerSetup& Setup() const { return loggerSetup_; }
-    const WaveScales& Scales() const { return view_.scales; }
     // What the wave pane draws: its scales, the row at its right edge, whether it has data.
     const WaveView& View() const { return view_; }
     const CaptureSettings& Capture() const { return captureSettings_; }

@@ -98,11 +98,6 @@ void ReplaySession::ShowSeconds(int32_t current, int32_t total) {
     p_.panes.SetStatusText(1, text);
 }
 
-void ReplaySession::ShowCursor(int32_t row) {
-    p_.view.displayRow = row;
-    p_.view.shownCount = row;
-}
-
 void ReplaySession::StartTimer() {
     lastTickAt_ = p_.clock.TickCount();
     p_.timers.StartTimer(kTimerReplay, kReplayPeriodMs);
@@ -123,7 +118,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         clipSeconds = ClipSeconds();
     }
 
-    const CsvLoad loaded = LoadWaveCsv(csvPath, p_.liveSource.Setup(), recording_);
+    const CsvLoad loaded = LoadWaveCsv(csvPath, p_.liveSetup, recording_);
     if (kind == kMediaFile && !WaveFileExists(csvPath)) {
         char text[2 * kMaxPath + 80];
         FormatText(text, sizeof text,
@@ -131,19 +126,18 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
                    FileNamePart(csvPath), FileNamePart(path));
         BeepAndTell(p_.user, MessageKind::Information, text, MessageKind::Information);
     }
-    if (recording_.loaded) {
-        liveChannel_ = p_.view.currentChannel;
-        p_.view.source = CurveSource{&recording_.setup, nullptr, &recording_.records};
-        p_.view.currentChannel = 0;
-    }
     TellCsvProblem(p_.user, csvPath, loaded);
     if (recording_.records.Full()) {
         BeepAndTell(p_.user, MessageKind::Information, "Buffer pointer overflow",
                     MessageKind::Information);
     }
-    p_.view.hasSource = Records() > 0 ? 1 : 0;
-    ShowCursor(0);
-    p_.view.SelectChannel(0, true);
+    // A file that left nothing open leaves the live curves as Close left them.
+    if (recording_.loaded) {
+        p_.view.ShowRecording(recording_.setup, recording_.records);
+    } else if (hasClip_) {
+        p_.view.HideCurves();  // the clip alone: no curves beside it
+        p_.view.MoveCursor(0);
+    }
 
     elapsedMs_ = 0;
     if (clipSeconds == 0) {
@@ -178,16 +172,12 @@ void ReplaySession::Close(uint32_t command, bool loggerConnected) {
     const bool hadWave = recording_.loaded;
     p_.video.CloseClip();
     hasClip_ = false;
-    // The pane goes back to the live curves and the channel it showed. With nothing loaded the
+    // The pane goes back to the live curves and the channel they showed. With nothing loaded the
     // view stays as it is: a running session's curves are not touched.
+    p_.view.ShowLive(loggerConnected);
     if (hadWave) {
-        p_.view.displayRow = 0;
-        p_.view.shownCount = 0;
-        p_.view.source = p_.liveSource;
-        p_.view.currentChannel = liveChannel_;
         recording_.Clear();
     }
-    p_.view.hasSource = loggerConnected ? 1 : 0;
     SetState(ReplayState::Closed);
     p_.seek.SetSeekPosition(0);
     p_.seek.SetSeekTickFrequency(100);
@@ -208,7 +198,7 @@ void ReplaySession::Stop() {
     p_.video.RewindClip();
     p_.seek.SetSeekPosition(0);
     elapsedMs_ = 0;
-    ShowCursor(0);
+    p_.view.MoveCursor(0);
     SetState(ReplayState::Stopped);
     ShowSeconds(0, ClipSeconds());
     p_.frame.RepaintWave();
@@ -229,8 +219,8 @@ void ReplaySession::TogglePlay() {
         if (p_.video.ClipPosition() >= p_.video.ClipLength()) {
             p_.video.SeekClip(MediaTime{0});
         }
-    } else if (p_.view.displayRow >= Records()) {
-        ShowCursor(0);
+    } else if (p_.view.DisplayRow() >= Records()) {
+        p_.view.MoveCursor(0);
     }
     p_.video.PlayClip();
     SetState(ReplayState::Playing);
@@ -254,12 +244,12 @@ void ReplaySession::Seek(SeekEvent event, int position) {
             StartTimer();
         }
         const MediaTime at = p_.video.ClipPosition();
-        ShowCursor(RecordAt(at));
+        p_.view.MoveCursor(RecordAt(at));
         ShowSeconds(WholeSeconds(at), ClipSeconds());
     } else {
-        ShowCursor(static_cast<int32_t>(int64_t{Records()} * percent / 100));
+        p_.view.MoveCursor(static_cast<int32_t>(int64_t{Records()} * percent / 100));
         elapsedMs_ = 0;
-        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(Records()));
+        ShowSeconds(WaveSeconds(p_.view.DisplayRow()), WaveSeconds(Records()));
     }
     p_.frame.RepaintWave();
 }
@@ -272,7 +262,7 @@ void ReplaySession::Tick() {
         const MediaTime position = p_.video.ClipPosition();
         p_.seek.SetSeekPosition(BarPercent(position, p_.video.ClipLength()));
         if (recording_.loaded) {
-            ShowCursor(RecordAt(position));
+            p_.view.MoveCursor(RecordAt(position));
         }
         ShowSeconds(WholeSeconds(position), ClipSeconds());
         p_.frame.RepaintWave();
@@ -280,7 +270,7 @@ void ReplaySession::Tick() {
     }
     if (recording_.loaded) {
         AdvanceByElapsedTime();
-        ShowSeconds(WaveSeconds(p_.view.displayRow), WaveSeconds(Records()));
+        ShowSeconds(WaveSeconds(p_.view.DisplayRow()), WaveSeconds(Records()));
         p_.frame.RepaintWave();
     }
 }
@@ -297,13 +287,13 @@ void ReplaySession::AdvanceByElapsedTime() {
     }
     const int32_t rows = elapsedMs_ / interval;
     elapsedMs_ -= rows * interval;
-    int32_t row = p_.view.displayRow + rows;
+    int32_t row = p_.view.DisplayRow() + rows;
     if (row >= Records()) {
         row = Records();
         p_.timers.KillTimer(kTimerReplay);
         SetState(ReplayState::Paused);
     }
-    ShowCursor(row);
+    p_.view.MoveCursor(row);
     if (Records() > 0) {
         p_.seek.SetSeekPosition(static_cast<int>(static_cast<double>(row) / Records() * 100.0));
     }
@@ -317,7 +307,7 @@ void ReplaySession::OnClipEnded() {
     const MediaTime position = p_.video.ClipPosition();
     p_.seek.SetSeekPosition(BarPercent(position, p_.video.ClipLength()));
     if (recording_.loaded) {
-        ShowCursor(RecordAt(position));
+        p_.view.MoveCursor(RecordAt(position));
     }
     ShowSeconds(WholeSeconds(position), ClipSeconds());
     p_.timers.KillTimer(kTimerReplay);

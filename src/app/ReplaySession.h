@@ -32,9 +32,10 @@ struct ReplaySessionParts {
     SeekBarControl& seek;
     Timers& timers;
     Clock& clock;
-    // What the wave pane draws while no recording is loaded: the live ring with the logger's
-    // setup. The recording's own setup and records take its place while one is.
-    CurveSource liveSource;
+    // The live logger's setup: a wave file's channels are read against it, and the replay's
+    // times count by its interval while no recording is loaded.
+    const LoggerSetup& liveSetup;
+    // Draws the recording while one is loaded, the live curves again once it is closed.
     WaveView& view;
     VideoGraph& video;
     VideoSurface* videoPane;
@@ -88,20 +89,16 @@ class ReplaySession {
     // span holds the position is drawn last.
     int32_t RecordAt(MediaTime position) const;
     void ShowSeconds(int32_t current, int32_t total);
-    void ShowCursor(int32_t row);
     void StartTimer();
     // Moves the cursor by the time that passed since the last tick (wave file alone).
     void AdvanceByElapsedTime();
     // The setup of what is replayed: the recording's, else the live logger's.
-    const LoggerSetup& Setup() const {
-        return recording_.loaded ? recording_.setup : p_.liveSource.Setup();
-    }
+    const LoggerSetup& Setup() const { return recording_.loaded ? recording_.setup : p_.liveSetup; }
 
     ReplaySessionParts p_;
     ReplayState state_ = ReplayState::Closed;
     ChangeListeners listeners_;
     Recording recording_;
-    int32_t liveChannel_ = 0;  // the view's channel before the recording was loaded
     bool hasClip_ = false;     // the open pair has its clip open in the video
     int32_t elapsedMs_ = 0;    // time not yet turned into whole records
     uint32_t lastTickAt_ = 0;  // clock reading at the last tick

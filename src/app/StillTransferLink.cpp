@@ -105,25 +105,20 @@ void StillTransferLink::Report(TransferResult result) {
 }
 
 void StillTransferLink::FillNote(bool live, StillNote* note) {
-    int32_t row = -1;
     if (live) {
         const LocalTime t = p_.clock.Now();
         FormatText(note->time, sizeof note->time, "%04d/%02d/%02d %02d:%02d:%02d.%03d", t.year,
                    t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
-        const WaveBuffer* ring = p_.view.source.live;
-        row = ring != nullptr && (p_.view.shownCount > 0 || p_.view.displayRow > 0)
-                  ? ring->NewestRow()
-                  : -1;
     } else {
         const int64_t at = p_.video.ClipPosition().count();
         const int64_t ms = at < 0 ? 0 : at / 1000;
         FormatText(note->time, sizeof note->time, "%02d:%02d:%02d.%03d",
                    static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
                    static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
-        // The record drawn last is the one at the frame's time.
-        row = p_.view.displayRow > 0 ? p_.view.displayRow - 1 : -1;
     }
-    NoteChannels(p_.view.source, row, note);
+    // The record drawn last: the ring's newest while live, the one at the frame's time in a
+    // replay.
+    NoteChannels(p_.view.Source(), p_.view.NewestRow(), note);
 }
 
 }  // namespace velatrace

@@ -9,26 +9,24 @@ bool IsWaveCommand(uint32_t id) {
 }
 
 bool WaveCommand(uint32_t id, WaveView& view) {
-    const int32_t current = CurrentChannelIndex(view);
-    const int32_t type = view.source.Setup().channel[current].type;
     switch (id) {
         case cmd::kNextChannel:
-            view.SelectChannel(current + 1, true);
+            view.NextChannel();
             break;
         case cmd::kPreviousChannel:
-            view.SelectChannel(current - 1, false);
+            view.PreviousChannel();
             break;
         case cmd::kLevelZoomIn:
-            view.scales.LevelZoomIn(current, type);
+            view.LevelZoomIn();
             break;
         case cmd::kLevelZoomOut:
-            view.scales.LevelZoomOut(current, type);
+            view.LevelZoomOut();
             break;
         case cmd::kTimeZoomOut:
-            view.scales.TimeZoomOut();
+            view.TimeZoomOut();
             break;
         case cmd::kTimeZoomIn:
-            view.scales.TimeZoomIn();
+            view.TimeZoomIn();
             break;
         default:
             break;  // the rest of the range only repaints

@@ -45,10 +45,10 @@ void DrawLabel(QPainter& painter, const QFontMetrics& metrics, int x, int y, con
 
 void DrawAxes(QPainter& painter, const QFontMetrics& metrics, const WavePlot& plot,
               const WaveView& view) {
-    const LoggerSetup& setup = view.source.Setup();
+    const LoggerSetup& setup = view.Source().Setup();
     const int X = plot.axisX;
     const int mid = plot.mid;
-    const int current = CurrentChannelIndex(view);
+    const int current = view.CurrentChannel();
     QVarLengthArray<QLine, 128> lines;
     AddLine(lines, X, 0, X, plot.height);
 
@@ -63,7 +63,7 @@ void DrawAxes(QPainter& painter, const QFontMetrics& metrics, const WavePlot& pl
         if (i != 0 && i % 5 == 0) {
             AddLine(lines, X, y, X + 6, y);
             Label label{X + 8, y - plot.charHeight / 2, {}};
-            FormatLevelLabel(label.text, setup.channel[current].type, view.scales.vscale[current],
+            FormatLevelLabel(label.text, setup.channel[current].type, view.Scales().vscale[current],
                              i);
             labels.append(label);
         } else {
@@ -97,7 +97,7 @@ void DrawAxes(QPainter& painter, const QFontMetrics& metrics, const WavePlot& pl
 }
 
 void DrawCurves(QPainter& painter, const WavePlot& plot, const WaveView& view) {
-    const LoggerSetup& setup = view.source.Setup();
+    const LoggerSetup& setup = view.Source().Setup();
     int32_t order[kChannels];
     const int32_t count = CurveOrder(view, order);
     // Records closer than a pixel are drawn as one line per pixel column.
@@ -113,7 +113,7 @@ void DrawCurves(QPainter& painter, const WavePlot& plot, const WaveView& view) {
     const QPen currentPen = LinePen(wavecolour::kCurrentChannel);
     for (int32_t n = 0; n < count; ++n) {
         const int32_t c = order[n];
-        const double gain = ChannelGain(setup.channel[c], view.scales.vscale[c]);
+        const double gain = ChannelGain(setup.channel[c], view.Scales().vscale[c]);
         painter.setPen(n == count - 1 ? currentPen : otherPen);
         points.clear();
         lines.clear();
@@ -166,7 +166,7 @@ void PaintWave(QPainter& painter, const QRect& rect, const WaveView& view, const
     painter.setBackgroundMode(Qt::TransparentMode);
 
     painter.fillRect(client, Colour(wavecolour::kErase));
-    if (view.hasSource == 0) {
+    if (!view.HasCurves()) {
         painter.fillRect(client, Colour(wavecolour::kEmptyField));
     }
 
@@ -175,10 +175,10 @@ void PaintWave(QPainter& painter, const QRect& rect, const WaveView& view, const
     const QFontMetrics metrics(font);
     const WavePlot plot =
         MakeWavePlot(rect.width(), rect.height(), metrics.horizontalAdvance(QLatin1Char('0')),
-                     metrics.height(), view.scales.tscale, view.source.Setup().intervalMs);
+                     metrics.height(), view.Scales().tscale, view.Source().Setup().intervalMs);
 
     DrawAxes(painter, metrics, plot, view);
-    if (view.hasSource == 1) {
+    if (view.HasCurves()) {
         DrawCurves(painter, plot, view);
     }
     painter.restore();

@@ -58,14 +58,14 @@ size_t FormatChannelLabel(char (&out)[kLabelSize], int32_t channel) {
 
 uint32_t ChannelLabelColour(const WaveView& view) {
     // Alarms are scanned in the live ring only; a replayed recording has none.
-    const int32_t alarmChannel = view.source.live != nullptr && view.source.replay == nullptr
-                                     ? view.source.live->AlarmChannel()
+    const int32_t alarmChannel = view.Source().live != nullptr && view.Source().replay == nullptr
+                                     ? view.Source().live->AlarmChannel()
                                      : 0;
     if (alarmChannel <= 0) {
         return wavecolour::kAxis;
     }
-    return alarmChannel - 1 == view.currentChannel ? wavecolour::kCurrentAlarm
-                                                   : wavecolour::kOtherAlarm;
+    return alarmChannel - 1 == view.CurrentChannel() ? wavecolour::kCurrentAlarm
+                                                     : wavecolour::kOtherAlarm;
 }
 
 double ChannelGain(const ChannelInfo& channel, int32_t vscale) {
@@ -95,8 +95,8 @@ int32_t LevelY(const WavePlot& plot, double gain, int32_t count) {
 }
 
 int32_t CurveOrder(const WaveView& view, int32_t (&order)[kChannels]) {
-    const LoggerSetup& setup = view.source.Setup();
-    const int32_t current = CurrentChannelIndex(view);
+    const LoggerSetup& setup = view.Source().Setup();
+    const int32_t current = view.CurrentChannel();
     int32_t n = 0;
     for (int32_t step = 1; step < kChannels; ++step) {
         const int32_t c = (current + step) % kChannels;

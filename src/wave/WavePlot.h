@@ -151,13 +151,13 @@ void TraceColumns(const WavePlot& plot, int32_t available, double gain, CountBac
 // displayRow is 0. At most shownCount records, and at most one pass through the ring.
 template <typename Fn>
 void WithCurveRecords(const WaveView& view, int32_t c, Fn&& fn) {
-    if (view.displayRow <= 0 || c < 0 || c >= kChannels) {
+    if (view.DisplayRow() <= 0 || c < 0 || c >= kChannels) {
         return;
     }
-    const int32_t shown = view.shownCount > 0 ? view.shownCount : 0;
-    if (const ReplayStore* replay = view.source.replay) {
+    const int32_t shown = view.ShownCount() > 0 ? view.ShownCount() : 0;
+    if (const ReplayStore* replay = view.Source().replay) {
         const int32_t records = replay->Records();
-        const int32_t newest = (view.displayRow < records ? view.displayRow : records) - 1;
+        const int32_t newest = (view.DisplayRow() < records ? view.DisplayRow() : records) - 1;
         if (newest < 0) {
             return;
         }
@@ -170,11 +170,11 @@ void WithCurveRecords(const WaveView& view, int32_t c, Fn&& fn) {
         }
         return;
     }
-    const WaveBuffer* ring = view.source.live;
+    const WaveBuffer* ring = view.Source().live;
     if (ring == nullptr) {
         return;
     }
-    const int32_t newest = (view.displayRow - 1) % kRingRows;
+    const int32_t newest = (view.DisplayRow() - 1) % kRingRows;
     fn(shown < kRingRows ? shown : kRingRows, [ring, newest, c](int32_t k) {
         const int32_t r = newest - k;
         return ring->Sample(r < 0 ? r + kRingRows : r, c);

@@ -372,7 +372,7 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     const auto expectCursorOnClip = [&] {
         const int64_t position = again.Video().ClipPosition().count();
         const int64_t row = position / (again.Replay().Loaded().setup.intervalMs * 1000LL) + 1;
-        EXPECT_EQ(again.View().displayRow, std::min<int64_t>(row, again.Replay().Records()));
+        EXPECT_EQ(again.View().DisplayRow(), std::min<int64_t>(row, again.Replay().Records()));
     };
     for (int tick = 0; tick < 200 && timers.Running(kTimerReplay); ++tick) {
         clock.Advance(100);
@@ -401,7 +401,7 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
     again.OnCommand(cmd::kFileClose);
     EXPECT_FALSE(again.Ui().Enabled(cmd::kClipStop));
     EXPECT_EQ(again.Replay().Records(), 0);
-    EXPECT_EQ(again.View().source.Setup().channel[0].type, kTypeVoltage)
+    EXPECT_EQ(again.View().Source().Setup().channel[0].type, kTypeVoltage)
         << "the live channels are back";
 }
 
@@ -420,14 +420,14 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     ASSERT_EQ(f.Replay().Records(), 72000);
     EXPECT_TRUE(host.boxes.empty()) << "no overflow: the whole file is there";
     // The pane draws the recording in its own setup; the live logger's setup stays as it was.
-    const LoggerSetup& drawn = f.View().source.Setup();
+    const LoggerSetup& drawn = f.View().Source().Setup();
     EXPECT_EQ(std::make_tuple(drawn.channel[0].type, drawn.intervalMs, f.Setup().channel[0].type,
                               f.Setup().intervalMs),
               std::make_tuple(kTypeTemperature, 100, kTypeVoltage, 20));
 
     // The seek bar at 90 % is 1 h 48 min; the pane draws the records up to that one.
     f.OnSeekBar(SeekEvent::Track, 90);
-    EXPECT_EQ(f.View().displayRow, 64800);
+    EXPECT_EQ(f.View().DisplayRow(), 64800);
     EXPECT_EQ(host.status[1], "6480/7200sec");
     int32_t available = 0;
     WithCurveRecords(f.View(), 0, [&](int32_t records, auto&& countBack) {
@@ -441,7 +441,7 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     // Played on, the curves run to the last record.
     clock.Advance(800000);
     f.OnTimer(kTimerReplay);
-    EXPECT_EQ(f.View().displayRow, 72000);
+    EXPECT_EQ(f.View().DisplayRow(), 72000);
     EXPECT_EQ(host.status[1], "7200/7200sec");
     EXPECT_EQ(host.seek, 100);
     EXPECT_TRUE(f.Ui().Checked(cmd::kClipPause) && !f.Ui().Checked(cmd::kClipStart))
@@ -469,6 +469,12 @@ TEST_F(FrameSession, ATwoHourWaveFileReplaysWholeToItsEnd) {
     EXPECT_NE(host.boxes[1].text.find("its records span more time than can be shown"),
               std::string::npos);
     EXPECT_FALSE(f.Replay().HasWaveFile());
+    // Nothing of it stays open: the next preview draws the live curves again.
+    f.OnCommand(cmd::kPreview);
+    Poll(3);
+    EXPECT_TRUE(f.View().HasCurves() && f.View().Source().replay == nullptr);
+    EXPECT_EQ(f.View().ShownCount(), 2);
+    f.OnCommand(cmd::kPreview);
 
     // A clip that claims to last for ages shows the longest time the panes can count.
     engine.clips[folder.File("ages.avi")] = testing::FakeClip{.duration = MediaTime{INT64_MAX / 2}};
@@ -733,8 +739,8 @@ TEST_F(FrameSession, EveryWayOfLeavingACaptureKeepsItsRows) {
 
     // File Close with nothing loaded leaves the live channels and the pending rows alone.
     f.OnCommand(cmd::kFileClose);
-    EXPECT_EQ(f.View().source.Setup().channel[0].type, kTypeVoltage);
-    EXPECT_EQ(f.View().source.Setup().CountActiveChannels(), 2);
+    EXPECT_EQ(f.View().Source().Setup().channel[0].type, kTypeVoltage);
+    EXPECT_EQ(f.View().Source().Setup().CountActiveChannels(), 2);
 
     // Closing the window during a capture writes the rows still pending.
     Poll(3);
@@ -1027,7 +1033,7 @@ TEST_F(FrameSession, ALostLoggerIsToldOnceEndsTheCsvAndIsOpenedAgainByTheNextPre
     EXPECT_NE(host.boxes[1].text.find("cannot be opened again"), std::string::npos);
     EXPECT_TRUE(engine.camera.running);
     EXPECT_FALSE(timers.Running(kTimerPoll));
-    EXPECT_EQ(f.View().shownCount, 29) << "the lost logger's curves stay in sight";
+    EXPECT_EQ(f.View().ShownCount(), 29) << "the lost logger's curves stay in sight";
     f.OnCommand(cmd::kPreview);
 
     // Back: closed, opened and its channel setup read again; it polls as before.
@@ -1317,7 +1323,7 @@ TEST_F(FrameSession, ChannelPropertyQueriesAgainAndReportsAFailedQuery) {
     host.channelEndings = {ChannelPropertyModel::kQuery};
     f.OnCommand(cmd::kChannelProperty);
     EXPECT_TRUE(f.Ui().Enabled(cmd::kNextChannel));
-    EXPECT_EQ(f.View().currentChannel, 1);
+    EXPECT_EQ(f.View().CurrentChannel(), 1);
     EXPECT_TRUE(host.boxes.empty());
 
     logger.failRead = 31;
@@ -1440,7 +1446,7 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
     f.OnCommand(cmd::kFileClose);
     f.OnCommand(cmd::kPreview);
     Poll(3);
-    EXPECT_EQ(f.View().shownCount, 2);
+    EXPECT_EQ(f.View().ShownCount(), 2);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "wave/ReplayStore.h"
 #include "wave/WavePlot.h"
 
 namespace velatrace {
@@ -82,28 +83,60 @@ TEST(WavePlot, CurveOrderAndStaircaseLimits) {
     auto ring = std::make_unique<WaveBuffer>();
     LoggerSetup setup;
     WaveView view;
-    view.source = CurveSource{&setup, ring.get(), nullptr};
+    view.SetLiveSource(&setup, ring.get());
     int32_t order[kChannels];
-    setup.channel[2].type = setup.channel[7].type = kTypeVoltage;
-    view.currentChannel = 5;
+    setup.channel[2].type = setup.channel[5].type = setup.channel[7].type = kTypeVoltage;
+    view.SelectChannel(5);
+    setup.channel[5].type = kTypeOff;  // switched off by a later channel query
     ASSERT_EQ(CurveOrder(view, order), 3);
     EXPECT_EQ(std::vector<int32_t>(order, order + 3), (std::vector<int32_t>{7, 2, 5}));
 
-    // No record shown is a single point at the axis; no display row draws nothing; a huge shown
-    // count draws at most one pass through the ring, even at interval 0.
-    const auto corners = [&](const WavePlot& plot, int32_t displayRow) {
+    // One row is a single point at the axis, drawn also when the ring has just wrapped to its
+    // first row; a ring started over draws nothing; however many rows arrive, at most one pass
+    // through the ring is drawn, even at interval 0.
+    const auto corners = [&](const WavePlot& plot) {
         size_t n = 0;
-        view.displayRow = displayRow;
         TraceStaircase(view, plot, 2, 1.0, [&](int32_t, int32_t) { ++n; });
         return n;
     };
     const WavePlot plot = MakeWavePlot(500, 300, 7, 14, 7, 1000);
-    EXPECT_EQ(corners(plot, 5), 1u);
-    view.shownCount = 100;
-    EXPECT_EQ(corners(plot, 0), 0u);
-    view.shownCount = 1 << 30;
-    EXPECT_EQ(corners(MakeWavePlot(500, 300, 7, 14, 7, 0), 3000), 1u + 2 * kRingRows);
+    view.RingRowsArrived(1);
+    EXPECT_EQ(view.DisplayRow(), kRingRows);
+    EXPECT_EQ(corners(plot), 1u);
+    view.RingStartedOver();
+    EXPECT_EQ(corners(plot), 0u);
+    view.RingRowsArrived(1 << 30);
+    view.RingRowsArrived(1 << 30);
+    EXPECT_EQ(corners(MakeWavePlot(500, 300, 7, 14, 7, 0)), 1u + 2 * (kRingRows - 1));
     EXPECT_EQ(MakeWavePlot(500, 300, 7, 14, 7, -5).recordStep, 0.0);
+}
+
+TEST(WavePlot, ViewKeepsItsCursorAndChannelWithTheSource) {
+    auto ring = std::make_unique<WaveBuffer>();
+    LoggerSetup live, recorded;
+    live.channel[3].type = live.channel[8].type = recorded.channel[1].type = kTypeVoltage;
+    ReplayStore store;
+    store.Begin({false, true}, 0);
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(store.Append({}));
+    }
+    WaveView view;
+    view.SetLiveSource(&live, ring.get());
+    view.SelectChannel(4);  // off: the next channel that is on
+    view.ShowRecording(recorded, store);
+    view.MoveCursor(9);
+    view.RingRowsArrived(2);
+    view.RingStartedOver();
+    EXPECT_EQ(std::tuple(view.CurrentChannel(), view.NewestRow(), view.HasCurves()),
+              std::tuple(1, 4, true))
+        << "its first channel on, the cursor within its records, untouched by the ring";
+    view.MoveCursor(-2);
+    EXPECT_EQ(view.DisplayRow(), 0);
+    view.MoveCursor(5);
+    view.ShowLive(true);
+    EXPECT_EQ(std::tuple(view.CurrentChannel(), view.DisplayRow(), view.Source().replay),
+              std::tuple(8, 0, nullptr))
+        << "back to the live curves: their channel returns, the cursor starts over";
 }
 
 }  // namespace

@@ -27,12 +27,12 @@ class WavePaneTest : public ::testing::Test {
         setup.intervalMs = 1000;
         setup.bytesPerPoint = 48;
         setup.channelCount = 10;
-        view.source = CurveSource{&setup, wave.get(), nullptr};
-        view.scales.tscale = 7;  // 10 s across 450 columns: 45 columns per record
-        view.hasSource = 1;
+        view.SetLiveSource(&setup, wave.get());
+        Scale([](WaveScales& s) { s.tscale = 7; });  // 10 s across 450 columns: 45 per record
+        view.ShowLive(true);
         const QFontMetrics metrics(WavePaneFont());
         plot = MakeWavePlot(kWidth, kHeight, metrics.horizontalAdvance(QLatin1Char('0')),
-                            metrics.height(), view.scales.tscale, setup.intervalMs);
+                            metrics.height(), view.Scales().tscale, setup.intervalMs);
     }
 
     QImage Paint() {
@@ -92,7 +92,14 @@ class WavePaneTest : public ::testing::Test {
         }
         point[39] = static_cast<uint8_t>(alarms);
         point[40] = static_cast<uint8_t>(alarms >> 8);
-        wave->AppendPoints(PointLayout(setup), point, sizeof point);
+        view.RingRowsArrived(wave->AppendPoints(PointLayout(setup), point, sizeof point));
+    }
+    // Changes the scales as loading them from the settings would.
+    template <typename Change>
+    void Scale(Change&& change) {
+        WaveScales scales = view.Scales();
+        change(scales);
+        view.SetScales(scales);
     }
 
     LoggerSetup setup;
@@ -109,13 +116,12 @@ TEST_F(WavePaneTest, VoltageChannelAxesLabelsStaircaseAndTheWidget) {
     setup.channel[1] = current;
     setup.channel[2].scale = 2000;  // off: never drawn
     for (int c = 0; c < 3; ++c) {
-        view.scales.vscale[c] = 5;  // 1 V at the top
+        Scale([c](WaveScales& s) { s.vscale[c] = 5; });  // 1 V at the top
     }
+    Append(0, 0, 0);  // the oldest row, its level held to the left
     Append(2000, 500, 1500);
     Append(-1000, 500, 1500);
     Append(1000, 500, 1500);  // newest: 0.5 V
-    view.displayRow = 3;
-    view.shownCount = 3;
     const QImage image = Paint();
 
     const int X = plot.axisX, mid = plot.mid;
@@ -152,10 +158,9 @@ TEST_F(WavePaneTest, VoltageChannelAxesLabelsStaircaseAndTheWidget) {
     EXPECT_EQ(Count(image, QRect(0, y(1500), X, 1), kDarkGrey), 0);
 
     // Older records, back across the ring's end, fill the plot to its left edge.
-    for (int r = 3; r < kRingRows; ++r) {
+    for (int r = 4; r < kRingRows; ++r) {
         Append(1000, 0, 0);
     }
-    view.shownCount = 2999;
     EXPECT_EQ(Count(Paint(), QRect(0, yHalf, 316, 1), kGreen), 316);
 
     // The channel label turns red when this channel alarms, purple when another does.
@@ -193,10 +198,9 @@ TEST_F(WavePaneTest, AReplayedRecordingKeepsEveryPeakAtTheWidestZoom) {
         int32_t counts[kChannels] = {i == kRecords - 1 - kSpikeBack ? 9000 : 0};
         ASSERT_TRUE(store.Append(counts));
     }
-    view.source = CurveSource{&setup, nullptr, &store};
-    view.displayRow = kRecords;
-    view.shownCount = kRecords;
-    view.scales.tscale = 0;
+    view.ShowRecording(setup, store);
+    view.MoveCursor(kRecords);
+    Scale([](WaveScales& s) { s.tscale = 0; });
     plot = MakeWavePlot(kWidth, kHeight, plot.charWidth, plot.charHeight, 0, setup.intervalMs);
     const QImage image = Paint();
 
@@ -216,15 +220,13 @@ TEST_F(WavePaneTest, AReplayedRecordingKeepsEveryPeakAtTheWidestZoom) {
 TEST_F(WavePaneTest, NothingToDrawShowsADarkFieldWithAxesOnly) {
     setup.channel[0].type = kTypeHumidity;
     setup.channel[0].scale = 20000;
-    view.scales.vscale[0] = 4;
+    Scale([](WaveScales& s) { s.vscale[0] = 4; });
     setup.channel[1].type = kTypeVoltage;
     for (int r = 0; r < 10; ++r) {
         Append(3000, 3000, 0);
     }
-    view.displayRow = 10;
-    view.shownCount = 9;
-    view.hasSource = 0;
-    view.scales.tscale = 4;  // 60 s in six divisions
+    view.ShowLive(false);
+    Scale([](WaveScales& s) { s.tscale = 4; });  // 60 s in six divisions
     plot = MakeWavePlot(kWidth, kHeight, plot.charWidth, plot.charHeight, 4, setup.intervalMs);
     const QImage image = Paint();
 
