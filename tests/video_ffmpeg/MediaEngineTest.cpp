@@ -180,11 +180,14 @@ class MediaEngineTest : public ::testing::Test {
         camera_.reset();
         ASSERT_EQ(engine_.OpenCamera(kPatternCameraDisplayName, &camera_), MediaError::None);
         VideoMode mode = camera_->Mode();
-        mode.width = width, mode.height = height, mode.frameTime = MediaTime{frameTime};
+        mode.width = width;
+        mode.height = height;
+        mode.frameTime = MediaTime{frameTime};
         ASSERT_EQ(camera_->SetMode(mode), MediaError::None);
         ASSERT_EQ(camera_->Recording().SetFile(avi.c_str()), MediaError::None);
-        if (capture)
+        if (capture) {
             ASSERT_EQ(camera_->Recording().Start(false), MediaError::None);
+        }
         ASSERT_EQ(camera_->Start(), MediaError::None);
     }
     // About four seconds of the camera, captured once for the replay tests.
