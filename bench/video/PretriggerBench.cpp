@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "BenchTools.h"
-#include "capture_settings/Pretrigger.h"
+#include "session/Pretrigger.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
 #include "video_ffmpeg/WakeWaiter.h"
 

@@ -5,10 +5,10 @@
 // it is; nothing else sets a command state.
 #include <cstdint>
 
-#include "app/CaptureSession.h"
 #include "app/FrameState.h"
-#include "app/ReplaySession.h"
 #include "app/UiUpdateTable.h"
+#include "session/CaptureSession.h"
+#include "session/ReplaySession.h"
 
 namespace velatrace {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/FrameDialogs.h"
-#include "app/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 namespace velatrace {
 

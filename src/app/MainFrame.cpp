@@ -6,10 +6,10 @@
 #include "app/CommandStates.h"
 #include "app/HelpTopics.h"
 #include "base/FixedText.h"
-#include "capture_settings/CaptureNaming.h"
-#include "capture_settings/CaptureSettingsModel.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/TransportDialogModel.h"
+#include "session/CaptureNaming.h"
+#include "session/CaptureSettingsModel.h"
 
 namespace velatrace {
 
@@ -215,7 +215,7 @@ void MainFrame::RunCommand(uint32_t id) {
             FileOpen();
             break;
         case cmd::kFileClose:
-            replay_.Close(cmd::kFileClose, live_.HasLogger());
+            replay_.Close(/*byUser=*/true, live_.HasLogger());
             RebuildCameraGraph();
             break;
         case cmd::kExit:
@@ -320,7 +320,7 @@ void MainFrame::OnEngineNews() {
 
 void MainFrame::PreviewCommand() {
     if (replay_.HoldsRecording()) {
-        replay_.Close(0, live_.HasLogger());
+        replay_.Close(/*byUser=*/false, live_.HasLogger());
     }
     if (!live_.IsLive()) {
         RebuildCameraGraph();

@@ -12,9 +12,9 @@
 
 #include "app/FrameHandler.h"
 #include "app/RecentFiles.h"
-#include "app/StatusPanes.h"
-#include "app/WindowFrame.h"
-#include "settings/FramePlacement.h"
+#include "base/FramePlacement.h"
+#include "base/StatusPanes.h"
+#include "base/WindowFrame.h"
 
 class QLabel;
 class QMenu;

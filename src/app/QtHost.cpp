@@ -18,10 +18,10 @@
 #include "app/CommandTexts.h"
 #include "app/HelpTopics.h"
 #include "app/MainWindow.h"
-#include "capture_settings/CaptureSettingsDialog.h"
+#include "dde/DdeSettingsDialog.h"
 #include "logger/ChannelPropertyDialog.h"
 #include "logger/TransportDialog.h"
-#include "still_transfer/DdeSettingsDialog.h"
+#include "session/CaptureSettingsDialog.h"
 #include "video/VideoPane.h"
 
 namespace velatrace {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "app/Timers.h"
+#include "base/Timers.h"
 
 namespace velatrace {
 

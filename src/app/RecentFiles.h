@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/UserPrompts.h"
+#include "base/UserPrompts.h"
 #include "settings/RegistryStore.h"
 
 namespace velatrace {

@@ -1,7 +1,7 @@
 #pragma once
 // The still-image transfer's backend as the frame is given it: DDE on Windows, a workbook writer
 // elsewhere, or, where neither is wanted, this stand-in whose initialisation fails.
-#include "still_transfer/DdeBackend.h"
+#include "dde/DdeBackend.h"
 
 namespace velatrace {
 

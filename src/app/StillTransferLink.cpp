@@ -1,8 +1,8 @@
 #include "app/StillTransferLink.h"
 
 #include "base/FixedText.h"
-#include "still_transfer/DdeSettingsModel.h"
-#include "still_transfer/StillPicture.h"
+#include "dde/DdeSettingsModel.h"
+#include "dde/StillPicture.h"
 #include "wave/WaveBuffer.h"
 
 namespace velatrace {

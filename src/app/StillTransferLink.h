@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "app/FrameDialogs.h"
-#include "app/StatusPanes.h"
-#include "app/TimerIds.h"
-#include "app/Timers.h"
-#include "app/UserPrompts.h"
 #include "base/Clock.h"
+#include "base/StatusPanes.h"
+#include "base/TimerIds.h"
+#include "base/Timers.h"
+#include "base/UserPrompts.h"
+#include "dde/DdeTransfer.h"
+#include "session/AlarmStill.h"
 #include "settings/SettingsStore.h"
-#include "still_transfer/DdeTransfer.h"
 #include "video/VideoGraph.h"
 #include "wave/WaveView.h"
 
@@ -34,7 +35,7 @@ struct StillTransferParts {
     DdeBackend& backend;
 };
 
-class StillTransferLink {
+class StillTransferLink final : public AlarmStill {
   public:
     explicit StillTransferLink(const StillTransferParts& parts)
         : p_(parts), transfer_(parts.backend, parts.dde) {}
@@ -56,6 +57,7 @@ class StillTransferLink {
     // preview's newest picture when its camera delivers (`cameraLive`); else the replayed clip's
     // picture on screen.
     void TransferStill(bool live, bool cameraLive);
+    void TransferLiveStill(bool cameraLive) override { TransferStill(/*live=*/true, cameraLive); }
     // The paste delay ran out.
     void OnPasteTimer();
     // The window closes: a paste still due is made, then the conversation ends.

@@ -2,9 +2,9 @@
 // The window as the core reaches it, one small port per concern. The Qt main window's host
 // implements all of them; each session and helper takes only the ports it needs.
 #include "app/FrameDialogs.h"
-#include "app/StatusPanes.h"
-#include "app/UserPrompts.h"
-#include "app/WindowFrame.h"
+#include "base/StatusPanes.h"
+#include "base/UserPrompts.h"
+#include "base/WindowFrame.h"
 
 namespace velatrace {
 

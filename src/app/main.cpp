@@ -13,10 +13,10 @@
 #include "app/SystemClock.h"
 #include "app/SystemFileSync.h"
 #include "base/SystemRecordingLocks.h"
-#include "capture_settings/CaptureNaming.h"
+#include "dde/QtPictureClipboard.h"
 #include "logger/OpenDriverLibrary.h"
+#include "session/CaptureNaming.h"
 #include "settings/UserRegistry.h"
-#include "still_transfer/QtPictureClipboard.h"
 #include "video/CameraPages.h"
 #include "video/LazyMediaEngine.h"
 #include "video/VideoPane.h"
@@ -27,9 +27,9 @@
 #endif
 #include "wave/WavePane.h"
 #ifdef _WIN32
-#include "still_transfer/DdemlBackend.h"
+#include "dde/DdemlBackend.h"
 #else
-#include "still_transfer/WorkbookBackend.h"
+#include "dde/WorkbookBackend.h"
 #endif
 
 int main(int argc, char** argv) {

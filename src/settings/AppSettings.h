@@ -8,9 +8,9 @@
 //   "Dde"     DdeSettings         still-image transfer target
 //   "Port"    TransportSettings   terminator and time-out
 // The recent-file list keeps its own key, "Recent Document List" (app/RecentFiles.h).
-#include "capture_settings/CaptureSettings.h"
+#include "base/FramePlacement.h"
+#include "dde/DdeSettings.h"
 #include "logger/TransportSettings.h"
-#include "settings/FramePlacement.h"
-#include "still_transfer/DdeSettings.h"
+#include "session/CaptureSettings.h"
 #include "video/StreamSettings.h"
 #include "wave/WaveScales.h"

@@ -2,8 +2,8 @@
 // into the AVI file and moving on to the next file.
 #include <climits>
 
-#include "capture_settings/CaptureNaming.h"
-#include "capture_settings/Pretrigger.h"
+#include "session/CaptureNaming.h"
+#include "session/Pretrigger.h"
 #include "video/VideoFitting.h"
 #include "video/VideoGraph.h"
 

@@ -15,8 +15,8 @@
 #include "base/Clock.h"
 #include "base/FileSync.h"
 #include "base/RecordingLocks.h"
-#include "capture_settings/CaptureSettings.h"
 #include "logger/LoggerSetup.h"
+#include "session/CaptureSettings.h"
 #include "wave/Recording.h"
 #include "wave/WaveBuffer.h"
 

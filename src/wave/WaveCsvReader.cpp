@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "base/FixedText.h"
-#include "capture_settings/CaptureNaming.h"
+#include "session/CaptureNaming.h"
 #include "wave/CsvRecord.h"
 #include "wave/WaveCsv.h"
 

@@ -10,7 +10,7 @@
 
 #include "FakeFrame.h"
 #include "base/FixedText.h"
-#include "capture_settings/CaptureSettingsDialog.h"
+#include "session/CaptureSettingsDialog.h"
 
 namespace velatrace {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "FakeFrame.h"
 #include "base/FixedText.h"
-#include "still_transfer/DdeSettingsModel.h"
+#include "dde/DdeSettingsModel.h"
 
 namespace velatrace {
 namespace {

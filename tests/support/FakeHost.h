@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/Timers.h"
 #include "app/WindowPorts.h"
+#include "base/Timers.h"
+#include "dde/DdeSettingsModel.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/TransportDialogModel.h"
-#include "still_transfer/DdeSettingsModel.h"
 
 namespace velatrace::testing {
 

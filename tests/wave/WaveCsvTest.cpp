@@ -15,7 +15,7 @@
 
 #include "base/FixedText.h"
 #include "base/SystemRecordingLocks.h"
-#include "capture_settings/CaptureNaming.h"
+#include "session/CaptureNaming.h"
 #include "support/FakeClock.h"
 #include "support/TempFolder.h"
 #include "wave/WaveCsv.h"

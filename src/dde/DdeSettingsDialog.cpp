@@ -1,0 +1,93 @@
+#include "dde/DdeSettingsDialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "dde/DdeSettingsModel.h"
+#include "dde/DdeTransfer.h"
+
+namespace velatrace {
+
+namespace {
+enum Edit { kTopic, kInitialCell, kNextCell, kRowStep, kColStep, kColCount };
+constexpr int kFirstEditId = 1041;
+}  // namespace
+
+DdeSettingsDialog::DdeSettingsDialog(DdeSettingsModel& model, QWidget* owner)
+    : QDialog(owner), model_(model) {
+    using M = DdeSettingsModel;
+    setWindowTitle(QStringLiteral("DDE Transger setting"));
+    setModal(true);
+
+    app_ = new QComboBox(this);
+    app_->setObjectName(QStringLiteral("c1040"));
+    for (const char* service : kDdeServices) {
+        app_->addItem(QString::fromLatin1(service));
+    }
+    const int maxChars[6] = {M::kTopicChars,  M::kCellChars,   M::kCellChars,
+                             M::kNumberChars, M::kNumberChars, M::kNumberChars};
+    for (int i = 0; i < 6; ++i) {
+        edits_[i] = new QLineEdit(this);
+        edits_[i]->setObjectName(QStringLiteral("c%1").arg(kFirstEditId + i));
+        edits_[i]->setMaxLength(maxChars[i]);
+        if (i >= kRowStep) {
+            edits_[i]->setValidator(new QIntValidator(0, 99999, edits_[i]));
+        }
+    }
+    auto* top = new QFormLayout;
+    top->addRow(QStringLiteral("Trans &name:"), app_);
+    top->addRow(QStringLiteral("&Topics:"), edits_[kTopic]);
+    top->addRow(QString(), new QLabel(QStringLiteral("(Excel worksheet)"), this));
+    auto* excel = new QGroupBox(QStringLiteral("EXCEL Link"), this);
+    auto* link = new QFormLayout(excel);
+    link->addRow(QStringLiteral("&Initial cell:"), edits_[kInitialCell]);
+    link->addRow(QStringLiteral("Ne&xt cell:"), edits_[kNextCell]);
+    link->addRow(QStringLiteral("&Rown:"), edits_[kRowStep]);
+    link->addRow(QStringLiteral("&Column:"), edits_[kColStep]);
+    link->addRow(QStringLiteral("Column bo&undary:"), edits_[kColCount]);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(excel);
+    layout->addWidget(buttons);
+
+    edits_[kInitialCell]->setText(QString::fromLatin1(model.InitialCell()));
+    edits_[kNextCell]->setText(QString::fromLatin1(model.NextCell()));
+    edits_[kRowStep]->setText(QString::number(model.RowStep()));
+    edits_[kColStep]->setText(QString::number(model.ColStep()));
+    edits_[kColCount]->setText(QString::number(model.ColCount()));
+    app_->setCurrentIndex(model.App());
+    ShowApp();
+    connect(app_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        model_.SelectApp(index);
+        ShowApp();
+    });
+}
+
+void DdeSettingsDialog::ShowApp() {
+    edits_[kTopic]->setText(QString::fromLatin1(model_.Topic()));
+    for (QLineEdit* edit : edits_) {
+        edit->setEnabled(model_.SpreadsheetControlsEnabled());
+    }
+}
+
+void DdeSettingsDialog::accept() {
+    QByteArray texts[6];
+    for (int i = 0; i < 6; ++i) {
+        texts[i] = edits_[i]->text().toLatin1();
+    }
+    model_.Accept(texts[kTopic].constData(), texts[kInitialCell].constData(),
+                  texts[kNextCell].constData(), texts[kRowStep].constData(),
+                  texts[kColStep].constData(), texts[kColCount].constData());
+    QDialog::accept();
+}
+
+}  // namespace velatrace

@@ -1,0 +1,755 @@
+// The live session: preview, the logger's poll cycle and alarms, and the captures.
+#include "session/CaptureSession.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "base/FixedText.h"
+#include "session/CaptureNaming.h"
+
+namespace velatrace {
+
+namespace {
+constexpr uint32_t kPollPeriodMs = 100;
+// After a failed poll the next one waits longer, so a missing logger does not flood the link.
+constexpr uint32_t kPollRetryMs = 1000;
+constexpr int32_t kCsvBatchPoints = 10;
+// Polls failing one after the other that mean the logger is gone, when the driver does not say
+// so itself (31: the device stopped working).
+constexpr int32_t kLostAfterFailedPolls = 5;
+
+// Hands the poll's answer to the window: pieces of an oversized block are decoded at once, the
+// completed block is posted back like the logger's message. A block can hold more points than
+// the ring, so while a capture writes its CSV each piece goes to the file before the next one
+// can overwrite rows not yet written; a failure there is reported by the next poll's batch.
+class AckPoster final : public AckSink {
+  public:
+    AckPoster(WindowFrame& frame, LoggerLink& link, WaveBuffer& wave, const PointLayout& layout,
+              WaveCsv& csv)
+        : frame_(frame), link_(link), wave_(wave), layout_(layout), csv_(csv) {}
+    void Piece(uint32_t bytes) override {
+        wave_.AppendPiece(layout_, link_.ReceiveBuffer(), static_cast<int32_t>(bytes));
+        if (csv_.Writing()) {
+            csv_.AppendCsv();
+        }
+    }
+    void Complete(uint32_t result, uint32_t bytes) override {
+        posted = true;
+        frame_.PostLoggerAnswer(result, bytes);
+    }
+    bool posted = false;
+
+  private:
+    WindowFrame& frame_;
+    LoggerLink& link_;
+    WaveBuffer& wave_;
+    const PointLayout& layout_;
+    WaveCsv& csv_;
+};
+// Cuts the folders off every path in `text` (a word containing '/' or '\\' keeps its last part),
+// so a status line names the file without the folder that would crowd it out.
+void WithoutFolders(char* text) {
+    char* out = text;
+    for (const char* in = text; *in != '\0';) {
+        const char* end = in;
+        while (*end != '\0' && *end != ' ' && *end != '"') {
+            ++end;
+        }
+        const char* keep = in;
+        for (const char* c = in; c < end; ++c) {
+            if (*c == '/' || *c == '\\') {
+                keep = c + 1;
+            }
+        }
+        while (keep < end) {
+            *out++ = *keep++;
+        }
+        in = end;
+        if (*in != '\0') {
+            *out++ = *in++;
+        }
+    }
+    *out = '\0';
+}
+}  // namespace
+
+void CaptureSession::SetSources(bool camera, bool logger) {
+    camera_ = camera;
+    logger_ = logger;
+    cameraFound_ = camera;
+    sourceFound_ = camera || logger;
+    listeners_.Tell();
+}
+
+bool CaptureSession::IsCapturing() const {
+    return state_ == CaptureState::CapturingByUser || state_ == CaptureState::CapturingByAlarm ||
+           state_ == CaptureState::CapturingTimed;
+}
+
+CaptureState CaptureSession::LiveState() const {
+    return cameraLive_ || polling_ ? CaptureState::Previewing : CaptureState::Idle;
+}
+
+void CaptureSession::ShowCaptureFileName() {
+    char text[kMaxPath];
+    FormatCaptureName(text, sizeof text, "", p_.capture.filename, p_.capture.autoNumber,
+                      p_.capture.number, "avi");
+    p_.panes.SetStatusText(2, text);
+}
+
+void CaptureSession::ApplyNaming() {
+    char folder[kMaxPath];
+    CaptureFolder(folder, sizeof folder, p_.capture.path);
+    if (IsLive()) {
+        CopyText(folder_, folder);
+        folderReported_ = false;
+    }
+    NextCaptureNumber(p_.capture);
+    p_.video.SetNaming(folder, p_.capture.filename, p_.capture.autoNumber);
+    p_.video.SetCaptureNumber(p_.capture.number);
+    // The camera's next file takes the new name: a running camera goes on with it without a
+    // pause, a stopped one is named for its next run. While a clip has taken the camera it is
+    // opened again, with the new name, when the preview comes back.
+    p_.video.NextCaptureFile(true);
+    if (camera_ || logger_) {
+        ShowCaptureFileName();
+    }
+}
+
+void CaptureSession::ApplyPretrigger() {
+    p_.video.SetPretrigger(p_.capture.pretriggerSec);
+}
+
+int32_t CaptureSession::PretriggerRows() const {
+    if (p_.capture.pretriggerSec <= 0 || p_.setup.intervalMs <= 0) {
+        return 0;
+    }
+    const int64_t rows = int64_t{p_.capture.pretriggerSec} * 1000 / p_.setup.intervalMs;
+    // One row short of the ring, so the oldest row kept is not the one the next record replaces.
+    return static_cast<int32_t>(std::min<int64_t>({rows, liveRows_, kRingRows - 1}));
+}
+
+void CaptureSession::TogglePreview() {
+    bool starting = state_ == CaptureState::Idle;
+    const bool haveSource = camera_ || logger_;
+    // Stopping the live session ends a capture that is still running, as the Capture command
+    // would: the AVI is finished and the CSV gets its last rows, so nothing is left half open.
+    if (!starting && IsCapturing()) {
+        EndCapture();
+    }
+
+    if (starting && haveSource) {
+        // The folder is resolved once per live session (an empty setting means the user's video
+        // folder), and both the AVI and the CSV go there.
+        CaptureFolder(folder_, sizeof folder_, p_.capture.path);
+        p_.video.SetNaming(folder_, p_.capture.filename, p_.capture.autoNumber);
+        folderReported_ = false;
+        replaceOldCsv_ = false;
+        lockReported_ = false;
+        if (!CaptureNamesFit() || !CaptureFolderReady()) {
+            return;
+        }
+        // Each file this session would replace is asked about by its own name. Nothing is
+        // removed here: the files are replaced when a capture really starts, so a preview ended
+        // without one keeps the old pair whole.
+        const bool numbered = p_.capture.autoNumber != 0;
+        const bool aviAtStake = camera_ && CaptureFileExists(p_.capture, true, numbered);
+        if (aviAtStake || (logger_ && CaptureFileExists(p_.capture, false, numbered))) {
+            char name[kMaxPath];
+            FormatCaptureName(name, sizeof name, "", p_.capture.filename, p_.capture.autoNumber,
+                              p_.capture.number, aviAtStake ? "avi" : "csv");
+            char path[kMaxPath];
+            CaptureFileName(path, sizeof path, p_.capture, aviAtStake, numbered);
+            const bool held = locks_ != nullptr && locks_->IsLocked(path);
+            char text[kMaxPath + 160];
+            FormatText(text, sizeof text, "%s already exists\r\nDo you overwrite%s", name,
+                       held ? "\r\nIt is being recorded right now by another recording: it is "
+                              "not replaced while that recording runs."
+                            : "");
+            if (BeepAndTell(p_.user, MessageKind::Warning, text, MessageKind::Question,
+                            Buttons::YesNo) != Answer::Yes) {
+                return;
+            }
+            replaceOldCsv_ = true;
+        }
+    }
+
+    if (starting) {
+        ApplyPretrigger();
+        liveRows_ = 0;  // rows of an earlier session are not this one's seconds before an alarm
+    }
+    MediaError hr = MediaError::Nothing;
+    if (starting) {
+        hr = p_.video.StartCamera();
+        cameraLive_ = hr == MediaError::None;
+    } else {
+        p_.video.StopCamera();
+        cameraLive_ = false;
+    }
+    if (hr == MediaError::FileInUse) {
+        char text[kMaxPath + 32];
+        FormatText(text, sizeof text, "%s file can not overwrite", p_.capture.filename);
+        Warn(p_.user, text);
+        starting = false;
+    } else if (starting && camera_ && Failed(hr)) {
+        // The logger's side goes on alone; the user learns why there is no picture.
+        char status[kLastFailureSize + 32];
+        FormatText(status, sizeof status, "Camera did not start: %s", p_.video.LastFailure());
+        char text[sizeof status + 32];
+        FormatText(text, sizeof text, "The camera cannot start.\r\n%s", p_.video.LastFailure());
+        ReportFailure(text, status);
+    }
+
+    if (logger_) {
+        if (starting) {
+            const uint32_t r = p_.protocol.SendControl(LoggerControl::Clear, p_.port.terminator, 0);
+            if (r != 0) {
+                char text[64];
+                FormatText(text, sizeof text, "%s - %d", "Cannot send the GL command",
+                           static_cast<int>(r));
+                Warn(p_.user, text);
+            }
+            polling_ = true;
+            ArmPoll(kPollPeriodMs);
+        } else {
+            p_.timers.KillTimer(kTimerPoll);
+            polling_ = false;
+        }
+    }
+    if (starting) {
+        captureEnded_ = false;
+    }
+    SetState(starting ? LiveState() : CaptureState::Idle);
+    if (haveSource && p_.capture.transAlarm == 0) {
+        ShowCaptureFileName();
+    }
+}
+
+void CaptureSession::ToggleCaptureByUser() {
+    if (IsCapturing()) {
+        EndCapture();
+    } else if (IsLive()) {
+        StartCapture(StartedBy::User);
+    }
+}
+
+void CaptureSession::EndTimedCapture() {
+    if (IsCapturing()) {
+        EndCapture();  // which marks that a capture ended in this live session
+    }
+    p_.panes.SetStatusText(1, "");
+}
+
+bool CaptureSession::CaptureFolderReady() {
+    char reason[256];
+    if (PrepareCaptureFolder(folder_, reason, sizeof reason)) {
+        folderReported_ = false;
+        return true;
+    }
+    if (!folderReported_) {
+        folderReported_ = true;
+        char text[kMaxPath + 320];
+        if (folder_[0] == '\0') {
+            CopyText(text,
+                     "No capture folder is set and the user's video folder is unknown.\r\n"
+                     "Choose a capture folder in the capture settings.");
+        } else {
+            FormatText(text, sizeof text, "Cannot record into the folder %s\r\n%s", folder_,
+                       reason);
+        }
+        Warn(p_.user, text);
+    }
+    return false;
+}
+
+bool CaptureSession::CaptureNamesFit() {
+    char reason[2 * kMaxPath + 256];
+    if (CapturePathFits(folder_, p_.capture.filename, p_.capture.autoNumber, reason,
+                        sizeof reason)) {
+        return true;
+    }
+    Warn(p_.user, reason);
+    return false;
+}
+
+bool CaptureSession::RecordedElsewhere(bool byUser) {
+    if (locks_ == nullptr) {
+        return false;
+    }
+    char avi[kMaxPath] = {};
+    char csv[kMaxPath] = {};
+    if (camera_ && cameraLive_) {
+        FormatCaptureName(avi, sizeof avi, folder_, p_.capture.filename, p_.capture.autoNumber,
+                          p_.video.CaptureNumber(), "avi");
+    }
+    if (logger_) {
+        FormatCaptureName(csv, sizeof csv, folder_, p_.capture.filename, p_.capture.autoNumber,
+                          p_.video.CaptureNumber(), "csv");
+    }
+    const char* held = avi[0] != '\0' && locks_->IsLocked(avi)   ? avi
+                       : csv[0] != '\0' && locks_->IsLocked(csv) ? csv
+                                                                 : nullptr;
+    if (held == nullptr) {
+        return false;
+    }
+    // Alarms that come and go are refused with one message per live session.
+    if (!byUser && lockReported_) {
+        return true;
+    }
+    lockReported_ = true;
+    char text[kMaxPath + 160];
+    FormatText(text, sizeof text,
+               "%s is being recorded right now by another recording.\r\nThe capture is not "
+               "started; choose another file name in the capture settings.",
+               held);
+    Warn(p_.user, text);
+    return true;
+}
+
+int32_t CaptureSession::TimeLimitSec() const {
+    return std::clamp(p_.capture.timeLimitSec, kMinTimeLimitSec, kMaxTimeLimitSec);
+}
+
+void CaptureSession::StartCapture(StartedBy by) {
+    failure_[0] = '\0';
+    csvFailing_ = false;
+    videoFailed_ = false;
+    // The folder may have gone since the preview started; nothing records where it cannot, nor
+    // into a file another recording is writing.
+    if (!CaptureNamesFit() || !CaptureFolderReady() || RecordedElsewhere(by == StartedBy::User)) {
+        return;
+    }
+    // The old CSV the user agreed to replace goes now, when no new one takes its place.
+    if (replaceOldCsv_ && !logger_) {
+        char csv[kMaxPath];
+        CaptureFileName(csv, sizeof csv, p_.capture, false, p_.capture.autoNumber != 0);
+        if (locks_ == nullptr || !locks_->IsLocked(csv)) {
+            DeleteCaptureCsv(p_.capture, p_.capture.autoNumber != 0);
+        }
+    }
+    replaceOldCsv_ = false;
+    // An alarm capture begins the pre-trigger's seconds before the alarm: the camera's kept
+    // frames and the ring's rows of the same seconds go first, so both files start together.
+    const bool alarm = by == StartedBy::Alarm;
+    // A camera that is not delivering (lost, or its graph would not run) records nothing.
+    if (camera_ && cameraLive_) {
+        videoRecording_ = p_.video.StartRecording(alarm);
+    }
+    // The CSV takes the number of the AVI it belongs to, fixed until it ends.
+    int32_t earlierRows = 0;
+    if (logger_) {
+        earlierRows = alarm ? PretriggerRows() : 0;
+        if (!p_.csv.BeginCsv(folder_, p_.capture.filename, p_.capture.autoNumber,
+                             p_.video.CaptureNumber(), earlierRows)) {
+            char name[kMaxPath];
+            FormatCaptureName(name, sizeof name, folder_, p_.capture.filename,
+                              p_.capture.autoNumber, p_.video.CaptureNumber(), "csv");
+            char text[kMaxPath + 160];
+            FormatText(text, sizeof text, "Cannot record %s: %s", name, p_.csv.LastErrorText());
+            ReportFailure(text, text);
+        }
+        csvPendingPoints_ = 0;
+    }
+    if (!videoRecording_ && !p_.csv.Writing()) {
+        return;
+    }
+    SetState(p_.capture.useTimeLimit  ? CaptureState::CapturingTimed
+             : by == StartedBy::Alarm ? CaptureState::CapturingByAlarm
+                                      : CaptureState::CapturingByUser);
+    captureStartTick_ = p_.clock.TickCount();
+    pollHealth_.Reset();
+    FormatCaptureName(captureFile_, sizeof captureFile_, "", p_.capture.filename,
+                      p_.capture.autoNumber, p_.video.CaptureNumber(),
+                      videoRecording_ ? "avi" : "csv");
+    if (state_ == CaptureState::CapturingTimed) {
+        // The seconds shown are the seconds the timer runs.
+        const int32_t seconds = TimeLimitSec();
+        p_.timers.StartTimer(kTimerCaptureLimit, static_cast<uint32_t>(seconds) * 1000u);
+        char text[32];
+        FormatText(text, sizeof text, "%d sec", seconds);
+        p_.panes.SetStatusText(1, text);
+    }
+    AfterCaptureChange();
+    // The earlier rows go out at once, before new records could overwrite them in the ring.
+    if (earlierRows > 0) {
+        WriteCsvRows();
+    }
+}
+
+void CaptureSession::EndCapture() {
+    // The number moves on once per capture, past any number whose files are already there, so
+    // the next capture never starts by replacing files; the AVI side takes it for its next name.
+    if (p_.capture.autoNumber) {
+        p_.video.SetCaptureNumber(
+            FreeCaptureNumber(folder_, p_.capture.filename, p_.video.CaptureNumber() + 1));
+    }
+    if (camera_) {
+        p_.video.NextCaptureFile(p_.capture.autoNumber != 0);
+        // Without automatic numbering the camera stops with the capture.
+        cameraLive_ = cameraLive_ && p_.capture.autoNumber != 0;
+    }
+    videoRecording_ = false;
+    if (p_.csv.Writing()) {
+        WriteCsvRows();
+        if (csvFailing_) {
+            char text[kMaxPath + 160];
+            FormatText(text, sizeof text, "%d rows could not be written to %s: %s",
+                       p_.csv.PendingRecords(), FileNamePart(p_.csv.CsvName()),
+                       p_.csv.LastErrorText());
+            ReportFailure(text, text);
+        }
+        p_.csv.EndCsv();
+        // Without automatic numbering the end of a capture ends the logger's part of the live
+        // session too; with it, polling goes on for the next alarm.
+        polling_ = p_.capture.autoNumber != 0;
+    }
+    captureEnded_ = true;
+    csvFailing_ = false;
+    SetState(LiveState());
+    p_.timers.KillTimer(kTimerCaptureLimit);
+    p_.user.Beep(MessageKind::Information);
+    AfterCaptureChange();
+}
+
+void CaptureSession::AfterCaptureChange() {
+    p_.capture.number = p_.video.CaptureNumber();
+    RefreshIndicator();
+}
+
+void CaptureSession::WriteCsvRows() {
+    if (p_.csv.AppendCsv()) {
+        csvFailing_ = false;
+        return;
+    }
+    // A folder that is gone (deleted, or its disk unmounted) gives no room later: the CSV ends,
+    // and the user is told that its rows went with the folder.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(std::filesystem::path(folder_), ec)) {
+        char status[kMaxPath + 100];
+        FormatText(status, sizeof status, "The capture folder is gone: %s",
+                   FileNamePart(p_.csv.CsvName()));
+        char text[2 * kMaxPath + 320];
+        FormatText(text, sizeof text,
+                   "The capture folder %s is gone (deleted or unmounted).\r\n"
+                   "The logger values stopped being recorded: %s went with the folder, "
+                   "and %d rows received since could not be written.",
+                   folder_, FileNamePart(p_.csv.CsvName()), p_.csv.PendingRecords());
+        p_.csv.EndCsv();
+        csvFailing_ = false;
+        ReportFailure(text, status);
+        if (!videoRecording_) {
+            EndCapture();  // nothing is recorded any more
+        }
+        return;
+    }
+    if (!csvFailing_) {
+        csvFailing_ = true;
+        char status[kMaxPath + 100];
+        FormatText(status, sizeof status, "Cannot write %s: %s", FileNamePart(p_.csv.CsvName()),
+                   p_.csv.LastErrorText());
+        char text[sizeof status + 160];
+        FormatText(
+            text, sizeof text, "%s\r\nThe rows are kept and written when there is room.%s", status,
+            videoFailed_ ? "\r\nThe video recording has stopped too: neither the video nor the "
+                           "logger values are being recorded now."
+                         : "");
+        ReportFailure(text, status);
+    }
+}
+
+void CaptureSession::ReportFailure(const char* message, const char* status) {
+    // A second side failing adds to the first, so the status names both.
+    if (failure_[0] != '\0' && std::strstr(failure_, status) == nullptr) {
+        const size_t n = std::strlen(failure_);
+        FormatText(failure_ + n, sizeof failure_ - n, "; %s", status);
+    } else {
+        CopyText(failure_, status);
+    }
+    RefreshIndicator();
+    Warn(p_.user, message);
+}
+
+void CaptureSession::RefreshIndicator() {
+    char text[sizeof indicator_];
+    RecordingLook look = RecordingLook::Hidden;
+    text[0] = '\0';
+    if (IsCapturing()) {
+        const uint32_t seconds = (p_.clock.TickCount() - captureStartTick_) / 1000;
+        // Once the video side has stopped, what is still recorded is the CSV.
+        const char* file =
+            !videoRecording_ && p_.csv.Writing() ? FileNamePart(p_.csv.CsvName()) : captureFile_;
+        size_t n = FormatText(text, sizeof text, "REC %u:%02u:%02u  %s", seconds / 3600,
+                              seconds / 60 % 60, seconds % 60, file);
+        int64_t dropped = 0;
+        int64_t written = 0;
+        p_.video.GetCaptureCounts(&dropped, &written);
+        if (dropped > 0 && n < sizeof text) {
+            n += FormatText(text + n, sizeof text - n, "  dropped frames: %lld",
+                            static_cast<long long>(dropped));
+        }
+        if (csvFailing_ && n < sizeof text) {
+            n += FormatText(text + n, sizeof text - n, "  %d rows waiting to be written",
+                            p_.csv.PendingRecords());
+        }
+        if (n < sizeof text) {
+            n += pollHealth_.Describe(text + n, sizeof text - n);
+        }
+        if (failure_[0] != '\0' && n < sizeof text) {
+            FormatText(text + n, sizeof text - n, "  - %s", failure_);
+        }
+        look = failure_[0] != '\0' ? RecordingLook::Alert : RecordingLook::Recording;
+    } else if (failure_[0] != '\0') {
+        // What went wrong stays in view until the next capture starts.
+        FormatText(text, sizeof text, "Recording stopped: %s", failure_);
+        look = RecordingLook::Alert;
+    }
+    if (look != indicatorLook_ || std::strcmp(text, indicator_) != 0) {
+        CopyText(indicator_, text);
+        indicatorLook_ = look;
+        p_.panes.SetRecordingStatus(indicator_, look);
+    }
+}
+
+void CaptureSession::OnStreamError(const StreamError& error) {
+    if (error.source == StreamErrorSource::Playback) {
+        return;
+    }
+    const bool wasCapturing = IsCapturing() && videoRecording_;
+    p_.video.EndAfterStreamError(error);
+    videoRecording_ = false;
+    if (error.source == StreamErrorSource::Camera) {
+        cameraLive_ = false;
+    }
+    if (wasCapturing) {
+        // What goes on is said as it is: the CSV may be stuck too (a full disk takes both).
+        char csvPart[kMaxPath + 160] = "";
+        if (csvFailing_) {
+            FormatText(csvPart, sizeof csvPart,
+                       "\r\nThe logger values are not being recorded either: %s cannot be "
+                       "written (%s); %d rows wait to be written.",
+                       FileNamePart(p_.csv.CsvName()), p_.csv.LastErrorText(),
+                       p_.csv.PendingRecords());
+        } else if (p_.csv.Writing()) {
+            CopyText(csvPart, "\r\nThe logger values go on being recorded.");
+        }
+        char text[sizeof error.text + sizeof csvPart + 32];
+        FormatText(text, sizeof text, "The video recording stopped.\r\n%s%s", error.text, csvPart);
+        char status[sizeof error.text + 16];
+        FormatText(status, sizeof status, "Video stopped: %s", error.text);
+        WithoutFolders(status);
+        videoFailed_ = true;
+        ReportFailure(text, status);
+        // A capture is over once nothing is recorded any more.
+        if (!p_.csv.Writing()) {
+            EndCapture();
+        }
+        return;
+    }
+    if (error.source == StreamErrorSource::Recorder) {
+        // A file that failed as it was finished (after its capture ended) is not silent either.
+        char text[sizeof error.text + 64];
+        FormatText(text, sizeof text, "The video file was not finished as recorded.\r\n%s",
+                   error.text);
+        char status[sizeof error.text + 16];
+        FormatText(status, sizeof status, "Video: %s", error.text);
+        WithoutFolders(status);
+        ReportFailure(text, status);
+        return;
+    }
+    if (error.source == StreamErrorSource::Camera && IsLive()) {
+        char text[sizeof error.text + 32];
+        FormatText(text, sizeof text, "The camera stopped.\r\n%s", error.text);
+        char status[sizeof error.text + 16];
+        FormatText(status, sizeof status, "Camera stopped: %s", error.text);
+        WithoutFolders(status);
+        ReportFailure(text, status);
+        if (!IsCapturing()) {
+            SetState(LiveState());
+        }
+    }
+}
+
+void CaptureSession::PollTick() {
+    char text[64];
+    FormatText(text, sizeof text, "%d pt", p_.wave.WriteIndex());
+    p_.panes.SetStatusText(1, text);
+
+    if (p_.csv.Writing()) {
+        csvPendingPoints_ += batchPoints_;
+        if (csvPendingPoints_ >= kCsvBatchPoints) {
+            WriteCsvRows();  // rows it could not write stay pending for the next call
+            csvPendingPoints_ = 0;
+        }
+    }
+    if (state_ == CaptureState::CapturingTimed) {
+        const uint32_t elapsed = (p_.clock.TickCount() - captureStartTick_) / 1000;
+        FormatText(text, sizeof text, "%d/%dsec", TimeLimitSec() - static_cast<int32_t>(elapsed),
+                   TimeLimitSec());
+        p_.panes.SetStatusText(1, text);
+    }
+    RefreshIndicator();
+
+    const PointLayout layout(p_.setup);
+    AckPoster poster(p_.frame, p_.link, p_.wave, layout, p_.csv);
+    const uint32_t r =
+        p_.protocol.PollAck(p_.port.terminator, p_.port.timeout, p_.setup.bytesPerPoint, poster);
+    if (r != 0) {
+        FormatText(text, sizeof text, "ack?-%d", static_cast<int>(r));
+        p_.panes.SetStatusText(1, text);
+    }
+    // A poll that failed or brought no block counts, so does one that came late; the indicator
+    // shows them at once.
+    const bool counted = pollHealth_.Finished(p_.clock.TickCount(), r != 0 || !poster.posted);
+    failedPollsInRow_ = r != 0 ? failedPollsInRow_ + 1 : 0;
+    if (r == err::kGenFailure || r == err::kInvalidHandle ||
+        failedPollsInRow_ >= kLostAfterFailedPolls) {
+        LoseLogger(r);
+        return;
+    }
+    // A poll that brought no block must not end the chain while the preview runs; the answer
+    // handler re-arms it otherwise. The error stays in the status pane meanwhile.
+    if (!poster.posted && polling_) {
+        ArmPoll(r != 0 ? kPollRetryMs : kPollPeriodMs);
+    }
+    if (counted && IsCapturing()) {
+        RefreshIndicator();
+    }
+}
+
+void CaptureSession::LoseLogger(uint32_t code) {
+    const LocalTime at = p_.clock.Now();
+    p_.timers.KillTimer(kTimerPoll);
+    polling_ = false;
+    logger_ = false;
+    loggerLost_ = true;
+    listeners_.Tell();
+    failedPollsInRow_ = 0;
+    alarmLatched_ = false;
+
+    char when[16];
+    FormatText(when, sizeof when, "%02d:%02d:%02d", at.hour, at.minute, at.second);
+    char status[96];
+    FormatText(status, sizeof status, "Logger lost at %s (ack?-%d)", when, static_cast<int>(code));
+    char csvPart[kMaxPath + 160] = "";
+    if (p_.csv.Writing()) {
+        // The CSV ends here, with every row that arrived before the logger went.
+        char name[kMaxPath];
+        CopyText(name, FileNamePart(p_.csv.CsvName()));
+        if (p_.csv.AppendCsv()) {
+            FormatText(csvPart, sizeof csvPart,
+                       "\r\nThe logger values up to then are in %s, which is closed.", name);
+        } else {
+            FormatText(csvPart, sizeof csvPart,
+                       "\r\nThe logger values stopped; %d rows could not be written to %s: %s",
+                       p_.csv.PendingRecords(), name, p_.csv.LastErrorText());
+        }
+        p_.csv.EndCsv();
+        csvFailing_ = false;
+    }
+    const bool capturing = IsCapturing();
+    const bool videoGoesOn = capturing && videoRecording_;
+    char text[sizeof csvPart + 256];
+    FormatText(text, sizeof text,
+               "The logger was lost at %s (%s - %d).%s%s\r\n"
+               "Press Preview again once the logger is back to open it again.",
+               when, "Cannot read the logger", static_cast<int>(code), csvPart,
+               videoGoesOn ? "\r\nThe video goes on being recorded." : "");
+    p_.panes.SetStatusText(1, status);
+    if (capturing) {
+        ReportFailure(text, status);
+        if (!videoGoesOn) {
+            EndCapture();  // nothing is recorded any more
+        }
+    } else {
+        Warn(p_.user, text);
+    }
+    if (!IsCapturing()) {
+        SetState(LiveState());
+    }
+}
+
+void CaptureSession::LoggerReopened(bool opened) {
+    if (!opened) {
+        return;
+    }
+    loggerLost_ = false;
+    logger_ = true;
+    listeners_.Tell();
+    // Opening the logger starts the ring over.
+    batchPoints_ = 0;
+    csvPendingPoints_ = 0;
+    liveRows_ = 0;
+    p_.wave.Clear();
+    p_.view.RingStartedOver();
+}
+
+void CaptureSession::ArmPoll(uint32_t periodMs) {
+    p_.timers.StartTimer(kTimerPoll, periodMs);
+    pollHealth_.Armed(p_.clock.TickCount(), periodMs);
+}
+
+void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
+    if (result == err::kWaitTimeout) {
+        p_.panes.SetStatusText(1, "tmout");
+    }
+    if (polling_) {
+        ArmPoll(kPollPeriodMs);
+    }
+    const int32_t bytes =
+        byteCount > kReceiveBufferSize ? kReceiveBufferSize : static_cast<int32_t>(byteCount);
+    batchPoints_ = p_.wave.AppendPoints(PointLayout(p_.setup), p_.link.ReceiveBuffer(), bytes);
+    if (batchPoints_ <= 0) {
+        return;
+    }
+    liveRows_ = std::min(liveRows_ + batchPoints_, kRingRows);
+    p_.view.RingRowsArrived(batchPoints_);
+
+    // Only channels that drive an enabled alarm output start or end alarm captures: one in alarm
+    // without such an output is not "no alarm", which would end the capture on every other block.
+    uint32_t enabledOutputs = 0;
+    for (int i = 0; i < kAlarmOutputs; ++i) {
+        enabledOutputs |= p_.capture.alarmEnable[i] ? 1u << i : 0u;
+    }
+    const int32_t alarm = p_.wave.ScanAlarms(p_.setup, batchPoints_, enabledOutputs);
+    if (alarm == 0) {
+        alarmLatched_ = false;
+        // Only a capture the alarm started ends with it; one started by hand runs until the
+        // user ends it, a timed one until its time limit.
+        if (state_ == CaptureState::CapturingByAlarm) {
+            EndCapture();
+        }
+    } else if (!alarmLatched_ && alarm >= 1 && alarm <= kAlarmOutputs &&
+               p_.capture.alarmEnable[alarm - 1]) {
+        alarmLatched_ = true;
+        if (p_.capture.alarmType[alarm - 1] == kAlarmTransfer) {
+            StillImageTransfer();
+        } else if (!IsCapturing()) {
+            StartCapture(StartedBy::Alarm);
+        }
+    }
+    p_.frame.RepaintWave();
+}
+
+void CaptureSession::StillImageTransfer() {
+    p_.transfer.TransferLiveStill(cameraLive_);
+}
+
+void CaptureSession::Shutdown() {
+    if (p_.csv.Writing()) {
+        p_.csv.AppendCsv();
+        p_.csv.EndCsv();
+    }
+    polling_ = false;
+    SetState(CaptureState::Idle);
+}
+
+void CaptureSession::SetState(CaptureState state) {
+    if (state != state_) {
+        state_ = state;
+        listeners_.Tell();
+    }
+}
+
+}  // namespace velatrace

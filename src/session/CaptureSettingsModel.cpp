@@ -1,0 +1,242 @@
+#include "session/CaptureSettingsModel.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/FixedText.h"
+#include "session/CaptureNaming.h"
+#include "session/Pretrigger.h"
+
+namespace velatrace {
+
+namespace {
+
+bool EndsWithSeparator(const std::string& folder) {
+    return !folder.empty() && (folder.back() == PathSeparator() || folder.back() == '/');
+}
+
+// The folder as stored: with its trailing separator, or empty.
+std::string WithSeparator(std::string folder) {
+    if (!folder.empty() && !EndsWithSeparator(folder)) {
+        folder += PathSeparator();
+    }
+    return folder;
+}
+
+}  // namespace
+
+bool IsValidBaseName(const std::string& name, std::string& reason) {
+    if (name.empty()) {
+        reason = "Enter a file name for the captures.";
+        return false;
+    }
+    if (name == "." || name == "..") {
+        reason = "\"" + name + "\" cannot name a file.";
+        return false;
+    }
+#ifdef _WIN32
+    const char* forbidden = "\\/:*?\"<>|";
+#else
+    const char* forbidden = "/";
+#endif
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            reason = "The file name cannot contain control characters.";
+            return false;
+        }
+        if (std::strchr(forbidden, c) != nullptr) {
+            reason = "The file name \"" + name + "\" cannot contain the character " +
+                     std::string(1, c) + ".";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string StoredNamingProblem(CaptureSettings& settings, bool folderTooLong, bool nameTooLong,
+                                const char* defaultName) {
+    std::string problem;
+    const auto add = [&problem](const std::string& line) {
+        problem += (problem.empty() ? "" : "\r\n") + line;
+    };
+    std::string reason;
+    if (nameTooLong || !IsValidBaseName(settings.filename, reason)) {
+        add(nameTooLong ? "The capture file name in the settings is longer than the 259 bytes a "
+                          "path can hold."
+                        : "The capture file name in the settings cannot be used: " + reason);
+        CopyText(settings.filename, defaultName);
+        add(std::string("Captures are named \"") + defaultName +
+            "\" until another name is chosen in the capture settings.");
+    }
+    char folder[kMaxPath];
+    CaptureFolder(folder, sizeof folder, settings.path);
+    if (folderTooLong) {
+        add("The capture folder in the settings is longer than the 259 bytes a path can hold.");
+        add(std::string("Captures go to ") + (folder[0] != '\0' ? folder : "no folder") +
+            " until another folder is chosen in the capture settings.");
+    }
+    char fits[2 * kMaxPath + 256];
+    if (!CapturePathFits(folder, settings.filename, settings.autoNumber, fits, sizeof fits)) {
+        add(fits);
+    }
+    return problem;
+}
+
+CaptureSettingsModel::CaptureSettingsModel(const CaptureSettings& settings, bool cameraFound,
+                                           bool loggerConnected)
+    : original_(settings),
+      result_(settings),
+      cameraFound_(cameraFound),
+      loggerConnected_(loggerConnected) {
+    folder = settings.path;
+    if (folder.empty()) {
+        char resolved[kMaxPath];
+        CaptureFolder(resolved, sizeof resolved, settings.path);
+        shownDefault_ = resolved;
+        folder = shownDefault_;
+    }
+    baseName = settings.filename;
+    autoNumber = settings.autoNumber != 0;
+    for (int i = 0; i < 4; ++i) {
+        alarmEnable[i] = settings.alarmEnable[i] != 0;
+        alarmType_[i] = settings.alarmType[i] == kAlarmTransfer ? kAlarmTransfer : kAlarmCapture;
+    }
+    useTimeLimit = settings.useTimeLimit != 0;
+    seconds = std::to_string(settings.timeLimitSec);
+    pretrigger = settings.pretriggerSec;
+}
+
+void CaptureSettingsModel::SetVideoFormat(int32_t width, int32_t height, int32_t framesPerSecond) {
+    videoWidth_ = width;
+    videoHeight_ = height;
+    videoRate_ = framesPerSecond;
+}
+
+std::string CaptureSettingsModel::PretriggerTip() const {
+    return velatrace::PretriggerTip(pretrigger, cameraFound_ ? videoWidth_ : 0, videoHeight_,
+                                    videoRate_);
+}
+
+void CaptureSettingsModel::SetTransfer(int alarm, bool on) {
+    alarmType_[alarm] = on ? kAlarmTransfer : kAlarmCapture;
+}
+
+bool CaptureSettingsModel::BmpTransfer() const {
+    for (const int32_t type : alarmType_) {
+        if (type == kAlarmTransfer) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CaptureSettingsModel::SetBmpTransfer(bool on) {
+    for (int32_t& type : alarmType_) {
+        type = on ? kAlarmTransfer : kAlarmCapture;
+    }
+}
+
+bool CaptureSettingsModel::NamingEnabled() const {
+    for (const int32_t type : alarmType_) {
+        if (type != kAlarmTransfer) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string CaptureSettingsModel::Preview() const {
+    char text[16];
+    CaptureNamePreview(text, sizeof text, cameraFound_, loggerConnected_, autoNumber ? 1 : 0,
+                       original_.number);
+    return text;
+}
+
+bool CaptureSettingsModel::Accept(std::string& refusal) {
+    if (!IsValidBaseName(baseName, refusal)) {
+        return false;
+    }
+    if (baseName.size() > kMaxNameChars) {
+        refusal = "The file name is longer than 259 characters.";
+        return false;
+    }
+    // The folder shown for an empty setting stays the user's video folder, wherever that is.
+    const bool keepsDefault = !shownDefault_.empty() && WithSeparator(folder) == shownDefault_;
+    const std::string path = keepsDefault ? std::string() : WithSeparator(folder);
+    if (path.size() > kMaxFolderChars) {
+        refusal = "The folder name is longer than 259 characters.";
+        return false;
+    }
+    {
+        // Every name the numbering can give must fit a path, so none is ever cut.
+        char resolved[kMaxPath];
+        CaptureFolder(resolved, sizeof resolved, path.c_str());
+        char reason[2 * kMaxPath + 256];
+        if (!CapturePathFits(path.empty() ? resolved : path.c_str(), baseName.c_str(),
+                             autoNumber ? 1 : 0, reason, sizeof reason)) {
+            refusal = reason;
+            return false;
+        }
+    }
+    int32_t limit = 0;
+    for (const char c : seconds) {
+        if (c < '0' || c > '9') {
+            refusal = "The time limit is a whole number of seconds.";
+            return false;
+        }
+        limit = limit * 10 + (c - '0');
+        if (limit > kMaxSeconds) {
+            limit = kMaxSeconds;
+        }
+    }
+    // A limit of 0 would end every capture as it starts.
+    if (useTimeLimit && limit < kMinTimeLimitSec) {
+        refusal = "The time limit is at least 1 second.";
+        return false;
+    }
+    limit = std::max(limit, kMinTimeLimitSec);
+    const bool folderChanged = path != original_.path;
+    if (folderChanged) {
+        char resolved[kMaxPath];
+        char reason[256];
+        CaptureFolder(resolved, sizeof resolved, path.c_str());
+        if (resolved[0] == '\0') {
+            refusal =
+                "No capture folder is set and the user's video folder is unknown.\r\n"
+                "Choose a capture folder.";
+            return false;
+        }
+        if (!PrepareCaptureFolder(resolved, reason, sizeof reason)) {
+            refusal = std::string("Cannot record into the folder ") + resolved + "\r\n" + reason;
+            return false;
+        }
+    }
+
+    CaptureSettings s = original_;
+    CopyText(s.path, path.c_str());
+    CopyText(s.filename, baseName.c_str());
+    s.autoNumber = autoNumber ? 1 : 0;
+    s.useTimeLimit = useTimeLimit ? 1 : 0;
+    s.timeLimitSec = limit;
+    s.pretriggerSec = std::clamp(pretrigger, 0, kMaxPretriggerSec);
+    for (int i = 0; i < 4; ++i) {
+        s.alarmEnable[i] = alarmEnable[i] ? 1 : 0;
+        s.alarmType[i] = alarmType_[i];
+    }
+    s.transAlarm = FirstTransferAlarm(s.alarmType);
+    s.namingChanged =
+        folderChanged || baseName != original_.filename || s.autoNumber != original_.autoNumber;
+    bool conditions = s.useTimeLimit != original_.useTimeLimit ||
+                      s.timeLimitSec != original_.timeLimitSec ||
+                      s.pretriggerSec != original_.pretriggerSec;
+    for (int i = 0; i < 4; ++i) {
+        conditions = conditions || s.alarmEnable[i] != original_.alarmEnable[i] ||
+                     s.alarmType[i] != original_.alarmType[i];
+    }
+    s.conditionsChanged = conditions ? 1 : 0;
+    s.namingChanged = s.namingChanged ? 1 : 0;
+    result_ = s;
+    return true;
+}
+
+}  // namespace velatrace

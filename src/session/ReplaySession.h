@@ -1,0 +1,107 @@
+#pragma once
+// Replay of a recorded pair: opening and closing it, the clip commands, the seek bar and the
+// replay tick. With a clip open every tick reads the clip's position and derives the wave cursor,
+// the seek bar and the "n/m sec" pane from it; with only a wave file open, elapsed time drives.
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+#include "base/ChangeListeners.h"
+#include "base/Clock.h"
+#include "base/StatusPanes.h"
+#include "base/TimerIds.h"
+#include "base/Timers.h"
+#include "base/UserPrompts.h"
+#include "base/WindowFrame.h"
+#include "video/VideoGraph.h"
+#include "wave/Recording.h"
+#include "wave/WaveCsv.h"
+#include "wave/WaveView.h"
+
+namespace velatrace {
+
+// Seek bar notifications, as the trackbar sends them.
+enum class SeekEvent { Track = 5, EndScroll = 8, ThumbPosition = 4 };
+
+enum class ReplayState { Closed, Stopped, Playing, Paused };
+
+struct ReplaySessionParts {
+    UserPrompts& user;
+    StatusPanes& panes;
+    WindowFrame& frame;
+    SeekBarControl& seek;
+    Timers& timers;
+    Clock& clock;
+    // The live logger's setup: a wave file's channels are read against it, and the replay's
+    // times count by its interval while no recording is loaded.
+    const LoggerSetup& liveSetup;
+    // Draws the recording while one is loaded, the live curves again once it is closed.
+    WaveView& view;
+    VideoGraph& video;
+    VideoSurface* videoPane;
+};
+
+class ReplaySession {
+  public:
+    // `kind`: 1 a media file (its CSV beside it), 2 a wave file alone.
+    static constexpr int32_t kMediaFile = 1;
+    static constexpr int32_t kWaveFile = 2;
+
+    explicit ReplaySession(const ReplaySessionParts& parts) : p_(parts) {}
+    ReplaySession(const ReplaySession&) = delete;
+    ReplaySession& operator=(const ReplaySession&) = delete;
+
+    // Called after each change of the replay's state.
+    void AddListener(std::function<void()> listener) { listeners_.Add(std::move(listener)); }
+
+    ReplayState State() const { return state_; }
+    bool IsOpen() const { return state_ != ReplayState::Closed; }
+    // Anything of a recording is loaded, even where an open failed half-way and left the replay
+    // closed: a live session must close it first.
+    bool HoldsRecording() const { return IsOpen() || HasWaveFile(); }
+    // A recorded wave file is loaded (its channels can be selected).
+    bool HasWaveFile() const { return recording_.loaded; }
+    // The loaded recording (closed when none is).
+    const Recording& Loaded() const { return recording_; }
+    // Records of the loaded wave file.
+    int32_t Records() const { return recording_.records.Records(); }
+
+    // Opens a recorded pair and starts playing it. False (with a message) when the media file
+    // cannot be played.
+    bool Open(const char* path, int32_t kind, bool loggerConnected);
+    // Closes it; `byUser` (File Close) repaints the panes it showed.
+    void Close(bool byUser, bool loggerConnected);
+    void Stop();
+    void TogglePlay();
+    void Seek(SeekEvent event, int position);
+    void Tick();
+    // The engine says the clip has played to its end.
+    void OnClipEnded();
+    // Size, rate, length and frames of the clip (or of the wave file, or of the live logger).
+    void ShowInformation(bool cameraFound, bool loggerConnected);
+
+  private:
+    // The one writer of the state: tells the listeners when it changed.
+    void SetState(ReplayState state);
+    int32_t ClipSeconds() const;
+    int32_t WaveSeconds(int32_t rows) const;
+    // The cursor (one past the newest record drawn) for a clip position: the record whose time
+    // span holds the position is drawn last.
+    int32_t RecordAt(MediaTime position) const;
+    void ShowSeconds(int32_t current, int32_t total);
+    void StartTimer();
+    // Moves the cursor by the time that passed since the last tick (wave file alone).
+    void AdvanceByElapsedTime();
+    // The setup of what is replayed: the recording's, else the live logger's.
+    const LoggerSetup& Setup() const { return recording_.loaded ? recording_.setup : p_.liveSetup; }
+
+    ReplaySessionParts p_;
+    ReplayState state_ = ReplayState::Closed;
+    ChangeListeners listeners_;
+    Recording recording_;
+    bool hasClip_ = false;     // the open pair has its clip open in the video
+    int32_t elapsedMs_ = 0;    // time not yet turned into whole records
+    uint32_t lastTickAt_ = 0;  // clock reading at the last tick
+};
+
+}  // namespace velatrace
