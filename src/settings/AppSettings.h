@@ -5,6 +5,7 @@
 //   "Camname" a byte buffer       display name of the camera in use
 //   "Strm"    StreamSettings      lrate, lvw, lvh, lvolume
 //   "Capture" CaptureSettings     folder, base name, numbering, alarms, time limit, pretrigger
+//   "Trigger" LevelTriggerSetting[4]  the level triggers (kept in CaptureSettings)
 //   "Dde"     DdeSettings         still-image transfer target
 //   "Port"    TransportSettings   terminator and time-out
 // The recent-file list keeps its own key, "Recent Document List" (app/RecentFiles.h).

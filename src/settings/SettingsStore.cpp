@@ -14,6 +14,8 @@ constexpr uint32_t kTopicBytes = kDdeTopicSize + 1;
 constexpr uint32_t kCellBytes = kDdeCellSize + 1;
 
 constexpr size_t kNameSize = 16;  // "vscale10", "alarm4", "type4"
+// Room for a stored trigger number: any double's shortest text fits.
+constexpr uint32_t kTriggerTextSize = 48;
 
 // Create-or-open the group's key. When that fails the key stays closed: loads then leave the
 // defaults in place and saves write nothing.
@@ -163,6 +165,74 @@ void SettingsStore::SaveCapture(const CaptureSettings& capture) {
     }
     key.WriteDword("timeval", capture.timeLimitSec);
     key.WriteDword("pretrigger", capture.pretriggerSec);
+}
+
+void SettingsStore::LoadTriggers(LevelTriggerSetting (&triggers)[kLevelTriggers]) {
+    RegistryKey key(registry_);
+    OpenGroup(key, "Trigger");
+    char name[kNameSize];
+    for (int n = 1; n <= kLevelTriggers; ++n) {
+        LevelTriggerSetting& t = triggers[n - 1];
+        t = LevelTriggerSetting{};
+        bool broken = false;
+        int32_t on = 0;
+        FormatText(name, sizeof name, "on%d", n);
+        Load(key, name, on, 0);
+        broken = broken || (on != 0 && on != 1);
+        FormatText(name, sizeof name, "ch%d", n);
+        Load(key, name, t.channel, 1);
+        FormatText(name, sizeof name, "dir%d", n);
+        Load(key, name, t.direction, kTriggerAbove);
+        // A number stored as text that is missing leaves the default; one that is there but
+        // is no number (or too long to be one) breaks the trigger.
+        const auto readNumber = [&](const char* valueName, double& number) {
+            char text[kTriggerTextSize] = {};
+            if (!key.ReadText(valueName, text, sizeof text) ||
+                (key.HasValue(valueName) && !ParseTriggerNumber(text, number))) {
+                broken = true;
+            }
+        };
+        FormatText(name, sizeof name, "level%d", n);
+        readNumber(name, t.level);
+        FormatText(name, sizeof name, "hys%d", n);
+        readNumber(name, t.hysteresis);
+        // What cannot be used is put back to its default, and the trigger stays off.
+        if (t.channel < 1 || t.channel > kTriggerChannels) {
+            t.channel = 1;
+            broken = true;
+        }
+        if (t.direction != kTriggerAbove && t.direction != kTriggerBelow) {
+            t.direction = kTriggerAbove;
+            broken = true;
+        }
+        if (t.hysteresis < 0.0) {
+            t.hysteresis = 0.0;
+            broken = true;
+        }
+        t.enabled = on == 1 && !broken ? 1 : 0;
+    }
+}
+
+void SettingsStore::SaveTriggers(const LevelTriggerSetting (&triggers)[kLevelTriggers]) {
+    RegistryKey key(registry_);
+    OpenGroup(key, "Trigger");
+    char name[kNameSize];
+    char text[kTriggerTextSize];
+    for (int n = 1; n <= kLevelTriggers; ++n) {
+        const LevelTriggerSetting& t = triggers[n - 1];
+        FormatText(name, sizeof name, "on%d", n);
+        key.WriteDword(name, t.enabled != 0 ? 1 : 0);
+        FormatText(name, sizeof name, "ch%d", n);
+        key.WriteDword(name, t.channel);
+        FormatText(name, sizeof name, "dir%d", n);
+        key.WriteDword(name, t.direction);
+        FormatText(name, sizeof name, "level%d", n);
+        FormatTriggerNumber(text, sizeof text, t.level);
+        key.WriteText(name, text);
+        FormatText(name, sizeof name, "hys%d", n);
+        FormatTriggerNumber(text, sizeof text, t.hysteresis);
+        key.WriteText(name, text);
+    }
 }
 
 void SettingsStore::LoadDde(DdeSettings& dde) {

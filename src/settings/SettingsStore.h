@@ -42,6 +42,12 @@ class SettingsStore {
     };
     CaptureLoad LoadCapture(CaptureSettings& capture);
     void SaveCapture(const CaptureSettings& capture);
+    // "Trigger": the four level triggers ("on1", "ch1", "dir1" numbers, "level1", "hys1" the
+    // texts of decimal numbers, and so on for 2..4). A trigger with any stored value that cannot
+    // be used (a channel or direction out of range, a text that is no number, a negative
+    // hysteresis) is loaded disabled, with its usable values kept.
+    void LoadTriggers(LevelTriggerSetting (&triggers)[kLevelTriggers]);
+    void SaveTriggers(const LevelTriggerSetting (&triggers)[kLevelTriggers]);
     // "Dde": the transfer application, the spreadsheet's topic and cell stepping.
     void LoadDde(DdeSettings& dde);
     void SaveDde(const DdeSettings& dde);
