@@ -70,6 +70,7 @@ void MainFrame::Create() {
     settings_.LoadStrm(stream);
     video_.LoadStream(stream);
     const SettingsStore::CaptureLoad loaded = settings_.LoadCapture(captureSettings_);
+    settings_.LoadTriggers(captureSettings_.triggers);
     captureSettingsProblem_ = StoredNamingProblem(captureSettings_, loaded.folderTooLong,
                                                   loaded.nameTooLong, kDefaultCaptureName);
     // The stored folder stays as the user chose it; an empty one means the user's video folder.
@@ -446,11 +447,13 @@ void MainFrame::CaptureSettingCommand() {
     captureSettings_ = result;
     captureSettings_.number = number;
     settings_.SaveCapture(captureSettings_);
+    settings_.SaveTriggers(captureSettings_.triggers);
     if (result.namingChanged) {
         live_.ApplyNaming();
     }
     if (result.conditionsChanged) {
         live_.ApplyPretrigger();
+        live_.ApplyTriggers();
         // A transfer alarm needs the conversation the start-up opens only when one is set; it
         // would send nothing without one, so the user is told when it cannot be opened.
         if (captureSettings_.transAlarm != 0) {

@@ -122,11 +122,15 @@ void CaptureSession::ApplyPretrigger() {
     p_.video.SetPretrigger(p_.capture.pretriggerSec);
 }
 
-int32_t CaptureSession::PretriggerRows() const {
-    if (p_.capture.pretriggerSec <= 0 || p_.setup.intervalMs <= 0) {
-        return 0;
+void CaptureSession::ApplyTriggers() {
+    triggers_.Configure(p_.capture.triggers);
+}
+
+int32_t CaptureSession::PretriggerRows(int32_t sinceTrigger) const {
+    int64_t rows = sinceTrigger;
+    if (p_.capture.pretriggerSec > 0 && p_.setup.intervalMs > 0) {
+        rows += int64_t{p_.capture.pretriggerSec} * 1000 / p_.setup.intervalMs;
     }
-    const int64_t rows = int64_t{p_.capture.pretriggerSec} * 1000 / p_.setup.intervalMs;
     // One row short of the ring, so the oldest row kept is not the one the next record replaces.
     return static_cast<int32_t>(std::min<int64_t>({rows, liveRows_, kRingRows - 1}));
 }
@@ -178,7 +182,8 @@ void CaptureSession::TogglePreview() {
 
     if (starting) {
         ApplyPretrigger();
-        liveRows_ = 0;  // rows of an earlier session are not this one's seconds before an alarm
+        ApplyTriggers();  // each trigger must see its channel on the far side of its level first
+        liveRows_ = 0;    // rows of an earlier session are not this one's seconds before an alarm
     }
     MediaError hr = MediaError::Nothing;
     if (starting) {
@@ -312,7 +317,7 @@ int32_t CaptureSession::TimeLimitSec() const {
     return std::clamp(p_.capture.timeLimitSec, kMinTimeLimitSec, kMaxTimeLimitSec);
 }
 
-void CaptureSession::StartCapture(StartedBy by) {
+void CaptureSession::StartCapture(StartedBy by, int32_t sinceTrigger) {
     failure_[0] = '\0';
     csvFailing_ = false;
     videoFailed_ = false;
@@ -340,7 +345,7 @@ void CaptureSession::StartCapture(StartedBy by) {
     // The CSV takes the number of the AVI it belongs to, fixed until it ends.
     int32_t earlierRows = 0;
     if (logger_) {
-        earlierRows = alarm ? PretriggerRows() : 0;
+        earlierRows = alarm ? PretriggerRows(sinceTrigger) : 0;
         if (!p_.csv.BeginCsv(folder_, p_.capture.filename, p_.capture.autoNumber,
                              p_.video.CaptureNumber(), earlierRows)) {
             char name[kMaxPath];
@@ -681,6 +686,7 @@ void CaptureSession::LoggerReopened(bool opened) {
     batchPoints_ = 0;
     csvPendingPoints_ = 0;
     liveRows_ = 0;
+    triggers_.Reset();
     p_.wave.Clear();
     p_.view.RingStartedOver();
 }
@@ -713,13 +719,14 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
         enabledOutputs |= p_.capture.alarmEnable[i] ? 1u << i : 0u;
     }
     const int32_t alarm = p_.wave.ScanAlarms(p_.setup, batchPoints_, enabledOutputs);
+    OnRecordsAppended(batchPoints_, alarm);
+    p_.frame.RepaintWave();
+}
+
+void CaptureSession::OnRecordsAppended(int32_t rows, int32_t alarm) {
+    const int32_t sinceTrigger = FeedTriggers(rows);
     if (alarm == 0) {
         alarmLatched_ = false;
-        // Only a capture the alarm started ends with it; one started by hand runs until the
-        // user ends it, a timed one until its time limit.
-        if (state_ == CaptureState::CapturingByAlarm) {
-            EndCapture();
-        }
     } else if (!alarmLatched_ && alarm >= 1 && alarm <= kAlarmOutputs &&
                p_.capture.alarmEnable[alarm - 1]) {
         alarmLatched_ = true;
@@ -729,7 +736,37 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
             StartCapture(StartedBy::Alarm);
         }
     }
-    p_.frame.RepaintWave();
+    // A level trigger starts a capture as an alarm does, from the record that crossed the level
+    // (with the pre-trigger's records before it); one while a capture runs starts nothing.
+    if (sinceTrigger > 0 && !IsCapturing()) {
+        StartCapture(StartedBy::Alarm, sinceTrigger);
+    }
+    // Only a capture an alarm or trigger started ends with them, once neither holds any more
+    // (a trigger that came and went within these records has had its short capture); one
+    // started by hand runs until the user ends it, a timed one until its time limit.
+    if (alarm == 0 && !triggers_.AnyActive() && state_ == CaptureState::CapturingByAlarm) {
+        EndCapture();
+    }
+}
+
+int32_t CaptureSession::FeedTriggers(int32_t rows) {
+    if (!triggers_.AnyEnabled() || rows <= 0) {
+        return 0;
+    }
+    // Records beyond the ring's length were overwritten before they could be seen.
+    rows = std::min(rows, kRingRows);
+    int32_t sinceTrigger = 0;
+    double values[kChannels];
+    for (int32_t k = rows; k >= 1; --k) {  // the k-th newest row, oldest first
+        const int32_t row = (p_.wave.WriteIndex() - k + kRingRows) % kRingRows;
+        for (int c = 0; c < kChannels; ++c) {
+            values[c] = p_.wave.Sample(row, c) / UsableScale(p_.setup.channel[c].scale);
+        }
+        if (triggers_.Feed(values, kChannels).started != 0 && sinceTrigger == 0) {
+            sinceTrigger = k;
+        }
+    }
+    return sinceTrigger;
 }
 
 void CaptureSession::StillImageTransfer() {

@@ -18,6 +18,7 @@
 #include "logger/TransportSettings.h"
 #include "session/AlarmStill.h"
 #include "session/CaptureSettings.h"
+#include "session/LevelTrigger.h"
 #include "session/PollHealth.h"
 #include "video/VideoGraph.h"
 #include "wave/WaveBuffer.h"
@@ -109,6 +110,10 @@ class CaptureSession {
     // The poll timer and the logger's answer to a poll.
     void PollTick();
     void OnLoggerData(uint32_t result, uint32_t byteCount);
+    // `rows` new records of any source are in the ring (`alarm`: the logger's alarm output found
+    // in them, 0 for none): the level triggers see each record in order, and alarms and
+    // triggers start and end alarm captures.
+    void OnRecordsAppended(int32_t rows, int32_t alarm);
     // The engine reported that a stream stopped.
     void OnStreamError(const StreamError& error);
     // Refreshes the recording indicator (elapsed time, dropped frames); cheap when unchanged.
@@ -125,15 +130,24 @@ class CaptureSession {
     // The pre-trigger setting changed (or a live session starts): the camera keeps that many
     // seconds of frames for the next alarm capture.
     void ApplyPretrigger();
+    // The level triggers changed (or a live session starts): they are watched from now on.
+    void ApplyTriggers();
 
   private:
     enum class StartedBy { User, Alarm };
     // The one writer of the state: tells the listeners when it changed.
     void SetState(CaptureState state);
-    void StartCapture(StartedBy by);
+    // `sinceTrigger`: the newest ring rows from a trigger's crossing on, which the CSV begins
+    // with (after the pre-trigger's rows).
+    void StartCapture(StartedBy by, int32_t sinceTrigger = 0);
     void EndCapture();
-    // Ring rows of the pre-trigger's seconds before now that this live session received.
-    int32_t PretriggerRows() const;
+    // Ring rows this live session received of the pre-trigger's seconds before the newest
+    // `sinceTrigger` rows, and those rows.
+    int32_t PretriggerRows(int32_t sinceTrigger) const;
+    // Feeds the newest `rows` ring rows to the level triggers, oldest first, in engineering
+    // units. Returns how many of the newest rows go back to the first record that started a
+    // trigger (that record included), 0 when none started.
+    int32_t FeedTriggers(int32_t rows);
     // Writes the pending CSV rows; a failure is reported once, a later success clears it.
     void WriteCsvRows();
     // The state once no capture runs: previewing while a stream is live, else idle.
@@ -175,6 +189,7 @@ class CaptureSession {
     int32_t batchPoints_ = 0;
     int32_t csvPendingPoints_ = 0;
     bool alarmLatched_ = false;
+    LevelTriggers triggers_;
     int32_t liveRows_ = 0;  // ring rows received in this live session (at most the ring)
     uint32_t captureStartTick_ = 0;
     PollHealth pollHealth_;       // late and failed polls since the capture started

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "session/LevelTrigger.h"
+
 namespace velatrace {
 
 inline constexpr size_t kMaxPath = 260;
@@ -33,6 +35,9 @@ struct CaptureSettings {
     // An alarm-started capture begins this many seconds (0..kMaxPretriggerSec) before the alarm,
     // from the frames and records the preview keeps.
     int32_t pretriggerSec = 0;
+    // Level triggers on any channel, each starting an alarm capture as an alarm does. Kept under
+    // their own registry key, beside these.
+    LevelTriggerSetting triggers[kLevelTriggers] = {};
 };
 
 // The first alarm (1..4) whose action is the still transfer, 0 when none is.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -152,8 +153,8 @@ class FrameSession : public ::testing::Test {
         std::vector<uint8_t> data(static_cast<size_t>(records) * kPointBytes, 0);
         for (int k = 0; k < records; ++k) {
             uint8_t* point = &data[static_cast<size_t>(k) * kPointBytes];
-            const int level = alarm ? 9000 : 1000;  // 4.5 V or 0.5 V
             const int count = ++count_;
+            const int level = channel1 ? channel1(count) : alarm ? 9000 : 1000;  // 4.5 / 0.5 V
             point[0] = static_cast<uint8_t>(level >> 8);
             point[1] = static_cast<uint8_t>(level & 0xFF);
             point[2] = static_cast<uint8_t>(count >> 8);
@@ -204,7 +205,8 @@ class FrameSession : public ::testing::Test {
     FakeDriverLibrary logger;
     std::unique_ptr<MainFrame> frame;
     int count_ = 0;
-    uint8_t otherAlarms = 0;  // alarm bits of channels 1..8 set in every polled record
+    uint8_t otherAlarms = 0;           // alarm bits of channels 1..8 set in every polled record
+    std::function<int(int)> channel1;  // channel 1's counts by record number, when set
 };
 
 // Rows of a CSV file after its three header lines.
@@ -705,6 +707,64 @@ TEST_F(FrameSession, AnAlarmCaptureBeginsThePretriggerBeforeTheAlarmInBothFiles)
     Poll(5);
     f.OnCommand(cmd::kCapture);
     EXPECT_EQ(CsvRows(folder.Read("run_03.csv")).size(), 5u);
+}
+
+// A level trigger acts on the values recorded, whatever the logger's alarm bits say: each
+// crossing starts a numbered alarm capture from the crossing record, with the pre-trigger's
+// records before it, that ends once the value is back past the hysteresis.
+TEST_F(FrameSession, LevelTriggersStartNumberedCapturesFromTheCrossingAndEndWhenCleared) {
+    StoreCaptureSettings(/*autoNumber=*/1, /*alarm1=*/0);
+    CaptureSettings stored;
+    SettingsStore(registry).LoadCapture(stored);
+    stored.pretriggerSec = 1;  // 50 records of 20 ms
+    SettingsStore(registry).SaveCapture(stored);
+    const LevelTriggerSetting triggers[kLevelTriggers] = {{1, 1, kTriggerAbove, 2.0, 0.5}};
+    SettingsStore(registry).SaveTriggers(triggers);
+    // A square wave: 4.5 V for records 70..99 of each hundred, 0.5 V otherwise.
+    channel1 = [](int n) { return n % 100 >= 70 ? 9000 : 1000; };
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    Poll(60);
+    EXPECT_FALSE(Capturing());
+    Poll(20);  // records 61..80, crossing at 70
+    ASSERT_EQ(f.Live().State(), CaptureState::CapturingByAlarm);
+    EXPECT_TRUE(engine.camera.recording && engine.camera.withPretrigger);
+    Poll(10);
+    EXPECT_TRUE(Capturing()) << "held above the level";
+    Poll(10);  // back to 0.5 V at record 100
+    ASSERT_FALSE(Capturing());
+    std::vector<std::string> rows = CsvRows(folder.Read("run_01.csv"));
+    ASSERT_EQ(rows.size(), 81u);
+    EXPECT_EQ(rows[0], "0.500,2.000,,,,,,,,") << "record 20, 50 before the crossing";
+    EXPECT_EQ(rows[50], "4.500,7.000,,,,,,,,");
+    ExpectEveryRowOnce(rows);
+
+    // The next crossing, here the last record of its block, makes the next numbered capture.
+    Poll(70);
+    ASSERT_TRUE(Capturing());
+    Poll(40);
+    ASSERT_FALSE(Capturing());
+    rows = CsvRows(folder.Read("run_02.csv"));
+    ASSERT_EQ(rows.size(), 91u);
+    EXPECT_EQ(rows[50], "4.500,17.000,,,,,,,,");
+    EXPECT_EQ(f.Capture().number, 3);
+
+    // A crossing during a running capture starts no second one; a timed capture ends by time.
+    StoreCaptureSettings(1, 0, /*timeLimit=*/60);
+    SettingsStore(registry).LoadCapture(stored);
+    CopyText(stored.filename, "timed");
+    SettingsStore(registry).SaveCapture(stored);
+    MainFrame& timed = Start();
+    timed.OnCommand(cmd::kPreview);
+    Poll(40);   // records 211..250
+    Poll(100);  // crossing at 270, cleared at 300
+    ASSERT_EQ(timed.Live().State(), CaptureState::CapturingTimed);
+    Poll(100);  // crossing at 370 during the capture
+    EXPECT_TRUE(Capturing());
+    timed.OnTimer(kTimerCaptureLimit);
+    EXPECT_FALSE(Capturing());
+    EXPECT_EQ(timed.Capture().number, 2) << "one capture for two crossings";
+    EXPECT_EQ(CsvRows(folder.Read("timed_01.csv")).size(), 181u) << "records 270 to 450";
 }
 
 TEST_F(FrameSession, EveryWayOfLeavingACaptureKeepsItsRows) {
