@@ -1,7 +1,10 @@
 #include "session/CaptureSettingsDialog.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -126,6 +129,8 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidge
     });
     connect(browse_, &QPushButton::clicked, this, &CaptureSettingsDialog::ChooseFolder);
 
+    layout->addWidget(MakeTriggerRows());
+
     auto* buttons = new QHBoxLayout;
     auto* ok = Named(new QPushButton(QStringLiteral("OK"), this), 1);
     auto* cancel = Named(new QPushButton(QStringLiteral("Cancel"), this), 2);
@@ -137,6 +142,44 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidge
     connect(ok, &QPushButton::clicked, this, &CaptureSettingsDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &CaptureSettingsDialog::reject);
     Refresh();
+}
+
+QGroupBox* CaptureSettingsDialog::MakeTriggerRows() {
+    auto* group = new QGroupBox(tr("Level triggers"), this);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(new QLabel(tr("Channel"), group), 0, 1);
+    grid->addWidget(new QLabel(tr("Level"), group), 0, 3);
+    grid->addWidget(new QLabel(tr("Hysteresis"), group), 0, 4);
+    for (int i = 0; i < kLevelTriggers; ++i) {
+        const CaptureSettingsModel::TriggerRow& row = model_.triggers[i];
+        const int id = kFirstTriggerId + 5 * i;
+        TriggerControls& t = triggers_[i];
+        t.on = Named(new QCheckBox(tr("Trigger %1").arg(i + 1), group), id);
+        t.on->setChecked(row.on);
+        t.channel = Named(new QComboBox(group), id + 1);
+        for (int c = 1; c <= kTriggerChannels; ++c) {
+            t.channel->addItem(tr("CH%1").arg(c));
+        }
+        t.channel->setCurrentIndex(std::clamp(row.channel, 1, kTriggerChannels) - 1);
+        t.direction = Named(new QComboBox(group), id + 2);
+        t.direction->addItem(tr("above"));
+        t.direction->addItem(tr("below"));
+        t.direction->setCurrentIndex(row.direction == kTriggerBelow ? 1 : 0);
+        t.level = Named(new QLineEdit(QString::fromStdString(row.level), group), id + 3);
+        t.hysteresis = Named(new QLineEdit(QString::fromStdString(row.hysteresis), group), id + 4);
+        t.level->setToolTip(
+            tr("Level in the channel's unit; the trigger starts when the value "
+               "reaches it"));
+        t.hysteresis->setToolTip(
+            tr("How far the value must come back past the level before "
+               "the trigger ends"));
+        grid->addWidget(t.on, i + 1, 0);
+        grid->addWidget(t.channel, i + 1, 1);
+        grid->addWidget(t.direction, i + 1, 2);
+        grid->addWidget(t.level, i + 1, 3);
+        grid->addWidget(t.hysteresis, i + 1, 4);
+    }
+    return group;
 }
 
 void CaptureSettingsDialog::Refresh() {
@@ -172,6 +215,14 @@ void CaptureSettingsDialog::accept() {
     model_.useTimeLimit = useTimeLimit_->isChecked();
     model_.seconds = seconds_->cleanText().toStdString();
     model_.pretrigger = pretrigger_->value();
+    for (int i = 0; i < kLevelTriggers; ++i) {
+        CaptureSettingsModel::TriggerRow& row = model_.triggers[i];
+        row.on = triggers_[i].on->isChecked();
+        row.channel = triggers_[i].channel->currentIndex() + 1;
+        row.direction = triggers_[i].direction->currentIndex() == 1 ? kTriggerBelow : kTriggerAbove;
+        row.level = triggers_[i].level->text().toStdString();
+        row.hysteresis = triggers_[i].hysteresis->text().toStdString();
+    }
     target_ = model_;
     QDialog::accept();
 }

@@ -7,6 +7,8 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -26,6 +28,11 @@ class CaptureSettingsDialog final : public QDialog {
     void ChooseFolder();
     // Enabled states, the radios and the name preview, as the model has them now.
     void Refresh();
+    // The "Level triggers" group: one row per trigger, with ids from kFirstTriggerId on (five
+    // per row: enable box, channel, direction, level, hysteresis).
+    QGroupBox* MakeTriggerRows();
+
+    static constexpr int kFirstTriggerId = 1030;
 
     CaptureSettingsModel& target_;  // written only by OK
     CaptureSettingsModel model_;    // what the controls show meanwhile
@@ -41,6 +48,14 @@ class CaptureSettingsDialog final : public QDialog {
     QCheckBox* useTimeLimit_;
     QSpinBox* seconds_;
     QSpinBox* pretrigger_;
+    struct TriggerControls {
+        QCheckBox* on;
+        QComboBox* channel;
+        QComboBox* direction;
+        QLineEdit* level;
+        QLineEdit* hysteresis;
+    };
+    TriggerControls triggers_[kLevelTriggers];
 };
 
 }  // namespace velatrace

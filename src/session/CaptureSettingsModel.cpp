@@ -6,6 +6,7 @@
 #include "base/FixedText.h"
 #include "session/CaptureNaming.h"
 #include "session/Pretrigger.h"
+#include "session/TriggerTexts.h"
 
 namespace velatrace {
 
@@ -104,6 +105,17 @@ CaptureSettingsModel::CaptureSettingsModel(const CaptureSettings& settings, bool
     useTimeLimit = settings.useTimeLimit != 0;
     seconds = std::to_string(settings.timeLimitSec);
     pretrigger = settings.pretriggerSec;
+    for (int i = 0; i < kLevelTriggers; ++i) {
+        const LevelTriggerSetting& t = settings.triggers[i];
+        char text[48];
+        triggers[i].on = t.enabled != 0;
+        triggers[i].channel = t.channel;
+        triggers[i].direction = t.direction;
+        FormatTriggerNumber(text, sizeof text, t.level);
+        triggers[i].level = text;
+        FormatTriggerNumber(text, sizeof text, t.hysteresis);
+        triggers[i].hysteresis = text;
+    }
 }
 
 void CaptureSettingsModel::SetVideoFormat(int32_t width, int32_t height, int32_t framesPerSecond) {
@@ -152,6 +164,36 @@ std::string CaptureSettingsModel::Preview() const {
     return text;
 }
 
+bool CaptureSettingsModel::AcceptTriggers(LevelTriggerSetting (&taken)[kLevelTriggers],
+                                          std::string& refusal) const {
+    char text[160];
+    for (int i = 0; i < kLevelTriggers; ++i) {
+        const TriggerRow& row = triggers[i];
+        LevelTriggerSetting& t = taken[i];
+        t.enabled = row.on ? 1 : 0;
+        t.channel = std::clamp(row.channel, 1, kTriggerChannels);
+        t.direction = row.direction == kTriggerBelow ? kTriggerBelow : kTriggerAbove;
+        if (!ParseTriggerNumber(row.level.c_str(), t.level)) {
+            FormatText(text, sizeof text, kTriggerLevelNotNumber, i + 1,
+                       row.level.substr(0, 40).c_str());
+            refusal = text;
+            return false;
+        }
+        if (!ParseTriggerNumber(row.hysteresis.c_str(), t.hysteresis)) {
+            FormatText(text, sizeof text, kTriggerHysteresisNotNumber, i + 1,
+                       row.hysteresis.substr(0, 40).c_str());
+            refusal = text;
+            return false;
+        }
+        if (t.hysteresis < 0.0) {
+            FormatText(text, sizeof text, kTriggerHysteresisNegative, i + 1);
+            refusal = text;
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CaptureSettingsModel::Accept(std::string& refusal) {
     if (!IsValidBaseName(baseName, refusal)) {
         return false;
@@ -195,6 +237,10 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
         return false;
     }
     limit = std::max(limit, kMinTimeLimitSec);
+    LevelTriggerSetting taken[kLevelTriggers];
+    if (!AcceptTriggers(taken, refusal)) {
+        return false;
+    }
     const bool folderChanged = path != original_.path;
     if (folderChanged) {
         char resolved[kMaxPath];
@@ -232,6 +278,10 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
     for (int i = 0; i < 4; ++i) {
         conditions = conditions || s.alarmEnable[i] != original_.alarmEnable[i] ||
                      s.alarmType[i] != original_.alarmType[i];
+    }
+    for (int i = 0; i < kLevelTriggers; ++i) {
+        s.triggers[i] = taken[i];
+        conditions = conditions || !(taken[i] == original_.triggers[i]);
     }
     s.conditionsChanged = conditions ? 1 : 0;
     s.namingChanged = s.namingChanged ? 1 : 0;

@@ -31,6 +31,16 @@ class CaptureSettingsModel {
     bool useTimeLimit = false;
     std::string seconds;
     int32_t pretrigger = 0;  // seconds, 0..kMaxPretriggerSec
+    // The level triggers' rows: enable box, channel (1..10), direction, and the level and
+    // hysteresis as typed (checked by Accept).
+    struct TriggerRow {
+        bool on = false;
+        int32_t channel = 1;
+        int32_t direction = kTriggerAbove;
+        std::string level;
+        std::string hysteresis;
+    };
+    TriggerRow triggers[kLevelTriggers];
 
     // The camera's size and rate, for the memory the pre-trigger's tip states (none: no camera).
     void SetVideoFormat(int32_t width, int32_t height, int32_t framesPerSecond);
@@ -54,13 +64,17 @@ class CaptureSettingsModel {
     // OK: checks the values and, when they are sound, builds the new settings and their change
     // flags. Refuses, with the reason in `refusal`, a base name that cannot name a file, a folder
     // and name whose capture paths would not fit a path, a changed folder that cannot be created
-    // or written, and a time limit in use below 1 second; nothing is taken then.
+    // or written, a time limit in use below 1 second, and a trigger's level or hysteresis that
+    // is no number (or a negative hysteresis), naming the row and field; nothing is taken then.
     bool Accept(std::string& refusal);
     // The settings after a successful Accept (folder with its trailing separator, or empty for
     // the user's video folder), with namingChanged, conditionsChanged and transAlarm set.
     const CaptureSettings& Result() const { return result_; }
 
   private:
+    // The triggers' rows as settings; false with the reason when a number cannot be taken.
+    bool AcceptTriggers(LevelTriggerSetting (&taken)[kLevelTriggers], std::string& refusal) const;
+
     CaptureSettings original_;
     CaptureSettings result_;
     int32_t alarmType_[4] = {};

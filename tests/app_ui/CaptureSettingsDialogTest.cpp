@@ -1,6 +1,7 @@
 // The capture settings dialog through the host: it shows the model's values, enables the naming
 // controls by the alarm actions, Escape leaves the model as it was and Enter writes it back.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -32,6 +33,7 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
     s.alarmEnable[1] = 1;
     s.alarmType[2] = kAlarmTransfer;
     s.timeLimitSec = 30;
+    s.triggers[3] = {1, 10, kTriggerBelow, -2.5, 0.25};
     CaptureSettingsModel model(s, true, true);
     model.SetVideoFormat(1280, 720, 30);
     const auto answer = [&](const std::function<void(QDialog*)>& user) {
@@ -58,6 +60,12 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
         EXPECT_TRUE(Control<QRadioButton>(box, 1019)->isChecked());
         EXPECT_TRUE(Control<QRadioButton>(box, 1019)->isEnabled());
         EXPECT_FALSE(Control<QSpinBox>(box, 1021)->isEnabled()) << "no time limit";
+        // The level triggers' rows, five controls each from 1030 on.
+        EXPECT_TRUE(Control<QCheckBox>(box, 1045)->isChecked());
+        EXPECT_EQ(Control<QComboBox>(box, 1046)->currentText(), QStringLiteral("CH10"));
+        EXPECT_EQ(Control<QComboBox>(box, 1047)->currentText(), QStringLiteral("below"));
+        EXPECT_EQ(Control<QLineEdit>(box, 1048)->text(), QStringLiteral("-2.5"));
+        EXPECT_EQ(Control<QLineEdit>(box, 1049)->text(), QStringLiteral("0.25"));
         Control<QRadioButton>(box, 1019)->click();  // every alarm transfers: nothing is named
         EXPECT_FALSE(Control<QLineEdit>(box, 1004)->isEnabled());
         EXPECT_FALSE(Control<QCheckBox>(box, 1007)->isEnabled());
@@ -77,6 +85,9 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
         EXPECT_TRUE(Control<QSpinBox>(box, 1021)->isEnabled());
         Control<QSpinBox>(box, 1021)->setValue(5000);
         Control<QSpinBox>(box, 1023)->setValue(10);
+        Control<QCheckBox>(box, 1030)->click();
+        Control<QComboBox>(box, 1031)->setCurrentIndex(2);
+        Control<QLineEdit>(box, 1033)->setText(QStringLiteral("1,5"));
         EXPECT_NE(Control<QSpinBox>(box, 1023)->toolTip().indexOf(QStringLiteral(" MB at ")), -1);
         QTest::keyClick(Control<QLineEdit>(box, 1005), Qt::Key_Return);
     }));
@@ -85,6 +96,10 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
     EXPECT_EQ(model.seconds, "1000") << "the up-down's range";
     EXPECT_EQ(model.pretrigger, 10);
     EXPECT_TRUE(model.alarmEnable[1] && model.Transfer(2));
+    // The rows as typed: the model's OK checks the numbers.
+    EXPECT_TRUE(model.triggers[0].on && model.triggers[0].channel == 3);
+    EXPECT_EQ(model.triggers[0].level, "1,5");
+    EXPECT_EQ(model.triggers[3].direction, kTriggerBelow);
 }
 
 }  // namespace

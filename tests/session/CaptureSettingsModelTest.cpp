@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "base/FixedText.h"
 #include "session/CaptureSettingsModel.h"
@@ -69,6 +70,15 @@ TEST(CaptureSettingsModel, OkTakesTheValuesAndFlagsOnlyWhatChanged) {
     ASSERT_TRUE(name.Accept(refusal));
     EXPECT_STREQ(name.Result().filename, "bench");
     EXPECT_TRUE(name.Result().namingChanged && !name.Result().conditionsChanged);
+
+    // A level trigger is a capture condition; its numbers are read whole, "." the separator.
+    CaptureSettingsModel trig(Stored(root.Folder()), true, true);
+    EXPECT_EQ(std::tie(trig.triggers[0].level, trig.triggers[0].hysteresis), std::tuple("0", "0"));
+    trig.triggers[1] = {true, 4, kTriggerBelow, " -1.25", "0.5"};
+    ASSERT_TRUE(trig.Accept(refusal)) << refusal;
+    EXPECT_TRUE(trig.Result().triggers[1] ==
+                (LevelTriggerSetting{1, 4, kTriggerBelow, -1.25, 0.5}));
+    EXPECT_TRUE(!trig.Result().namingChanged && trig.Result().conditionsChanged);
 }
 
 TEST(CaptureSettingsModel, RefusesWhatCannotNameACaptureAndTakesNothing) {
@@ -107,6 +117,20 @@ TEST(CaptureSettingsModel, RefusesWhatCannotNameACaptureAndTakesNothing) {
     EXPECT_NE(refusal.find("a path holds at most 259"), std::string::npos) << refusal;
     EXPECT_FALSE(std::filesystem::exists(m.folder)) << "nothing taken, no folder made";
     EXPECT_STREQ(m.Result().filename, "run");
+
+    // A trigger's number that is none is refused by its row and field.
+    m.folder = root.Folder();
+    m.baseName = "run";
+    for (const auto& [level, hysteresis, told] :
+         {std::tuple("2,5", "0", "Level trigger 3: the level \"2,5\" is not a number."),
+          {"", "0", "Level trigger 3: the level \"\" is not a number."},
+          {"1", "x", "Level trigger 3: the hysteresis \"x\" is not a number."},
+          {"1", "-0.1", "Level trigger 3: the hysteresis cannot be below 0."}}) {
+        m.triggers[2] = {true, 1, kTriggerAbove, level, hysteresis};
+        EXPECT_FALSE(m.Accept(refusal));
+        EXPECT_EQ(refusal, told);
+    }
+    EXPECT_EQ(m.Result().triggers[2].enabled, 0) << "nothing taken";
 }
 
 TEST(CaptureSettingsModel, AnEmptyFolderIsShownResolvedAndStaysEmpty) {
