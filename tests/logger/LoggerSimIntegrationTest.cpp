@@ -4,21 +4,12 @@
 
 #include <cstdlib>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "FakeDriverLibrary.h"
-#include "app/CommandIds.h"
-#include "app/MainFrame.h"
-#include "app/StillTransfer.h"
-#include "base/FixedText.h"
 #include "logger/DriverLibraryDl.h"
-#include "settings/RegistryTree.h"
+#include "session/LevelTrigger.h"
 #include "support/FakeClock.h"
-#include "support/FakeHost.h"
 #include "support/TempFolder.h"
-#include "video/FakeMediaEngine.h"
-#include "video/FakeVideoSurface.h"
 
 namespace velatrace {
 namespace {
@@ -80,70 +71,33 @@ TEST(SimulatedLogger, ConnectsPollsAWholeLargeBlockAndReportsFaults) {
     unsetenv("VELATRACE_SIM_CONFIG");
 }
 
-// The simulated logger's square wave through the whole window: a level trigger makes one
-// numbered capture per rising edge, each ending when the wave falls back.
-TEST(SimulatedLogger, ALevelTriggerOnItsSquareWaveCapturesEachRisingEdge) {
-    struct NoPages final : PropertyPages {
-        MediaError ShowFilterPages(Camera&, int32_t, int32_t) override { return {}; }
-        MediaError ShowFormatPages(Camera&, const std::vector<VideoMode>&, int32_t,
-                                   int32_t) override {
-            return {};
-        }
-    } pages;
+// A level trigger on the simulated logger's square wave, on the values as the program scales
+// them: a start at each rising edge, an end at each fall.
+TEST(SimulatedLogger, ALevelTriggerSeesEachEdgeOfItsSquareWave) {
     testing::TempFolder folder;
-    // 0 V for samples 0..49 of each hundred, 5 V for 50..99; 30 points a poll; no new samples.
-    folder.Write("sim.cfg",
-                 "interval = 1d\nstart_points = 300\nmax_block_points = 30\n"
-                 "ch1 DC 10V square 0 5 100\n");
+    folder.Write("sim.cfg", "interval = 3600s\nstart_points = 300\nch1 DC 10V square 0 5 100\n");
     setenv("VELATRACE_SIM_CONFIG", folder.File("sim.cfg").c_str(), 1);
     DriverLibraryDl driver{VELATRACE_SIM_LIBRARY};
-    RegistryTree registry;
-    CaptureSettings cs;
-    CopyText(cs.path, folder.Folder().c_str());
-    CopyText(cs.filename, "sq");
-    cs.autoNumber = 1;
-    SettingsStore(registry).SaveCapture(cs);
-    const LevelTriggerSetting triggers[kLevelTriggers] = {{1, 1, kTriggerAbove, 2.5, 1.0}};
-    SettingsStore(registry).SaveTriggers(triggers);
     testing::FakeClock clock;
-    testing::FakeHost host;
-    testing::FakeTimers timers;
-    testing::FakeMediaEngine engine;  // no camera: the captures are CSV files
-    testing::FakeVideoSurface pane;
-    NoStillTransfer transfer;
-    MainFrame f(
-        FramePorts{host.Ports(), timers, clock, registry, driver, engine, &pane, transfer, pages});
-    f.Create();
-    f.OnTimer(kTimerStartup);
-    ASSERT_TRUE(f.Live().HasLogger());
-    f.OnCommand(cmd::kPreview);
-    std::string starts;
-    for (int poll = 0; poll < 10; ++poll) {  // points 30 * poll .. 30 * poll + 29
-        ASSERT_TRUE(timers.Running(kTimerPoll));
-        host.posted.clear();
-        clock.Advance(100);
-        const bool before = f.Live().IsCapturing();
-        f.OnTimer(kTimerPoll);
-        for (auto [result, bytes] : host.posted) {
-            f.OnLoggerData(result, bytes);
+    LoggerLink link{driver};
+    LoggerProtocol protocol{link, clock};
+    const LoggerSetup setup = protocol.ConnectLogger(0).setup;
+    testing::RecordingSink sink(link, setup);
+    ASSERT_EQ(protocol.PollAck(0, 0, setup.bytesPerPoint, sink), 0u);
+    ASSERT_EQ(sink.appended, 300);
+    LevelTriggers triggers;
+    triggers.Configure({{1, 1, kTriggerAbove, 2.5, 1.0}});
+    std::string edges;
+    for (int k = 0; k < 300; ++k) {
+        double values[kChannels];
+        for (int c = 0; c < kChannels; ++c) {
+            values[c] = sink.rows[k].counts[c] / UsableScale(setup.channel[c].scale);
         }
-        starts += !before && f.Live().IsCapturing()   ? "s"
-                  : before && !f.Live().IsCapturing() ? "e"
-                                                      : ".";
+        const LevelTriggers::Events e = triggers.Feed(values, kChannels);
+        edges += e.started ? "s" + std::to_string(k) : e.cleared ? "e" + std::to_string(k) : "";
     }
-    // Rising edges at 50, 150 and 250; falls at 100 and 200.
-    EXPECT_EQ(starts, ".s.e.se.s.");
-    for (const auto& [name, rows] : {std::pair{"sq_01.csv", 70}, {"sq_02.csv", 60}}) {
-        const std::string csv = folder.Read(name);
-        int lines = 0;
-        size_t firstRow = 0;
-        for (size_t at = csv.find("\r\n"); at != std::string::npos; at = csv.find("\r\n", at + 2)) {
-            firstRow = ++lines == 3 ? at + 2 : firstRow;
-        }
-        EXPECT_EQ(lines - 3, rows) << name << ": from the rising edge to the poll of the fall";
-        EXPECT_EQ(csv.compare(firstRow, 6, "5.000,"), 0) << csv.substr(firstRow, 40);
-    }
-    f.OnCommand(cmd::kPreview);
+    EXPECT_EQ(edges, "s50e100s150e200s250");
+    link.CloseLogger(0);
     unsetenv("VELATRACE_SIM_CONFIG");
 }
 
