@@ -1455,6 +1455,7 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
 // its record; the list dialog edits them, and a save that fails changes nothing.
 TEST_F(FrameSession, MarkersOfACaptureComeBackInReplayAndJumpsLandOnThem) {
     StoreCaptureSettings(/*autoNumber=*/1, /*alarm1=*/1);
+    folder.Write("run_01.markers.csv", "5,100,user,\"of an earlier pair\"\r\n");
     MainFrame& f = Start();
     f.OnCommand(cmd::kPreview);
     EXPECT_FALSE(f.Ui().Enabled(cmd::kMarker));
