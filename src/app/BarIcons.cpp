@@ -162,6 +162,17 @@ void DrawPreview(QPainter& p) {
 }
 
 // A vertical arrow for the channel selection; `down` selects the next channel.
+void DrawMarker(QPainter& p) {
+    // A flag on its pole.
+    p.setPen(Outline(kOutline, 1.5));
+    p.drawLine(QPointF(6.5, 3.5), QPointF(6.5, 19.5));
+    QPolygonF flag;
+    flag << QPointF(7, 4) << QPointF(18.5, 7.5) << QPointF(7, 11);
+    p.setPen(Outline(kAmberDark));
+    p.setBrush(kAmber);
+    p.drawPolygon(flag);
+}
+
 void DrawChannelArrow(QPainter& p, bool down) {
     p.save();
     if (!down) {
@@ -249,6 +260,8 @@ QIcon CommandIcon(uint32_t id) {
             return MakeIcon(kWideButtonSize, DrawCapture);
         case cmd::kPreview:
             return MakeIcon(kWideButtonSize, DrawPreview);
+        case cmd::kMarker:
+            return MakeIcon(kWideButtonSize, DrawMarker);
         case cmd::kNextChannel:
             return MakeIcon(kNarrowButtonSize, [](QPainter& p) { DrawChannelArrow(p, true); });
         case cmd::kPreviousChannel:

@@ -41,6 +41,11 @@ inline constexpr uint32_t kDeviceLast = 32799;
 inline constexpr uint32_t kTransportSetting = 32801;
 inline constexpr uint32_t kChannelProperty = 32802;
 inline constexpr uint32_t kIgnored = 32803;
+// Event markers: dropped while recording, walked through and edited in replay.
+inline constexpr uint32_t kMarker = 32804;
+inline constexpr uint32_t kNextMarker = 32805;
+inline constexpr uint32_t kPreviousMarker = 32806;
+inline constexpr uint32_t kMarkerList = 32807;
 inline constexpr uint32_t kPaneResized = 1002;
 
 // Band IDs of the bars, in row order.

@@ -62,6 +62,14 @@ uint32_t DeriveCommandState(uint32_t id, const CommandInputs& in) {
             return Word(in.startedUp && live && in.captureOffered, capturing);
         case cmd::kPreview:
             return Word(in.startedUp && in.sourceFound, live);
+        // A marker goes into the running capture, or onto the recording at its cursor.
+        case cmd::kMarker:
+            return Word(capturing || replaying, false);
+        case cmd::kNextMarker:
+        case cmd::kPreviousMarker:
+            return Word(replaying && in.replayMarkers > 0, false);
+        case cmd::kMarkerList:
+            return Word(replaying, false);
         case cmd::kFilter:
         case cmd::kFormat:
             return Word(in.startedUp && in.cameraFound, false);

@@ -24,6 +24,7 @@ struct CommandInputs {
     bool channelsSelectable = false;
     // The replay.
     ReplayState replay = ReplayState::Closed;
+    int32_t replayMarkers = 0;  // markers of the recording open
     // The still transfer's conversation is open.
     bool transferConnected = false;
     FrameState frame;

@@ -9,7 +9,7 @@ namespace velatrace {
 namespace {
 using namespace cmd;
 
-constexpr std::array<CommandText, 37> kTexts{{
+constexpr std::array<CommandText, 41> kTexts{{
     {kFileOpen, "&Open...\tCtrl+O", "Ctrl+O", "Open an existing document", "Open(Ctrl+O)"},
     {kFileClose, "C&lose\tCtrl+C", "Ctrl+C", "Close the active document", "Close(Ctrl+L)"},
     {kCaptureSetting, "&Capture setting...", nullptr, "Set capture file", nullptr},
@@ -49,6 +49,10 @@ constexpr std::array<CommandText, 37> kTexts{{
     {kMute, nullptr, "Ctrl+Alt+V", nullptr, nullptr},
     {kIgnored, nullptr, "Ctrl+Alt+B", nullptr, nullptr},
     {kRecentFirst, nullptr, nullptr, "Open a specified document", nullptr},
+    {kMarker, "&Marker\tM", "M", "Mark this moment of the recording", "Marker"},
+    {kNextMarker, "Ne&xt marker\t]", "]", "Go to the next marker", "Next marker"},
+    {kPreviousMarker, "Pre&vious marker\t[", "[", "Go to the previous marker", "Previous marker"},
+    {kMarkerList, "Mar&kers...", nullptr, "List, add, rename and delete the markers", nullptr},
 }};
 }  // namespace
 

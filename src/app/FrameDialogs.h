@@ -8,6 +8,7 @@ class TransportDialogModel;
 class ChannelPropertyModel;
 class CaptureSettingsModel;
 class DdeSettingsModel;
+class MarkerEditor;
 
 class FrameDialogs {
   public:
@@ -20,6 +21,8 @@ class FrameDialogs {
     // and true is returned, Cancel returns false. "DDE transfer setting" likewise.
     virtual bool RunCaptureSettingsDialog(CaptureSettingsModel& model) = 0;
     virtual bool RunDdeSettingsDialog(DdeSettingsModel& model) = 0;
+    // "Markers": the recording's markers, edited through `markers` until the user closes it.
+    virtual void RunMarkerDialog(MarkerEditor& markers) = 0;
     // The About box; returns when it closes.
     virtual void ShowAbout() = 0;
     // The folder the program runs from, where its help sits; `folder` receives at most size-1

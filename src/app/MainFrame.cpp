@@ -50,6 +50,8 @@ MainFrame::MainFrame(const FramePorts& ports)
     csv_.SetFileSync(ports.fileSync);
     csv_.SetRecordingLocks(ports.locks);
     live_.SetRecordingLocks(ports.locks);
+    live_.SetFileSync(ports.fileSync);
+    replay_.SetFileSync(ports.fileSync);
     // The commands follow every change of either session, whatever brought it about.
     live_.AddListener([this] { RefreshCommandStates(); });
     replay_.AddListener([this] { RefreshCommandStates(); });
@@ -98,6 +100,7 @@ void MainFrame::RefreshCommandStates() {
     in.channelsSelectable =
         replay_.HasWaveFile() || (loggerKnown && loggerSetup_.CountActiveChannels() > 0);
     in.replay = replay_.State();
+    in.replayMarkers = static_cast<int32_t>(replay_.Markers().size());
     in.transferConnected = still_.Connected();
     in.frame = s_;
     in.levelStep = view_.LevelStep();
@@ -291,6 +294,23 @@ void MainFrame::RunCommand(uint32_t id) {
             break;
         case cmd::kCaptureSetting:
             CaptureSettingCommand();
+            break;
+        case cmd::kMarker:
+            // Into the running capture, else onto the recording at its cursor.
+            if (live_.IsCapturing()) {
+                live_.DropMarker(MarkerKind::User, "");
+            } else if (replay_.IsOpen()) {
+                replay_.AddMarker("");
+            }
+            break;
+        case cmd::kNextMarker:
+        case cmd::kPreviousMarker:
+            replay_.JumpToMarker(id == cmd::kNextMarker);
+            break;
+        case cmd::kMarkerList:
+            if (replay_.IsOpen()) {
+                dialogs_.RunMarkerDialog(replay_);
+            }
             break;
         default:  // Ctrl+Alt+B is accepted and does nothing
             break;

@@ -19,6 +19,7 @@
 #include "app/CommandActions.h"
 #include "app/CommandIds.h"
 #include "app/CommandTexts.h"
+#include "app/MarkedSeekBar.h"
 #include "video/VideoPane.h"
 
 namespace velatrace {
@@ -113,6 +114,10 @@ void MainWindow::BuildMenus() {
     for (uint32_t id : {kLevelZoomOut, kLevelZoomIn, kTimeZoomIn, kTimeZoomOut}) {
         add(view, id);
     }
+    view->addSeparator();
+    for (uint32_t id : {kNextMarker, kPreviousMarker, kMarkerList}) {
+        add(view, id);
+    }
 
     QMenu* capture = menuBar()->addMenu(QStringLiteral("&Capture"));
     add(capture, kCapture);
@@ -120,6 +125,8 @@ void MainWindow::BuildMenus() {
     capture->addSeparator();
     add(capture, kFilter);
     add(capture, kFormat);
+    capture->addSeparator();
+    add(capture, kMarker);
 
     QMenu* transfer = menuBar()->addMenu(QStringLiteral("&Transfer"));
     add(transfer, kTransportSetting);
@@ -164,7 +171,7 @@ void MainWindow::BuildBars() {
     bars_[0] = MakeBar(QStringLiteral("File bar"), kWideButtonSize,
                        {kFileOpen, 0, kClipStop, kClipStart, kClipPause});
 
-    seek_ = new QSlider(Qt::Horizontal);
+    seek_ = new MarkedSeekBar;
     seek_->setRange(0, 100);
     seek_->setSingleStep(0);  // arrow keys and the wheel do not move it
     seek_->setPageStep(kSeekPageSize);
@@ -197,8 +204,8 @@ void MainWindow::BuildBars() {
         RunSeek(SeekEvent::EndScroll, 0);
     });
 
-    bars_[2] =
-        MakeBar(QStringLiteral("Capture bar"), kWideButtonSize, {kDdeTransfer, kCapture, kPreview});
+    bars_[2] = MakeBar(QStringLiteral("Capture bar"), kWideButtonSize,
+                       {kDdeTransfer, kCapture, kPreview, kMarker});
     bars_[3] = MakeBar(QStringLiteral("Channel bar"), kNarrowButtonSize,
                        {kNextChannel, kPreviousChannel, 0, kLevelZoomOut, kLevelZoomIn, kTimeZoomIn,
                         kTimeZoomOut});
@@ -386,6 +393,10 @@ void MainWindow::SetSeekPosition(int position) {
 
 void MainWindow::SetSeekTickFrequency(int frequency) {
     seek_->setTickInterval(frequency > 0 ? frequency : 100);
+}
+
+void MainWindow::SetSeekMarks(const std::vector<double>& shares) {
+    seek_->SetMarks(QVector<double>(shares.begin(), shares.end()));
 }
 
 void MainWindow::AppendMenuItems(MenuExtension kind, Submenu position, const QStringList& names) {

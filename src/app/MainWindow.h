@@ -9,8 +9,10 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "app/FrameHandler.h"
+#include "app/MarkedSeekBar.h"
 #include "app/RecentFiles.h"
 #include "base/FramePlacement.h"
 #include "base/StatusPanes.h"
@@ -78,6 +80,7 @@ class MainWindow : public QMainWindow {
     void SetTransferStatus(const QString& text);
     void SetSeekPosition(int position);
     void SetSeekTickFrequency(int frequency);
+    void SetSeekMarks(const std::vector<double>& shares);
     void AppendMenuItems(MenuExtension kind, Submenu position, const QStringList& names);
     void SetRecentItems(const RecentMenuItem* items, int count);
     void ShowBand(uint32_t bandId, bool show);
@@ -110,7 +113,7 @@ class MainWindow : public QMainWindow {
     QMenu* menus_[5] = {};
     QMenu* recent_ = nullptr;
     QToolBar* bars_[4] = {};  // File, Seek, Capture, Channel
-    QSlider* seek_ = nullptr;
+    MarkedSeekBar* seek_ = nullptr;
     QSplitter* splitter_ = nullptr;
     VideoPane* video_ = nullptr;
     QWidget* wave_ = nullptr;

@@ -22,6 +22,7 @@
 #include "logger/ChannelPropertyDialog.h"
 #include "logger/TransportDialog.h"
 #include "session/CaptureSettingsDialog.h"
+#include "session/MarkerListDialog.h"
 #include "video/VideoPane.h"
 
 namespace velatrace {
@@ -295,6 +296,15 @@ int QtHost::RunChannelPropertyDialog(const ChannelPropertyModel& model) {
 bool QtHost::RunCaptureSettingsDialog(CaptureSettingsModel& model) {
     CaptureSettingsDialog dialog(model, &window_);
     return dialog.exec() == QDialog::Accepted;
+}
+
+void QtHost::RunMarkerDialog(MarkerEditor& markers) {
+    MarkerListDialog dialog(markers, &window_);
+    dialog.exec();
+}
+
+void QtHost::SetSeekMarks(const std::vector<double>& shares) {
+    window_.SetSeekMarks(shares);
 }
 
 bool QtHost::RunDdeSettingsDialog(DdeSettingsModel& model) {

@@ -36,6 +36,7 @@ class QtHost final : public UserPrompts,
     void SetSeekPosition(int position) override;
     int SeekPosition() override;
     void SetSeekTickFrequency(int frequency) override;
+    void SetSeekMarks(const std::vector<double>& shares) override;
     int ChooseOpenFile(char* path, size_t size) override;
     void RefreshRecentMenu() override;
     void ShowBand(uint32_t bandId, bool show) override;
@@ -51,6 +52,7 @@ class QtHost final : public UserPrompts,
     int RunChannelPropertyDialog(const ChannelPropertyModel& model) override;
     bool RunCaptureSettingsDialog(CaptureSettingsModel& model) override;
     bool RunDdeSettingsDialog(DdeSettingsModel& model) override;
+    void RunMarkerDialog(MarkerEditor& markers) override;
     void SetTransferStatus(const char* text) override;
 
   private:

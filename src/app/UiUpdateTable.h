@@ -18,7 +18,7 @@ inline constexpr uint32_t kIndeterminate = 1024;
 
 class UiUpdateTable {
   public:
-    static constexpr std::size_t kSize = 27;
+    static constexpr std::size_t kSize = 31;
     using States = std::array<uint32_t, kSize>;
     // The elements' command IDs, in the table's order.
     static constexpr std::array<uint32_t, kSize> kIds = {
@@ -35,7 +35,9 @@ class UiUpdateTable {
         cmd::kFormat,           cmd::kDeviceFirst,
         cmd::kDeviceFirst + 1,  cmd::kDeviceFirst + 2,
         cmd::kDeviceLast,       cmd::kDdeTransferSetting,
-        cmd::kTransportSetting,
+        cmd::kTransportSetting, cmd::kMarker,
+        cmd::kNextMarker,       cmd::kPreviousMarker,
+        cmd::kMarkerList,
     };
 
     // State word of `id`; an ID outside the table reads as enabled and unchecked.

@@ -3,6 +3,7 @@
 // and panes, repaints, placement, closing, the logger's answer posted to the window's thread,
 // and the seek bar.
 #include <cstdint>
+#include <vector>
 
 #include "base/FramePlacement.h"
 
@@ -53,6 +54,8 @@ class SeekBarControl {
     virtual void SetSeekPosition(int position) = 0;
     virtual int SeekPosition() = 0;
     virtual void SetSeekTickFrequency(int frequency) = 0;
+    // Marks drawn along the bar, each a share 0..1 of its length; empty: none.
+    virtual void SetSeekMarks(const std::vector<double>& shares) = 0;
 };
 
 }  // namespace velatrace

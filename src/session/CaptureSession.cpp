@@ -2,12 +2,14 @@
 #include "session/CaptureSession.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "base/FixedText.h"
 #include "session/CaptureNaming.h"
+#include "session/MarkerTexts.h"
 
 namespace velatrace {
 
@@ -365,6 +367,17 @@ void CaptureSession::StartCapture(StartedBy by, int32_t sinceTrigger) {
                                       : CaptureState::CapturingByUser);
     captureStartTick_ = p_.clock.TickCount();
     pollHealth_.Reset();
+    // The markers go beside the pair; those of an earlier pair of the same name go with it.
+    FormatCaptureName(markerPath_, sizeof markerPath_, folder_, p_.capture.filename,
+                      p_.capture.autoNumber, p_.video.CaptureNumber(), "markers.csv");
+    std::error_code removed;
+    std::filesystem::remove(std::filesystem::path(markerPath_), removed);
+    markersWaiting_ = markersLost_ = markersDropped_ = 0;
+    markerFailing_ = false;
+    markedAlarm_ = 0;
+    clipOffsetMs_ = logger_ ? int64_t{earlierRows} * p_.setup.intervalMs
+                    : alarm ? int64_t{p_.capture.pretriggerSec} * 1000
+                            : 0;
     FormatCaptureName(captureFile_, sizeof captureFile_, "", p_.capture.filename,
                       p_.capture.autoNumber, p_.video.CaptureNumber(),
                       videoRecording_ ? "avi" : "csv");
@@ -389,6 +402,13 @@ void CaptureSession::EndCapture() {
     if (p_.capture.autoNumber) {
         p_.video.SetCaptureNumber(
             FreeCaptureNumber(folder_, p_.capture.filename, p_.video.CaptureNumber() + 1));
+        // The file ends where the recording goes on in the next numbered one.
+        char next[kMaxPath];
+        FormatCaptureName(next, sizeof next, "", p_.capture.filename, p_.capture.autoNumber,
+                          p_.video.CaptureNumber(), videoRecording_ ? "avi" : "csv");
+        char text[kMaxPath + 32];
+        FormatText(text, sizeof text, marker_text::kNextFile, next);
+        DropMarker(MarkerKind::FileSwitch, text);
     }
     if (camera_) {
         p_.video.NextCaptureFile(p_.capture.autoNumber != 0);
@@ -410,6 +430,7 @@ void CaptureSession::EndCapture() {
         // session too; with it, polling goes on for the next alarm.
         polling_ = p_.capture.autoNumber != 0;
     }
+    FinishMarkers();
     captureEnded_ = true;
     csvFailing_ = false;
     SetState(LiveState());
@@ -498,6 +519,9 @@ void CaptureSession::RefreshIndicator() {
             n += FormatText(text + n, sizeof text - n, "  %d rows waiting to be written",
                             p_.csv.PendingRecords());
         }
+        if (markersDropped_ > 0 && n < sizeof text) {
+            n += FormatText(text + n, sizeof text - n, "  markers: %d", markersDropped_);
+        }
         if (n < sizeof text) {
             n += pollHealth_.Describe(text + n, sizeof text - n);
         }
@@ -545,6 +569,7 @@ void CaptureSession::OnStreamError(const StreamError& error) {
         FormatText(status, sizeof status, "Video stopped: %s", error.text);
         WithoutFolders(status);
         videoFailed_ = true;
+        DropMarker(MarkerKind::StreamError, status);
         ReportFailure(text, status);
         // A capture is over once nothing is recorded any more.
         if (!p_.csv.Writing()) {
@@ -587,6 +612,9 @@ void CaptureSession::PollTick() {
             WriteCsvRows();  // rows it could not write stay pending for the next call
             csvPendingPoints_ = 0;
         }
+    }
+    if (markersWaiting_ > 0) {
+        WriteMarkers();
     }
     if (state_ == CaptureState::CapturingTimed) {
         const uint32_t elapsed = (p_.clock.TickCount() - captureStartTick_) / 1000;
@@ -726,6 +754,12 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
 void CaptureSession::OnRecordsAppended(int32_t rows, int32_t alarm) {
     const int32_t sinceTrigger = FeedTriggers(rows);
     if (alarm == 0) {
+        if (markedAlarm_ != 0 && IsCapturing()) {
+            char text[32];
+            FormatText(text, sizeof text, marker_text::kAlarm, markedAlarm_);
+            DropMarker(MarkerKind::AlarmEnd, text);
+        }
+        markedAlarm_ = 0;
         alarmLatched_ = false;
     } else if (!alarmLatched_ && alarm >= 1 && alarm <= kAlarmOutputs &&
                p_.capture.alarmEnable[alarm - 1]) {
@@ -735,11 +769,21 @@ void CaptureSession::OnRecordsAppended(int32_t rows, int32_t alarm) {
         } else if (!IsCapturing()) {
             StartCapture(StartedBy::Alarm);
         }
+        if (IsCapturing() && p_.capture.alarmType[alarm - 1] != kAlarmTransfer) {
+            char text[32];
+            FormatText(text, sizeof text, marker_text::kAlarm, alarm);
+            if (DropMarker(MarkerKind::AlarmStart, text)) {
+                markedAlarm_ = alarm;
+            }
+        }
     }
     // A level trigger starts a capture as an alarm does, from the record that crossed the level
     // (with the pre-trigger's records before it); one while a capture runs starts nothing.
     if (sinceTrigger > 0 && !IsCapturing()) {
         StartCapture(StartedBy::Alarm, sinceTrigger);
+        char text[32];
+        FormatText(text, sizeof text, marker_text::kTrigger, firstStartedTrigger_);
+        DropMarker(MarkerKind::Trigger, text);
     }
     // Only a capture an alarm or trigger started ends with them, once neither holds any more
     // (a trigger that came and went within these records has had its short capture); one
@@ -762,11 +806,84 @@ int32_t CaptureSession::FeedTriggers(int32_t rows) {
         for (int c = 0; c < kChannels; ++c) {
             values[c] = p_.wave.Sample(row, c) / UsableScale(p_.setup.channel[c].scale);
         }
-        if (triggers_.Feed(values, kChannels).started != 0 && sinceTrigger == 0) {
+        const uint32_t started = triggers_.Feed(values, kChannels).started;
+        if (started != 0 && sinceTrigger == 0) {
             sinceTrigger = k;
+            firstStartedTrigger_ = std::countr_zero(started) + 1;
         }
     }
     return sinceTrigger;
+}
+
+bool CaptureSession::DropMarker(MarkerKind kind, const char* text) {
+    if (!IsCapturing() || markerPath_[0] == '\0') {
+        return false;
+    }
+    Marker marker;
+    marker.kind = kind;
+    SetMarkerText(marker, text);
+    if (p_.csv.Writing()) {
+        // The newest record received; the clip's time is that record's, as replay pairs them.
+        const int64_t taken = p_.csv.RecordsTaken();
+        marker.record = taken > 0 ? taken - 1 : 0;
+        marker.clipMs = marker.record * std::max(p_.setup.intervalMs, 0);
+    }
+    if (marker.record < 0 || p_.setup.intervalMs <= 0) {
+        marker.clipMs = clipOffsetMs_ + (p_.clock.TickCount() - captureStartTick_);
+    }
+    if (markersWaiting_ < kMarkerQueue) {
+        markerQueue_[markersWaiting_++] = marker;
+    } else {
+        ++markersLost_;
+    }
+    markersDropped_ += kind == MarkerKind::User ? 1 : 0;
+    WriteMarkers();
+    RefreshIndicator();
+    return true;
+}
+
+void CaptureSession::WriteMarkers() {
+    int32_t written = 0;
+    int error = 0;
+    while (written < markersWaiting_ &&
+           (error = AppendMarker(markerPath_, markerQueue_[written], sync_)) == 0) {
+        ++written;
+    }
+    std::copy(markerQueue_ + written, markerQueue_ + markersWaiting_, markerQueue_);
+    markersWaiting_ -= written;
+    if (error == 0) {
+        return;
+    }
+    CopyText(markerError_, std::strerror(error));
+    // A capture folder that is gone took the marker file with it, which the user is told about.
+    std::error_code ec;
+    const bool folderGone = !std::filesystem::is_directory(std::filesystem::path(folder_), ec);
+    if (!markerFailing_ && !folderGone) {
+        markerFailing_ = true;
+        char text[kMaxPath + 256];
+        FormatText(text, sizeof text, marker_text::kWriteFailed, FileNamePart(markerPath_),
+                   markerError_);
+        char status[160];
+        FormatText(status, sizeof status, marker_text::kWriteFailedStatus, markerError_);
+        ReportFailure(text, status);
+    }
+}
+
+void CaptureSession::FinishMarkers() {
+    if (markersWaiting_ > 0) {
+        WriteMarkers();
+    }
+    const int32_t lost = markersWaiting_ + markersLost_;
+    std::error_code ec;
+    if (lost > 0 && std::filesystem::is_directory(std::filesystem::path(folder_), ec)) {
+        char text[kMaxPath + 200];
+        FormatText(text, sizeof text, marker_text::kMarkersLost, lost, FileNamePart(markerPath_),
+                   markerError_);
+        ReportFailure(text, text);
+    }
+    markersWaiting_ = markersLost_ = 0;
+    markedAlarm_ = 0;
+    markerPath_[0] = '\0';
 }
 
 void CaptureSession::StillImageTransfer() {
@@ -774,6 +891,9 @@ void CaptureSession::StillImageTransfer() {
 }
 
 void CaptureSession::Shutdown() {
+    if (markersWaiting_ > 0) {
+        WriteMarkers();
+    }
     if (p_.csv.Writing()) {
         p_.csv.AppendCsv();
         p_.csv.EndCsv();

@@ -21,6 +21,7 @@
 #include "session/LevelTrigger.h"
 #include "session/PollHealth.h"
 #include "video/VideoGraph.h"
+#include "wave/MarkerFile.h"
 #include "wave/WaveBuffer.h"
 #include "wave/WaveCsv.h"
 #include "wave/WaveView.h"
@@ -78,6 +79,8 @@ class CaptureSession {
         cameraInUse_ = index;
         listeners_.Tell();
     }
+    // Forces the markers to the disk as they are written; null (the default): no syncing.
+    void SetFileSync(FileSync* sync) { sync_ = sync; }
     // The locks that show a file being recorded by another recording; null: none are known.
     void SetRecordingLocks(RecordingLocks* locks) { locks_ = locks; }
     bool HasCamera() const { return camera_; }
@@ -114,6 +117,11 @@ class CaptureSession {
     // in them, 0 for none): the level triggers see each record in order, and alarms and
     // triggers start and end alarm captures.
     void OnRecordsAppended(int32_t rows, int32_t alarm);
+    // Drops a marker of `kind` with `text` (UTF-8; null: none) at the newest record of the
+    // running capture, into the marker file beside its pair at once. False when no capture runs.
+    // The capture drops its own for alarms, a stream error and the switch to the next numbered
+    // file; the user's Marker command and level triggers come here too.
+    bool DropMarker(MarkerKind kind, const char* text);
     // The engine reported that a stream stopped.
     void OnStreamError(const StreamError& error);
     // Refreshes the recording indicator (elapsed time, dropped frames); cheap when unchanged.
@@ -165,6 +173,10 @@ class CaptureSession {
     int32_t TimeLimitSec() const;
     // Tells the user once (`message` in a box) and keeps `status` in the recording indicator.
     void ReportFailure(const char* message, const char* status);
+    // Writes the markers that wait, oldest first; the first failure of a capture is told.
+    void WriteMarkers();
+    // The capture is ending: the markers still waiting are written, or the user is told.
+    void FinishMarkers();
     // Arms the next logger poll `periodMs` from now.
     void ArmPoll(uint32_t periodMs);
     // The logger is gone (`code` from the poll): polling ends, the CSV gets every row received
@@ -206,6 +218,19 @@ class CaptureSession {
     bool csvFailing_ = false;          // a CSV batch is waiting for room
     bool videoFailed_ = false;         // the video side of the capture stopped on an error
     char indicator_[400] = {};         // the text shown last
+    // Markers of the running capture.
+    static constexpr int32_t kMarkerQueue = 64;
+    FileSync* sync_ = nullptr;
+    char markerPath_[kMaxPath] = {};  // the capture's marker file, empty while none runs
+    Marker markerQueue_[kMarkerQueue];
+    int32_t markersWaiting_ = 0;  // in the queue, not yet in the file
+    int32_t markersLost_ = 0;     // dropped while the queue was full
+    int32_t markersDropped_ = 0;  // by the user in this capture
+    bool markerFailing_ = false;  // the file refused a marker in this capture (told once)
+    char markerError_[96] = {};
+    int64_t clipOffsetMs_ = 0;         // the AVI's time at capture start (a pre-trigger's seconds)
+    int32_t markedAlarm_ = 0;          // the alarm whose start was marked, 0: none
+    int32_t firstStartedTrigger_ = 0;  // the level trigger (1..4) that crossed first in a batch
     RecordingLook indicatorLook_ = RecordingLook::Hidden;
 };
 

@@ -1,10 +1,14 @@
 // Replay of a recorded pair on the clip's clock.
 #include "session/ReplaySession.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "base/FixedText.h"
+#include "session/MarkerTexts.h"
 
 namespace velatrace {
 
@@ -126,6 +130,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
         BeepAndTell(p_.user, MessageKind::Information, text, MessageKind::Information);
     }
     TellCsvProblem(p_.user, csvPath, loaded);
+    const int64_t badMarkerLines = LoadMarkers(path);
     if (recording_.records.Full()) {
         BeepAndTell(p_.user, MessageKind::Information, "Buffer pointer overflow",
                     MessageKind::Information);
@@ -160,7 +165,13 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     } else {
         CopyText(pane, FileNamePart(path));
     }
+    if (badMarkerLines > 0) {
+        const size_t n = std::strlen(pane);
+        FormatText(pane + n, sizeof pane - n, marker_text::kBadLinesPane,
+                   static_cast<long long>(badMarkerLines));
+    }
     p_.panes.SetStatusText(2, pane);
+    ShowMarkers();
     p_.frame.RepaintWave();
     return true;
 }
@@ -177,6 +188,11 @@ void ReplaySession::Close(bool byUser, bool loggerConnected) {
     if (hadWave) {
         recording_.Clear();
     }
+    markers_.clear();
+    markerPath_[0] = '\0';
+    jumpedTo_ = -1;
+    p_.view.SetMarkers(nullptr);
+    p_.seek.SetSeekMarks({});
     SetState(ReplayState::Closed);
     p_.seek.SetSeekPosition(0);
     p_.seek.SetSeekTickFrequency(100);
@@ -193,6 +209,7 @@ void ReplaySession::Close(bool byUser, bool loggerConnected) {
 }
 
 void ReplaySession::Stop() {
+    jumpedTo_ = -1;
     p_.timers.KillTimer(kTimerReplay);
     p_.video.RewindClip();
     p_.seek.SetSeekPosition(0);
@@ -230,6 +247,7 @@ void ReplaySession::Seek(SeekEvent event, int position) {
     if (event == SeekEvent::EndScroll || state_ == ReplayState::Closed) {
         return;
     }
+    jumpedTo_ = -1;
     const int32_t percent = position < 0 ? 0 : (position > 100 ? 100 : position);
     if (hasClip_) {
         if (state_ != ReplayState::Stopped) {
@@ -257,6 +275,7 @@ void ReplaySession::Tick() {
     if (state_ != ReplayState::Playing) {
         return;
     }
+    jumpedTo_ = -1;  // the replay moves on from the marker it jumped to
     if (hasClip_) {
         const MediaTime position = p_.video.ClipPosition();
         p_.seek.SetSeekPosition(BarPercent(position, p_.video.ClipLength()));
@@ -313,6 +332,191 @@ void ReplaySession::OnClipEnded() {
     p_.video.PauseClip();
     SetState(ReplayState::Paused);
     p_.frame.RepaintWave();
+}
+
+int64_t ReplaySession::LoadMarkers(const char* path) {
+    markers_.clear();
+    jumpedTo_ = -1;
+    if (MarkerPathFor(markerPath_, sizeof markerPath_, path) == 0) {
+        return 0;
+    }
+    const MarkerLoad load = ReadMarkerFile(markerPath_, markers_);
+    char text[kMaxPath + 200];
+    if (load.error != 0) {
+        FormatText(text, sizeof text, marker_text::kUnreadable, FileNamePart(markerPath_),
+                   std::strerror(load.error));
+        Warn(p_.user, text);
+    } else if (load.badLines > 0) {
+        FormatText(text, sizeof text, marker_text::kBadLines, static_cast<long long>(load.badLines),
+                   FileNamePart(markerPath_));
+        Warn(p_.user, text);
+    }
+    return load.badLines;
+}
+
+bool ReplaySession::SaveMarkers() {
+    const int error =
+        markerPath_[0] == '\0' ? ENAMETOOLONG : WriteMarkerFile(markerPath_, markers_, sync_);
+    if (error == 0) {
+        return true;
+    }
+    char text[kMaxPath + 200];
+    FormatText(text, sizeof text, marker_text::kSaveFailed, FileNamePart(markerPath_),
+               std::strerror(error));
+    Warn(p_.user, text);
+    return false;
+}
+
+void ReplaySession::ShowMarkers() {
+    std::vector<double> shares;
+    const double clipMs = static_cast<double>(p_.video.ClipLength().count()) / 1000.0;
+    for (const Marker& marker : markers_) {
+        if (hasClip_ && clipMs > 0) {
+            shares.push_back(std::min(1.0, static_cast<double>(marker.clipMs) / clipMs));
+        } else if (!hasClip_ && marker.record >= 0 && Records() > 0) {
+            shares.push_back(std::min(1.0, static_cast<double>(marker.record) / Records()));
+        }
+    }
+    p_.seek.SetSeekMarks(shares);
+    p_.view.SetMarkers(&markers_);
+    p_.frame.RepaintWave();
+}
+
+int64_t ReplaySession::MarkerKey(const Marker& marker) const {
+    return hasClip_ ? marker.clipMs : marker.record;
+}
+
+int64_t ReplaySession::StandingKey() const {
+    return hasClip_ ? p_.video.ClipPosition().count() / 1000 : p_.view.DisplayRow() - 1;
+}
+
+bool ReplaySession::JumpToMarker(bool next) {
+    if (state_ == ReplayState::Closed || markers_.empty()) {
+        return false;
+    }
+    const auto count = static_cast<int64_t>(markers_.size());
+    int64_t target = -1;
+    if (jumpedTo_ >= 0 && jumpedTo_ < count) {
+        target = next ? jumpedTo_ + 1 : jumpedTo_ - 1;
+    } else {
+        // The first marker past where the replay stands, or the last one before it; a wave file
+        // alone cannot go to a marker without a record.
+        const int64_t at = StandingKey();
+        for (int64_t i = 0; i < count; ++i) {
+            const int64_t key = MarkerKey(markers_[i]);
+            if (key < 0) {
+                continue;
+            }
+            if (next && key > at) {
+                target = i;
+                break;
+            }
+            if (!next && key < at) {
+                target = i;
+            }
+        }
+    }
+    if (target < 0 || target >= count) {
+        return false;
+    }
+    GoToMarker(static_cast<size_t>(target));
+    return true;
+}
+
+void ReplaySession::GoToMarker(size_t index) {
+    if (state_ == ReplayState::Closed || index >= markers_.size()) {
+        return;
+    }
+    const Marker& marker = markers_[index];
+    if (hasClip_) {
+        if (state_ == ReplayState::Playing) {
+            p_.video.PauseClip();
+            p_.timers.KillTimer(kTimerReplay);
+        }
+        p_.video.SeekClip(MediaTime{marker.clipMs * 1000});
+        if (state_ == ReplayState::Playing) {
+            p_.video.PlayClip();
+            StartTimer();
+        }
+        // The marked record is the newest drawn, wherever the clip's frame landed.
+        const MediaTime at = p_.video.ClipPosition();
+        if (recording_.loaded) {
+            p_.view.MoveCursor(marker.record >= 0 ? static_cast<int32_t>(std::min<int64_t>(
+                                                        marker.record + 1, Records()))
+                                                  : RecordAt(at));
+        }
+        p_.seek.SetSeekPosition(BarPercent(at, p_.video.ClipLength()));
+        ShowSeconds(WholeSeconds(at), ClipSeconds());
+    } else if (marker.record >= 0) {
+        const auto row = static_cast<int32_t>(std::min<int64_t>(marker.record + 1, Records()));
+        p_.view.MoveCursor(row);
+        elapsedMs_ = 0;
+        if (Records() > 0) {
+            p_.seek.SetSeekPosition(static_cast<int>(int64_t{row} * 100 / Records()));
+        }
+        ShowSeconds(WaveSeconds(row), WaveSeconds(Records()));
+    }
+    jumpedTo_ = static_cast<int64_t>(index);
+    p_.frame.RepaintWave();
+}
+
+int32_t ReplaySession::AddMarker(const char* text) {
+    if (state_ == ReplayState::Closed) {
+        return -1;
+    }
+    Marker marker;
+    SetMarkerText(marker, text);
+    const int64_t row = p_.view.DisplayRow() > 0 ? p_.view.DisplayRow() - 1 : 0;
+    if (hasClip_) {
+        marker.clipMs = p_.video.ClipPosition().count() / 1000;
+        marker.record = recording_.loaded && Records() > 0 ? row : -1;
+    } else {
+        marker.record = row;
+        marker.clipMs = row * std::max(Setup().intervalMs, 0);
+    }
+    const auto at = std::upper_bound(
+        markers_.begin(), markers_.end(), marker, [](const Marker& a, const Marker& b) {
+            return a.clipMs != b.clipMs ? a.clipMs < b.clipMs : a.record < b.record;
+        });
+    const auto index = at - markers_.begin();
+    markers_.insert(at, marker);
+    if (!SaveMarkers()) {
+        markers_.erase(markers_.begin() + index);
+        return -1;
+    }
+    jumpedTo_ = -1;
+    ShowMarkers();
+    listeners_.Tell();
+    return static_cast<int32_t>(index);
+}
+
+bool ReplaySession::RenameMarker(size_t index, const char* text) {
+    if (index >= markers_.size()) {
+        return false;
+    }
+    const Marker old = markers_[index];
+    SetMarkerText(markers_[index], text);
+    if (!SaveMarkers()) {
+        markers_[index] = old;
+        return false;
+    }
+    return true;
+}
+
+bool ReplaySession::DeleteMarker(size_t index) {
+    if (index >= markers_.size()) {
+        return false;
+    }
+    const Marker old = markers_[index];
+    markers_.erase(markers_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (!SaveMarkers()) {
+        markers_.insert(markers_.begin() + static_cast<std::ptrdiff_t>(index), old);
+        return false;
+    }
+    jumpedTo_ = -1;
+    ShowMarkers();
+    listeners_.Tell();
+    return true;
 }
 
 void ReplaySession::SetState(ReplayState state) {

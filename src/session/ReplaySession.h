@@ -5,14 +5,17 @@
 #include <cstdint>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "base/ChangeListeners.h"
 #include "base/Clock.h"
+#include "base/FileSync.h"
 #include "base/StatusPanes.h"
 #include "base/TimerIds.h"
 #include "base/Timers.h"
 #include "base/UserPrompts.h"
 #include "base/WindowFrame.h"
+#include "session/MarkerEditor.h"
 #include "video/VideoGraph.h"
 #include "wave/Recording.h"
 #include "wave/WaveCsv.h"
@@ -41,7 +44,7 @@ struct ReplaySessionParts {
     VideoSurface* videoPane;
 };
 
-class ReplaySession {
+class ReplaySession final : public MarkerEditor {
   public:
     // `kind`: 1 a media file (its CSV beside it), 2 a wave file alone.
     static constexpr int32_t kMediaFile = 1;
@@ -80,6 +83,18 @@ class ReplaySession {
     // Size, rate, length and frames of the clip (or of the wave file, or of the live logger).
     void ShowInformation(bool cameraFound, bool loggerConnected);
 
+    // --- Markers of the recording open (beside it in its marker file) ---------------------------
+    // Edits are forced to the disk through `sync`; null (the default): no syncing.
+    void SetFileSync(FileSync* sync) { sync_ = sync; }
+    // The next (or previous) marker from where the replay stands becomes the position of the clip
+    // and the cursor; false when there is none that way.
+    bool JumpToMarker(bool next);
+    const std::vector<Marker>& Markers() const override { return markers_; }
+    int32_t AddMarker(const char* text) override;
+    bool RenameMarker(size_t index, const char* text) override;
+    bool DeleteMarker(size_t index) override;
+    void GoToMarker(size_t index) override;
+
   private:
     // The one writer of the state: tells the listeners when it changed.
     void SetState(ReplayState state);
@@ -90,6 +105,17 @@ class ReplaySession {
     int32_t RecordAt(MediaTime position) const;
     void ShowSeconds(int32_t current, int32_t total);
     void StartTimer();
+    // Reads the markers beside the recording at `path`; the user is told of lines left out.
+    // Returns how many were.
+    int64_t LoadMarkers(const char* path);
+    // Writes the markers back whole; false (the user told) when the file keeps the old ones.
+    bool SaveMarkers();
+    // The seek bar's marks and the wave pane follow the markers.
+    void ShowMarkers();
+    // A marker's place and where the replay stands, in the same terms: the clip's time in
+    // milliseconds with a clip open, else the record.
+    int64_t MarkerKey(const Marker& marker) const;
+    int64_t StandingKey() const;
     // Moves the cursor by the time that passed since the last tick (wave file alone).
     void AdvanceByElapsedTime();
     // The setup of what is replayed: the recording's, else the live logger's.
@@ -102,6 +128,12 @@ class ReplaySession {
     bool hasClip_ = false;     // the open pair has its clip open in the video
     int32_t elapsedMs_ = 0;    // time not yet turned into whole records
     uint32_t lastTickAt_ = 0;  // clock reading at the last tick
+    std::vector<Marker> markers_;
+    char markerPath_[kMaxPath] = {};
+    FileSync* sync_ = nullptr;
+    // The marker the last jump went to while the replay has not moved since, else -1: the next
+    // jump goes on from it, whatever position the clip landed on.
+    int64_t jumpedTo_ = -1;
 };
 
 }  // namespace velatrace

@@ -97,6 +97,9 @@ class WaveCsv {
     int32_t PendingRecords() const;
     // The system's reason for the last AppendCsv that failed ("No space left on device").
     const char* LastErrorText() const { return lastError_; }
+    // Records of this capture so far, in the file or waiting to be written: the newest one is
+    // data row RecordsTaken() - 1 of the file.
+    int64_t RecordsTaken() const { return writing_ ? rowsWritten_ + PendingRecords() : 0; }
     // The capture's CSV name while a capture is writing, else empty.
     const char* CsvName() const { return csvName_; }
 
@@ -112,7 +115,8 @@ class WaveCsv {
     int lock_ = RecordingLocks::kNoHandle;
     uint32_t lastSyncTick_ = 0;
     bool writing_ = false;
-    int32_t csvIndex_ = 0;  // the next ring row to write
+    int32_t csvIndex_ = 0;     // the next ring row to write
+    int64_t rowsWritten_ = 0;  // data rows of this capture in the file
     char csvName_[kMaxPath] = {};
     bool headerPending_ = false;    // this capture has not yet written its header lines
     uintmax_t committedBytes_ = 0;  // file length after the last fully written batch

@@ -122,6 +122,7 @@ bool WaveCsv::BeginCsv(const char* folder, const char* base, int32_t autoNumber,
     headerPending_ = true;
     committedBytes_ = 0;
     tailToDrop_ = false;
+    rowsWritten_ = 0;
     writing_ = true;
     // Never more than the ring holds less one row, so the start is not the row written next.
     const int32_t earlier =
@@ -239,6 +240,7 @@ bool WaveCsv::AppendCsv() {
     }
     committedBytes_ = create ? written : committedBytes_ + written;
     headerPending_ = false;
+    rowsWritten_ += PendingRecords();
     csvIndex_ = wave_.WriteIndex();
     return true;
 }

@@ -138,6 +138,16 @@ void DrawCurves(QPainter& painter, const WavePlot& plot, const WaveView& view) {
         }
     }
 }
+void DrawMarkers(QPainter& painter, const WavePlot& plot, const WaveView& view) {
+    QVarLengthArray<QLine, 128> lines;
+    ForEachMarkerLine(view, plot, [&](int32_t x) { lines.append(QLine(x, 0, x, plot.height)); });
+    if (!lines.isEmpty()) {
+        QPen pen = LinePen(wavecolour::kMarker);
+        pen.setStyle(Qt::DashLine);
+        painter.setPen(pen);
+        painter.drawLines(lines.constData(), static_cast<int>(lines.size()));
+    }
+}
 }  // namespace
 
 QFont WavePaneFont() {
@@ -180,6 +190,7 @@ void PaintWave(QPainter& painter, const QRect& rect, const WaveView& view, const
     DrawAxes(painter, metrics, plot, view);
     if (view.HasCurves()) {
         DrawCurves(painter, plot, view);
+        DrawMarkers(painter, plot, view);
     }
     painter.restore();
 }

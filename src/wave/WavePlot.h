@@ -22,6 +22,7 @@ inline constexpr uint32_t kOtherChannel = 0x404040;
 inline constexpr uint32_t kCurrentChannel = 0x008000;
 inline constexpr uint32_t kCurrentAlarm = 0xFF0000;  // channel label: the current channel alarms
 inline constexpr uint32_t kOtherAlarm = 0x800080;    // channel label: another channel alarms
+inline constexpr uint32_t kMarker = 0xE8B84A;        // a marker's line
 }  // namespace wavecolour
 
 inline constexpr int32_t kLevelStripWidth = 50;  // the level axis sits this far from the right
@@ -179,6 +180,28 @@ void WithCurveRecords(const WaveView& view, int32_t c, Fn&& fn) {
         const int32_t r = newest - k;
         return ring->Sample(r < 0 ? r + kRingRows : r, c);
     });
+}
+
+// Calls fn(x) for each marker of the replayed recording whose record is drawn, x its column: the
+// newest record drawn at the level axis, older ones to the left where their steps begin.
+template <typename Fn>
+void ForEachMarkerLine(const WaveView& view, const WavePlot& plot, Fn&& fn) {
+    const std::vector<Marker>* markers = view.Markers();
+    if (markers == nullptr || view.DisplayRow() <= 0) {
+        return;
+    }
+    const int64_t records = view.Source().replay->Records();
+    const int64_t newest = (view.DisplayRow() < records ? view.DisplayRow() : records) - 1;
+    for (const Marker& marker : *markers) {
+        const int64_t k = newest - marker.record;
+        if (marker.record < 0 || k < 0 || k >= view.ShownCount()) {
+            continue;
+        }
+        const double x = std::trunc(plot.recordStep * static_cast<double>(k));
+        if (x <= plot.axisX) {
+            fn(plot.axisX - static_cast<int32_t>(x));
+        }
+    }
 }
 
 // Channel c's curve as a staircase (see TraceSteps).

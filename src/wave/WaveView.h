@@ -5,8 +5,10 @@
 // place: the cursor never lies beyond the rows of the source, the current channel is always a
 // valid index, and going back to the live curves brings back the channel they showed.
 #include <cstdint>
+#include <vector>
 
 #include "logger/LoggerSetup.h"
+#include "wave/MarkerFile.h"
 #include "wave/WaveScales.h"
 
 namespace velatrace {
@@ -39,6 +41,10 @@ class WaveView {
     void ShowRecording(const LoggerSetup& setup, const ReplayStore& records);
     // A clip replays without its wave file: the pane shows no curves.
     void HideCurves() { drawn_ = false; }
+    // The markers of the recording replayed, drawn at their records while it is shown; null:
+    // none. They must outlive their use here.
+    void SetMarkers(const std::vector<Marker>* markers) { markers_ = markers; }
+    const std::vector<Marker>* Markers() const { return Replaying() ? markers_ : nullptr; }
 
     // --- The cursor ----------------------------------------------------------------------------
     // The replay cursor: `row` records of the recording drawn, the last of them at the right
@@ -96,6 +102,7 @@ class WaveView {
     bool drawn_ = false;
     CurveSource live_;
     CurveSource source_;
+    const std::vector<Marker>* markers_ = nullptr;
 };
 
 }  // namespace velatrace

@@ -33,6 +33,7 @@
 #include "video/FakeMediaEngine.h"
 #include "video/FakeVideoSurface.h"
 #include "video/FormatChoices.h"
+#include "wave/MarkerFile.h"
 #include "wave/WavePlot.h"
 
 namespace velatrace {
@@ -735,6 +736,8 @@ TEST_F(FrameSession, LevelTriggersStartNumberedCapturesFromTheCrossingAndEndWhen
     ASSERT_EQ(rows.size(), 81u);
     EXPECT_EQ(rows[0], "0.500,2.000,,,,,,,,") << "record 20, 50 before the crossing";
     EXPECT_EQ(rows[50], "4.500,7.000,,,,,,,,");
+    EXPECT_NE(folder.Read("run_01.markers.csv").find(",trigger,\"Level trigger 1\""),
+              std::string::npos);
     // The next crossing, here the last record of its block, makes the next numbered capture.
     Poll(70);
     Poll(40);
@@ -1496,6 +1499,124 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
     f.OnCommand(cmd::kPreview);
     Poll(3);
     EXPECT_EQ(f.View().ShownCount(), 2);
+}
+
+// Markers dropped by key and by the alarm land in the file beside the pair at their records and
+// come back in replay, where next/previous put the clip at the marker's time and the cursor on
+// its record; the list dialog edits them, and a save that fails changes nothing.
+TEST_F(FrameSession, MarkersOfACaptureComeBackInReplayAndJumpsLandOnThem) {
+    StoreCaptureSettings(/*autoNumber=*/1, /*alarm1=*/1);
+    folder.Write("run_01.markers.csv", "5,100,user,\"of an earlier pair\"\r\n");
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    EXPECT_FALSE(f.Ui().Enabled(cmd::kMarker));
+    Poll(5);
+    Poll(5, /*alarm=*/true);
+    Poll(5, true);
+    ASSERT_TRUE(f.Ui().Enabled(cmd::kMarker));
+    f.OnCommand(cmd::kMarker);
+    EXPECT_NE(host.recording.find("markers: 1"), std::string::npos) << host.recording;
+    Poll(5);
+    ASSERT_FALSE(Capturing());
+    std::vector<Marker> m;
+    ReadMarkerFile(folder.File("run_01.markers.csv").c_str(), m);
+    ASSERT_EQ(m.size(), 4u);
+    const auto at = [&](size_t i) { return std::tuple(m[i].record, m[i].clipMs, m[i].kind); };
+    EXPECT_EQ(at(0), std::tuple(0, 0, MarkerKind::AlarmStart));
+    EXPECT_EQ(at(1), std::tuple(4, 80, MarkerKind::User));
+    EXPECT_EQ(at(2), std::tuple(9, 180, MarkerKind::AlarmEnd));
+    EXPECT_EQ(at(3), std::tuple(9, 180, MarkerKind::FileSwitch));
+    EXPECT_STREQ(m[0].text, "Alarm 1");
+    EXPECT_STREQ(m[3].text, "next file: run_02.avi");
+    EXPECT_TRUE(host.boxes.empty());
+
+    f.OnCommand(cmd::kPreview);
+    folder.Write("run_01.avi", "x");
+    engine.clips[folder.File("run_01.avi")] = testing::FakeClip{};
+    ASSERT_TRUE(f.OpenRecording(folder.File("run_01.avi").c_str(), 1));
+    EXPECT_EQ(host.seekMarks, (std::vector<double>{0, 0.008, 0.018, 0.018}));
+    f.OnCommand(cmd::kClipPause);
+    const auto standsAt = [&](int32_t row, int64_t us) {
+        EXPECT_EQ(std::pair(f.View().DisplayRow(), f.Video().ClipPosition().count()),
+                  std::pair(row, us));
+    };
+    for (const auto& [command, row, us] : {std::tuple{cmd::kNextMarker, 5, 80000},
+                                           {cmd::kNextMarker, 10, 180000},
+                                           {cmd::kNextMarker, 10, 180000},
+                                           {cmd::kNextMarker, 10, 180000},
+                                           {cmd::kPreviousMarker, 10, 180000},
+                                           {cmd::kPreviousMarker, 5, 80000}}) {
+        f.OnCommand(command);
+        standsAt(row, us);
+    }
+    const WavePlot plot = MakeWavePlot(600, 300, 8, 14, f.View().Scales().tscale, 20);
+    std::vector<int32_t> lines;
+    ForEachMarkerLine(f.View(), plot, [&](int32_t x) { lines.push_back(x); });
+    ASSERT_EQ(lines.size(), 2u) << "the markers of the records drawn";
+    EXPECT_EQ(lines[1], plot.axisX) << "the marked record at the right edge";
+    EXPECT_LT(lines[0], plot.axisX);
+    f.OnCommand(cmd::kPreviousMarker);
+    standsAt(1, 0);
+
+    // The list: rename, delete and add at the cursor, each saved at once; a save that fails is
+    // told and leaves the markers as they were.
+    host.markerDialog = [&](MarkerEditor& list) {
+        EXPECT_TRUE(list.RenameMarker(1, "valve, \"open\""));
+        EXPECT_TRUE(list.DeleteMarker(3));
+        std::filesystem::create_directory(folder.File("run_01.markers.csv.tmp"));
+        EXPECT_FALSE(list.DeleteMarker(0));
+        std::filesystem::remove(folder.File("run_01.markers.csv.tmp"));
+        list.GoToMarker(2);
+        EXPECT_EQ(list.AddMarker("added"), 3);
+    };
+    f.OnCommand(cmd::kMarkerList);
+    ASSERT_EQ(host.markerDialogs, 1);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("could not be saved to run_01.markers.csv"),
+              std::string::npos);
+    ReadMarkerFile(folder.File("run_01.markers.csv").c_str(), m);
+    ASSERT_EQ(m.size(), 4u);
+    EXPECT_STREQ(m[1].text, "valve, \"open\"");
+    EXPECT_EQ(at(3), std::tuple(9, 180, MarkerKind::User));
+    EXPECT_STREQ(m[3].text, "added");
+    EXPECT_EQ(f.Replay().Markers().size(), 4u);
+
+    // A marker file spoilt by hand: its bad lines are left out and told once.
+    folder.Write("run_01.markers.csv", "record,clip_ms,kind,text\r\n3,60,user,\"a\"\r\nbad\r\n");
+    ASSERT_TRUE(f.OpenRecording(folder.File("run_01.avi").c_str(), 1));
+    EXPECT_EQ(f.Replay().Markers().size(), 1u);
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_NE(host.boxes[1].text.find("1 line(s) of the marker file"), std::string::npos);
+    EXPECT_NE(host.status[2].find("marker lines unread: 1"), std::string::npos);
+}
+
+// A marker file that cannot be written is told once while the capture goes on; the markers wait
+// and are written once the file takes them. A stream error drops its own marker.
+TEST_F(FrameSession, AMarkerFileThatCannotBeWrittenIsToldOnceAndTheMarkersWait) {
+    StoreCaptureSettings(0, 0);
+    MainFrame& f = Start();
+    std::filesystem::create_directories(folder.Path() / "run.markers.csv" / "in the way");
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    Poll(5);
+    f.OnCommand(cmd::kMarker);
+    Poll(5);
+    f.OnCommand(cmd::kMarker);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("markers cannot be written to run.markers.csv"),
+              std::string::npos);
+    EXPECT_NE(host.recording.find("Markers not written"), std::string::npos) << host.recording;
+    EXPECT_TRUE(Capturing());
+    std::filesystem::remove_all(folder.Path() / "run.markers.csv");
+    Poll(5);
+    StreamStops("camera unplugged", StreamErrorSource::Camera);
+    f.OnCommand(cmd::kCapture);
+    std::vector<Marker> m;
+    ReadMarkerFile(folder.File("run.markers.csv").c_str(), m);
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_EQ(std::tuple(m[0].record, m[1].record, m[2].record), std::tuple(4, 9, 14));
+    EXPECT_EQ(m[2].kind, MarkerKind::StreamError);
+    EXPECT_EQ(CsvRows(folder.Read("run.csv")).size(), 15u);
 }
 
 }  // namespace

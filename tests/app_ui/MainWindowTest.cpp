@@ -34,7 +34,9 @@ TEST_F(MainWindowTest, BarsAndStatusBar) {
     };
     EXPECT_EQ(tips(cmd::kBandFileBar),
               (QStringList{"Open(Ctrl+O)", "-", "Stop", "Start", "Pause"}));
-    EXPECT_EQ(tips(cmd::kBandCaptureBar), (QStringList{"DDE trans", "Capture", "Preview"}));
+    // The program's marker button comes after the design's buttons.
+    EXPECT_EQ(tips(cmd::kBandCaptureBar),
+              (QStringList{"DDE trans", "Capture", "Preview", "Marker"}));
     EXPECT_EQ(tips(cmd::kBandChannelBar),
               (QStringList{"Next cahnnel", "Prev cahnnel", "-", "v-Zoomout", "v-Zoomin", "t-Zoomin",
                            "t-Zoomout"}));

@@ -14,6 +14,7 @@
 #include "dde/DdeSettingsModel.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/TransportDialogModel.h"
+#include "session/MarkerEditor.h"
 
 namespace velatrace::testing {
 
@@ -94,6 +95,12 @@ class FakeDialogs : public FrameDialogs {
     bool RunDdeSettingsDialog(DdeSettingsModel& model) override {
         return ddeDialog ? ddeDialog(model) : false;
     }
+    void RunMarkerDialog(MarkerEditor& markers) override {
+        ++markerDialogs;
+        if (markerDialog) {
+            markerDialog(markers);
+        }
+    }
     void ShowAbout() override { ++abouts; }
     void ProgramFolder(char* folder, size_t size) override {
         folder[programFolder.copy(folder, size - 1)] = '\0';
@@ -111,6 +118,8 @@ class FakeDialogs : public FrameDialogs {
     std::function<bool(CaptureSettingsModel&)> captureDialog;
     int captureDialogs = 0;
     std::function<bool(DdeSettingsModel&)> ddeDialog;  // likewise for the DDE settings
+    std::function<void(MarkerEditor&)> markerDialog;   // what the user does in "Markers"
+    int markerDialogs = 0;
     int abouts = 0;
     std::string programFolder;  // where the program's help is looked for
     std::vector<std::string> helpOpened;
@@ -151,7 +160,9 @@ class FakeSeekBar : public SeekBarControl {
     void SetSeekPosition(int position) override { seek = position; }
     int SeekPosition() override { return seek; }
     void SetSeekTickFrequency(int frequency) override { seekTicks = frequency; }
+    void SetSeekMarks(const std::vector<double>& shares) override { seekMarks = shares; }
     int seek = 0, seekTicks = 0;
+    std::vector<double> seekMarks;
 };
 
 class FakeHost : public FakeUser,

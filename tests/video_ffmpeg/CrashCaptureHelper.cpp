@@ -1,6 +1,7 @@
 // A capture for the crash test, in a process of its own: frames of 64 x 48 at 25 a second into
 // <folder>/crash.avi in RIFF parts of <part bytes>, every tenth frame number left out, and four
-// records per frame (channel 1 counting from 1) into <folder>/crash.csv. It runs until killed, or
+// records per frame (channel 1 counting from 1) into <folder>/crash.csv, and a marker at the newest
+// record every seventh frame into <folder>/crash.markers.csv. It runs until killed, or
 // with a frame count writes that many at full speed and closes both files.
 #include <chrono>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "support/FakeClock.h"
 #include "video/ffmpeg/AviWriter.h"
 #include "video/ffmpeg/JpegEncoder.h"
+#include "wave/MarkerFile.h"
 #include "wave/WaveCsv.h"
 
 using namespace velatrace;
@@ -52,6 +54,15 @@ int main(int argc, char** argv) {
             wave->AppendPoints(PointLayout(setup), point, sizeof point);
         }
         csv.AppendCsv();
+        if (i % 7 == 3) {
+            Marker marker;
+            marker.record = record - 1;
+            marker.clipMs = marker.record * setup.intervalMs;
+            SetMarkerText(marker, "frame, \"marked\"");
+            if (AppendMarker((std::string(argv[1]) + "/crash.markers.csv").c_str(), marker,
+                             nullptr) != 0)
+                return 1;
+        }
         if (frames < 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(40));
     }

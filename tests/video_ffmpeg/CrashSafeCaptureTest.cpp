@@ -10,8 +10,10 @@
 #include <cstring>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "support/TempFolder.h"
+#include "wave/MarkerFile.h"
 
 namespace {
 
@@ -67,6 +69,18 @@ void ExpectPlayable(const velatrace::testing::TempFolder& folder, bool killed) {
         }
     }
     EXPECT_GT(last, 0);
+
+    // Every marker written is there whole, at a record the CSV holds.
+    std::vector<velatrace::Marker> markers;
+    const auto load = velatrace::ReadMarkerFile(folder.File("crash.markers.csv").c_str(), markers);
+    EXPECT_EQ(load.badLines, 0);
+    ASSERT_FALSE(markers.empty());
+    for (size_t k = 0; k < markers.size(); ++k) {
+        EXPECT_EQ(markers[k].record, (7 * static_cast<int64_t>(k) + 4) * 4 - 1);
+        EXPECT_LT(markers[k].record, last);
+        EXPECT_STREQ(markers[k].text, "frame, \"marked\"");
+    }
+    EXPECT_GE(static_cast<int64_t>(markers.size()), (last / 4 - 4) / 7) << "none missing";
 }
 
 TEST(CrashSafeCapture, KilledOrFinishedTheFilesPlayAndHoldWholeRows) {
