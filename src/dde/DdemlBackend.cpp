@@ -6,6 +6,7 @@
 #include <ddeml.h>
 
 #include <cstring>
+#include <initializer_list>
 
 namespace velatrace {
 
