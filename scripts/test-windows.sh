@@ -23,6 +23,18 @@ win_build() {
 win_build build/win64 toolchain-mingw64.cmake "${win64_targets[@]}"
 win_build build/win32 toolchain-mingw32.cmake "${win32_targets[@]}"
 
+# The FFmpeg engine's DirectShow cameras: FFmpeg for Windows is not in Debian, so the camera
+# files are compiled (syntax only, warnings as errors) against Debian's FFmpeg headers, which
+# are the same for both systems; only the FFmpeg folders are put on the include path.
+ffmpeg_headers=build/win64/ffmpeg-headers
+mkdir -p "$ffmpeg_headers"
+for dir in /usr/include/x86_64-linux-gnu/lib{av,sw}*; do ln -sfn "$dir" "$ffmpeg_headers/"; done
+for file in DshowCamera.cpp CameraList.cpp AvDeviceSource.cpp; do
+  x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -fsyntax-only -Isrc \
+    -isystem "$ffmpeg_headers" "src/video/ffmpeg/$file"
+done
+echo "the DirectShow camera files compile with mingw-w64"
+
 # The 32-bit gtcusbr.dll exports the driver's six entries under their decorated names, and
 # nothing else.
 expected="_GtcUSBr_CloseDevice@4
