@@ -53,6 +53,12 @@ if [ "$exports" != "$(LC_ALL=C sort <<<"$expected")" ]; then
   exit 1
 fi
 echo "build/win32/bin/gtcusbr.dll exports the six decorated entries"
+for file in build/win32/bin/velatrace-driverhost.exe build/win32/bin/gtcusbr.dll; do
+  if ! i686-w64-mingw32-objdump -f "$file" | grep -q "file format pei-i386"; then
+    echo "$file is not 32-bit Windows code" >&2
+    exit 1
+  fi
+done
 
 # Headless 64-bit Wine with a prefix of its own inside the build folder; no Mono or Gecko.
 wine=/usr/lib/wine/wine64
