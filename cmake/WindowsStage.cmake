@@ -24,11 +24,8 @@ if(TARGET velatrace)
                   COMMAND_ERROR_IS_FATAL ANY)")
 endif()
 
-# The maker's driver library is 32-bit: the host that loads it comes from the 32-bit build.
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  foreach(target velatrace-driverhost gtcusbr)
-    if(TARGET ${target})
-      install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    endif()
-  endforeach()
+# The maker's driver library is 32-bit: the driver host (installed by src/logger) and the
+# simulated gtcusbr.dll beside it come from the 32-bit build.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND TARGET gtcusbr)
+  install(TARGETS gtcusbr RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
