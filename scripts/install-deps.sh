@@ -11,6 +11,9 @@ packages=(
   libswresample-dev libturbojpeg0-dev libjpeg62-turbo-dev ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
   libxlsxwriter-dev
   xauth
+  # The Windows suite (scripts/test-windows.sh): mingw-w64, GoogleTest's sources, 64-bit Wine
+  # (run as /usr/lib/wine/wine64, which needs no launcher package).
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine64
 )
 # The outside commands the tests call, each as command:package. Their packages are installed
 # here, and the tests' build reads these lines (velatrace_test_command in tests/CMakeLists.txt):
@@ -22,6 +25,7 @@ test_commands=(
   xvfb-run:xvfb
   xdotool:xdotool
   unzip:unzip
+  i686-w64-mingw32-objdump:binutils-mingw-w64-i686
 )
 for c in "${test_commands[@]}"; do
   packages+=("${c#*:}")

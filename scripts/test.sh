@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up everything on a fresh Debian 12 machine, builds, and runs the whole test suite twice:
-# once as built for users, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# once as built for users, once under AddressSanitizer and UndefinedBehaviorSanitizer; then the
+# Windows suite, cross-built with mingw-w64 and run under Wine (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -21,3 +22,5 @@ echo "== Tests =="
 run_suite build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 run_suite build/test-asan -DCMAKE_BUILD_TYPE=Debug -DVELATRACE_SANITIZE=ON
+echo "== Windows suite under Wine =="
+bash scripts/test-windows.sh

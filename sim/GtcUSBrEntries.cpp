@@ -1,10 +1,6 @@
 // The exported C entries: a table of open simulated devices behind one mutex, the steady clock,
-// the eventfd signal of event reads, and the Windows error codes left in errno.
-#include <sys/eventfd.h>
-
-#include <cerrno>
+// the signal of event reads, and the Windows error codes left for the caller (SimSignal.h).
 #include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -17,7 +13,10 @@
 #include "sim/ConfigParser.h"
 #include "sim/GtcUSBr.h"
 #include "sim/SimDevice.h"
+#include "sim/SimSignal.h"
 
+using velatrace::sim::SetDriverError;
+using velatrace::sim::SignalEvent;
 using velatrace::sim::SimConfig;
 using velatrace::sim::SimDevice;
 
@@ -50,7 +49,7 @@ uint64_t NowMs() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-// An entry's outcome: 1, or 0 with the code to leave in errno.
+// An entry's outcome: 1, or 0 with the error code to leave for the caller.
 struct Outcome {
     int result;
     int code;
@@ -62,7 +61,7 @@ constexpr Outcome Fail(int code) {
 
 int Finish(Outcome outcome) {
     if (outcome.result == 0) {
-        errno = outcome.code;
+        SetDriverError(outcome.code);
     }
     return outcome.result;
 }
@@ -103,22 +102,15 @@ SimConfig LoadConfig() {
     return config;
 }
 
-bool SignalEvent(int64_t event) {
-    if (event < 0 || event > INT_MAX) {
-        return false;
-    }
-    return eventfd_write(static_cast<int>(event), 1) == 0;
-}
-
 }  // namespace
 
 extern "C" {
 
-GTCUSBR_API intptr_t GtcUSBr_OpenDevice(void) {
+GTCUSBR_API intptr_t GTCUSBR_CALL GtcUSBr_OpenDevice(void) {
     try {
         SimConfig config = LoadConfig();
         if (config.openFails) {
-            errno = kFileNotFound;
+            SetDriverError(kFileNotFound);
             return 0;
         }
         DeviceTable& table = Table();
@@ -127,7 +119,7 @@ GTCUSBR_API intptr_t GtcUSBr_OpenDevice(void) {
         if (table.reconnectMs >= 0) {
             // A logger that went away is not there until it is plugged in again; then it stays.
             if (static_cast<int64_t>(now) < table.reconnectMs) {
-                errno = kFileNotFound;
+                SetDriverError(kFileNotFound);
                 return 0;
             }
             table.reconnectMs = -1;
@@ -138,12 +130,12 @@ GTCUSBR_API intptr_t GtcUSBr_OpenDevice(void) {
         table.devices.emplace(handle, std::move(device));
         return handle;
     } catch (...) {
-        errno = kNotEnoughMemory;
+        SetDriverError(kNotEnoughMemory);
         return 0;
     }
 }
 
-GTCUSBR_API int GtcUSBr_CloseDevice(intptr_t dev) {
+GTCUSBR_API int GTCUSBR_CALL GtcUSBr_CloseDevice(intptr_t dev) {
     DeviceTable& table = Table();
     std::unique_ptr<SimDevice> device;
     Outcome outcome = kOk;
@@ -167,8 +159,8 @@ GTCUSBR_API int GtcUSBr_CloseDevice(intptr_t dev) {
     return Finish(outcome);
 }
 
-GTCUSBR_API int GtcUSBr_WriteDevice(intptr_t dev, const void* buf, uint32_t count,
-                                    uint32_t* written, uint32_t /*timeoutMs*/) {
+GTCUSBR_API int GTCUSBR_CALL GtcUSBr_WriteDevice(intptr_t dev, const void* buf, uint32_t count,
+                                                 uint32_t* written, uint32_t /*timeoutMs*/) {
     if (written != nullptr) {
         *written = 0;
     }
@@ -185,8 +177,8 @@ GTCUSBR_API int GtcUSBr_WriteDevice(intptr_t dev, const void* buf, uint32_t coun
     }));
 }
 
-GTCUSBR_API int GtcUSBr_WriteDeviceEx(intptr_t dev, const void* buf, uint32_t count,
-                                      GtcCompletion* done) {
+GTCUSBR_API int GTCUSBR_CALL GtcUSBr_WriteDeviceEx(intptr_t dev, const void* buf, uint32_t count,
+                                                   GtcCompletion* done) {
     return Finish(WithDevice(dev, [&](SimDevice& device, uint64_t now) {
         if ((buf == nullptr && count > 0) || done == nullptr) {
             return Fail(kInvalidParameter);
@@ -199,8 +191,8 @@ GTCUSBR_API int GtcUSBr_WriteDeviceEx(intptr_t dev, const void* buf, uint32_t co
     }));
 }
 
-GTCUSBR_API int GtcUSBr_ReadDevice(intptr_t dev, void* buf, uint32_t count, uint32_t* read,
-                                   uint32_t timeoutMs) {
+GTCUSBR_API int GTCUSBR_CALL GtcUSBr_ReadDevice(intptr_t dev, void* buf, uint32_t count,
+                                                uint32_t* read, uint32_t timeoutMs) {
     uint32_t delivered = 0;
     bool nothingPending = false;
     const Outcome outcome = WithDevice(dev, [&](SimDevice& device, uint64_t) {
@@ -221,12 +213,13 @@ GTCUSBR_API int GtcUSBr_ReadDevice(intptr_t dev, void* buf, uint32_t count, uint
     return Finish(outcome);
 }
 
-GTCUSBR_API int GtcUSBr_ReadDeviceEx(intptr_t dev, void* buf, uint32_t size, GtcCompletion* done) {
+GTCUSBR_API int GTCUSBR_CALL GtcUSBr_ReadDeviceEx(intptr_t dev, void* buf, uint32_t size,
+                                                  GtcCompletion* done) {
     return Finish(WithDevice(dev, [&](SimDevice& device, uint64_t) {
         if ((buf == nullptr && size > 0) || done == nullptr) {
             return Fail(kInvalidParameter);
         }
-        if (done->event < 0 || done->event > INT_MAX) {
+        if (!velatrace::sim::EventUsable(done->event)) {
             return Fail(kInvalidHandle);
         }
         uint32_t delivered = 0;

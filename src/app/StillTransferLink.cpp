@@ -78,7 +78,9 @@ void StillTransferLink::TransferStill(bool live, bool cameraLive) {
 
 void StillTransferLink::OnPasteTimer() {
     p_.timers.KillTimer(kTimerDdePaste);
-    if (transfer_.PasteDue()) {
+    const bool due = transfer_.PastePending();
+    // A paste that could not be sent is told as well when the backend says why.
+    if (transfer_.PasteDue() || (due && transfer_.Problem()[0] != '\0')) {
         Report(TransferResult::Done);
     }
 }

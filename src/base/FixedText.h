@@ -16,9 +16,17 @@ size_t CopyText(char (&dst)[N], const char* src, size_t maxChars = SIZE_MAX) {
     return CopyText(dst, N, src, maxChars);
 }
 
+// The printf flavour the C library formats with: mingw-w64 names its C99 one (the plain name
+// would check against the Microsoft runtime's conversions, which lack %zu).
+#ifdef __MINGW_PRINTF_FORMAT
+#define VELATRACE_PRINTF_FORMAT __MINGW_PRINTF_FORMAT
+#else
+#define VELATRACE_PRINTF_FORMAT printf
+#endif
+
 // printf into a fixed buffer; a longer result is cut. Returns the length written.
 size_t FormatText(char* dst, size_t dstSize, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    __attribute__((format(VELATRACE_PRINTF_FORMAT, 3, 4)));
 
 // The leading integer of a text: optional blanks, an optional sign, then decimal digits up to the
 // first other character; 0 when there are no digits. Saturates instead of overflowing.

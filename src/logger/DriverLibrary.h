@@ -53,9 +53,10 @@ class DriverLibrary {
     // The reason for the last failed entry call (errno on Linux, GetLastError on Windows).
     virtual uint32_t LastError() const = 0;
 
-    // The read-completion event: created unsignalled and auto-reset; Wait returns 0 when it was
-    // signalled, kWaitTimeout when the time ran out, kWaitFailed when waiting failed.
-    virtual int64_t CreateEvent() = 0;
+    // The read-completion event (not "CreateEvent": windows.h makes that name a macro): created
+    // unsignalled and auto-reset; WaitEvent returns 0 when it was signalled, kWaitTimeout when
+    // the time ran out, kWaitFailed when waiting failed.
+    virtual int64_t MakeEvent() = 0;
     virtual uint32_t WaitEvent(int64_t event, uint32_t timeoutMs) = 0;
     virtual void CloseEvent(int64_t event) = 0;
 };

@@ -134,7 +134,7 @@ int DriverLibraryDl::WriteDevice(DeviceHandle dev, const void* buf, uint32_t cou
     return Keep(write_(dev, buf, count, written, timeoutMs));
 }
 
-int64_t DriverLibraryDl::CreateEvent() {
+int64_t DriverLibraryDl::MakeEvent() {
     return eventfd(0, EFD_CLOEXEC);
 }
 

@@ -26,7 +26,7 @@ class DriverLibraryDl final : public DriverLibrary {
                     uint32_t timeoutMs) override;
     uint32_t LastError() const override { return lastError_; }
 
-    int64_t CreateEvent() override;
+    int64_t MakeEvent() override;
     uint32_t WaitEvent(int64_t event, uint32_t timeoutMs) override;
     void CloseEvent(int64_t event) override;
 

@@ -35,7 +35,7 @@ bool LoggerLink::OpenLogger() {
     }
     device_ = device;
     completion_ = {};
-    event_ = driver_.CreateEvent();
+    event_ = driver_.MakeEvent();
     completion_.event = event_;
     return true;
 }

@@ -3,6 +3,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -19,7 +20,35 @@ RegKey FromHkey(HKEY key) {
     return reinterpret_cast<RegKey>(key);
 }
 
+// The system's text for a registry result code, without its line end.
+std::string SystemText(int32_t error) {
+    char text[256] = {};
+    const DWORD n =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                         static_cast<DWORD>(error), 0, text, sizeof text, nullptr);
+    std::string s(text, n < sizeof text ? n : 0);
+    while (!s.empty() &&
+           (s.back() == '\n' || s.back() == '\r' || s.back() == ' ' || s.back() == '.')) {
+        s.pop_back();
+    }
+    return s.empty() ? "error " + std::to_string(error) : s;
+}
+
 }  // namespace
+
+std::string RegistryWin32::PathOf(RegKey key) const {
+    if (key == kCurrentUser) {
+        return "HKEY_CURRENT_USER";
+    }
+    const auto found = open_.find(key);
+    return found == open_.end() ? std::string() : found->second.path;
+}
+
+void RegistryWin32::SaveFailed(const std::string& where, int32_t error) {
+    problem_ = "The settings cannot be saved to the registry at " + where + " (" +
+               SystemText(error) + ").\nChanges are kept until the program ends.";
+    std::fprintf(stderr, "velatrace: %s\n", problem_.c_str());
+}
 
 int32_t RegistryWin32::CreateKey(RegKey parent, const char* subKey, RegKey* key) {
     if (key == nullptr) {
@@ -29,10 +58,17 @@ int32_t RegistryWin32::CreateKey(RegKey parent, const char* subKey, RegKey* key)
     const LONG result =
         ::RegCreateKeyExA(ToHkey(parent), subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_ALL_ACCESS, nullptr, &opened, nullptr);
-    if (result == ERROR_SUCCESS) {
-        *key = FromHkey(opened);
+    std::string path = PathOf(parent);
+    if (subKey != nullptr && subKey[0] != '\0') {
+        path += std::string("\\") + subKey;
     }
-    return static_cast<int32_t>(result);
+    if (result != ERROR_SUCCESS) {
+        SaveFailed(path, static_cast<int32_t>(result));
+        return static_cast<int32_t>(result);
+    }
+    *key = FromHkey(opened);
+    open_[*key] = OpenKeyState{std::move(path)};
+    return ERROR_SUCCESS;
 }
 
 int32_t RegistryWin32::OpenKey(RegKey parent, const char* subKey, RegKey* key) {
@@ -43,6 +79,11 @@ int32_t RegistryWin32::OpenKey(RegKey parent, const char* subKey, RegKey* key) {
     const LONG result = ::RegOpenKeyExA(ToHkey(parent), subKey, 0, KEY_READ | KEY_WRITE, &opened);
     if (result == ERROR_SUCCESS) {
         *key = FromHkey(opened);
+        std::string path = PathOf(parent);
+        if (subKey != nullptr && subKey[0] != '\0') {
+            path += std::string("\\") + subKey;
+        }
+        open_[*key] = OpenKeyState{std::move(path)};
     }
     return static_cast<int32_t>(result);
 }
@@ -51,14 +92,31 @@ int32_t RegistryWin32::CloseKey(RegKey key) {
     if (key == kCurrentUser) {
         return ERROR_SUCCESS;
     }
+    const auto found = open_.find(key);
+    if (found != open_.end()) {
+        // A group of values saved whole mends an earlier refusal.
+        if (found->second.wrote && !found->second.failed) {
+            problem_.clear();
+        }
+        open_.erase(found);
+    }
     return static_cast<int32_t>(::RegCloseKey(ToHkey(key)));
 }
 
 int32_t RegistryWin32::SetValue(RegKey key, const char* name, uint32_t type, const void* data,
                                 uint32_t size) {
-    return static_cast<int32_t>(::RegSetValueExA(ToHkey(key), name, 0, static_cast<DWORD>(type),
-                                                 static_cast<const BYTE*>(data),
-                                                 static_cast<DWORD>(size)));
+    const auto result = static_cast<int32_t>(
+        ::RegSetValueExA(ToHkey(key), name, 0, static_cast<DWORD>(type),
+                         static_cast<const BYTE*>(data), static_cast<DWORD>(size)));
+    const auto found = open_.find(key);
+    if (found != open_.end()) {
+        found->second.wrote = true;
+        found->second.failed = found->second.failed || result != ERROR_SUCCESS;
+    }
+    if (result != ERROR_SUCCESS) {
+        SaveFailed(PathOf(key) + " \"" + (name != nullptr ? name : "") + "\"", result);
+    }
+    return result;
 }
 
 int32_t RegistryWin32::QueryValue(RegKey key, const char* name, uint32_t* type, void* data,

@@ -65,7 +65,7 @@ class FakeDriverLibrary : public DriverLibrary {
         return 1;
     }
     uint32_t LastError() const override { return error; }
-    int64_t CreateEvent() override { return 42; }
+    int64_t MakeEvent() override { return 42; }
     uint32_t WaitEvent(int64_t, uint32_t timeoutMs) override {
         waits.push_back(timeoutMs);
         return std::exchange(signaled, false) ? err::kSuccess : err::kWaitTimeout;

@@ -14,6 +14,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
 #include <libswscale/swscale.h>
@@ -23,6 +24,7 @@ extern "C" {
 #include "support/TempFolder.h"
 #include "video/FormatChoices.h"
 #include "video/ffmpeg/CaptureRecorder.h"
+#include "video/ffmpeg/DshowCamera.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
 #include "video/ffmpeg/PatternCamera.h"
 #include "video/ffmpeg/ReservedFile.h"
@@ -386,6 +388,33 @@ TEST_F(MediaEngineTest, TestCameraListsItsModesTakesOneAndItsBrightnessShows) {
     const auto [width, height, frameTime] = SizeAndFrameTime(player_->Info());
     EXPECT_EQ(std::tuple(width, height), std::tuple(1280, 720));
     EXPECT_NEAR(frameTime, 1 / 30.0, 1e-6);
+}
+
+// The DirectShow device list as libavdevice gives it: video devices only, in order, the
+// description shown and the device's unique name kept; a device without names keeps its place.
+TEST(DshowCameras, ListingKeepsTheVideoDevicesByTheirUniqueNames) {
+    AVMediaType video[] = {AVMEDIA_TYPE_VIDEO};
+    AVMediaType audio[] = {AVMEDIA_TYPE_AUDIO};
+    AVMediaType both[] = {AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_VIDEO};
+    char webcam[] = "@device_pnp_\\\\?\\usb#vid_046d&pid_0825#1", webcamText[] = "HD Webcam C270";
+    char mic[] = "@device_cm_{33D9A762}\\wave_{1}", micText[] = "Microphone";
+    char combo[] = "@device_pnp_\\\\?\\usb#vid_1234#2", comboText[] = "Capture Box";
+    char old[] = "Old Camera", empty[] = "";
+    AVDeviceInfo devices[] = {
+        {webcam, webcamText, video, 1}, {mic, micText, audio, 1}, {combo, comboText, both, 2},
+        {old, old, nullptr, 0},         {empty, empty, video, 1},
+    };
+    AVDeviceInfo* pointers[] = {&devices[0], &devices[1], &devices[2], &devices[3], &devices[4]};
+    AVDeviceInfoList list = {pointers, 5, 0};
+    const std::vector<CameraInfo> cameras = CamerasFromDeviceList(&list);
+    ASSERT_EQ(cameras.size(), 4u);
+    EXPECT_EQ(cameras[0].friendlyName, "HD Webcam C270");
+    EXPECT_EQ(cameras[0].displayName, webcam);
+    EXPECT_EQ(cameras[1].displayName, combo);
+    EXPECT_EQ(cameras[2].friendlyName, "Old Camera") << "no media types named: taken as video";
+    EXPECT_EQ(cameras[3].nameError, MediaError::BadName);
+    EXPECT_EQ(cameras[3].displayName, "");
+    EXPECT_TRUE(CamerasFromDeviceList(nullptr).empty());
 }
 
 TEST_F(MediaEngineTest, NextFileWhileRunningLosesNoFrameAndThePreviewRunsOn) {

@@ -3,6 +3,8 @@
 #include "video/ffmpeg/PatternCamera.h"
 #if defined(__linux__)
 #include "video/ffmpeg/V4l2Camera.h"
+#elif defined(_WIN32)
+#include "video/ffmpeg/DshowCamera.h"
 #endif
 
 namespace velatrace {
@@ -11,6 +13,8 @@ std::vector<CameraInfo> ListCameras() {
     std::vector<CameraInfo> devices;
 #if defined(__linux__)
     devices = ListV4l2Cameras();
+#elif defined(_WIN32)
+    devices = ListDshowCameras();
 #endif
     if (PatternCameraEnabled()) {
         CameraInfo pattern;
@@ -30,6 +34,8 @@ MediaError OpenCamera(const std::string& displayName, std::unique_ptr<CameraDevi
     }
 #if defined(__linux__)
     return OpenV4l2Camera(displayName, device);
+#elif defined(_WIN32)
+    return OpenDshowCamera(displayName, device);
 #else
     return MediaError::NotFound;
 #endif
