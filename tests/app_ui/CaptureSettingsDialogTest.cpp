@@ -72,7 +72,7 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
     EXPECT_TRUE(model.Transfer(2) && !model.Transfer(0)) << "Cancel keeps the alarm actions";
 
     EXPECT_TRUE(answer([](QDialog* box) {
-        Control<QLineEdit>(box, 1005)->setText(QStringLiteral("bench"));
+        Control<QLineEdit>(box, 1005)->setText(QString::fromUtf8("試験_記録"));
         Control<QCheckBox>(box, 1020)->click();
         EXPECT_TRUE(Control<QSpinBox>(box, 1021)->isEnabled());
         Control<QSpinBox>(box, 1021)->setValue(5000);
@@ -80,7 +80,7 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
         EXPECT_NE(Control<QSpinBox>(box, 1023)->toolTip().indexOf(QStringLiteral(" MB at ")), -1);
         QTest::keyClick(Control<QLineEdit>(box, 1005), Qt::Key_Return);
     }));
-    EXPECT_EQ(model.baseName, "bench");
+    EXPECT_EQ(model.baseName, "試験_記録") << "the name's characters, not '?'";
     EXPECT_TRUE(model.useTimeLimit);
     EXPECT_EQ(model.seconds, "1000") << "the up-down's range";
     EXPECT_EQ(model.pretrigger, 10);
