@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev fonts-dejavu-core
+  qt6-base-dev libgl-dev fonts-dejavu-core fonts-noto-cjk
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libswresample-dev libturbojpeg0-dev libjpeg62-turbo-dev ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
   libxlsxwriter-dev
@@ -22,6 +22,7 @@ test_commands=(
   xvfb-run:xvfb
   xdotool:xdotool
   unzip:unzip
+  desktop-file-validate:desktop-file-utils
 )
 for c in "${test_commands[@]}"; do
   packages+=("${c#*:}")
