@@ -5,10 +5,11 @@ set(CPACK_PACKAGE_NAME velatrace)
 set(CPACK_PACKAGE_VENDOR "Korvex")
 set(CPACK_PACKAGE_CONTACT "Velatrace developers <velatrace@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Test bench recorder: camera video beside data logger waveforms")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Velatrace shows a live camera picture beside live waveforms from a 10-channel data logger, "
-    "records AVI and CSV pairs by hand, by logger alarm or for a fixed time, and replays them "
-    "with the waveforms following the picture. A simulated logger is included.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Velatrace shows a live camera picture beside live waveforms from a\n"
+    "10-channel data logger, records AVI and CSV pairs by hand, by logger alarm\n"
+    "or for a fixed time, and replays them with the waveforms following the\n"
+    "picture. A simulated logger is included.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
