@@ -34,13 +34,13 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidge
     auto* names = new QGridLayout;
     auto* pathLabel = new QLabel(QStringLiteral("&Path:"), this);
     folder_ = Named(new QLineEdit(QFile::decodeName(model.folder.c_str()), this), 1004);
-    folder_->setMaxLength(static_cast<int>(CaptureSettingsModel::kMaxFolderChars));
+    // No length limit on folder and name: a text the edit cut would name another folder or
+    // file; one that does not fit is refused on OK, saying why.
     pathLabel->setBuddy(folder_);
     browse_ = Named(new QPushButton(QStringLiteral("..."), this), 1003);
     browse_->setAutoDefault(false);
     auto* nameLabel = new QLabel(QStringLiteral("&Filename:"), this);
     baseName_ = Named(new QLineEdit(QFile::decodeName(model.baseName.c_str()), this), 1005);
-    baseName_->setMaxLength(static_cast<int>(CaptureSettingsModel::kMaxNameChars));
     nameLabel->setBuddy(baseName_);
     preview_ = Named(new QLabel(this), 1006);
     autoNumber_ = Named(new QCheckBox(QStringLiteral("Auto &number:"), this), 1007);

@@ -73,6 +73,7 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
 
     EXPECT_TRUE(answer([](QDialog* box) {
         Control<QLineEdit>(box, 1005)->setText(QString::fromUtf8("試験_記録"));
+        Control<QLineEdit>(box, 1004)->setText(QStringLiteral("/cap/") + QString(300, u'd'));
         Control<QCheckBox>(box, 1020)->click();
         EXPECT_TRUE(Control<QSpinBox>(box, 1021)->isEnabled());
         Control<QSpinBox>(box, 1021)->setValue(5000);
@@ -81,6 +82,7 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
         QTest::keyClick(Control<QLineEdit>(box, 1005), Qt::Key_Return);
     }));
     EXPECT_EQ(model.baseName, "試験_記録") << "the name's characters, not '?'";
+    EXPECT_EQ(model.folder.size(), 305u) << "a folder too long is handed on whole, to be refused";
     EXPECT_TRUE(model.useTimeLimit);
     EXPECT_EQ(model.seconds, "1000") << "the up-down's range";
     EXPECT_EQ(model.pretrigger, 10);
