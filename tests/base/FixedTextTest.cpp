@@ -2,23 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace velatrace {
 namespace {
 
-// Whether `cut` is `whole` up to a character boundary (the whole characters that fit).
-bool IsWholePrefix(const std::string& cut, const std::string& whole, size_t room) {
-    if (whole.compare(0, cut.size(), cut) != 0 || cut.size() > room) {
-        return false;
+// The longest start of `text` that ends on a character boundary and fits `room` bytes.
+std::string WholeStart(const std::string& text, size_t room) {
+    size_t end = std::min(room, text.size());
+    while (end < text.size() && (text[end] & 0xC0) == 0x80) {
+        --end;
     }
-    const size_t next = cut.size();
-    // The next byte begins a character (not a continuation byte), and that character did not fit.
-    size_t length = 1;
-    while (next + length < whole.size() && (whole[next + length] & 0xC0) == 0x80) {
-        ++length;
-    }
-    return next == whole.size() || ((whole[next] & 0xC0) != 0x80 && next + length > room);
+    return text.substr(0, end);
 }
 
 // Japanese folder and file names (3 bytes a character) with 1-, 2- and 4-byte characters between
@@ -28,11 +24,11 @@ TEST(FixedText, CutsNeverLeaveAPartOfACharacter) {
     for (size_t room = 0; room <= text.size() + 1; ++room) {
         char field[64];
         CopyText(field, room + 1, text.c_str());
-        EXPECT_TRUE(IsWholePrefix(field, text, room)) << "field of " << room + 1;
+        EXPECT_EQ(field, WholeStart(text, room)) << "field of " << room + 1;
         CopyText(field, sizeof field, text.c_str(), room);
-        EXPECT_TRUE(IsWholePrefix(field, text, room)) << "count of " << room;
+        EXPECT_EQ(field, WholeStart(text, room)) << "count of " << room;
         FormatText(field, room + 1, "%s", text.c_str());
-        EXPECT_TRUE(IsWholePrefix(field, text, room)) << "format into " << room + 1;
+        EXPECT_EQ(field, WholeStart(text, room)) << "format into " << room + 1;
     }
     // A counted copy of exactly its text is whole, and bytes that are not UTF-8 are kept.
     char field[16];

@@ -27,9 +27,8 @@ for file in bin/velatrace share/applications/velatrace.desktop \
 done
 desktop=$prefix/share/applications/velatrace.desktop
 "$validate" "$desktop" || fail "the desktop entry does not validate"
-for key in Name Name\\[ja\\] Comment Comment\\[ja\\] Icon=velatrace Exec=velatrace; do
-  grep -q "^$key" "$desktop" || fail "the desktop entry has no $key"
-done
+grep -q '^Name\[ja\]=' "$desktop" && grep -q '^Comment\[ja\]=' "$desktop" ||
+  fail "the desktop entry has no Japanese name or comment"
 
 export HOME="$prefix/home" XDG_CONFIG_HOME="$prefix/home/.config"
 export VELATRACE_REGISTRY="$prefix/velatrace.reg" VELATRACE_TEST_CAMERA=1
