@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev fonts-dejavu-core
+  qt6-base-dev libgl-dev fonts-dejavu-core fonts-noto-cjk
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libswresample-dev libturbojpeg0-dev libjpeg62-turbo-dev ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
   libxlsxwriter-dev
@@ -26,6 +26,7 @@ test_commands=(
   xdotool:xdotool
   unzip:unzip
   i686-w64-mingw32-objdump:binutils-mingw-w64-i686
+  desktop-file-validate:desktop-file-utils
 )
 for c in "${test_commands[@]}"; do
   packages+=("${c#*:}")

@@ -5,13 +5,24 @@
 
 namespace velatrace {
 
+namespace {
+// Where an installation keeps the program's data (the help), relative to the program's folder.
+#ifdef VELATRACE_DATA_DIR
+constexpr const char* kInstalledData = VELATRACE_DATA_DIR;
+#else
+constexpr const char* kInstalledData = "../share/velatrace";
+#endif
+}  // namespace
+
 std::string FindHelpFile(std::string_view programFolder) {
     const std::filesystem::path folder(programFolder);
-    for (const char* name : {kCompiledHelpName, kHtmlHelpName}) {
-        const std::filesystem::path file = (folder / name).lexically_normal();
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(file, ec)) {
-            return file.string();
+    for (const std::filesystem::path& place : {folder, folder / kInstalledData}) {
+        for (const char* name : {kCompiledHelpName, kHtmlHelpName}) {
+            const std::filesystem::path file = (place / name).lexically_normal();
+            std::error_code ec;
+            if (std::filesystem::is_regular_file(file, ec)) {
+                return file.string();
+            }
         }
     }
     return {};

@@ -1,6 +1,7 @@
 #pragma once
 // The Help menu's "&Help topics": the compiled help "pravis.chm" where it sits beside the program
-// (the Windows build ships it), else the HTML help installed beside the program in help/.
+// (the Windows build ships it), else the HTML help beside the program in help/ (the build tree),
+// or in the installation's data folder (share/velatrace/help/).
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,8 @@ namespace velatrace {
 inline constexpr const char* kCompiledHelpName = "pravis.chm";
 inline constexpr const char* kHtmlHelpName = "help/index.html";
 
-// The help file in the program's folder: the compiled help when it is there, else the HTML help;
-// empty when neither is there.
+// The help file in the program's folder, else in the installation's data folder: the compiled
+// help when it is there, else the HTML help; empty when neither is there.
 std::string FindHelpFile(std::string_view programFolder);
 
 // The message for a help file that no program could show.

@@ -430,7 +430,7 @@ void MainWindow::SetRecentItems(const RecentMenuItem* items, int count) {
     const QString prompt = Text(kRecentPrompt);
     for (int i = 0; i < count; ++i) {
         const RecentMenuItem& item = items[i];
-        QAction* action = recent_->addAction(QString::fromLocal8Bit(item.text));
+        QAction* action = recent_->addAction(QString::fromUtf8(item.text));
         action->setStatusTip(prompt);
         action->setEnabled(item.enabled);
         const uint32_t id = item.id;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
@@ -42,9 +43,9 @@ QList<QMessageBox::StandardButton> ButtonOrder(Buttons buttons) {
     return {QMessageBox::Ok};
 }
 
-// The core's texts are 8-bit in the system's encoding, lines ended by "\r\n".
+// The core's texts are UTF-8, lines ended by "\r\n".
 QString FromCore(const char* text) {
-    QString s = QString::fromLocal8Bit(text != nullptr ? text : "");
+    QString s = QString::fromUtf8(text != nullptr ? text : "");
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return s;
 }
@@ -194,7 +195,7 @@ int QtHost::ChooseOpenFile(char* path, size_t size) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return 0;
     }
-    const QByteArray chosen = dialog.selectedFiles().first().toLocal8Bit();
+    const QByteArray chosen = QFile::encodeName(dialog.selectedFiles().first());
     if (chosen.isEmpty() || static_cast<size_t>(chosen.size()) >= size) {
         // A path that does not fit would name another file: refused, with the limit.
         const std::string text = "The path is too long to open (" + std::to_string(chosen.size()) +
@@ -254,7 +255,7 @@ void QtHost::ProgramFolder(char* folder, size_t size) {
     if (size == 0) {
         return;
     }
-    const QByteArray path = QCoreApplication::applicationDirPath().toLocal8Bit();
+    const QByteArray path = QFile::encodeName(QCoreApplication::applicationDirPath());
     const size_t n = std::min(size - 1, static_cast<size_t>(path.size()));
     std::memcpy(folder, path.constData(), n);
     folder[n] = '\0';
@@ -276,11 +277,11 @@ bool QtHost::OpenHelpFile(const char* path) {
                                       Buttons::Ok);
                              }
                          });
-        process->start(opener, {QString::fromLocal8Bit(path)});
+        process->start(opener, {QFile::decodeName(path)});
         return process->waitForStarted();
     }
 #endif
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(path)));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
 }
 
 bool QtHost::RunTransportDialog(TransportDialogModel& model) {

@@ -35,7 +35,10 @@ const char* RecentFiles::MostRecent(int32_t position) const {
     return entries_[count_ - 1 - position];
 }
 
-void RecentFiles::Add(const char* path) {
+bool RecentFiles::Add(const char* path) {
+    if (path == nullptr || path[0] == '\0' || std::strlen(path) >= kRecentPathSize) {
+        return false;
+    }
     char copy[kRecentPathSize];
     CopyText(copy, path);
     for (int32_t i = 0; i < count_; ++i) {
@@ -49,6 +52,7 @@ void RecentFiles::Add(const char* path) {
     }
     CopyText(entries_[count_], copy);
     ++count_;
+    return true;
 }
 
 void RecentFiles::RemoveAt(int32_t index) {

@@ -41,9 +41,10 @@ class RecentFiles {
     // The entry at `position` counted from the most recent (0); nullptr outside the list.
     const char* MostRecent(int32_t position) const;
 
-    // Puts a path (cut to 259 characters) at the most recent end. An entry equal to it, letter
-    // case ignored, is removed first; a full list drops its oldest entry.
-    void Add(const char* path);
+    // Puts a path at the most recent end. An entry equal to it, letter case ignored, is removed
+    // first; a full list drops its oldest entry. A path of 260 bytes or more is not taken (cut,
+    // it would name another file): false then.
+    bool Add(const char* path);
     // Drops the entry shown under a menu ID; false when the ID shows no entry.
     bool Remove(uint32_t commandId);
     // The entry shown under a menu ID (0 = oldest), or -1.

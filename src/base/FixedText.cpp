@@ -9,7 +9,37 @@ namespace {
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
+// The byte count of the UTF-8 sequence a lead byte begins; 0 for a continuation byte or a byte
+// that begins no sequence.
+size_t SequenceLength(unsigned char c) {
+    if (c < 0x80) {
+        return 1;
+    }
+    if ((c & 0xE0) == 0xC0) {
+        return 2;
+    }
+    if ((c & 0xF0) == 0xE0) {
+        return 3;
+    }
+    if ((c & 0xF8) == 0xF0) {
+        return 4;
+    }
+    return 0;
+}
 }  // namespace
+
+size_t WholeCharacters(const char* text, size_t length) {
+    // Only the last three bytes can belong to a character the cut left incomplete.
+    for (size_t back = 1; back <= 4 && back <= length; ++back) {
+        const unsigned char c = static_cast<unsigned char>(text[length - back]);
+        if ((c & 0xC0) == 0x80) {
+            continue;  // a continuation byte: its lead byte is further back
+        }
+        const size_t need = SequenceLength(c);
+        return need > back ? length - back : length;
+    }
+    return length;
+}
 
 size_t CopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
     if (dstSize == 0) {
@@ -20,6 +50,11 @@ size_t CopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
         while (n < maxChars && n + 1 < dstSize && src[n] != '\0') {
             dst[n] = src[n];
             ++n;
+        }
+        // Cut by the field or by the count (src[n] is not read past the count): no part of a
+        // character is left at the end.
+        if (n == maxChars || src[n] != '\0') {
+            n = WholeCharacters(dst, n);
         }
     }
     dst[n] = '\0';
@@ -38,7 +73,12 @@ size_t FormatText(char* dst, size_t dstSize, const char* format, ...) {
         dst[0] = '\0';
         return 0;
     }
-    return static_cast<size_t>(n) < dstSize ? static_cast<size_t>(n) : dstSize - 1;
+    if (static_cast<size_t>(n) < dstSize) {
+        return static_cast<size_t>(n);
+    }
+    const size_t kept = WholeCharacters(dst, dstSize - 1);
+    dst[kept] = '\0';
+    return kept;
 }
 
 int32_t LeadingInteger(const char* text, size_t maxChars) {

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "dde/DdeSettingsModel.h"
 #include "dde/DdeTransfer.h"
@@ -17,6 +18,19 @@ namespace velatrace {
 namespace {
 enum Edit { kTopic, kInitialCell, kNextCell, kRowStep, kColStep, kColCount };
 constexpr int kFirstEditId = 1041;
+
+// Takes no more text than its field holds in UTF-8 bytes, so a topic in Japanese or any other
+// script is never cut when the settings take it.
+class Utf8LengthValidator : public QValidator {
+  public:
+    Utf8LengthValidator(int maxBytes, QObject* parent) : QValidator(parent), maxBytes_(maxBytes) {}
+    State validate(QString& input, int&) const override {
+        return input.toUtf8().size() <= maxBytes_ ? Acceptable : Invalid;
+    }
+
+  private:
+    int maxBytes_;
+};
 }  // namespace
 
 DdeSettingsDialog::DdeSettingsDialog(DdeSettingsModel& model, QWidget* owner)
@@ -38,6 +52,8 @@ DdeSettingsDialog::DdeSettingsDialog(DdeSettingsModel& model, QWidget* owner)
         edits_[i]->setMaxLength(maxChars[i]);
         if (i >= kRowStep) {
             edits_[i]->setValidator(new QIntValidator(0, 99999, edits_[i]));
+        } else {
+            edits_[i]->setValidator(new Utf8LengthValidator(maxChars[i], edits_[i]));
         }
     }
     auto* top = new QFormLayout;
@@ -59,8 +75,8 @@ DdeSettingsDialog::DdeSettingsDialog(DdeSettingsModel& model, QWidget* owner)
     layout->addWidget(excel);
     layout->addWidget(buttons);
 
-    edits_[kInitialCell]->setText(QString::fromLatin1(model.InitialCell()));
-    edits_[kNextCell]->setText(QString::fromLatin1(model.NextCell()));
+    edits_[kInitialCell]->setText(QString::fromUtf8(model.InitialCell()));
+    edits_[kNextCell]->setText(QString::fromUtf8(model.NextCell()));
     edits_[kRowStep]->setText(QString::number(model.RowStep()));
     edits_[kColStep]->setText(QString::number(model.ColStep()));
     edits_[kColCount]->setText(QString::number(model.ColCount()));
@@ -73,7 +89,7 @@ DdeSettingsDialog::DdeSettingsDialog(DdeSettingsModel& model, QWidget* owner)
 }
 
 void DdeSettingsDialog::ShowApp() {
-    edits_[kTopic]->setText(QString::fromLatin1(model_.Topic()));
+    edits_[kTopic]->setText(QString::fromUtf8(model_.Topic()));
     for (QLineEdit* edit : edits_) {
         edit->setEnabled(model_.SpreadsheetControlsEnabled());
     }
@@ -82,7 +98,7 @@ void DdeSettingsDialog::ShowApp() {
 void DdeSettingsDialog::accept() {
     QByteArray texts[6];
     for (int i = 0; i < 6; ++i) {
-        texts[i] = edits_[i]->text().toLatin1();
+        texts[i] = edits_[i]->text().toUtf8();
     }
     model_.Accept(texts[kTopic].constData(), texts[kInitialCell].constData(),
                   texts[kNextCell].constData(), texts[kRowStep].constData(),

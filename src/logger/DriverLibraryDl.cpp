@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "base/InstalledLibrary.h"
+
 namespace velatrace {
 
 namespace {
@@ -24,7 +26,14 @@ Fn Entry(void* module, const char* name) {
 DriverLibraryDl::DriverLibraryDl(std::string path) : path_(std::move(path)) {
     if (path_.empty()) {
         const char* configured = std::getenv(kDriverVariable);
-        path_ = (configured != nullptr && configured[0] != '\0') ? configured : kDefaultLibrary;
+        if (configured != nullptr && configured[0] != '\0') {
+            path_ = configured;
+        } else {
+            path_ = kDefaultLibrary;
+            // A driver installed on the system comes first; an installation of this program
+            // brings the simulated logger in its own library folder.
+            fallback_ = InstalledLibraryPath(kDefaultLibrary);
+        }
     }
 }
 
@@ -37,6 +46,9 @@ bool DriverLibraryDl::Load() {
         return true;
     }
     module_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module_ == nullptr && !fallback_.empty()) {
+        module_ = dlopen(fallback_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
     if (module_ == nullptr) {
         return false;
     }

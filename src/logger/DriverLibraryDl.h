@@ -9,7 +9,8 @@ namespace velatrace {
 
 class DriverLibraryDl final : public DriverLibrary {
   public:
-    // An empty path means VELATRACE_DRIVER, else "libgtcusbr.so" on the loader's search path.
+    // An empty path means VELATRACE_DRIVER, else "libgtcusbr.so" on the loader's search path,
+    // else the one in the installation's library folder.
     explicit DriverLibraryDl(std::string path = {});
     ~DriverLibraryDl() override;
 
@@ -42,6 +43,7 @@ class DriverLibraryDl final : public DriverLibrary {
     int Keep(int result);
 
     std::string path_;
+    std::string fallback_;  // tried when path_ does not load; empty for a chosen path
     void* module_ = nullptr;
     OpenFn open_ = nullptr;
     CloseFn close_ = nullptr;

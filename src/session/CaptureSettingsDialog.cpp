@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -35,14 +36,14 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidge
 
     auto* names = new QGridLayout;
     auto* pathLabel = new QLabel(QStringLiteral("&Path:"), this);
-    folder_ = Named(new QLineEdit(QString::fromLocal8Bit(model.folder.c_str()), this), 1004);
-    folder_->setMaxLength(static_cast<int>(CaptureSettingsModel::kMaxFolderChars));
+    folder_ = Named(new QLineEdit(QFile::decodeName(model.folder.c_str()), this), 1004);
+    // No length limit on folder and name: a text the edit cut would name another folder or
+    // file; one that does not fit is refused on OK, saying why.
     pathLabel->setBuddy(folder_);
     browse_ = Named(new QPushButton(QStringLiteral("..."), this), 1003);
     browse_->setAutoDefault(false);
     auto* nameLabel = new QLabel(QStringLiteral("&Filename:"), this);
-    baseName_ = Named(new QLineEdit(QString::fromLocal8Bit(model.baseName.c_str()), this), 1005);
-    baseName_->setMaxLength(static_cast<int>(CaptureSettingsModel::kMaxNameChars));
+    baseName_ = Named(new QLineEdit(QFile::decodeName(model.baseName.c_str()), this), 1005);
     nameLabel->setBuddy(baseName_);
     preview_ = Named(new QLabel(this), 1006);
     autoNumber_ = Named(new QCheckBox(QStringLiteral("Auto &number:"), this), 1007);
@@ -206,8 +207,9 @@ void CaptureSettingsDialog::ChooseFolder() {
 }
 
 void CaptureSettingsDialog::accept() {
-    model_.folder = folder_->text().toLocal8Bit().toStdString();
-    model_.baseName = baseName_->text().toLocal8Bit().toStdString();
+    // Folder and base name become path bytes as the system names files.
+    model_.folder = QFile::encodeName(folder_->text()).toStdString();
+    model_.baseName = QFile::encodeName(baseName_->text()).toStdString();
     model_.autoNumber = autoNumber_->isChecked();
     for (int i = 0; i < 4; ++i) {
         model_.alarmEnable[i] = alarm_[i]->isChecked();

@@ -7,18 +7,13 @@
 #include <string>
 #include <system_error>
 
+#include "base/InstalledLibrary.h"
+
 namespace velatrace {
 
 namespace {
 
 constexpr const char* kModuleFile = "libvelatrace_ffmpeg.so";
-
-// Where an installation keeps the module, relative to the program's folder.
-#ifdef VELATRACE_MODULE_DIR
-constexpr const char* kInstalledDir = VELATRACE_MODULE_DIR;
-#else
-constexpr const char* kInstalledDir = "../lib/velatrace";
-#endif
 
 }  // namespace
 
@@ -35,7 +30,7 @@ std::unique_ptr<MediaEngine> OpenMediaModule(std::string* problem) {
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
     const std::filesystem::path folder = error ? std::filesystem::path() : program.parent_path();
     const std::filesystem::path beside = folder / kModuleFile;
-    const std::filesystem::path installed = folder / kInstalledDir / kModuleFile;
+    const std::filesystem::path installed = InstalledLibraryPath(kModuleFile);
     const std::filesystem::path& path = std::filesystem::exists(beside, error) ? beside : installed;
 
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

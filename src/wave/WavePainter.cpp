@@ -40,7 +40,7 @@ void AddLine(QVarLengthArray<QLine, 128>& lines, int x1, int y1, int x2, int y2)
 
 // Text whose top-left corner is at (x, y).
 void DrawLabel(QPainter& painter, const QFontMetrics& metrics, int x, int y, const char* text) {
-    painter.drawText(x, y + metrics.ascent(), QString::fromLatin1(text));
+    painter.drawText(x, y + metrics.ascent(), QString::fromUtf8(text));
 }
 
 void DrawAxes(QPainter& painter, const QFontMetrics& metrics, const WavePlot& plot,

@@ -922,6 +922,41 @@ TEST_F(FrameSession, AnEmptyCaptureFolderRecordsIntoTheUsersVideoFolder) {
     EXPECT_FALSE(engine.camera.running);
 }
 
+// A Japanese folder and base name: the pair is written and numbered under those names, the
+// numbering finds them after a restart, and the pair replays.
+TEST_F(FrameSession, AJapaneseFolderAndNameCaptureNumberAndReplay) {
+    const std::string japanese = folder.Folder() + "計測データ/";
+    CaptureSettings cs;
+    CopyText(cs.path, japanese.c_str());
+    CopyText(cs.filename, "試験記録");
+    cs.autoNumber = 1;
+    SettingsStore(registry).SaveCapture(cs);
+    MainFrame& f = Start();
+    f.OnCommand(cmd::kPreview);
+    EXPECT_EQ(host.status[2], "試験記録_01.avi");
+    for (int capture = 1; capture <= 2; ++capture) {
+        f.OnCommand(cmd::kCapture);
+        Poll(5 * capture);
+        f.OnCommand(cmd::kCapture);
+    }
+    EXPECT_EQ(engine.camera.file, japanese + "試験記録_03.avi");
+    EXPECT_EQ(CsvRows(folder.Read("計測データ/試験記録_01.csv")).size(), 5u);
+    EXPECT_EQ(CsvRows(folder.Read("計測データ/試験記録_02.csv")).size(), 10u);
+    f.OnClose();
+
+    folder.Write("計測データ/試験記録_02.avi", "x");  // the engine under test writes no files
+    MainFrame& again = Start();
+    EXPECT_EQ(again.Capture().number, 3);
+    const std::string clip = japanese + "試験記録_02.avi";
+    engine.clips[clip] = testing::FakeClip{};
+    host.openAnswer = clip;
+    host.openKind = 1;
+    again.OnCommand(cmd::kFileOpen);
+    EXPECT_EQ(host.status[2], "試験記録_02.avi");
+    EXPECT_EQ(again.Replay().Records(), 10) << "the CSV of the same name";
+    EXPECT_STREQ(again.Recent().MostRecent(0), clip.c_str());
+}
+
 TEST_F(FrameSession, CaptureSettingsNameTheNextCaptureAtOnceAndRefuseABadName) {
     StoreCaptureSettings(1, 0);
     MainFrame& f = Start();

@@ -49,8 +49,13 @@ TEST(RecentFiles, AddKeepsOneEntryPerPathAndDropsTheOldest) {
     EXPECT_FALSE(list.Remove(57616 + 7));
     EXPECT_FALSE(list.Remove(57615));
 
-    list.Add(std::string(400, 'a').c_str());  // cut to 259 characters
-    EXPECT_EQ(std::string(list.MostRecent(0)).size(), 259u);
+    // A path that does not fit is not taken: cut, it would name another file.
+    std::string deep = "/clips/";
+    for (int i = 0; i < 90; ++i) {
+        deep += "記";  // 101 characters, 281 bytes
+    }
+    EXPECT_FALSE(list.Add((deep + ".avi").c_str()));
+    EXPECT_EQ(list.Count(), 7);
 }
 
 TEST(RecentFiles, TheStoredMaximumIsClampedAndRaisedToEight) {
@@ -85,9 +90,12 @@ TEST(RecentFiles, TheRegistryCopyListsTheMostRecentFirstAndNoStaleEntry) {
     EXPECT_EQ(Stored(registry, "Document15"), "<missing>");
     EXPECT_EQ(Stored(registry, "Document16"), "<missing>");
 
+    list.Add("/計測/記録_01.avi");  // a Japanese folder and name come back as they went
+    list.WriteToRegistry(registry);
     RecentFiles restarted;
     restarted.Restore(registry);
     EXPECT_EQ(Newest(restarted), Newest(list));
+    EXPECT_EQ(Newest(restarted)[0], "/計測/記録_01.avi");
     EXPECT_EQ(restarted.MaxEntries(), 16);
 
     // Missing and empty slots are skipped; a missing "DocumentCount" reads nothing.

@@ -78,7 +78,8 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
     EXPECT_TRUE(model.Transfer(2) && !model.Transfer(0)) << "Cancel keeps the alarm actions";
 
     EXPECT_TRUE(answer([](QDialog* box) {
-        Control<QLineEdit>(box, 1005)->setText(QStringLiteral("bench"));
+        Control<QLineEdit>(box, 1005)->setText(QString::fromUtf8("試験_記録"));
+        Control<QLineEdit>(box, 1004)->setText(QStringLiteral("/cap/") + QString(300, u'd'));
         Control<QCheckBox>(box, 1020)->click();
         EXPECT_TRUE(Control<QSpinBox>(box, 1021)->isEnabled());
         Control<QSpinBox>(box, 1021)->setValue(5000);
@@ -89,7 +90,8 @@ TEST_F(CaptureSettingsDialogTest, ShowsTheModelAndOnlyOkWritesItBack) {
         EXPECT_NE(Control<QSpinBox>(box, 1023)->toolTip().indexOf(QStringLiteral(" MB at ")), -1);
         QTest::keyClick(Control<QLineEdit>(box, 1005), Qt::Key_Return);
     }));
-    EXPECT_EQ(model.baseName, "bench");
+    EXPECT_EQ(model.baseName, "試験_記録") << "the name's characters, not '?'";
+    EXPECT_EQ(model.folder.size(), 305u) << "a folder too long is handed on whole, to be refused";
     EXPECT_TRUE(model.useTimeLimit);
     EXPECT_EQ(model.seconds, "1000") << "the up-down's range";
     EXPECT_EQ(model.pretrigger, 10);

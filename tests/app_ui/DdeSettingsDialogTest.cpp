@@ -39,6 +39,11 @@ TEST_F(DdeSettingsDialogTest, SpreadsheetControlsFollowTheApplicationAndOkKeepsT
             EXPECT_TRUE(edit(id)->isEnabled()) << id;
         }
         edit(1043)->setText(QStringLiteral("d5"));
+        // A Japanese topic is typed up to the 31 bytes its field holds, never cut later.
+        edit(1041)->clear();
+        for (const QChar typed : QString::fromUtf8("[ブック1]シート1記録データ")) {
+            edit(1041)->insert(typed);  // typed one by one, as the validator sees keys
+        }
         edit(1045)->clear();
         edit(1045)->setFocus();
         QTest::keyClicks(edit(1045), QStringLiteral("x1234567"));  // digits only, five at most
@@ -47,6 +52,7 @@ TEST_F(DdeSettingsDialogTest, SpreadsheetControlsFollowTheApplicationAndOkKeepsT
     ASSERT_TRUE(host.RunDdeSettingsDialog(model));
     EXPECT_EQ(model.App(), kDdeAppSpreadsheet);
     EXPECT_STREQ(model.NextCell(), "d5");
+    EXPECT_STREQ(model.Topic(), "[ブック1]シート1記録デ");
     EXPECT_EQ(model.ColStep(), 12345);
 }
 

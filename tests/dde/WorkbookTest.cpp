@@ -40,7 +40,7 @@ TEST(Workbook, PicturesLandAtTheWalkedCellsWithTheirValuesAndAFailedWriteLosesNo
     WorkbookBackend backend([&] { return folder.Folder(); }, nullptr);
     DdeSettings s;
     s.app = kDdeAppSpreadsheet;
-    CopyText(s.topic[kDdeAppSpreadsheet], "[Bench]Stills");
+    CopyText(s.topic[kDdeAppSpreadsheet], "[Bench]静止画");
     CopyText(s.initialCell, "B2");
     s.colStep = 6;
     s.colCount = 2;
@@ -89,7 +89,8 @@ TEST(Workbook, PicturesLandAtTheWalkedCellsWithTheirValuesAndAFailedWriteLosesNo
     for (const char* text : {"2026/12/07 10:00:00.000", "CH10", ">V<", "off"}) {
         EXPECT_NE(strings.find(text), std::string::npos) << text;
     }
-    EXPECT_NE(Member(folder, "xl/workbook.xml").find("name=\"Stills\""), std::string::npos);
+    EXPECT_NE(Member(folder, "xl/workbook.xml").find("name=\"静止画\""), std::string::npos)
+        << "a Japanese sheet name as it was typed";
 }
 
 TEST(Workbook, OnlyTheSpreadsheetConnectsAndItsTopicStaysInTheFolder) {

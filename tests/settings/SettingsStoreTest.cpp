@@ -251,6 +251,30 @@ TEST(SettingsStore, TextsKeepTheirByteCounts) {
     EXPECT_EQ(RawValue(registry, kDde, "topic"), TextBytes("", 33));
 }
 
+// A Japanese capture folder, base name and workbook topic come back byte for byte through the
+// settings file.
+TEST(SettingsStore, JapaneseNamesAndTopicsRoundTripThroughTheSettingsFile) {
+    RegistryTree registry;
+    SettingsStore store(registry);
+    CaptureSettings capture;
+    CopyText(capture.path, "/home/試験/計測データ/");
+    CopyText(capture.filename, "記録");
+    store.SaveCapture(capture);
+    DdeSettings dde;
+    dde.app = kDdeAppSpreadsheet;
+    CopyText(dde.topic[1], "[ブック1]シート1");
+    store.SaveDde(dde);
+    RegistryTree reread;
+    ASSERT_TRUE(ParseRegExport(FormatRegExport(registry), reread, nullptr));
+    SettingsStore restarted(reread);
+    CaptureSettings loaded;
+    restarted.LoadCapture(loaded);
+    DdeSettings loadedDde;
+    restarted.LoadDde(loadedDde);
+    EXPECT_EQ(std::string(loaded.path) + "|" + loaded.filename + "|" + loadedDde.topic[1],
+              "/home/試験/計測データ/|記録|[ブック1]シート1");
+}
+
 TEST(SettingsStore, CameraNameKeepsTheBufferByteCount) {
     RegistryTree registry;
     SettingsStore store(registry);
