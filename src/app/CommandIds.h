@@ -41,6 +41,8 @@ inline constexpr uint32_t kDeviceLast = 32799;
 inline constexpr uint32_t kTransportSetting = 32801;
 inline constexpr uint32_t kChannelProperty = 32802;
 inline constexpr uint32_t kIgnored = 32803;
+// Our own commands, after the design's.
+inline constexpr uint32_t kInstrument = 32804;
 inline constexpr uint32_t kPaneResized = 1002;
 
 // Band IDs of the bars, in row order.

@@ -9,7 +9,7 @@ namespace velatrace {
 namespace {
 using namespace cmd;
 
-constexpr std::array<CommandText, 37> kTexts{{
+constexpr std::array<CommandText, 38> kTexts{{
     {kFileOpen, "&Open...\tCtrl+O", "Ctrl+O", "Open an existing document", "Open(Ctrl+O)"},
     {kFileClose, "C&lose\tCtrl+C", "Ctrl+C", "Close the active document", "Close(Ctrl+L)"},
     {kCaptureSetting, "&Capture setting...", nullptr, "Set capture file", nullptr},
@@ -49,6 +49,8 @@ constexpr std::array<CommandText, 37> kTexts{{
     {kMute, nullptr, "Ctrl+Alt+V", nullptr, nullptr},
     {kIgnored, nullptr, "Ctrl+Alt+B", nullptr, nullptr},
     {kRecentFirst, nullptr, nullptr, "Open a specified document", nullptr},
+    {kInstrument, "&Instrument...", nullptr, "Choose an instrument to record instead of the logger",
+     nullptr},
 }};
 }  // namespace
 

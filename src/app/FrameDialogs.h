@@ -8,6 +8,7 @@ class TransportDialogModel;
 class ChannelPropertyModel;
 class CaptureSettingsModel;
 class DdeSettingsModel;
+struct InstrumentChoice;
 
 class FrameDialogs {
   public:
@@ -20,6 +21,11 @@ class FrameDialogs {
     // and true is returned, Cancel returns false. "DDE transfer setting" likewise.
     virtual bool RunCaptureSettingsDialog(CaptureSettingsModel& model) = 0;
     virtual bool RunDdeSettingsDialog(DdeSettingsModel& model) = 0;
+    // "Instrument": edits `choice` and returns true for OK. Without a driver library: false.
+    virtual bool RunInstrumentDialog(InstrumentChoice& choice) {
+        (void)choice;
+        return false;
+    }
     // The About box; returns when it closes.
     virtual void ShowAbout() = 0;
     // The folder the program runs from, where its help sits; `folder` receives at most size-1

@@ -123,6 +123,7 @@ void MainWindow::BuildMenus() {
 
     QMenu* transfer = menuBar()->addMenu(QStringLiteral("&Transfer"));
     add(transfer, kTransportSetting);
+    add(transfer, kInstrument);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     add(help, kHelpTopics);

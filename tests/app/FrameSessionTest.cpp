@@ -91,6 +91,39 @@ struct ScriptedPages : PropertyPages {
     }
 };
 
+// An instrument that delivers what the test puts in, and a catalog that makes it.
+struct FakeInstrument final : InstrumentSource {
+    bool Open(const InstrumentChoice&) override { return true; }
+    void Channels(InstrumentChannel (&out)[kChannels]) const override {
+        out[0] = InstrumentChannel{"A1", "Voltage", "V", 0, false, 7.5};
+    }
+    bool Start(int32_t) override { return true; }
+    int32_t Take(double (*records)[kChannels], int32_t max) override {
+        int32_t n = 0;
+        for (; n < max && !waiting.empty(); ++n, waiting.erase(waiting.begin())) {
+            std::fill(records[n], records[n] + kChannels, 0.0);
+            records[n][0] = waiting.front();
+        }
+        return n;
+    }
+    int64_t Dropped() const override { return 0; }
+    void Stop() override {}
+    void Close() override {}
+    const char* Error() const override { return error.c_str(); }
+    std::vector<double> waiting;
+    std::string error;
+};
+struct FakeCatalog final : InstrumentCatalog {
+    int32_t Drivers(char (*)[32], int32_t) override { return 0; }
+    int32_t Scan(const char*, const char*, InstrumentDevice*, int32_t) override { return 0; }
+    std::unique_ptr<InstrumentSource> NewSource() override {
+        auto made = std::make_unique<FakeInstrument>();
+        source = made.get();
+        return made;
+    }
+    FakeInstrument* source = nullptr;
+};
+
 class FrameSession : public ::testing::Test {
   protected:
     FrameSession() {
@@ -131,12 +164,13 @@ class FrameSession : public ::testing::Test {
         SettingsStore(registry).SaveCapture(cs);
     }
     // A new program run on the same settings.
+    InstrumentCatalog* instruments = nullptr;  // none unless a test gives one
     MainFrame& Start(RecordingLocks* locks = nullptr) {
         host = FakeHost();
         timers = FakeTimers();
-        frame =
-            std::make_unique<MainFrame>(FramePorts{host.Ports(), timers, clock, registry, logger,
-                                                   engine, &pane, transfer, pages, nullptr, locks});
+        frame = std::make_unique<MainFrame>(FramePorts{host.Ports(), timers, clock, registry,
+                                                       logger, engine, &pane, transfer, pages,
+                                                       nullptr, locks, instruments});
         frame->Create();
         EXPECT_EQ(timers.Period(kTimerStartup), 500u);
         frame->OnTimer(kTimerStartup);
@@ -1447,6 +1481,40 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
     f.OnCommand(cmd::kPreview);
     Poll(3);
     EXPECT_EQ(f.View().ShownCount(), 2);
+}
+
+// A saved instrument takes the logger's place: its records reach the CSV with their unit and
+// six digits, and a device that goes away is told once and ends the CSV with its rows kept.
+TEST_F(FrameSession, AnInstrumentRecordsInItsUnitAndALostOneIsToldOnce) {
+    StoreCaptureSettings(0, 0);
+    InstrumentChoice choice;
+    CopyText(choice.driver, "fake");
+    CopyText(choice.channel[0], "A1");
+    SettingsStore(registry).SaveInstrument(choice);
+    FakeCatalog catalog;
+    instruments = &catalog;
+    MainFrame& f = Start();
+    ASSERT_NE(catalog.source, nullptr);
+    EXPECT_TRUE(logger.writes.empty()) << "the logger is not asked";
+    InstrumentChoice kept;
+    SettingsStore(registry).LoadInstrument(kept);
+    EXPECT_EQ(kept.range[0], 10.0) << "the range the readings chose is kept";
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    for (int tick = 0; tick < 3; ++tick) {
+        catalog.source->waiting = {1.234567, -9.87654321, 0.000123456};
+        f.OnTimer(kTimerPoll);
+    }
+    EXPECT_TRUE(host.boxes.empty());
+    catalog.source->error = "the device stopped sending readings";
+    f.OnTimer(kTimerPoll);
+    f.OnTimer(kTimerPoll);
+    ASSERT_EQ(host.boxes.size(), 1u) << "told once: " << host.boxes.back().text;
+    EXPECT_NE(host.boxes[0].text.find("The instrument was lost"), std::string::npos);
+    const std::string csv = folder.Read("run.csv");
+    EXPECT_NE(csv.find("V[10],,,,,,,,,\r\n1.23457,,,,,,,,,\r\n-9.87654,"), std::string::npos)
+        << csv;
+    EXPECT_EQ(CsvRows(csv).size(), 9u);
 }
 
 }  // namespace
