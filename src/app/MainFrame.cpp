@@ -136,7 +136,9 @@ void MainFrame::DeferredStartup() {
         if (logger.queryResult != 0) {
             ReportChannelQueryFailure(logger.queryResult);
         }
-        frame_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
+        if (!instrument) {  // the logger's channel table, which an instrument has not
+            frame_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
+        }
     }
     live_.SetSources(cameraFound, logger.opened);
     view_.ShowLive(logger.opened);
