@@ -1515,6 +1515,21 @@ TEST_F(FrameSession, AnInstrumentRecordsInItsUnitAndALostOneIsToldOnce) {
     EXPECT_NE(csv.find("V[10],,,,,,,,,\r\n1.23457,,,,,,,,,\r\n-9.87654,"), std::string::npos)
         << csv;
     EXPECT_EQ(CsvRows(csv).size(), 9u);
+
+    // Chosen from the Transfer menu: refused while live; no instrument brings the logger back.
+    host.instrumentDialog = [](InstrumentChoice& c) { return !(c = InstrumentChoice{}).Chosen(); };
+    f.OnCommand(cmd::kInstrument);
+    EXPECT_EQ(host.boxes.size(), 2u) << "the preview runs on with the camera";
+    f.OnCommand(cmd::kCapture);
+    ASSERT_FALSE(f.Live().IsLive());
+    f.OnCommand(cmd::kInstrument);
+    SettingsStore(registry).LoadInstrument(kept);
+    EXPECT_FALSE(kept.Chosen());
+    EXPECT_EQ(f.Setup().channel[1].type, kTypeTemperature) << "the logger's channels again";
+    f.OnCommand(cmd::kPreview);
+    Poll(5);
+    Poll(5);
+    EXPECT_EQ(host.status[1], "5 pt");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "base/Timers.h"
 #include "dde/DdeSettingsModel.h"
 #include "logger/ChannelPropertyModel.h"
+#include "logger/InstrumentSource.h"
 #include "logger/TransportDialogModel.h"
 
 namespace velatrace::testing {
@@ -94,6 +95,9 @@ class FakeDialogs : public FrameDialogs {
     bool RunDdeSettingsDialog(DdeSettingsModel& model) override {
         return ddeDialog ? ddeDialog(model) : false;
     }
+    bool RunInstrumentDialog(InstrumentChoice& choice) override {
+        return instrumentDialog ? instrumentDialog(choice) : false;
+    }
     void ShowAbout() override { ++abouts; }
     void ProgramFolder(char* folder, size_t size) override {
         folder[programFolder.copy(folder, size - 1)] = '\0';
@@ -110,7 +114,8 @@ class FakeDialogs : public FrameDialogs {
     // What the user does in the capture settings dialog; returns true for OK. Unset: Cancel.
     std::function<bool(CaptureSettingsModel&)> captureDialog;
     int captureDialogs = 0;
-    std::function<bool(DdeSettingsModel&)> ddeDialog;  // likewise for the DDE settings
+    std::function<bool(DdeSettingsModel&)> ddeDialog;         // likewise for the DDE settings
+    std::function<bool(InstrumentChoice&)> instrumentDialog;  // and for the instrument
     int abouts = 0;
     std::string programFolder;  // where the program's help is looked for
     std::vector<std::string> helpOpened;
