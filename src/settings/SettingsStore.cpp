@@ -223,8 +223,13 @@ void SettingsStore::SavePort(const TransportSettings& port) {
 
 void SettingsStore::LoadInstrument(InstrumentChoice& choice) {
     choice = InstrumentChoice{};
+    // Opened, not created: a user who never chose an instrument keeps the settings as they were.
     RegistryKey key(registry_);
-    OpenGroup(key, "Instrument");
+    char path[kSettingsKeySize];
+    FormatText(path, sizeof path, kSettingsKeyFormat, "Instrument");
+    if (!key.Open(kCurrentUser, path)) {
+        return;
+    }
     key.ReadText("driver", choice.driver, sizeof choice.driver);
     key.ReadText("conn", choice.conn, sizeof choice.conn);
     Load(key, "interval", choice.intervalMs, 100);

@@ -1487,6 +1487,12 @@ TEST_F(FrameSession, StillsReachTheWorkbookFromThePreviewAndTheSettingsDialogRec
 // six digits, and a device that goes away is told once and ends the CSV with its rows kept.
 TEST_F(FrameSession, AnInstrumentRecordsInItsUnitAndALostOneIsToldOnce) {
     StoreCaptureSettings(0, 0);
+    Start();
+    RegKey none = kNoKey;
+    EXPECT_NE(registry.OpenKey(kCurrentUser, "Software\\Korvex\\Velatrace\\Instrument", &none),
+              reg::kSuccess)
+        << "who never chose an instrument keeps the settings as they were";
+    logger.writes.clear();
     InstrumentChoice choice;
     CopyText(choice.driver, "fake");
     CopyText(choice.channel[0], "A1");
