@@ -149,6 +149,9 @@ void MainFrame::DeferredStartup() {
     // The transfer and its settings are always reachable from the Transfer menu; the transfer
     // command itself stays disabled until a conversation is open.
     frame_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
+    if (catalog_ != nullptr) {  // instruments can be chosen where a driver library is there
+        frame_.AppendMenuItems(MenuExtension::Instrument, Submenu::Transfer);
+    }
 
     view_.SelectChannel(0);
     user_.EndWaitCursor();

@@ -123,7 +123,6 @@ void MainWindow::BuildMenus() {
 
     QMenu* transfer = menuBar()->addMenu(QStringLiteral("&Transfer"));
     add(transfer, kTransportSetting);
-    add(transfer, kInstrument);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     add(help, kHelpTopics);
@@ -410,6 +409,9 @@ void MainWindow::AppendMenuItems(MenuExtension kind, Submenu position, const QSt
             menu->addAction(actions_->Ensure(cmd::kDdeTransfer, Text(kDdeTransferText)));
             menu->addAction(
                 actions_->Ensure(cmd::kDdeTransferSetting, Text(kDdeTransferSettingText)));
+            break;
+        case MenuExtension::Instrument:
+            menu->addAction(actions_->Ensure(cmd::kInstrument, tr("&Instrument...")));
             break;
     }
     SyncActions(true);
