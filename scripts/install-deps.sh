@@ -10,6 +10,7 @@ packages=(
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libswresample-dev libturbojpeg0-dev libjpeg62-turbo-dev ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
   libxlsxwriter-dev
+  libsigrok-dev
   xauth
   # The Windows suite (scripts/test-windows.sh): mingw-w64, GoogleTest's sources, 64-bit Wine
   # (run as /usr/lib/wine/wine64, which needs no launcher package).
@@ -27,6 +28,7 @@ test_commands=(
   unzip:unzip
   i686-w64-mingw32-objdump:binutils-mingw-w64-i686
   desktop-file-validate:desktop-file-utils
+  sigrok-cli:sigrok-cli
 )
 for c in "${test_commands[@]}"; do
   packages+=("${c#*:}")

@@ -46,6 +46,8 @@ inline constexpr uint32_t kMarker = 32804;
 inline constexpr uint32_t kNextMarker = 32805;
 inline constexpr uint32_t kPreviousMarker = 32806;
 inline constexpr uint32_t kMarkerList = 32807;
+// Choosing an instrument instead of the logger.
+inline constexpr uint32_t kInstrument = 32808;
 inline constexpr uint32_t kPaneResized = 1002;
 
 // Band IDs of the bars, in row order.

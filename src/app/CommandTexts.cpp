@@ -9,7 +9,7 @@ namespace velatrace {
 namespace {
 using namespace cmd;
 
-constexpr std::array<CommandText, 41> kTexts{{
+constexpr std::array<CommandText, 42> kTexts{{
     {kFileOpen, "&Open...\tCtrl+O", "Ctrl+O", "Open an existing document", "Open(Ctrl+O)"},
     {kFileClose, "C&lose\tCtrl+C", "Ctrl+C", "Close the active document", "Close(Ctrl+L)"},
     {kCaptureSetting, "&Capture setting...", nullptr, "Set capture file", nullptr},
@@ -53,6 +53,8 @@ constexpr std::array<CommandText, 41> kTexts{{
     {kNextMarker, "Ne&xt marker\t]", "]", "Go to the next marker", "Next marker"},
     {kPreviousMarker, "Pre&vious marker\t[", "[", "Go to the previous marker", "Previous marker"},
     {kMarkerList, "Mar&kers...", nullptr, "List, add, rename and delete the markers", nullptr},
+    {kInstrument, "&Instrument...", nullptr, "Choose an instrument to record instead of the logger",
+     nullptr},
 }};
 }  // namespace
 

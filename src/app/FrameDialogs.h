@@ -9,6 +9,7 @@ class ChannelPropertyModel;
 class CaptureSettingsModel;
 class DdeSettingsModel;
 class MarkerEditor;
+struct InstrumentChoice;
 
 class FrameDialogs {
   public:
@@ -23,6 +24,11 @@ class FrameDialogs {
     virtual bool RunDdeSettingsDialog(DdeSettingsModel& model) = 0;
     // "Markers": the recording's markers, edited through `markers` until the user closes it.
     virtual void RunMarkerDialog(MarkerEditor& markers) = 0;
+    // "Instrument": edits `choice` and returns true for OK. Without a driver library: false.
+    virtual bool RunInstrumentDialog(InstrumentChoice& choice) {
+        (void)choice;
+        return false;
+    }
     // The About box; returns when it closes.
     virtual void ShowAbout() = 0;
     // The folder the program runs from, where its help sits; `folder` receives at most size-1

@@ -38,6 +38,7 @@ MainFrame::MainFrame(const FramePorts& ports)
       still_(StillTransferParts{ports.window.user, ports.window.panes, ports.window.dialogs,
                                 ports.timers, ports.clock, settings_, video_, view_, picture_, dde_,
                                 ports.transfer}),
+      catalog_(ports.instruments),
       live_(CaptureSessionParts{ports.window.user, ports.window.panes, ports.window.frame,
                                 ports.timers, ports.clock, link_, protocol_, loggerSetup_, *wave_,
                                 csv_, view_, video_, ports.videoPane, still_, captureSettings_,
@@ -126,14 +127,22 @@ void MainFrame::DeferredStartup() {
         live_.SetCameraInUse(index);
     }
 
-    const LoggerProtocol::Connection logger = protocol_.ConnectLogger(port_.terminator);
+    // A saved instrument is the source in the logger's place; without one (or when it cannot be
+    // opened) the logger is.
+    settings_.LoadInstrument(instrumentChoice_);
+    const bool instrument = instrumentChoice_.Chosen() && OpenInstrument();
+    const LoggerProtocol::Connection logger =
+        instrument ? LoggerProtocol::Connection{true, 0, loggerSetup_}
+                   : protocol_.ConnectLogger(port_.terminator);
 
     if (logger.opened) {
         loggerSetup_ = logger.setup;
         if (logger.queryResult != 0) {
             ReportChannelQueryFailure(logger.queryResult);
         }
-        frame_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
+        if (!instrument) {  // the logger's channel table, which an instrument has not
+            frame_.AppendMenuItems(MenuExtension::ChannelProperty, Submenu::Transfer);
+        }
     }
     live_.SetSources(cameraFound, logger.opened);
     view_.ShowLive(logger.opened);
@@ -144,6 +153,9 @@ void MainFrame::DeferredStartup() {
     // The transfer and its settings are always reachable from the Transfer menu; the transfer
     // command itself stays disabled until a conversation is open.
     frame_.AppendMenuItems(MenuExtension::DdeTransfer, Submenu::Transfer);
+    if (catalog_ != nullptr) {  // instruments can be chosen where a driver library is there
+        frame_.AppendMenuItems(MenuExtension::Instrument, Submenu::Transfer);
+    }
 
     view_.SelectChannel(0);
     user_.EndWaitCursor();
@@ -312,6 +324,9 @@ void MainFrame::RunCommand(uint32_t id) {
                 dialogs_.RunMarkerDialog(replay_);
             }
             break;
+        case cmd::kInstrument:
+            InstrumentCommand();
+            break;
         default:  // Ctrl+Alt+B is accepted and does nothing
             break;
     }
@@ -363,6 +378,14 @@ void MainFrame::RebuildCameraGraph() {
 bool MainFrame::ReopenLostLogger() {
     if (live_.IsLive() || !live_.LoggerLost()) {
         return true;
+    }
+    if (instrumentInUse_) {
+        user_.BeginWaitCursor();
+        const bool opened = OpenInstrument();
+        user_.EndWaitCursor();
+        live_.LoggerReopened(opened);
+        view_.SelectChannel(0);
+        return opened;
     }
     // The lost device is let go and the logger opened afresh, its channel setup read again.
     user_.BeginWaitCursor();

@@ -18,6 +18,7 @@
 #include "base/TimerIds.h"
 #include "base/Timers.h"
 #include "dde/DdeSettings.h"
+#include "logger/InstrumentSource.h"
 #include "logger/LoggerProtocol.h"
 #include "logger/TransportSettings.h"
 #include "session/CaptureSession.h"
@@ -40,9 +41,10 @@ struct FramePorts {
     MediaEngine& engine;
     VideoSurface* videoPane;
     StillTransfer& transfer;
-    PropertyPages& pages;             // the camera's Filter and Format dialogs
-    FileSync* fileSync = nullptr;     // forces recorded rows to the disk; null: no syncing
-    RecordingLocks* locks = nullptr;  // marks the files being recorded; null: none
+    PropertyPages& pages;                      // the camera's Filter and Format dialogs
+    FileSync* fileSync = nullptr;              // forces recorded rows to the disk; null: no syncing
+    RecordingLocks* locks = nullptr;           // marks the files being recorded; null: none
+    InstrumentCatalog* instruments = nullptr;  // instruments beside the logger; null: none
 };
 
 class MainFrame {
@@ -109,6 +111,11 @@ class MainFrame {
     void ReportSettingsProblem();
     // "Capture setting": the dialog, then its values applied.
     void CaptureSettingCommand();
+    // "Instrument": the dialog, then the chosen instrument (or the logger) opened as the source.
+    void InstrumentCommand();
+    // Opens the chosen instrument as the live source, its setup in place of the logger's; tells
+    // the user why not.
+    bool OpenInstrument();
 
     UserPrompts& user_;
     FrameDialogs& dialogs_;
@@ -139,6 +146,10 @@ class MainFrame {
     bool startedUp_ = false;              // the deferred start-up has run: the window is up
     std::string captureSettingsProblem_;  // stored capture naming that cannot be used
     StillTransferLink still_;
+    InstrumentCatalog* catalog_;
+    InstrumentChoice instrumentChoice_;
+    std::unique_ptr<InstrumentSource> instrument_;
+    bool instrumentInUse_ = false;  // the instrument, not the logger, is the live source
     CaptureSession live_;
     ReplaySession replay_;
 };

@@ -421,6 +421,9 @@ void MainWindow::AppendMenuItems(MenuExtension kind, Submenu position, const QSt
             menu->addAction(
                 actions_->Ensure(cmd::kDdeTransferSetting, Text(kDdeTransferSettingText)));
             break;
+        case MenuExtension::Instrument:
+            menu->addAction(actions_->Ensure(cmd::kInstrument, tr("&Instrument...")));
+            break;
     }
     SyncActions(true);
 }

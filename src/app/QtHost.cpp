@@ -1,5 +1,7 @@
 #include "app/QtHost.h"
 
+#include "logger/InstrumentDialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
@@ -310,6 +312,14 @@ void QtHost::SetSeekMarks(const std::vector<double>& shares) {
 
 bool QtHost::RunDdeSettingsDialog(DdeSettingsModel& model) {
     DdeSettingsDialog dialog(model, &window_);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtHost::RunInstrumentDialog(InstrumentChoice& choice) {
+    if (instruments_ == nullptr) {
+        return false;
+    }
+    InstrumentDialog dialog(*instruments_, choice, &window_);
     return dialog.exec() == QDialog::Accepted;
 }
 

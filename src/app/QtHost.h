@@ -9,6 +9,8 @@
 
 namespace velatrace {
 
+class InstrumentCatalog;
+
 class MainWindow;
 
 class QtHost final : public UserPrompts,
@@ -53,9 +55,13 @@ class QtHost final : public UserPrompts,
     bool RunCaptureSettingsDialog(CaptureSettingsModel& model) override;
     bool RunDdeSettingsDialog(DdeSettingsModel& model) override;
     void RunMarkerDialog(MarkerEditor& markers) override;
+    bool RunInstrumentDialog(InstrumentChoice& choice) override;
+    // The driver library the instrument dialog lists; null: none.
+    void SetInstrumentCatalog(InstrumentCatalog* catalog) { instruments_ = catalog; }
     void SetTransferStatus(const char* text) override;
 
   private:
+    InstrumentCatalog* instruments_ = nullptr;
     MainWindow& window_;
     const RecentFiles* recent_ = nullptr;
     int waitDepth_ = 0;

@@ -8,6 +8,9 @@
 #include "app/MainFrame.h"
 #include "app/MainWindow.h"
 #include "app/QtHost.h"
+#if defined(VELATRACE_SIGROK)
+#include "logger/sigrok/SigrokCatalog.h"
+#endif
 #include "app/QtTimers.h"
 #include "app/StillTransfer.h"
 #include "app/SystemClock.h"
@@ -74,8 +77,15 @@ int main(int argc, char** argv) {
     QtTimers timers([&window](uint32_t id) { window.RunTimer(id); });
     CameraPages pages(&window, window.Video());
 
+#if defined(VELATRACE_SIGROK)
+    sigrok::SigrokCatalog instrumentCatalog;
+    InstrumentCatalog* instruments = &instrumentCatalog;
+    host.SetInstrumentCatalog(instruments);
+#else
+    InstrumentCatalog* instruments = nullptr;
+#endif
     MainFrame frame(FramePorts{WindowPortsOf(host), timers, clock, *registry, *driver, engine,
-                               window.Video(), transfer, pages, &fileSync, &locks});
+                               window.Video(), transfer, pages, &fileSync, &locks, instruments});
     FrameHandlerFor<MainFrame> handler(frame);
     running = &frame;
     host.SetRecentFiles(&frame.Recent());

@@ -17,6 +17,7 @@ enum class MenuExtension : uint32_t {
     CaptureDevices = 32796,   // one item per camera, IDs 32796..32799
     ChannelProperty = 32802,  // "Channel &property..."
     DdeTransfer = 32790,      // "DDE &transfer" and "&DDE transfer setting..."
+    Instrument = 32808,       // "&Instrument...", after the design's items
 };
 
 class WindowFrame {

@@ -20,6 +20,8 @@ const char* ChannelUnit(const ChannelInfo& channel) {
             return "degC";
         case kTypeHumidity:
             return "%RH";
+        case kTypeInstrument:
+            return channel.range;  // an instrument's channel carries its unit there
         default:
             return "";
     }

@@ -15,13 +15,17 @@ inline constexpr int32_t kTypeOff = 0;
 inline constexpr int32_t kTypeVoltage = 1;
 inline constexpr int32_t kTypeTemperature = 2;
 inline constexpr int32_t kTypeHumidity = 3;
+// A channel of an instrument: its range text is its unit, its span the magnitude it reaches.
+inline constexpr int32_t kTypeInstrument = 4;
 
 struct ChannelInfo {
     char input[5] = {};  // "DC", "TEMP", "RH"
     char range[7] = {};  // "10V", "20MV", "1-5V", a thermocouple name ...
     int32_t type = kTypeOff;
-    double scale = 10.0;   // counts per display unit
-    int32_t alarmOut = 0;  // alarm output 1..4, 0 for none
+    double scale = 10.0;     // counts per display unit
+    int32_t alarmOut = 0;    // alarm output 1..4, 0 for none
+    double span = 0;         // an instrument channel's range in its unit (0: not an instrument)
+    char quantity[24] = {};  // an instrument channel's quantity ("Voltage")
 };
 
 // Counts per display unit to divide by: a scale that cannot divide (0, infinite, not a number,

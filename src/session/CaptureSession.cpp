@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "base/FixedText.h"
+#include "logger/InstrumentTexts.h"
 #include "session/CaptureNaming.h"
 #include "session/MarkerTexts.h"
 
@@ -211,7 +212,10 @@ void CaptureSession::TogglePreview() {
 
     if (logger_) {
         if (starting) {
-            const uint32_t r = p_.protocol.SendControl(LoggerControl::Clear, p_.port.terminator, 0);
+            const uint32_t r =
+                instrument_ != nullptr
+                    ? (instrument_->Start(p_.setup.intervalMs) ? 0 : err::kGenFailure)
+                    : p_.protocol.SendControl(LoggerControl::Clear, p_.port.terminator, 0);
             if (r != 0) {
                 char text[64];
                 FormatText(text, sizeof text, "%s - %d", "Cannot send the GL command",
@@ -223,6 +227,9 @@ void CaptureSession::TogglePreview() {
         } else {
             p_.timers.KillTimer(kTimerPoll);
             polling_ = false;
+            if (instrument_ != nullptr) {
+                instrument_->Stop();
+            }
         }
     }
     if (starting) {
@@ -623,6 +630,10 @@ void CaptureSession::PollTick() {
         p_.panes.SetStatusText(1, text);
     }
     RefreshIndicator();
+    if (instrument_ != nullptr) {
+        DrainInstrument();
+        return;
+    }
 
     const PointLayout layout(p_.setup);
     AckPoster poster(p_.frame, p_.link, p_.wave, layout, p_.csv);
@@ -651,9 +662,38 @@ void CaptureSession::PollTick() {
     }
 }
 
+void CaptureSession::DrainInstrument() {
+    if (loggerLost_) {
+        return;  // told once; a tick already queued when it was lost has nothing to take
+    }
+    pollHealth_.Finished(p_.clock.TickCount(), false);
+    int32_t n = 0;
+    while ((n = instrument_->Take(drained_, kDrainRecords)) > 0) {
+        batchPoints_ = p_.wave.AppendRecords(p_.setup, drained_, n);
+        BatchArrived();
+        if (!polling_) {
+            return;  // an alarm's capture ended the live session's part of the logger
+        }
+        // Rows reach the file before the ring can come round to them.
+        if (p_.csv.Writing() && p_.csv.PendingRecords() >= kRingRows / 2) {
+            WriteCsvRows();
+        }
+    }
+    if (instrument_->Error()[0] != '\0') {
+        LoseLogger(err::kGenFailure);
+        return;
+    }
+    if (polling_) {
+        ArmPoll(kPollPeriodMs);
+    }
+}
+
 void CaptureSession::LoseLogger(uint32_t code) {
     const LocalTime at = p_.clock.Now();
     p_.timers.KillTimer(kTimerPoll);
+    if (instrument_ != nullptr) {
+        instrument_->Stop();
+    }
     polling_ = false;
     logger_ = false;
     loggerLost_ = true;
@@ -663,8 +703,13 @@ void CaptureSession::LoseLogger(uint32_t code) {
 
     char when[16];
     FormatText(when, sizeof when, "%02d:%02d:%02d", at.hour, at.minute, at.second);
-    char status[96];
-    FormatText(status, sizeof status, "Logger lost at %s (ack?-%d)", when, static_cast<int>(code));
+    char status[224];
+    if (instrument_ != nullptr) {
+        FormatText(status, sizeof status, instrumenttext::kLostStatus, when, instrument_->Error());
+    } else {
+        FormatText(status, sizeof status, "Logger lost at %s (ack?-%d)", when,
+                   static_cast<int>(code));
+    }
     char csvPart[kMaxPath + 160] = "";
     if (p_.csv.Writing()) {
         // The CSV ends here, with every row that arrived before the logger went.
@@ -683,12 +728,17 @@ void CaptureSession::LoseLogger(uint32_t code) {
     }
     const bool capturing = IsCapturing();
     const bool videoGoesOn = capturing && videoRecording_;
-    char text[sizeof csvPart + 256];
-    FormatText(text, sizeof text,
-               "The logger was lost at %s (%s - %d).%s%s\r\n"
-               "Press Preview again once the logger is back to open it again.",
-               when, "Cannot read the logger", static_cast<int>(code), csvPart,
-               videoGoesOn ? "\r\nThe video goes on being recorded." : "");
+    char text[sizeof csvPart + 416];
+    const char* videoPart = videoGoesOn ? "\r\nThe video goes on being recorded." : "";
+    if (instrument_ != nullptr) {
+        FormatText(text, sizeof text, instrumenttext::kLost, when, instrument_->Error(), csvPart,
+                   videoPart);
+    } else {
+        FormatText(text, sizeof text,
+                   "The logger was lost at %s (%s - %d).%s%s\r\n"
+                   "Press Preview again once the logger is back to open it again.",
+                   when, "Cannot read the logger", static_cast<int>(code), csvPart, videoPart);
+    }
     p_.panes.SetStatusText(1, status);
     if (capturing) {
         ReportFailure(text, status);
@@ -737,6 +787,10 @@ void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
     if (batchPoints_ <= 0) {
         return;
     }
+    BatchArrived();
+}
+
+void CaptureSession::BatchArrived() {
     liveRows_ = std::min(liveRows_ + batchPoints_, kRingRows);
     p_.view.RingRowsArrived(batchPoints_);
 

@@ -14,6 +14,7 @@
 #include "base/Timers.h"
 #include "base/UserPrompts.h"
 #include "base/WindowFrame.h"
+#include "logger/InstrumentSource.h"
 #include "logger/LoggerProtocol.h"
 #include "logger/TransportSettings.h"
 #include "session/AlarmStill.h"
@@ -67,6 +68,9 @@ class CaptureSession {
 
     // The sources found at start-up.
     void SetSources(bool camera, bool logger);
+    // An instrument takes the logger's place (null: the logger); it must outlive the session.
+    // Its records are taken at each poll tick; `setup` then describes its channels.
+    void SetInstrument(InstrumentSource* instrument) { instrument_ = instrument; }
     // The camera was opened again after a replay took it (false: it could not be).
     void CameraRebound(bool built) { camera_ = built; }
     // A camera was found at start-up (its settings can be opened), and any source at all (a
@@ -182,8 +186,16 @@ class CaptureSession {
     // The logger is gone (`code` from the poll): polling ends, the CSV gets every row received
     // and is closed, the video goes on; the user is told once, with the time it happened.
     void LoseLogger(uint32_t code);
+    // The records the instrument delivered since the last tick into the ring and the CSV.
+    void DrainInstrument();
+    // A batch of batchPoints_ records is in the ring: the view follows, alarms are scanned.
+    void BatchArrived();
 
     CaptureSessionParts p_;
+    InstrumentSource* instrument_ = nullptr;
+    // The records of one drain, taken in pieces of this many (nothing allocated per tick).
+    static constexpr int32_t kDrainRecords = 256;
+    double drained_[kDrainRecords][kChannels] = {};
     CaptureState state_ = CaptureState::Idle;
     ChangeListeners listeners_;
     bool camera_ = false;

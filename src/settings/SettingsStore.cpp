@@ -1,6 +1,10 @@
 #include "settings/SettingsStore.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <system_error>
 
 #include "base/FixedText.h"
 #include "settings/RegistryKey.h"
@@ -285,6 +289,51 @@ void SettingsStore::SavePort(const TransportSettings& port) {
     OpenGroup(key, "Port");
     key.WriteDword("eos", port.terminator);
     key.WriteDword("timeout", port.timeout);
+}
+
+void SettingsStore::LoadInstrument(InstrumentChoice& choice) {
+    choice = InstrumentChoice{};
+    // Opened, not created: a user who never chose an instrument keeps the settings as they were.
+    RegistryKey key(registry_);
+    char path[kSettingsKeySize];
+    FormatText(path, sizeof path, kSettingsKeyFormat, "Instrument");
+    if (!key.Open(kCurrentUser, path)) {
+        return;
+    }
+    key.ReadText("driver", choice.driver, sizeof choice.driver);
+    key.ReadText("conn", choice.conn, sizeof choice.conn);
+    Load(key, "interval", choice.intervalMs, 100);
+    choice.intervalMs = ClampInstrumentInterval(choice.intervalMs);
+    for (int c = 0; c < kChannels; ++c) {
+        char name[16];
+        FormatText(name, sizeof name, "ch%d", c + 1);
+        key.ReadText(name, choice.channel[c], sizeof choice.channel[c]);
+        FormatText(name, sizeof name, "range%d", c + 1);
+        char text[32] = {};
+        double range = 0;
+        if (key.ReadText(name, text, sizeof text) &&
+            std::from_chars(text, text + std::strlen(text), range).ec == std::errc() && range > 0 &&
+            std::isfinite(range)) {
+            choice.range[c] = range;
+        }
+    }
+}
+
+void SettingsStore::SaveInstrument(const InstrumentChoice& choice) {
+    RegistryKey key(registry_);
+    OpenGroup(key, "Instrument");
+    key.WriteText("driver", choice.driver);
+    key.WriteText("conn", choice.conn);
+    key.WriteDword("interval", choice.intervalMs);
+    for (int c = 0; c < kChannels; ++c) {
+        char name[16];
+        FormatText(name, sizeof name, "ch%d", c + 1);
+        key.WriteText(name, choice.channel[c]);
+        FormatText(name, sizeof name, "range%d", c + 1);
+        char text[32] = {};
+        std::to_chars(text, text + sizeof text - 1, choice.range[c]);
+        key.WriteText(name, text);
+    }
 }
 
 }  // namespace velatrace

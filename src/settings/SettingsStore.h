@@ -5,6 +5,7 @@
 // writes the record back in the same order. Loads and saves report nothing.
 #include <cstdint>
 
+#include "logger/InstrumentSource.h"
 #include "settings/AppSettings.h"
 #include "settings/RegistryStore.h"
 
@@ -54,6 +55,11 @@ class SettingsStore {
     // "Port": the command terminator and the answer time-out.
     void LoadPort(TransportSettings& port);
     void SavePort(const TransportSettings& port);
+
+    // "Instrument": the instrument recorded instead of the logger (no driver: the logger), its
+    // connection, the channel chosen for CH1..CH10 with the range kept for it, the interval.
+    void LoadInstrument(InstrumentChoice& choice);
+    void SaveInstrument(const InstrumentChoice& choice);
 
   private:
     RegistryStore& registry_;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 namespace velatrace {
 
@@ -222,9 +223,19 @@ size_t FormatCsvValue(char* out, double value) {
     return FormatValue(out, value);
 }
 
-CsvRecordFormat::CsvRecordFormat(const double* divisors) {
+size_t FormatInstrumentCsvValue(char* out, double value) {
+    if (!std::isfinite(value)) {
+        value = 0.0;
+    }
+    const std::to_chars_result r =
+        std::to_chars(out, out + kCsvWideValueChars, value, std::chars_format::general, 6);
+    return r.ec == std::errc() ? static_cast<size_t>(r.ptr - out) : 0;
+}
+
+CsvRecordFormat::CsvRecordFormat(const double* divisors, const bool* wide) {
     for (int c = 0; c < kChannels; ++c) {
         divisor_[c] = divisors[c];
+        wide_[c] = wide != nullptr && wide[c];
         const double d = divisors[c];
         if (kHasHighProduct && d >= 2.0 && d <= 4294967295.0 && d == std::floor(d)) {
             wholeDivisor_[c] = static_cast<uint32_t>(d);
@@ -236,7 +247,9 @@ CsvRecordFormat::CsvRecordFormat(const double* divisors) {
 size_t CsvRecordFormat::Format(char* out, const int32_t* counts) const {
     char* p = out;
     for (int c = 0; c < kChannels; ++c) {
-        if (divisor_[c] != 0.0) {
+        if (wide_[c] && divisor_[c] != 0.0) {
+            p += FormatInstrumentCsvValue(p, counts[c] / divisor_[c]);
+        } else if (divisor_[c] != 0.0) {
             p += FormatCount(p, c, counts[c]);
         }
         *p = ',';

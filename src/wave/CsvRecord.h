@@ -13,8 +13,10 @@ namespace velatrace {
 inline constexpr size_t kCsvValueChars = 6;
 // Bytes FormatCsvValue may touch at `out` (it stores whole words; only the returned length counts).
 inline constexpr size_t kCsvValueRoom = 8;
+// The longest value of an instrument channel: six significant digits with sign and exponent.
+inline constexpr size_t kCsvWideValueChars = 13;
 // The longest record line: ten values, nine commas, CR LF.
-inline constexpr size_t kCsvRecordChars = kChannels * (kCsvValueChars + 1) + 1;
+inline constexpr size_t kCsvRecordChars = kChannels * (kCsvWideValueChars + 1) + 1;
 // Bytes FormatCsvRecord may touch at `out`.
 inline constexpr size_t kCsvRecordRoom = kCsvRecordChars + kCsvValueRoom;
 
@@ -22,12 +24,17 @@ inline constexpr size_t kCsvRecordRoom = kCsvRecordChars + kCsvValueRoom;
 // binary value, like the C library) to `out`, without a terminator. Returns the length (3..6).
 size_t FormatCsvValue(char* out, double value);
 
+// Writes an instrument's value with six significant digits ("%.6g", never a decimal comma) to
+// `out`, without a terminator. Returns the length (at most kCsvWideValueChars).
+size_t FormatInstrumentCsvValue(char* out, double value);
+
 // Writes record lines: counts[c] / divisors[c] formatted by FormatCsvValue for each channel whose
-// divisor is not 0, an empty field for the others. Made once per batch of records; a whole-number
-// divisor lets the common values be formatted in integers.
+// divisor is not 0 (by FormatInstrumentCsvValue where `wide[c]` is set), an empty field for the
+// others. Made once per batch of records; a whole-number divisor lets the common values be
+// formatted in integers.
 class CsvRecordFormat {
   public:
-    explicit CsvRecordFormat(const double* divisors);
+    explicit CsvRecordFormat(const double* divisors, const bool* wide = nullptr);
     // Writes one record line with its CR LF (touching at most kCsvRecordRoom bytes). Returns the
     // length.
     size_t Format(char* out, const int32_t* counts) const;
@@ -36,6 +43,7 @@ class CsvRecordFormat {
     size_t FormatCount(char* out, int c, int32_t count) const;
 
     double divisor_[kChannels] = {};
+    bool wide_[kChannels] = {};
     uint32_t wholeDivisor_[kChannels] = {};  // the divisor when it is a whole number 2..2^32-1
     uint64_t reciprocal_[kChannels] = {};    // then 2^64 / wholeDivisor_ rounded up, else 0
 };

@@ -1,5 +1,7 @@
 #include "wave/WaveBuffer.h"
 
+#include <climits>
+#include <cmath>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -90,6 +92,32 @@ int32_t WaveBuffer::AppendPoints(const PointLayout& layout, const uint8_t* block
     const int32_t total = batchCarry_ + DecodePoints(layout, block, byteCount, batchCarry_);
     batchCarry_ = 0;
     return total;
+}
+
+int32_t WaveBuffer::AppendRecords(const LoggerSetup& setup, const double (*records)[kChannels],
+                                  int32_t n) {
+    n = records == nullptr || n < 0 ? 0 : n;
+    double scale[kChannels];
+    for (int c = 0; c < kChannels; ++c) {
+        scale[c] = setup.channel[c].type == kTypeOff ? 0.0 : UsableScale(setup.channel[c].scale);
+    }
+    for (int32_t k = 0; k < n; ++k) {
+        int32_t* row = samples_[writeIndex_];
+        for (int c = 0; c < kChannels; ++c) {
+            const double v = std::nearbyint(records[k][c] * scale[c]);
+            row[c] = v >= 2147483647.0    ? INT32_MAX
+                     : v <= -2147483648.0 ? INT32_MIN
+                     : v == v             ? static_cast<int32_t>(v)
+                                          : 0;
+        }
+        writeIndex_ = writeIndex_ + 1 >= kRingRows ? 0 : writeIndex_ + 1;
+    }
+    const int32_t flagged = n < kRingRows ? n : kRingRows;
+    for (int32_t c = 0; c < kChannels; ++c) {
+        std::memset(alarmFlag_[c], 0, static_cast<size_t>(flagged) * sizeof alarmFlag_[c][0]);
+    }
+    batchCarry_ = 0;
+    return n;
 }
 
 void WaveBuffer::AppendPiece(const PointLayout& layout, const uint8_t* block, int32_t byteCount) {

@@ -22,6 +22,10 @@ class WaveBuffer {
     int32_t AppendPoints(const PointLayout& layout, const uint8_t* block, int32_t byteCount);
     // Decodes one non-final piece of an oversized block; its records join the current batch.
     void AppendPiece(const PointLayout& layout, const uint8_t* block, int32_t byteCount);
+    // Appends `n` instrument records (readings in their units) as counts of each channel's scale
+    // (rounded, held within 32 bits; not-a-number gives 0); they form a batch without alarms.
+    // Returns n.
+    int32_t AppendRecords(const LoggerSetup& setup, const double (*records)[kChannels], int32_t n);
     // Alarm output of the first flagged channel in the first n records of the last batch.
     int32_t ScanAlarms(const LoggerSetup& setup, int32_t n);
     // The same, counting only channels that drive one of `outputs` (bit 0 = output 1): any other

@@ -6,9 +6,11 @@
 //   line 1  local date and time of creation, "2024/05/01 13:45:09"
 //   line 2  record interval, "2S" (whole seconds) or "100MS", "1500MS" (any other)
 //   line 3  channel header, 10 fields: the range text of each channel that is on, empty for off,
-//           a humidity range starting with "RH"
-//   line 4+ one record per line, oldest first: count / scale as "%4.3f" cut to 6 characters,
-//           empty for channels that are off; always 10 fields
+//           a humidity range starting with "RH"; an instrument's channel gives its unit and the
+//           range its curve was drawn in, "V[10]"
+//   line 4+ one record per line, oldest first: count / scale as "%4.3f" cut to 6 characters
+//           (an instrument's value with six significant digits, "%.6g"), empty for channels
+//           that are off; always 10 fields
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,6 @@
 // The reading side of the wave CSV file: loading a recorded file into a recording for replay.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -126,7 +127,33 @@ struct CsvHeader {
     double scale[kChannels] = {};
     bool named[kChannels] = {};  // the header has a field for the channel
     char range[kChannels][sizeof(ChannelInfo::range)] = {};
+    double span[kChannels] = {};  // an instrument channel's range
 };
+
+// An instrument channel's field, "<unit>[<range>]" ("V[10]"): its unit into `unit` and its range
+// into `span`. False for any other field; files without such fields read as they always have.
+bool ReadInstrumentField(const char* field, char (&unit)[sizeof(ChannelInfo::range)],
+                         double& span) {
+    const char* open = std::strchr(field, '[');
+    const size_t length = std::strlen(field);
+    if (open == nullptr || length < 3 || field[length - 1] != ']') {
+        return false;
+    }
+    double value = 0;
+    const char* end = field + length - 1;
+    if (ParseCsvField(open + 1, end, value) != end || !(value > 0)) {
+        return false;
+    }
+    span = value;
+    CopyText(unit, field, static_cast<size_t>(open - field));
+    return true;
+}
+
+// Counts per unit of a replayed instrument channel: its range stays within the 16-bit counts of
+// the replay store with room for readings three times beyond it.
+double ReplayScaleForRange(double range) {
+    return std::pow(10.0, std::floor(std::log10(30000.0 / range)));
+}
 
 // The input kind a channel type is shown as.
 const char* InputText(int32_t type) {
@@ -248,8 +275,15 @@ bool ReadChannelHeader(const char* text, size_t length, CsvHeader& header) {
     bool usable = true;
     const bool fits = SplitFields(text, length, [&](int c, const char* begin, const char* end) {
         const size_t length = static_cast<size_t>(end - begin);
-        usable = ReadHeaderField(begin, length, header.type[c], header.scale[c]) && usable;
         header.named[c] = true;
+        char field[kCsvLineChars + 1];
+        CopyText(field, begin, length);
+        if (ReadInstrumentField(field, header.range[c], header.span[c])) {
+            header.type[c] = kTypeInstrument;
+            header.scale[c] = ReplayScaleForRange(header.span[c]);
+            return;
+        }
+        usable = ReadHeaderField(begin, length, header.type[c], header.scale[c]) && usable;
         CopyText(header.range[c], begin, length);
     });
     return fits && usable;
@@ -338,6 +372,8 @@ CsvLoad LoadWaveCsv(const char* path, const LoggerSetup& base, Recording& into) 
         if (header.named[c]) {
             CopyText(channel.range, header.range[c]);
             CopyText(channel.input, InputText(channel.type));
+            channel.span = header.span[c];
+            channel.quantity[0] = '\0';
         }
         on[c] = header.type[c] != kTypeOff;
     }

@@ -28,13 +28,16 @@ bool IsRingRow(int32_t row) {
 
 // Per channel of a batch: off (0), or the divisor that turns counts into display units. A scale
 // that cannot divide (0, infinite, not a number) writes the raw counts instead of failing.
+// An instrument's channel is written with its significant digits.
 struct RowLayout {
     double divisor[kChannels] = {};
+    bool wide[kChannels] = {};
 
     explicit RowLayout(const LoggerSetup& setup) {
         for (int c = 0; c < kChannels; ++c) {
             const ChannelInfo& channel = setup.channel[c];
             divisor[c] = channel.type == kTypeOff ? 0.0 : UsableScale(channel.scale);
+            wide[c] = channel.type == kTypeInstrument;
         }
     }
 };
@@ -48,8 +51,8 @@ size_t PutLine(char* out, const char* line) {
     return length + 2;
 }
 
-// The channel header: each channel's range text, "RH" in place of the first two characters for a
-// humidity channel, nothing for a channel that is off.
+// The channel header: each channel's range text (an instrument's unit), "RH" in place of the
+// first two characters for a humidity channel, nothing for a channel that is off.
 void FormatChannelHeader(char (&line)[kLineSize], const LoggerSetup& setup) {
     size_t used = 0;
     for (int c = 0; c < kChannels; ++c) {
@@ -61,6 +64,13 @@ void FormatChannelHeader(char (&line)[kLineSize], const LoggerSetup& setup) {
             const size_t head = CopyText(field, "RH");
             CopyText(field + head, sizeof field - head, longer ? channel.range + 2 : "",
                      kRangeChars - 2);
+        } else if (channel.type == kTypeInstrument) {
+            // The unit and the range the curves were drawn in: "V[10]".
+            char span[kCsvWideValueChars + 1] = {};
+            FormatInstrumentCsvValue(span, channel.span > 0 ? channel.span : 1.0);
+            used += FormatText(line + used, sizeof line - used, c > 0 ? ",%s[%s]" : "%s[%s]",
+                               channel.range, span);
+            continue;
         } else if (channel.type != kTypeOff) {
             CopyText(field, channel.range, kRangeChars);
         }
@@ -200,7 +210,8 @@ bool WaveCsv::AppendCsv() {
         written += used;
         used = 0;
     };
-    const CsvRecordFormat records(RowLayout(setup_).divisor);
+    const RowLayout layout(setup_);
+    const CsvRecordFormat records(layout.divisor, layout.wide);
     for (int32_t row = csvIndex_; row != wave_.WriteIndex();
          row = row + 1 == kRingRows ? 0 : row + 1) {
         if (sizeof batch - used < kCsvRecordRoom) {

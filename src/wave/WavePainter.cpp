@@ -63,8 +63,7 @@ void DrawAxes(QPainter& painter, const QFontMetrics& metrics, const WavePlot& pl
         if (i != 0 && i % 5 == 0) {
             AddLine(lines, X, y, X + 6, y);
             Label label{X + 8, y - plot.charHeight / 2, {}};
-            FormatLevelLabel(label.text, setup.channel[current].type, view.Scales().vscale[current],
-                             i);
+            FormatLevelLabel(label.text, setup.channel[current], view.Scales().vscale[current], i);
             labels.append(label);
         } else {
             AddLine(lines, X, y, X + 3, y);

@@ -46,6 +46,15 @@ size_t FormatLevelLabel(char (&out)[kLabelSize], int32_t type, int32_t vscale, i
     }
 }
 
+size_t FormatLevelLabel(char (&out)[kLabelSize], const ChannelInfo& channel, int32_t vscale,
+                        int32_t tick) {
+    if (channel.type != kTypeInstrument) {
+        return FormatLevelLabel(out, channel.type, vscale, tick);
+    }
+    const double value = -tick * ChannelSpan(channel, ClampVscale(vscale)) / 10.0;
+    return FormatText(out, sizeof out, "%.3g%s", value == 0 ? 0.0 : value, channel.range);
+}
+
 size_t FormatTimeLabel(char (&out)[kLabelSize], const WavePlot& plot, int32_t k) {
     const int32_t divisions = plot.timeDivisions > 0 ? plot.timeDivisions : 1;
     return FormatText(out, sizeof out, "%d",
@@ -69,7 +78,7 @@ uint32_t ChannelLabelColour(const WaveView& view) {
 }
 
 double ChannelGain(const ChannelInfo& channel, int32_t vscale) {
-    const double span = LevelSpan(channel.type, ClampVscale(vscale));
+    const double span = ChannelSpan(channel, ClampVscale(vscale));
     double fullScale;
     switch (channel.type) {
         case kTypeTemperature:

@@ -51,6 +51,9 @@ WavePlot MakeWavePlot(int32_t width, int32_t height, int32_t charWidth, int32_t 
 
 // Label of level tick `tick` (-10 at the top .. 10 at the bottom) for a channel type and step.
 size_t FormatLevelLabel(char (&out)[kLabelSize], int32_t type, int32_t vscale, int32_t tick);
+// The same for a channel: an instrument channel's label is its value and unit ("-5V").
+size_t FormatLevelLabel(char (&out)[kLabelSize], const ChannelInfo& channel, int32_t vscale,
+                        int32_t tick);
 // Label of time tick `k` (a multiple of 10): seconds back from the right edge.
 size_t FormatTimeLabel(char (&out)[kLabelSize], const WavePlot& plot, int32_t k);
 size_t FormatChannelLabel(char (&out)[kLabelSize], int32_t channel);

@@ -1,5 +1,7 @@
 #include "wave/WaveScales.h"
 
+#include <cmath>
+
 namespace velatrace {
 
 namespace {
@@ -7,6 +9,8 @@ constexpr double kVoltageSpan[kMaxVscale + 1] = {50, 20, 10, 5, 2, 1, 0.5, 0.2, 
 constexpr int32_t kTemperatureSpan[kMaxVscale + 1] = {2000, 2000, 1000, 1000, 500, 500,
                                                       200,  200,  100,  100,  50};
 constexpr int32_t kHumiditySpan[kMaxVscale + 1] = {100, 100, 50, 50, 20, 20, 10, 10, 5, 5, 2};
+constexpr double kRangeFraction[kMaxVscale + 1] = {1,    0.5,   0.2,   0.1,   0.05,  0.02,
+                                                   0.01, 0.005, 0.002, 0.001, 0.0005};
 constexpr int32_t kTimeSpan[kMaxTscale + 1] = {300, 240, 180, 120, 60, 30, 20, 10, 5};
 
 int32_t Clamp(int32_t v, int32_t lo, int32_t hi) {
@@ -30,6 +34,14 @@ double LevelSpan(int32_t type, int32_t vscale) {
         default:
             return kVoltageSpan[i];
     }
+}
+
+double ChannelSpan(const ChannelInfo& channel, int32_t vscale) {
+    if (channel.type == kTypeInstrument) {
+        const double range = channel.span > 0 && std::isfinite(channel.span) ? channel.span : 1.0;
+        return range * kRangeFraction[Clamp(vscale, 0, kMaxVscale)];
+    }
+    return LevelSpan(channel.type, vscale);
 }
 
 int32_t TimeSpanSeconds(int32_t tscale) {

@@ -25,6 +25,9 @@ struct WaveScales {
 // Value at the top edge of the plot for a channel type at a level step (the bottom is its
 // negative). Out-of-range steps are clamped.
 double LevelSpan(int32_t type, int32_t vscale);
+// The same for a channel: an instrument channel's span is its range times 1, 1/2, 1/5, 1/10 ..
+// by level step, in its own unit; any other channel's is its type's.
+double ChannelSpan(const ChannelInfo& channel, int32_t vscale);
 // Seconds from the plot's right edge (newest) to its left edge.
 int32_t TimeSpanSeconds(int32_t tscale);
 

@@ -93,6 +93,39 @@ struct ScriptedPages : PropertyPages {
     }
 };
 
+// An instrument that delivers what the test puts in, and a catalog that makes it.
+struct FakeInstrument final : InstrumentSource {
+    bool Open(const InstrumentChoice&) override { return true; }
+    void Channels(InstrumentChannel (&out)[kChannels]) const override {
+        out[0] = InstrumentChannel{"A1", "Voltage", "V", 0, false, 7.5};
+    }
+    bool Start(int32_t) override { return true; }
+    int32_t Take(double (*records)[kChannels], int32_t max) override {
+        int32_t n = 0;
+        for (; n < max && !waiting.empty(); ++n, waiting.erase(waiting.begin())) {
+            std::fill(records[n], records[n] + kChannels, 0.0);
+            records[n][0] = waiting.front();
+        }
+        return n;
+    }
+    int64_t Dropped() const override { return 0; }
+    void Stop() override {}
+    void Close() override {}
+    const char* Error() const override { return error.c_str(); }
+    std::vector<double> waiting;
+    std::string error;
+};
+struct FakeCatalog final : InstrumentCatalog {
+    int32_t Drivers(char (*)[32], int32_t) override { return 0; }
+    int32_t Scan(const char*, const char*, InstrumentDevice*, int32_t) override { return 0; }
+    std::unique_ptr<InstrumentSource> NewSource() override {
+        auto made = std::make_unique<FakeInstrument>();
+        source = made.get();
+        return made;
+    }
+    FakeInstrument* source = nullptr;
+};
+
 class FrameSession : public ::testing::Test {
   protected:
     FrameSession() {
@@ -133,12 +166,13 @@ class FrameSession : public ::testing::Test {
         SettingsStore(registry).SaveCapture(cs);
     }
     // A new program run on the same settings.
+    InstrumentCatalog* instruments = nullptr;  // none unless a test gives one
     MainFrame& Start(RecordingLocks* locks = nullptr) {
         host = FakeHost();
         timers = FakeTimers();
-        frame =
-            std::make_unique<MainFrame>(FramePorts{host.Ports(), timers, clock, registry, logger,
-                                                   engine, &pane, transfer, pages, nullptr, locks});
+        frame = std::make_unique<MainFrame>(FramePorts{host.Ports(), timers, clock, registry,
+                                                       logger, engine, &pane, transfer, pages,
+                                                       nullptr, locks, instruments});
         frame->Create();
         EXPECT_EQ(timers.Period(kTimerStartup), 500u);
         frame->OnTimer(kTimerStartup);
@@ -1652,6 +1686,61 @@ TEST_F(FrameSession, AMarkerFileThatCannotBeWrittenIsToldOnceAndTheMarkersWait) 
     EXPECT_EQ(std::tuple(m[0].record, m[1].record, m[2].record), std::tuple(4, 9, 14));
     EXPECT_EQ(m[2].kind, MarkerKind::StreamError);
     EXPECT_EQ(CsvRows(folder.Read("run.csv")).size(), 15u);
+}
+
+// A saved instrument takes the logger's place: its records reach the CSV with their unit and
+// six digits, and a device that goes away is told once and ends the CSV with its rows kept.
+TEST_F(FrameSession, AnInstrumentRecordsInItsUnitAndALostOneIsToldOnce) {
+    StoreCaptureSettings(0, 0);
+    Start();
+    RegKey none = kNoKey;
+    EXPECT_NE(registry.OpenKey(kCurrentUser, "Software\\Korvex\\Velatrace\\Instrument", &none),
+              reg::kSuccess)
+        << "who never chose an instrument keeps the settings as they were";
+    logger.writes.clear();
+    InstrumentChoice choice;
+    CopyText(choice.driver, "fake");
+    CopyText(choice.channel[0], "A1");
+    SettingsStore(registry).SaveInstrument(choice);
+    FakeCatalog catalog;
+    instruments = &catalog;
+    MainFrame& f = Start();
+    ASSERT_NE(catalog.source, nullptr);
+    EXPECT_TRUE(logger.writes.empty()) << "the logger is not asked";
+    InstrumentChoice kept;
+    SettingsStore(registry).LoadInstrument(kept);
+    EXPECT_EQ(kept.range[0], 10.0) << "the range the readings chose is kept";
+    f.OnCommand(cmd::kPreview);
+    f.OnCommand(cmd::kCapture);
+    for (int tick = 0; tick < 3; ++tick) {
+        catalog.source->waiting = {1.234567, -9.87654321, 0.000123456};
+        f.OnTimer(kTimerPoll);
+    }
+    EXPECT_TRUE(host.boxes.empty());
+    catalog.source->error = "the device stopped sending readings";
+    f.OnTimer(kTimerPoll);
+    f.OnTimer(kTimerPoll);
+    ASSERT_EQ(host.boxes.size(), 1u) << "told once: " << host.boxes.back().text;
+    EXPECT_NE(host.boxes[0].text.find("The instrument was lost"), std::string::npos);
+    const std::string csv = folder.Read("run.csv");
+    EXPECT_NE(csv.find("V[10],,,,,,,,,\r\n1.23457,,,,,,,,,\r\n-9.87654,"), std::string::npos)
+        << csv;
+    EXPECT_EQ(CsvRows(csv).size(), 9u);
+
+    // Chosen from the Transfer menu: refused while live; no instrument brings the logger back.
+    host.instrumentDialog = [](InstrumentChoice& c) { return !(c = InstrumentChoice{}).Chosen(); };
+    f.OnCommand(cmd::kInstrument);
+    EXPECT_EQ(host.boxes.size(), 2u) << "the preview runs on with the camera";
+    f.OnCommand(cmd::kCapture);
+    ASSERT_FALSE(f.Live().IsLive());
+    f.OnCommand(cmd::kInstrument);
+    SettingsStore(registry).LoadInstrument(kept);
+    EXPECT_FALSE(kept.Chosen());
+    EXPECT_EQ(f.Setup().channel[1].type, kTypeTemperature) << "the logger's channels again";
+    f.OnCommand(cmd::kPreview);
+    Poll(5);
+    Poll(5);
+    EXPECT_EQ(host.status[1], "5 pt");
 }
 
 }  // namespace

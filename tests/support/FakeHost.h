@@ -13,6 +13,7 @@
 #include "base/Timers.h"
 #include "dde/DdeSettingsModel.h"
 #include "logger/ChannelPropertyModel.h"
+#include "logger/InstrumentSource.h"
 #include "logger/TransportDialogModel.h"
 #include "session/MarkerEditor.h"
 
@@ -101,6 +102,9 @@ class FakeDialogs : public FrameDialogs {
             markerDialog(markers);
         }
     }
+    bool RunInstrumentDialog(InstrumentChoice& choice) override {
+        return instrumentDialog ? instrumentDialog(choice) : false;
+    }
     void ShowAbout() override { ++abouts; }
     void ProgramFolder(char* folder, size_t size) override {
         folder[programFolder.copy(folder, size - 1)] = '\0';
@@ -120,6 +124,7 @@ class FakeDialogs : public FrameDialogs {
     std::function<bool(DdeSettingsModel&)> ddeDialog;  // likewise for the DDE settings
     std::function<void(MarkerEditor&)> markerDialog;   // what the user does in "Markers"
     int markerDialogs = 0;
+    std::function<bool(InstrumentChoice&)> instrumentDialog;  // and for the instrument
     int abouts = 0;
     std::string programFolder;  // where the program's help is looked for
     std::vector<std::string> helpOpened;

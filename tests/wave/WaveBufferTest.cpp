@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <memory>
 #include <tuple>
 #include <vector>
 
+#include "logger/InstrumentSource.h"
+#include "logger/RecordHandoff.h"
 #include "wave/WaveBuffer.h"
 
 namespace velatrace {
@@ -107,6 +111,45 @@ TEST(WaveBuffer, AlarmScanTakesChannelsInTurn) {
     block = Block(1);
     wave->AppendPoints(PointLayout(setup), block.data(), 48);
     EXPECT_EQ(wave->ScanAlarms(setup, 5000), 0) << "more records than flags are scanned safely";
+}
+
+// Instrument records come through the hand-off in order (a full one drops the newest and counts
+// them) and enter the ring as counts of each channel's scale, over its end, without alarms.
+TEST(WaveBuffer, InstrumentRecordsReachTheRingThroughTheHandoff) {
+    EXPECT_EQ(std::make_tuple(RangeForReadings(7.5), RangeForReadings(0.0123), RangeForReadings(0),
+                              InstrumentScale(10), InstrumentScale(0.05), InstrumentScale(-1)),
+              std::make_tuple(10.0, 0.02, 1.0, 1e6, 1e9, 1.0));
+    auto handoff = std::make_unique<RecordHandoff>();
+    double record[kChannels] = {};
+    for (int k = 0; k < RecordHandoff::kCapacity + 2; ++k) {
+        record[0] = k;
+        EXPECT_EQ(handoff->Put(record), k < RecordHandoff::kCapacity) << k;
+    }
+    EXPECT_EQ(handoff->Dropped(), 2);
+    static double taken[RecordHandoff::kCapacity][kChannels];
+    ASSERT_EQ(handoff->Take(taken, 3), 3);
+    EXPECT_EQ(handoff->Put(record), true) << "room again";
+    ASSERT_EQ(handoff->Take(taken, RecordHandoff::kCapacity), RecordHandoff::kCapacity - 2);
+    EXPECT_EQ(std::make_tuple(taken[0][0], taken[RecordHandoff::kCapacity - 4][0],
+                              taken[RecordHandoff::kCapacity - 3][0]),
+              std::make_tuple(3.0, RecordHandoff::kCapacity - 1.0, RecordHandoff::kCapacity + 1.0));
+
+    LoggerSetup setup;
+    setup.channel[0] = ChannelInfo{"", "V", kTypeInstrument, 1e7, 0, 10.0, "Voltage"};
+    setup.channel[1] = setup.channel[0];
+    auto wave = std::make_unique<WaveBuffer>();
+    wave->AppendPoints(PointLayout(TenChannels()), Block(kRingRows - 1, {1}).data(),
+                       (kRingRows - 1) * 48);
+    const double rows[3][kChannels] = {
+        {1.23456789, 1e300, 5}, {-0.00000004, -1e300, 5}, {std::nan(""), 0, 5}};
+    EXPECT_EQ(wave->AppendRecords(setup, rows, 3), 3);
+    EXPECT_EQ(wave->WriteIndex(), 2);
+    EXPECT_EQ(
+        std::make_tuple(wave->Sample(kRingRows - 1, 0), wave->Sample(0, 0), wave->Sample(1, 0),
+                        wave->Sample(kRingRows - 1, 1), wave->Sample(0, 1), wave->Sample(0, 2)),
+        std::make_tuple(12345679, 0, 0, INT32_MAX, INT32_MIN, 0))
+        << "rounded, held in 32 bits, not-a-number and channels that are off give 0";
+    EXPECT_EQ(wave->ScanAlarms(setup, 3), 0);
 }
 
 }  // namespace

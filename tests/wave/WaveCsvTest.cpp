@@ -156,6 +156,12 @@ TEST_F(WaveCsvTest, HeaderLinesGiveIntervalChannelKindsAndScales) {
     EXPECT_EQ(std::make_tuple(std::string(ch[0].input), std::string(ch[0].range),
                               std::string(ch[9].input), std::string(ch[9].range)),
               std::make_tuple("TEMP", "tc-K", "DC", "10V"));
+    // An instrument's channel: its unit and range; an unusable range leaves it off.
+    ASSERT_EQ(Load("d\n10MS\nV[10],mA[0.5],V[0],x[1]y\n-9.87654,0.123456,1,1\n"), 1);
+    EXPECT_EQ(
+        std::make_tuple(ch[0].type, std::string(ch[0].range), ch[0].span, ch[1].scale, Stored(0, 0),
+                        Stored(0, 1), ch[2].type, ch[3].type),
+        std::make_tuple(kTypeInstrument, "V", 10.0, 10000.0, -9876, 1234, kTypeOff, kTypeOff));
     Load("d\n1S\n10V\n-20,5\n");
     EXPECT_EQ(Stored(0, 0), -32768) << "too big keeps its sign";
     EXPECT_EQ(std::make_tuple(ch[9].type, std::string(ch[9].range)),

@@ -5,6 +5,8 @@
 #include <tuple>
 #include <vector>
 
+#include "base/FixedText.h"
+#include "logger/InstrumentSource.h"
 #include "wave/ReplayStore.h"
 #include "wave/WavePlot.h"
 
@@ -76,6 +78,26 @@ TEST(WavePlot, LevelsMatchTheLabels) {
         channel.scale = scale;
         EXPECT_EQ(LevelY(plot, ChannelGain(channel, vscale), count), y) << count;
     }
+    // An instrument channel: its range (2.5 A) at the top, halved by one step in, labelled in its
+    // unit; its counts are 32-bit.
+    ChannelInfo amps;
+    amps.type = kTypeInstrument;
+    amps.span = 2.5;
+    amps.scale = InstrumentScale(amps.span);
+    CopyText(amps.range, "A");
+    EXPECT_EQ(amps.scale, 1e7);
+    EXPECT_EQ(LevelY(plot, ChannelGain(amps, 0), 25000000), 7);
+    EXPECT_EQ(LevelY(plot, ChannelGain(amps, 1), 12500000), 7);
+    EXPECT_EQ(LevelY(plot, ChannelGain(amps, 0), -12500000), 150 + 71);
+    Labels labels;
+    for (int32_t vscale : {0, 3}) {
+        for (int32_t tick : {-10, 5}) {
+            char text[kLabelSize];
+            FormatLevelLabel(text, amps, vscale, tick);
+            labels.emplace_back(text);
+        }
+    }
+    EXPECT_EQ(labels, (Labels{"2.5A", "-1.25A", "0.25A", "-0.125A"}));
 }
 
 TEST(WavePlot, CurveOrderAndStaircaseLimits) {
