@@ -43,6 +43,13 @@ inline constexpr uint32_t kChannelProperty = 32802;
 inline constexpr uint32_t kIgnored = 32803;
 inline constexpr uint32_t kPaneResized = 1002;
 
+// The replay's span and exports (after the design's commands).
+inline constexpr uint32_t kSpanIn = 32840;
+inline constexpr uint32_t kSpanOut = 32841;
+inline constexpr uint32_t kExportSpan = 32842;
+inline constexpr uint32_t kExportPicture = 32843;
+inline constexpr uint32_t kExportVideo = 32844;
+
 // Band IDs of the bars, in row order.
 inline constexpr uint32_t kBandCommandBar = 60160;
 inline constexpr uint32_t kBandFileBar = 60161;

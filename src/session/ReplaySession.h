@@ -25,6 +25,20 @@ enum class SeekEvent { Track = 5, EndScroll = 8, ThumbPosition = 4 };
 
 enum class ReplayState { Closed, Stopped, Playing, Paused };
 
+// The part of a recording the user marked for an export: from the in point to the out point, as
+// clip times and as the records they hold. With a wave file the points lie on record boundaries,
+// so the span holds whole records: records [inRecord, outRecord) from `in` to `out`.
+struct ReplaySpan {
+    bool hasIn = false;
+    bool hasOut = false;
+    MediaTime in{0};
+    MediaTime out{0};
+    int32_t inRecord = 0;
+    int32_t outRecord = 0;
+};
+
+enum class SpanPoint { In, Out };
+
 struct ReplaySessionParts {
     UserPrompts& user;
     StatusPanes& panes;
@@ -77,6 +91,23 @@ class ReplaySession {
     void Tick();
     // The engine says the clip has played to its end.
     void OnClipEnded();
+    // Sets the in or out point where the replay stands (the clip's position, else the wave
+    // cursor); a point that would end the span before it starts drops the other point.
+    void SetSpanPoint(SpanPoint point);
+    // The same at `percent` of the length (where the user pointed on the seek bar).
+    void SetSpanPointAt(SpanPoint point, int percent);
+    // The points as set.
+    const ReplaySpan& Span() const { return span_; }
+    // What an export takes: from the in point (else the start) to the out point (else the end).
+    ReplaySpan SpanToExport() const;
+    // Where the replay stands: the clip's position, else the wave cursor's time.
+    MediaTime Position() const;
+    // The length replayed: the clip's, else the wave file's.
+    MediaTime Length() const;
+    // The open pair's files (empty when closed or, for the media path, with a wave file alone).
+    const char* MediaPath() const { return mediaPath_; }
+    const char* WavePath() const { return wavePath_; }
+    bool HasClip() const { return hasClip_; }
     // Size, rate, length and frames of the clip (or of the wave file, or of the live logger).
     void ShowInformation(bool cameraFound, bool loggerConnected);
 
@@ -89,6 +120,9 @@ class ReplaySession {
     // span holds the position is drawn last.
     int32_t RecordAt(MediaTime position) const;
     void ShowSeconds(int32_t current, int32_t total);
+    // Time of one record in microseconds (the replay tick's period when the interval is unknown).
+    int64_t RecordMicros() const;
+    void PlaceSpanPoint(SpanPoint point, MediaTime at);
     void StartTimer();
     // Moves the cursor by the time that passed since the last tick (wave file alone).
     void AdvanceByElapsedTime();
@@ -102,6 +136,9 @@ class ReplaySession {
     bool hasClip_ = false;     // the open pair has its clip open in the video
     int32_t elapsedMs_ = 0;    // time not yet turned into whole records
     uint32_t lastTickAt_ = 0;  // clock reading at the last tick
+    ReplaySpan span_;
+    char mediaPath_[kMaxPath] = {};
+    char wavePath_[kMaxPath] = {};
 };
 
 }  // namespace velatrace
