@@ -205,10 +205,11 @@ bool ReplayExports::StartSpanExport(const QString& aviPath) {
     }
     waveSource_ = recording.loaded ? FromPath(replay.WavePath()) : QString();
     waveTarget_ = csvPath;
+    markerSource_ = FromPath(clip ? replay.MediaPath() : replay.WavePath());
     target_ = aviPath;
     pairExport_ = true;
-    if (!clip) {  // a wave file alone: only its records
-        Finish();
+    if (!clip) {  // a wave file alone: its records and markers, counted from the span's start
+        FinishPair(span_.in);
         return true;
     }
     ExportSpan span{replay.MediaPath(), aviPath.toStdString(), span_.in, span_.out};
@@ -345,7 +346,17 @@ void ReplayExports::Finish() {
         Report(false, tr("Export cancelled: %1").arg(name));
     } else if (Failed(result.error)) {
         Report(true, tr("Cannot export %1: %2").arg(name, QString::fromUtf8(result.text.c_str())));
-    } else if (pairExport_ && !waveSource_.isEmpty()) {
+    } else if (pairExport_) {
+        FinishPair(result.firstAt);
+    } else {
+        Report(false, tr("Exported: %1").arg(name));
+    }
+    UpdateState();
+}
+
+void ReplayExports::FinishPair(MediaTime firstAt) {
+    const QString name = QFileInfo(target_).fileName();
+    if (!waveSource_.isEmpty()) {
         // The span's records beside its frames; without them the pair is not made at all.
         const CsvSpanResult rows = WriteWaveCsvSpan(
             waveSource_.toUtf8().constData(), waveTarget_.toUtf8().constData(), span_.inRecord,
@@ -356,14 +367,20 @@ void ReplayExports::Finish() {
                 std::filesystem::remove(target_.toStdString(), ec);
             }
             Report(true, tr("Cannot export %1: %2").arg(name, QString::fromUtf8(rows.error)));
-        } else {
-            // Markers of the span follow the pair once the marker file exists.
-            Report(false, tr("Span exported: %1").arg(name));
+            return;
         }
-    } else {
-        Report(false, tr("Exported: %1").arg(name));
     }
-    UpdateState();
+    // The markers of the span come along, counted from the new pair's start.
+    const MarkerSpan markers{span_.in.count() / 1000, span_.out.count() / 1000,
+                             firstAt.count() / 1000, span_.inRecord, span_.outRecord};
+    char error[kMaxPath + 160] = {};
+    if (CopyMarkersOfSpan(markerSource_.toUtf8().constData(), target_.toUtf8().constData(), markers,
+                          error, sizeof error) != 0) {
+        Report(true,
+               tr("The span was exported without its markers: %1").arg(QString::fromUtf8(error)));
+        return;
+    }
+    Report(false, tr("Span exported: %1").arg(name));
 }
 
 }  // namespace velatrace

@@ -54,6 +54,8 @@ class ReplayExports : public QObject {
     // Polls the running job; once it is done, finishes it.
     void Poll();
     void Finish();
+    // The wave file and the markers of an exported span, once its frames are written.
+    void FinishPair(MediaTime firstAt);
     bool StartJob(const QString& what, MediaError started, std::unique_ptr<ExportJob> job);
     // Tells a failure once and leaves it in the status bar; success only in the status bar.
     void Report(bool failed, const QString& text);
@@ -76,6 +78,7 @@ class ReplayExports : public QObject {
     QString target_;
     QString waveSource_;
     QString waveTarget_;
+    QString markerSource_;
     ReplaySpan span_;
     int32_t intervalMs_ = 0;
     double scales_[kChannels] = {};

@@ -8,11 +8,13 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "base/FixedText.h"
 #include "wave/CsvLineReader.h"
 #include "wave/CsvRecord.h"
 #include "wave/ExportTexts.h"
+#include "wave/MarkerFile.h"
 
 namespace velatrace {
 
@@ -153,6 +155,47 @@ CsvSpanResult WriteWaveCsvSpan(const char* source, const char* target, int32_t f
     result.ok = readError == 0 && ok && !ec;
     if (!result.ok) {
         std::filesystem::remove(temp, ec);
+    }
+    return result;
+}
+
+// Marker files sit beside pairs of any path length the system takes.
+constexpr size_t kMarkerPathSize = 4096;
+
+int CopyMarkersOfSpan(const char* sourcePair, const char* targetPair, const MarkerSpan& span,
+                      char* error, size_t errorSize) {
+    char from[kMarkerPathSize];
+    char to[kMarkerPathSize];
+    if (MarkerPathFor(from, sizeof from, sourcePair) == 0 ||
+        MarkerPathFor(to, sizeof to, targetPair) == 0) {
+        FormatText(error, errorSize, "%s %s: %s", export_texts::kCannotWrite,
+                   FileNamePart(targetPair), std::strerror(ENAMETOOLONG));
+        return ENAMETOOLONG;
+    }
+    std::vector<Marker> markers;
+    const MarkerLoad load = ReadMarkerFile(from, markers);
+    if (load.error != 0) {
+        FormatText(error, errorSize, "%s %s: %s", export_texts::kCannotRead, FileNamePart(from),
+                   std::strerror(load.error));
+        return load.error;
+    }
+    std::vector<Marker> kept;
+    for (Marker marker : markers) {
+        if (marker.clipMs < span.inMs || marker.clipMs >= span.outMs) {
+            continue;
+        }
+        marker.clipMs -= span.zeroMs;
+        const bool inSpan = marker.record >= span.inRecord && marker.record < span.outRecord;
+        marker.record = inSpan ? marker.record - span.inRecord : -1;
+        kept.push_back(marker);
+    }
+    if (kept.empty()) {
+        return 0;
+    }
+    const int result = WriteMarkerFile(to, kept, nullptr);
+    if (result != 0) {
+        FormatText(error, errorSize, "%s %s: %s", export_texts::kCannotWrite, FileNamePart(to),
+                   std::strerror(result));
     }
     return result;
 }

@@ -23,6 +23,21 @@ struct CsvSpanResult {
 CsvSpanResult WriteWaveCsvSpan(const char* source, const char* target, int32_t first, int32_t end,
                                int64_t shiftMs, const double* scales);
 
+// The span's part of a recording's markers, for its exported pair.
+struct MarkerSpan {
+    int64_t inMs = 0;  // markers at clip times [inMs, outMs) are kept...
+    int64_t outMs = 0;
+    int64_t zeroMs = 0;     // ...moved so this clip time is the new pair's 0
+    int64_t inRecord = 0;   // records [inRecord, outRecord) move to count from the span's first;
+    int64_t outRecord = 0;  // a record outside them is none (-1) in the new pair
+};
+
+// Writes the markers of `sourcePair`'s marker file that lie in `span` to the marker file of
+// `targetPair`, shifted to the span's start; none there, no file. A source without markers
+// writes nothing. Returns 0, or the system's error number (the text in `error`).
+int CopyMarkersOfSpan(const char* sourcePair, const char* targetPair, const MarkerSpan& span,
+                      char* error, size_t errorSize);
+
 // Moves a date line "2024/05/01 13:45:09" by `seconds` in place (calendar days, months and years
 // carried); false, the text untouched, when it is no such date. `text` has `length` characters.
 bool ShiftCsvDate(char* text, size_t length, int64_t seconds);

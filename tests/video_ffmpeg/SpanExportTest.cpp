@@ -13,6 +13,7 @@
 #include "video/ffmpeg/CaptureRecorder.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
 #include "wave/WaveCsv.h"
+#include "wave/MarkerFile.h"
 #include "wave/WaveCsvSpan.h"
 
 namespace velatrace {
@@ -139,6 +140,21 @@ TEST_F(SpanExportTest, PairHoldsExactlyTheSpanStartsAtTheInPointAndLoads) {
     EXPECT_EQ(std::tuple(load.records, load.unreadLines, loaded.setup.intervalMs),
               std::tuple(10, 0, 100));
     EXPECT_EQ(loaded.records.Column(0)[9], 190);
+
+    // Markers inside the span come along, counted from its start; those outside stay behind.
+    folder_.Write("run.markers.csv",
+                  "record,clip_ms,kind,text\r\n5,500,user,\"before\"\r\n12,1200,alarm "
+                  "start,\"inside\"\r\n20,2000,user,\"at the out point\"\r\n");
+    char error[256] = {};
+    ASSERT_EQ(CopyMarkersOfSpan(avi_.c_str(), out.c_str(), {1000, 2000, 1000, 10, 20}, error,
+                                sizeof error),
+              0)
+        << error;
+    std::vector<Marker> markers;
+    ReadMarkerFile(folder_.File("cut.markers.csv").c_str(), markers);
+    ASSERT_EQ(markers.size(), 1u);
+    EXPECT_EQ(std::tuple(markers[0].record, markers[0].clipMs, std::string(markers[0].text)),
+              std::tuple(2, 200, std::string("inside")));
 
     // The span's records only exist once: a target that cannot be written leaves nothing.
     const std::string nowhere = folder_.File("missing/cut.csv");
