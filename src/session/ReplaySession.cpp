@@ -127,10 +127,13 @@ void ReplaySession::PlaceSpanPoint(SpanPoint point, MediaTime at) {
     if (recording_.loaded) {
         // The in point moves back to the start of its record, the out point on to the end of
         // its record, so the span holds whole records.
+        // Past the last record the point stays where it was set.
         const int64_t step = RecordMicros();
         const int64_t row = point == SpanPoint::In ? time / step : (time + step - 1) / step;
         record = row > Records() ? Records() : static_cast<int32_t>(row);
-        time = int64_t{record} * step > length ? length : int64_t{record} * step;
+        if (row <= Records()) {
+            time = row * step > length ? length : row * step;
+        }
     }
     if (point == SpanPoint::In) {
         span_.hasIn = true;

@@ -12,8 +12,8 @@
 #include "support/TempFolder.h"
 #include "video/ffmpeg/CaptureRecorder.h"
 #include "video/ffmpeg/FfmpegMediaEngine.h"
-#include "wave/WaveCsv.h"
 #include "wave/MarkerFile.h"
+#include "wave/WaveCsv.h"
 #include "wave/WaveCsvSpan.h"
 
 namespace velatrace {
