@@ -10,6 +10,7 @@ packages=(
   libavdevice-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev
   libswresample-dev libturbojpeg0-dev libjpeg62-turbo-dev ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
   libxlsxwriter-dev
+  libx264-164
   xauth
 )
 # The outside commands the tests call, each as command:package. Their packages are installed

@@ -59,6 +59,13 @@ QImage PictureOf(const StillImage* still) {
         .mirrored(false, true);
 }
 
+// The chosen name with the export's extension when the user left it out.
+QString WithSuffix(const QString& path, const QString& suffix) {
+    return path.isEmpty() || QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) == 0
+               ? path
+               : path + QLatin1Char('.') + suffix;
+}
+
 }  // namespace
 
 ReplayExports::ReplayExports(MainWindow& window, MainFrame& frame, MediaEngine& engine)
@@ -179,9 +186,11 @@ void ReplayExports::ExportSpanCommand() {
     const QString suggested =
         source.dir().filePath(source.completeBaseName() + QStringLiteral("_span.") +
                               (replay.HasClip() ? QStringLiteral("avi") : QStringLiteral("csv")));
-    const QString path = QFileDialog::getSaveFileName(
-        &window_, tr("Export span"), suggested,
-        replay.HasClip() ? tr("AVI files (*.avi)") : tr("Wave files (*.csv)"));
+    const QString path =
+        WithSuffix(QFileDialog::getSaveFileName(
+                       &window_, tr("Export span"), suggested,
+                       replay.HasClip() ? tr("AVI files (*.avi)") : tr("Wave files (*.csv)")),
+                   replay.HasClip() ? QStringLiteral("avi") : QStringLiteral("csv"));
     if (!path.isEmpty()) {
         StartSpanExport(path);
     }
@@ -229,8 +238,10 @@ void ReplayExports::ExportPictureCommand() {
     const QString suggested = source.dir().filePath(
         source.completeBaseName() +
         QString::asprintf("_%lld.png", static_cast<long long>(replay.Position().count() / 1000)));
-    const QString path = QFileDialog::getSaveFileName(&window_, tr("Export picture"), suggested,
-                                                      tr("PNG pictures (*.png)"));
+    const QString path =
+        WithSuffix(QFileDialog::getSaveFileName(&window_, tr("Export picture"), suggested,
+                                                tr("PNG pictures (*.png)")),
+                   QStringLiteral("png"));
     if (!path.isEmpty()) {
         ExportPicture(path);
     }
@@ -260,10 +271,12 @@ void ReplayExports::ExportVideoCommand() {
         return;
     }
     const QFileInfo source(FromPath(replay.MediaPath()));
-    const QString path = QFileDialog::getSaveFileName(
-        &window_, tr("Export video to share"),
-        source.dir().filePath(source.completeBaseName() + QStringLiteral("_share.mp4")),
-        tr("MP4 videos (*.mp4)"));
+    const QString path = WithSuffix(
+        QFileDialog::getSaveFileName(
+            &window_, tr("Export video to share"),
+            source.dir().filePath(source.completeBaseName() + QStringLiteral("_share.mp4")),
+            tr("MP4 videos (*.mp4)")),
+        QStringLiteral("mp4"));
     if (!path.isEmpty()) {
         StartVideoExport(path);
     }
