@@ -11,6 +11,7 @@ packages=(
   libswresample-dev libturbojpeg0-dev libjpeg62-turbo-dev ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-good
   libxlsxwriter-dev
   libsigrok-dev
+  libx264-164
   xauth
   # The Windows suite (scripts/test-windows.sh): mingw-w64, GoogleTest's sources, 64-bit Wine
   # (run as /usr/lib/wine/wine64, which needs no launcher package).

@@ -50,6 +50,13 @@ inline constexpr uint32_t kMarkerList = 32807;
 inline constexpr uint32_t kInstrument = 32808;
 inline constexpr uint32_t kPaneResized = 1002;
 
+// The replay's span and exports (after the design's commands).
+inline constexpr uint32_t kSpanIn = 32840;
+inline constexpr uint32_t kSpanOut = 32841;
+inline constexpr uint32_t kExportSpan = 32842;
+inline constexpr uint32_t kExportPicture = 32843;
+inline constexpr uint32_t kExportVideo = 32844;
+
 // Band IDs of the bars, in row order.
 inline constexpr uint32_t kBandCommandBar = 60160;
 inline constexpr uint32_t kBandFileBar = 60161;

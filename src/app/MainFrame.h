@@ -69,6 +69,8 @@ class MainFrame {
     const UiUpdateTable& Ui() const { return ui_; }
     const CaptureSession& Live() const { return live_; }
     const ReplaySession& Replay() const { return replay_; }
+    // The replay, for the span and the exports the window runs on it.
+    ReplaySession& ReplayControl() { return replay_; }
     const WaveBuffer& Wave() const { return *wave_; }
     // The live logger's setup, as its connection or the last channel query reported it.
     const LoggerSetup& Setup() const { return loggerSetup_; }

@@ -12,6 +12,7 @@
 #include "logger/sigrok/SigrokCatalog.h"
 #endif
 #include "app/QtTimers.h"
+#include "app/ReplayExports.h"
 #include "app/StillTransfer.h"
 #include "app/SystemClock.h"
 #include "app/SystemFileSync.h"
@@ -96,6 +97,9 @@ int main(int argc, char** argv) {
     // Engine threads only wake the window; the core then takes everything the engine has to say
     // on this thread (pictures for the pane, errors for the user, the end of a clip).
     engine.SetWakeCallback([&window] { window.NotifyEngineNews(); });
+
+    // The span, the exports and their progress.
+    new ReplayExports(window, frame, engine);
 
     window.SetHandler(&handler);
     window.CreateFrame();

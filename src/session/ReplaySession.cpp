@@ -95,6 +95,82 @@ int32_t ReplaySession::RecordAt(MediaTime position) const {
     return row > Records() ? Records() : static_cast<int32_t>(row);
 }
 
+int64_t ReplaySession::RecordMicros() const {
+    return int64_t{Setup().intervalMs > 0 ? Setup().intervalMs : int32_t{kReplayPeriodMs}} * 1000;
+}
+
+MediaTime ReplaySession::Position() const {
+    if (hasClip_) {
+        return p_.video.ClipPosition();
+    }
+    return MediaTime{int64_t{p_.view.DisplayRow() > 0 ? p_.view.DisplayRow() - 1 : 0} *
+                     RecordMicros()};
+}
+
+MediaTime ReplaySession::Length() const {
+    return hasClip_ ? p_.video.ClipLength() : MediaTime{int64_t{Records()} * RecordMicros()};
+}
+
+void ReplaySession::SetSpanPoint(SpanPoint point) {
+    if (IsOpen()) {
+        PlaceSpanPoint(point, Position());
+    }
+}
+
+void ReplaySession::SetSpanPointAt(SpanPoint point, int percent) {
+    if (IsOpen()) {
+        const int64_t clamped = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
+        PlaceSpanPoint(point, MediaTime{Length().count() / 100 * clamped});
+    }
+}
+
+void ReplaySession::PlaceSpanPoint(SpanPoint point, MediaTime at) {
+    const int64_t length = Length().count();
+    int64_t time = at.count() < 0 ? 0 : (at.count() > length ? length : at.count());
+    int32_t record = 0;
+    if (recording_.loaded) {
+        // The in point moves back to the start of its record, the out point on to the end of
+        // its record, so the span holds whole records.
+        // Past the last record the point stays where it was set.
+        const int64_t step = RecordMicros();
+        const int64_t row = point == SpanPoint::In ? time / step : (time + step - 1) / step;
+        record = row > Records() ? Records() : static_cast<int32_t>(row);
+        if (row <= Records()) {
+            time = row * step > length ? length : row * step;
+        }
+    }
+    if (point == SpanPoint::In) {
+        span_.hasIn = true;
+        span_.in = MediaTime{time};
+        span_.inRecord = record;
+        if (span_.hasOut && span_.out <= span_.in) {
+            span_.hasOut = false;
+        }
+    } else {
+        span_.hasOut = true;
+        span_.out = MediaTime{time};
+        span_.outRecord = record;
+        if (span_.hasIn && span_.in >= span_.out) {
+            span_.hasIn = false;
+        }
+    }
+    listeners_.Tell();
+}
+
+ReplaySpan ReplaySession::SpanToExport() const {
+    ReplaySpan whole = span_;
+    if (!whole.hasIn) {
+        whole.in = MediaTime{0};
+        whole.inRecord = 0;
+    }
+    if (!whole.hasOut) {
+        whole.out = Length();
+        whole.outRecord = Records();
+    }
+    whole.hasIn = whole.hasOut = true;
+    return whole;
+}
+
 void ReplaySession::ShowSeconds(int32_t current, int32_t total) {
     char text[48];
     FormatText(text, sizeof text, "%d/%dsec", current, total);
@@ -110,6 +186,8 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     Close(false, loggerConnected);
     char csvPath[kMaxPath];
     WaveCsvPathFor(csvPath, sizeof csvPath, path, kind == kWaveFile);
+    CopyText(wavePath_, csvPath);
+    CopyText(mediaPath_, kind == kMediaFile ? path : "");
 
     int32_t clipSeconds = 0;
     if (kind == kMediaFile) {
@@ -193,6 +271,8 @@ void ReplaySession::Close(bool byUser, bool loggerConnected) {
     jumpedTo_ = -1;
     p_.view.SetMarkers(nullptr);
     p_.seek.SetSeekMarks({});
+    span_ = ReplaySpan{};
+    mediaPath_[0] = wavePath_[0] = '\0';
     SetState(ReplayState::Closed);
     p_.seek.SetSeekPosition(0);
     p_.seek.SetSeekTickFrequency(100);

@@ -28,6 +28,20 @@ enum class SeekEvent { Track = 5, EndScroll = 8, ThumbPosition = 4 };
 
 enum class ReplayState { Closed, Stopped, Playing, Paused };
 
+// The part of a recording the user marked for an export: from the in point to the out point, as
+// clip times and as the records they hold. With a wave file the points lie on record boundaries,
+// so the span holds whole records: records [inRecord, outRecord) from `in` to `out`.
+struct ReplaySpan {
+    bool hasIn = false;
+    bool hasOut = false;
+    MediaTime in{0};
+    MediaTime out{0};
+    int32_t inRecord = 0;
+    int32_t outRecord = 0;
+};
+
+enum class SpanPoint { In, Out };
+
 struct ReplaySessionParts {
     UserPrompts& user;
     StatusPanes& panes;
@@ -80,6 +94,23 @@ class ReplaySession final : public MarkerEditor {
     void Tick();
     // The engine says the clip has played to its end.
     void OnClipEnded();
+    // Sets the in or out point where the replay stands (the clip's position, else the wave
+    // cursor); a point that would end the span before it starts drops the other point.
+    void SetSpanPoint(SpanPoint point);
+    // The same at `percent` of the length (where the user pointed on the seek bar).
+    void SetSpanPointAt(SpanPoint point, int percent);
+    // The points as set.
+    const ReplaySpan& Span() const { return span_; }
+    // What an export takes: from the in point (else the start) to the out point (else the end).
+    ReplaySpan SpanToExport() const;
+    // Where the replay stands: the clip's position, else the wave cursor's time.
+    MediaTime Position() const;
+    // The length replayed: the clip's, else the wave file's.
+    MediaTime Length() const;
+    // The open pair's files (empty when closed or, for the media path, with a wave file alone).
+    const char* MediaPath() const { return mediaPath_; }
+    const char* WavePath() const { return wavePath_; }
+    bool HasClip() const { return hasClip_; }
     // Size, rate, length and frames of the clip (or of the wave file, or of the live logger).
     void ShowInformation(bool cameraFound, bool loggerConnected);
 
@@ -104,6 +135,9 @@ class ReplaySession final : public MarkerEditor {
     // span holds the position is drawn last.
     int32_t RecordAt(MediaTime position) const;
     void ShowSeconds(int32_t current, int32_t total);
+    // Time of one record in microseconds (the replay tick's period when the interval is unknown).
+    int64_t RecordMicros() const;
+    void PlaceSpanPoint(SpanPoint point, MediaTime at);
     void StartTimer();
     // Reads the markers beside the recording at `path`; the user is told of lines left out.
     // Returns how many were.
@@ -134,6 +168,9 @@ class ReplaySession final : public MarkerEditor {
     // The marker the last jump went to while the replay has not moved since, else -1: the next
     // jump goes on from it, whatever position the clip landed on.
     int64_t jumpedTo_ = -1;
+    ReplaySpan span_;
+    char mediaPath_[kMaxPath] = {};
+    char wavePath_[kMaxPath] = {};
 };
 
 }  // namespace velatrace

@@ -68,6 +68,17 @@ MediaError LazyMediaEngine::OpenClip(const char* path, std::unique_ptr<ClipPlaye
     return engine == nullptr ? MediaError::Failed : engine->OpenClip(path, clip);
 }
 
+MediaError LazyMediaEngine::StartSpanCopy(const ExportSpan& span, std::unique_ptr<ExportJob>* job) {
+    MediaEngine* engine = Engine();
+    return engine == nullptr ? MediaError::Failed : engine->StartSpanCopy(span, job);
+}
+
+MediaError LazyMediaEngine::StartShareVideo(const ExportSpan& span, const ShareVideoFormat& format,
+                                            std::unique_ptr<ExportJob>* job) {
+    MediaEngine* engine = Engine();
+    return engine == nullptr ? MediaError::Failed : engine->StartShareVideo(span, format, job);
+}
+
 const char* LazyMediaEngine::Problem() const {
     // Asking is a use: the engine is made (or its loading waited for) first.
     const MediaEngine* engine = const_cast<LazyMediaEngine*>(this)->Engine();

@@ -32,6 +32,9 @@ class LazyMediaEngine : public MediaEngine {
     MediaError ListCameras(std::vector<CameraInfo>* cameras) override;
     MediaError OpenCamera(const char* displayName, std::unique_ptr<Camera>* camera) override;
     MediaError OpenClip(const char* path, std::unique_ptr<ClipPlayer>* clip) override;
+    MediaError StartSpanCopy(const ExportSpan& span, std::unique_ptr<ExportJob>* job) override;
+    MediaError StartShareVideo(const ExportSpan& span, const ShareVideoFormat& format,
+                               std::unique_ptr<ExportJob>* job) override;
     // Waits for the engine: asked once the window is up, where the user is told.
     const char* Problem() const override;
 

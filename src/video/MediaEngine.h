@@ -20,6 +20,7 @@
 
 #include "video/Camera.h"
 #include "video/ClipPlayer.h"
+#include "video/ExportJob.h"
 #include "video/MediaTypes.h"
 
 namespace velatrace {
@@ -42,6 +43,18 @@ class MediaEngine {
     // Opens and prepares a media file (avi, mpg, mov, wmv and whatever else the engine reads),
     // paused at its start. NotFound, Unsupported or CannotPlay on failure.
     virtual MediaError OpenClip(const char* path, std::unique_ptr<ClipPlayer>* clip) = 0;
+    // Starts copying a span of a clip into a new file of its kind, frames as they are (not coded
+    // again). NotOffered by an engine that cannot export.
+    virtual MediaError StartSpanCopy(const ExportSpan& /*span*/,
+                                     std::unique_ptr<ExportJob>* /*job*/) {
+        return MediaError::NotOffered;
+    }
+    // Starts coding a span of a clip into an H.264 MP4 of composed pictures.
+    virtual MediaError StartShareVideo(const ExportSpan& /*span*/,
+                                       const ShareVideoFormat& /*format*/,
+                                       std::unique_ptr<ExportJob>* /*job*/) {
+        return MediaError::NotOffered;
+    }
     // Why the engine cannot be had at all (no cameras, no replay), for the user; "" when it can.
     virtual const char* Problem() const { return ""; }
 };

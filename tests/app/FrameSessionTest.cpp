@@ -435,7 +435,21 @@ TEST_F(FrameSession, AWholeSessionFromAlarmCapturesToReplay) {
               "Size = 320 x 240\r\nRate = 25/sec\r\nTime = 00:00:10\r\nFrame = 250")
         << host.boxes.back().text;
 
+    // The span to export: points on record boundaries (kept where set past the last record),
+    // an out point before the in point drops it, no point set means the start or the end.
+    ReplaySession& replay = again.ReplayControl();
+    replay.SetSpanPointAt(SpanPoint::In, 50);
+    EXPECT_EQ(std::tuple(replay.Span().in.count(), replay.Span().inRecord),
+              std::tuple(5000000, 10));
+    replay.SetSpanPointAt(SpanPoint::Out, 1);
+    EXPECT_EQ(std::tuple(replay.Span().hasIn, replay.Span().out.count(), replay.Span().outRecord),
+              std::tuple(false, 100000, 5));
+    const ReplaySpan whole = replay.SpanToExport();
+    EXPECT_EQ(std::tuple(whole.in.count(), whole.inRecord, whole.outRecord), std::tuple(0, 0, 5));
+    EXPECT_EQ(replay.MediaPath(), folder.File("run_01.avi"));
+
     again.OnCommand(cmd::kFileClose);
+    EXPECT_FALSE(again.Replay().Span().hasOut || again.Replay().Span().hasIn);
     EXPECT_FALSE(again.Ui().Enabled(cmd::kClipStop));
     EXPECT_EQ(again.Replay().Records(), 0);
     EXPECT_EQ(again.View().Source().Setup().channel[0].type, kTypeVoltage)

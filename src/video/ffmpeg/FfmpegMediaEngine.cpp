@@ -7,6 +7,7 @@ extern "C" {
 #include "video/ffmpeg/CameraList.h"
 #include "video/ffmpeg/FfmpegCamera.h"
 #include "video/ffmpeg/FfmpegClipPlayer.h"
+#include "video/ffmpeg/SpanCopy.h"
 
 namespace velatrace {
 
@@ -45,6 +46,17 @@ MediaError FfmpegMediaEngine::OpenClip(const char* path, std::unique_ptr<ClipPla
         return error;
     *clip = std::move(opened);
     return MediaError::None;
+}
+
+MediaError FfmpegMediaEngine::StartSpanCopy(const ExportSpan& span,
+                                            std::unique_ptr<ExportJob>* job) {
+    return StartSpanCopyJob(span, job);
+}
+
+MediaError FfmpegMediaEngine::StartShareVideo(const ExportSpan& span,
+                                              const ShareVideoFormat& format,
+                                              std::unique_ptr<ExportJob>* job) {
+    return StartShareVideoJob(span, format, job);
 }
 
 }  // namespace velatrace

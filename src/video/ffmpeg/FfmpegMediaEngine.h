@@ -14,6 +14,9 @@ class FfmpegMediaEngine : public MediaEngine {
     MediaError ListCameras(std::vector<CameraInfo>* cameras) override;
     MediaError OpenCamera(const char* displayName, std::unique_ptr<Camera>* camera) override;
     MediaError OpenClip(const char* path, std::unique_ptr<ClipPlayer>* clip) override;
+    MediaError StartSpanCopy(const ExportSpan& span, std::unique_ptr<ExportJob>* job) override;
+    MediaError StartShareVideo(const ExportSpan& span, const ShareVideoFormat& format,
+                               std::unique_ptr<ExportJob>* job) override;
 
   private:
     WakeHubPtr wake_;
