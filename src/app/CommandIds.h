@@ -41,6 +41,8 @@ inline constexpr uint32_t kDeviceLast = 32799;
 inline constexpr uint32_t kTransportSetting = 32801;
 inline constexpr uint32_t kChannelProperty = 32802;
 inline constexpr uint32_t kIgnored = 32803;
+// The program's own commands, after the design's.
+inline constexpr uint32_t kLanguage = 32830;  // View > "&Language...", handled by the window
 inline constexpr uint32_t kPaneResized = 1002;
 
 // Band IDs of the bars, in row order.

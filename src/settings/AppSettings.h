@@ -7,6 +7,7 @@
 //   "Capture" CaptureSettings     folder, base name, numbering, alarms, time limit, pretrigger
 //   "Dde"     DdeSettings         still-image transfer target
 //   "Port"    TransportSettings   terminator and time-out
+//   "Language" LanguageChoice     the language of the texts (SettingsStore.h)
 // The recent-file list keeps its own key, "Recent Document List" (app/RecentFiles.h).
 #include "base/FramePlacement.h"
 #include "dde/DdeSettings.h"
