@@ -164,7 +164,7 @@ void CaptureSession::TogglePreview() {
             char path[kMaxPath];
             CaptureFileName(path, sizeof path, p_.capture, aviAtStake, numbered);
             const bool held = locks_ != nullptr && locks_->IsLocked(path);
-            char text[kMaxPath + 160];
+            char text[kMaxPath + 320];
             FormatText(text, sizeof text, Text(TextId::OverwriteQuestion), name,
                        held ? Text(TextId::OverwriteHeld) : "");
             if (BeepAndTell(p_.user, MessageKind::Warning, text, MessageKind::Question,
@@ -188,7 +188,7 @@ void CaptureSession::TogglePreview() {
         cameraLive_ = false;
     }
     if (hr == MediaError::FileInUse) {
-        char text[kMaxPath + 32];
+        char text[kMaxPath + 64];
         FormatText(text, sizeof text, Text(TextId::CannotOverwrite), p_.capture.filename);
         Warn(p_.user, text);
         starting = false;
@@ -296,7 +296,7 @@ bool CaptureSession::RecordedElsewhere(bool byUser) {
         return true;
     }
     lockReported_ = true;
-    char text[kMaxPath + 160];
+    char text[kMaxPath + 320];
     FormatText(text, sizeof text, Text(TextId::RecordedElsewhere), held);
     Warn(p_.user, text);
     return true;
@@ -440,7 +440,7 @@ void CaptureSession::WriteCsvRows() {
         char status[kMaxPath + 100];
         FormatText(status, sizeof status, Text(TextId::CannotWriteStatus),
                    FileNamePart(p_.csv.CsvName()), p_.csv.LastErrorText());
-        char text[sizeof status + 160];
+        char text[sizeof status + 320];
         FormatText(text, sizeof text, Text(TextId::RowsKept), status,
                    videoFailed_ ? Text(TextId::VideoStoppedToo) : "");
         ReportFailure(text, status);
@@ -512,7 +512,7 @@ void CaptureSession::OnStreamError(const StreamError& error) {
     }
     if (wasCapturing) {
         // What goes on is said as it is: the CSV may be stuck too (a full disk takes both).
-        char csvPart[kMaxPath + 160] = "";
+        char csvPart[kMaxPath + 320] = "";
         if (csvFailing_) {
             FormatText(csvPart, sizeof csvPart, Text(TextId::CsvStuckToo),
                        FileNamePart(p_.csv.CsvName()), p_.csv.LastErrorText(),
@@ -520,9 +520,9 @@ void CaptureSession::OnStreamError(const StreamError& error) {
         } else if (p_.csv.Writing()) {
             CopyText(csvPart, Text(TextId::CsvGoesOn));
         }
-        char text[sizeof error.text + sizeof csvPart + 32];
+        char text[sizeof error.text + sizeof csvPart + 64];
         FormatText(text, sizeof text, Text(TextId::VideoRecordingStopped), error.text, csvPart);
-        char status[sizeof error.text + 16];
+        char status[sizeof error.text + 32];
         FormatText(status, sizeof status, Text(TextId::VideoStoppedStatus), error.text);
         WithoutFolders(status);
         videoFailed_ = true;
@@ -535,18 +535,18 @@ void CaptureSession::OnStreamError(const StreamError& error) {
     }
     if (error.source == StreamErrorSource::Recorder) {
         // A file that failed as it was finished (after its capture ended) is not silent either.
-        char text[sizeof error.text + 64];
+        char text[sizeof error.text + 128];
         FormatText(text, sizeof text, Text(TextId::VideoNotFinished), error.text);
-        char status[sizeof error.text + 16];
+        char status[sizeof error.text + 32];
         FormatText(status, sizeof status, Text(TextId::VideoStatus), error.text);
         WithoutFolders(status);
         ReportFailure(text, status);
         return;
     }
     if (error.source == StreamErrorSource::Camera && IsLive()) {
-        char text[sizeof error.text + 32];
+        char text[sizeof error.text + 64];
         FormatText(text, sizeof text, Text(TextId::CameraStopped), error.text);
-        char status[sizeof error.text + 16];
+        char status[sizeof error.text + 32];
         FormatText(status, sizeof status, Text(TextId::CameraStoppedStatus), error.text);
         WithoutFolders(status);
         ReportFailure(text, status);
@@ -617,7 +617,7 @@ void CaptureSession::LoseLogger(uint32_t code) {
     FormatText(when, sizeof when, "%02d:%02d:%02d", at.hour, at.minute, at.second);
     char status[96];
     FormatText(status, sizeof status, Text(TextId::LoggerLostStatus), when, static_cast<int>(code));
-    char csvPart[kMaxPath + 160] = "";
+    char csvPart[kMaxPath + 320] = "";
     if (p_.csv.Writing()) {
         // The CSV ends here, with every row that arrived before the logger went.
         char name[kMaxPath];

@@ -38,7 +38,7 @@ int BarPercent(MediaTime position, MediaTime length) {
 
 // What the user is told about a wave file that was not loaded, or loaded in part.
 void TellCsvProblem(UserPrompts& user, const char* csvPath, const CsvLoad& loaded) {
-    char text[kMaxPath + 160];
+    char text[kMaxPath + 320];
     const char* name = FileNamePart(csvPath);
     switch (loaded.refusal) {
         case CsvRefusal::Interval:
@@ -111,7 +111,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
 
     const CsvLoad loaded = LoadWaveCsv(csvPath, p_.liveSetup, recording_);
     if (kind == kMediaFile && !WaveFileExists(csvPath)) {
-        char text[2 * kMaxPath + 80];
+        char text[2 * kMaxPath + 160];
         FormatText(text, sizeof text, Text(TextId::NoWaveFile), FileNamePart(csvPath),
                    FileNamePart(path));
         BeepAndTell(p_.user, MessageKind::Information, text, MessageKind::Information);
