@@ -6,6 +6,8 @@
 #include <QPushButton>
 
 #include "app/BarIcons.h"
+#include "app/CommandActions.h"
+#include "app/CommandTexts.h"
 
 #ifndef VELATRACE_VERSION
 #error "VELATRACE_VERSION comes from the build (the project's version)"
@@ -18,7 +20,7 @@ QString ProductVersion() {
 }
 
 AboutDialog::AboutDialog(QWidget* owner) : QDialog(owner) {
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setModal(true);
 
     const QIcon icon =
@@ -27,15 +29,15 @@ AboutDialog::AboutDialog(QWidget* owner) : QDialog(owner) {
     picture->setPixmap(icon.pixmap(32, 32));
     picture->setAlignment(Qt::AlignTop);
 
-    auto* product = new QLabel(QStringLiteral("Korvex Pravis"), this);
+    auto* product = new QLabel(CommandTr(kTitle), this);
     product->setObjectName(QStringLiteral("product"));
     QFont bold = product->font();
     bold.setBold(true);
     product->setFont(bold);
-    auto* version = new QLabel(QStringLiteral("Ver ") + ProductVersion(), this);
+    auto* version = new QLabel(tr("Ver ") + ProductVersion(), this);
     version->setObjectName(QStringLiteral("version"));
 
-    auto* close = new QPushButton(QStringLiteral("&Close"), this);
+    auto* close = new QPushButton(tr("&Close"), this);
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -1,6 +1,7 @@
 #include "app/CommandActions.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QWidget>
 
 #include "app/BarIcons.h"
@@ -9,6 +10,10 @@
 #include "app/UiUpdateTable.h"
 
 namespace velatrace {
+
+QString CommandTr(const char* text) {
+    return text != nullptr ? QCoreApplication::translate(kCommandContext, text) : QString();
+}
 
 QList<QKeySequence> ShortcutsOf(const char* accelerator) {
     QList<QKeySequence> keys;
@@ -35,7 +40,7 @@ CommandActions::CommandActions(QWidget* window) : QObject(window), window_(windo
         if (t.id == cmd::kRecentFirst) {
             continue;  // the recent-file submenu makes its own items
         }
-        Make(t.id, t.menuText != nullptr ? QString::fromLatin1(t.menuText) : QString());
+        Make(t.id, CommandTr(t.menuText));
     }
 }
 
@@ -64,10 +69,10 @@ QAction* CommandActions::Make(uint32_t id, const QString& text) {
             action->setShortcutContext(Qt::WindowShortcut);
         }
         if (t->prompt != nullptr) {
-            action->setStatusTip(QString::fromLatin1(t->prompt));
+            action->setStatusTip(CommandTr(t->prompt));
         }
         if (t->toolTip != nullptr) {
-            action->setToolTip(QString::fromLatin1(t->toolTip));
+            action->setToolTip(CommandTr(t->toolTip));
         }
     }
     action->setIcon(CommandIcon(id));

@@ -48,6 +48,11 @@ class CommandActions : public QObject {
     bool synced_ = false;
 };
 
+// A text of the command table (menus, prompts, tips, the window's fixed texts) in the running
+// language; empty for nullptr.
+inline constexpr char kCommandContext[] = "Command";
+QString CommandTr(const char* text);
+
 // The accelerator of the command table as Qt key sequences; Shift+Tab also as the Backtab key
 // that keyboards deliver for it.
 QList<QKeySequence> ShortcutsOf(const char* accelerator);

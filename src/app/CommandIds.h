@@ -48,6 +48,8 @@ inline constexpr uint32_t kPreviousMarker = 32806;
 inline constexpr uint32_t kMarkerList = 32807;
 // Choosing an instrument instead of the logger.
 inline constexpr uint32_t kInstrument = 32808;
+// The program's own commands, after the design's.
+inline constexpr uint32_t kLanguage = 32830;  // View > "&Language...", handled by the window
 inline constexpr uint32_t kPaneResized = 1002;
 
 // The replay's span and exports (after the design's commands).

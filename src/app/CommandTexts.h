@@ -1,9 +1,12 @@
 #pragma once
 // The program's own texts for each command: menu text (with '&' mnemonic and '\t' accelerator
 // label), accelerator key, status-bar prompt and tool tip. Views build menus, bars and
-// shortcuts from this one table.
+// shortcuts from this one table. The texts are English; the views show them in the running
+// language through Qt's translation of the context "Command" (accelerators stay as they are).
 #include <cstdint>
 #include <span>
+
+#include "base/TextCatalog.h"
 
 namespace velatrace {
 
@@ -20,15 +23,16 @@ std::span<const CommandText> CommandTexts();
 const CommandText* FindCommandText(uint32_t id);
 
 // Fixed texts of the window.
-inline constexpr char kTitleAtCreation[] = "Korvex Velatrace";
-inline constexpr char kTitle[] = "Korvex Pravis";
-inline constexpr char kReadyText[] = "Ready";
-inline constexpr char kRecentPrompt[] = "Open a specified document";
-inline constexpr char kSeekBarToolTip[] = "Seekbar";
+inline constexpr char kTitleAtCreation[] = QT_TRANSLATE_NOOP("Command", "Korvex Velatrace");
+inline constexpr char kTitle[] = QT_TRANSLATE_NOOP("Command", "Korvex Pravis");
+inline constexpr char kReadyText[] = QT_TRANSLATE_NOOP("Command", "Ready");
+inline constexpr char kRecentPrompt[] = QT_TRANSLATE_NOOP("Command", "Open a specified document");
+inline constexpr char kSeekBarToolTip[] = QT_TRANSLATE_NOOP("Command", "Seekbar");
 inline constexpr char kStatusPane1Sample[] = "1024x1024";
 inline constexpr char kStatusPane2Sample[] = "kv_velap_00.avi";
-inline constexpr char kChannelPropertyText[] = "Channel &property...";
-inline constexpr char kDdeTransferText[] = "DDE &transfer";
-inline constexpr char kDdeTransferSettingText[] = "&DDE transfer setting...";
+inline constexpr char kChannelPropertyText[] = QT_TRANSLATE_NOOP("Command", "Channel &property...");
+inline constexpr char kDdeTransferText[] = QT_TRANSLATE_NOOP("Command", "DDE &transfer");
+inline constexpr char kDdeTransferSettingText[] =
+    QT_TRANSLATE_NOOP("Command", "&DDE transfer setting...");
 
 }  // namespace velatrace

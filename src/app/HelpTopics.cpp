@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/TextCatalog.h"
+
 namespace velatrace {
 
 namespace {
@@ -17,7 +19,8 @@ constexpr const char* kInstalledData = "../share/velatrace";
 std::string FindHelpFile(std::string_view programFolder) {
     const std::filesystem::path folder(programFolder);
     for (const std::filesystem::path& place : {folder, folder / kInstalledData}) {
-        for (const char* name : {kCompiledHelpName, kHtmlHelpName}) {
+        // The page in the running language first, the English one where it is missing.
+        for (const char* name : {kCompiledHelpName, Text(TextId::HelpPage), kHtmlHelpName}) {
             const std::filesystem::path file = (place / name).lexically_normal();
             std::error_code ec;
             if (std::filesystem::is_regular_file(file, ec)) {
@@ -29,8 +32,7 @@ std::string FindHelpFile(std::string_view programFolder) {
 }
 
 std::string HelpNotOpenedText(const std::string& help) {
-    return "The help file \"" + help +
-           "\" could not be opened.\r\nNo program to show it was found on this computer.";
+    return FormatString(Text(TextId::HelpNotOpened), help.c_str());
 }
 
 void OpenHelpTopics(FrameDialogs& dialogs, UserPrompts& user) {
@@ -41,9 +43,8 @@ void OpenHelpTopics(FrameDialogs& dialogs, UserPrompts& user) {
     if (help.empty()) {
         const std::string missing =
             (std::filesystem::path(folder) / kHtmlHelpName).lexically_normal().string();
-        message = "The help file \"" + missing + "\" was not found.\r\nThe program's help (" +
-                  kCompiledHelpName + " or " + kHtmlHelpName +
-                  ") belongs in the folder the program runs from.";
+        message = FormatString(Text(TextId::HelpMissing), missing.c_str(), kCompiledHelpName,
+                               kHtmlHelpName);
     } else if (!dialogs.OpenHelpFile(help.c_str())) {
         message = HelpNotOpenedText(help);
     } else {

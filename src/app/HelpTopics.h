@@ -14,7 +14,8 @@ inline constexpr const char* kCompiledHelpName = "pravis.chm";
 inline constexpr const char* kHtmlHelpName = "help/index.html";
 
 // The help file in the program's folder, else in the installation's data folder: the compiled
-// help when it is there, else the HTML help; empty when neither is there.
+// help when it is there, else the HTML help in the running language, else the English one;
+// empty when none is there.
 std::string FindHelpFile(std::string_view programFolder);
 
 // The message for a help file that no program could show.

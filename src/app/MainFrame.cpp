@@ -6,6 +6,7 @@
 #include "app/CommandStates.h"
 #include "app/HelpTopics.h"
 #include "base/FixedText.h"
+#include "base/TextCatalog.h"
 #include "logger/ChannelPropertyModel.h"
 #include "logger/TransportDialogModel.h"
 #include "session/CaptureNaming.h"
@@ -394,7 +395,7 @@ bool MainFrame::ReopenLostLogger() {
     user_.EndWaitCursor();
     live_.LoggerReopened(logger.opened);
     if (!logger.opened) {
-        Warn(user_, "The logger cannot be opened again.\r\nConnect it and press Preview again.");
+        Warn(user_, Text(TextId::LoggerNotReopened));
         return false;
     }
     loggerSetup_ = logger.setup;
@@ -405,13 +406,11 @@ bool MainFrame::ReopenLostLogger() {
     return true;
 }
 
-bool MainFrame::RefusedWhileCapturing(const char* change) {
+bool MainFrame::RefusedWhileCapturing(TextId refusal) {
     if (!live_.IsCapturing()) {
         return false;
     }
-    char text[128];
-    FormatText(text, sizeof text, "Stop the capture before %s.", change);
-    Warn(user_, text);
+    Warn(user_, Text(refusal));
     return true;
 }
 
@@ -421,7 +420,7 @@ void MainFrame::CameraCommand(uint32_t id) {
         return;  // already the camera in use
     }
     // Another camera means another graph, which would cut a recording in two.
-    if (RefusedWhileCapturing("choosing another camera")) {
+    if (RefusedWhileCapturing(TextId::StopCaptureForCamera)) {
         return;
     }
     const bool previewing = live_.IsLive();
@@ -433,7 +432,7 @@ void MainFrame::CameraCommand(uint32_t id) {
         settings_.SaveCamname(video_.DisplayName(), video_.DisplayNameSize());
     } else {
         char text[256];
-        FormatText(text, sizeof text, "The camera cannot be opened (%s).", video_.LastFailure());
+        FormatText(text, sizeof text, Text(TextId::CameraCannotOpen), video_.LastFailure());
         Warn(user_, text);
     }
     if (previewing) {
@@ -443,7 +442,7 @@ void MainFrame::CameraCommand(uint32_t id) {
 
 void MainFrame::FormatCommand() {
     // A new format rebuilds the camera graph, which would cut a recording in two.
-    if (RefusedWhileCapturing("changing the camera format")) {
+    if (RefusedWhileCapturing(TextId::StopCaptureForFormat)) {
         return;
     }
     MediaError refusal = MediaError::None;
@@ -456,17 +455,15 @@ void MainFrame::FormatCommand() {
     }
     const StreamSettings& kept = video_.Stream();
     char text[256];
-    FormatText(text, sizeof text,
-               "The camera cannot deliver the chosen format (%s).\nIt stays at %d x %d, "
-               "%d frames/s.",
-               ErrorText(refusal), static_cast<int>(kept.lvw), static_cast<int>(kept.lvh),
+    FormatText(text, sizeof text, Text(TextId::FormatRefused), ErrorText(refusal),
+               static_cast<int>(kept.lvw), static_cast<int>(kept.lvh),
                static_cast<int>(kept.lrate));
     Warn(user_, text);
 }
 
 void MainFrame::CaptureSettingCommand() {
     // New naming would cut the running recording in two.
-    if (RefusedWhileCapturing("changing the capture settings")) {
+    if (RefusedWhileCapturing(TextId::StopCaptureForSettings)) {
         return;
     }
     CaptureSettingsModel model(captureSettings_, live_.HasCamera(), live_.HasLogger());
@@ -509,7 +506,7 @@ bool MainFrame::OpenRecording(const char* path, int32_t kind) {
     // A recording replaces the live session's data, so it opens only while nothing is live
     // (File Open is disabled then; a recent file must not get round that).
     if (live_.IsLive()) {
-        Warn(user_, "Stop the preview before opening a recording.");
+        Warn(user_, Text(TextId::StopPreviewFirst));
         return false;
     }
     // After a replay the live curves start afresh: none of the ring's rows are counted any more.
@@ -598,7 +595,7 @@ void MainFrame::TransportCommand() {
 
 void MainFrame::ReportChannelQueryFailure(uint32_t code) {
     char text[128];
-    FormatText(text, sizeof text, "%s - %d", "Cannot the GL channel propery",
+    FormatText(text, sizeof text, Text(TextId::CodeFormat), Text(TextId::ChannelQueryFailed),
                static_cast<int>(code));
     BeepAndTell(user_, MessageKind::Warning, text, MessageKind::Information);
 }

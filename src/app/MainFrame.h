@@ -15,6 +15,7 @@
 #include "app/WindowPorts.h"
 #include "base/Clock.h"
 #include "base/FramePlacement.h"
+#include "base/TextCatalog.h"
 #include "base/TimerIds.h"
 #include "base/Timers.h"
 #include "dde/DdeSettings.h"
@@ -98,7 +99,7 @@ class MainFrame {
     void RecentFile(uint32_t id);
     void RunCommand(uint32_t id);
     // A change that would cut the running recording in two is refused with a word why.
-    bool RefusedWhileCapturing(const char* change);
+    bool RefusedWhileCapturing(TextId refusal);
     void CameraCommand(uint32_t id);
     void FormatCommand();
     void TransportCommand();

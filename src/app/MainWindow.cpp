@@ -35,8 +35,9 @@ constexpr int kStatusPanePadding = 12;
 constexpr int kRecordingPaneWidth = 520;  // widest the recording indicator grows
 constexpr int kReachable = 24;            // so much of the title bar must lie on a screen
 
+// The window's fixed texts come from the command table, in the running language.
 QString Text(const char* text) {
-    return QString::fromLatin1(text);
+    return CommandTr(text);
 }
 
 // A pane standing in for the wave pane until the program puts the real one in.
@@ -89,17 +90,17 @@ void MainWindow::BuildMenus() {
     const auto add = [this](QMenu* menu, uint32_t id) { menu->addAction(actions_->Action(id)); };
     using namespace cmd;
 
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* file = menuBar()->addMenu(tr("&File"));
     add(file, kFileOpen);
     add(file, kFileClose);
     file->addSeparator();
     add(file, kCaptureSetting);
     file->addSeparator();
-    recent_ = file->addMenu(QStringLiteral("Recent &file"));  // position 5
+    recent_ = file->addMenu(tr("Recent &file"));  // position 5
     file->addSeparator();
     add(file, kExit);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* view = menuBar()->addMenu(tr("&View"));
     for (uint32_t id : {kFileBar, kSeekBar, kCaptureBar, kChannelBar, kVideoPane, kWavePane}) {
         add(view, id);
     }
@@ -118,8 +119,10 @@ void MainWindow::BuildMenus() {
     for (uint32_t id : {kNextMarker, kPreviousMarker, kMarkerList}) {
         add(view, id);
     }
+    view->addSeparator();
+    add(view, kLanguage);
 
-    QMenu* capture = menuBar()->addMenu(QStringLiteral("&Capture"));
+    QMenu* capture = menuBar()->addMenu(tr("&Capture"));
     add(capture, kCapture);
     add(capture, kPreview);
     capture->addSeparator();
@@ -128,10 +131,10 @@ void MainWindow::BuildMenus() {
     capture->addSeparator();
     add(capture, kMarker);
 
-    QMenu* transfer = menuBar()->addMenu(QStringLiteral("&Transfer"));
+    QMenu* transfer = menuBar()->addMenu(tr("&Transfer"));
     add(transfer, kTransportSetting);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
     add(help, kHelpTopics);
     add(help, kAbout);
 
@@ -147,10 +150,11 @@ void MainWindow::BuildMenus() {
     SetRecentItems(nullptr, 0);
 }
 
-QToolBar* MainWindow::MakeBar(const QString& title, QSize iconSize,
+QToolBar* MainWindow::MakeBar(const char* title, QSize iconSize,
                               std::initializer_list<uint32_t> ids) {
-    auto* bar = new QToolBar(title, this);
-    bar->setObjectName(title);
+    // The title shows in the language of the window; the name stays the English one.
+    auto* bar = new QToolBar(tr(title), this);
+    bar->setObjectName(QString::fromLatin1(title));
     bar->setIconSize(iconSize);
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -168,7 +172,7 @@ QToolBar* MainWindow::MakeBar(const QString& title, QSize iconSize,
 
 void MainWindow::BuildBars() {
     using namespace cmd;
-    bars_[0] = MakeBar(QStringLiteral("File bar"), kWideButtonSize,
+    bars_[0] = MakeBar(QT_TR_NOOP("File bar"), kWideButtonSize,
                        {kFileOpen, 0, kClipStop, kClipStart, kClipPause});
 
     seek_ = new MarkedSeekBar;
@@ -180,8 +184,8 @@ void MainWindow::BuildBars() {
     seek_->setFixedSize(kSeekBarWidth, kSeekBarHeight);
     seek_->setToolTip(Text(kSeekBarToolTip));
     seek_->setFocusPolicy(Qt::ClickFocus);
-    auto* seekBar = new QToolBar(QStringLiteral("Seek bar"), this);
-    seekBar->setObjectName(seekBar->windowTitle());
+    auto* seekBar = new QToolBar(tr("Seek bar"), this);
+    seekBar->setObjectName(QStringLiteral("Seek bar"));
     seekBar->setMovable(false);
     seekBar->setFloatable(false);
     seekBar->addWidget(seek_);
@@ -204,9 +208,9 @@ void MainWindow::BuildBars() {
         RunSeek(SeekEvent::EndScroll, 0);
     });
 
-    bars_[2] = MakeBar(QStringLiteral("Capture bar"), kWideButtonSize,
+    bars_[2] = MakeBar(QT_TR_NOOP("Capture bar"), kWideButtonSize,
                        {kDdeTransfer, kCapture, kPreview, kMarker});
-    bars_[3] = MakeBar(QStringLiteral("Channel bar"), kNarrowButtonSize,
+    bars_[3] = MakeBar(QT_TR_NOOP("Channel bar"), kNarrowButtonSize,
                        {kNextChannel, kPreviousChannel, 0, kLevelZoomOut, kLevelZoomIn, kTimeZoomIn,
                         kTimeZoomOut});
 }
@@ -292,6 +296,12 @@ QLabel* MainWindow::StatusPane(int pane) const {
 // ---- forwarding to the core --------------------------------------------------------------------
 
 void MainWindow::RunCommand(uint32_t id) {
+    if (id == cmd::kLanguage) {
+        if (languageCommand_) {
+            languageCommand_();
+        }
+        return;
+    }
     if (handler_ != nullptr) {
         handler_->OnCommand(id);
     }
@@ -433,7 +443,9 @@ void MainWindow::SetRecentItems(const RecentMenuItem* items, int count) {
     const QString prompt = Text(kRecentPrompt);
     for (int i = 0; i < count; ++i) {
         const RecentMenuItem& item = items[i];
-        QAction* action = recent_->addAction(QString::fromUtf8(item.text));
+        // A path as it stands; the placeholder of an empty list in the running language.
+        QAction* action =
+            recent_->addAction(item.enabled ? QString::fromUtf8(item.text) : Text(item.text));
         action->setStatusTip(prompt);
         action->setEnabled(item.enabled);
         const uint32_t id = item.id;
@@ -441,7 +453,7 @@ void MainWindow::SetRecentItems(const RecentMenuItem* items, int count) {
     }
     if (count == 0) {
         // The list is not read yet: the empty placeholder.
-        QAction* action = recent_->addAction(QString::fromLatin1(kRecentEmptyText));
+        QAction* action = recent_->addAction(Text(kRecentEmptyText));
         action->setEnabled(false);
     }
 }

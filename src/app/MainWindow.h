@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <vector>
+#include <functional>
 
 #include "app/FrameHandler.h"
 #include "app/MarkedSeekBar.h"
@@ -41,6 +42,12 @@ class MainWindow : public QMainWindow {
     void SetHandler(FrameHandler* handler);
     // The creation sequence: the core's, then the program's title.
     void CreateFrame();
+
+    // What View > "&Language..." runs; the choice of language belongs to the program's start,
+    // not to the core.
+    void SetLanguageCommand(std::function<void()> command) {
+        languageCommand_ = std::move(command);
+    }
 
     // Puts the wave pane in the lower slot in place of the stand-in. A pane with a resized()
     // signal reports its size changes to the core like the video pane.
@@ -104,11 +111,12 @@ class MainWindow : public QMainWindow {
     void BuildBars();
     void BuildPanes();
     void BuildStatusBar();
-    QToolBar* MakeBar(const QString& title, QSize iconSize, std::initializer_list<uint32_t> ids);
+    QToolBar* MakeBar(const char* title, QSize iconSize, std::initializer_list<uint32_t> ids);
     void ApplySplit();
     void RunEngineNews();
 
     FrameHandler* handler_ = nullptr;
+    std::function<void()> languageCommand_;
     CommandActions* actions_ = nullptr;
     QMenu* menus_[5] = {};
     QMenu* recent_ = nullptr;

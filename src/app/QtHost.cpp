@@ -18,6 +18,7 @@
 #include <string>
 
 #include "app/AboutDialog.h"
+#include "app/CommandActions.h"
 #include "app/CommandTexts.h"
 #include "app/HelpTopics.h"
 #include "app/MainWindow.h"
@@ -109,9 +110,10 @@ Answer MessageAnswer(QMessageBox::StandardButton button, Buttons buttons) {
 QStringList OpenFileFilters() {
     // Only the names show (the dialog hides the last parenthesised pattern list); the patterns
     // list both letter cases, since file names on this system are case-sensitive.
-    return {QStringLiteral("Media files (*.avi *.mpg *.mpeg *.mov *.wmv "
-                           "*.AVI *.MPG *.MPEG *.MOV *.WMV)"),
-            QStringLiteral("Wave files (*.csv) (*.csv *.CSV)")};
+    return {QCoreApplication::translate("QtHost", "Media files") +
+                QStringLiteral(" (*.avi *.mpg *.mpeg *.mov *.wmv *.AVI *.MPG *.MPEG *.MOV *.WMV)"),
+            QCoreApplication::translate("QtHost", "Wave files (*.csv)") +
+                QStringLiteral(" (*.csv *.CSV)")};
 }
 
 QtHost::QtHost(MainWindow& window) : window_(window) {}
@@ -127,8 +129,8 @@ void QtHost::Beep(MessageKind /*kind*/) {
 }
 
 Answer QtHost::Tell(const char* text, MessageKind kind, Buttons buttons) {
-    QMessageBox box(MessageIcon(kind), QString::fromLatin1(kTitle), FromCore(text),
-                    MessageButtons(buttons), &window_);
+    QMessageBox box(MessageIcon(kind), CommandTr(kTitle), FromCore(text), MessageButtons(buttons),
+                    &window_);
     box.setDefaultButton(MessageDefaultButton(buttons));
     box.exec();
     return MessageAnswer(box.standardButton(box.clickedButton()), buttons);
@@ -188,7 +190,7 @@ int QtHost::ChooseOpenFile(char* path, size_t size) {
         return 0;
     }
     const QStringList filters = OpenFileFilters();
-    QFileDialog dialog(&window_, QStringLiteral("Open"));
+    QFileDialog dialog(&window_, QCoreApplication::translate("QtHost", "Open"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
@@ -200,10 +202,14 @@ int QtHost::ChooseOpenFile(char* path, size_t size) {
     const QByteArray chosen = QFile::encodeName(dialog.selectedFiles().first());
     if (chosen.isEmpty() || static_cast<size_t>(chosen.size()) >= size) {
         // A path that does not fit would name another file: refused, with the limit.
-        const std::string text = "The path is too long to open (" + std::to_string(chosen.size()) +
-                                 " bytes, at most " + std::to_string(size - 1) + "):\r\n" +
-                                 chosen.toStdString();
-        Warn(*this, text.c_str());
+        const QByteArray text =
+            QCoreApplication::translate("QtHost",
+                                        "The path is too long to open (%1 bytes, at most %2):\n%3")
+                .arg(chosen.size())
+                .arg(size - 1)
+                .arg(QString::fromLocal8Bit(chosen))
+                .toLocal8Bit();
+        Warn(*this, text.constData());
         return 0;
     }
     std::memcpy(path, chosen.constData(), static_cast<size_t>(chosen.size()));

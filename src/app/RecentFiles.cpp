@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/FixedText.h"
+#include "base/TextCatalog.h"
 #include "settings/RegistryKey.h"
 
 namespace velatrace {
@@ -184,7 +185,7 @@ void OpenRecentFile(RecentFiles& list, uint32_t commandId, UserPrompts& user,
     } else {
         user.Beep(MessageKind::Information);
         char text[kRecentPathSize + 16];
-        FormatText(text, sizeof text, "%s not found", path);
+        FormatText(text, sizeof text, Text(TextId::NotFound), path);
         user.Tell(text, MessageKind::Information, Buttons::Ok);
     }
     list.WriteToRegistry(registry);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/TextCatalog.h"
 #include "base/UserPrompts.h"
 #include "settings/RegistryStore.h"
 
@@ -19,7 +20,7 @@ inline constexpr int32_t kRecentStartEntries = 4;  // before the registry is rea
 inline constexpr int32_t kRecentKeptEntries = 8;   // a smaller stored maximum is raised to this
 inline constexpr size_t kRecentPathSize = 260;
 inline constexpr size_t kRecentMenuTextSize = 272;  // "&16 " and a 259-character path
-inline constexpr const char* kRecentEmptyText = "(empty)";
+inline constexpr const char* kRecentEmptyText = QT_TRANSLATE_NOOP("Command", "(empty)");
 
 // What a chosen file opens as.
 inline constexpr int32_t kOpenClip = 1;

@@ -1,6 +1,7 @@
 #include "app/StillTransferLink.h"
 
 #include "base/FixedText.h"
+#include "base/TextCatalog.h"
 #include "dde/DdeSettingsModel.h"
 #include "dde/StillPicture.h"
 #include "wave/WaveBuffer.h"
@@ -44,7 +45,7 @@ void StillTransferLink::Reconnect(bool tell) {
         transfer_.DdeConnectApp();
     }
     if (tell && !Connected()) {
-        Warn(p_.user, Initialized() ? "Cannot connect to DDE sever" : "DDE Init failed");
+        Warn(p_.user, Text(Initialized() ? TextId::DdeConnectFailed : TextId::DdeInitFailed));
     }
 }
 
@@ -93,7 +94,7 @@ void StillTransferLink::Shutdown() {
 void StillTransferLink::Report(TransferResult result) {
     if (result == TransferResult::NoPicture) {
         p_.user.Beep(MessageKind::Warning);
-        p_.panes.SetTransferStatus("No picture to transfer");
+        p_.panes.SetTransferStatus(Text(TextId::NoPictureToTransfer));
         return;
     }
     const std::string problem = transfer_.Problem();

@@ -1,10 +1,14 @@
 // The program: the real ports (settings registry, logger driver library, FFmpeg media engine,
 // system clock), the frame core and the Qt window, then the event loop.
 #include <QApplication>
+#include <QLocale>
+#include <cstdio>
 #include <memory>
 
 #include "app/FirstExposure.h"
 #include "app/FrameHandler.h"
+#include "app/Language.h"
+#include "app/LanguageDialog.h"
 #include "app/MainFrame.h"
 #include "app/MainWindow.h"
 #include "app/QtHost.h"
@@ -44,6 +48,16 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Korvex"));
 
     std::unique_ptr<RegistryStore> registry = OpenUserRegistry();
+    // The language of every text, before the first of them is made.
+    SettingsStore languageStore(*registry);
+    QString languageProblem;
+    const QString language =
+        ResolveLanguage(languageStore.LoadLanguage(), MessagesLocaleOfEnvironment(),
+                        QLocale::system().uiLanguages());
+    if (!InstallLanguage(language, &languageProblem)) {
+        std::fprintf(stderr, "velatrace: some texts stay English: %s missing\n",
+                     qPrintable(languageProblem));
+    }
     std::unique_ptr<DriverLibrary> driver = OpenDriverLibrary();
     // The media engine is made once the window is shown (the deferred start-up is its first
     // user), so loading FFmpeg does not hold up the window.
@@ -102,6 +116,12 @@ int main(int argc, char** argv) {
     new ReplayExports(window, frame, engine);
 
     window.SetHandler(&handler);
+    window.SetLanguageCommand([&window, &languageStore] {
+        LanguageDialog dialog(languageStore.LoadLanguage(), &window);
+        if (dialog.exec() == QDialog::Accepted) {
+            languageStore.SaveLanguage(dialog.Choice());
+        }
+    });
     window.CreateFrame();
     window.show();
     RunAfterFirstExposure(&window, [&engine] { engine.StartLoading(); });

@@ -36,7 +36,7 @@ class Utf8LengthValidator : public QValidator {
 DdeSettingsDialog::DdeSettingsDialog(DdeSettingsModel& model, QWidget* owner)
     : QDialog(owner), model_(model) {
     using M = DdeSettingsModel;
-    setWindowTitle(QStringLiteral("DDE Transger setting"));
+    setWindowTitle(tr("DDE Transger setting"));
     setModal(true);
 
     app_ = new QComboBox(this);
@@ -57,16 +57,16 @@ DdeSettingsDialog::DdeSettingsDialog(DdeSettingsModel& model, QWidget* owner)
         }
     }
     auto* top = new QFormLayout;
-    top->addRow(QStringLiteral("Trans &name:"), app_);
-    top->addRow(QStringLiteral("&Topics:"), edits_[kTopic]);
-    top->addRow(QString(), new QLabel(QStringLiteral("(Excel worksheet)"), this));
-    auto* excel = new QGroupBox(QStringLiteral("EXCEL Link"), this);
+    top->addRow(tr("Trans &name:"), app_);
+    top->addRow(tr("&Topics:"), edits_[kTopic]);
+    top->addRow(QString(), new QLabel(tr("(Excel worksheet)"), this));
+    auto* excel = new QGroupBox(tr("EXCEL Link"), this);
     auto* link = new QFormLayout(excel);
-    link->addRow(QStringLiteral("&Initial cell:"), edits_[kInitialCell]);
-    link->addRow(QStringLiteral("Ne&xt cell:"), edits_[kNextCell]);
-    link->addRow(QStringLiteral("&Rown:"), edits_[kRowStep]);
-    link->addRow(QStringLiteral("&Column:"), edits_[kColStep]);
-    link->addRow(QStringLiteral("Column bo&undary:"), edits_[kColCount]);
+    link->addRow(tr("&Initial cell:"), edits_[kInitialCell]);
+    link->addRow(tr("Ne&xt cell:"), edits_[kNextCell]);
+    link->addRow(tr("&Rown:"), edits_[kRowStep]);
+    link->addRow(tr("&Column:"), edits_[kColStep]);
+    link->addRow(tr("Column bo&undary:"), edits_[kColCount]);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -21,14 +21,14 @@ constexpr int kListWidth = 260;
 ChannelPropertyDialog::ChannelPropertyDialog(const ChannelPropertyModel& model, QWidget* owner)
     : QDialog(owner) {
     using M = ChannelPropertyModel;
-    setWindowTitle(QStringLiteral("Channel property"));
+    setWindowTitle(tr("Channel property"));
     setModal(true);
 
     auto* list = new QTreeWidget(this);
     list->setObjectName(QStringLiteral("c1047"));
     list->setRootIsDecorated(false);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setHeaderLabels({QStringLiteral("CH"), QStringLiteral("Input"), QStringLiteral("Range")});
+    list->setHeaderLabels({tr("CH"), tr("Input"), tr("Range")});
     list->setFixedWidth(kListWidth);
     const int usable = kListWidth - list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) -
                        2 * list->frameWidth();
@@ -48,7 +48,7 @@ ChannelPropertyDialog::ChannelPropertyDialog(const ChannelPropertyModel& model, 
         }
     }
 
-    auto* alarms = new QGroupBox(QStringLiteral("AlarmOut"), this);
+    auto* alarms = new QGroupBox(tr("AlarmOut"), this);
     auto* alarmRow = new QHBoxLayout(alarms);
     for (int i = 0; i < kAlarmOutputs; ++i) {
         auto* box = new QCheckBox(QString::number(i + 1), alarms);
@@ -61,16 +61,16 @@ ChannelPropertyDialog::ChannelPropertyDialog(const ChannelPropertyModel& model, 
     }
 
     auto* samplingRow = new QHBoxLayout;
-    samplingRow->addWidget(new QLabel(QStringLiteral("Sampling:"), this));
+    samplingRow->addWidget(new QLabel(tr("Sampling:"), this));
     auto* sampling = new QLabel(QStringLiteral("1000ms"), this);
     sampling->setObjectName(QStringLiteral("c1052"));
     sampling->setText(QString::fromLatin1(model.SamplingText()));
     samplingRow->addWidget(sampling, 1);
 
-    auto* query = new QPushButton(QStringLiteral("Query"), this);
+    auto* query = new QPushButton(tr("Query"), this);
     query->setObjectName(QStringLiteral("c1"));
     query->setEnabled(model.QueryEnabled());
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* close = new QPushButton(tr("Close"), this);
     close->setObjectName(QStringLiteral("c2"));
     (model.QueryEnabled() ? query : close)->setDefault(true);
     connect(query, &QPushButton::clicked, this, [this] { done(M::kQuery); });

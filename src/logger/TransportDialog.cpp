@@ -29,7 +29,7 @@ QComboBox* List(QWidget* parent, const char* const (&items)[N], int selection, i
 }
 
 void AddRow(QGridLayout* grid, int row, const char* text, QWidget* field) {
-    auto* label = new QLabel(QString::fromLatin1(text), field->parentWidget());
+    auto* label = new QLabel(TransportDialog::tr(text), field->parentWidget());
     label->setBuddy(field);
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);
@@ -40,12 +40,12 @@ void AddRow(QGridLayout* grid, int row, const char* text, QWidget* field) {
 TransportDialog::TransportDialog(TransportDialogModel& model, QWidget* owner)
     : QDialog(owner), model_(model) {
     using M = TransportDialogModel;
-    setWindowTitle(QStringLiteral("Transport setting"));
+    setWindowTitle(tr("Transport setting"));
     setModal(true);
 
-    auto* tcp = new QGroupBox(QStringLiteral("TCP/IP"), this);
+    auto* tcp = new QGroupBox(tr("TCP/IP"), this);
     auto* tcpGrid = new QGridLayout(tcp);
-    auto* useIp = new QCheckBox(QStringLiteral("&IP address:"), tcp);
+    auto* useIp = new QCheckBox(tr("&IP address:"), tcp);
     useIp->setObjectName(QStringLiteral("c1030"));
     useIp->setChecked(model.UseIp());
     useIp->setEnabled(M::IpBoxEnabled());
@@ -61,9 +61,9 @@ TransportDialog::TransportDialog(TransportDialogModel& model, QWidget* owner)
     port->setEnabled(model.AddressEnabled());
     tcpGrid->addWidget(useIp, 0, 0);
     tcpGrid->addWidget(address, 0, 1);
-    AddRow(tcpGrid, 1, "&Port number:", port);
+    AddRow(tcpGrid, 1, QT_TR_NOOP("&Port number:"), port);
 
-    auto* serial = new QGroupBox(QStringLiteral("Serial port"), this);
+    auto* serial = new QGroupBox(tr("Serial port"), this);
     auto* serialGrid = new QGridLayout(serial);
     QComboBox* serialLists[] = {
         List(serial, M::kBaudRates, M::kBaudRateSelection, 1033),
@@ -72,8 +72,9 @@ TransportDialog::TransportDialog(TransportDialogModel& model, QWidget* owner)
         List(serial, M::kParities, 0, 1036),
         List(serial, M::kFlowControls, 0, 1037),
     };
-    const char* serialLabels[] = {
-        "&Baud rate:", "&Data bits:", "&Stop bits:", "Pa&rity:", "&Frow ctrl:"};
+    const char* serialLabels[] = {QT_TR_NOOP("&Baud rate:"), QT_TR_NOOP("&Data bits:"),
+                                  QT_TR_NOOP("&Stop bits:"), QT_TR_NOOP("Pa&rity:"),
+                                  QT_TR_NOOP("&Frow ctrl:")};
     for (int i = 0; i < 5; ++i) {
         serialLists[i]->setEnabled(M::SerialEnabled());
         AddRow(serialGrid, i, serialLabels[i], serialLists[i]);
@@ -81,18 +82,18 @@ TransportDialog::TransportDialog(TransportDialogModel& model, QWidget* owner)
 
     auto* grid = new QGridLayout;
     auto* terminator = List(this, M::kTerminators, model.Terminator(), 1038);
-    AddRow(grid, 0, "&Terminater:", terminator);
+    AddRow(grid, 0, QT_TR_NOOP("&Terminater:"), terminator);
     // The time-out edit and its up-down (1022) in one: digits only, at most four.
     auto* timeout = new QSpinBox(this);
     timeout->setObjectName(QStringLiteral("c1039"));
     timeout->setRange(M::kTimeoutMin, M::kTimeoutMax);
     timeout->setValue(model.Timeout());
-    AddRow(grid, 1, "Time &out:", timeout);
-    grid->addWidget(new QLabel(QStringLiteral("msec"), this), 1, 2);
+    AddRow(grid, 1, QT_TR_NOOP("Time &out:"), timeout);
+    grid->addWidget(new QLabel(tr("msec"), this), 1, 2);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -9,6 +9,7 @@
 
 #include "base/FixedText.h"
 #include "logger/InstrumentTexts.h"
+#include "base/TextCatalog.h"
 #include "session/CaptureNaming.h"
 #include "session/MarkerTexts.h"
 
@@ -170,11 +171,9 @@ void CaptureSession::TogglePreview() {
             char path[kMaxPath];
             CaptureFileName(path, sizeof path, p_.capture, aviAtStake, numbered);
             const bool held = locks_ != nullptr && locks_->IsLocked(path);
-            char text[kMaxPath + 160];
-            FormatText(text, sizeof text, "%s already exists\r\nDo you overwrite%s", name,
-                       held ? "\r\nIt is being recorded right now by another recording: it is "
-                              "not replaced while that recording runs."
-                            : "");
+            char text[kMaxPath + 320];
+            FormatText(text, sizeof text, Text(TextId::OverwriteQuestion), name,
+                       held ? Text(TextId::OverwriteHeld) : "");
             if (BeepAndTell(p_.user, MessageKind::Warning, text, MessageKind::Question,
                             Buttons::YesNo) != Answer::Yes) {
                 return;
@@ -197,16 +196,17 @@ void CaptureSession::TogglePreview() {
         cameraLive_ = false;
     }
     if (hr == MediaError::FileInUse) {
-        char text[kMaxPath + 32];
-        FormatText(text, sizeof text, "%s file can not overwrite", p_.capture.filename);
+        char text[kMaxPath + 64];
+        FormatText(text, sizeof text, Text(TextId::CannotOverwrite), p_.capture.filename);
         Warn(p_.user, text);
         starting = false;
     } else if (starting && camera_ && Failed(hr)) {
         // The logger's side goes on alone; the user learns why there is no picture.
         char status[kLastFailureSize + 32];
-        FormatText(status, sizeof status, "Camera did not start: %s", p_.video.LastFailure());
+        FormatText(status, sizeof status, Text(TextId::CameraDidNotStartStatus),
+                   p_.video.LastFailure());
         char text[sizeof status + 32];
-        FormatText(text, sizeof text, "The camera cannot start.\r\n%s", p_.video.LastFailure());
+        FormatText(text, sizeof text, Text(TextId::CameraCannotStart), p_.video.LastFailure());
         ReportFailure(text, status);
     }
 
@@ -218,8 +218,8 @@ void CaptureSession::TogglePreview() {
                     : p_.protocol.SendControl(LoggerControl::Clear, p_.port.terminator, 0);
             if (r != 0) {
                 char text[64];
-                FormatText(text, sizeof text, "%s - %d", "Cannot send the GL command",
-                           static_cast<int>(r));
+                FormatText(text, sizeof text, Text(TextId::CodeFormat),
+                           Text(TextId::GlCommandFailed), static_cast<int>(r));
                 Warn(p_.user, text);
             }
             polling_ = true;
@@ -266,12 +266,9 @@ bool CaptureSession::CaptureFolderReady() {
         folderReported_ = true;
         char text[kMaxPath + 320];
         if (folder_[0] == '\0') {
-            CopyText(text,
-                     "No capture folder is set and the user's video folder is unknown.\r\n"
-                     "Choose a capture folder in the capture settings.");
+            CopyText(text, Text(TextId::NoCaptureFolder));
         } else {
-            FormatText(text, sizeof text, "Cannot record into the folder %s\r\n%s", folder_,
-                       reason);
+            FormatText(text, sizeof text, Text(TextId::CannotRecordIntoFolder), folder_, reason);
         }
         Warn(p_.user, text);
     }
@@ -313,11 +310,8 @@ bool CaptureSession::RecordedElsewhere(bool byUser) {
         return true;
     }
     lockReported_ = true;
-    char text[kMaxPath + 160];
-    FormatText(text, sizeof text,
-               "%s is being recorded right now by another recording.\r\nThe capture is not "
-               "started; choose another file name in the capture settings.",
-               held);
+    char text[kMaxPath + 320];
+    FormatText(text, sizeof text, Text(TextId::RecordedElsewhere), held);
     Warn(p_.user, text);
     return true;
 }
@@ -361,7 +355,8 @@ void CaptureSession::StartCapture(StartedBy by, int32_t sinceTrigger) {
             FormatCaptureName(name, sizeof name, folder_, p_.capture.filename,
                               p_.capture.autoNumber, p_.video.CaptureNumber(), "csv");
             char text[kMaxPath + 160];
-            FormatText(text, sizeof text, "Cannot record %s: %s", name, p_.csv.LastErrorText());
+            FormatText(text, sizeof text, Text(TextId::CannotRecordFile), name,
+                       p_.csv.LastErrorText());
             ReportFailure(text, text);
         }
         csvPendingPoints_ = 0;
@@ -393,7 +388,7 @@ void CaptureSession::StartCapture(StartedBy by, int32_t sinceTrigger) {
         const int32_t seconds = TimeLimitSec();
         p_.timers.StartTimer(kTimerCaptureLimit, static_cast<uint32_t>(seconds) * 1000u);
         char text[32];
-        FormatText(text, sizeof text, "%d sec", seconds);
+        FormatText(text, sizeof text, Text(TextId::StatusTimeLimit), seconds);
         p_.panes.SetStatusText(1, text);
     }
     AfterCaptureChange();
@@ -427,9 +422,8 @@ void CaptureSession::EndCapture() {
         WriteCsvRows();
         if (csvFailing_) {
             char text[kMaxPath + 160];
-            FormatText(text, sizeof text, "%d rows could not be written to %s: %s",
-                       p_.csv.PendingRecords(), FileNamePart(p_.csv.CsvName()),
-                       p_.csv.LastErrorText());
+            FormatText(text, sizeof text, Text(TextId::RowsNotWritten), p_.csv.PendingRecords(),
+                       FileNamePart(p_.csv.CsvName()), p_.csv.LastErrorText());
             ReportFailure(text, text);
         }
         p_.csv.EndCsv();
@@ -461,14 +455,11 @@ void CaptureSession::WriteCsvRows() {
     std::error_code ec;
     if (!std::filesystem::is_directory(std::filesystem::path(folder_), ec)) {
         char status[kMaxPath + 100];
-        FormatText(status, sizeof status, "The capture folder is gone: %s",
+        FormatText(status, sizeof status, Text(TextId::FolderGoneStatus),
                    FileNamePart(p_.csv.CsvName()));
         char text[2 * kMaxPath + 320];
-        FormatText(text, sizeof text,
-                   "The capture folder %s is gone (deleted or unmounted).\r\n"
-                   "The logger values stopped being recorded: %s went with the folder, "
-                   "and %d rows received since could not be written.",
-                   folder_, FileNamePart(p_.csv.CsvName()), p_.csv.PendingRecords());
+        FormatText(text, sizeof text, Text(TextId::FolderGone), folder_,
+                   FileNamePart(p_.csv.CsvName()), p_.csv.PendingRecords());
         p_.csv.EndCsv();
         csvFailing_ = false;
         ReportFailure(text, status);
@@ -480,14 +471,11 @@ void CaptureSession::WriteCsvRows() {
     if (!csvFailing_) {
         csvFailing_ = true;
         char status[kMaxPath + 100];
-        FormatText(status, sizeof status, "Cannot write %s: %s", FileNamePart(p_.csv.CsvName()),
-                   p_.csv.LastErrorText());
-        char text[sizeof status + 160];
-        FormatText(
-            text, sizeof text, "%s\r\nThe rows are kept and written when there is room.%s", status,
-            videoFailed_ ? "\r\nThe video recording has stopped too: neither the video nor the "
-                           "logger values are being recorded now."
-                         : "");
+        FormatText(status, sizeof status, Text(TextId::CannotWriteStatus),
+                   FileNamePart(p_.csv.CsvName()), p_.csv.LastErrorText());
+        char text[sizeof status + 320];
+        FormatText(text, sizeof text, Text(TextId::RowsKept), status,
+                   videoFailed_ ? Text(TextId::VideoStoppedToo) : "");
         ReportFailure(text, status);
     }
 }
@@ -513,17 +501,17 @@ void CaptureSession::RefreshIndicator() {
         // Once the video side has stopped, what is still recorded is the CSV.
         const char* file =
             !videoRecording_ && p_.csv.Writing() ? FileNamePart(p_.csv.CsvName()) : captureFile_;
-        size_t n = FormatText(text, sizeof text, "REC %u:%02u:%02u  %s", seconds / 3600,
+        size_t n = FormatText(text, sizeof text, Text(TextId::IndicatorRecording), seconds / 3600,
                               seconds / 60 % 60, seconds % 60, file);
         int64_t dropped = 0;
         int64_t written = 0;
         p_.video.GetCaptureCounts(&dropped, &written);
         if (dropped > 0 && n < sizeof text) {
-            n += FormatText(text + n, sizeof text - n, "  dropped frames: %lld",
+            n += FormatText(text + n, sizeof text - n, Text(TextId::IndicatorDropped),
                             static_cast<long long>(dropped));
         }
         if (csvFailing_ && n < sizeof text) {
-            n += FormatText(text + n, sizeof text - n, "  %d rows waiting to be written",
+            n += FormatText(text + n, sizeof text - n, Text(TextId::IndicatorRowsWaiting),
                             p_.csv.PendingRecords());
         }
         if (markersDropped_ > 0 && n < sizeof text) {
@@ -538,7 +526,7 @@ void CaptureSession::RefreshIndicator() {
         look = failure_[0] != '\0' ? RecordingLook::Alert : RecordingLook::Recording;
     } else if (failure_[0] != '\0') {
         // What went wrong stays in view until the next capture starts.
-        FormatText(text, sizeof text, "Recording stopped: %s", failure_);
+        FormatText(text, sizeof text, Text(TextId::RecordingStopped), failure_);
         look = RecordingLook::Alert;
     }
     if (look != indicatorLook_ || std::strcmp(text, indicator_) != 0) {
@@ -560,20 +548,18 @@ void CaptureSession::OnStreamError(const StreamError& error) {
     }
     if (wasCapturing) {
         // What goes on is said as it is: the CSV may be stuck too (a full disk takes both).
-        char csvPart[kMaxPath + 160] = "";
+        char csvPart[kMaxPath + 320] = "";
         if (csvFailing_) {
-            FormatText(csvPart, sizeof csvPart,
-                       "\r\nThe logger values are not being recorded either: %s cannot be "
-                       "written (%s); %d rows wait to be written.",
+            FormatText(csvPart, sizeof csvPart, Text(TextId::CsvStuckToo),
                        FileNamePart(p_.csv.CsvName()), p_.csv.LastErrorText(),
                        p_.csv.PendingRecords());
         } else if (p_.csv.Writing()) {
-            CopyText(csvPart, "\r\nThe logger values go on being recorded.");
+            CopyText(csvPart, Text(TextId::CsvGoesOn));
         }
-        char text[sizeof error.text + sizeof csvPart + 32];
-        FormatText(text, sizeof text, "The video recording stopped.\r\n%s%s", error.text, csvPart);
-        char status[sizeof error.text + 16];
-        FormatText(status, sizeof status, "Video stopped: %s", error.text);
+        char text[sizeof error.text + sizeof csvPart + 64];
+        FormatText(text, sizeof text, Text(TextId::VideoRecordingStopped), error.text, csvPart);
+        char status[sizeof error.text + 32];
+        FormatText(status, sizeof status, Text(TextId::VideoStoppedStatus), error.text);
         WithoutFolders(status);
         videoFailed_ = true;
         DropMarker(MarkerKind::StreamError, status);
@@ -586,20 +572,19 @@ void CaptureSession::OnStreamError(const StreamError& error) {
     }
     if (error.source == StreamErrorSource::Recorder) {
         // A file that failed as it was finished (after its capture ended) is not silent either.
-        char text[sizeof error.text + 64];
-        FormatText(text, sizeof text, "The video file was not finished as recorded.\r\n%s",
-                   error.text);
-        char status[sizeof error.text + 16];
-        FormatText(status, sizeof status, "Video: %s", error.text);
+        char text[sizeof error.text + 128];
+        FormatText(text, sizeof text, Text(TextId::VideoNotFinished), error.text);
+        char status[sizeof error.text + 32];
+        FormatText(status, sizeof status, Text(TextId::VideoStatus), error.text);
         WithoutFolders(status);
         ReportFailure(text, status);
         return;
     }
     if (error.source == StreamErrorSource::Camera && IsLive()) {
-        char text[sizeof error.text + 32];
-        FormatText(text, sizeof text, "The camera stopped.\r\n%s", error.text);
-        char status[sizeof error.text + 16];
-        FormatText(status, sizeof status, "Camera stopped: %s", error.text);
+        char text[sizeof error.text + 64];
+        FormatText(text, sizeof text, Text(TextId::CameraStopped), error.text);
+        char status[sizeof error.text + 32];
+        FormatText(status, sizeof status, Text(TextId::CameraStoppedStatus), error.text);
         WithoutFolders(status);
         ReportFailure(text, status);
         if (!IsCapturing()) {
@@ -610,7 +595,7 @@ void CaptureSession::OnStreamError(const StreamError& error) {
 
 void CaptureSession::PollTick() {
     char text[64];
-    FormatText(text, sizeof text, "%d pt", p_.wave.WriteIndex());
+    FormatText(text, sizeof text, Text(TextId::StatusPoints), p_.wave.WriteIndex());
     p_.panes.SetStatusText(1, text);
 
     if (p_.csv.Writing()) {
@@ -625,8 +610,8 @@ void CaptureSession::PollTick() {
     }
     if (state_ == CaptureState::CapturingTimed) {
         const uint32_t elapsed = (p_.clock.TickCount() - captureStartTick_) / 1000;
-        FormatText(text, sizeof text, "%d/%dsec", TimeLimitSec() - static_cast<int32_t>(elapsed),
-                   TimeLimitSec());
+        FormatText(text, sizeof text, Text(TextId::StatusTimeLeft),
+                   TimeLimitSec() - static_cast<int32_t>(elapsed), TimeLimitSec());
         p_.panes.SetStatusText(1, text);
     }
     RefreshIndicator();
@@ -640,7 +625,7 @@ void CaptureSession::PollTick() {
     const uint32_t r =
         p_.protocol.PollAck(p_.port.terminator, p_.port.timeout, p_.setup.bytesPerPoint, poster);
     if (r != 0) {
-        FormatText(text, sizeof text, "ack?-%d", static_cast<int>(r));
+        FormatText(text, sizeof text, Text(TextId::StatusAck), static_cast<int>(r));
         p_.panes.SetStatusText(1, text);
     }
     // A poll that failed or brought no block counts, so does one that came late; the indicator
@@ -707,20 +692,18 @@ void CaptureSession::LoseLogger(uint32_t code) {
     if (instrument_ != nullptr) {
         FormatText(status, sizeof status, instrumenttext::kLostStatus, when, instrument_->Error());
     } else {
-        FormatText(status, sizeof status, "Logger lost at %s (ack?-%d)", when,
+        FormatText(status, sizeof status, Text(TextId::LoggerLostStatus), when,
                    static_cast<int>(code));
     }
-    char csvPart[kMaxPath + 160] = "";
+    char csvPart[kMaxPath + 320] = "";
     if (p_.csv.Writing()) {
         // The CSV ends here, with every row that arrived before the logger went.
         char name[kMaxPath];
         CopyText(name, FileNamePart(p_.csv.CsvName()));
         if (p_.csv.AppendCsv()) {
-            FormatText(csvPart, sizeof csvPart,
-                       "\r\nThe logger values up to then are in %s, which is closed.", name);
+            FormatText(csvPart, sizeof csvPart, Text(TextId::LoggerValuesClosed), name);
         } else {
-            FormatText(csvPart, sizeof csvPart,
-                       "\r\nThe logger values stopped; %d rows could not be written to %s: %s",
+            FormatText(csvPart, sizeof csvPart, Text(TextId::LoggerValuesStopped),
                        p_.csv.PendingRecords(), name, p_.csv.LastErrorText());
         }
         p_.csv.EndCsv();
@@ -729,15 +712,13 @@ void CaptureSession::LoseLogger(uint32_t code) {
     const bool capturing = IsCapturing();
     const bool videoGoesOn = capturing && videoRecording_;
     char text[sizeof csvPart + 416];
-    const char* videoPart = videoGoesOn ? "\r\nThe video goes on being recorded." : "";
+    const char* videoPart = videoGoesOn ? Text(TextId::VideoGoesOn) : "";
     if (instrument_ != nullptr) {
         FormatText(text, sizeof text, instrumenttext::kLost, when, instrument_->Error(), csvPart,
                    videoPart);
     } else {
-        FormatText(text, sizeof text,
-                   "The logger was lost at %s (%s - %d).%s%s\r\n"
-                   "Press Preview again once the logger is back to open it again.",
-                   when, "Cannot read the logger", static_cast<int>(code), csvPart, videoPart);
+        FormatText(text, sizeof text, Text(TextId::LoggerLost), when,
+                   Text(TextId::CannotReadLogger), static_cast<int>(code), csvPart, videoPart);
     }
     p_.panes.SetStatusText(1, status);
     if (capturing) {
@@ -776,7 +757,7 @@ void CaptureSession::ArmPoll(uint32_t periodMs) {
 
 void CaptureSession::OnLoggerData(uint32_t result, uint32_t byteCount) {
     if (result == err::kWaitTimeout) {
-        p_.panes.SetStatusText(1, "tmout");
+        p_.panes.SetStatusText(1, Text(TextId::StatusTimeout));
     }
     if (polling_) {
         ArmPoll(kPollPeriodMs);

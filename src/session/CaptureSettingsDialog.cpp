@@ -30,23 +30,23 @@ W* Named(W* widget, int id) {
 
 CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidget* owner)
     : QDialog(owner), target_(model), model_(model) {
-    setWindowTitle(QStringLiteral("Capture setting"));
+    setWindowTitle(tr("Capture setting"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
 
     auto* names = new QGridLayout;
-    auto* pathLabel = new QLabel(QStringLiteral("&Path:"), this);
+    auto* pathLabel = new QLabel(tr("&Path:"), this);
     folder_ = Named(new QLineEdit(QFile::decodeName(model.folder.c_str()), this), 1004);
     // No length limit on folder and name: a text the edit cut would name another folder or
     // file; one that does not fit is refused on OK, saying why.
     pathLabel->setBuddy(folder_);
     browse_ = Named(new QPushButton(QStringLiteral("..."), this), 1003);
     browse_->setAutoDefault(false);
-    auto* nameLabel = new QLabel(QStringLiteral("&Filename:"), this);
+    auto* nameLabel = new QLabel(tr("&Filename:"), this);
     baseName_ = Named(new QLineEdit(QFile::decodeName(model.baseName.c_str()), this), 1005);
     nameLabel->setBuddy(baseName_);
     preview_ = Named(new QLabel(this), 1006);
-    autoNumber_ = Named(new QCheckBox(QStringLiteral("Auto &number:"), this), 1007);
+    autoNumber_ = Named(new QCheckBox(tr("Auto &number:"), this), 1007);
     autoNumber_->setChecked(model.autoNumber);
     names->addWidget(pathLabel, 0, 0);
     names->addWidget(folder_, 0, 1, 1, 2);
@@ -57,12 +57,12 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidge
     names->addWidget(autoNumber_, 1, 3);
     layout->addLayout(names);
 
-    auto* group = new QGroupBox(QStringLiteral("Captuer condition"), this);
+    auto* group = new QGroupBox(tr("Captuer condition"), this);
     auto* alarms = new QGridLayout(group);
     for (int i = 0; i < 4; ++i) {
-        alarm_[i] = Named(new QCheckBox(QStringLiteral("Alarm%1").arg(i + 1), group), 1010 + i);
+        alarm_[i] = Named(new QCheckBox(tr("Alarm%1").arg(i + 1), group), 1010 + i);
         alarm_[i]->setChecked(model.alarmEnable[i]);
-        trans_[i] = Named(new QCheckBox(QStringLiteral("trans"), group), 1014 + i);
+        trans_[i] = Named(new QCheckBox(tr("trans"), group), 1014 + i);
         trans_[i]->setChecked(model.Transfer(i));
         alarms->addWidget(alarm_[i], i, 0);
         alarms->addWidget(trans_[i], i, 1);
@@ -71,8 +71,8 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidge
             Refresh();
         });
     }
-    avi_ = Named(new QRadioButton(QStringLiteral("avi"), group), 1018);
-    bmp_ = Named(new QRadioButton(QStringLiteral("bmp transfer"), group), 1019);
+    avi_ = Named(new QRadioButton(tr("avi"), group), 1018);
+    bmp_ = Named(new QRadioButton(tr("bmp transfer"), group), 1019);
     auto* radios = new QButtonGroup(this);
     radios->addButton(avi_);
     radios->addButton(bmp_);
@@ -89,27 +89,27 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidge
     layout->addWidget(group);
 
     auto* limit = new QHBoxLayout;
-    useTimeLimit_ = Named(new QCheckBox(QStringLiteral("Use time limit"), this), 1020);
+    useTimeLimit_ = Named(new QCheckBox(tr("Use time limit"), this), 1020);
     useTimeLimit_->setChecked(model.useTimeLimit);
     seconds_ = Named(new QSpinBox(this), 1021);
     seconds_->setRange(0, CaptureSettingsModel::kMaxSeconds);
     seconds_->setValue(QString::fromStdString(model.seconds).toInt());
     limit->addWidget(useTimeLimit_);
     limit->addWidget(seconds_);
-    limit->addWidget(new QLabel(QStringLiteral("sec"), this));
+    limit->addWidget(new QLabel(tr("sec"), this));
     limit->addStretch();
     layout->addLayout(limit);
 
     // Seconds before the alarm that an alarm capture starts with; the tip says the memory taken.
     auto* pretrigger = new QHBoxLayout;
-    auto* pretriggerLabel = new QLabel(QStringLiteral("Pre-&trigger"), this);
+    auto* pretriggerLabel = new QLabel(tr("Pre-&trigger"), this);
     pretrigger_ = Named(new QSpinBox(this), 1023);
     pretrigger_->setRange(0, kMaxPretriggerSec);
     pretrigger_->setValue(model.pretrigger);
     pretriggerLabel->setBuddy(pretrigger_);
     pretrigger->addWidget(pretriggerLabel);
     pretrigger->addWidget(pretrigger_);
-    pretrigger->addWidget(new QLabel(QStringLiteral("sec"), this));
+    pretrigger->addWidget(new QLabel(tr("sec"), this));
     pretrigger->addStretch();
     layout->addLayout(pretrigger);
     connect(pretrigger_, &QSpinBox::valueChanged, this, [this, pretriggerLabel](int value) {
@@ -133,8 +133,8 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureSettingsModel& model, QWidge
     layout->addWidget(MakeTriggerRows());
 
     auto* buttons = new QHBoxLayout;
-    auto* ok = Named(new QPushButton(QStringLiteral("OK"), this), 1);
-    auto* cancel = Named(new QPushButton(QStringLiteral("Cancel"), this), 2);
+    auto* ok = Named(new QPushButton(tr("OK"), this), 1);
+    auto* cancel = Named(new QPushButton(tr("Cancel"), this), 2);
     ok->setDefault(true);
     buttons->addStretch();
     buttons->addWidget(ok);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/FixedText.h"
+#include "base/TextCatalog.h"
 #include "session/CaptureNaming.h"
 #include "session/Pretrigger.h"
 #include "session/TriggerTexts.h"
@@ -28,11 +29,11 @@ std::string WithSeparator(std::string folder) {
 
 bool IsValidBaseName(const std::string& name, std::string& reason) {
     if (name.empty()) {
-        reason = "Enter a file name for the captures.";
+        reason = Text(TextId::EnterFileName);
         return false;
     }
     if (name == "." || name == "..") {
-        reason = "\"" + name + "\" cannot name a file.";
+        reason = FormatString(Text(TextId::CannotNameFile), name.c_str());
         return false;
     }
 #ifdef _WIN32
@@ -42,12 +43,11 @@ bool IsValidBaseName(const std::string& name, std::string& reason) {
 #endif
     for (const char c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            reason = "The file name cannot contain control characters.";
+            reason = Text(TextId::NoControlCharacters);
             return false;
         }
         if (std::strchr(forbidden, c) != nullptr) {
-            reason = "The file name \"" + name + "\" cannot contain the character " +
-                     std::string(1, c) + ".";
+            reason = FormatString(Text(TextId::ForbiddenCharacter), name.c_str(), c);
             return false;
         }
     }
@@ -62,19 +62,17 @@ std::string StoredNamingProblem(CaptureSettings& settings, bool folderTooLong, b
     };
     std::string reason;
     if (nameTooLong || !IsValidBaseName(settings.filename, reason)) {
-        add(nameTooLong ? "The capture file name in the settings is longer than the 259 bytes a "
-                          "path can hold."
-                        : "The capture file name in the settings cannot be used: " + reason);
+        add(nameTooLong ? std::string(Text(TextId::StoredNameTooLong))
+                        : FormatString(Text(TextId::StoredNameUnusable), reason.c_str()));
         CopyText(settings.filename, defaultName);
-        add(std::string("Captures are named \"") + defaultName +
-            "\" until another name is chosen in the capture settings.");
+        add(FormatString(Text(TextId::CapturesNamed), defaultName));
     }
     char folder[kMaxPath];
     CaptureFolder(folder, sizeof folder, settings.path);
     if (folderTooLong) {
-        add("The capture folder in the settings is longer than the 259 bytes a path can hold.");
-        add(std::string("Captures go to ") + (folder[0] != '\0' ? folder : "no folder") +
-            " until another folder is chosen in the capture settings.");
+        add(Text(TextId::StoredFolderTooLong));
+        add(FormatString(Text(TextId::CapturesGoTo),
+                         folder[0] != '\0' ? folder : Text(TextId::NoFolder)));
     }
     char fits[2 * kMaxPath + 256];
     if (!CapturePathFits(folder, settings.filename, settings.autoNumber, fits, sizeof fits)) {
@@ -199,14 +197,14 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
         return false;
     }
     if (baseName.size() > kMaxNameChars) {
-        refusal = "The file name is longer than 259 characters.";
+        refusal = Text(TextId::NameTooLong);
         return false;
     }
     // The folder shown for an empty setting stays the user's video folder, wherever that is.
     const bool keepsDefault = !shownDefault_.empty() && WithSeparator(folder) == shownDefault_;
     const std::string path = keepsDefault ? std::string() : WithSeparator(folder);
     if (path.size() > kMaxFolderChars) {
-        refusal = "The folder name is longer than 259 characters.";
+        refusal = Text(TextId::FolderTooLong);
         return false;
     }
     {
@@ -223,7 +221,7 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
     int32_t limit = 0;
     for (const char c : seconds) {
         if (c < '0' || c > '9') {
-            refusal = "The time limit is a whole number of seconds.";
+            refusal = Text(TextId::TimeLimitWhole);
             return false;
         }
         limit = limit * 10 + (c - '0');
@@ -233,7 +231,7 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
     }
     // A limit of 0 would end every capture as it starts.
     if (useTimeLimit && limit < kMinTimeLimitSec) {
-        refusal = "The time limit is at least 1 second.";
+        refusal = Text(TextId::TimeLimitAtLeast);
         return false;
     }
     limit = std::max(limit, kMinTimeLimitSec);
@@ -247,13 +245,11 @@ bool CaptureSettingsModel::Accept(std::string& refusal) {
         char reason[256];
         CaptureFolder(resolved, sizeof resolved, path.c_str());
         if (resolved[0] == '\0') {
-            refusal =
-                "No capture folder is set and the user's video folder is unknown.\r\n"
-                "Choose a capture folder.";
+            refusal = Text(TextId::NoCaptureFolderChoose);
             return false;
         }
         if (!PrepareCaptureFolder(resolved, reason, sizeof reason)) {
-            refusal = std::string("Cannot record into the folder ") + resolved + "\r\n" + reason;
+            refusal = FormatString(Text(TextId::CannotRecordIntoFolder), resolved, reason);
             return false;
         }
     }

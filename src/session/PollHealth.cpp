@@ -1,6 +1,7 @@
 #include "session/PollHealth.h"
 
 #include "base/FixedText.h"
+#include "base/TextCatalog.h"
 
 namespace velatrace {
 
@@ -36,10 +37,10 @@ bool PollHealth::Finished(uint32_t nowTick, bool failed) {
 size_t PollHealth::Describe(char* text, size_t size) const {
     size_t n = 0;
     if (late_ > 0 && n < size) {
-        n += FormatText(text + n, size - n, "  late polls: %d", late_);
+        n += FormatText(text + n, size - n, Text(TextId::IndicatorLatePolls), late_);
     }
     if (failed_ > 0 && n < size) {
-        n += FormatText(text + n, size - n, "  failed polls: %d", failed_);
+        n += FormatText(text + n, size - n, Text(TextId::IndicatorFailedPolls), failed_);
     }
     return n;
 }

@@ -1,7 +1,8 @@
 #include "session/Pretrigger.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "base/TextCatalog.h"
 
 namespace velatrace {
 
@@ -23,29 +24,17 @@ int64_t PretriggerMemoryEstimate(int32_t seconds, int32_t width, int32_t height,
 }
 
 std::string PretriggerTip(int32_t seconds, int32_t width, int32_t height, int32_t framesPerSecond) {
-    char text[320];
     if (seconds <= 0) {
-        std::snprintf(text, sizeof text,
-                      "Alarm captures start at the alarm. Set seconds to record what led to it.");
-        return text;
+        return Text(TextId::PretriggerOff);
     }
     const int64_t bytes = PretriggerMemoryEstimate(seconds, width, height, framesPerSecond);
     if (bytes <= 0) {
-        std::snprintf(text, sizeof text,
-                      "Alarm captures start %d s before the alarm, or as far back as the preview "
-                      "has run.",
-                      seconds);
-        return text;
+        return FormatString(Text(TextId::PretriggerNoEstimate), seconds);
     }
-    std::snprintf(text, sizeof text,
-                  "Alarm captures start %d s before the alarm. While the preview runs, the "
-                  "camera's last %d s are kept in memory: about %lld MB at %d x %d, %d frames "
-                  "per second (at most %lld MB).",
-                  seconds, seconds,
-                  static_cast<long long>(std::max<int64_t>(1, (bytes + kMegabyte / 2) / kMegabyte)),
-                  width, height, framesPerSecond,
-                  static_cast<long long>(kPretriggerMemoryLimit / kMegabyte));
-    return text;
+    return FormatString(
+        Text(TextId::PretriggerEstimate), seconds, seconds,
+        static_cast<long long>(std::max<int64_t>(1, (bytes + kMegabyte / 2) / kMegabyte)), width,
+        height, framesPerSecond, static_cast<long long>(kPretriggerMemoryLimit / kMegabyte));
 }
 
 }  // namespace velatrace

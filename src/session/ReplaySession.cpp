@@ -9,6 +9,7 @@
 
 #include "base/FixedText.h"
 #include "session/MarkerTexts.h"
+#include "base/TextCatalog.h"
 
 namespace velatrace {
 
@@ -41,36 +42,27 @@ int BarPercent(MediaTime position, MediaTime length) {
 
 // What the user is told about a wave file that was not loaded, or loaded in part.
 void TellCsvProblem(UserPrompts& user, const char* csvPath, const CsvLoad& loaded) {
-    char text[kMaxPath + 160];
+    char text[kMaxPath + 320];
     const char* name = FileNamePart(csvPath);
     switch (loaded.refusal) {
         case CsvRefusal::Interval:
-            FormatText(text, sizeof text,
-                       "The wave file %s was not loaded: its record interval (line 2) is not "
-                       "one of 1MS to %dS",
-                       name, kMaxCsvIntervalMs / 1000);
+            FormatText(text, sizeof text, Text(TextId::CsvIntervalRefused), name,
+                       kMaxCsvIntervalMs / 1000);
             break;
         case CsvRefusal::ChannelHeader:
-            FormatText(text, sizeof text,
-                       "The wave file %s was not loaded: its channel header (line 3) names "
-                       "more than 10 channels or a voltage range without a scale",
-                       name);
+            FormatText(text, sizeof text, Text(TextId::CsvHeaderRefused), name);
             break;
         case CsvRefusal::Length:
-            FormatText(text, sizeof text,
-                       "The wave file %s was not loaded: its records span more time than can be "
-                       "shown",
-                       name);
+            FormatText(text, sizeof text, Text(TextId::CsvLengthRefused), name);
             break;
         case CsvRefusal::None:
             if (loaded.unreadLines == 0) {
                 return;
             }
-            FormatText(text, sizeof text,
-                       "%lld line%s of the wave file %s could not be read and %s left out",
-                       static_cast<long long>(loaded.unreadLines),
-                       loaded.unreadLines == 1 ? "" : "s", name,
-                       loaded.unreadLines == 1 ? "was" : "were");
+            FormatText(
+                text, sizeof text,
+                Text(loaded.unreadLines == 1 ? TextId::CsvLineUnread : TextId::CsvLinesUnread),
+                static_cast<long long>(loaded.unreadLines), name);
             break;
     }
     Warn(user, text);
@@ -173,7 +165,7 @@ ReplaySpan ReplaySession::SpanToExport() const {
 
 void ReplaySession::ShowSeconds(int32_t current, int32_t total) {
     char text[48];
-    FormatText(text, sizeof text, "%d/%dsec", current, total);
+    FormatText(text, sizeof text, Text(TextId::StatusTimeLeft), current, total);
     p_.panes.SetStatusText(1, text);
 }
 
@@ -192,7 +184,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     int32_t clipSeconds = 0;
     if (kind == kMediaFile) {
         if (!p_.video.OpenClip(p_.videoPane, path)) {
-            Warn(p_.user, "It is an illegal media file");
+            Warn(p_.user, Text(TextId::IllegalMediaFile));
             return false;
         }
         hasClip_ = true;
@@ -201,16 +193,15 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
 
     const CsvLoad loaded = LoadWaveCsv(csvPath, p_.liveSetup, recording_);
     if (kind == kMediaFile && !WaveFileExists(csvPath)) {
-        char text[2 * kMaxPath + 80];
-        FormatText(text, sizeof text,
-                   "No wave file %s was found beside %s.\r\nOnly the picture is replayed.",
-                   FileNamePart(csvPath), FileNamePart(path));
+        char text[2 * kMaxPath + 160];
+        FormatText(text, sizeof text, Text(TextId::NoWaveFile), FileNamePart(csvPath),
+                   FileNamePart(path));
         BeepAndTell(p_.user, MessageKind::Information, text, MessageKind::Information);
     }
     TellCsvProblem(p_.user, csvPath, loaded);
     const int64_t badMarkerLines = LoadMarkers(path);
     if (recording_.records.Full()) {
-        BeepAndTell(p_.user, MessageKind::Information, "Buffer pointer overflow",
+        BeepAndTell(p_.user, MessageKind::Information, Text(TextId::BufferOverflow),
                     MessageKind::Information);
     }
     // A file that left nothing open leaves the live curves as Close left them.
@@ -236,9 +227,9 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     // What was left of the wave file stays in sight beside the name while the pair is open.
     char pane[kMaxPath + 64];
     if (loaded.refusal != CsvRefusal::None) {
-        FormatText(pane, sizeof pane, "%s (wave file not loaded)", FileNamePart(path));
+        FormatText(pane, sizeof pane, Text(TextId::PaneWaveNotLoaded), FileNamePart(path));
     } else if (loaded.unreadLines > 0) {
-        FormatText(pane, sizeof pane, "%s (wave file lines unread: %lld)", FileNamePart(path),
+        FormatText(pane, sizeof pane, Text(TextId::PaneLinesUnread), FileNamePart(path),
                    static_cast<long long>(loaded.unreadLines));
     } else {
         CopyText(pane, FileNamePart(path));
@@ -625,9 +616,8 @@ void ReplaySession::ShowInformation(bool cameraFound, bool loggerConnected) {
         frames = Records();
     }
     char text[160];
-    FormatText(text, sizeof text,
-               "Size = %d x %d\r\nRate = %d/sec\r\nTime = %02d:%02d:%02d\r\nFrame = %d", width,
-               height, rate, seconds / 3600, (seconds % 3600) / 60, seconds % 60, frames);
+    FormatText(text, sizeof text, Text(TextId::ClipInformation), width, height, rate,
+               seconds / 3600, (seconds % 3600) / 60, seconds % 60, frames);
     p_.user.Tell(text, MessageKind::Information, Buttons::Ok);
 }
 

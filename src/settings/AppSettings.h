@@ -8,6 +8,7 @@
 //   "Trigger" LevelTriggerSetting[4]  the level triggers (kept in CaptureSettings)
 //   "Dde"     DdeSettings         still-image transfer target
 //   "Port"    TransportSettings   terminator and time-out
+//   "Language" LanguageChoice     the language of the texts (SettingsStore.h)
 // The recent-file list keeps its own key, "Recent Document List" (app/RecentFiles.h).
 #include "base/FramePlacement.h"
 #include "dde/DdeSettings.h"

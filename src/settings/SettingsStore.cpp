@@ -336,4 +336,20 @@ void SettingsStore::SaveInstrument(const InstrumentChoice& choice) {
     }
 }
 
+LanguageChoice SettingsStore::LoadLanguage() {
+    RegistryKey key(registry_);
+    OpenGroup(key, "Language");
+    int32_t value = 0;
+    Load(key, "lang", value, 0);
+    return value == 1   ? LanguageChoice::English
+           : value == 2 ? LanguageChoice::Japanese
+                        : LanguageChoice::Automatic;
+}
+
+void SettingsStore::SaveLanguage(LanguageChoice choice) {
+    RegistryKey key(registry_);
+    OpenGroup(key, "Language");
+    key.WriteDword("lang", static_cast<int32_t>(choice));
+}
+
 }  // namespace velatrace

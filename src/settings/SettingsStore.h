@@ -15,6 +15,9 @@ inline constexpr const char* kSettingsKeyFormat = "Software\\Korvex\\Velatrace\\
 inline constexpr size_t kSettingsKeySize = 256;
 inline constexpr const char* kDefaultCaptureName = "pravis";
 
+// The language of the texts: from the user's locale, or English or Japanese whatever it is.
+enum class LanguageChoice : int32_t { Automatic = 0, English = 1, Japanese = 2 };
+
 class SettingsStore {
   public:
     explicit SettingsStore(RegistryStore& registry) : registry_(registry) {}
@@ -55,6 +58,10 @@ class SettingsStore {
     // "Port": the command terminator and the answer time-out.
     void LoadPort(TransportSettings& port);
     void SavePort(const TransportSettings& port);
+    // "Language": the language chosen for the texts ("lang"); a stored value that names no
+    // choice reads as Automatic.
+    LanguageChoice LoadLanguage();
+    void SaveLanguage(LanguageChoice choice);
 
     // "Instrument": the instrument recorded instead of the logger (no driver: the logger), its
     // connection, the channel chosen for CH1..CH10 with the range kept for it, the interval.

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "base/FixedText.h"
+#include "base/TextCatalog.h"
 #include "session/CaptureNaming.h"
 #include "wave/CsvRecord.h"
 #include "wave/WaveCsv.h"
@@ -112,13 +113,13 @@ bool WaveCsv::BeginCsv(const char* folder, const char* base, int32_t autoNumber,
                        int32_t earlierRows) {
     if (FormatCaptureName(csvName_, sizeof csvName_, folder, base, autoNumber, number, "csv") ==
         0) {
-        CopyText(lastError_, "the file name is too long for a path");
+        CopyText(lastError_, Text(TextId::CsvNameTooLong));
         return false;
     }
     if (locks_ != nullptr) {
         // A file that cannot be opened here is left to the first append, which tells why.
         if (locks_->Lock(csvName_, lock_) == RecordingLocks::kLockedElsewhere) {
-            CopyText(lastError_, "another recording is writing it");
+            CopyText(lastError_, Text(TextId::CsvHeldElsewhere));
             csvName_[0] = '\0';
             return false;
         }
@@ -168,7 +169,7 @@ bool WaveCsv::AppendCsv() {
         // The file made anew gets the lock again; the old one went with the file it held.
         locks_->Unlock(lock_);
         if (locks_->Lock(csvName_, lock_) == RecordingLocks::kLockedElsewhere) {
-            CopyText(lastError_, "another recording is writing it");
+            CopyText(lastError_, Text(TextId::CsvHeldElsewhere));
             return false;
         }
     }

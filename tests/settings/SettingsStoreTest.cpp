@@ -111,6 +111,13 @@ TEST(SettingsStore, EveryGroupLoadsItsDefaultsAndThenWhatWasSaved) {
                        strm.lvh, strm.lvolume, dde.colCount, port.terminator),
               std::tuple(kDefaultFrameCx, 0, 7, '\0', 20, 640, 480, -10000, 1, 0));
     EXPECT_STREQ(capture.filename, "pravis");
+    // The language: Automatic until chosen; a value that names no choice reads as Automatic.
+    EXPECT_EQ(store.LoadLanguage(), LanguageChoice::Automatic);
+    store.SaveLanguage(LanguageChoice::Japanese);
+    EXPECT_EQ(store.LoadLanguage(), LanguageChoice::Japanese);
+    EXPECT_EQ(testing::DwordValue(registry, "Software\\Korvex\\Velatrace\\Language", "lang"), 2);
+    store.SaveLanguage(static_cast<LanguageChoice>(7));
+    EXPECT_EQ(store.LoadLanguage(), LanguageChoice::Automatic);
 
     scales.vscale[9] = 9, scales.tscale = 3;
     store.SaveScale(scales);
