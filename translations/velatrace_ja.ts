@@ -335,6 +335,58 @@
         <source>(empty)</source>
         <translation>(なし)</translation>
     </message>
+    <message>
+        <source>&amp;Marker	M</source>
+        <translation>マーカー(&amp;M)	M</translation>
+    </message>
+    <message>
+        <source>Mark this moment of the recording</source>
+        <translation>記録のこの時点にマーカーを付けます</translation>
+    </message>
+    <message>
+        <source>Marker</source>
+        <translation>マーカー</translation>
+    </message>
+    <message>
+        <source>Ne&amp;xt marker	]</source>
+        <translation>次のマーカー(&amp;X)	]</translation>
+    </message>
+    <message>
+        <source>Go to the next marker</source>
+        <translation>次のマーカーへ移動します</translation>
+    </message>
+    <message>
+        <source>Next marker</source>
+        <translation>次のマーカー</translation>
+    </message>
+    <message>
+        <source>Pre&amp;vious marker	[</source>
+        <translation>前のマーカー(&amp;V)	[</translation>
+    </message>
+    <message>
+        <source>Go to the previous marker</source>
+        <translation>前のマーカーへ移動します</translation>
+    </message>
+    <message>
+        <source>Previous marker</source>
+        <translation>前のマーカー</translation>
+    </message>
+    <message>
+        <source>Mar&amp;kers...</source>
+        <translation>マーカー一覧(&amp;K)...</translation>
+    </message>
+    <message>
+        <source>List, add, rename and delete the markers</source>
+        <translation>マーカーの一覧表示、追加、名前の変更、削除を行います</translation>
+    </message>
+    <message>
+        <source>&amp;Instrument...</source>
+        <translation>計測器(&amp;I)...</translation>
+    </message>
+    <message>
+        <source>Choose an instrument to record instead of the logger</source>
+        <translation>ロガーの代わりに記録する計測器を選択します</translation>
+    </message>
 </context>
 <context>
     <name>QtHost</name>
@@ -765,6 +817,98 @@ Choose a capture folder.</source>
         <source>help/index.html</source>
         <translation>help/index_ja.html</translation>
     </message>
+    <message>
+        <source>Alarm %d</source>
+        <translation>アラーム %d</translation>
+    </message>
+    <message>
+        <source>Level trigger %d</source>
+        <translation>レベルトリガー %d</translation>
+    </message>
+    <message>
+        <source>next file: %s</source>
+        <translation>次のファイル: %s</translation>
+    </message>
+    <message>
+        <source>The markers cannot be written to %s: %s<byte value="xd"/>
+The capture goes on; the markers wait and are written as soon as the file takes them.</source>
+        <translation>マーカーを %s に書き込めません: %s<byte value="xd"/>
+キャプチャーは続きます。マーカーは保留され、ファイルに書き込めるようになり次第書き込まれます。</translation>
+    </message>
+    <message>
+        <source>Markers not written: %s</source>
+        <translation>マーカー未書き込み: %s</translation>
+    </message>
+    <message>
+        <source>%d marker(s) could not be written to %s: %s</source>
+        <translation>%d 個のマーカーを %s に書き込めませんでした: %s</translation>
+    </message>
+    <message>
+        <source>%lld line(s) of the marker file %s could not be read and were left out</source>
+        <translation>%lld 行のマーカーファイル %s の行を読み取れなかったため除外しました</translation>
+    </message>
+    <message>
+        <source>The marker file %s could not be read: %s</source>
+        <translation>マーカーファイル %s を読み取れませんでした: %s</translation>
+    </message>
+    <message>
+        <source> (marker lines unread: %lld)</source>
+        <translation> (未読のマーカー行: %lld)</translation>
+    </message>
+    <message>
+        <source>The markers could not be saved to %s: %s<byte value="xd"/>
+The file keeps the markers it had.</source>
+        <translation>マーカーを %s に保存できませんでした: %s<byte value="xd"/>
+ファイルには以前のマーカーが残っています。</translation>
+    </message>
+    <message>
+        <source>Level trigger %d: the level &quot;%s&quot; is not a number.</source>
+        <translation>レベルトリガー %d: レベル「%s」は数値ではありません。</translation>
+    </message>
+    <message>
+        <source>Level trigger %d: the hysteresis &quot;%s&quot; is not a number.</source>
+        <translation>レベルトリガー %d: ヒステリシス「%s」は数値ではありません。</translation>
+    </message>
+    <message>
+        <source>Level trigger %d: the hysteresis cannot be below 0.</source>
+        <translation>レベルトリガー %d: ヒステリシスは 0 未満にできません。</translation>
+    </message>
+    <message>
+        <source>Instrument lost at %s (%s)</source>
+        <translation>%s に計測器との接続が切れました (%s)</translation>
+    </message>
+    <message>
+        <source>The instrument was lost at %s (%s).%s%s<byte value="xd"/>
+Press Preview again once the instrument is back to open it again.</source>
+        <translation>%s に計測器との接続が切れました (%s)。%s%s<byte value="xd"/>
+計測器が戻ったら、もう一度プレビューを押して開き直してください。</translation>
+    </message>
+    <message>
+        <source>The instrument %s cannot be opened: %s</source>
+        <translation>計測器 %s を開けません: %s</translation>
+    </message>
+    <message>
+        <source>The instrument cannot be opened again.<byte value="xd"/>
+Connect it and press Preview again.</source>
+        <translation>計測器を再び開くことができません。<byte value="xd"/>
+計測器を接続してから、もう一度プレビューを押してください。</translation>
+    </message>
+    <message>
+        <source>Stop the preview before choosing an instrument.</source>
+        <translation>計測器を選択する前にプレビューを停止してください。</translation>
+    </message>
+    <message>
+        <source>%lld instrument records were dropped</source>
+        <translation>%lld 件の計測器レコードが失われました</translation>
+    </message>
+    <message>
+        <source>Cannot read</source>
+        <translation>読み取れません</translation>
+    </message>
+    <message>
+        <source>Cannot write</source>
+        <translation>書き込めません</translation>
+    </message>
 </context>
 <context>
     <name>velatrace::AboutDialog</name>
@@ -865,6 +1009,46 @@ Choose a capture folder.</source>
         <source>Cancel</source>
         <translation>キャンセル</translation>
     </message>
+    <message>
+        <source>Level triggers</source>
+        <translation>レベルトリガー</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>レベル</translation>
+    </message>
+    <message>
+        <source>Hysteresis</source>
+        <translation>ヒステリシス</translation>
+    </message>
+    <message>
+        <source>Trigger %1</source>
+        <translation>トリガー %1</translation>
+    </message>
+    <message>
+        <source>CH%1</source>
+        <translation>CH%1</translation>
+    </message>
+    <message>
+        <source>above</source>
+        <translation>以上</translation>
+    </message>
+    <message>
+        <source>below</source>
+        <translation>以下</translation>
+    </message>
+    <message>
+        <source>Level in the channel&apos;s unit; the trigger starts when the value reaches it</source>
+        <translation>チャンネルの単位でのレベル。値がこのレベルに達するとトリガーが始まります</translation>
+    </message>
+    <message>
+        <source>How far the value must come back past the level before the trigger ends</source>
+        <translation>トリガーが終わるまでに値がレベルからどれだけ戻る必要があるか</translation>
+    </message>
 </context>
 <context>
     <name>velatrace::ChannelPropertyDialog</name>
@@ -945,6 +1129,83 @@ Choose a capture folder.</source>
     </message>
 </context>
 <context>
+    <name>velatrace::InstrumentDialog</name>
+    <message>
+        <source>Instrument</source>
+        <translation>計測器</translation>
+    </message>
+    <message>
+        <source>(none: the logger)</source>
+        <translation>(なし: ロガー)</translation>
+    </message>
+    <message>
+        <source>&amp;Driver:</source>
+        <translation>ドライバー(&amp;D):</translation>
+    </message>
+    <message>
+        <source>for example /dev/ttyUSB0</source>
+        <translation>例: /dev/ttyUSB0</translation>
+    </message>
+    <message>
+        <source>&amp;Connection:</source>
+        <translation>接続(&amp;C):</translation>
+    </message>
+    <message>
+        <source>&amp;Scan</source>
+        <translation>検索(&amp;S)</translation>
+    </message>
+    <message>
+        <source>De&amp;vice:</source>
+        <translation>デバイス(&amp;V):</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>&amp;Interval:</source>
+        <translation>間隔(&amp;I):</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <source>Quantity and unit</source>
+        <translation>物理量と単位</translation>
+    </message>
+    <message>
+        <source>Range (0: from the readings)</source>
+        <translation>レンジ (0: 測定値から決定)</translation>
+    </message>
+    <message>
+        <source>CH%1</source>
+        <translation>CH%1</translation>
+    </message>
+    <message>
+        <source>&amp;Read units</source>
+        <translation>単位を読み取る(&amp;R)</translation>
+    </message>
+    <message>
+        <source>No device found.</source>
+        <translation>デバイスが見つかりません。</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n device(s) found.</source>
+        <translation>
+            <numerusform>%n 台のデバイスが見つかりました。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Units read from the device.</source>
+        <translation>デバイスから単位を読み取りました。</translation>
+    </message>
+</context>
+<context>
     <name>velatrace::LanguageDialog</name>
     <message>
         <source>Language</source>
@@ -1004,6 +1265,188 @@ Choose a capture folder.</source>
     <message>
         <source>Channel bar</source>
         <translation>チャンネルバー</translation>
+    </message>
+    <message>
+        <source>&amp;Instrument...</source>
+        <translation>計測器(&amp;I)...</translation>
+    </message>
+</context>
+<context>
+    <name>velatrace::MarkerListDialog</name>
+    <message>
+        <source>Markers</source>
+        <translation>マーカー</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>レコード</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>種類</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>テキスト</translation>
+    </message>
+    <message>
+        <source>&amp;Add at cursor</source>
+        <translation>カーソル位置に追加(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;Go to</source>
+        <translation>移動(&amp;G)</translation>
+    </message>
+    <message>
+        <source>&amp;Rename...</source>
+        <translation>名前の変更(&amp;R)...</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>削除(&amp;D)</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>ユーザー</translation>
+    </message>
+    <message>
+        <source>Alarm start</source>
+        <translation>アラーム開始</translation>
+    </message>
+    <message>
+        <source>Alarm end</source>
+        <translation>アラーム終了</translation>
+    </message>
+    <message>
+        <source>Trigger</source>
+        <translation>トリガー</translation>
+    </message>
+    <message>
+        <source>Stream error</source>
+        <translation>ストリームエラー</translation>
+    </message>
+    <message>
+        <source>File switch</source>
+        <translation>ファイル切り替え</translation>
+    </message>
+    <message>
+        <source>Add marker</source>
+        <translation>マーカーの追加</translation>
+    </message>
+    <message>
+        <source>Text:</source>
+        <translation>テキスト:</translation>
+    </message>
+    <message>
+        <source>Rename marker</source>
+        <translation>マーカーの名前の変更</translation>
+    </message>
+</context>
+<context>
+    <name>velatrace::ReplayExports</name>
+    <message>
+        <source>Set &amp;in point	I</source>
+        <translation>イン点を設定(&amp;I)	I</translation>
+    </message>
+    <message>
+        <source>Set &amp;out point	O</source>
+        <translation>アウト点を設定(&amp;O)	O</translation>
+    </message>
+    <message>
+        <source>Export &amp;span...</source>
+        <translation>範囲のエクスポート(&amp;S)...</translation>
+    </message>
+    <message>
+        <source>Export pictu&amp;re...</source>
+        <translation>画像のエクスポート(&amp;R)...</translation>
+    </message>
+    <message>
+        <source>Export vi&amp;deo to share...</source>
+        <translation>共有用動画のエクスポート(&amp;D)...</translation>
+    </message>
+    <message>
+        <source>Set in point here</source>
+        <translation>ここにイン点を設定</translation>
+    </message>
+    <message>
+        <source>Set out point here</source>
+        <translation>ここにアウト点を設定</translation>
+    </message>
+    <message>
+        <source>The export cannot replace the recording it is made of: %1</source>
+        <translation>エクスポート元の記録を上書きすることはできません: %1</translation>
+    </message>
+    <message>
+        <source>Export span</source>
+        <translation>範囲のエクスポート</translation>
+    </message>
+    <message>
+        <source>AVI files (*.avi)</source>
+        <translation>AVI ファイル (*.avi)</translation>
+    </message>
+    <message>
+        <source>Wave files (*.csv)</source>
+        <translation>波形ファイル (*.csv)</translation>
+    </message>
+    <message>
+        <source>Exporting the span...</source>
+        <translation>範囲をエクスポートしています...</translation>
+    </message>
+    <message>
+        <source>Export picture</source>
+        <translation>画像のエクスポート</translation>
+    </message>
+    <message>
+        <source>PNG pictures (*.png)</source>
+        <translation>PNG 画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>Cannot write %1</source>
+        <translation>%1 に書き込めません</translation>
+    </message>
+    <message>
+        <source>Picture saved: %1</source>
+        <translation>画像を保存しました: %1</translation>
+    </message>
+    <message>
+        <source>Export video to share</source>
+        <translation>共有用動画のエクスポート</translation>
+    </message>
+    <message>
+        <source>MP4 videos (*.mp4)</source>
+        <translation>MP4 動画 (*.mp4)</translation>
+    </message>
+    <message>
+        <source>Exporting the video...</source>
+        <translation>動画をエクスポートしています...</translation>
+    </message>
+    <message>
+        <source>Cannot export %1: %2</source>
+        <translation>%1 をエクスポートできません: %2</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>Export cancelled: %1</source>
+        <translation>エクスポートを取り消しました: %1</translation>
+    </message>
+    <message>
+        <source>Exported: %1</source>
+        <translation>エクスポートしました: %1</translation>
+    </message>
+    <message>
+        <source>The span was exported without its markers: %1</source>
+        <translation>範囲はマーカーなしでエクスポートされました: %1</translation>
+    </message>
+    <message>
+        <source>Span exported: %1</source>
+        <translation>範囲をエクスポートしました: %1</translation>
     </message>
 </context>
 <context>

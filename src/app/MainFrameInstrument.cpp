@@ -1,7 +1,7 @@
 // The instrument beside the logger: choosing it, opening it as the live source.
 #include "app/MainFrame.h"
 #include "base/FixedText.h"
-#include "logger/InstrumentTexts.h"
+#include "base/TextCatalog.h"
 
 namespace velatrace {
 
@@ -15,7 +15,7 @@ bool MainFrame::OpenInstrument() {
     instrument_->Close();
     if (!instrument_->Open(instrumentChoice_)) {
         char text[384];
-        FormatText(text, sizeof text, instrumenttext::kCannotOpen, instrumentChoice_.driver,
+        FormatText(text, sizeof text, Text(TextId::InstrumentCannotOpen), instrumentChoice_.driver,
                    instrument_->Error());
         Warn(user_, text);
         return false;
@@ -37,7 +37,7 @@ bool MainFrame::OpenInstrument() {
 
 void MainFrame::InstrumentCommand() {
     if (live_.IsLive()) {
-        Warn(user_, instrumenttext::kStopPreviewFirst);
+        Warn(user_, Text(TextId::InstrumentStopPreviewFirst));
         return;
     }
     InstrumentChoice choice = instrumentChoice_;

@@ -202,6 +202,48 @@ constexpr std::array<Entry, kTextCount> kEnglish{{
          "Alarm captures start %d s before the alarm. While the preview runs, the camera's last %d "
          "s are kept in memory: about %lld MB at %d x %d, %d frames per second (at most %lld "
          "MB).")},
+    {TextId::MarkerAlarm, QT_TRANSLATE_NOOP("Texts", "Alarm %d")},
+    {TextId::MarkerTrigger, QT_TRANSLATE_NOOP("Texts", "Level trigger %d")},
+    {TextId::MarkerNextFile, QT_TRANSLATE_NOOP("Texts", "next file: %s")},
+    {TextId::MarkerWriteFailed,
+     QT_TRANSLATE_NOOP(
+         "Texts",
+         "The markers cannot be written to %s: %s\r\nThe capture goes on; the markers wait and are "
+         "written as soon as the file takes them.")},
+    {TextId::MarkerWriteFailedStatus, QT_TRANSLATE_NOOP("Texts", "Markers not written: %s")},
+    {TextId::MarkersLost,
+     QT_TRANSLATE_NOOP("Texts", "%d marker(s) could not be written to %s: %s")},
+    {TextId::MarkerBadLines,
+     QT_TRANSLATE_NOOP("Texts",
+                       "%lld line(s) of the marker file %s could not be read and were left out")},
+    {TextId::MarkerUnreadable,
+     QT_TRANSLATE_NOOP("Texts", "The marker file %s could not be read: %s")},
+    {TextId::MarkerBadLinesPane, QT_TRANSLATE_NOOP("Texts", " (marker lines unread: %lld)")},
+    {TextId::MarkerSaveFailed,
+     QT_TRANSLATE_NOOP(
+         "Texts",
+         "The markers could not be saved to %s: %s\r\nThe file keeps the markers it had.")},
+    {TextId::TriggerLevelNotNumber,
+     QT_TRANSLATE_NOOP("Texts", "Level trigger %d: the level \"%s\" is not a number.")},
+    {TextId::TriggerHysteresisNotNumber,
+     QT_TRANSLATE_NOOP("Texts", "Level trigger %d: the hysteresis \"%s\" is not a number.")},
+    {TextId::TriggerHysteresisNegative,
+     QT_TRANSLATE_NOOP("Texts", "Level trigger %d: the hysteresis cannot be below 0.")},
+    {TextId::InstrumentLostStatus, QT_TRANSLATE_NOOP("Texts", "Instrument lost at %s (%s)")},
+    {TextId::InstrumentLost,
+     QT_TRANSLATE_NOOP("Texts",
+                       "The instrument was lost at %s (%s).%s%s\r\n"
+                       "Press Preview again once the instrument is back to open it again.")},
+    {TextId::InstrumentCannotOpen,
+     QT_TRANSLATE_NOOP("Texts", "The instrument %s cannot be opened: %s")},
+    {TextId::InstrumentCannotReopen,
+     QT_TRANSLATE_NOOP(
+         "Texts", "The instrument cannot be opened again.\r\nConnect it and press Preview again.")},
+    {TextId::InstrumentStopPreviewFirst,
+     QT_TRANSLATE_NOOP("Texts", "Stop the preview before choosing an instrument.")},
+    {TextId::InstrumentDropped, QT_TRANSLATE_NOOP("Texts", "%lld instrument records were dropped")},
+    {TextId::ExportCannotRead, QT_TRANSLATE_NOOP("Texts", "Cannot read")},
+    {TextId::ExportCannotWrite, QT_TRANSLATE_NOOP("Texts", "Cannot write")},
 }};
 
 constexpr bool InIdOrder() {

@@ -111,6 +111,28 @@ enum class TextId : uint16_t {
     PretriggerOff,
     PretriggerNoEstimate,
     PretriggerEstimate,
+    // Markers, level triggers, instruments and exports.
+    MarkerAlarm,
+    MarkerTrigger,
+    MarkerNextFile,
+    MarkerWriteFailed,
+    MarkerWriteFailedStatus,
+    MarkersLost,
+    MarkerBadLines,
+    MarkerUnreadable,
+    MarkerBadLinesPane,
+    MarkerSaveFailed,
+    TriggerLevelNotNumber,
+    TriggerHysteresisNotNumber,
+    TriggerHysteresisNegative,
+    InstrumentLostStatus,
+    InstrumentLost,
+    InstrumentCannotOpen,
+    InstrumentCannotReopen,
+    InstrumentStopPreviewFirst,
+    InstrumentDropped,
+    ExportCannotRead,
+    ExportCannotWrite,
     Count
 };
 

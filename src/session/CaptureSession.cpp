@@ -8,10 +8,8 @@
 #include <system_error>
 
 #include "base/FixedText.h"
-#include "logger/InstrumentTexts.h"
 #include "base/TextCatalog.h"
 #include "session/CaptureNaming.h"
-#include "session/MarkerTexts.h"
 
 namespace velatrace {
 
@@ -409,7 +407,7 @@ void CaptureSession::EndCapture() {
         FormatCaptureName(next, sizeof next, "", p_.capture.filename, p_.capture.autoNumber,
                           p_.video.CaptureNumber(), videoRecording_ ? "avi" : "csv");
         char text[kMaxPath + 32];
-        FormatText(text, sizeof text, marker_text::kNextFile, next);
+        FormatText(text, sizeof text, Text(TextId::MarkerNextFile), next);
         DropMarker(MarkerKind::FileSwitch, text);
     }
     if (camera_) {
@@ -690,7 +688,8 @@ void CaptureSession::LoseLogger(uint32_t code) {
     FormatText(when, sizeof when, "%02d:%02d:%02d", at.hour, at.minute, at.second);
     char status[224];
     if (instrument_ != nullptr) {
-        FormatText(status, sizeof status, instrumenttext::kLostStatus, when, instrument_->Error());
+        FormatText(status, sizeof status, Text(TextId::InstrumentLostStatus), when,
+                   instrument_->Error());
     } else {
         FormatText(status, sizeof status, Text(TextId::LoggerLostStatus), when,
                    static_cast<int>(code));
@@ -714,8 +713,8 @@ void CaptureSession::LoseLogger(uint32_t code) {
     char text[sizeof csvPart + 416];
     const char* videoPart = videoGoesOn ? Text(TextId::VideoGoesOn) : "";
     if (instrument_ != nullptr) {
-        FormatText(text, sizeof text, instrumenttext::kLost, when, instrument_->Error(), csvPart,
-                   videoPart);
+        FormatText(text, sizeof text, Text(TextId::InstrumentLost), when, instrument_->Error(),
+                   csvPart, videoPart);
     } else {
         FormatText(text, sizeof text, Text(TextId::LoggerLost), when,
                    Text(TextId::CannotReadLogger), static_cast<int>(code), csvPart, videoPart);
@@ -791,7 +790,7 @@ void CaptureSession::OnRecordsAppended(int32_t rows, int32_t alarm) {
     if (alarm == 0) {
         if (markedAlarm_ != 0 && IsCapturing()) {
             char text[32];
-            FormatText(text, sizeof text, marker_text::kAlarm, markedAlarm_);
+            FormatText(text, sizeof text, Text(TextId::MarkerAlarm), markedAlarm_);
             DropMarker(MarkerKind::AlarmEnd, text);
         }
         markedAlarm_ = 0;
@@ -806,7 +805,7 @@ void CaptureSession::OnRecordsAppended(int32_t rows, int32_t alarm) {
         }
         if (IsCapturing() && p_.capture.alarmType[alarm - 1] != kAlarmTransfer) {
             char text[32];
-            FormatText(text, sizeof text, marker_text::kAlarm, alarm);
+            FormatText(text, sizeof text, Text(TextId::MarkerAlarm), alarm);
             if (DropMarker(MarkerKind::AlarmStart, text)) {
                 markedAlarm_ = alarm;
             }
@@ -817,7 +816,7 @@ void CaptureSession::OnRecordsAppended(int32_t rows, int32_t alarm) {
     if (sinceTrigger > 0 && !IsCapturing()) {
         StartCapture(StartedBy::Alarm, sinceTrigger);
         char text[32];
-        FormatText(text, sizeof text, marker_text::kTrigger, firstStartedTrigger_);
+        FormatText(text, sizeof text, Text(TextId::MarkerTrigger), firstStartedTrigger_);
         DropMarker(MarkerKind::Trigger, text);
     }
     // Only a capture an alarm or trigger started ends with them, once neither holds any more
@@ -896,10 +895,10 @@ void CaptureSession::WriteMarkers() {
     if (!markerFailing_ && !folderGone) {
         markerFailing_ = true;
         char text[kMaxPath + 256];
-        FormatText(text, sizeof text, marker_text::kWriteFailed, FileNamePart(markerPath_),
+        FormatText(text, sizeof text, Text(TextId::MarkerWriteFailed), FileNamePart(markerPath_),
                    markerError_);
         char status[160];
-        FormatText(status, sizeof status, marker_text::kWriteFailedStatus, markerError_);
+        FormatText(status, sizeof status, Text(TextId::MarkerWriteFailedStatus), markerError_);
         ReportFailure(text, status);
     }
 }
@@ -912,7 +911,7 @@ void CaptureSession::FinishMarkers() {
     std::error_code ec;
     if (lost > 0 && std::filesystem::is_directory(std::filesystem::path(folder_), ec)) {
         char text[kMaxPath + 200];
-        FormatText(text, sizeof text, marker_text::kMarkersLost, lost, FileNamePart(markerPath_),
+        FormatText(text, sizeof text, Text(TextId::MarkersLost), lost, FileNamePart(markerPath_),
                    markerError_);
         ReportFailure(text, text);
     }

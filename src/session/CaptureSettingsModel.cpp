@@ -7,7 +7,6 @@
 #include "base/TextCatalog.h"
 #include "session/CaptureNaming.h"
 #include "session/Pretrigger.h"
-#include "session/TriggerTexts.h"
 
 namespace velatrace {
 
@@ -172,19 +171,19 @@ bool CaptureSettingsModel::AcceptTriggers(LevelTriggerSetting (&taken)[kLevelTri
         t.channel = std::clamp(row.channel, 1, kTriggerChannels);
         t.direction = row.direction == kTriggerBelow ? kTriggerBelow : kTriggerAbove;
         if (!ParseTriggerNumber(row.level.c_str(), t.level)) {
-            FormatText(text, sizeof text, kTriggerLevelNotNumber, i + 1,
+            FormatText(text, sizeof text, Text(TextId::TriggerLevelNotNumber), i + 1,
                        row.level.substr(0, 40).c_str());
             refusal = text;
             return false;
         }
         if (!ParseTriggerNumber(row.hysteresis.c_str(), t.hysteresis)) {
-            FormatText(text, sizeof text, kTriggerHysteresisNotNumber, i + 1,
+            FormatText(text, sizeof text, Text(TextId::TriggerHysteresisNotNumber), i + 1,
                        row.hysteresis.substr(0, 40).c_str());
             refusal = text;
             return false;
         }
         if (t.hysteresis < 0.0) {
-            FormatText(text, sizeof text, kTriggerHysteresisNegative, i + 1);
+            FormatText(text, sizeof text, Text(TextId::TriggerHysteresisNegative), i + 1);
             refusal = text;
             return false;
         }

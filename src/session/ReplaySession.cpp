@@ -8,7 +8,6 @@
 #include <system_error>
 
 #include "base/FixedText.h"
-#include "session/MarkerTexts.h"
 #include "base/TextCatalog.h"
 
 namespace velatrace {
@@ -236,7 +235,7 @@ bool ReplaySession::Open(const char* path, int32_t kind, bool loggerConnected) {
     }
     if (badMarkerLines > 0) {
         const size_t n = std::strlen(pane);
-        FormatText(pane + n, sizeof pane - n, marker_text::kBadLinesPane,
+        FormatText(pane + n, sizeof pane - n, Text(TextId::MarkerBadLinesPane),
                    static_cast<long long>(badMarkerLines));
     }
     p_.panes.SetStatusText(2, pane);
@@ -414,12 +413,12 @@ int64_t ReplaySession::LoadMarkers(const char* path) {
     const MarkerLoad load = ReadMarkerFile(markerPath_, markers_);
     char text[kMaxPath + 200];
     if (load.error != 0) {
-        FormatText(text, sizeof text, marker_text::kUnreadable, FileNamePart(markerPath_),
+        FormatText(text, sizeof text, Text(TextId::MarkerUnreadable), FileNamePart(markerPath_),
                    std::strerror(load.error));
         Warn(p_.user, text);
     } else if (load.badLines > 0) {
-        FormatText(text, sizeof text, marker_text::kBadLines, static_cast<long long>(load.badLines),
-                   FileNamePart(markerPath_));
+        FormatText(text, sizeof text, Text(TextId::MarkerBadLines),
+                   static_cast<long long>(load.badLines), FileNamePart(markerPath_));
         Warn(p_.user, text);
     }
     return load.badLines;
@@ -432,7 +431,7 @@ bool ReplaySession::SaveMarkers() {
         return true;
     }
     char text[kMaxPath + 200];
-    FormatText(text, sizeof text, marker_text::kSaveFailed, FileNamePart(markerPath_),
+    FormatText(text, sizeof text, Text(TextId::MarkerSaveFailed), FileNamePart(markerPath_),
                std::strerror(error));
     Warn(p_.user, text);
     return false;

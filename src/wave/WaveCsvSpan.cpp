@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/FixedText.h"
+#include "base/TextCatalog.h"
 #include "wave/CsvLineReader.h"
 #include "wave/CsvRecord.h"
-#include "wave/ExportTexts.h"
 #include "wave/MarkerFile.h"
 
 namespace velatrace {
@@ -96,14 +96,14 @@ CsvSpanResult WriteWaveCsvSpan(const char* source, const char* target, int32_t f
     CsvSpanResult result;
     std::FILE* in = std::fopen(source, "rb");
     if (in == nullptr) {
-        Fail(result, export_texts::kCannotRead, source, errno);
+        Fail(result, Text(TextId::ExportCannotRead), source, errno);
         return result;
     }
     const std::string temp = std::string(target) + ".part";
     std::FILE* out = std::fopen(temp.c_str(), "wb");
     const std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockBytes]);
     if (out == nullptr || block == nullptr) {
-        Fail(result, export_texts::kCannotWrite, target, out == nullptr ? errno : ENOMEM);
+        Fail(result, Text(TextId::ExportCannotWrite), target, out == nullptr ? errno : ENOMEM);
         std::fclose(in);
         if (out != nullptr) {
             std::fclose(out);
@@ -143,13 +143,13 @@ CsvSpanResult WriteWaveCsvSpan(const char* source, const char* target, int32_t f
     ok = std::fclose(out) == 0 && ok;
     std::error_code ec;
     if (readError != 0) {
-        Fail(result, export_texts::kCannotRead, source, readError);
+        Fail(result, Text(TextId::ExportCannotRead), source, readError);
     } else if (!ok) {
-        Fail(result, export_texts::kCannotWrite, target, writeError != 0 ? writeError : errno);
+        Fail(result, Text(TextId::ExportCannotWrite), target, writeError != 0 ? writeError : errno);
     } else {
         std::filesystem::rename(temp, target, ec);
         if (ec) {
-            Fail(result, export_texts::kCannotWrite, target, ec.value());
+            Fail(result, Text(TextId::ExportCannotWrite), target, ec.value());
         }
     }
     result.ok = readError == 0 && ok && !ec;
@@ -168,15 +168,15 @@ int CopyMarkersOfSpan(const char* sourcePair, const char* targetPair, const Mark
     char to[kMarkerPathSize];
     if (MarkerPathFor(from, sizeof from, sourcePair) == 0 ||
         MarkerPathFor(to, sizeof to, targetPair) == 0) {
-        FormatText(error, errorSize, "%s %s: %s", export_texts::kCannotWrite,
+        FormatText(error, errorSize, "%s %s: %s", Text(TextId::ExportCannotWrite),
                    FileNamePart(targetPair), std::strerror(ENAMETOOLONG));
         return ENAMETOOLONG;
     }
     std::vector<Marker> markers;
     const MarkerLoad load = ReadMarkerFile(from, markers);
     if (load.error != 0) {
-        FormatText(error, errorSize, "%s %s: %s", export_texts::kCannotRead, FileNamePart(from),
-                   std::strerror(load.error));
+        FormatText(error, errorSize, "%s %s: %s", Text(TextId::ExportCannotRead),
+                   FileNamePart(from), std::strerror(load.error));
         return load.error;
     }
     std::vector<Marker> kept;
@@ -194,7 +194,7 @@ int CopyMarkersOfSpan(const char* sourcePair, const char* targetPair, const Mark
     }
     const int result = WriteMarkerFile(to, kept, nullptr);
     if (result != 0) {
-        FormatText(error, errorSize, "%s %s: %s", export_texts::kCannotWrite, FileNamePart(to),
+        FormatText(error, errorSize, "%s %s: %s", Text(TextId::ExportCannotWrite), FileNamePart(to),
                    std::strerror(result));
     }
     return result;
