@@ -55,4 +55,24 @@ std::string AvErrorText(int averror);
 // The kind of a failure to write (disk full, no permission...) from its FFmpeg code.
 MediaError WriteErrorKind(int averror);
 
+// What both exports share while they run on the worker: the job, its span and how a failure is
+// written into the result (each returns false, for the caller to return).
+class ExportSteps {
+  protected:
+    ExportSteps(ExportWorker& job, ExportResult& result, const ExportSpan& span)
+        : job_(job), result_(result), span_(span) {}
+    bool Fail(MediaError kind, const std::string& what, int averror) {
+        result_.error = kind;
+        result_.text = what + ": " + AvErrorText(averror);
+        return false;
+    }
+    bool WriteFailed(int averror) {
+        return Fail(WriteErrorKind(averror), "Cannot write " + span_.target, averror);
+    }
+
+    ExportWorker& job_;
+    ExportResult& result_;
+    const ExportSpan& span_;
+};
+
 }  // namespace velatrace

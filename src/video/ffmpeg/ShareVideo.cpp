@@ -28,11 +28,11 @@ using AvOutputPtr = std::unique_ptr<AVFormatContext, AvOutputFree>;
 
 constexpr int kFallbackRate = 25;  // frames per second of a clip that gives none
 
-class ShareCoder {
+class ShareCoder : ExportSteps {
   public:
     ShareCoder(ExportWorker& job, ExportResult& result, const ExportSpan& span,
                const ShareVideoFormat& format)
-        : job_(job), result_(result), span_(span), format_(format) {}
+        : ExportSteps(job, result, span), format_(format) {}
 
     void Run() {
         const MediaError opened = decoder_.Open(span_.source, AVMEDIA_TYPE_VIDEO);
@@ -48,15 +48,6 @@ class ShareCoder {
     }
 
   private:
-    bool Fail(MediaError kind, const std::string& what, int averror) {
-        result_.error = kind;
-        result_.text = what + ": " + AvErrorText(averror);
-        return false;
-    }
-    bool WriteFailed(int averror) {
-        return Fail(WriteErrorKind(averror), "Cannot write " + span_.target, averror);
-    }
-
     bool OpenEncoder() {
         const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
         if (codec == nullptr) {
@@ -229,9 +220,6 @@ class ShareCoder {
         }
     }
 
-    ExportWorker& job_;
-    ExportResult& result_;
-    const ExportSpan& span_;
     const ShareVideoFormat& format_;
     ClipDecoder decoder_;
     PictureConverter converter_;

@@ -26,10 +26,10 @@ int64_t ToStream(MediaTime t, AVRational base) {
     return av_rescale_q(t.count(), AVRational{1, 1000000}, base);
 }
 
-class SpanCopier {
+class SpanCopier : ExportSteps {
   public:
     SpanCopier(ExportWorker& job, ExportResult& result, const ExportSpan& span)
-        : job_(job), result_(result), span_(span) {}
+        : ExportSteps(job, result, span) {}
 
     void Run() {
         if (!OpenSource() || !OpenTarget()) {
@@ -39,15 +39,6 @@ class SpanCopier {
     }
 
   private:
-    bool Fail(MediaError kind, const std::string& what, int averror) {
-        result_.error = kind;
-        result_.text = what + ": " + AvErrorText(averror);
-        return false;
-    }
-    bool WriteFailed(int averror) {
-        return Fail(WriteErrorKind(averror), "Cannot write " + span_.target, averror);
-    }
-
     bool OpenSource() {
         AVFormatContext* raw = nullptr;
         int r = avformat_open_input(&raw, span_.source.c_str(), nullptr, nullptr);
@@ -224,9 +215,6 @@ class SpanCopier {
         }
     }
 
-    ExportWorker& job_;
-    ExportResult& result_;
-    const ExportSpan& span_;
     AvInputPtr in_;
     AvOutputPtr out_;
     std::vector<int> map_;
