@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "base/FixedText.h"
+#include "base/PowerOfTen.h"
 #include "logger/InstrumentSource.h"
 
 namespace velatrace {
@@ -12,7 +13,7 @@ double InstrumentScale(double range) {
     }
     // 10^k with range * 10^k below 10^8; readings up to twenty times the range still fit.
     const double k = std::floor(8.0 - std::log10(range));
-    const double scale = std::pow(10.0, k > 300 ? 300 : (k < -300 ? -300 : k));
+    const double scale = PowerOfTen(static_cast<int>(k > 300 ? 300 : (k < -300 ? -300 : k)));
     return range * scale >= 1e8 ? scale / 10 : scale;
 }
 
@@ -21,7 +22,7 @@ double RangeForReadings(double magnitude) {
     if (!(m > 0) || !std::isfinite(m)) {
         return 1.0;
     }
-    const double decade = std::pow(10.0, std::floor(std::log10(m)));
+    const double decade = PowerOfTen(static_cast<int>(std::floor(std::log10(m))));
     for (const double step : {1.0, 2.0, 5.0, 10.0}) {
         if (m <= step * decade * (1 + 1e-9)) {
             return step * decade;

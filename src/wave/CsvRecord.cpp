@@ -8,6 +8,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "base/PowerOfTen.h"
+
 namespace velatrace {
 
 namespace {
@@ -125,9 +127,6 @@ bool IsDigit(char c) {
 bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
-
-constexpr double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Everything the fast paths leave: blanks, '+', exponents, long digit strings, "inf" and "nan".
 // Reads like strtod, locale-free; hexadecimal text reads as its leading 0. `whole` is cleared

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "base/FixedText.h"
+#include "base/PowerOfTen.h"
 #include "session/CaptureNaming.h"
 #include "wave/CsvLineReader.h"
 #include "wave/CsvRecord.h"
@@ -66,7 +67,7 @@ bool ReadInstrumentField(const char* field, char (&unit)[sizeof(ChannelInfo::ran
 // Counts per unit of a replayed instrument channel: its range stays within the 16-bit counts of
 // the replay store with room for readings three times beyond it.
 double ReplayScaleForRange(double range) {
-    return std::pow(10.0, std::floor(std::log10(30000.0 / range)));
+    return PowerOfTen(static_cast<int>(std::floor(std::log10(30000.0 / range))));
 }
 
 // The input kind a channel type is shown as.
