@@ -17,6 +17,7 @@ namespace {
 DWORD instance = 0;
 FILE* out = nullptr;
 int executesLeft = 0;
+bool quitting = false;  // its executes ran out: it refuses what comes after
 
 std::string Text(HSZ name) {
     char text[256] = {};
@@ -43,12 +44,22 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ item, HDDEDATA
         case XTYP_CONNECT:
             return reinterpret_cast<HDDEDATA>(Text(topic) == "[Book1]Sheet1" ? TRUE : FALSE);
         case XTYP_EXECUTE:
+            if (quitting) {
+                return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
+            }
             Line("EXECUTE " + Data(data));
             if (executesLeft > 0 && --executesLeft == 0) {
+                // From here on it takes nothing, as a spreadsheet that is closing, so what it
+                // receives does not depend on how soon the conversation really ends.
+                quitting = true;
+                Line("QUIT");
                 PostQuitMessage(0);
             }
             return reinterpret_cast<HDDEDATA>(DDE_FACK);
         case XTYP_POKE: {
+            if (quitting) {
+                return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
+            }
             std::string text;
             for (char c : Data(data)) {
                 text += c == '\t'   ? "\\t"
@@ -91,7 +102,6 @@ int main(int argc, char** argv) {
     DdeNameService(instance, service, nullptr, DNS_UNREGISTER);
     DdeFreeStringHandle(instance, service);
     DdeUninitialize(instance);
-    Line("QUIT");
     std::fclose(out);
     return 0;
 }
