@@ -9,8 +9,8 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
-#include <vector>
 #include <functional>
+#include <vector>
 
 #include "app/FrameHandler.h"
 #include "app/MarkedSeekBar.h"
