@@ -44,8 +44,10 @@ Source& TheSource() {
     source.seconds = seconds != nullptr ? std::max(1, std::atoi(seconds)) : 600;
     source.folder = fs::temp_directory_path() / "velatrace-export-bench";
     fs::create_directories(source.folder);
-    source.avi = (source.folder / "source.avi").string();
-    source.csv = (source.folder / "source.csv").string();
+    // Named by its length, so a source of another length made earlier is not taken for it.
+    const std::string name = "source-" + std::to_string(source.seconds) + "s";
+    source.avi = (source.folder / (name + ".avi")).string();
+    source.csv = (source.folder / (name + ".csv")).string();
     const std::string command =
         "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
         "testsrc=size=1280x720:rate=30 -t " +
