@@ -61,10 +61,11 @@ for file in build/win32/bin/velatrace-driverhost.exe build/win32/bin/gtcusbr.dll
 done
 
 # Headless 64-bit Wine with a prefix of its own inside the build folder; no Mono or Gecko.
+# Both come with Debian's wine64 package (scripts/install-deps.sh), which needs no launcher.
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
-[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo true)
+[ -x "$wine" ] || { echo "64-bit Wine is missing: install Debian's package wine64" >&2; exit 1; }
+[ -x "$wineserver" ] || wineserver=true
 export WINEPREFIX="$PWD/build/win64/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINELOADER="$wine"
 status=0

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "BenchFolder.h"
+#include "TenChannelLogger.h"
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/SystemClock.h"
@@ -35,18 +36,7 @@ using namespace velatrace;
 using namespace std::chrono_literals;
 using Steady = std::chrono::steady_clock;
 
-constexpr char kBench[] = R"(interval = 10ms
-ch1 DC 10V sine 5 100 0
-ch2 DC 1V ramp 0 1 50
-ch3 TEMP TC-K sine 2 600 25
-ch4 RH 1V triangle 45 55 300
-ch5 DC 10V sine 4 70 1
-ch6 DC 5V square 0 4 40
-ch7 DC 20V ramp -10 10 200
-ch8 DC 1-5V triangle 1 5 120
-ch9 TEMP TC-K ramp 20 80 400
-ch10 DC 10V const 2.5
-)";
+constexpr const char* kBench = kTenChannelLogger;
 
 double Micros(Steady::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
